@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QAction>
+#include <QColor>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QWidget>
+#include <functional>
+
+// Thin platform-style wrappers over Qt widgets: each keeps the names the screen code uses.
+
+using TColor = quint32;
+// System colours resolve through the application palette; plain ones are 0x00BBGGRR.
+constexpr TColor clInfoBk = 0x80000018;
+constexpr TColor clHighlight = 0x8000000D;
+constexpr TColor clCaptionText = 0x80000009;
+constexpr TColor clWindowText = 0x80000008;
+constexpr TColor clWhite = 0x00FFFFFF;
+constexpr TColor clBlack = 0x00000000;
+constexpr TColor clOlive = 0x00008080;
+constexpr TColor clSilver = 0x00C0C0C0;
+QColor toQColor(TColor color);
+
+enum TShiftFlag { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+using TShiftState = int;
+constexpr int VK_SPACE = 32;
+constexpr int VK_RETURN = 13;
+constexpr int VK_ESCAPE = 27;
+constexpr int VK_DELETE = 46;
+constexpr int VK_INSERT = 45;
+
+constexpr int crDefault = 0;
+constexpr int crHourGlass = -11;
+
+// A menu command; its enabled state is what paired toolbar controls copy.
+class TMenuItem : public QObject
+{
+    Q_OBJECT
+public:
+    TMenuItem(QObject *owner, const QString &name, const QString &caption);
+    QAction *action() const { return m_action; }
+    QString Caption() const;
+    void SetCaption(const QString &caption);
+    bool Enabled() const;
+    void SetEnabled(bool on);
+    bool Checked() const;
+    void SetChecked(bool on);
+    bool Visible() const;
+    void SetVisible(bool on);
+    void Click();                                    // runs OnClick (through the event boundary)
+    std::function<void(QObject *sender)> OnClick;
+
+private:
+    QAction *m_action;
+};
+
+// A toolbar control; SetEnabled/Enabled are its own, the screen copies them from menu items.
+class TSpeedButton : public QToolButton
+{
+    Q_OBJECT
+public:
+    TSpeedButton(QWidget *parent, const QString &name, const QString &hint);
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool on) { setEnabled(on); }
+    void Click();                                    // as a user click
+    std::function<void(QObject *sender)> OnClick;
+};
+
+class TTabSheet : public QWidget
+{
+    Q_OBJECT
+public:
+    TTabSheet(class TPageControl *pageControl, const QString &name, const QString &caption);
+    QString Caption() const;
+    bool Enabled() const;                            // a disabled sheet cannot be selected
+    void SetEnabled(bool on);
+    int ImageIndex() const { return m_imageIndex; }
+    void SetImageIndex(int index) { m_imageIndex = index; }
+    class TPageControl *PageControl() const { return m_pageControl; }
+
+private:
+    class TPageControl *m_pageControl;
+    int m_imageIndex = -1;
+};
+
+class TPageControl : public QTabWidget
+{
+    Q_OBJECT
+public:
+    TPageControl(QWidget *parent, const QString &name);
+    TTabSheet *ActivePage() const;
+    // Selects a sheet without running OnChange.
+    void SetActivePage(TTabSheet *sheet);
+    int PageCount() const;
+    TTabSheet *Pages(int index) const;
+    // The user selected another sheet (also a click on a tab, through the event boundary).
+    std::function<void(QObject *sender)> OnChange;
+
+private:
+    bool m_silent = false;
+};
+
+// A bitmap as the canvas and the images use it.
+class TBitmap
+{
+public:
+    TBitmap() = default;
+    explicit TBitmap(QImage image) : m_image(std::move(image)) {}
+    void Assign(const TBitmap &other) { m_image = other.m_image; }
+    int Width() const { return m_image.width(); }
+    int Height() const { return m_image.height(); }
+    bool Empty() const { return m_image.isNull(); }
+    const QImage &image() const { return m_image; }
+
+private:
+    QImage m_image;
+};
+
+// An invisible image component holding a bitmap (the check marks).
+class TImage : public QObject
+{
+    Q_OBJECT
+public:
+    TImage(QObject *owner, const QString &name) : QObject(owner) { setObjectName(name); }
+    TBitmap &Bitmap() { return m_bitmap; }
+    const TBitmap &Bitmap() const { return m_bitmap; }
+    bool Transparent = true;
+
+private:
+    TBitmap m_bitmap;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Where the platform calls into our code (a click, a key, a grid event, a tab change).
+// EAbort ends quietly; EServerFailure is shown as the framework's server report; anything else
+// is shown as an error. Nothing escapes into Qt's event loop.
+namespace EventBoundary {
+void run(const std::function<void()> &handler);
+// The text shown for a server failure report (for tests).
+QString serverFailureText(const QString &serverMessage);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "TMessages.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <queue>
+
+class TDataSource;
+class TClientDataSet;
+
+// The one seam for modal interaction. The product uses real Qt dialogs; tests install a
+// ScriptedInteraction that records what was shown and answers from a queue.
+class Interaction
+{
+public:
+    virtual ~Interaction() = default;
+    virtual int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) = 0;
+    // Pick list over the data source's record set: true when a row was chosen (it is then the
+    // current row of the record set).
+    virtual bool pickList(TDataSource *source, const QString &title) = 0;
+    // Find dialog: positions the record set on the found record; false when cancelled.
+    virtual bool find(TClientDataSet *dataSet) = 0;
+
+    static Interaction &current();
+    static void install(std::unique_ptr<Interaction> interaction); // nullptr: the Qt dialogs
+};
+
+class ScriptedInteraction : public Interaction
+{
+public:
+    struct Shown {
+        enum Kind { Message, PickList, Find } kind;
+        QString text;           // message text, or pick-list title
+        TMsgDlgType type = TMsgDlgType::mtInformation;
+    };
+    // Answers, used in order; an empty queue answers mrNo / no choice / cancel.
+    std::queue<int> dialogAnswers;
+    // For a pick list: the 0-based row to choose, or nullopt for closing without a choice.
+    std::queue<std::optional<int>> pickAnswers;
+    // For the find dialog: the field name and text to look for, or nullopt for cancel.
+    std::queue<std::optional<std::pair<QString, QString>>> findAnswers;
+    std::vector<Shown> shown;
+
+    int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
+    bool pickList(TDataSource *source, const QString &title) override;
+    bool find(TClientDataSet *dataSet) override;
+
+    QStringList messages() const;   // texts of every message dialog shown, in order
+    void clear() { shown.clear(); }
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Exceptions.h"
+#include "Variant.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+class TDataSource;
+class TClientDataSet;
+
+// A server failure reported in a reply; carries the server's own message.
+class EServerFailure : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// Shows the text as an error; with abort true then throws EAbort (the current operation
+// ends silently). With abort false it only shows.
+void MensErro(const QString &text, bool abort);
+
+// Throws EServerFailure when the reply is the server-failure form; otherwise gives the reply
+// (the data packet it carries). flag and number are kept for the callers' sake.
+Variant CheckResultServ(const Variant &reply, bool flag, int number);
+
+bool EmptyString(const QString &text);                       // empty or blanks only
+// Replaces every occurrence of find (number 0: all of them).
+QString Replace(const QString &find, const QString &text, const QString &replacement, int number);
+// Brings a code to its stored width: blanks dropped, left-padded with zeros to width
+// ("12" -> "00012"); a longer code is left as it is.
+QString Ajusta(const QString &text, int width);
+QString UpperCase(const QString &text);                      // only a-z change
+// Fills "%s" and "%S" in order with the arguments.
+QString Format(const QString &templ, const QStringList &args);
+
+// The busy indicator: a small window with a text over the main form. Kind 6 while receiving
+// or validating, 1 while sending. Deactivate when nothing shows does nothing.
+void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text);
+void DeactiveShowAvi();
+struct BusyIndicatorState {
+    bool shown = false;
+    int kind = 0;
+    QString text;
+    int showCount = 0;      // how many times it was shown since start (for tests)
+};
+BusyIndicatorState BusyIndicator();
+
+// Host services (from the host's command line or settings).
+QString WebURL();
+int WebPort();
+void AtualizaLocalCache(const Variant &tableNames);          // a variant array of names
+
+// Modal pick list over a data source (the seam); true when the user chose a row.
+bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2);
+// Modal find dialog positioning the record set.
+void Procura(TClientDataSet *dataSet);
+
+// The screen cursor (crDefault, crHourGlass), observable in tests.
+int ScreenCursor();
+void SetScreenCursor(int cursor);

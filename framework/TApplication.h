@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+class TfrmPadraoGrid;
+
+// What the host application gives the framework. The host installs its own; tests install one
+// of theirs.
+class HostServices
+{
+public:
+    virtual ~HostServices() = default;
+    virtual QString webUrl() const = 0;
+    virtual int webPort() const = 0;
+    virtual void atualizaLocalCache(const QStringList &tables) = 0;
+    virtual QWidget *mainForm() const = 0;     // owns the cube record sets ("CDSCUBO...")
+    // Puts a new form into the host's document area (an MDI child) and shows nothing yet.
+    virtual void adoptForm(TfrmPadraoGrid *form) = 0;
+};
+
+// The application object: owns the forms it creates.
+class TApplication
+{
+public:
+    static void SetHost(HostServices *host);
+    static HostServices *Host();               // nullptr when none installed
+    static QWidget *MainForm();
+
+    // Creates a form of class F: constructs it from its stored definition, hands it to the
+    // host, then runs its creation handler (FormCreate). A failure in the creation handler
+    // destroys the half-made form and passes on.
+    template <class F> static F *CreateForm()
+    {
+        F *form = new F();
+        adopt(form);
+        runCreate(form);
+        return form;
+    }
+
+private:
+    static void adopt(TfrmPadraoGrid *form);
+    static void runCreate(TfrmPadraoGrid *form);
+};

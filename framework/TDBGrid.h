@@ -1,0 +1,119 @@
+#pragma once
+
+#include "Controls.h"
+#include "TDataSource.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QRect>
+#include <QTableView>
+#include <functional>
+
+class TDBGrid;
+
+enum TGridDrawFlag { gdSelected = 1, gdFocused = 2, gdFixed = 4 };
+using TGridDrawState = int;
+
+enum TDBGridOption {
+    dgEditing = 1 << 0, dgTitles = 1 << 1, dgIndicator = 1 << 2, dgColumnResize = 1 << 3,
+    dgColLines = 1 << 4, dgRowLines = 1 << 5, dgTabs = 1 << 6, dgAlwaysShowSelection = 1 << 7,
+    dgConfirmDelete = 1 << 8, dgCancelOnExit = 1 << 9,
+};
+using TDBGridOptions = int;
+
+enum class TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
+
+// The canvas handed to OnDrawColumnCell: drawing goes to the cell being painted.
+class TCanvas
+{
+public:
+    explicit TCanvas(QPainter *painter) : m_painter(painter) {}
+    TColor BrushColor() const { return m_brush; }
+    void SetBrushColor(TColor color) { m_brush = color; }
+    TColor FontColor() const { return m_font; }
+    void SetFontColor(TColor color) { m_font = color; }
+    void FillRect(const QRect &rect);                     // with the brush colour
+    void TextOut(int x, int y, const QString &text);      // font colour, top-left at (x, y), no clipping to the cell
+    void DrawFocusRect(const QRect &rect);                // dotted frame, drawn by inverting
+    // Copies source of the bitmap to dest; pixels of transparentColor take the brush colour.
+    void BrushCopy(const QRect &dest, const TBitmap &bitmap, const QRect &source, TColor transparentColor);
+    QPainter *painter() const { return m_painter; }
+
+private:
+    QPainter *m_painter;
+    TColor m_brush = clWhite;
+    TColor m_font = clWindowText;
+};
+
+class TColumnTitle
+{
+public:
+    QString Caption;       // empty: the field's display label
+    QString FontName;      // empty: the grid's font
+    int FontHeight = 0;    // platform units (negative: pixels)
+    bool SymbolCharset = false;
+    TColor FontColor = clWindowText;
+};
+
+class TColumn
+{
+public:
+    QString FieldName;
+    int Width = -1;        // pixels; -1: default from the field's display width
+    TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
+    TColumnTitle Title;
+    TField *Field() const;  // the field of the grid's record set, nullptr when none
+    int Index() const { return m_index; }
+
+private:
+    friend class TDBGrid;
+    TDBGrid *m_grid = nullptr;
+    int m_index = 0;
+};
+
+// A data-aware grid over the record set of a data source.
+// Typing into a cell puts the record set into edit state; leaving a changed row or confirming
+// the editor posts it; a refused post keeps the row and the editor where they are.
+class TDBGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    TDBGrid(QWidget *parent, const QString &name);
+    ~TDBGrid() override;
+
+    TDataSource *DataSource() const;
+    void SetDataSource(TDataSource *source);
+
+    // Columns: define them before or after the data source is set.
+    TColumn *AddColumn(const QString &fieldName);
+    int ColumnCount() const;
+    TColumn *Columns(int index) const;
+    void MoveColumn(int from, int to);       // as the user dragging a column
+
+    TDBGridOptions Options() const;
+    void SetOptions(TDBGridOptions options);
+
+    TField *SelectedField() const;           // field of the current column; nullptr when none
+    int SelectedIndex() const;               // current column
+    void SetSelectedIndex(int column);       // runs OnColExit/OnColEnter like a user move
+
+    TColor Color = clWindowText;             // background; 0 means the style's
+    TCanvas *Canvas() const;                 // valid only inside OnDrawColumnCell
+
+    // Commits an open cell editor into the record (typed text is never lost).
+    void commitEditor();
+
+    std::function<void(QObject *sender)> OnColEnter;
+    std::function<void(QObject *sender)> OnEnter;
+    std::function<void(QObject *sender)> OnColExit;   // a throw keeps the grid in the column
+    std::function<void(TColumn *column)> OnCellClick;
+    std::function<void(TColumn *column)> OnTitleClick;
+    std::function<void(QObject *sender)> OnEditButtonClick;
+    std::function<void(QObject *sender, int &key, TShiftState shift)> OnKeyDown;
+    std::function<void(QObject *sender, const QRect &rect, int dataCol, TColumn *column,
+                       TGridDrawState state)> OnDrawColumnCell;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

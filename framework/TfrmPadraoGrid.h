@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Controls.h"
+#include "TDBGrid.h"
+#include "TMessages.h"
+#include "TClientDataSet.h"
+#include "TDataSource.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QWidget>
+
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// The base grid form. Derived forms build their stored definition in their constructor and
+// override the handlers below; an override may call the base one (TfrmPadraoGrid::X).
+// The base wires every component event to these virtual handlers, each through the event
+// boundary.
+//
+// Closing: FormClose runs first; an exception there keeps the window open. The base FormClose
+// sets caFree: the form then runs FormDestroy and is deleted (destroyed() is emitted).
+class TfrmPadraoGrid : public QWidget
+{
+    Q_OBJECT
+public:
+    TfrmPadraoGrid();
+    ~TfrmPadraoGrid() override;
+
+    QString Caption() const { return windowTitle(); }
+    void SetCaption(const QString &caption);
+    void SetBounds(int left, int top, int width, int height);  // at 96 dpi
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState state);
+    void Show();                       // shows and brings to the front (the MDI child too)
+    bool Close();                      // a close request; false when refused
+
+    // --- inherited components ---------------------------------------------------------------
+    TPageControl *pgcPadrao;
+    TTabSheet *tshPadrao;
+    TDBGrid *dbgPadrao;
+    TDataSource *dtsPadrao;
+    TMessages *msgPadrao;              // the form's own catalogue (filled by the derived form)
+    TMessages *msgGeral;               // the general catalogue: "Excl", "Canc"
+
+    QMenu *mnuOperacao;                // the operation menu
+    TMenuItem *mnuIncluir, *mnuAlterar, *mnuExcluir, *mnuProcurar, *mnuVerificar,
+        *mnuConfirmar, *mnuCancelar, *mnuFechar, *mnuListagem, *mnuConfigImpressora;
+    QWidget *panBotoes;                // the toolbar panel
+    TSpeedButton *sbtIncluir, *sbtAlterar, *sbtExcluir, *sbtProcurar, *sbtVerificar,
+        *sbtConfirmar, *sbtCancelar, *sbtFechar, *sbtImprimir;
+    QWidget *panNavegador;
+    QLabel *dbtNome;                   // shows a field of dtsPadrao's current record
+    void SetNavigatorField(const QString &fieldName);
+    QLabel *lblCodTela;                // the screen code
+
+    // Inserts a menu item into mnuOperacao ahead of the inherited items (nullptr: separator).
+    void InsertOperationItem(int position, TMenuItem *item);
+
+    // --- handlers (defaults act on the record set of dtsPadrao) ---------------------------
+    virtual void FormCreate(QObject *sender);
+    virtual void FormDestroy(QObject *sender);
+    virtual void FormClose(QObject *sender, TCloseAction &action);
+    virtual void dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift);
+    virtual void dtsPadraoStateChange(QObject *sender);
+    virtual void sbtIncluirClick(QObject *sender);    // Insert
+    virtual void sbtAlterarClick(QObject *sender);    // Edit
+    virtual void sbtExcluirClick(QObject *sender);    // asks "Excl", then Delete
+    virtual void sbtProcurarClick(QObject *sender);   // Procura
+    virtual void sbtVerificarClick(QObject *sender);  // nothing in the base
+    virtual void sbtConfirmarClick(QObject *sender);  // Post
+    virtual void sbtCancelarClick(QObject *sender);   // asks "Canc", then Cancel
+    virtual void pgcPadraoChange(QObject *sender);    // nothing in the base
+
+    // Commits an open cell editor of any grid of the form (before every command).
+    void commitEditors();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    friend class TApplication;
+    void runCreate();
+    bool m_destroyRun = false;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Variant.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <optional>
+
+// The decoded form of a data packet (one CBOR map in a byte array; layout in docs/protocol.md).
+// Content packets carry rows; deltas carry changes. A content packet read off a record set may
+// also carry the set's change log, so that loading it into another set keeps pending changes.
+namespace packet {
+
+constexpr qsizetype MaxPacketBytes = 256 * 1024 * 1024;
+
+struct FieldDef {
+    QString name;
+    int size = 0;
+};
+
+// One record: a value per field, in field order; nullopt is a null value.
+using Row = QVector<std::optional<QString>>;
+
+enum class ChangeOp { Insert, Modify, Delete };
+
+struct Change {
+    ChangeOp op = ChangeOp::Insert;
+    std::optional<Row> oldRow; // as read from the server (modify, delete)
+    std::optional<Row> newRow; // to be stored (insert, modify)
+};
+
+// A pending change of a content packet's row: which row (by index into rows, none for a
+// deletion) and its base values.
+struct LogEntry {
+    ChangeOp op = ChangeOp::Insert;
+    std::optional<int> row;
+    std::optional<Row> oldRow;
+};
+
+struct Packet {
+    QVector<FieldDef> fields;
+    QVector<Row> rows;        // content packets
+    QVector<LogEntry> log;    // content packets read off a set with pending changes
+    QVector<Change> changes;  // deltas
+    bool isDelta = false;
+};
+
+// Encoding never fails; decoding raises EDatabaseError with a clear message on anything
+// malformed, truncated, oversized or inconsistent (a row of the wrong length, a bad op...).
+QByteArray encode(const Packet &packet);
+Packet decode(const QByteArray &bytes);
+
+Variant toVariant(const Packet &packet);   // a byte-array variant
+Packet fromVariant(const Variant &value);  // EDatabaseError when the variant is no packet
+
+} // namespace packet

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "TField.h"
+#include "Variant.h"
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+class RecordStore; // the rows, the current position and the change log (private to the platform)
+
+// A client record set: string fields, a current record, a state, and a change log that goes to
+// the server as a delta. Content always arrives as a data packet (SetData).
+//
+// Events (platform style, one handler each, may be empty) are called on the calling thread.
+// An exception thrown by BeforePost refuses the post: the record stays in its state with its
+// values and the exception passes on to the caller of Post.
+// Signals are for views (grids): they tell what changed so that a view can follow.
+class TClientDataSet : public QObject
+{
+    Q_OBJECT
+public:
+    using DataSetEvent = std::function<void(TClientDataSet *)>;
+
+    explicit TClientDataSet(QObject *owner = nullptr, const QString &name = QString());
+    ~TClientDataSet() override;
+
+    // --- field definitions ---------------------------------------------------------------
+    // Declared fields bind by name to a loaded packet's fields; a set with no declared fields
+    // takes the fields of whatever packet is loaded into it.
+    TField *AddField(const QString &fieldName, int size);
+    int FieldCount() const;
+    TField *Fields(int index) const;
+    TField *FindField(const QString &fieldName) const;  // nullptr when absent
+    TField *FieldByName(const QString &fieldName) const; // EDatabaseError when absent
+
+    // --- state and navigation ------------------------------------------------------------
+    TDataSetState State() const;
+    bool Active() const;
+    void Open();   // opens empty when never loaded
+    void Close();  // drops content and change log
+    bool IsEmpty() const;
+    int RecordCount() const;
+    int RecNo() const;           // 1-based; 0 when empty
+    void SetRecNo(int recNo);    // moves (posting an edit first, like every move)
+    bool Eof() const;
+    bool Bof() const;
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+
+    // --- editing -------------------------------------------------------------------------
+    // Insert adds an empty record before the current one; Append at the end. Moving away from
+    // an edited or inserted record posts it first. EDatabaseError when the state forbids it.
+    void Insert();
+    void Append();
+    void Edit();       // no effect when already editing or inserting
+    void Post();       // no effect in browse state
+    void Cancel();     // no effect in browse state; an inserted record disappears
+    void Delete();     // deletes the current record (cancels an insert)
+
+    // --- change log ----------------------------------------------------------------------
+    bool LogChanges() const;
+    void SetLogChanges(bool on);
+    int ChangeCount() const;     // records with pending changes
+    Variant Delta() const;       // a change packet with exactly the pending changes
+    void MergeChangeLog();       // pending changes become the base; ChangeCount 0
+    void CancelUpdates();        // drops pending changes, restoring the base
+
+    // --- whole content -------------------------------------------------------------------
+    // The complete content, change log included, as a data packet (posted records only).
+    Variant Data() const;
+    // Replaces content and change log and reopens on the first record (AfterScroll runs).
+    // A malformed, truncated or oversized packet raises EDatabaseError and changes nothing.
+    void SetData(const Variant &packet);
+
+    // --- reading without moving (for views) ----------------------------------------------
+    QString ValueAt(int row, int fieldIndex) const;     // 0-based row, as text
+    bool IsNullAt(int row, int fieldIndex) const;
+    QString DisplayTextAt(int row, int fieldIndex) const;
+
+    // --- events --------------------------------------------------------------------------
+    DataSetEvent BeforePost;
+    DataSetEvent AfterPost;
+    DataSetEvent BeforeDelete;
+    DataSetEvent AfterDelete;
+    DataSetEvent AfterScroll;
+    DataSetEvent AfterCancel;
+
+signals:
+    void stateChanged();                          // every state change
+    void contentReset();                          // rows replaced wholesale (SetData, Close, Open)
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);                     // a value of the row changed (buffer or posted)
+    void currentChanged(int row);                 // the current record moved
+    void fieldFocusRequested(TField *field);      // FocusControl
+
+private:
+    friend class TField;
+    std::unique_ptr<RecordStore> d;
+    QVector<TField *> m_fields;
+};

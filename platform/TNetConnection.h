@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Variant.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QTcpSocket;
+class TNetConnection;
+
+// An argument of a late-bound call: by value, or by reference (the server's value is written
+// back into the caller's variant).
+class RemoteArg
+{
+public:
+    RemoteArg(const Variant &value) : m_value(value) {}
+    RemoteArg(const QString &text) : m_value(text) {}
+    RemoteArg(const char *text) : m_value(text) {}
+    static RemoteArg ByRef(Variant &target) { RemoteArg a(target); a.m_ref = &target; return a; }
+    const Variant &value() const { return m_value; }
+    Variant *ref() const { return m_ref; }
+
+private:
+    Variant m_value;
+    Variant *m_ref = nullptr;
+};
+
+// The application-server object of a connection: methods called by name, arguments by position.
+class AppServerDispatch
+{
+public:
+    explicit AppServerDispatch(TNetConnection *connection) : m_connection(connection) {}
+    // Calls the method exactly as named. Throws EConnectionError when the call cannot be made
+    // (no server, dropped connection, time limit, a fault reply such as an unknown method).
+    Variant Call(const QString &method, std::initializer_list<RemoteArg> args) const;
+    Variant Call(const QString &method, const QList<RemoteArg> &args) const;
+
+private:
+    TNetConnection *m_connection;
+};
+
+// A socket connection to one remote data module of the application server.
+class TNetConnection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TNetConnection(QObject *owner = nullptr, const QString &name = QString());
+    ~TNetConnection() override;
+
+    QString ServerName() const { return m_serverName; }   // "KZR01200.rdmDimensao"
+    void SetServerName(const QString &name) { m_serverName = name; }
+    QString Host() const { return m_host; }
+    void SetHost(const QString &host) { m_host = host; }
+    int Port() const { return m_port; }
+    void SetPort(int port) { m_port = port; }
+    bool ThrowException() const { return m_throwException; }
+    void SetThrowException(bool on) { m_throwException = on; }
+    int TimeoutMs() const { return m_timeoutMs; }
+    void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
+
+    // Setting true runs BeforeConnect, then tries to connect. With ThrowException false a
+    // failure is not raised here: the connection still counts as connected and the first
+    // call reports the failure. Setting false drops the socket.
+    bool Connected() const { return m_connected; }
+    void SetConnected(bool on);
+
+    // Fetched afresh for every call.
+    AppServerDispatch AppServer() { return AppServerDispatch(this); }
+
+    std::function<void(TNetConnection *sender)> BeforeConnect;
+
+    // One synchronous request/reply exchange (used by AppServerDispatch).
+    Variant call(const QString &method, const QList<RemoteArg> &args);
+
+signals:
+    void callMade(const QString &module, const QString &method); // for tests and diagnostics
+
+private:
+    bool ensureSocket(QString *error);
+
+    QString m_serverName;
+    QString m_host = QStringLiteral("127.0.0.1");
+    int m_port = 211;
+    bool m_throwException = true;
+    bool m_connected = false;
+    int m_timeoutMs = 30000;
+    std::unique_ptr<QTcpSocket> m_socket;
+};
