@@ -11,21 +11,27 @@
 class EditMask
 {
 public:
-    EditMask() = default;                    // no mask: everything passes unchanged
-    explicit EditMask(const QString &mask);  // throws EDatabaseError on a mask it cannot read
+    EditMask() = default;                   // no mask: everything passes unchanged
+    explicit EditMask(const QString &mask); // throws EDatabaseError on a mask it cannot read
 
     bool isEmpty() const;
     const QString &text() const;
-    int positions() const;                   // how many characters can be typed
+    int positions() const; // how many characters can be typed
 
     // The stored form of typed text, or nothing when the text cannot be typed under the mask.
     std::optional<QString> toStored(const QString &typed) const;
     // Whether a partially typed text can still become valid (for the cell editor).
     bool acceptsPrefix(const QString &typed) const;
+    // The stored text as the mask shows it: typed characters in their positions (right-aligned
+    // under '!'), literals in place, the blank character in empty positions.
+    QString toDisplay(const QString &stored) const;
 
 private:
     QString m_text;
-    QString m_positions;     // one character class per typable position
+    std::optional<QString> positionChars(const QString &typed) const;
+
+    QString m_positions;  // one character class per typable position, literals marked
+    QChar m_blank = u'_'; // shown in an empty position
     bool m_dropLeadingBlanks = false;
     bool m_saveLiterals = true;
 };

@@ -35,18 +35,18 @@ public:
     TField *AddField(const QString &fieldName, int size);
     int FieldCount() const;
     TField *Fields(int index) const;
-    TField *FindField(const QString &fieldName) const;  // nullptr when absent
+    TField *FindField(const QString &fieldName) const;   // nullptr when absent
     TField *FieldByName(const QString &fieldName) const; // EDatabaseError when absent
 
     // --- state and navigation ------------------------------------------------------------
     TDataSetState State() const;
     bool Active() const;
-    void Open();   // opens empty when never loaded
-    void Close();  // drops content and change log
+    void Open();  // opens empty when never loaded
+    void Close(); // drops content and change log
     bool IsEmpty() const;
     int RecordCount() const;
-    int RecNo() const;           // 1-based; 0 when empty
-    void SetRecNo(int recNo);    // moves (posting an edit first, like every move)
+    int RecNo() const;        // 1-based; 0 when empty
+    void SetRecNo(int recNo); // moves (posting an edit first, like every move)
     bool Eof() const;
     bool Bof() const;
     void First();
@@ -57,20 +57,22 @@ public:
     // --- editing -------------------------------------------------------------------------
     // Insert adds an empty record before the current one; Append at the end. Moving away from
     // an edited or inserted record posts it first. EDatabaseError when the state forbids it.
+    // While inserting, the new record counts as a row (RecordCount, RecNo, views) at its place.
+    // Edit on an empty set appends, as typing into an empty grid does.
     void Insert();
     void Append();
-    void Edit();       // no effect when already editing or inserting
-    void Post();       // no effect in browse state
-    void Cancel();     // no effect in browse state; an inserted record disappears
-    void Delete();     // deletes the current record (cancels an insert)
+    void Edit();   // no effect when already editing or inserting
+    void Post();   // no effect in browse state
+    void Cancel(); // no effect in browse state; an inserted record disappears
+    void Delete(); // deletes the current record (cancels an insert)
 
     // --- change log ----------------------------------------------------------------------
     bool LogChanges() const;
     void SetLogChanges(bool on);
-    int ChangeCount() const;     // records with pending changes
-    Variant Delta() const;       // a change packet with exactly the pending changes
-    void MergeChangeLog();       // pending changes become the base; ChangeCount 0
-    void CancelUpdates();        // drops pending changes, restoring the base
+    int ChangeCount() const; // records with pending changes
+    Variant Delta() const;   // a change packet with exactly the pending changes
+    void MergeChangeLog();   // pending changes become the base; ChangeCount 0
+    void CancelUpdates();    // drops pending changes, restoring the base
 
     // --- whole content -------------------------------------------------------------------
     // The complete content, change log included, as a data packet (posted records only).
@@ -80,7 +82,7 @@ public:
     void SetData(const Variant &packet);
 
     // --- reading without moving (for views) ----------------------------------------------
-    QString ValueAt(int row, int fieldIndex) const;     // 0-based row, as text
+    QString ValueAt(int row, int fieldIndex) const; // 0-based row, as text
     bool IsNullAt(int row, int fieldIndex) const;
     QString DisplayTextAt(int row, int fieldIndex) const;
 
@@ -93,16 +95,29 @@ public:
     DataSetEvent AfterCancel;
 
 signals:
-    void stateChanged();                          // every state change
-    void contentReset();                          // rows replaced wholesale (SetData, Close, Open)
+    void stateChanged(); // every state change
+    void contentReset(); // rows replaced wholesale (SetData, Close, Open)
     void rowInserted(int row);
     void rowRemoved(int row);
-    void rowChanged(int row);                     // a value of the row changed (buffer or posted)
-    void currentChanged(int row);                 // the current record moved
-    void fieldFocusRequested(TField *field);      // FocusControl
+    void rowChanged(int row);                // a value of the row changed (buffer or posted)
+    void currentChanged(int row);            // the current record moved
+    void fieldFocusRequested(TField *field); // FocusControl
 
 private:
     friend class TField;
+    QString describe() const; // the set's name for messages
+    void checkActive() const;
+    void checkEditing() const;
+    void setState(TDataSetState state);
+    void postIfEditing();
+    void moveTo(int index, bool bof, bool eof);
+    int columnOf(const TField *field) const;
+    const std::optional<QString> *valueOf(const TField *field) const; // nullptr: no record
+    std::optional<QString> baseValueOf(const TField *field) const;
+    void writeValue(TField *field, const std::optional<QString> &value);
+    void clearDynamicFields();
+    static void fire(const DataSetEvent &event, TClientDataSet *self);
+
     std::unique_ptr<RecordStore> d;
     QVector<TField *> m_fields;
 };

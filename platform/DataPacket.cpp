@@ -1,0 +1,450 @@
+#include "DataPacket.h"
+
+#include "Exceptions.h"
+#include "TextLength.h"
+
+#include <QCborStreamReader>
+#include <QCborStreamWriter>
+#include <QSet>
+
+namespace packet {
+
+namespace {
+
+// Field widths beyond this are no string field of ours; refusing them keeps a corrupt size
+// from passing as a real one.
+constexpr int MaxFieldSize = 32767;
+
+QString opName(ChangeOp op)
+{
+    switch (op) {
+    case ChangeOp::Insert:
+        return QStringLiteral("insert");
+    case ChangeOp::Modify:
+        return QStringLiteral("modify");
+    case ChangeOp::Delete:
+        return QStringLiteral("delete");
+    }
+    return QString();
+}
+
+void writeRow(QCborStreamWriter &w, const std::optional<Row> &row)
+{
+    if (!row) {
+        w.append(nullptr);
+        return;
+    }
+    w.startArray(quint64(row->size()));
+    for (const std::optional<QString> &value : *row) {
+        if (value)
+            w.append(*value);
+        else
+            w.append(nullptr);
+    }
+    w.endArray();
+}
+
+class PacketReader
+{
+public:
+    explicit PacketReader(const QByteArray &bytes) : r(bytes) {}
+
+    Packet read()
+    {
+        Packet p;
+        if (!r.isMap()) fail(QStringLiteral("o conteúdo não é um mapa"));
+        enter();
+        bool haveFields = false, haveRows = false, haveChanges = false, haveLog = false;
+        while (r.hasNext()) {
+            const QString key = text();
+            if (key == QLatin1String("fields") && !haveFields) {
+                haveFields = true;
+                readFields(p);
+            } else if (key == QLatin1String("rows") && !haveRows) {
+                haveRows = true;
+                needFields(haveFields, key);
+                readRows(p);
+            } else if (key == QLatin1String("changes") && !haveChanges) {
+                haveChanges = true;
+                needFields(haveFields, key);
+                readChanges(p);
+            } else if (key == QLatin1String("log") && !haveLog) {
+                haveLog = true;
+                needFields(haveFields, key);
+                readLog(p);
+            } else {
+                fail(QStringLiteral("chave \"%1\" desconhecida ou repetida").arg(key));
+            }
+        }
+        leave();
+        if (r.lastError() != QCborError::NoError) failCbor();
+        if (r.type() != QCborStreamReader::Invalid)
+            fail(QStringLiteral("há dados depois do fim do pacote"));
+        if (!haveFields) fail(QStringLiteral("falta a lista de campos"));
+        if (haveRows == haveChanges)
+            fail(QStringLiteral(
+                "o pacote deve ter ou registros (\"rows\") ou alterações (\"changes\")"));
+        if (haveLog && haveChanges) fail(QStringLiteral("um pacote de alterações não leva log"));
+        p.isDelta = haveChanges;
+        checkLog(p);
+        return p;
+    }
+
+private:
+    [[noreturn]] void fail(const QString &why)
+    {
+        throw EDatabaseError(QStringLiteral("Pacote de dados inválido: %1.").arg(why));
+    }
+
+    [[noreturn]] void failCbor()
+    {
+        const QCborError e = r.lastError();
+        if (e == QCborError::EndOfFile) fail(QStringLiteral("pacote truncado"));
+        fail(QStringLiteral("CBOR malformado (%1)").arg(e.toString()));
+    }
+
+    void check()
+    {
+        if (r.lastError() != QCborError::NoError) failCbor();
+    }
+
+    void needFields(bool haveFields, const QString &key)
+    {
+        if (!haveFields) fail(QStringLiteral("\"%1\" antes de \"fields\"").arg(key));
+    }
+
+    void enter()
+    {
+        if (!r.enterContainer()) failCbor();
+    }
+
+    void leave()
+    {
+        check();
+        if (!r.leaveContainer()) failCbor();
+    }
+
+    void skipValue()
+    {
+        if (!r.next()) failCbor();
+    }
+
+    QString text()
+    {
+        check();
+        if (!r.isString()) fail(QStringLiteral("esperava um texto"));
+        QString s;
+        auto chunk = r.readString();
+        while (chunk.status == QCborStreamReader::Ok) {
+            s += chunk.data;
+            chunk = r.readString();
+        }
+        if (chunk.status == QCborStreamReader::Error) failCbor();
+        return s;
+    }
+
+    qint64 integer()
+    {
+        check();
+        if (!r.isInteger()) fail(QStringLiteral("esperava um número inteiro"));
+        if (r.isUnsignedInteger() &&
+            r.toUnsignedInteger() > quint64(std::numeric_limits<int>::max()))
+            fail(QStringLiteral("número inteiro grande demais"));
+        const qint64 n = r.toInteger();
+        skipValue();
+        return n;
+    }
+
+    bool atNull()
+    {
+        check();
+        if (r.isNull()) {
+            skipValue();
+            return true;
+        }
+        return false;
+    }
+
+    void array()
+    {
+        check();
+        if (!r.isArray()) fail(QStringLiteral("esperava um array"));
+        enter();
+    }
+
+    void readFields(Packet &p)
+    {
+        array();
+        QSet<QString> names;
+        while (r.hasNext()) {
+            check();
+            if (!r.isMap()) fail(QStringLiteral("definição de campo não é um mapa"));
+            enter();
+            FieldDef f;
+            bool haveName = false, haveType = false, haveSize = false;
+            while (r.hasNext()) {
+                const QString key = text();
+                if (key == QLatin1String("name") && !haveName) {
+                    haveName = true;
+                    f.name = text();
+                } else if (key == QLatin1String("type") && !haveType) {
+                    haveType = true;
+                    const QString type = text();
+                    if (type != QLatin1String("string"))
+                        fail(QStringLiteral("tipo de campo \"%1\" não suportado").arg(type));
+                } else if (key == QLatin1String("size") && !haveSize) {
+                    haveSize = true;
+                    const qint64 size = integer();
+                    if (size < 1 || size > MaxFieldSize)
+                        fail(QStringLiteral("tamanho de campo %1 fora de 1..%2")
+                                 .arg(size)
+                                 .arg(MaxFieldSize));
+                    f.size = int(size);
+                } else {
+                    fail(
+                        QStringLiteral("chave \"%1\" desconhecida ou repetida num campo").arg(key));
+                }
+            }
+            leave();
+            if (!haveName || !haveType || !haveSize)
+                fail(QStringLiteral("campo sem nome, tipo ou tamanho"));
+            if (f.name.isEmpty()) fail(QStringLiteral("campo com nome vazio"));
+            if (names.contains(f.name)) fail(QStringLiteral("campo \"%1\" repetido").arg(f.name));
+            names.insert(f.name);
+            p.fields.append(f);
+        }
+        leave();
+    }
+
+    Row row(const Packet &p)
+    {
+        array();
+        Row values;
+        values.reserve(p.fields.size());
+        while (r.hasNext()) {
+            const qsizetype i = values.size();
+            if (i >= p.fields.size()) fail(QStringLiteral("registro com mais valores que campos"));
+            if (atNull()) {
+                values.append(std::nullopt);
+                continue;
+            }
+            QString value = text();
+            if (characterCount(value) > p.fields[i].size)
+                fail(QStringLiteral("valor de %1 caracteres no campo \"%2\" de tamanho %3")
+                         .arg(characterCount(value))
+                         .arg(p.fields[i].name)
+                         .arg(p.fields[i].size));
+            values.append(std::move(value));
+        }
+        leave();
+        if (values.size() != p.fields.size())
+            fail(QStringLiteral("registro com %1 valores para %2 campos")
+                     .arg(values.size())
+                     .arg(p.fields.size()));
+        return values;
+    }
+
+    std::optional<Row> optionalRow(const Packet &p)
+    {
+        if (atNull()) return std::nullopt;
+        return row(p);
+    }
+
+    void readRows(Packet &p)
+    {
+        array();
+        if (r.isLengthKnown()) p.rows.reserve(qsizetype(qMin<quint64>(r.length(), 1u << 20)));
+        while (r.hasNext())
+            p.rows.append(row(p));
+        leave();
+    }
+
+    ChangeOp op()
+    {
+        const QString name = text();
+        if (name == QLatin1String("insert")) return ChangeOp::Insert;
+        if (name == QLatin1String("modify")) return ChangeOp::Modify;
+        if (name == QLatin1String("delete")) return ChangeOp::Delete;
+        fail(QStringLiteral("operação \"%1\" desconhecida").arg(name));
+    }
+
+    void readChanges(Packet &p)
+    {
+        array();
+        while (r.hasNext()) {
+            check();
+            if (!r.isMap()) fail(QStringLiteral("alteração não é um mapa"));
+            enter();
+            Change c;
+            bool haveOp = false, haveOld = false, haveNew = false;
+            while (r.hasNext()) {
+                const QString key = text();
+                if (key == QLatin1String("op") && !haveOp) {
+                    haveOp = true;
+                    c.op = op();
+                } else if (key == QLatin1String("old") && !haveOld) {
+                    haveOld = true;
+                    c.oldRow = optionalRow(p);
+                } else if (key == QLatin1String("new") && !haveNew) {
+                    haveNew = true;
+                    c.newRow = optionalRow(p);
+                } else {
+                    fail(QStringLiteral("chave \"%1\" desconhecida ou repetida numa alteração")
+                             .arg(key));
+                }
+            }
+            leave();
+            if (!haveOp) fail(QStringLiteral("alteração sem operação"));
+            const bool wantOld = c.op != ChangeOp::Insert;
+            const bool wantNew = c.op != ChangeOp::Delete;
+            if (c.oldRow.has_value() != wantOld || c.newRow.has_value() != wantNew)
+                fail(QStringLiteral("alteração \"%1\" com valores antigos ou novos incoerentes")
+                         .arg(opName(c.op)));
+            p.changes.append(std::move(c));
+        }
+        leave();
+    }
+
+    void readLog(Packet &p)
+    {
+        array();
+        while (r.hasNext()) {
+            check();
+            if (!r.isMap()) fail(QStringLiteral("entrada do log não é um mapa"));
+            enter();
+            LogEntry e;
+            bool haveOp = false, haveRow = false, haveOld = false;
+            while (r.hasNext()) {
+                const QString key = text();
+                if (key == QLatin1String("op") && !haveOp) {
+                    haveOp = true;
+                    e.op = op();
+                } else if (key == QLatin1String("row") && !haveRow) {
+                    haveRow = true;
+                    if (!atNull()) e.row = int(integer());
+                } else if (key == QLatin1String("old") && !haveOld) {
+                    haveOld = true;
+                    e.oldRow = optionalRow(p);
+                } else {
+                    fail(QStringLiteral("chave \"%1\" desconhecida ou repetida no log").arg(key));
+                }
+            }
+            leave();
+            if (!haveOp) fail(QStringLiteral("entrada do log sem operação"));
+            p.log.append(std::move(e));
+        }
+        leave();
+    }
+
+    // Each log entry must name a row the packet has (or none, for a deletion), at most once.
+    void checkLog(const Packet &p)
+    {
+        QSet<int> seen;
+        for (const LogEntry &e : p.log) {
+            const bool wantRow = e.op != ChangeOp::Delete;
+            const bool wantOld = e.op != ChangeOp::Insert;
+            if (e.row.has_value() != wantRow || e.oldRow.has_value() != wantOld)
+                fail(QStringLiteral("entrada \"%1\" do log incoerente").arg(opName(e.op)));
+            if (e.row) {
+                if (*e.row < 0 || *e.row >= p.rows.size())
+                    fail(QStringLiteral("o log cita o registro %1, que não existe").arg(*e.row));
+                if (seen.contains(*e.row))
+                    fail(QStringLiteral("o log cita o registro %1 duas vezes").arg(*e.row));
+                seen.insert(*e.row);
+            }
+        }
+    }
+
+    QCborStreamReader r;
+};
+
+} // namespace
+
+QByteArray encode(const Packet &packet)
+{
+    QByteArray bytes;
+    QCborStreamWriter w(&bytes);
+    const bool withLog = !packet.isDelta && !packet.log.isEmpty();
+    w.startMap(withLog ? 3 : 2);
+    w.append(QLatin1String("fields"));
+    w.startArray(quint64(packet.fields.size()));
+    for (const FieldDef &f : packet.fields) {
+        w.startMap(3);
+        w.append(QLatin1String("name"));
+        w.append(f.name);
+        w.append(QLatin1String("type"));
+        w.append(QLatin1String("string"));
+        w.append(QLatin1String("size"));
+        w.append(qint64(f.size));
+        w.endMap();
+    }
+    w.endArray();
+    if (packet.isDelta) {
+        w.append(QLatin1String("changes"));
+        w.startArray(quint64(packet.changes.size()));
+        for (const Change &c : packet.changes) {
+            w.startMap(3);
+            w.append(QLatin1String("op"));
+            w.append(opName(c.op));
+            w.append(QLatin1String("old"));
+            writeRow(w, c.oldRow);
+            w.append(QLatin1String("new"));
+            writeRow(w, c.newRow);
+            w.endMap();
+        }
+        w.endArray();
+    } else {
+        w.append(QLatin1String("rows"));
+        w.startArray(quint64(packet.rows.size()));
+        for (const Row &row : packet.rows)
+            writeRow(w, row);
+        w.endArray();
+        if (withLog) {
+            w.append(QLatin1String("log"));
+            w.startArray(quint64(packet.log.size()));
+            for (const LogEntry &e : packet.log) {
+                w.startMap(3);
+                w.append(QLatin1String("op"));
+                w.append(opName(e.op));
+                w.append(QLatin1String("row"));
+                if (e.row)
+                    w.append(qint64(*e.row));
+                else
+                    w.append(nullptr);
+                w.append(QLatin1String("old"));
+                writeRow(w, e.oldRow);
+                w.endMap();
+            }
+            w.endArray();
+        }
+    }
+    w.endMap();
+    return bytes;
+}
+
+Packet decode(const QByteArray &bytes)
+{
+    if (bytes.size() > MaxPacketBytes)
+        throw EDatabaseError(
+            QStringLiteral("Pacote de dados inválido: %1 bytes excedem o limite de %2.")
+                .arg(bytes.size())
+                .arg(MaxPacketBytes));
+    if (bytes.isEmpty())
+        throw EDatabaseError(QStringLiteral("Pacote de dados inválido: pacote vazio."));
+    return PacketReader(bytes).read();
+}
+
+Variant toVariant(const Packet &packet)
+{
+    return Variant::fromBytes(encode(packet));
+}
+
+Packet fromVariant(const Variant &value)
+{
+    if (value.kind() != Variant::Kind::Bytes)
+        throw EDatabaseError(
+            QStringLiteral("Pacote de dados inválido: a variante não é um array de bytes."));
+    return decode(value.bytes());
+}
+
+} // namespace packet

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "DataPacket.h"
+#include "TClientDataSet.h"
+
+#include <QVector>
+
+// The rows of a record set with their change log, its current position and its edit buffer.
+// Values are kept per storage column (the loaded packet's fields, in packet order); a field of
+// the set reads its column through columnOfField. The rules of states and events live in
+// TClientDataSet; this class keeps the bookkeeping of what changed since the last merge.
+class RecordStore
+{
+public:
+    enum class Status { Unchanged, Inserted, Modified };
+
+    struct Record
+    {
+        packet::Row values;
+        std::optional<packet::Row> base; // as last merged; only for Modified
+        Status status = Status::Unchanged;
+        quint64 seq = 0;      // when it first changed, so deltas keep the user's order
+        bool pending = false; // the row of an insert not yet posted
+    };
+
+    struct Deleted
+    {
+        packet::Row base;
+        quint64 seq = 0;
+        int position = 0; // where it stood, for CancelUpdates
+    };
+
+    // --- content -----------------------------------------------------------------------
+    QVector<packet::FieldDef> columns;
+    QVector<int> columnOfField; // TField index -> storage column
+    QVector<Record> records;
+    QVector<Deleted> deleted;
+    bool logChanges = true;
+    bool fieldsDeclared = false;
+
+    // --- position and editing ----------------------------------------------------------
+    TDataSetState state = TDataSetState::dsInactive;
+    int current = -1; // index into records, -1 when empty
+    bool bof = true;
+    bool eof = true;
+    packet::Row buffer;   // the values being edited or inserted
+    packet::Row editBase; // the values when the edit began
+    int positionBeforeInsert = -1;
+
+    bool editing() const
+    {
+        return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+    }
+    const packet::Row &rowValues(int row) const
+    {
+        return editing() && row == current ? buffer : records[row].values;
+    }
+    packet::Row emptyRow() const { return packet::Row(columns.size()); }
+
+    void load(const packet::Packet &p, const QVector<packet::FieldDef> &storageColumns);
+    void clear();
+
+    packet::Packet content() const;
+    packet::Packet delta() const;
+    int changeCount() const;
+
+    void commitEdit(int index, const packet::Row &values);
+    void commitInsert(int index, const packet::Row &values);
+    void remove(int index);
+    void merge();
+    void cancelUpdates();
+
+private:
+    quint64 m_nextSeq = 1;
+};

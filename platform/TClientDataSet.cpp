@@ -1,0 +1,537 @@
+#include "TClientDataSet.h"
+
+#include "DataPacket.h"
+#include "RecordStore.h"
+#include "TextLength.h"
+
+#include <QHash>
+
+TClientDataSet::TClientDataSet(QObject *owner, const QString &name)
+    : QObject(owner), d(std::make_unique<RecordStore>())
+{
+    setObjectName(name);
+}
+
+TClientDataSet::~TClientDataSet() = default;
+
+QString TClientDataSet::describe() const
+{
+    return objectName().isEmpty() ? QStringLiteral("(sem nome)") : objectName();
+}
+
+void TClientDataSet::checkActive() const
+{
+    if (d->state == TDataSetState::dsInactive)
+        throw EDatabaseError(
+            QStringLiteral("O conjunto de registros \"%1\" está fechado.").arg(describe()));
+}
+
+void TClientDataSet::checkEditing() const
+{
+    checkActive();
+    if (!d->editing())
+        throw EDatabaseError(
+            QStringLiteral("O conjunto de registros \"%1\" não está em modo de edição ou inclusão.")
+                .arg(describe()));
+}
+
+void TClientDataSet::fire(const DataSetEvent &event, TClientDataSet *self)
+{
+    if (event) event(self);
+}
+
+void TClientDataSet::setState(TDataSetState state)
+{
+    if (d->state == state) return;
+    d->state = state;
+    emit stateChanged();
+}
+
+// --- field definitions ---------------------------------------------------------------------
+
+TField *TClientDataSet::AddField(const QString &fieldName, int size)
+{
+    if (Active())
+        throw EDatabaseError(
+            QStringLiteral(
+                "Não é possível definir o campo \"%1\" com o conjunto de registros \"%2\" aberto.")
+                .arg(fieldName, describe()));
+    if (size < 1)
+        throw EDatabaseError(
+            QStringLiteral("O campo \"%1\" precisa de tamanho positivo.").arg(fieldName));
+    if (!d->fieldsDeclared) clearDynamicFields();
+    if (FindField(fieldName))
+        throw EDatabaseError(
+            QStringLiteral("O campo \"%1\" já existe em \"%2\".").arg(fieldName, describe()));
+    d->fieldsDeclared = true;
+    auto *field = new TField(this, fieldName, size);
+    m_fields.append(field);
+    // Until a packet is loaded the declared fields are the storage.
+    d->columns.append({fieldName, size});
+    d->columnOfField.append(int(d->columns.size() - 1));
+    return field;
+}
+
+void TClientDataSet::clearDynamicFields()
+{
+    qDeleteAll(m_fields);
+    m_fields.clear();
+    d->columnOfField.clear();
+    d->columns.clear();
+}
+
+int TClientDataSet::FieldCount() const
+{
+    return int(m_fields.size());
+}
+
+TField *TClientDataSet::Fields(int index) const
+{
+    if (index < 0 || index >= m_fields.size())
+        throw EDatabaseError(QStringLiteral("Índice de campo %1 fora dos limites em \"%2\".")
+                                 .arg(index)
+                                 .arg(describe()));
+    return m_fields[index];
+}
+
+TField *TClientDataSet::FindField(const QString &fieldName) const
+{
+    for (TField *f : m_fields)
+        if (f->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0) return f;
+    return nullptr;
+}
+
+TField *TClientDataSet::FieldByName(const QString &fieldName) const
+{
+    if (TField *f = FindField(fieldName)) return f;
+    throw EDatabaseError(
+        QStringLiteral("Campo \"%1\" não encontrado em \"%2\".").arg(fieldName, describe()));
+}
+
+int TClientDataSet::columnOf(const TField *field) const
+{
+    return d->columnOfField[field->Index()];
+}
+
+// --- state and navigation --------------------------------------------------------------------
+
+TDataSetState TClientDataSet::State() const
+{
+    return d->state;
+}
+
+bool TClientDataSet::Active() const
+{
+    return d->state != TDataSetState::dsInactive;
+}
+
+void TClientDataSet::Open()
+{
+    if (Active()) return;
+    d->clear();
+    d->state = TDataSetState::dsBrowse;
+    emit contentReset();
+    emit currentChanged(d->current);
+    emit stateChanged();
+    fire(AfterScroll, this);
+}
+
+void TClientDataSet::Close()
+{
+    if (!Active()) return;
+    d->clear();
+    d->state = TDataSetState::dsInactive;
+    emit contentReset();
+    emit stateChanged();
+}
+
+bool TClientDataSet::IsEmpty() const
+{
+    return d->records.isEmpty();
+}
+
+int TClientDataSet::RecordCount() const
+{
+    return int(d->records.size());
+}
+
+int TClientDataSet::RecNo() const
+{
+    return d->current + 1;
+}
+
+bool TClientDataSet::Eof() const
+{
+    return d->eof;
+}
+
+bool TClientDataSet::Bof() const
+{
+    return d->bof;
+}
+
+void TClientDataSet::postIfEditing()
+{
+    if (d->editing()) Post();
+}
+
+void TClientDataSet::moveTo(int index, bool bof, bool eof)
+{
+    const bool moved = index != d->current;
+    d->current = index;
+    d->bof = bof;
+    d->eof = eof;
+    if (moved) emit currentChanged(index);
+    fire(AfterScroll, this);
+}
+
+void TClientDataSet::SetRecNo(int recNo)
+{
+    checkActive();
+    postIfEditing();
+    if (d->records.isEmpty()) return;
+    const int index = qBound(1, recNo, RecordCount()) - 1;
+    if (index != d->current) moveTo(index, false, false);
+}
+
+void TClientDataSet::First()
+{
+    checkActive();
+    postIfEditing();
+    moveTo(d->records.isEmpty() ? -1 : 0, true, d->records.isEmpty());
+}
+
+void TClientDataSet::Last()
+{
+    checkActive();
+    postIfEditing();
+    moveTo(int(d->records.size()) - 1, d->records.isEmpty(), true);
+}
+
+void TClientDataSet::Next()
+{
+    checkActive();
+    postIfEditing();
+    if (d->current + 1 >= d->records.size()) {
+        d->eof = true;
+        return;
+    }
+    moveTo(d->current + 1, false, false);
+}
+
+void TClientDataSet::Prior()
+{
+    checkActive();
+    postIfEditing();
+    if (d->current <= 0) {
+        d->bof = true;
+        return;
+    }
+    moveTo(d->current - 1, false, false);
+}
+
+// --- editing ---------------------------------------------------------------------------------
+
+void TClientDataSet::Insert()
+{
+    checkActive();
+    postIfEditing();
+    const int at = d->records.isEmpty() ? 0 : qMax(0, d->current);
+    RecordStore::Record record;
+    record.values = d->emptyRow();
+    record.pending = true;
+    d->positionBeforeInsert = d->current;
+    d->records.insert(at, std::move(record));
+    d->current = at;
+    d->bof = d->eof = false;
+    d->buffer = d->emptyRow();
+    d->editBase.clear();
+    // Views see the row before anyone reacting to the state change writes into it.
+    emit rowInserted(at);
+    emit currentChanged(at);
+    setState(TDataSetState::dsInsert);
+    fire(AfterScroll, this);
+}
+
+void TClientDataSet::Append()
+{
+    checkActive();
+    postIfEditing();
+    const int at = int(d->records.size());
+    RecordStore::Record record;
+    record.values = d->emptyRow();
+    record.pending = true;
+    d->positionBeforeInsert = d->current;
+    d->records.append(std::move(record));
+    d->current = at;
+    d->bof = d->eof = false;
+    d->buffer = d->emptyRow();
+    d->editBase.clear();
+    emit rowInserted(at);
+    emit currentChanged(at);
+    setState(TDataSetState::dsInsert);
+    fire(AfterScroll, this);
+}
+
+void TClientDataSet::Edit()
+{
+    checkActive();
+    if (d->editing()) return;
+    if (d->records.isEmpty()) {
+        Append();
+        return;
+    }
+    d->buffer = d->records[d->current].values;
+    d->editBase = d->buffer;
+    setState(TDataSetState::dsEdit);
+}
+
+void TClientDataSet::Post()
+{
+    if (!d->editing()) return;
+    fire(BeforePost, this);
+    // The handler may itself have posted or cancelled.
+    if (!d->editing()) return;
+    const int row = d->current;
+    if (d->state == TDataSetState::dsInsert)
+        d->commitInsert(row, d->buffer);
+    else
+        d->commitEdit(row, d->buffer);
+    d->buffer.clear();
+    d->editBase.clear();
+    setState(TDataSetState::dsBrowse);
+    emit rowChanged(row);
+    fire(AfterPost, this);
+}
+
+void TClientDataSet::Cancel()
+{
+    if (!d->editing()) return;
+    const int row = d->current;
+    d->buffer.clear();
+    d->editBase.clear();
+    if (d->state == TDataSetState::dsInsert) {
+        d->records.removeAt(row);
+        int back = d->positionBeforeInsert;
+        // Insert put the new row where the old current one stood, so that one is at the
+        // same index again; an append leaves the previous index valid too.
+        back =
+            d->records.isEmpty() ? -1 : qBound(0, back < 0 ? 0 : back, int(d->records.size()) - 1);
+        d->current = back;
+        d->bof = d->records.isEmpty();
+        d->eof = d->records.isEmpty();
+        emit rowRemoved(row);
+        emit currentChanged(back);
+        setState(TDataSetState::dsBrowse);
+        fire(AfterCancel, this);
+        fire(AfterScroll, this);
+        return;
+    }
+    setState(TDataSetState::dsBrowse);
+    emit rowChanged(row);
+    fire(AfterCancel, this);
+}
+
+void TClientDataSet::Delete()
+{
+    checkActive();
+    if (d->state == TDataSetState::dsInsert) {
+        Cancel();
+        return;
+    }
+    if (d->records.isEmpty())
+        throw EDatabaseError(
+            QStringLiteral("Não há registro para excluir em \"%1\": o conjunto está vazio.")
+                .arg(describe()));
+    fire(BeforeDelete, this);
+    if (d->state == TDataSetState::dsInsert || d->records.isEmpty())
+        return; // the handler changed the ground under us; nothing sensible to delete
+    const int row = d->current;
+    d->buffer.clear();
+    d->editBase.clear();
+    d->remove(row);
+    const int count = int(d->records.size());
+    d->current = count == 0 ? -1 : qMin(row, count - 1);
+    d->bof = count == 0;
+    d->eof = count == 0;
+    emit rowRemoved(row);
+    emit currentChanged(d->current);
+    setState(TDataSetState::dsBrowse);
+    fire(AfterDelete, this);
+    fire(AfterScroll, this);
+}
+
+// --- change log ------------------------------------------------------------------------------
+
+bool TClientDataSet::LogChanges() const
+{
+    return d->logChanges;
+}
+
+void TClientDataSet::SetLogChanges(bool on)
+{
+    d->logChanges = on;
+}
+
+int TClientDataSet::ChangeCount() const
+{
+    return d->changeCount();
+}
+
+Variant TClientDataSet::Delta() const
+{
+    checkActive();
+    return packet::toVariant(d->delta());
+}
+
+void TClientDataSet::MergeChangeLog()
+{
+    d->merge();
+}
+
+void TClientDataSet::CancelUpdates()
+{
+    checkActive();
+    if (d->editing()) Cancel();
+    d->cancelUpdates();
+    d->current = d->records.isEmpty() ? -1 : 0;
+    d->bof = true;
+    d->eof = d->records.isEmpty();
+    emit contentReset();
+    emit currentChanged(d->current);
+    fire(AfterScroll, this);
+}
+
+// --- whole content ---------------------------------------------------------------------------
+
+Variant TClientDataSet::Data() const
+{
+    checkActive();
+    return packet::toVariant(d->content());
+}
+
+namespace {
+
+void checkWidths(const packet::Row &row, const QVector<packet::FieldDef> &columns,
+                 const QVector<int> &narrowed, const QString &setName)
+{
+    for (int c : narrowed) {
+        const auto &value = row[c];
+        if (value && characterCount(*value) > columns[c].size)
+            throw EDatabaseError(QStringLiteral("Pacote de dados inválido para \"%1\": valor de %2 "
+                                                "caracteres no campo \"%3\" de tamanho %4.")
+                                     .arg(setName)
+                                     .arg(characterCount(*value))
+                                     .arg(columns[c].name)
+                                     .arg(columns[c].size));
+    }
+}
+
+} // namespace
+
+void TClientDataSet::SetData(const Variant &data)
+{
+    packet::Packet p = packet::fromVariant(data);
+    if (p.isDelta)
+        throw EDatabaseError(
+            QStringLiteral(
+                "Pacote de dados inválido para \"%1\": é um pacote de alterações, não de conteúdo.")
+                .arg(describe()));
+
+    // Bind before touching anything, so a packet that does not fit leaves the set as it was.
+    QVector<packet::FieldDef> columns = p.fields;
+    QVector<int> columnOfField;
+    if (d->fieldsDeclared) {
+        QHash<QString, int> byName;
+        for (int c = 0; c < p.fields.size(); ++c)
+            byName.insert(p.fields[c].name.toUpper(), c);
+        QVector<int> narrowed;
+        for (TField *f : m_fields) {
+            const auto it = byName.constFind(f->FieldName().toUpper());
+            if (it == byName.constEnd())
+                throw EDatabaseError(
+                    QStringLiteral("Pacote de dados inválido para \"%1\": falta o campo \"%2\".")
+                        .arg(describe(), f->FieldName()));
+            columnOfField.append(*it);
+            if (f->Size() < columns[*it].size) narrowed.append(*it);
+            columns[*it].size = f->Size();
+        }
+        if (!narrowed.isEmpty()) {
+            for (const packet::Row &row : p.rows)
+                checkWidths(row, columns, narrowed, describe());
+            for (const packet::LogEntry &e : p.log)
+                if (e.oldRow) checkWidths(*e.oldRow, columns, narrowed, describe());
+        }
+    }
+
+    if (!d->fieldsDeclared) {
+        clearDynamicFields();
+        for (int c = 0; c < p.fields.size(); ++c) {
+            m_fields.append(new TField(this, p.fields[c].name, p.fields[c].size));
+            columnOfField.append(c);
+        }
+    }
+    d->columnOfField = std::move(columnOfField);
+    d->load(p, columns);
+    d->current = d->records.isEmpty() ? -1 : 0;
+    d->bof = true;
+    d->eof = d->records.isEmpty();
+    const bool stateChanges = d->state != TDataSetState::dsBrowse;
+    d->state = TDataSetState::dsBrowse;
+    emit contentReset();
+    emit currentChanged(d->current);
+    if (stateChanges) emit stateChanged();
+    fire(AfterScroll, this);
+}
+
+// --- reading without moving ------------------------------------------------------------------
+
+QString TClientDataSet::ValueAt(int row, int fieldIndex) const
+{
+    if (row < 0 || row >= d->records.size()) return QString();
+    const auto &value = d->rowValues(row)[columnOf(Fields(fieldIndex))];
+    return value ? *value : QString();
+}
+
+bool TClientDataSet::IsNullAt(int row, int fieldIndex) const
+{
+    if (row < 0 || row >= d->records.size()) return true;
+    return !d->rowValues(row)[columnOf(Fields(fieldIndex))].has_value();
+}
+
+QString TClientDataSet::DisplayTextAt(int row, int fieldIndex) const
+{
+    if (IsNullAt(row, fieldIndex)) return QString();
+    return Fields(fieldIndex)->Mask().toDisplay(ValueAt(row, fieldIndex));
+}
+
+// --- field access (for TField) -------------------------------------------------------------
+
+const std::optional<QString> *TClientDataSet::valueOf(const TField *field) const
+{
+    if (d->current < 0 || d->current >= d->records.size()) return nullptr;
+    return &d->rowValues(d->current)[columnOf(field)];
+}
+
+std::optional<QString> TClientDataSet::baseValueOf(const TField *field) const
+{
+    if (d->state != TDataSetState::dsEdit) return std::nullopt;
+    return d->editBase[columnOf(field)];
+}
+
+void TClientDataSet::writeValue(TField *field, const std::optional<QString> &value)
+{
+    checkEditing();
+    if (field->ReadOnly())
+        throw EDatabaseError(
+            QStringLiteral("O campo \"%1\" não pode ser alterado.").arg(field->FieldName()));
+    if (value && characterCount(*value) > field->Size())
+        throw EDatabaseError(
+            QStringLiteral("O valor \"%1\" tem %2 caracteres; o campo \"%3\" admite no máximo %4.")
+                .arg(*value)
+                .arg(characterCount(*value))
+                .arg(field->FieldName())
+                .arg(field->Size()));
+    d->buffer[columnOf(field)] = value;
+    emit rowChanged(d->current);
+}

@@ -1,0 +1,157 @@
+#include "WireProtocol.h"
+
+#include "Exceptions.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <QtEndian>
+
+namespace wire {
+
+namespace {
+
+[[noreturn]] void malformed(const char *what, const QString &why)
+{
+    throw EConnectionError(QStringLiteral("%1 malformada: %2.").arg(QLatin1String(what), why));
+}
+
+QCborValue parse(const QByteArray &item, const char *what)
+{
+    QCborParserError error;
+    const QCborValue value = QCborValue::fromCbor(item, &error);
+    if (error.error != QCborError::NoError) malformed(what, error.errorString());
+    if (error.offset != item.size())
+        malformed(what, QStringLiteral("há dados depois do item CBOR"));
+    if (!value.isMap()) malformed(what, QStringLiteral("não é um mapa"));
+    return value;
+}
+
+Variant variantOf(const QCborValue &value, const char *what)
+{
+    try {
+        return Variant::fromCbor(value);
+    } catch (const EVariantError &e) {
+        malformed(what, e.Message());
+    }
+}
+
+} // namespace
+
+QByteArray frame(const QByteArray &cborItem)
+{
+    QByteArray out(4, Qt::Uninitialized);
+    qToBigEndian(quint32(cborItem.size()), out.data());
+    out += cborItem;
+    return out;
+}
+
+void FrameReader::append(const QByteArray &bytes)
+{
+    if (!m_failed) m_buffer += bytes;
+}
+
+std::optional<QByteArray> FrameReader::next()
+{
+    if (m_failed || m_buffer.size() < 4) return std::nullopt;
+    const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
+    if (length == 0 || length > m_max) {
+        m_failed = true;
+        m_error = length == 0 ? QStringLiteral("Quadro vazio recebido.")
+                              : QStringLiteral("Quadro de %1 bytes excede o limite de %2 bytes.")
+                                    .arg(length)
+                                    .arg(m_max);
+        m_buffer.clear();
+        return std::nullopt;
+    }
+    if (quint64(m_buffer.size()) < 4 + quint64(length)) return std::nullopt;
+    QByteArray item = m_buffer.mid(4, length);
+    m_buffer.remove(0, 4 + qsizetype(length));
+    return item;
+}
+
+QByteArray encodeRequest(const Request &request)
+{
+    QCborArray args;
+    for (const Variant &a : request.args)
+        args.append(a.toCbor());
+    QCborMap map;
+    map.insert(QLatin1String("module"), request.module);
+    map.insert(QLatin1String("method"), request.method);
+    map.insert(QLatin1String("args"), args);
+    return map.toCborValue().toCbor();
+}
+
+Request decodeRequest(const QByteArray &cborItem)
+{
+    const QCborMap map = parse(cborItem, "Requisição").toMap();
+    for (const auto &[key, value] : map) {
+        const QString k = key.toString();
+        if (k != QLatin1String("module") && k != QLatin1String("method") &&
+            k != QLatin1String("args"))
+            malformed("Requisição", QStringLiteral("chave \"%1\" desconhecida").arg(k));
+    }
+    const QCborValue module = map.value(QLatin1String("module"));
+    const QCborValue method = map.value(QLatin1String("method"));
+    const QCborValue args = map.value(QLatin1String("args"));
+    if (!module.isString() || !method.isString() || !args.isArray())
+        malformed("Requisição",
+                  QStringLiteral("esperava \"module\" e \"method\" textos e \"args\" array"));
+    Request request;
+    request.module = module.toString();
+    request.method = method.toString();
+    for (const QCborValue &a : args.toArray())
+        request.args.append(variantOf(a, "Requisição"));
+    return request;
+}
+
+QByteArray encodeReply(const Reply &reply)
+{
+    QCborMap map;
+    if (reply.fault) {
+        map.insert(QLatin1String("fault"), *reply.fault);
+    } else {
+        map.insert(QLatin1String("result"), reply.result.toCbor());
+        if (!reply.byRef.isEmpty()) {
+            QCborArray byRef;
+            for (const auto &[index, value] : reply.byRef)
+                byRef.append(QCborArray{qint64(index), value.toCbor()});
+            map.insert(QLatin1String("byref"), byRef);
+        }
+    }
+    return map.toCborValue().toCbor();
+}
+
+Reply decodeReply(const QByteArray &cborItem)
+{
+    const QCborMap map = parse(cborItem, "Resposta").toMap();
+    Reply reply;
+    if (map.contains(QLatin1String("fault"))) {
+        const QCborValue fault = map.value(QLatin1String("fault"));
+        if (!fault.isString() || map.size() != 1)
+            malformed("Resposta", QStringLiteral("falha deve ser um texto sozinho"));
+        reply.fault = fault.toString();
+        return reply;
+    }
+    for (const auto &[key, value] : map) {
+        const QString k = key.toString();
+        if (k != QLatin1String("result") && k != QLatin1String("byref"))
+            malformed("Resposta", QStringLiteral("chave \"%1\" desconhecida").arg(k));
+    }
+    if (!map.contains(QLatin1String("result")))
+        malformed("Resposta", QStringLiteral("falta \"result\""));
+    reply.result = variantOf(map.value(QLatin1String("result")), "Resposta");
+    const QCborValue byRef = map.value(QLatin1String("byref"));
+    if (!byRef.isUndefined()) {
+        if (!byRef.isArray()) malformed("Resposta", QStringLiteral("\"byref\" deve ser um array"));
+        for (const QCborValue &pair : byRef.toArray()) {
+            const QCborArray p = pair.toArray();
+            if (!pair.isArray() || p.size() != 2 || !p.at(0).isInteger() ||
+                p.at(0).toInteger() < 0 || p.at(0).toInteger() > std::numeric_limits<int>::max())
+                malformed("Resposta", QStringLiteral("cada item de \"byref\" é [índice, valor]"));
+            reply.byRef.append({int(p.at(0).toInteger()), variantOf(p.at(1), "Resposta")});
+        }
+    }
+    return reply;
+}
+
+} // namespace wire
