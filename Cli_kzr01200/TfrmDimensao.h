@@ -1,0 +1,128 @@
+#pragma once
+
+#include "TfrmPadraoGrid.h"
+#include "TNetConnection.h"
+
+#include <QFrame>
+#include <QScrollArea>
+
+// The "Dimensão" screen (KZR01200): dimensions of the warehouse cube and their extra
+// attributes, on two tabs. The stored definition is built in the constructor (formdata/);
+// handlers live in the folders named after what they do (shell/, dimension/, extras/,
+// commands/).
+class TfrmDimensao : public TfrmPadraoGrid
+{
+    Q_OBJECT
+public:
+    TfrmDimensao();
+    ~TfrmDimensao() override;
+
+    // --- components of the stored definition ---------------------------------------------
+    TTabSheet *tshExtras;
+    QFrame *panDbgExtra;
+    QScrollArea *scbDbgExtra;
+    TDBGrid *dbgExtras;
+    TDataSource *dtsExtras;
+    TDataSource *dtsFields;
+
+    TClientDataSet *cdsDados;
+    TClientDataSet *cdsVDDados;
+    TClientDataSet *cdsFields;
+    TClientDataSet *cdsExtras;
+    TClientDataSet *cdsVdExtras;
+
+    TField *cdsDadosIDDIMENSAODW;
+    TField *cdsDadosNRSEQUEDIME;
+    TField *cdsDadosNMITEMDIME;
+    TField *cdsDadosCDTABELADIME;
+    TField *cdsDadosDSPKDIME;
+    TField *cdsDadosDSITEMDIME;
+    TField *cdsDadosDSPKDIME2;
+    TField *cdsExtrasNRSEQUEDIME;
+    TField *cdsExtrasCDATRIBEXTRDIME;
+    TField *cdsExtrasDSATRIBEXTRDIME;
+    TField *cdsFieldsCDFIELD;
+
+    TNetConnection *netDimensao;
+    TNetConnection *netValida;
+
+    TMenuItem *mnuDimensao;
+    TMenuItem *mnuExtras;
+
+    TImage *imgCheck;
+    TImage *imgUncheck;
+
+    // --- shell ----------------------------------------------------------------------------
+    void FormCreate(QObject *sender) override;
+    void FormDestroy(QObject *sender) override;
+    void FormClose(QObject *sender, TCloseAction &action) override;
+    void netDimensaoBeforeConnect(TNetConnection *sender);
+    void netValidaBeforeConnect(TNetConnection *sender);
+
+    // --- commands and tabs ----------------------------------------------------------------
+    void ControlaBotoes();
+    void dtsPadraoStateChange(QObject *sender) override;
+    void pgcPadraoChange(QObject *sender) override;
+    void mnuDimensaoClick(QObject *sender);
+    void mnuExtrasClick(QObject *sender);
+    void sbtIncluirClick(QObject *sender) override;
+    void sbtAlterarClick(QObject *sender) override;
+    void sbtExcluirClick(QObject *sender) override;
+    void sbtProcurarClick(QObject *sender) override;
+    void sbtConfirmarClick(QObject *sender) override;
+    void sbtCancelarClick(QObject *sender) override;
+    void ConfirmaTshPrincipal();
+    void ConfirmaTshExtras();
+    void CancelaTshPrincipal();
+    void CancelaTshExtras();
+
+    // --- dimensions -----------------------------------------------------------------------
+    void cdsDadosBeforePost(TClientDataSet *dataSet);
+    void cdsDadosAfterPost(TClientDataSet *dataSet);
+    void sbtVerificarClick(QObject *sender) override;
+    void VD_DIMENSAO();
+    void VD_TAB_FIELDS();
+    Variant CheckOleContents(const Variant &reply);
+    void HandleErrorMessage(const QString &text);
+
+    // --- dimension grid and field lookup --------------------------------------------------
+    void dbgPadraoDrawColumnCell(QObject *sender, const QRect &rect, int dataCol,
+                                 TColumn *column, TGridDrawState state);
+    void dbgPadraoCellClick(TColumn *column);
+    void dbgPadraoTitleClick(TColumn *column);
+    void dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift) override;
+    void dbgPadraoColEnter(QObject *sender);
+    void dbgPadraoColExit(QObject *sender);
+    void dbgPadraoEditButtonClick(QObject *sender);
+    void PesquisaCampos(TField *field);
+
+    // --- extra attributes -----------------------------------------------------------------
+    void cdsDadosAfterScroll(TClientDataSet *dataSet);
+    void dtsExtrasStateChange(QObject *sender);
+    void cdsExtrasBeforePost(TClientDataSet *dataSet);
+    void cdsExtrasAfterPost(TClientDataSet *dataSet);
+    void dbgExtrasEditButtonClick(QObject *sender);
+    void dbgExtrasColExit(QObject *sender);
+    void VD_EXTRA_FIELD();
+    void Vd_Atrib_Extra();
+
+private:
+    // Stored definition, built once by the constructor (formdata/).
+    void buildWindow();
+    void buildRecordSets();
+    void buildGrids();
+    void buildConnections();
+    void buildImages();
+    void wireEvents();
+
+    // Refusals: the focus moves to the field first, then the message ends the operation.
+    [[noreturn]] void fail(const QString &key);
+    [[noreturn]] void fail(TField *focus, const QString &key);
+    [[noreturn]] void failAbout(TField *focus, const QString &key, const QStringList &fieldNames);
+    void bringToNormalForm(TField *field);
+    void sameFieldCheck(TField *attribute, TField *dimensionField);
+    bool dimensionTabActive() const;
+
+    // Which value the next bulk toggle writes: false "N", true "S".
+    bool m_marcaTodos = false;
+};

@@ -1,0 +1,169 @@
+#include "TfrmDimensao.h"
+
+#include "Services.h"
+
+namespace {
+
+bool editing(const TClientDataSet *dataSet)
+{
+    const TDataSetState state = dataSet->State();
+    return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+}
+
+bool browsing(const TClientDataSet *dataSet)
+{
+    return dataSet->State() == TDataSetState::dsBrowse;
+}
+
+// Bit 0 of a field's Tag marks where the Include and Alter commands of the extras put the focus.
+bool marksFocus(const TField *field)
+{
+    return field->Tag() & 1;
+}
+
+} // namespace
+
+void TfrmDimensao::pgcPadraoChange(QObject *sender)
+{
+    mnuDimensao->SetChecked(pgcPadrao->ActivePage() == tshPadrao);
+    mnuExtras->SetChecked(pgcPadrao->ActivePage() == tshExtras);
+    if (mnuExtras->Checked())
+        cdsDadosAfterScroll(cdsDados);
+    ControlaBotoes();
+}
+
+void TfrmDimensao::mnuDimensaoClick(QObject *sender)
+{
+    pgcPadrao->SetActivePage(tshPadrao);
+    pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmDimensao::mnuExtrasClick(QObject *sender)
+{
+    pgcPadrao->SetActivePage(tshExtras);
+    pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmDimensao::sbtIncluirClick(QObject *sender)
+{
+    if (dimensionTabActive()) {
+        TfrmPadraoGrid::sbtIncluirClick(sender);
+        return;
+    }
+    TClientDataSet *extras = dtsExtras->DataSet();
+    if (!extras || !browsing(extras))
+        return;
+    for (int i = 0; i < extras->FieldCount(); ++i) {
+        if (marksFocus(extras->Fields(i))) {
+            extras->Fields(i)->FocusControl();
+            break;
+        }
+    }
+    extras->Insert();
+}
+
+void TfrmDimensao::sbtAlterarClick(QObject *sender)
+{
+    if (dimensionTabActive()) {
+        TfrmPadraoGrid::sbtAlterarClick(sender);
+        return;
+    }
+    TClientDataSet *extras = dtsExtras->DataSet();
+    if (!extras || !browsing(extras))
+        return;
+    for (int i = 0; i + 1 < extras->FieldCount(); ++i) {
+        if (marksFocus(extras->Fields(i))) {
+            extras->Fields(i + 1)->FocusControl();
+            break;
+        }
+    }
+    extras->Edit();
+}
+
+void TfrmDimensao::sbtExcluirClick(QObject *sender)
+{
+    if (dimensionTabActive()) {
+        TfrmPadraoGrid::sbtExcluirClick(sender);
+        return;
+    }
+    TClientDataSet *extras = dtsExtras->DataSet();
+    if (!extras || !browsing(extras))
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
+        extras->Delete();
+        dtsExtrasStateChange(dtsExtras);
+    }
+}
+
+void TfrmDimensao::sbtProcurarClick(QObject *sender)
+{
+    if (dimensionTabActive()) {
+        TfrmPadraoGrid::sbtProcurarClick(sender);
+        return;
+    }
+    TClientDataSet *extras = dtsExtras->DataSet();
+    if (extras && extras->Active())
+        Procura(extras);
+}
+
+void TfrmDimensao::sbtConfirmarClick(QObject *sender)
+{
+    if (dimensionTabActive())
+        ConfirmaTshPrincipal();
+    else
+        ConfirmaTshExtras();
+}
+
+void TfrmDimensao::sbtCancelarClick(QObject *sender)
+{
+    if (dimensionTabActive())
+        CancelaTshPrincipal();
+    else
+        CancelaTshExtras();
+}
+
+// A refused post passes out of these routines: the record stays editing and the commands are
+// not re-evaluated here (the record set's own state change already did that).
+void TfrmDimensao::ConfirmaTshPrincipal()
+{
+    TClientDataSet *dados = dtsPadrao->DataSet();
+    if (!dados)
+        return;
+    if (editing(dados))
+        dados->Post();
+    dtsPadraoStateChange(nullptr);
+}
+
+void TfrmDimensao::ConfirmaTshExtras()
+{
+    TClientDataSet *extras = dtsExtras->DataSet();
+    if (!extras)
+        return;
+    if (editing(extras))
+        extras->Post();
+    dtsPadraoStateChange(nullptr);
+}
+
+void TfrmDimensao::CancelaTshPrincipal()
+{
+    TClientDataSet *dados = dtsPadrao->DataSet();
+    if (!dados)
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
+        dados->Cancel();
+        sbtVerificarClick(sbtVerificar);
+    }
+    dtsPadraoStateChange(nullptr);
+}
+
+void TfrmDimensao::CancelaTshExtras()
+{
+    TClientDataSet *extras = dtsExtras->DataSet();
+    if (!extras)
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
+        extras->Cancel();
+        sbtVerificarClick(sbtVerificar);
+    }
+    dtsExtrasStateChange(nullptr);
+}

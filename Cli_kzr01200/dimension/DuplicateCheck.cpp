@@ -1,0 +1,43 @@
+#include "TfrmDimensao.h"
+
+#include "BusyIndicatorShown.h"
+#include "RemoteMethods.h"
+
+// Refuses a code or name that a stored dimension already has.
+void TfrmDimensao::VD_DIMENSAO()
+{
+    const TDataSetState state = dtsPadrao->State();
+    if (state == TDataSetState::dsInsert) {
+        // A new code is brought to its stored form before the query; the rewritten code stays
+        // in the record even when the query finds a duplicate.
+        if (!EmptyString(cdsDadosNRSEQUEDIME->AsString())) {
+            const QString withoutBlanks = Replace(QStringLiteral(" "), cdsDadosNRSEQUEDIME->AsString(), QString(), 0);
+            cdsDadosNRSEQUEDIME->SetAsString(Ajusta(withoutBlanks, 5));
+        }
+        {
+            BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetValida")));
+            const Variant reply = remote::getDimensao(netDimensao, cdsDadosNRSEQUEDIME->AsString(),
+                                                      cdsDadosNMITEMDIME->AsString());
+            cdsVDDados->SetData(CheckResultServ(reply, true, 0));
+        }
+        if (cdsVDDados->IsEmpty())
+            return;
+        // Only the reply's first record is compared; the server puts a match first.
+        cdsVDDados->First();
+        if (cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"))->AsString() == cdsDadosNRSEQUEDIME->AsString())
+            fail(cdsDadosNRSEQUEDIME, QStringLiteral("COD_JCAD"));
+        if (cdsVDDados->FieldByName(QStringLiteral("NMITEMDIME"))->AsString() == cdsDadosNMITEMDIME->AsString())
+            fail(cdsDadosNMITEMDIME, QStringLiteral("NOME_JCAD"));
+    } else if (state == TDataSetState::dsEdit) {
+        if (cdsDadosNMITEMDIME->NewValue() == cdsDadosNMITEMDIME->OldValue())
+            return;
+        {
+            BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetValida")));
+            const Variant reply = remote::getDimensao(netDimensao, QString(), cdsDadosNMITEMDIME->AsString());
+            cdsVDDados->SetData(CheckResultServ(reply, true, 0));
+        }
+        // Any stored dimension that comes back for the new name is a duplicate.
+        if (!cdsVDDados->IsEmpty())
+            fail(cdsDadosNMITEMDIME, QStringLiteral("NOME_JCAD"));
+    }
+}

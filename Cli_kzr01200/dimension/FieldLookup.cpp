@@ -1,0 +1,35 @@
+#include "TfrmDimensao.h"
+
+#include "BusyIndicatorHiddenOnFailure.h"
+#include "RemoteMethods.h"
+
+void TfrmDimensao::dbgPadraoEditButtonClick(QObject *)
+{
+    BusyIndicatorHiddenOnFailure guard;
+    if (EmptyString(cdsDadosCDTABELADIME->AsString()))
+        fail(QStringLiteral("NO_TAB_PESQ"));
+    TField *field = dbgPadrao->SelectedField();
+    if (field == cdsDadosDSPKDIME)
+        PesquisaCampos(cdsDadosDSPKDIME);
+    if (field == cdsDadosDSPKDIME2)
+        PesquisaCampos(cdsDadosDSPKDIME2);
+    if (field == cdsDadosDSITEMDIME)
+        PesquisaCampos(cdsDadosDSITEMDIME);
+}
+
+// Lists the fields of the current dimension's table and writes the one chosen into the field.
+// The record is not posted here.
+void TfrmDimensao::PesquisaCampos(TField *field)
+{
+    const QString table = cdsDadosCDTABELADIME->AsString();
+    const Variant reply = remote::getFields(netValida, QStringLiteral("D"), table);
+    cdsFields->SetData(CheckResultServ(reply, true, 0));
+    if (!Pesquisar(dtsFields, msgPadrao->Msg(QStringLiteral("FIELDS")), false, true))
+        return;
+    const QString chosen = cdsFieldsCDFIELD->AsString();
+    if (field->AsString() == chosen)
+        return;
+    if (field->DataSet()->State() == TDataSetState::dsBrowse)
+        field->DataSet()->Edit();
+    field->SetAsString(chosen);
+}

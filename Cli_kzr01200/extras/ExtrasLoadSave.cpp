@@ -1,0 +1,79 @@
+#include "TfrmDimensao.h"
+
+#include "BusyIndicatorHiddenOnFailure.h"
+#include "BusyIndicatorShown.h"
+#include "RemoteMethods.h"
+
+#include <QWidget>
+
+// The extras are fetched only while their tab shows: moving through dimensions on the
+// Dimension tab costs no server call.
+void TfrmDimensao::cdsDadosAfterScroll(TClientDataSet *)
+{
+    if (pgcPadrao->ActivePage() != tshExtras)
+        return;
+    BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
+    const QString code = cdsDados->IsEmpty() ? QString() : cdsDadosNRSEQUEDIME->AsString();
+    const Variant reply = remote::GetExtras(netDimensao, code);
+    cdsExtras->SetData(CheckResultServ(reply, true, 0));
+}
+
+void TfrmDimensao::dtsExtrasStateChange(QObject *)
+{
+    const TDataSetState state = cdsExtras->State();
+    // A new attribute belongs to the dimension current when the insert began.
+    if (state == TDataSetState::dsInsert)
+        cdsExtrasNRSEQUEDIME->SetAsString(cdsDadosNRSEQUEDIME->AsString());
+    // Attributes are fields of the dimension's table: without a table there is nothing to edit.
+    if ((state == TDataSetState::dsInsert || state == TDataSetState::dsEdit)
+        && EmptyString(cdsDadosCDTABELADIME->AsString()))
+        cdsExtras->Cancel();
+    ControlaBotoes();
+}
+
+void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
+{
+    if (cdsExtras->ChangeCount() <= 0)
+        return;
+    {
+        BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
+        const Variant reply = remote::setExtras(netDimensao, cdsExtras->Delta());
+        CheckResultServ(reply, true, 0);
+        AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
+        // The host's cube record sets were built from the old attributes; it rebuilds them.
+        if (QWidget *mainForm = TApplication::MainForm()) {
+            const QObjectList owned = mainForm->children();
+            for (qsizetype i = owned.size() - 1; i >= 0; --i) {
+                auto *dataSet = qobject_cast<TClientDataSet *>(owned.at(i));
+                if (dataSet && dataSet->objectName().toUpper().left(7) == QLatin1String("CDSCUBO"))
+                    delete dataSet;
+            }
+        }
+    }
+    if (cdsExtras->LogChanges())
+        cdsExtras->MergeChangeLog();
+}
+
+void TfrmDimensao::dbgExtrasEditButtonClick(QObject *)
+{
+    // The Include command is enabled only while the extras are at rest and the dimension has a
+    // table: the lookup acts while an attribute is being edited, or to say the table is missing.
+    if (sbtIncluir->Enabled())
+        return;
+    BusyIndicatorHiddenOnFailure guard;
+    if (EmptyString(cdsDadosCDTABELADIME->AsString()))
+        fail(QStringLiteral("NO_TAB_PESQ"));
+    if (dbgExtras->SelectedField() == cdsExtrasCDATRIBEXTRDIME)
+        PesquisaCampos(cdsExtrasCDATRIBEXTRDIME);
+}
+
+void TfrmDimensao::dbgExtrasColExit(QObject *)
+{
+    TField *field = dbgExtras->SelectedField();
+    if (!field)
+        return;
+    if (field->FieldName() == QLatin1String("CDATRIBEXTRDIME"))
+        VD_EXTRA_FIELD();
+    else
+        Vd_Atrib_Extra();
+}

@@ -1,0 +1,80 @@
+#include "TfrmDimensao.h"
+
+#include "BusyIndicatorShown.h"
+#include "RemoteMethods.h"
+
+void TfrmDimensao::FormCreate(QObject *sender)
+{
+    TfrmPadraoGrid::FormCreate(sender);
+    netDimensao->SetConnected(true);
+    netValida->SetConnected(true);
+    m_marcaTodos = false;
+    pgcPadraoChange(pgcPadrao);
+
+    {
+        BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
+        const Variant reply = remote::getDimensao(netDimensao, QString(), QString());
+        cdsDados->SetData(CheckResultServ(reply, true, 0));
+    }
+
+    // Selecting the page this way runs no tab change.
+    pgcPadrao->SetActivePage(tshPadrao);
+    dtsPadraoStateChange(dtsPadrao);
+}
+
+void TfrmDimensao::FormDestroy(QObject *sender)
+{
+    TfrmPadraoGrid::FormDestroy(sender);
+    netDimensao->SetConnected(false);
+    netValida->SetConnected(false);
+}
+
+void TfrmDimensao::FormClose(QObject *sender, TCloseAction &action)
+{
+    // The close guard is disabled exactly while the current tab's record is being edited.
+    if (!sbtFechar->Enabled())
+        MensErro(msgPadrao->Msg(QStringLiteral("confirmar")), true);
+    TfrmPadraoGrid::FormClose(sender, action);
+}
+
+// The server's address is read at every connect, so a changed address takes effect on the
+// next connection.
+void TfrmDimensao::netDimensaoBeforeConnect(TNetConnection *sender)
+{
+    netDimensao->SetHost(WebURL());
+    netDimensao->SetPort(WebPort());
+}
+
+void TfrmDimensao::netValidaBeforeConnect(TNetConnection *sender)
+{
+    netValida->SetHost(WebURL());
+    netValida->SetPort(WebPort());
+}
+
+void TfrmDimensao::fail(const QString &key)
+{
+    MensErro(msgPadrao->Msg(key), true);
+    throw EAbort(); // MensErro with abort never returns; this keeps the compiler informed
+}
+
+void TfrmDimensao::fail(TField *focus, const QString &key)
+{
+    focus->FocusControl();
+    fail(key);
+}
+
+void TfrmDimensao::failAbout(TField *focus, const QString &key, const QStringList &fieldNames)
+{
+    focus->FocusControl();
+    QStringList captions;
+    for (const QString &name : fieldNames)
+        captions << msgPadrao->Msg(name);
+    const QString templ = msgPadrao->Msg(key);
+    MensErro(Format(templ, captions), true);
+    throw EAbort();
+}
+
+bool TfrmDimensao::dimensionTabActive() const
+{
+    return pgcPadrao->ActivePage() == tshPadrao;
+}
