@@ -47,7 +47,7 @@ void writeRow(QCborStreamWriter &w, const std::optional<Row> &row)
 class PacketReader
 {
 public:
-    explicit PacketReader(const QByteArray &bytes) : r(bytes) {}
+    explicit PacketReader(const QByteArray &bytes) : r(bytes), m_size(bytes.size()) {}
 
     Packet read()
     {
@@ -78,8 +78,7 @@ public:
         }
         leave();
         if (r.lastError() != QCborError::NoError) failCbor();
-        if (r.type() != QCborStreamReader::Invalid)
-            fail(QStringLiteral("há dados depois do fim do pacote"));
+        if (r.currentOffset() != m_size) fail(QStringLiteral("há dados depois do fim do pacote"));
         if (!haveFields) fail(QStringLiteral("falta a lista de campos"));
         if (haveRows == haveChanges)
             fail(QStringLiteral(
@@ -252,8 +251,11 @@ private:
 
     void readRows(Packet &p)
     {
+        check();
+        // Reserve from the declared length, but never trust it beyond what the bytes could hold.
+        if (r.isArray() && r.isLengthKnown())
+            p.rows.reserve(qsizetype(qMin<quint64>(r.length(), quint64(m_size / 2))));
         array();
-        if (r.isLengthKnown()) p.rows.reserve(qsizetype(qMin<quint64>(r.length(), 1u << 20)));
         while (r.hasNext())
             p.rows.append(row(p));
         leave();
@@ -356,6 +358,7 @@ private:
     }
 
     QCborStreamReader r;
+    qsizetype m_size;
 };
 
 } // namespace

@@ -1,0 +1,167 @@
+#include "DataPacket.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <QCborValue>
+#include <gtest/gtest.h>
+
+using namespace packet;
+
+namespace {
+
+Packet sampleContent()
+{
+    Packet p;
+    p.fields = {{"NRSEQUEDIME", 5}, {"NMITEMDIME", 30}};
+    p.rows = {{QString("1"), QString("Cliente")},
+              {QString("2"), std::nullopt},
+              {QString(""), QString("Ação 𝄞")}};
+    p.log = {{ChangeOp::Modify, 0, Row{QString("1"), QString("Clientes")}},
+             {ChangeOp::Delete, std::nullopt, Row{QString("9"), QString("Velha")}},
+             {ChangeOp::Insert, 2, std::nullopt}};
+    return p;
+}
+
+QCborMap fieldsOnly()
+{
+    return QCborMap{
+        {"fields", QCborArray{QCborMap{{"name", "A"}, {"type", "string"}, {"size", 2}}}}};
+}
+
+QByteArray withRows(const QCborArray &rows)
+{
+    QCborMap m = fieldsOnly();
+    m.insert(QStringLiteral("rows"), rows);
+    return QCborValue(m).toCbor();
+}
+
+} // namespace
+
+TEST(DataPacket, ContentRoundTripKeepsNullsEmptyTextAndLog)
+{
+    const Packet p = sampleContent();
+    const Packet back = fromVariant(toVariant(p));
+    EXPECT_FALSE(back.isDelta);
+    ASSERT_EQ(back.fields.size(), 2);
+    EXPECT_EQ(back.fields[1].name, "NMITEMDIME");
+    EXPECT_EQ(back.fields[1].size, 30);
+    EXPECT_EQ(back.rows, p.rows);
+    EXPECT_FALSE(back.rows[1][1].has_value());
+    ASSERT_TRUE(back.rows[2][0].has_value());
+    EXPECT_TRUE(back.rows[2][0]->isEmpty());
+    ASSERT_EQ(back.log.size(), 3);
+    EXPECT_EQ(back.log[1].op, ChangeOp::Delete);
+    EXPECT_EQ(back.log[1].oldRow, p.log[1].oldRow);
+    EXPECT_EQ(back.log[2].row, 2);
+}
+
+TEST(DataPacket, DeltaRoundTrip)
+{
+    Packet d;
+    d.isDelta = true;
+    d.fields = {{"A", 3}};
+    d.changes = {{ChangeOp::Insert, std::nullopt, Row{QString("n")}},
+                 {ChangeOp::Modify, Row{QString("o")}, Row{std::nullopt}},
+                 {ChangeOp::Delete, Row{QString("x")}, std::nullopt}};
+    const Packet back = decode(encode(d));
+    EXPECT_TRUE(back.isDelta);
+    ASSERT_EQ(back.changes.size(), 3);
+    EXPECT_EQ(back.changes[1].op, ChangeOp::Modify);
+    EXPECT_EQ(back.changes[1].oldRow, d.changes[1].oldRow);
+    EXPECT_EQ(back.changes[1].newRow, d.changes[1].newRow);
+    EXPECT_FALSE(back.changes[2].newRow.has_value());
+}
+
+TEST(DataPacket, EmptyContentIsAValidPacket)
+{
+    Packet p;
+    p.fields = {{"CDFIELD", 30}};
+    const Packet back = decode(encode(p));
+    EXPECT_TRUE(back.rows.isEmpty());
+    EXPECT_EQ(back.fields.size(), 1);
+}
+
+TEST(DataPacket, EveryTruncationIsRefused)
+{
+    const QByteArray bytes = encode(sampleContent());
+    for (qsizetype n = 0; n < bytes.size(); ++n)
+        EXPECT_THROW(decode(bytes.left(n)), EDatabaseError) << "cut at " << n;
+    EXPECT_THROW(decode(bytes + char(0)), EDatabaseError);
+}
+
+TEST(DataPacket, ShapeErrorsAreRefusedWithAClearMessage)
+{
+    // a row of the wrong length, a value longer than its field, a non-text value
+    EXPECT_THROW(decode(withRows(QCborArray{QCborValue(QCborArray{"a", "b"})})), EDatabaseError);
+    EXPECT_THROW(decode(withRows(QCborArray{QCborValue(QCborArray{})})), EDatabaseError);
+    EXPECT_THROW(decode(withRows(QCborArray{QCborValue(QCborArray{"abc"})})), EDatabaseError);
+    EXPECT_THROW(decode(withRows(QCborArray{QCborValue(QCborArray{1})})), EDatabaseError);
+    EXPECT_THROW(decode(withRows(QCborArray{"ab"})), EDatabaseError); // a row that is no array
+    EXPECT_NO_THROW(decode(
+        withRows(QCborArray{QCborValue(QCborArray{"ab"}), QCborValue(QCborArray{nullptr})})));
+
+    try {
+        decode(withRows(QCborArray{QCborValue(QCborArray{"abc"})}));
+        FAIL();
+    } catch (const EDatabaseError &e) {
+        EXPECT_TRUE(e.Message().contains("\"A\"")) << qPrintable(e.Message());
+        EXPECT_TRUE(e.Message().startsWith("Pacote de dados inválido")) << qPrintable(e.Message());
+    }
+
+    // both rows and changes, neither, unknown keys, not a map, other field types
+    QCborMap both = fieldsOnly();
+    both.insert(QStringLiteral("rows"), QCborArray{});
+    both.insert(QStringLiteral("changes"), QCborArray{});
+    EXPECT_THROW(decode(QCborValue(both).toCbor()), EDatabaseError);
+    EXPECT_THROW(decode(QCborValue(fieldsOnly()).toCbor()), EDatabaseError);
+    QCborMap extra = fieldsOnly();
+    extra.insert(QStringLiteral("rows"), QCborArray{});
+    extra.insert(QStringLiteral("aggregates"), 1);
+    EXPECT_THROW(decode(QCborValue(extra).toCbor()), EDatabaseError);
+    EXPECT_THROW(decode(QCborValue(QCborArray{}).toCbor()), EDatabaseError);
+    QCborMap numeric{
+        {"fields", QCborArray{QCborMap{{"name", "A"}, {"type", "integer"}, {"size", 4}}}},
+        {"rows", QCborArray{}}};
+    EXPECT_THROW(decode(QCborValue(numeric).toCbor()), EDatabaseError);
+    QCborMap twice{{"fields", QCborArray{QCborMap{{"name", "A"}, {"type", "string"}, {"size", 4}},
+                                         QCborMap{{"name", "A"}, {"type", "string"}, {"size", 4}}}},
+                   {"rows", QCborArray{}}};
+    EXPECT_THROW(decode(QCborValue(twice).toCbor()), EDatabaseError);
+}
+
+TEST(DataPacket, InconsistentChangesAndLogAreRefused)
+{
+    QCborMap m = fieldsOnly();
+    m.insert(
+        QStringLiteral("changes"),
+        QCborArray{QCborMap{{"op", "insert"}, {"old", QCborArray{"a"}}, {"new", QCborArray{"b"}}}});
+    EXPECT_THROW(decode(QCborValue(m).toCbor()), EDatabaseError);
+    m.insert(QStringLiteral("changes"),
+             QCborArray{QCborMap{{"op", "upsert"}, {"old", nullptr}, {"new", QCborArray{"b"}}}});
+    EXPECT_THROW(decode(QCborValue(m).toCbor()), EDatabaseError);
+    m.insert(QStringLiteral("changes"),
+             QCborArray{QCborMap{{"op", "delete"}, {"old", nullptr}, {"new", nullptr}}});
+    EXPECT_THROW(decode(QCborValue(m).toCbor()), EDatabaseError);
+
+    Packet p = sampleContent();
+    p.log = {{ChangeOp::Insert, 3, std::nullopt}};
+    EXPECT_THROW(decode(encode(p)), EDatabaseError);
+    p.log = {{ChangeOp::Insert, 0, std::nullopt}, {ChangeOp::Modify, 0, p.rows[0]}};
+    EXPECT_THROW(decode(encode(p)), EDatabaseError);
+    p.log = {{ChangeOp::Delete, 0, p.rows[0]}};
+    EXPECT_THROW(decode(encode(p)), EDatabaseError);
+}
+
+TEST(DataPacket, OnlyByteArrayVariantsArePackets)
+{
+    EXPECT_THROW(fromVariant(Variant("packet")), EDatabaseError);
+    EXPECT_THROW(fromVariant(VarArrayOf({1, 2})), EDatabaseError);
+    EXPECT_THROW(fromVariant(Variant()), EDatabaseError);
+    EXPECT_THROW(fromVariant(Variant::fromBytes(QByteArray())), EDatabaseError);
+}
+
+TEST(DataPacket, OversizedPacketIsRefusedBeforeParsing)
+{
+    QByteArray huge(MaxPacketBytes + 1, '\0');
+    EXPECT_THROW(decode(huge), EDatabaseError);
+}
