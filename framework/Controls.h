@@ -22,7 +22,14 @@ constexpr TColor clWhite = 0x00FFFFFF;
 constexpr TColor clBlack = 0x00000000;
 constexpr TColor clOlive = 0x00008080;
 constexpr TColor clSilver = 0x00C0C0C0;
+// Further system colours the framework itself paints with.
+constexpr TColor clWindow = 0x80000005;
+constexpr TColor clHighlightText = 0x8000000E;
+constexpr TColor clBtnFace = 0x8000000F;
+constexpr TColor clInfoText = 0x80000017;
+// System colours map onto the application palette (see docs/framework.md for the table).
 QColor toQColor(TColor color);
+bool isSystemColor(TColor color);
 
 enum TShiftFlag { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
 using TShiftState = int;
@@ -31,6 +38,22 @@ constexpr int VK_RETURN = 13;
 constexpr int VK_ESCAPE = 27;
 constexpr int VK_DELETE = 46;
 constexpr int VK_INSERT = 45;
+constexpr int VK_BACK = 8;
+constexpr int VK_TAB = 9;
+constexpr int VK_PRIOR = 33;
+constexpr int VK_NEXT = 34;
+constexpr int VK_END = 35;
+constexpr int VK_HOME = 36;
+constexpr int VK_LEFT = 37;
+constexpr int VK_UP = 38;
+constexpr int VK_RIGHT = 39;
+constexpr int VK_DOWN = 40;
+constexpr int VK_F2 = 113;
+// The virtual-key code of a Qt key (letters and digits as their upper-case character); 0 when
+// the key has none. qtKeyFromVk goes back, for keys a handler rewrote.
+int vkFromQtKey(int qtKey);
+int qtKeyFromVk(int vk);
+TShiftState shiftFromQt(Qt::KeyboardModifiers modifiers);
 
 constexpr int crDefault = 0;
 constexpr int crHourGlass = -11;
@@ -98,6 +121,11 @@ public:
     TTabSheet *Pages(int index) const;
     // The user selected another sheet (also a click on a tab, through the event boundary).
     std::function<void(QObject *sender)> OnChange;
+    // Runs before the user leaves the current sheet; a throw keeps the current sheet.
+    std::function<void(QObject *sender)> OnChanging;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool m_silent = false;

@@ -8,6 +8,11 @@
 // is shown as an error. Nothing escapes into Qt's event loop.
 namespace EventBoundary {
 void run(const std::function<void()> &handler);
+// As run, and tells whether the handler finished (false: it threw, and was reported as above).
+// For the places where a failure must undo or refuse what the user started.
+bool attempt(const std::function<void()> &handler);
+// Shows the exception being handled as run does (call only inside a catch block).
+void reportCurrentException();
 // The text shown for a server failure report (for tests).
 QString serverFailureText(const QString &serverMessage);
 }

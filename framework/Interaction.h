@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <queue>
+#include <vector>
 
 class TDataSource;
 class TClientDataSet;

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QTableView>
 #include <functional>
+#include <memory>
 
 class TDBGrid;
 
@@ -97,7 +98,7 @@ public:
     int SelectedIndex() const;               // current column
     void SetSelectedIndex(int column);       // runs OnColExit/OnColEnter like a user move
 
-    TColor Color = clWindowText;             // background; 0 means the style's
+    TColor Color = clWindow;                 // cell background (clWindow: the palette's base)
     TCanvas *Canvas() const;                 // valid only inside OnDrawColumnCell
 
     // Commits an open cell editor into the record (typed text is never lost).
@@ -113,7 +114,44 @@ public:
     std::function<void(QObject *sender, const QRect &rect, int dataCol, TColumn *column,
                        TGridDrawState state)> OnDrawColumnCell;
 
+    // The grid's own model (for views and tests); columns are the grid's columns.
+    class RecordSetModel *recordSetModel() const;
+    // The open cell editor, nullptr when none.
+    QWidget *cellEditor() const;
+    // Opens the cell editor on the current cell as a key press would; false when the cell cannot
+    // be edited (editing off, read-only field, record set refusing the edit).
+    bool openEditor();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void commitData(QWidget *editor) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+
 private:
+    friend class GridDelegate;
+    friend class GridSelectionModel;
     struct Private;
     std::unique_ptr<Private> d;
+
+    // Editor life (called by the delegate).
+    QWidget *createCellEditor(QWidget *parent, const QModelIndex &index);
+    void loadCellEditor(QWidget *editor, const QModelIndex &index);
+    bool drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index);
+    bool editorKeyDown(QKeyEvent *event);
+    // The move gate: the index the grid may really move to, or an invalid one when refused.
+    QModelIndex admitMove(const QModelIndex &to);
+    void moved(const QModelIndex &previous, const QModelIndex &current);
+
+    void bindDataSet();
+    void writeEditor();
+    void discardEditor();
+    void followDataSet();
+    void focusField(TField *field);
+    void applyOptions();
+    void applyColumnWidths();
+    void columnsChanged();
+    void editButtonClicked();
+    void reportLater(const QString &text);
 };

@@ -78,8 +78,16 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
+    // The window the form lives in: its MDI sub-window, or the form itself when it has none.
+    QWidget *frame() const;
+
 private:
     friend class TApplication;
     void runCreate();
+    void runDestroy();                 // FormDestroy, once
+    void bindNavigator();
+    void updateNavigator();
     bool m_destroyRun = false;
+    QString m_navigatorField;
+    QList<QMetaObject::Connection> m_navigatorConnections;
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLineEdit>
+
+class QToolButton;
+
+// The in-place editor of a grid cell; with an ellipsis it carries a "…" button at its right end.
+// The button takes no focus, so pressing it never ends the edit by a focus change.
+class CellEditor : public QLineEdit
+{
+    Q_OBJECT
+public:
+    CellEditor(QWidget *parent, bool ellipsis);
+    QToolButton *ellipsisButton() const { return m_button; }
+    bool loaded = false;      // the first load only: later model changes must not overwrite typing
+
+signals:
+    void ellipsisClicked();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QToolButton *m_button = nullptr;
+};

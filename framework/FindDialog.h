@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class TClientDataSet;
+
+// A modal find: a field and a text; accepting positions the record set on the first match and
+// closes, a text that matches nothing is said so and the dialog stays.
+class FindDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    FindDialog(TClientDataSet *dataSet, QWidget *parent);
+
+    void accept() override;
+
+private:
+    TClientDataSet *m_dataSet;
+    QComboBox *m_field;
+    QLineEdit *m_text;
+};

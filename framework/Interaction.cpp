@@ -1,0 +1,75 @@
+#include "Interaction.h"
+
+#include "QtInteraction.h"
+#include "RecordLocator.h"
+#include "TClientDataSet.h"
+#include "TDataSource.h"
+
+namespace {
+std::unique_ptr<Interaction> &installed()
+{
+    static std::unique_ptr<Interaction> interaction;
+    return interaction;
+}
+} // namespace
+
+Interaction &Interaction::current()
+{
+    std::unique_ptr<Interaction> &interaction = installed();
+    if (!interaction)
+        interaction = std::make_unique<QtInteraction>();
+    return *interaction;
+}
+
+void Interaction::install(std::unique_ptr<Interaction> interaction)
+{
+    installed() = std::move(interaction);
+}
+
+int ScriptedInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons)
+{
+    Q_UNUSED(buttons);
+    shown.push_back({Shown::Message, text, type});
+    if (dialogAnswers.empty())
+        return mrNo;
+    const int answer = dialogAnswers.front();
+    dialogAnswers.pop();
+    return answer;
+}
+
+bool ScriptedInteraction::pickList(TDataSource *source, const QString &title)
+{
+    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation});
+    if (pickAnswers.empty())
+        return false;
+    const std::optional<int> row = pickAnswers.front();
+    pickAnswers.pop();
+    TClientDataSet *dataSet = source ? source->DataSet() : nullptr;
+    if (!row || !dataSet || *row < 0 || *row >= dataSet->RecordCount())
+        return false;
+    dataSet->SetRecNo(*row + 1);
+    return true;
+}
+
+bool ScriptedInteraction::find(TClientDataSet *dataSet)
+{
+    shown.push_back({Shown::Find, dataSet ? dataSet->objectName() : QString(),
+                     TMsgDlgType::mtInformation});
+    if (findAnswers.empty())
+        return false;
+    const auto answer = findAnswers.front();
+    findAnswers.pop();
+    if (!answer)
+        return false;
+    return RecordLocator::locate(dataSet, answer->first, answer->second);
+}
+
+QStringList ScriptedInteraction::messages() const
+{
+    QStringList texts;
+    for (const Shown &entry : shown) {
+        if (entry.kind == Shown::Message)
+            texts << entry.text;
+    }
+    return texts;
+}

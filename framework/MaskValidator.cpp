@@ -1,0 +1,17 @@
+#include "MaskValidator.h"
+
+#include "TField.h"
+
+MaskValidator::MaskValidator(const TField *field, QObject *parent)
+    : QValidator(parent), m_field(field)
+{
+}
+
+QValidator::State MaskValidator::validate(QString &input, int &pos) const
+{
+    Q_UNUSED(pos);
+    const EditMask &mask = m_field->Mask();
+    if (!mask.isEmpty())
+        return mask.acceptsPrefix(input) ? Acceptable : Invalid;
+    return input.size() <= m_field->Size() ? Acceptable : Invalid;
+}

@@ -1,0 +1,89 @@
+#include "QtInteraction.h"
+
+#include "FindDialog.h"
+#include "PickListDialog.h"
+#include "TApplication.h"
+#include "TDataSource.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QWidget *dialogParent()
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return TApplication::MainForm();
+}
+
+QMessageBox::Icon iconOf(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning: return QMessageBox::Warning;
+    case TMsgDlgType::mtError: return QMessageBox::Critical;
+    case TMsgDlgType::mtInformation: return QMessageBox::Information;
+    case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
+    case TMsgDlgType::mtCustom: return QMessageBox::NoIcon;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString titleOf(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::mtWarning: return QStringLiteral("Aviso");
+    case TMsgDlgType::mtError: return QStringLiteral("Erro");
+    case TMsgDlgType::mtInformation: return QStringLiteral("Informação");
+    case TMsgDlgType::mtConfirmation: return QStringLiteral("Confirmação");
+    case TMsgDlgType::mtCustom: return QApplication::applicationDisplayName();
+    }
+    return {};
+}
+
+} // namespace
+
+int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons)
+{
+    QMessageBox box(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent());
+    struct Pair {
+        int flag;
+        QMessageBox::StandardButton button;
+        const char *caption;
+        int result;
+    };
+    const Pair pairs[] = {{mbYes, QMessageBox::Yes, "&Sim", mrYes},
+                          {mbNo, QMessageBox::No, "&Não", mrNo},
+                          {mbOK, QMessageBox::Ok, "OK", mrOk},
+                          {mbCancel, QMessageBox::Cancel, "Cancelar", mrCancel}};
+    if (buttons == 0)
+        buttons = mbOK;
+    for (const Pair &pair : pairs) {
+        if (buttons & pair.flag)
+            box.addButton(pair.button)->setText(QString::fromUtf8(pair.caption));
+    }
+    const auto clicked = QMessageBox::StandardButton(box.exec());
+    for (const Pair &pair : pairs) {
+        if (clicked == pair.button)
+            return pair.result;
+    }
+    // Closed with the window's own button: the answer a "no" or "cancel" would give.
+    return (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : mrOk;
+}
+
+bool QtInteraction::pickList(TDataSource *source, const QString &title)
+{
+    if (!source || !source->DataSet())
+        return false;
+    PickListDialog dialog(source->DataSet(), title, dialogParent());
+    return dialog.exec() == QDialog::Accepted && dialog.choose();
+}
+
+bool QtInteraction::find(TClientDataSet *dataSet)
+{
+    if (!dataSet)
+        return false;
+    FindDialog dialog(dataSet, dialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}

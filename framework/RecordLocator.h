@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class TClientDataSet;
+
+// Finds a record by the text of one field, for the find dialog (real or scripted).
+class RecordLocator
+{
+public:
+    // Moves to the first record, from the top, whose field's display text starts with text
+    // (case-insensitive); an exact match is preferred over a prefix. False, and no move, when
+    // none matches or the field is unknown.
+    static bool locate(TClientDataSet *dataSet, const QString &fieldName, const QString &text);
+};

@@ -1,0 +1,222 @@
+#include "RecordSetModel.h"
+
+#include "TClientDataSet.h"
+#include "TDBGrid.h"
+
+#include <QFont>
+#include <QHeaderView>
+
+RecordSetModel::RecordSetModel(QObject *parent, TDBGrid *grid)
+    : QAbstractTableModel(parent), m_grid(grid)
+{
+}
+
+void RecordSetModel::setDataSet(TClientDataSet *dataSet)
+{
+    if (beforeRowsChange)
+        beforeRowsChange();
+    beginResetModel();
+    for (const auto &connection : std::as_const(m_connections))
+        disconnect(connection);
+    m_connections.clear();
+    m_dataSet = dataSet;
+    if (dataSet) {
+        m_connections << connect(dataSet, &TClientDataSet::contentReset, this, &RecordSetModel::resetRows)
+                      << connect(dataSet, &TClientDataSet::rowInserted, this, &RecordSetModel::insertRow)
+                      << connect(dataSet, &TClientDataSet::rowRemoved, this, &RecordSetModel::removeRow)
+                      << connect(dataSet, &TClientDataSet::rowChanged, this, &RecordSetModel::changeRow)
+                      << connect(dataSet, &QObject::destroyed, this, [this] { setDataSet(nullptr); });
+    }
+    m_rows = (dataSet && dataSet->Active()) ? dataSet->RecordCount() : 0;
+    endResetModel();
+}
+
+TField *RecordSetModel::fieldAt(int column) const
+{
+    if (!m_dataSet)
+        return nullptr;
+    if (m_grid) {
+        TColumn *gridColumn = m_grid->Columns(column);
+        return gridColumn ? gridColumn->Field() : nullptr;
+    }
+    int visible = 0;
+    for (int i = 0; i < m_dataSet->FieldCount(); ++i) {
+        TField *field = m_dataSet->Fields(i);
+        if (!field->Visible())
+            continue;
+        if (visible++ == column)
+            return field;
+    }
+    return nullptr;
+}
+
+int RecordSetModel::fieldIndexAt(int column) const
+{
+    TField *field = fieldAt(column);
+    return field ? field->Index() : -1;
+}
+
+void RecordSetModel::writeCell(int row, int column, const QString &typed)
+{
+    TField *field = fieldAt(column);
+    if (!m_dataSet || !field)
+        return;
+    if (m_dataSet->RecNo() != row + 1)
+        m_dataSet->SetRecNo(row + 1);
+    if (m_dataSet->State() == TDataSetState::dsBrowse)
+        m_dataSet->Edit();
+    field->SetText(typed);
+}
+
+void RecordSetModel::columnsChanged()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+int RecordSetModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int RecordSetModel::columnCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    if (m_grid)
+        return m_grid->ColumnCount();
+    if (!m_dataSet)
+        return 0;
+    int visible = 0;
+    for (int i = 0; i < m_dataSet->FieldCount(); ++i)
+        visible += m_dataSet->Fields(i)->Visible() ? 1 : 0;
+    return visible;
+}
+
+QVariant RecordSetModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !m_dataSet || index.row() >= m_rows)
+        return {};
+    const int fieldIndex = fieldIndexAt(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return fieldIndex < 0 ? QString() : m_dataSet->DisplayTextAt(index.row(), fieldIndex);
+    case Qt::EditRole:
+        return fieldIndex < 0 ? QString() : m_dataSet->ValueAt(index.row(), fieldIndex);
+    case FieldNameRole: {
+        TField *field = fieldAt(index.column());
+        return field ? field->FieldName() : QString();
+    }
+    case Qt::BackgroundRole:
+        if (m_grid)
+            return toQColor(m_grid->Color);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QString RecordSetModel::symbolGlyph(const QString &caption)
+{
+    // The symbol fonts' check marks: "4" of the check-box symbol set, "a" of the window glyphs.
+    if (caption == QLatin1String("4"))
+        return QString(QChar(0x2714));
+    if (caption == QLatin1String("a"))
+        return QString(QChar(0x2713));
+    return caption;
+}
+
+QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical)
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    if (m_grid) {
+        TColumn *column = m_grid->Columns(section);
+        if (!column)
+            return {};
+        switch (role) {
+        case Qt::DisplayRole: {
+            if (!column->Title.Caption.isEmpty()) {
+                return column->Title.SymbolCharset ? symbolGlyph(column->Title.Caption)
+                                                   : column->Title.Caption;
+            }
+            TField *field = column->Field();
+            return field ? field->DisplayLabel() : column->FieldName;
+        }
+        case Qt::FontRole: {
+            if (column->Title.FontName.isEmpty() && column->Title.FontHeight == 0)
+                return {};
+            QFont font = m_grid->horizontalHeader()->font();
+            // A symbol title names a symbol font that is not there; the glyph comes from the
+            // grid's own font family, which has the check marks.
+            if (!column->Title.SymbolCharset && !column->Title.FontName.isEmpty())
+                font.setFamily(column->Title.FontName);
+            if (column->Title.FontHeight < 0)
+                font.setPixelSize(-column->Title.FontHeight);
+            else if (column->Title.FontHeight > 0)
+                font.setPointSize(column->Title.FontHeight);
+            return font;
+        }
+        case Qt::ForegroundRole:
+            return toQColor(column->Title.FontColor);
+        case Qt::TextAlignmentRole:
+            return column->Title.SymbolCharset ? QVariant(int(Qt::AlignCenter)) : QVariant();
+        case TitleSymbolRole:
+            return column->Title.SymbolCharset;
+        default:
+            return {};
+        }
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    TField *field = fieldAt(section);
+    return field ? field->DisplayLabel() : QVariant();
+}
+
+Qt::ItemFlags RecordSetModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    TField *field = fieldAt(index.column());
+    if (field && !field->ReadOnly() && columnEditable && columnEditable(index.column()))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+void RecordSetModel::resetRows()
+{
+    if (beforeRowsChange)
+        beforeRowsChange();
+    beginResetModel();
+    m_rows = (m_dataSet && m_dataSet->Active()) ? m_dataSet->RecordCount() : 0;
+    endResetModel();
+}
+
+void RecordSetModel::insertRow(int row)
+{
+    if (beforeRowsChange)
+        beforeRowsChange();
+    row = qBound(0, row, m_rows);
+    beginInsertRows(QModelIndex(), row, row);
+    ++m_rows;
+    endInsertRows();
+}
+
+void RecordSetModel::removeRow(int row)
+{
+    if (row < 0 || row >= m_rows)
+        return resetRows();
+    if (beforeRowsChange)
+        beforeRowsChange();
+    beginRemoveRows(QModelIndex(), row, row);
+    --m_rows;
+    endRemoveRows();
+}
+
+void RecordSetModel::changeRow(int row)
+{
+    if (row < 0 || row >= m_rows || columnCount() == 0)
+        return;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}

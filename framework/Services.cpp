@@ -1,0 +1,229 @@
+#include "Services.h"
+
+#include "BusyWindow.h"
+#include "Controls.h"
+#include "Interaction.h"
+#include "ServerFailure.h"
+#include "TApplication.h"
+#include "TClientDataSet.h"
+#include "TDataSource.h"
+#include "WireProtocol.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+
+void MensErro(const QString &text, bool abort)
+{
+    Interaction::current().messageDialog(text, TMsgDlgType::mtError, mbOK);
+    if (abort)
+        throw EAbort();
+}
+
+Variant CheckResultServ(const Variant &reply, bool flag, int number)
+{
+    Q_UNUSED(flag);
+    Q_UNUSED(number);
+    if (server_failure::is(reply))
+        throw EServerFailure(server_failure::message(reply));
+    return reply;
+}
+
+bool EmptyString(const QString &text)
+{
+    // Blank as a trim would see it: spaces and control characters.
+    for (QChar c : text) {
+        if (c.unicode() > ' ')
+            return false;
+    }
+    return true;
+}
+
+QString Replace(const QString &find, const QString &text, const QString &replacement, int number)
+{
+    if (find.isEmpty())
+        return text;
+    QString result;
+    qsizetype from = 0;
+    int done = 0;
+    while (number <= 0 || done < number) {
+        const qsizetype at = text.indexOf(find, from);
+        if (at < 0)
+            break;
+        result += QStringView(text).mid(from, at - from);
+        result += replacement;
+        from = at + find.size();
+        ++done;
+    }
+    result += QStringView(text).mid(from);
+    return result;
+}
+
+QString Ajusta(const QString &text, int width)
+{
+    QString code = text;
+    code.remove(QLatin1Char(' '));
+    if (code.size() >= width)
+        return code;
+    return QString(width - code.size(), QLatin1Char('0')) + code;
+}
+
+QString UpperCase(const QString &text)
+{
+    QString result = text;
+    for (QChar &c : result) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    }
+    return result;
+}
+
+QString Format(const QString &templ, const QStringList &args)
+{
+    QString result;
+    int next = 0;
+    for (qsizetype i = 0; i < templ.size(); ++i) {
+        const QChar c = templ.at(i);
+        if (c == QLatin1Char('%') && i + 1 < templ.size()) {
+            const QChar spec = templ.at(i + 1);
+            if (spec == QLatin1Char('s') || spec == QLatin1Char('S')) {
+                if (next >= args.size())
+                    throw Exception(QStringLiteral("Formato \"%1\" pede mais argumentos do que os %2 dados.")
+                                        .arg(templ).arg(args.size()));
+                result += args.at(next++);
+                ++i;
+                continue;
+            }
+            if (spec == QLatin1Char('%')) {
+                result += QLatin1Char('%');
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
+}
+
+// --- busy indicator -------------------------------------------------------------------------
+
+namespace {
+struct Busy {
+    QPointer<BusyWindow> window;
+    BusyIndicatorState state;
+};
+Busy &busy()
+{
+    static Busy instance;
+    return instance;
+}
+} // namespace
+
+void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text)
+{
+    Busy &b = busy();
+    if (!mainForm)
+        mainForm = TApplication::MainForm();
+    if (b.window && b.window->parentWidget() != mainForm) {
+        delete b.window;
+        b.window = nullptr;
+    }
+    if (!b.window)
+        b.window = new BusyWindow(mainForm);
+    b.window->showText(kind, text);
+    b.state.shown = true;
+    b.state.kind = kind;
+    b.state.text = text;
+    ++b.state.showCount;
+}
+
+void DeactiveShowAvi()
+{
+    Busy &b = busy();
+    if (!b.state.shown)
+        return;
+    if (b.window)
+        b.window->hide();
+    b.state.shown = false;
+}
+
+BusyIndicatorState BusyIndicator()
+{
+    Busy &b = busy();
+    // The owner may have gone (and taken the window with it) while the indicator showed.
+    if (b.state.shown && !b.window)
+        b.state.shown = false;
+    return b.state;
+}
+
+// --- host services --------------------------------------------------------------------------
+
+QString WebURL()
+{
+    HostServices *host = TApplication::Host();
+    return host ? host->webUrl() : QStringLiteral("127.0.0.1");
+}
+
+int WebPort()
+{
+    HostServices *host = TApplication::Host();
+    return host ? host->webPort() : int(wire::DefaultPort);
+}
+
+void AtualizaLocalCache(const Variant &tableNames)
+{
+    QStringList tables;
+    if (tableNames.kind() == Variant::Kind::Array) {
+        for (const Variant &name : tableNames.items())
+            tables << name.toString();
+    } else if (!tableNames.isEmpty() && !tableNames.isNull()) {
+        tables << tableNames.toString();
+    }
+    if (HostServices *host = TApplication::Host())
+        host->atualizaLocalCache(tables);
+}
+
+bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2)
+{
+    Q_UNUSED(flag1);
+    Q_UNUSED(flag2);
+    if (!source || !source->DataSet() || !source->DataSet()->Active())
+        return false;
+    return Interaction::current().pickList(source, title);
+}
+
+void Procura(TClientDataSet *dataSet)
+{
+    if (!dataSet || !dataSet->Active())
+        return;
+    Interaction::current().find(dataSet);
+}
+
+// --- screen cursor --------------------------------------------------------------------------
+
+namespace {
+int &screenCursor()
+{
+    static int cursor = crDefault;
+    return cursor;
+}
+} // namespace
+
+int ScreenCursor()
+{
+    return screenCursor();
+}
+
+void SetScreenCursor(int cursor)
+{
+    int &current = screenCursor();
+    if (cursor == current)
+        return;
+    // Exactly one override of ours is on the stack while the cursor is not the default.
+    if (current != crDefault)
+        QGuiApplication::restoreOverrideCursor();
+    if (cursor == crHourGlass)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (cursor != crDefault)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    current = cursor;
+}

@@ -1,0 +1,645 @@
+#include "TDBGrid.h"
+
+#include "CellEditor.h"
+#include "EventBoundary.h"
+#include "Exceptions.h"
+#include "GridDelegate.h"
+#include "GridSelectionModel.h"
+#include "MaskValidator.h"
+#include "RecordSetModel.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+
+struct TDBGrid::Private {
+    QPointer<TDataSource> source;
+    QMetaObject::Connection sourceConnection;
+    QPointer<TClientDataSet> dataSet;
+    QList<QMetaObject::Connection> dataSetConnections;
+    std::vector<std::unique_ptr<TColumn>> columns;
+    RecordSetModel *model = nullptr;
+    GridSelectionModel *selection = nullptr;
+    TDBGridOptions options = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
+                             dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
+    int currentColumn = 0;
+
+    QPointer<CellEditor> editor;
+    QPersistentModelIndex editorIndex;
+    bool commitFailed = false;         // the last commit was refused: keep the editor open
+    std::optional<QString> refusedText; // refused text, not offered again until changed
+
+    bool following = false;            // the view follows the record set: no gate, no handlers
+    bool userMove = false;             // the gate is moving the record set itself
+    bool applyingWidths = false;
+    bool reportPending = false;
+    TCanvas *canvas = nullptr;
+};
+
+namespace {
+// While alive, marks the grid as following the record set.
+class Flag
+{
+public:
+    explicit Flag(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~Flag() { m_flag = m_old; }
+
+private:
+    bool &m_flag;
+    bool m_old;
+};
+} // namespace
+
+TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(new Private)
+{
+    setObjectName(name);
+    d->model = new RecordSetModel(this, this);
+    d->model->beforeRowsChange = [this] { discardEditor(); };
+    d->model->columnEditable = [this](int) {
+        return (d->options & dgEditing) && d->dataSet && d->dataSet->Active();
+    };
+    setModel(d->model);
+    d->selection = new GridSelectionModel(d->model, this);
+    QItemSelectionModel *initial = selectionModel();
+    setSelectionModel(d->selection);
+    delete initial;
+    setItemDelegate(new GridDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed |
+                    QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(qMax(18, fontMetrics().height() + 4));
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setStretchLastSection(false);
+
+    connect(d->model, &QAbstractItemModel::modelReset, this, [this] {
+        applyColumnWidths();
+        followDataSet();
+    });
+    connect(d->model, &QAbstractItemModel::rowsInserted, this, [this] { followDataSet(); });
+    connect(d->model, &QAbstractItemModel::rowsRemoved, this, [this] { followDataSet(); });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        TColumn *column = Columns(section);
+        if (column && OnTitleClick)
+            EventBoundary::run([this, column] { OnTitleClick(column); });
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        // A width the user dragged is the column's width from now on.
+        if (!d->applyingWidths && section < ColumnCount())
+            d->columns[size_t(section)]->Width = size;
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
+        // The header only moved a picture of the column; the grid's column list is what moves.
+        QMetaObject::invokeMethod(this, [this, from, to] {
+            horizontalHeader()->blockSignals(true);
+            horizontalHeader()->moveSection(to, from);
+            horizontalHeader()->blockSignals(false);
+            EventBoundary::run([this, from, to] { MoveColumn(from, to); });
+        }, Qt::QueuedConnection);
+    });
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        // A click that did not land on the current cell (a refused move) is no cell click.
+        if (index != currentIndex() || !OnCellClick)
+            return;
+        TColumn *column = Columns(index.column());
+        EventBoundary::run([this, column] { OnCellClick(column); });
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+        const bool inside = now && (now == this || isAncestorOf(now));
+        const bool wasInside = old && (old == this || isAncestorOf(old));
+        if (inside && !wasInside && OnEnter)
+            EventBoundary::run([this] { OnEnter(this); });
+        if (inside != wasInside)
+            viewport()->update();
+    });
+    applyOptions();
+}
+
+TDBGrid::~TDBGrid()
+{
+    // Editors and the model must not call back into a half-destroyed grid.
+    d->model->beforeRowsChange = nullptr;
+    disconnect(qApp, nullptr, this, nullptr);
+    for (const auto &connection : std::as_const(d->dataSetConnections))
+        disconnect(connection);
+}
+
+// --- data source ----------------------------------------------------------------------------
+
+TDataSource *TDBGrid::DataSource() const
+{
+    return d->source;
+}
+
+void TDBGrid::SetDataSource(TDataSource *source)
+{
+    if (d->source == source)
+        return;
+    disconnect(d->sourceConnection);
+    d->source = source;
+    if (source)
+        d->sourceConnection = connect(source, &TDataSource::dataSetChanged, this, [this] { bindDataSet(); });
+    bindDataSet();
+}
+
+void TDBGrid::bindDataSet()
+{
+    TClientDataSet *dataSet = d->source ? d->source->DataSet() : nullptr;
+    discardEditor();
+    for (const auto &connection : std::as_const(d->dataSetConnections))
+        disconnect(connection);
+    d->dataSetConnections.clear();
+    d->dataSet = dataSet;
+    d->model->setDataSet(dataSet);
+    if (!dataSet)
+        return;
+    d->dataSetConnections
+        << connect(dataSet, &TClientDataSet::currentChanged, this, [this](int) {
+               // The gate sets the view itself once the record set has moved.
+               if (!d->userMove)
+                   followDataSet();
+           })
+        << connect(dataSet, &TClientDataSet::stateChanged, this, [this] {
+               emit d->model->headerDataChanged(Qt::Vertical, 0, qMax(0, d->model->rowCount() - 1));
+               viewport()->update();
+           })
+        << connect(dataSet, &TClientDataSet::fieldFocusRequested, this,
+                   [this](TField *field) { focusField(field); });
+}
+
+void TDBGrid::followDataSet()
+{
+    if (!d->dataSet || d->userMove)
+        return;
+    const int row = d->dataSet->Active() ? d->dataSet->RecNo() - 1 : -1;
+    if (d->editor && d->editorIndex.row() != row)
+        discardEditor();
+    const int column = qBound(0, d->currentColumn, qMax(0, ColumnCount() - 1));
+    const QModelIndex target = d->model->index(row, column);
+    if (target == currentIndex())
+        return;
+    Flag following(d->following);
+    if (target.isValid()) {
+        setCurrentIndex(target);
+        scrollTo(target);
+    } else {
+        selectionModel()->clearCurrentIndex();
+    }
+    emit d->model->headerDataChanged(Qt::Vertical, 0, qMax(0, d->model->rowCount() - 1));
+}
+
+// --- columns --------------------------------------------------------------------------------
+
+TColumn *TDBGrid::AddColumn(const QString &fieldName)
+{
+    discardEditor();
+    auto column = std::make_unique<TColumn>();
+    column->FieldName = fieldName;
+    column->m_grid = this;
+    column->m_index = int(d->columns.size());
+    TColumn *added = column.get();
+    d->columns.push_back(std::move(column));
+    columnsChanged();
+    return added;
+}
+
+int TDBGrid::ColumnCount() const
+{
+    return int(d->columns.size());
+}
+
+TColumn *TDBGrid::Columns(int index) const
+{
+    if (index < 0 || index >= ColumnCount())
+        return nullptr;
+    return d->columns[size_t(index)].get();
+}
+
+void TDBGrid::MoveColumn(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= ColumnCount() || to >= ColumnCount() || from == to)
+        return;
+    commitEditor();
+    TColumn *selected = Columns(d->currentColumn);
+    auto moving = std::move(d->columns[size_t(from)]);
+    d->columns.erase(d->columns.begin() + from);
+    d->columns.insert(d->columns.begin() + to, std::move(moving));
+    for (int i = 0; i < ColumnCount(); ++i) {
+        d->columns[size_t(i)]->m_index = i;
+        if (d->columns[size_t(i)].get() == selected)
+            d->currentColumn = i; // the selected column keeps being selected where it went
+    }
+    columnsChanged();
+}
+
+void TDBGrid::columnsChanged()
+{
+    d->model->columnsChanged();
+}
+
+void TDBGrid::applyColumnWidths()
+{
+    Flag applying(d->applyingWidths);
+    const int charWidth = fontMetrics().averageCharWidth();
+    for (int i = 0; i < ColumnCount(); ++i) {
+        TColumn *column = Columns(i);
+        int width = column->Width;
+        if (width < 0) {
+            TField *field = column->Field();
+            const int chars = field ? qMax(field->DisplayWidth(), field->DisplayLabel().size()) : 10;
+            width = qMax(24, chars * charWidth + 8);
+        }
+        setColumnWidth(i, width);
+    }
+}
+
+// --- options and state ----------------------------------------------------------------------
+
+TDBGridOptions TDBGrid::Options() const
+{
+    return d->options;
+}
+
+void TDBGrid::SetOptions(TDBGridOptions options)
+{
+    const bool editingOff = (d->options & dgEditing) && !(options & dgEditing);
+    d->options = options;
+    if (editingOff && d->editor) {
+        // What was typed stays; a refused text is reported and dropped with the editor.
+        if (!EventBoundary::attempt([this] { writeEditor(); }))
+            d->refusedText.reset();
+        discardEditor();
+    }
+    applyOptions();
+}
+
+void TDBGrid::applyOptions()
+{
+    horizontalHeader()->setVisible(d->options & dgTitles);
+    verticalHeader()->setVisible(d->options & dgIndicator);
+    horizontalHeader()->setSectionResizeMode((d->options & dgColumnResize) ? QHeaderView::Interactive
+                                                                          : QHeaderView::Fixed);
+    setShowGrid(d->options & (dgColLines | dgRowLines));
+    setTabKeyNavigation(d->options & dgTabs);
+}
+
+TField *TDBGrid::SelectedField() const
+{
+    TColumn *column = Columns(d->currentColumn);
+    return column ? column->Field() : nullptr;
+}
+
+int TDBGrid::SelectedIndex() const
+{
+    return d->currentColumn;
+}
+
+void TDBGrid::SetSelectedIndex(int column)
+{
+    if (column < 0 || column >= ColumnCount() || column == d->currentColumn)
+        return;
+    // A move asked for by code: the handlers' failures go back to the caller.
+    commitEditor();
+    if (OnColExit)
+        OnColExit(this);
+    d->currentColumn = column;
+    {
+        Flag following(d->following);
+        const QModelIndex target = d->model->index(currentIndex().row(), column);
+        if (target.isValid())
+            setCurrentIndex(target);
+    }
+    if (OnColEnter)
+        OnColEnter(this);
+}
+
+TCanvas *TDBGrid::Canvas() const
+{
+    return d->canvas;
+}
+
+RecordSetModel *TDBGrid::recordSetModel() const
+{
+    return d->model;
+}
+
+QWidget *TDBGrid::cellEditor() const
+{
+    return d->editor;
+}
+
+// --- moving ---------------------------------------------------------------------------------
+
+QModelIndex TDBGrid::admitMove(const QModelIndex &to)
+{
+    if (d->following || !to.isValid())
+        return to;
+    const int fromRow = currentIndex().isValid() ? currentIndex().row() : -1;
+    const int fromColumn = d->currentColumn;
+    if (to.row() == fromRow && to.column() == fromColumn)
+        return to;
+
+    // The commit ladder: the editor into the record, the record posted when the row changes.
+    if (d->editor && !EventBoundary::attempt([this] { commitEditor(); }))
+        return {};
+    if (to.column() != fromColumn && OnColExit && !EventBoundary::attempt([this] { OnColExit(this); }))
+        return {};
+
+    const int column = to.column();
+    int row = to.row();
+    if (d->dataSet && d->dataSet->Active() && row != d->dataSet->RecNo() - 1) {
+        bool movedOk;
+        {
+            Flag moving(d->userMove);
+            movedOk = EventBoundary::attempt([this, row] { d->dataSet->SetRecNo(row + 1); });
+        }
+        if (!movedOk) {
+            followDataSet(); // the view may have been reset by what ran during the move
+            return {};
+        }
+        // What ran during the move (after-post handlers reloading the set) decides the row.
+        row = d->dataSet->RecNo() - 1;
+    }
+    return d->model->index(row, column);
+}
+
+void TDBGrid::moved(const QModelIndex &previous, const QModelIndex &current)
+{
+    Q_UNUSED(previous);
+    if (!current.isValid() || current.column() == d->currentColumn)
+        return;
+    d->currentColumn = current.column();
+    if (!d->following && OnColEnter)
+        EventBoundary::run([this] { OnColEnter(this); });
+}
+
+void TDBGrid::focusField(TField *field)
+{
+    if (!field || field->DataSet() != d->dataSet)
+        return;
+    int column = -1;
+    for (int i = 0; i < ColumnCount(); ++i) {
+        if (Columns(i)->FieldName.compare(field->FieldName(), Qt::CaseInsensitive) == 0) {
+            column = i;
+            break;
+        }
+    }
+    if (column < 0)
+        return;
+    // Asked for in the middle of a check: no column-exit handler (it would run the checks again).
+    if (d->editor && d->editorIndex.column() != column)
+        discardEditor();
+    const bool columnChanged = column != d->currentColumn;
+    d->currentColumn = column;
+    followDataSet();
+    if (isVisible())
+        setFocus(Qt::OtherFocusReason);
+    if (columnChanged && OnColEnter)
+        EventBoundary::run([this] { OnColEnter(this); });
+}
+
+// --- editing --------------------------------------------------------------------------------
+
+bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // Only the current cell is edited: the record being edited is the record set's current one.
+    if (index.isValid() && index != currentIndex() && trigger != AllEditTriggers)
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+bool TDBGrid::openEditor()
+{
+    const QModelIndex index = currentIndex();
+    if (!index.isValid() || !(d->model->flags(index) & Qt::ItemIsEditable))
+        return false;
+    QTableView::edit(index, AllEditTriggers, nullptr);
+    return d->editor != nullptr;
+}
+
+QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
+{
+    TColumn *column = Columns(index.column());
+    TField *field = column ? column->Field() : nullptr;
+    if (!field || !d->dataSet)
+        return nullptr;
+    // Typing into a cell puts the record into edit state.
+    const bool editing = EventBoundary::attempt([this] {
+        if (d->dataSet->State() == TDataSetState::dsBrowse)
+            d->dataSet->Edit();
+    });
+    if (!editing)
+        return nullptr;
+    auto *editor = new CellEditor(parent, column->ButtonStyle == TColumnButtonStyle::cbsEllipsis);
+    editor->setValidator(new MaskValidator(field, editor));
+    connect(editor, &CellEditor::ellipsisClicked, this, &TDBGrid::editButtonClicked, Qt::QueuedConnection);
+    connect(editor, &QLineEdit::textEdited, this, [this] { d->refusedText.reset(); });
+    d->editor = editor;
+    d->editorIndex = index;
+    d->commitFailed = false;
+    d->refusedText.reset();
+    return editor;
+}
+
+void TDBGrid::loadCellEditor(QWidget *editor, const QModelIndex &index)
+{
+    auto *cell = qobject_cast<CellEditor *>(editor);
+    if (!cell || cell->loaded)
+        return;
+    cell->setText(d->model->data(index, Qt::EditRole).toString());
+    cell->loaded = true;
+}
+
+void TDBGrid::writeEditor()
+{
+    CellEditor *editor = d->editor;
+    if (!editor || !editor->isModified())
+        return;
+    const QString text = editor->text();
+    if (d->refusedText && *d->refusedText == text)
+        throw EAbort(); // already reported; the editor waits for a change
+    try {
+        d->model->writeCell(d->editorIndex.row(), d->editorIndex.column(), text);
+    } catch (...) {
+        d->refusedText = text;
+        throw;
+    }
+    editor->setModified(false);
+}
+
+void TDBGrid::commitEditor()
+{
+    CellEditor *editor = d->editor;
+    if (!editor)
+        return;
+    writeEditor();
+    d->editor = nullptr;
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::discardEditor()
+{
+    CellEditor *editor = d->editor;
+    if (!editor)
+        return;
+    d->editor = nullptr;
+    d->commitFailed = false;
+    d->refusedText.reset();
+    QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+void TDBGrid::commitData(QWidget *editor)
+{
+    if (editor != d->editor) {
+        QTableView::commitData(editor);
+        return;
+    }
+    d->commitFailed = !EventBoundary::attempt([this] { writeEditor(); });
+}
+
+void TDBGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (editor == d->editor) {
+        if (d->commitFailed && hint != QAbstractItemDelegate::RevertModelCache) {
+            // A refused value keeps the editor open with the text as typed.
+            d->commitFailed = false;
+            editor->setFocus();
+            return;
+        }
+        d->editor = nullptr;
+        d->commitFailed = false;
+        d->refusedText.reset();
+    }
+    QTableView::closeEditor(editor, hint);
+}
+
+void TDBGrid::editButtonClicked()
+{
+    if (!OnEditButtonClick)
+        return;
+    // The typed text goes into the record first, so the handler sees what the user sees.
+    if (!EventBoundary::attempt([this] { commitEditor(); }))
+        return;
+    EventBoundary::run([this] { OnEditButtonClick(this); });
+}
+
+// --- keys -----------------------------------------------------------------------------------
+
+bool TDBGrid::editorKeyDown(QKeyEvent *event)
+{
+    int key = vkFromQtKey(event->key());
+    const TShiftState shift = shiftFromQt(event->modifiers());
+    if (key != 0 && OnKeyDown) {
+        if (!EventBoundary::attempt([this, &key, shift] { OnKeyDown(this, key, shift); }))
+            return true;
+        if (key == 0)
+            return true;
+    }
+    if (key == VK_RETURN && (shift & ssCtrl)) {
+        TColumn *column = Columns(d->editorIndex.column());
+        if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis) {
+            QMetaObject::invokeMethod(this, &TDBGrid::editButtonClicked, Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent *event)
+{
+    int key = vkFromQtKey(event->key());
+    const TShiftState shift = shiftFromQt(event->modifiers());
+    if (key != 0 && OnKeyDown) {
+        const int original = key;
+        if (!EventBoundary::attempt([this, &key, shift] { OnKeyDown(this, key, shift); }) || key == 0) {
+            event->accept();
+            return;
+        }
+        if (key != original) {
+            // The handler rewrote the key: the grid handles the key it was given instead.
+            QKeyEvent rewritten(event->type(), qtKeyFromVk(key), event->modifiers());
+            keyPressEvent(&rewritten);
+            return;
+        }
+    }
+    if (key == VK_ESCAPE && d->dataSet &&
+        (d->dataSet->State() == TDataSetState::dsEdit || d->dataSet->State() == TDataSetState::dsInsert)) {
+        // Escape with no editor open gives up the record's changes.
+        EventBoundary::run([this] { d->dataSet->Cancel(); });
+        event->accept();
+        return;
+    }
+    if (key == VK_RETURN && (shift & ssCtrl)) {
+        TColumn *column = Columns(d->currentColumn);
+        if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis && (d->options & dgEditing)) {
+            editButtonClicked();
+            event->accept();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    applyColumnWidths();
+    followDataSet();
+}
+
+// --- painting -------------------------------------------------------------------------------
+
+bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (!OnDrawColumnCell)
+        return false;
+    TColumn *column = Columns(index.column());
+    const bool current = index == currentIndex();
+    TGridDrawState state = 0;
+    if (current)
+        state |= gdSelected;
+    if (current && hasFocus())
+        state |= gdFocused;
+
+    painter->save();
+    TCanvas canvas(painter);
+    // The cell as the grid would colour it; the handler paints everything itself.
+    const bool highlighted = current && (hasFocus() || (d->options & dgAlwaysShowSelection));
+    canvas.SetBrushColor(highlighted ? clHighlight : Color);
+    canvas.SetFontColor(highlighted ? clHighlightText : clWindowText);
+    painter->setFont(option.font);
+    d->canvas = &canvas;
+    QString failure;
+    try {
+        OnDrawColumnCell(this, option.rect, index.column(), column, state);
+    } catch (const EAbort &) {
+    } catch (const Exception &e) {
+        failure = e.Message();
+    } catch (const std::exception &e) {
+        failure = QString::fromUtf8(e.what());
+    }
+    d->canvas = nullptr;
+    painter->restore();
+    if (!failure.isEmpty())
+        reportLater(failure);
+    return true;
+}
+
+void TDBGrid::reportLater(const QString &text)
+{
+    // A dialog cannot open inside a paint; the report waits for the event loop, once.
+    if (d->reportPending)
+        return;
+    d->reportPending = true;
+    QTimer::singleShot(0, this, [this, text] {
+        d->reportPending = false;
+        EventBoundary::run([text] { throw Exception(text); });
+    });
+}

@@ -1,0 +1,436 @@
+#include "TfrmPadraoGrid.h"
+
+#include "EventBoundary.h"
+#include "Services.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+bool editing(TClientDataSet *dataSet)
+{
+    return dataSet && (dataSet->State() == TDataSetState::dsEdit ||
+                       dataSet->State() == TDataSetState::dsInsert);
+}
+
+} // namespace
+
+TfrmPadraoGrid::TfrmPadraoGrid()
+{
+    setObjectName(QStringLiteral("frmPadraoGrid"));
+    setWindowTitle(QStringLiteral("Cadastro"));
+
+    // --- catalogues ----------------------------------------------------------------------------
+    msgPadrao = new TMessages(this, QStringLiteral("msgPadrao"));
+    msgGeral = new TMessages(this, QStringLiteral("msgGeral"));
+    msgGeral->SetLines({QStringLiteral("Excl|Confirma exclusão?"),
+                        QStringLiteral("Canc|Confirma o cancelamento das alterações?")});
+
+    // --- operation menu ------------------------------------------------------------------------
+    mnuOperacao = new QMenu(QStringLiteral("&Operação"), this);
+    mnuOperacao->setObjectName(QStringLiteral("mnuOperacao"));
+    auto item = [this](const char *name, const char *caption) {
+        auto *menuItem = new TMenuItem(this, QString::fromLatin1(name), QString::fromUtf8(caption));
+        mnuOperacao->addAction(menuItem->action());
+        return menuItem;
+    };
+    mnuIncluir = item("mnuIncluir", "&Incluir");
+    mnuAlterar = item("mnuAlterar", "&Alterar");
+    mnuExcluir = item("mnuExcluir", "&Excluir");
+    mnuProcurar = item("mnuProcurar", "&Procurar");
+    mnuVerificar = item("mnuVerificar", "Atuali&zar");
+    mnuOperacao->addSeparator();
+    mnuConfirmar = item("mnuConfirmar", "&Confirmar");
+    mnuCancelar = item("mnuCancelar", "Ca&ncelar");
+    mnuOperacao->addSeparator();
+    mnuListagem = item("mnuListagem", "&Listagem");
+    mnuConfigImpressora = item("mnuConfigImpressora", "Configurar i&mpressora");
+    mnuOperacao->addSeparator();
+    mnuFechar = item("mnuFechar", "&Fechar");
+
+    // --- toolbar -------------------------------------------------------------------------------
+    panBotoes = new QWidget(this);
+    panBotoes->setObjectName(QStringLiteral("panBotoes"));
+    auto *toolbar = new QHBoxLayout(panBotoes);
+    toolbar->setContentsMargins(2, 2, 2, 2);
+    toolbar->setSpacing(1);
+    auto button = [this, toolbar](const char *name, const char *hint, QStyle::StandardPixmap icon) {
+        auto *speedButton = new TSpeedButton(panBotoes, QString::fromLatin1(name), QString::fromUtf8(hint));
+        speedButton->setIcon(style()->standardIcon(icon));
+        speedButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        toolbar->addWidget(speedButton);
+        return speedButton;
+    };
+    sbtIncluir = button("sbtIncluir", "Incluir", QStyle::SP_FileIcon);
+    sbtAlterar = button("sbtAlterar", "Alterar", QStyle::SP_FileDialogDetailedView);
+    sbtExcluir = button("sbtExcluir", "Excluir", QStyle::SP_TrashIcon);
+    sbtProcurar = button("sbtProcurar", "Procurar", QStyle::SP_FileDialogContentsView);
+    sbtVerificar = button("sbtVerificar", "Atualizar", QStyle::SP_BrowserReload);
+    toolbar->addSpacing(8);
+    sbtConfirmar = button("sbtConfirmar", "Confirmar", QStyle::SP_DialogApplyButton);
+    sbtCancelar = button("sbtCancelar", "Cancelar", QStyle::SP_DialogCancelButton);
+    toolbar->addSpacing(8);
+    sbtImprimir = button("sbtImprimir", "Imprimir", QStyle::SP_FileDialogListView);
+    toolbar->addStretch(1);
+    sbtFechar = button("sbtFechar", "Fechar", QStyle::SP_DialogCloseButton);
+
+    // --- page control, grid, data source -------------------------------------------------------
+    pgcPadrao = new TPageControl(this, QStringLiteral("pgcPadrao"));
+    tshPadrao = new TTabSheet(pgcPadrao, QStringLiteral("tshPadrao"), QStringLiteral("Padrão"));
+    dtsPadrao = new TDataSource(this, QStringLiteral("dtsPadrao"));
+    dbgPadrao = new TDBGrid(tshPadrao, QStringLiteral("dbgPadrao"));
+    dbgPadrao->SetDataSource(dtsPadrao);
+    auto *sheetLayout = new QVBoxLayout(tshPadrao);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    sheetLayout->addWidget(dbgPadrao);
+
+    // --- navigator -----------------------------------------------------------------------------
+    panNavegador = new QWidget(this);
+    panNavegador->setObjectName(QStringLiteral("panNavegador"));
+    dbtNome = new QLabel(panNavegador);
+    dbtNome->setObjectName(QStringLiteral("dbtNome"));
+    lblCodTela = new QLabel(panNavegador);
+    lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    auto *navigator = new QHBoxLayout(panNavegador);
+    navigator->setContentsMargins(6, 2, 6, 2);
+    navigator->addWidget(dbtNome, 1);
+    navigator->addWidget(lblCodTela);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(panBotoes);
+    layout->addWidget(pgcPadrao, 1);
+    layout->addWidget(panNavegador);
+
+    // --- events --------------------------------------------------------------------------------
+    // Every command first commits an open cell editor; the handlers are virtual, so a derived
+    // form's override runs.
+    using Handler = void (TfrmPadraoGrid::*)(QObject *);
+    auto command = [this](Handler handler) {
+        return [this, handler](QObject *sender) {
+            commitEditors();
+            (this->*handler)(sender);
+        };
+    };
+    auto pair = [&](TMenuItem *menuItem, TSpeedButton *speedButton, Handler handler) {
+        menuItem->OnClick = command(handler);
+        speedButton->OnClick = command(handler);
+    };
+    pair(mnuIncluir, sbtIncluir, &TfrmPadraoGrid::sbtIncluirClick);
+    pair(mnuAlterar, sbtAlterar, &TfrmPadraoGrid::sbtAlterarClick);
+    pair(mnuExcluir, sbtExcluir, &TfrmPadraoGrid::sbtExcluirClick);
+    pair(mnuProcurar, sbtProcurar, &TfrmPadraoGrid::sbtProcurarClick);
+    pair(mnuVerificar, sbtVerificar, &TfrmPadraoGrid::sbtVerificarClick);
+    pair(mnuConfirmar, sbtConfirmar, &TfrmPadraoGrid::sbtConfirmarClick);
+    pair(mnuCancelar, sbtCancelar, &TfrmPadraoGrid::sbtCancelarClick);
+    mnuFechar->OnClick = [this](QObject *) { Close(); };
+    sbtFechar->OnClick = [this](QObject *) { Close(); };
+
+    pgcPadrao->OnChanging = [this](QObject *) { commitEditors(); };
+    pgcPadrao->OnChange = [this](QObject *sender) { pgcPadraoChange(sender); };
+    dtsPadrao->OnStateChange = [this](QObject *sender) { dtsPadraoStateChange(sender); };
+    dbgPadrao->OnKeyDown = [this](QObject *sender, int &key, TShiftState shift) {
+        dbgPadraoKeyDown(sender, key, shift);
+    };
+    connect(dtsPadrao, &TDataSource::dataSetChanged, this, [this] { bindNavigator(); });
+}
+
+TfrmPadraoGrid::~TfrmPadraoGrid() = default;
+
+// --- window ---------------------------------------------------------------------------------
+
+QWidget *TfrmPadraoGrid::frame() const
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        return sub;
+    return const_cast<TfrmPadraoGrid *>(this);
+}
+
+void TfrmPadraoGrid::SetCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+    if (frame() != this)
+        frame()->setWindowTitle(caption);
+}
+
+void TfrmPadraoGrid::SetBounds(int left, int top, int width, int height)
+{
+    const double scale = logicalDpiX() / 96.0;
+    frame()->setGeometry(int(left * scale), int(top * scale), int(width * scale), int(height * scale));
+}
+
+TWindowState TfrmPadraoGrid::WindowState() const
+{
+    const Qt::WindowStates state = frame()->windowState();
+    if (state & Qt::WindowMinimized)
+        return TWindowState::wsMinimized;
+    if (state & Qt::WindowMaximized)
+        return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+}
+
+void TfrmPadraoGrid::SetWindowState(TWindowState state)
+{
+    QWidget *window = frame();
+    Qt::WindowStates flags = window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == TWindowState::wsMinimized)
+        flags |= Qt::WindowMinimized;
+    else if (state == TWindowState::wsMaximized)
+        flags |= Qt::WindowMaximized;
+    if (!window->isVisible()) {
+        window->setWindowState(flags); // takes effect when shown
+        return;
+    }
+    switch (state) {
+    case TWindowState::wsNormal: window->showNormal(); break;
+    case TWindowState::wsMinimized: window->showMinimized(); break;
+    case TWindowState::wsMaximized: window->showMaximized(); break;
+    }
+}
+
+void TfrmPadraoGrid::Show()
+{
+    QWidget *window = frame();
+    if (window != this)
+        setVisible(true);
+    window->show();
+    window->raise();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(window)) {
+        if (QMdiArea *area = sub->mdiArea())
+            area->setActiveSubWindow(sub);
+    } else {
+        activateWindow();
+    }
+}
+
+bool TfrmPadraoGrid::Close()
+{
+    return frame()->close();
+}
+
+void TfrmPadraoGrid::closeEvent(QCloseEvent *event)
+{
+    TCloseAction action = TCloseAction::caHide;
+    const bool handled = EventBoundary::attempt([this, &action] {
+        commitEditors();
+        FormClose(this, action);
+    });
+    if (!handled || action == TCloseAction::caNone) {
+        event->ignore();
+        return;
+    }
+    switch (action) {
+    case TCloseAction::caMinimize:
+        event->ignore();
+        frame()->showMinimized();
+        return;
+    case TCloseAction::caHide:
+        event->accept();
+        return;
+    case TCloseAction::caFree:
+        event->accept();
+        EventBoundary::run([this] { runDestroy(); });
+        // Deleting now would pull the widget out from under the close in progress.
+        frame()->deleteLater();
+        return;
+    case TCloseAction::caNone:
+        break;
+    }
+}
+
+void TfrmPadraoGrid::runCreate()
+{
+    FormCreate(this);
+}
+
+void TfrmPadraoGrid::runDestroy()
+{
+    if (m_destroyRun)
+        return;
+    m_destroyRun = true;
+    FormDestroy(this);
+}
+
+// --- components -----------------------------------------------------------------------------
+
+void TfrmPadraoGrid::SetNavigatorField(const QString &fieldName)
+{
+    m_navigatorField = fieldName;
+    bindNavigator();
+}
+
+void TfrmPadraoGrid::bindNavigator()
+{
+    for (const auto &connection : std::as_const(m_navigatorConnections))
+        disconnect(connection);
+    m_navigatorConnections.clear();
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (dataSet) {
+        auto refresh = [this] { updateNavigator(); };
+        m_navigatorConnections << connect(dataSet, &TClientDataSet::currentChanged, this, refresh)
+                               << connect(dataSet, &TClientDataSet::rowChanged, this, refresh)
+                               << connect(dataSet, &TClientDataSet::contentReset, this, refresh)
+                               << connect(dataSet, &TClientDataSet::stateChanged, this, refresh);
+    }
+    updateNavigator();
+}
+
+void TfrmPadraoGrid::updateNavigator()
+{
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    TField *field = (dataSet && !m_navigatorField.isEmpty()) ? dataSet->FindField(m_navigatorField) : nullptr;
+    const bool hasRecord = field && dataSet->Active() && !dataSet->IsEmpty();
+    dbtNome->setText(hasRecord ? field->DisplayText() : QString());
+}
+
+void TfrmPadraoGrid::InsertOperationItem(int position, TMenuItem *item)
+{
+    const QList<QAction *> actions = mnuOperacao->actions();
+    QAction *before = (position >= 0 && position < actions.size()) ? actions.at(position) : nullptr;
+    QAction *action = item ? item->action() : nullptr;
+    if (!action) {
+        action = new QAction(mnuOperacao);
+        action->setSeparator(true);
+    }
+    mnuOperacao->insertAction(before, action);
+}
+
+void TfrmPadraoGrid::commitEditors()
+{
+    const QList<TDBGrid *> grids = findChildren<TDBGrid *>();
+    for (TDBGrid *grid : grids)
+        grid->commitEditor();
+}
+
+// --- default handlers -----------------------------------------------------------------------
+
+void TfrmPadraoGrid::FormCreate(QObject *sender)
+{
+    Q_UNUSED(sender);
+    // A form opens on its first sheet; choosing it here is no user's tab change.
+    pgcPadrao->SetActivePage(tshPadrao);
+    bindNavigator();
+}
+
+void TfrmPadraoGrid::FormDestroy(QObject *sender)
+{
+    Q_UNUSED(sender);
+    // Nothing is left half-edited in a form that goes away: pending cell text is dropped.
+    const QList<TDBGrid *> grids = findChildren<TDBGrid *>();
+    for (TDBGrid *grid : grids)
+        grid->SetDataSource(nullptr);
+}
+
+void TfrmPadraoGrid::FormClose(QObject *sender, TCloseAction &action)
+{
+    Q_UNUSED(sender);
+    action = TCloseAction::caFree;
+}
+
+void TfrmPadraoGrid::dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift)
+{
+    // The grid's own keys (moving, editing, Escape) need nothing from the form.
+    Q_UNUSED(sender);
+    Q_UNUSED(key);
+    Q_UNUSED(shift);
+}
+
+void TfrmPadraoGrid::dtsPadraoStateChange(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    const bool isEditing = editing(dataSet);
+    const bool isEmpty = !dataSet || !dataSet->Active() || dataSet->IsEmpty();
+    mnuConfirmar->SetEnabled(isEditing);
+    mnuCancelar->SetEnabled(isEditing);
+    mnuIncluir->SetEnabled(!isEditing && dataSet);
+    for (TMenuItem *record : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar})
+        record->SetEnabled(!isEditing && !isEmpty);
+    mnuFechar->SetEnabled(!isEditing);
+    const std::pair<TMenuItem *, TSpeedButton *> pairs[] = {
+        {mnuIncluir, sbtIncluir},     {mnuAlterar, sbtAlterar},   {mnuExcluir, sbtExcluir},
+        {mnuProcurar, sbtProcurar},   {mnuVerificar, sbtVerificar}, {mnuConfirmar, sbtConfirmar},
+        {mnuCancelar, sbtCancelar},   {mnuFechar, sbtFechar}};
+    for (const auto &[menuItem, speedButton] : pairs)
+        speedButton->SetEnabled(menuItem->Enabled());
+}
+
+void TfrmPadraoGrid::sbtIncluirClick(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (!dataSet)
+        return;
+    if (!dataSet->Active())
+        dataSet->Open();
+    if (dataSet->State() != TDataSetState::dsBrowse)
+        return;
+    dataSet->Insert();
+    if (dbgPadrao->isVisible())
+        dbgPadrao->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmPadraoGrid::sbtAlterarClick(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() || dataSet->State() != TDataSetState::dsBrowse)
+        return;
+    dataSet->Edit();
+    if (dbgPadrao->isVisible())
+        dbgPadrao->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmPadraoGrid::sbtExcluirClick(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() || dataSet->State() != TDataSetState::dsBrowse)
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes)
+        dataSet->Delete();
+}
+
+void TfrmPadraoGrid::sbtProcurarClick(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (dataSet && dataSet->Active())
+        Procura(dataSet);
+}
+
+void TfrmPadraoGrid::sbtVerificarClick(QObject *sender)
+{
+    // Reloading belongs to the form that knows where its data comes from.
+    Q_UNUSED(sender);
+}
+
+void TfrmPadraoGrid::sbtConfirmarClick(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (editing(dataSet))
+        dataSet->Post();
+}
+
+void TfrmPadraoGrid::sbtCancelarClick(QObject *sender)
+{
+    Q_UNUSED(sender);
+    TClientDataSet *dataSet = dtsPadrao->DataSet();
+    if (!editing(dataSet))
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes)
+        dataSet->Cancel();
+}
+
+void TfrmPadraoGrid::pgcPadraoChange(QObject *sender)
+{
+    // Forms with more than one sheet decide what a tab change means.
+    Q_UNUSED(sender);
+}
