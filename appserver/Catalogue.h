@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <optional>
+
+class Database;
+
+// The database's real catalogue of tables and columns. Names are matched without regard to
+// letter case: the screen sends them upper-cased, and PostgreSQL keeps unquoted names in lower
+// case. Names are only ever bound as values here, never spliced into SQL.
+class Catalogue
+{
+public:
+    struct Column {
+        QString name;         // as the catalogue spells it
+        QString declaredType;
+    };
+
+    explicit Catalogue(Database &db) : m_db(db) {}
+
+    // The real name of a table or view of the application (not the database system's own).
+    std::optional<QString> findTable(const QString &name);
+    QVector<Column> columns(const QString &realTableName);
+    std::optional<Column> findColumn(const QString &realTableName, const QString &name);
+
+private:
+    Database &m_db;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "DataPacket.h"
+
+#include <QVariantList>
+#include <QVector>
+
+class ChangeRules;
+class Database;
+class TableLayout;
+
+// Applies the changes of a delta to one table, in their order, inside the caller's
+// transaction. A modification or deletion must find the stored record with every value it had
+// when it was read: a record that someone else changed or deleted meanwhile refuses the save.
+class DeltaApplier
+{
+public:
+    DeltaApplier(Database &db, const TableLayout &layout, ChangeRules &rules);
+
+    // CallFault when the delta does not carry the table's fields; MethodFailure to refuse.
+    void apply(const packet::Packet &delta);
+
+private:
+    packet::Row inLayoutOrder(const packet::Row &row) const;
+    void checkWidths(const packet::Row &row) const;
+    QString matchOriginal() const; // "WHERE A IS ? AND B IS ? ..."
+    QVariantList values(const packet::Row &row) const;
+    void requireUnchanged(const packet::Row &oldRow);
+    void insert(const packet::Row &newRow);
+    void modify(const packet::Row &oldRow, const packet::Row &newRow);
+    void remove(const packet::Row &oldRow);
+    void requireOneRow(int affected, const packet::Row &oldRow) const;
+
+    Database &m_db;
+    const TableLayout &m_layout;
+    ChangeRules &m_rules;
+    QVector<int> m_source; // layout field -> index in the delta's rows
+};

@@ -1,0 +1,55 @@
+#include "DimensaoModule.h"
+
+#include "Database.h"
+#include "DimensionStore.h"
+#include "ExtrasStore.h"
+#include "MethodRegistry.h"
+#include "StructureCheck.h"
+
+namespace {
+
+using Kind = ArgSpec::Kind;
+
+// Argument widths are those of the columns the texts are compared with.
+const ArgSpec CodeArg{QStringLiteral("código"), Kind::Text, 5};
+const ArgSpec NameArg{QStringLiteral("nome"), Kind::Text, 30};
+const ArgSpec TableArg{QStringLiteral("tabela"), Kind::Text, 30};
+const ArgSpec FieldArg{QStringLiteral("campo"), Kind::Text, 30};
+const ArgSpec FieldNamesArg{QStringLiteral("campos"), Kind::NameList, 30};
+const ArgSpec DeltaArg{QStringLiteral("alterações"), Kind::ChangePacket, 0};
+
+} // namespace
+
+void DimensaoModule::registerIn(MethodRegistry &registry)
+{
+    const QString module = QString::fromLatin1(Name);
+    registry.add(module, QStringLiteral("getDimensao"), {CodeArg, NameArg},
+                 [](Database &db, MethodCall &call) {
+                     return packet::toVariant(DimensionStore(db).find(call.text(0), call.text(1)));
+                 });
+    registry.add(module, QStringLiteral("SetDimensao"), {DeltaArg},
+                 [](Database &db, MethodCall &call) {
+                     return packet::toVariant(DimensionStore(db).save(call.changes(0)));
+                 });
+    registry.add(module, QStringLiteral("GetExtras"), {CodeArg}, [](Database &db, MethodCall &call) {
+        return packet::toVariant(ExtrasStore(db).ofDimension(call.text(0)));
+    });
+    registry.add(module, QStringLiteral("setExtras"), {DeltaArg}, [](Database &db, MethodCall &call) {
+        return packet::toVariant(ExtrasStore(db).save(call.changes(0)));
+    });
+    registry.add(module, QStringLiteral("vdDimensao"), {TableArg, FieldNamesArg},
+                 [](Database &db, MethodCall &call) {
+                     QStringList names = call.names(1);
+                     const Variant verdict = StructureCheck(db).verify(call.text(0), names);
+                     QList<Variant> written;
+                     for (const QString &name : names)
+                         written << Variant(name);
+                     call.writeBack(1, Variant::fromArray(written));
+                     return verdict;
+                 });
+    registry.add(module, QStringLiteral("vdExtras"), {CodeArg, FieldArg, NameArg},
+                 [](Database &db, MethodCall &call) {
+                     return packet::toVariant(
+                         ExtrasStore(db).clashes(call.text(0), call.text(1), call.text(2)));
+                 });
+}

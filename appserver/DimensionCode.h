@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The stored form of a dimension code: exactly five digits, a shorter code left-padded with
+// zeros ("12" -> "00012"). The screen's Ajusta produces the same form before it queries, so
+// codes compare as plain text on both sides.
+class DimensionCode
+{
+public:
+    static constexpr int Width = 5;
+
+    // The stored form of one to five digits; nullopt for anything else (blank, letters, six
+    // digits...).
+    static std::optional<QString> storedForm(const QString &code);
+
+    // What a query compares stored codes with: the stored form when there is one, else the
+    // text as given (which then matches nothing, as no stored code has another form).
+    static QString queryForm(const QString &code);
+};

@@ -1,0 +1,17 @@
+#include "MethodRegistry.h"
+
+void MethodRegistry::add(const QString &module, const QString &method, QVector<ArgSpec> args,
+                         Handler handler)
+{
+    m_modules[module].insert(method, Method{std::move(args), std::move(handler)});
+}
+
+const MethodRegistry::Method *MethodRegistry::find(const QString &module,
+                                                   const QString &method) const
+{
+    const auto moduleIt = m_modules.constFind(module);
+    if (moduleIt == m_modules.constEnd())
+        return nullptr;
+    const auto methodIt = moduleIt->constFind(method);
+    return methodIt == moduleIt->constEnd() ? nullptr : &*methodIt;
+}

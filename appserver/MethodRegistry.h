@@ -1,0 +1,30 @@
+#pragma once
+
+#include "MethodCall.h"
+
+#include <QHash>
+#include <QString>
+#include <functional>
+
+class Database;
+
+// The remote data modules and their methods, found by exact, case-sensitive name: late-bound
+// dispatch. Filled once at start-up and only read afterwards, from every worker at once.
+class MethodRegistry
+{
+public:
+    using Handler = std::function<Variant(Database &db, MethodCall &call)>;
+
+    struct Method {
+        QVector<ArgSpec> args;
+        Handler handler;
+    };
+
+    void add(const QString &module, const QString &method, QVector<ArgSpec> args, Handler handler);
+
+    bool hasModule(const QString &module) const { return m_modules.contains(module); }
+    const Method *find(const QString &module, const QString &method) const; // nullptr when absent
+
+private:
+    QHash<QString, QHash<QString, Method>> m_modules;
+};

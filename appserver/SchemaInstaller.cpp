@@ -1,0 +1,51 @@
+#include "SchemaInstaller.h"
+
+#include "Catalogue.h"
+#include "Database.h"
+#include "TableLayout.h"
+#include "Transaction.h"
+
+namespace {
+
+// Unquoted names on purpose: PostgreSQL keeps them in lower case, SQLite as written, and every
+// statement of the server names them unquoted as well, so both find the same table.
+QString dimensionsTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS DIMENSAODIME ("
+                          "IDDIMENSAODW %1 NOT NULL CHECK (IDDIMENSAODW IN ('S', 'N')), "
+                          "NRSEQUEDIME %2 NOT NULL PRIMARY KEY, "
+                          "NMITEMDIME %3 NOT NULL UNIQUE, "
+                          "CDTABELADIME %3, DSPKDIME %3, DSITEMDIME %3, DSPKDIME2 %3)")
+        .arg(sql.textType(1), sql.textType(5), sql.textType(30));
+}
+
+QString extrasTable(const SqlDialect &sql)
+{
+    // No cascade: a dimension that still has extra attributes cannot be deleted or recoded.
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS ATRIBEXTRADIME ("
+                          "NRSEQUEDIME %1 NOT NULL REFERENCES DIMENSAODIME (NRSEQUEDIME) "
+                          "ON UPDATE RESTRICT ON DELETE RESTRICT, "
+                          "CDATRIBEXTRDIME %2 NOT NULL, "
+                          "DSATRIBEXTRDIME %2 NOT NULL, "
+                          "PRIMARY KEY (NRSEQUEDIME, CDATRIBEXTRDIME), "
+                          "UNIQUE (NRSEQUEDIME, DSATRIBEXTRDIME))")
+        .arg(sql.textType(5), sql.textType(30));
+}
+
+} // namespace
+
+bool SchemaInstaller::install(Database &db)
+{
+    Catalogue catalogue(db);
+    const bool haveDimensions = catalogue.findTable(TableLayout::dimensions().table()).has_value();
+    const bool haveExtras = catalogue.findTable(TableLayout::extras().table()).has_value();
+    if (haveDimensions && haveExtras)
+        return false;
+    Transaction transaction(db);
+    if (!haveDimensions)
+        db.run(dimensionsTable(db.dialect()));
+    if (!haveExtras)
+        db.run(extrasTable(db.dialect()));
+    transaction.commit();
+    return true;
+}

@@ -1,0 +1,94 @@
+#include "ServerOptions.h"
+
+#include "Exceptions.h"
+#include "WireProtocol.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+#include <QThread>
+#include <algorithm>
+
+namespace {
+
+void parseListen(const QString &text, ServerOptions &options)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    QString host = colon < 0 ? QString() : text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint port = text.mid(colon + 1).toUInt(&ok);
+    if (colon < 0 || !ok || port > 65535)
+        throw Exception(QStringLiteral("--listen espera MAQUINA:PORTA (por exemplo 127.0.0.1:%1), "
+                                       "recebeu \"%2\".")
+                            .arg(wire::DefaultPort)
+                            .arg(text));
+    const QHostAddress address(host == QLatin1String("localhost") ? QStringLiteral("127.0.0.1") : host);
+    if (address.isNull())
+        throw Exception(QStringLiteral("--listen: endereço inválido \"%1\" (use um endereço IP).").arg(host));
+    options.address = address;
+    options.port = quint16(port);
+}
+
+} // namespace
+
+QString ServerOptions::defaultDatabaseUrl()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return QStringLiteral("sqlite:") + QDir(folder).filePath(QStringLiteral("kzr01200.sqlite"));
+}
+
+ServerOptions ServerOptions::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Servidor de aplicação da tela Dimensão (KZR01200): módulos "
+                       "KZR01200.rdmDimensao e KZR00600.rdmEstrutura."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Mostra esta ajuda."));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Endereço e porta em que o servidor escuta (padrão 127.0.0.1:%1; porta 0 "
+                       "escolhe uma livre).")
+            .arg(wire::DefaultPort),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption database(
+        QStringLiteral("database"),
+        QStringLiteral("Banco de dados: sqlite:CAMINHO ou postgresql://usuario@maquina:porta/banco. "
+                       "Padrão: a variável KZR_DATABASE, senão %1.")
+            .arg(defaultDatabaseUrl()),
+        QStringLiteral("URL"));
+    const QCommandLineOption workers(
+        QStringLiteral("workers"),
+        QStringLiteral("Quantidade de threads de trabalho, cada uma com sua conexão ao banco "
+                       "(padrão: o dobro dos processadores, no mínimo 4)."),
+        QStringLiteral("N"));
+    parser.addOptions({help, listen, database, workers});
+    if (!parser.parse(arguments))
+        throw Exception(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        throw Exception(QStringLiteral("Argumento inesperado: %1").arg(parser.positionalArguments().first()));
+
+    ServerOptions options;
+    options.helpRequested = parser.isSet(help);
+    options.helpText = parser.helpText();
+    options.port = wire::DefaultPort;
+    if (parser.isSet(listen))
+        parseListen(parser.value(listen), options);
+    if (parser.isSet(database))
+        options.databaseUrl = parser.value(database);
+    else if (!qEnvironmentVariableIsEmpty("KZR_DATABASE"))
+        options.databaseUrl = qEnvironmentVariable("KZR_DATABASE");
+    else
+        options.databaseUrl = defaultDatabaseUrl();
+    options.workers = std::max(4, 2 * QThread::idealThreadCount());
+    if (parser.isSet(workers)) {
+        bool ok = false;
+        options.workers = parser.value(workers).toInt(&ok);
+        if (!ok || options.workers < 1 || options.workers > 256)
+            throw Exception(QStringLiteral("--workers espera um número de 1 a 256, recebeu \"%1\".")
+                                .arg(parser.value(workers)));
+    }
+    return options;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+// The command line of kzr-appserver. Where to store: --database, else the environment
+// variable KZR_DATABASE, else a SQLite file in the user's application-data folder.
+class ServerOptions
+{
+public:
+    // Throws Exception with a Portuguese text for an option it cannot use.
+    static ServerOptions parse(const QStringList &arguments);
+    static QString defaultDatabaseUrl();
+
+    bool helpRequested = false;
+    QString helpText;
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 0;
+    QString databaseUrl;
+    int workers = 0;
+};

@@ -1,0 +1,39 @@
+#include "ShutdownSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
+}
+
+} // namespace
+
+ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
+{
+    if (::pipe(pipeEnds) != 0)
+        return;
+    ::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
+    m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [] { QCoreApplication::quit(); });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+ShutdownSignals::~ShutdownSignals()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}

@@ -1,0 +1,73 @@
+#include "StructureCheck.h"
+
+#include "Catalogue.h"
+#include "ColumnTypeRule.h"
+#include "Database.h"
+#include "MethodFailure.h"
+#include "TableLayout.h"
+
+namespace {
+
+Variant structureError(const QString &text)
+{
+    return Variant::fromArray({Variant(text)});
+}
+
+// The same upper-casing as the screen's: only the letters a to z change.
+QString asciiUpper(const QString &name)
+{
+    QString result = name;
+    for (QChar &c : result)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return result;
+}
+
+} // namespace
+
+Variant StructureCheck::verify(const QString &table, QStringList &names)
+{
+    Catalogue catalogue(m_db);
+    const std::optional<QString> realTable = catalogue.findTable(table);
+    if (!realTable)
+        return structureError(QStringLiteral("INV_TABELA") + table);
+    const QVector<Catalogue::Column> columns = catalogue.columns(*realTable);
+    for (QString &name : names) {
+        if (name.trimmed().isEmpty())
+            continue;
+        const Catalogue::Column *found = nullptr;
+        for (const Catalogue::Column &column : columns) {
+            if (column.name == name) {
+                found = &column;
+                break;
+            }
+            if (!found && column.name.compare(name, Qt::CaseInsensitive) == 0)
+                found = &column;
+        }
+        if (!found)
+            return structureError(QStringLiteral("INV_CAMPO") + name + QLatin1Char('.') + table);
+        if (!ColumnTypeRule::mayConstituteDimension(m_db.dialect(), found->declaredType))
+            return structureError(QStringLiteral("NO_DIME") + name);
+        name = found->name;
+    }
+    return Variant::Null();
+}
+
+packet::Packet StructureCheck::dimensionFields(const QString &table)
+{
+    Catalogue catalogue(m_db);
+    const std::optional<QString> realTable = catalogue.findTable(table);
+    if (!realTable)
+        throw MethodFailure(QStringLiteral("A tabela \"%1\" não existe no banco de dados.").arg(table));
+    const TableLayout &layout = TableLayout::fieldList();
+    const int width = layout.fields().first().width;
+    packet::Packet result;
+    result.fields = layout.fieldDefs();
+    for (const Catalogue::Column &column : catalogue.columns(*realTable)) {
+        if (column.name.size() > width ||
+            !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
+            continue;
+        result.rows.push_back(packet::Row{asciiUpper(column.name)});
+    }
+    return result;
+}

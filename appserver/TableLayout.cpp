@@ -1,0 +1,63 @@
+#include "TableLayout.h"
+
+#include <QStringList>
+
+TableLayout::TableLayout(QString table, QVector<Field> fields, QVector<int> keyFields)
+    : m_table(std::move(table)), m_fields(std::move(fields)), m_keyFields(std::move(keyFields))
+{
+}
+
+const TableLayout &TableLayout::dimensions()
+{
+    static const TableLayout layout(QStringLiteral("DIMENSAODIME"),
+                                    {{QStringLiteral("IDDIMENSAODW"), 1},
+                                     {QStringLiteral("NRSEQUEDIME"), 5},
+                                     {QStringLiteral("NMITEMDIME"), 30},
+                                     {QStringLiteral("CDTABELADIME"), 30},
+                                     {QStringLiteral("DSPKDIME"), 30},
+                                     {QStringLiteral("DSITEMDIME"), 30},
+                                     {QStringLiteral("DSPKDIME2"), 30}},
+                                    {1});
+    return layout;
+}
+
+const TableLayout &TableLayout::extras()
+{
+    static const TableLayout layout(QStringLiteral("ATRIBEXTRADIME"),
+                                    {{QStringLiteral("NRSEQUEDIME"), 5},
+                                     {QStringLiteral("CDATRIBEXTRDIME"), 30},
+                                     {QStringLiteral("DSATRIBEXTRDIME"), 30}},
+                                    {0, 1});
+    return layout;
+}
+
+const TableLayout &TableLayout::fieldList()
+{
+    static const TableLayout layout(QString(), {{QStringLiteral("CDFIELD"), 30}}, {});
+    return layout;
+}
+
+int TableLayout::indexOf(const QString &fieldName) const
+{
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].name == fieldName)
+            return i;
+    return -1;
+}
+
+QVector<packet::FieldDef> TableLayout::fieldDefs() const
+{
+    QVector<packet::FieldDef> defs;
+    defs.reserve(m_fields.size());
+    for (const Field &f : m_fields)
+        defs.push_back({f.name, f.width});
+    return defs;
+}
+
+QString TableLayout::columnList() const
+{
+    QStringList names;
+    for (const Field &f : m_fields)
+        names << f.name;
+    return names.join(QStringLiteral(", "));
+}

@@ -1,0 +1,57 @@
+#include "WorkerPool.h"
+
+#include "Database.h"
+#include "RequestHandler.h"
+
+#include <QThread>
+
+WorkerPool::WorkerPool(int workers, const DatabaseConfig &config, const RequestHandler &handler)
+    : m_config(config), m_handler(handler)
+{
+    for (int i = 0; i < workers; ++i) {
+        m_threads.emplace_back(QThread::create([this, i] { work(i); }));
+        m_threads.back()->setObjectName(QStringLiteral("kzr-worker-%1").arg(i));
+        m_threads.back()->start();
+    }
+}
+
+WorkerPool::~WorkerPool()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stopping = true;
+        m_jobs.clear();
+    }
+    m_wake.wakeAll();
+    for (auto &thread : m_threads)
+        thread->wait();
+}
+
+void WorkerPool::submit(QByteArray requestItem, Done done)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_stopping)
+            return;
+        m_jobs.push_back({std::move(requestItem), std::move(done)});
+    }
+    m_wake.wakeOne();
+}
+
+void WorkerPool::work(int index)
+{
+    Database db(m_config, QStringLiteral("kzr-worker-%1").arg(index));
+    for (;;) {
+        Job job;
+        {
+            QMutexLocker lock(&m_mutex);
+            while (m_jobs.empty() && !m_stopping)
+                m_wake.wait(&m_mutex);
+            if (m_stopping)
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job.done(m_handler.handle(job.request, db));
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "DatabaseConfig.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QWaitCondition>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QThread;
+class RequestHandler;
+
+// A fixed set of worker threads that run requests. Each worker opens its own database
+// connection in its thread and closes it there when the pool stops: QSqlDatabase connections
+// belong to the thread that made them. Requests wait in one queue, first come first served.
+class WorkerPool
+{
+public:
+    using Done = std::function<void(QByteArray replyItem)>; // called on the worker thread
+
+    WorkerPool(int workers, const DatabaseConfig &config, const RequestHandler &handler);
+    ~WorkerPool(); // finishes the requests already taken, drops the rest, joins the workers
+
+    void submit(QByteArray requestItem, Done done);
+    int size() const { return int(m_threads.size()); }
+
+private:
+    struct Job {
+        QByteArray request;
+        Done done;
+    };
+    void work(int index);
+
+    DatabaseConfig m_config;
+    const RequestHandler &m_handler;
+    QMutex m_mutex;
+    QWaitCondition m_wake;
+    std::deque<Job> m_jobs;
+    bool m_stopping = false;
+    std::vector<std::unique_ptr<QThread>> m_threads;
+};

@@ -1,0 +1,69 @@
+// kzr-appserver: the application server program. Everything it does lives in kzrappserver.
+#include "AppServer.h"
+#include "Database.h"
+#include "DatabaseConfig.h"
+#include "DemoContent.h"
+#include "Exceptions.h"
+#include "SchemaInstaller.h"
+#include "ServerOptions.h"
+#include "ShutdownSignals.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+// Creates the server's tables where missing; a SQLite file that did not exist yet also gets
+// the demo application, in WAL mode so that readers never wait for a writer.
+void prepareDatabase(const DatabaseConfig &config)
+{
+    bool fresh = false;
+    if (config.isSqlite()) {
+        const QFileInfo file(config.sqlitePath());
+        fresh = !file.exists();
+        if (fresh && !QDir().mkpath(file.absolutePath()))
+            throw Exception(QStringLiteral("Não foi possível criar a pasta %1.").arg(file.absolutePath()));
+    }
+    Database db(config, QStringLiteral("kzr-startup"));
+    if (fresh)
+        db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
+    SchemaInstaller::install(db);
+    if (fresh)
+        DemoContent::install(db);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kzr-appserver"));
+    try {
+        const ServerOptions options = ServerOptions::parse(app.arguments());
+        if (options.helpRequested) {
+            std::fputs(qPrintable(options.helpText), stdout);
+            return 0;
+        }
+        const DatabaseConfig config = DatabaseConfig::parse(options.databaseUrl);
+        prepareDatabase(config);
+        ShutdownSignals shutdown;
+        AppServer server(config, options.workers);
+        server.listen(options.address, options.port);
+        say(QStringLiteral("pronto em %1:%2 (%3)")
+                .arg(server.address().toString())
+                .arg(server.port())
+                .arg(config.displayUrl()));
+        return app.exec();
+    } catch (const Exception &e) {
+        say(e.Message());
+        return 1;
+    }
+}

@@ -1,0 +1,106 @@
+#include "ServerProcess.h"
+
+#include "TNetConnection.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <csignal>
+
+ServerProcess::ServerProcess() = default;
+
+ServerProcess::~ServerProcess()
+{
+    stop();
+}
+
+QString ServerProcess::programPath()
+{
+    return QStringLiteral(KZR_APPSERVER_PROGRAM);
+}
+
+QString ServerProcess::tempPath(const QString &fileName) const
+{
+    return m_dir.filePath(fileName);
+}
+
+QString ServerProcess::sqlitePath() const
+{
+    return m_databaseUrl.startsWith(QLatin1String("sqlite:")) ? m_databaseUrl.mid(7) : QString();
+}
+
+QString ServerProcess::output() const
+{
+    if (m_process)
+        m_output += m_process->readAll();
+    return QString::fromUtf8(m_output);
+}
+
+bool ServerProcess::running() const
+{
+    return m_process && m_process->state() != QProcess::NotRunning;
+}
+
+bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraArgs)
+{
+    stop();
+    m_error.clear();
+    m_output.clear();
+    m_port = 0;
+    m_databaseUrl = databaseUrl.isEmpty() ? QStringLiteral("sqlite:") + tempPath(QStringLiteral("server.sqlite"))
+                                          : databaseUrl;
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->start(programPath(), QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                                QStringLiteral("--database"), m_databaseUrl} +
+                                        extraArgs);
+    if (!m_process->waitForStarted(10000)) {
+        m_error = QStringLiteral("could not start %1: %2").arg(programPath(), m_process->errorString());
+        return false;
+    }
+    static const QRegularExpression ready(QStringLiteral("pronto em [^ ]+:(\\d+) "));
+    const QDeadlineTimer deadline(60000); // sanitizer builds start slowly
+    while (!deadline.hasExpired()) {
+        m_process->waitForReadyRead(200);
+        const QRegularExpressionMatch match = ready.match(output());
+        if (match.hasMatch()) {
+            m_port = quint16(match.captured(1).toUInt());
+            return true;
+        }
+        if (m_process->state() == QProcess::NotRunning) {
+            m_error = QStringLiteral("kzr-appserver ended before it was ready:\n%1").arg(output());
+            return false;
+        }
+    }
+    m_error = QStringLiteral("kzr-appserver did not report ready within 60 s:\n%1").arg(output());
+    kill();
+    return false;
+}
+
+void ServerProcess::stop()
+{
+    if (!running())
+        return;
+    m_process->terminate();
+    if (!m_process->waitForFinished(10000))
+        kill();
+    output();
+}
+
+void ServerProcess::kill()
+{
+    if (!running())
+        return;
+    ::kill(pid_t(m_process->processId()), SIGKILL);
+    m_process->waitForFinished(10000);
+    output();
+}
+
+std::unique_ptr<TNetConnection> ServerProcess::connect(const QString &module) const
+{
+    auto connection = std::make_unique<TNetConnection>(nullptr, module);
+    connection->SetServerName(module);
+    connection->SetHost(host());
+    connection->SetPort(m_port);
+    connection->SetConnected(true);
+    return connection;
+}
