@@ -39,6 +39,13 @@ QSqlQuery Database::run(const QString &sql, const QVariantList &values)
 {
     QSqlQuery query(handle());
     query.setForwardOnly(true);
+    // PostgreSQL cannot prepare statements such as CREATE TABLE; without values there is
+    // nothing to bind, so those run as they are.
+    if (values.isEmpty()) {
+        if (!query.exec(sql))
+            fail(query);
+        return query;
+    }
     if (!query.prepare(sql))
         fail(query);
     for (const QVariant &v : values)

@@ -74,8 +74,8 @@ void DeltaApplier::checkWidths(const packet::Row &row) const
     for (int i = 0; i < row.size(); ++i) {
         const TableLayout::Field &field = m_layout.fields()[i];
         if (row[i] && row[i]->size() > field.width)
-            throw MethodFailure(QStringLiteral("O valor do campo %1 tem %2 caracteres; o máximo é "
-                                               "%3. Nada foi gravado.")
+            throw CallFault(QStringLiteral("O valor do campo %1 tem %2 caracteres; o máximo é %3. "
+                                           "Nada foi gravado.")
                                     .arg(field.name)
                                     .arg(row[i]->size())
                                     .arg(field.width));
@@ -119,8 +119,8 @@ void DeltaApplier::requireOneRow(int affected, const packet::Row &oldRow) const
 
 void DeltaApplier::insert(const packet::Row &newRow)
 {
+    checkWidths(newRow);
     const packet::Row stored = m_rules.storedForm(newRow);
-    checkWidths(stored);
     m_rules.beforeInsert(stored);
     QStringList marks;
     for (int i = 0; i < stored.size(); ++i)
@@ -133,8 +133,8 @@ void DeltaApplier::insert(const packet::Row &newRow)
 void DeltaApplier::modify(const packet::Row &oldRow, const packet::Row &newRow)
 {
     requireUnchanged(oldRow);
+    checkWidths(newRow);
     const packet::Row stored = m_rules.storedForm(newRow);
-    checkWidths(stored);
     m_rules.beforeModify(oldRow, stored);
     QStringList assignments;
     for (const TableLayout::Field &field : m_layout.fields())

@@ -17,7 +17,8 @@ class DeltaApplier
 public:
     DeltaApplier(Database &db, const TableLayout &layout, ChangeRules &rules);
 
-    // CallFault when the delta does not carry the table's fields; MethodFailure to refuse.
+    // CallFault when the delta does not carry the table's fields or a value is longer than its
+    // column; MethodFailure when a rule refuses the save.
     void apply(const packet::Packet &delta);
 
 private:

@@ -125,10 +125,14 @@ void DimensionStore::requireNewCode(const QString &code)
             QStringLiteral("Já existe uma dimensão com o código %1. Nada foi gravado.").arg(code));
 }
 
-void DimensionStore::requireNewName(const QString &name, const QString &exceptCode)
+void DimensionStore::requireNewName(const QString &name, const std::optional<QString> &exceptCode)
 {
-    if (exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND NRSEQUEDIME <> ?"),
-               {name, exceptCode}))
+    const bool taken =
+        exceptCode ? exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
+                                           "NRSEQUEDIME <> ?"),
+                            {name, *exceptCode})
+                   : exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"), {name});
+    if (taken)
         throw MethodFailure(
             QStringLiteral("Já existe uma dimensão com o nome \"%1\". Nada foi gravado.").arg(name));
 }

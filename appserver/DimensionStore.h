@@ -3,6 +3,8 @@
 #include "ChangeRules.h"
 #include "DataPacket.h"
 
+#include <optional>
+
 class Database;
 
 // The stored dimensions (table DIMENSAODIME): the queries the screen makes and the rules a
@@ -30,7 +32,7 @@ private:
     bool exists(const QString &sql, const QVariantList &values);
     void requireNewCode(const QString &code);
     // exceptCode: the record being changed, which may keep its own name.
-    void requireNewName(const QString &name, const QString &exceptCode = QString());
+    void requireNewName(const QString &name, const std::optional<QString> &exceptCode = std::nullopt);
     void requireNoExtras(const QString &code, const QString &refusal);
 
     Database &m_db;

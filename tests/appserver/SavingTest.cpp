@@ -1,0 +1,228 @@
+// Storing and saving, on SQLite and on PostgreSQL: deltas all or none, records changed by
+// someone else, the database's own guarantees, many savers at once, a server killed mid-save.
+#include "Deltas.h"
+#include "StorageFixture.h"
+
+#include <QThread>
+#include <atomic>
+#include <vector>
+
+namespace {
+
+using namespace deltas;
+
+class Saving : public StorageFixture
+{
+};
+
+TEST_P(Saving, SavesDimensionsAndExtrasAndAnswersWhatIsStored)
+{
+    EXPECT_TRUE(client->dimensions().rows.isEmpty());
+    const Variant reply = client->dimensao(
+        "SetDimensao", {ofDimensions({insert(dimension("12", "Clientes")),
+                                      insert(dimension("00007", "Grupos", "GRUPO", "CDGRUPO", "NMGRUPO", "CDPAI")),
+                                      insert(dimension("3", "Cidades", "CIDADE", "CDCIDADE", "NMCIDADE"))})});
+    // The complete list comes back, codes in their stored form.
+    const packet::Packet stored = TestClient::packetOf(reply);
+    EXPECT_EQ(TestClient::column(stored, "NRSEQUEDIME"), QStringList({"00003", "00007", "00012"}));
+    EXPECT_EQ(TestClient::column(stored, "DSPKDIME2"), QStringList({"<null>", "CDPAI", "<null>"}));
+
+    const Row clientes = dimension("00012", "Clientes");
+    const Row renamed = dimension("00012", "Clientes ativos", "CLIENTE", "CDCLIENTE", "NMCLIENTE", "", "N");
+    EXPECT_EQ(client->saveDimensions(ofDimensions({modify(clientes, renamed),
+                                                   remove(dimension("00003", "Cidades", "CIDADE", "CDCIDADE", "NMCIDADE"))})),
+              "");
+    const packet::Packet after = client->dimensions();
+    EXPECT_EQ(TestClient::column(after, "NMITEMDIME"), QStringList({"Grupos", "Clientes ativos"}));
+    EXPECT_EQ(TestClient::column(after, "IDDIMENSAODW"), QStringList({"S", "N"}));
+    EXPECT_EQ(TestClient::column(after, "DSPKDIME2"), QStringList({"CDPAI", ""})); // empty stays empty, not null
+
+    const Variant extrasReply = client->dimensao(
+        "setExtras", {ofExtras({insert(extra("12", "CDCIDADE", "Cidade")), insert(extra("00012", "DSUF", "UF")),
+                                insert(extra("00007", "NMGRUPO2", "Outro nome"))})});
+    EXPECT_EQ(TestClient::column(TestClient::packetOf(extrasReply), "CDATRIBEXTRDIME"),
+              QStringList({"NMGRUPO2", "CDCIDADE", "DSUF"}));
+    EXPECT_EQ(client->saveExtras(ofExtras({modify(extra("00012", "DSUF", "UF"), extra("00012", "DSUF", "Estado")),
+                                           remove(extra("00007", "NMGRUPO2", "Outro nome"))})),
+              "");
+    EXPECT_EQ(TestClient::column(client->extras("00012"), "DSATRIBEXTRDIME"), QStringList({"Cidade", "Estado"}));
+    EXPECT_TRUE(client->extras("00007").rows.isEmpty());
+}
+
+TEST_P(Saving, ARecordChangedByAnotherUserFailsTheWholeSave)
+{
+    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("00001", "Clientes")),
+                                                   insert(dimension("00002", "Produtos", "PRODUTO"))})),
+              "");
+    TestClient other(server);
+    const Row original = dimension("00001", "Clientes");
+    ASSERT_EQ(other.saveDimensions(ofDimensions({modify(original, dimension("00001", "Clientes A"))})), "");
+
+    // Still holding what it read: a good insert and a stale change travel together.
+    const QString refused = client->saveDimensions(
+        ofDimensions({insert(dimension("00003", "Cidades")), modify(original, dimension("00001", "Clientes B"))}));
+    EXPECT_EQ(refused, "O registro de dimensão 00001 foi alterado ou excluído por outro usuário. "
+                       "Atualize os dados e tente novamente.");
+    EXPECT_EQ(client->codes(), QStringList({"00001", "00002"}));
+    EXPECT_EQ(client->dimensions("00001").rows.at(0).at(2), "Clientes A");
+    EXPECT_NE(client->saveDimensions(ofDimensions({remove(original)})), "");
+
+    // A record deleted by the other user.
+    ASSERT_EQ(other.saveDimensions(ofDimensions({remove(dimension("00002", "Produtos", "PRODUTO"))})), "");
+    EXPECT_NE(client->saveDimensions(ofDimensions({modify(dimension("00002", "Produtos", "PRODUTO"),
+                                                          dimension("00002", "Produtos", "ITEM"))})),
+              "");
+    EXPECT_EQ(client->codes(), QStringList{"00001"});
+
+    // Extras are matched the same way.
+    ASSERT_EQ(client->saveExtras(ofExtras({insert(extra("00001", "CDCIDADE", "Cidade"))})), "");
+    ASSERT_EQ(other.saveExtras(ofExtras({modify(extra("00001", "CDCIDADE", "Cidade"), extra("00001", "CDCIDADE", "Município"))})), "");
+    const QString extraRefused = client->saveExtras(ofExtras({remove(extra("00001", "CDCIDADE", "Cidade"))}));
+    EXPECT_TRUE(extraRefused.contains("alterado ou excluído por outro usuário")) << extraRefused.toStdString();
+    EXPECT_EQ(TestClient::column(client->extras("00001"), "DSATRIBEXTRDIME"), QStringList{"Município"});
+}
+
+TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
+{
+    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("00001", "Clientes")),
+                                                   insert(dimension("00002", "Produtos", "PRODUTO"))})),
+              "");
+    ASSERT_EQ(client->saveExtras(ofExtras({insert(extra("00001", "CDCIDADE", "Cidade"))})), "");
+    const packet::Packet dimensionsBefore = client->dimensions();
+    const packet::Packet extrasBefore = client->extras("00001");
+
+    struct Case {
+        const char *what;
+        Variant delta;
+        bool extras;
+        const char *mentions;
+    };
+    const std::vector<Case> refusals = {
+        {"duplicate code", ofDimensions({insert(dimension("00003", "Cidades")), insert(dimension("1", "Outra"))}), false, "00001"},
+        {"duplicate name", ofDimensions({insert(dimension("00003", "Produtos"))}), false, "Produtos"},
+        {"rename onto another's name",
+         ofDimensions({modify(dimension("00001", "Clientes"), dimension("00001", "Produtos"))}), false, "Produtos"},
+        {"code not digits", ofDimensions({insert(dimension("12a", "Doze"))}), false, "12a"},
+        {"blank name", ofDimensions({insert(dimension("00005", " "))}), false, "00005"},
+        {"flag other than S or N", ofDimensions({insert(dimension("00005", "Cinco", "T", "A", "B", {}, "X"))}), false, "IDDIMENSAODW"},
+        {"delete with extras", ofDimensions({remove(dimension("00001", "Clientes"))}), false, "atributos extras"},
+        {"recode with extras",
+         ofDimensions({modify(dimension("00001", "Clientes"), dimension("00008", "Clientes"))}), false, "atributos extras"},
+        {"extra of no dimension", ofExtras({insert(extra("00099", "CDX", "X"))}), true, "00099"},
+        {"extra field twice", ofExtras({insert(extra("00001", "CDCIDADE", "Outra"))}), true, "CDCIDADE"},
+        {"extra name twice", ofExtras({insert(extra("00001", "CDUF", "Cidade"))}), true, "Cidade"},
+    };
+    for (const Case &c : refusals) {
+        SCOPED_TRACE(c.what);
+        const QString message = c.extras ? client->saveExtras(c.delta) : client->saveDimensions(c.delta);
+        EXPECT_TRUE(message.contains(c.mentions)) << message.toStdString();
+        EXPECT_EQ(client->dimensions().rows, dimensionsBefore.rows);
+        EXPECT_EQ(client->extras("00001").rows, extrasBefore.rows);
+    }
+    // A text longer than its field is no save the server could make: a fault, nothing stored,
+    // whether the delta declares the field's true width or a wider one.
+    QVector<packet::FieldDef> widerFields = DimensionFields;
+    widerFields[2].size = 60;
+    const QList<std::pair<Variant, bool>> tooLong = {
+        {ofDimensions({insert(dimension("00009", "Nove")), insert(dimension("00010", QString(31, 'n')))}), false},
+        {of(widerFields, {insert(dimension("00009", "Nove")), insert(dimension("00010", QString(31, 'n')))}), false},
+        {ofDimensions({insert(dimension("123456", "Seis dígitos"))}), false},
+        {ofExtras({insert(extra("00001", QString(31, 'F'), "Longo"))}), true},
+    };
+    for (const auto &[delta, isExtras] : tooLong) {
+        try {
+            isExtras ? client->saveExtras(delta) : client->saveDimensions(delta);
+            ADD_FAILURE() << "a text longer than its field was accepted";
+        } catch (const EConnectionError &e) {
+            EXPECT_TRUE(e.Message().contains("30") || e.Message().contains("5")) << e.Message();
+        }
+        EXPECT_EQ(client->dimensions().rows, dimensionsBefore.rows);
+        EXPECT_EQ(client->extras("00001").rows, extrasBefore.rows);
+    }
+
+    // Once its extras are gone, the dimension may go.
+    EXPECT_EQ(client->saveExtras(ofExtras({remove(extra("00001", "CDCIDADE", "Cidade"))})), "");
+    EXPECT_EQ(client->saveDimensions(ofDimensions({remove(dimension("00001", "Clientes"))})), "");
+    EXPECT_EQ(client->codes(), QStringList{"00002"});
+}
+
+TEST_P(Saving, ManySaversAtOnceEachGetTheRightAnswer)
+{
+    constexpr int Savers = 8;
+    constexpr int EachSaves = 6;
+    std::atomic<int> contestedWins{0};
+    std::atomic<int> failures{0};
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int s = 0; s < Savers; ++s) {
+        threads.emplace_back(QThread::create([&, s] {
+            TestClient mine(server);
+            for (int i = 0; i < EachSaves; ++i) {
+                const QString code = QString::number(1000 + s * 100 + i);
+                if (!mine.saveDimensions(ofDimensions({insert(dimension(code, "Dimensão " + code))})).isEmpty())
+                    ++failures;
+                // Each saver also reads back its own record on its own connection.
+                if (mine.dimensions(code).rows.size() != 1)
+                    ++failures;
+            }
+            // Everyone tries the same code; exactly one may have it.
+            if (mine.saveDimensions(ofDimensions({insert(dimension("99999", QString("Disputada %1").arg(s)))})).isEmpty())
+                ++contestedWins;
+        }));
+        threads.back()->start();
+    }
+    for (auto &t : threads)
+        ASSERT_TRUE(t->wait(240000));
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(contestedWins.load(), 1);
+    EXPECT_EQ(client->codes().size(), Savers * EachSaves + 1);
+}
+
+TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
+{
+    constexpr int Savers = 3;
+    constexpr int Batch = 40;
+    std::atomic<bool> stop{false};
+    std::vector<std::vector<int>> acknowledged(Savers);
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int s = 0; s < Savers; ++s) {
+        threads.emplace_back(QThread::create([&, s] {
+            TestClient mine(server);
+            for (int b = 0; !stop && b < 200; ++b) {
+                QVector<packet::Change> changes;
+                const int batch = s * 200 + b;
+                for (int i = 0; i < Batch; ++i) {
+                    const QString code = QString::number(batch * Batch + i).rightJustified(5, '0');
+                    changes << insert(dimension(code, "Lote " + code));
+                }
+                try {
+                    if (mine.saveDimensions(ofDimensions(changes)).isEmpty())
+                        acknowledged[s].push_back(batch);
+                } catch (const EConnectionError &) {
+                    return; // the server is gone
+                }
+            }
+        }));
+        threads.back()->start();
+    }
+    QThread::msleep(1500);
+    server.kill();
+    stop = true;
+    for (auto &t : threads)
+        ASSERT_TRUE(t->wait(60000));
+
+    ASSERT_TRUE(server.start(server.databaseUrl())) << server.error().toStdString();
+    TestClient after(server);
+    QMap<int, int> perBatch;
+    for (const QString &code : after.codes())
+        ++perBatch[code.toInt() / Batch];
+    for (auto it = perBatch.cbegin(); it != perBatch.cend(); ++it)
+        EXPECT_EQ(it.value(), Batch) << "batch " << it.key() << " was half applied";
+    for (const auto &mine : acknowledged)
+        for (int batch : mine)
+            EXPECT_EQ(perBatch.value(batch), Batch) << "acknowledged batch " << batch << " was lost";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Saving, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto &info) { return std::string(info.param); });
+
+} // namespace

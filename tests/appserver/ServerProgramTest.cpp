@@ -1,0 +1,89 @@
+// The kzr-appserver program as people start it: its options, its ready line, its refusals.
+#include "ServerProcess.h"
+#include "TestClient.h"
+#include "WireProtocol.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString output;
+};
+
+ProgramRun runProgram(const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(env);
+    process.start(ServerProcess::programPath(), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+TEST(ServerProgram, HelpNamesTheOptionsAndDefaults)
+{
+    const ProgramRun help = runProgram({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *word : {"--listen", "--database", "--workers", "sqlite:", "postgresql://", "KZR_DATABASE"})
+        EXPECT_TRUE(help.output.contains(word)) << word;
+    EXPECT_TRUE(help.output.contains(QString("127.0.0.1:%1").arg(wire::DefaultPort)));
+}
+
+TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
+{
+    QTemporaryDir dir;
+    const QString db = "sqlite:" + dir.filePath("x.sqlite");
+    const QList<std::pair<QStringList, const char *>> cases = {
+        {{"--listen", "nowhere", "--database", db}, "--listen"},
+        {{"--listen", "127.0.0.1:99999", "--database", db}, "--listen"},
+        {{"--listen", "banana:80", "--database", db}, "banana"},
+        {{"--database", "mysql://x/y", "--listen", "127.0.0.1:0"}, "mysql://x/y"},
+        {{"--workers", "0", "--database", db}, "--workers"},
+        {{"--bogus"}, "bogus"},
+        // Nothing listens on port 1: the server says so instead of serving a dead database.
+        {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"}, "127.0.0.1"},
+    };
+    for (const auto &[args, mentions] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProgramRun run = runProgram(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.output.startsWith("kzr-appserver: ")) << run.output.toStdString();
+        EXPECT_TRUE(run.output.contains(mentions)) << run.output.toStdString();
+        EXPECT_FALSE(run.output.contains("pronto em"));
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.sqlite")));
+}
+
+TEST(ServerProgram, TakesItsDatabaseFromTheEnvironmentAndAnnouncesWhereItServes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("from-env.sqlite");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KZR_DATABASE", "sqlite:" + path);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(env);
+    process.start(ServerProcess::programPath(), {"--listen", "127.0.0.1:0"});
+    QString output;
+    const QRegularExpression ready("^kzr-appserver: pronto em 127\\.0\\.0\\.1:(\\d+) \\(sqlite:(.+)\\)\\n");
+    for (int i = 0; i < 300 && !ready.match(output).hasMatch(); ++i) {
+        process.waitForReadyRead(200);
+        output += QString::fromUtf8(process.readAll());
+    }
+    const auto match = ready.match(output);
+    ASSERT_TRUE(match.hasMatch()) << output.toStdString();
+    EXPECT_EQ(match.captured(2), path);
+    EXPECT_TRUE(QFile::exists(path));
+    // A clean stop on SIGTERM.
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+}
+
+} // namespace

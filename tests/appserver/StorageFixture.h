@@ -1,0 +1,42 @@
+#pragma once
+
+#include "PostgresInstance.h"
+#include "ServerProcess.h"
+#include "TestClient.h"
+
+#include <QFile>
+#include <atomic>
+#include <gtest/gtest.h>
+
+// A server of its own for each case, on an existing but empty application database: an empty
+// SQLite file, or a new database in the PostgreSQL the tests start. Only the server's two
+// tables are created, so each case starts with no dimensions.
+class StorageFixture : public ::testing::TestWithParam<const char *>
+{
+protected:
+    void SetUp() override
+    {
+        if (QString(GetParam()) == "postgresql") {
+            PostgresInstance *pg = PostgresInstance::shared();
+            if (!pg) {
+                if (PostgresInstance::unavailableReason().isEmpty())
+                    FAIL() << "PostgreSQL did not start: " << PostgresInstance::sharedError().toStdString();
+                GTEST_SKIP() << PostgresInstance::unavailableReason().toStdString();
+            }
+            static std::atomic<int> next{0};
+            const QString url = pg->createDatabase(QString("kzr_case_%1").arg(next++));
+            ASSERT_FALSE(url.isEmpty()) << pg->error().toStdString();
+            ASSERT_TRUE(server.start(url)) << server.error().toStdString();
+        } else {
+            const QString path = server.tempPath("application.sqlite");
+            QFile empty(path);
+            ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+            empty.close();
+            ASSERT_TRUE(server.start("sqlite:" + path)) << server.error().toStdString();
+        }
+        client = std::make_unique<TestClient>(server);
+    }
+
+    ServerProcess server;
+    std::unique_ptr<TestClient> client;
+};
