@@ -1,0 +1,147 @@
+#include "ScreenFixture.h"
+
+#include "EventBoundary.h"
+#include "Services.h"
+
+// Every post and delete goes to the server at once; a failed save keeps its change for the next
+// one; a refresh replaces everything.
+class SavingTest : public ScreenTest
+{
+};
+
+TEST_F(SavingTest, ANewDimensionIsOnTheServerOnceConfirmed)
+{
+    startServer();
+    openScreen();
+    goTo(QStringLiteral("00004"));
+    include(QStringLiteral("12"), QStringLiteral("Regiões"), QStringLiteral("regiao"),
+            QStringLiteral("cdregiao"), QStringLiteral("nmregiao"));
+    forget();
+    confirm();
+
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "vdDimensao", "SetDimensao"}));
+    EXPECT_TRUE(timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
+    EXPECT_EQ(host.cacheNotices, QStringList{"DIMENSAODIME"});
+    EXPECT_FALSE(BusyIndicator().shown);
+    EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00012|Regiões|REGIAO|CDREGIAO|NMREGIAO||S")));
+
+    // The grid shows the server's list, on its first row, with nothing pending.
+    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(form->cdsDados->RecordCount(), 6);
+    EXPECT_EQ(form->cdsDados->RecNo(), 1);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    EXPECT_TRUE(form->mnuIncluir->Enabled());
+}
+
+TEST_F(SavingTest, AlteringAndDeletingReachTheServer)
+{
+    startServer(emptyDatabaseUrl());
+    openScreen();
+    include(QStringLiteral("1"), QStringLiteral("Única"));
+    confirm();
+    ASSERT_EQ(storedDimensions(), QStringList{"00001|Única|||||S"});
+
+    form->sbtAlterar->Click();
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Única e só"));
+    confirm();
+    EXPECT_EQ(storedDimensions(), QStringList{"00001|Única e só|||||S"});
+
+    // Deleting the only dimension: the server's empty list comes back and the record commands close.
+    forget();
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    EXPECT_EQ(messages(), QStringList{"Confirma exclusão?"});
+    EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
+    EXPECT_TRUE(storedDimensions().isEmpty());
+    EXPECT_TRUE(form->cdsDados->IsEmpty());
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuFechar"}));
+    EXPECT_FALSE(form->tshExtras->Enabled());
+
+    // With nothing pending no call is made.
+    forget();
+    form->cdsDadosAfterPost(form->cdsDados);
+    EXPECT_EQ(recorder->total(), 0);
+}
+
+TEST_F(SavingTest, AFailedSaveGoesAgainWithTheNextOne)
+{
+    startServer();
+    openScreen();
+    // The server refuses to delete a dimension that still has extra attributes.
+    goTo(QStringLiteral("00001"));
+    forget();
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages()[1].startsWith(EventBoundary::serverFailureText(QString())));
+    EXPECT_FALSE(BusyIndicator().shown);
+    EXPECT_EQ(host.cacheNotices, QStringList{});
+    EXPECT_EQ(form->cdsDados->RecordCount(), 4);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+    EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
+
+    // Once the obstacle is gone, the next save carries the earlier delete with the new insert.
+    removeExtrasOf(QStringLiteral("00001"));
+    include(QStringLiteral("77"), QStringLiteral("Nova"));
+    confirm();
+    EXPECT_EQ(calls(QStringLiteral("SetDimensao")), 2);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    const QStringList codes = storedCodes();
+    EXPECT_FALSE(codes.contains(QStringLiteral("00001")));
+    EXPECT_TRUE(codes.contains(QStringLiteral("00077")));
+    EXPECT_EQ(form->cdsDados->RecordCount(), 5);
+}
+
+TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)
+{
+    startServer();
+    openScreen();
+    goTo(QStringLiteral("00001"));
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+
+    forget();
+    form->dbgPadrao->SetSelectedIndex(2);
+    form->sbtVerificar->Click();
+    EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
+    EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Recebendo Dados Do Servidor]", "focus:NRSEQUEDIME"}));
+    EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNRSEQUEDIME);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    EXPECT_EQ(form->cdsDados->RecordCount(), 5);
+    EXPECT_FALSE(BusyIndicator().shown);
+
+    // The next save sends nothing of the discarded delete.
+    form->sbtAlterar->Click();
+    type(form->cdsDadosDSPKDIME2, QStringLiteral("cdcidade"));
+    ui->clear();
+    confirm();
+    EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
+}
+
+TEST_F(SavingTest, RefreshOnTheExtrasTabReloadsOnlyTheExtras)
+{
+    startServer();
+    openScreen();
+    form->mnuExtras->Click();
+    forget();
+    form->sbtVerificar->Click();
+    EXPECT_EQ(callsMade(), QStringList{"GetExtras"});
+}
+
+TEST_F(SavingTest, AnUnreachableServerAtSaveKeepsTheChange)
+{
+    startServer();
+    openScreen();
+    form->sbtAlterar->Click();
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Clientes Ativos"));
+    server.kill();
+    forget();
+    confirm();
+    // The duplicate query is the first call to fail; the post is refused and the edit stays.
+    EXPECT_EQ(messages().size(), 1);
+    EXPECT_TRUE(editing());
+    EXPECT_FALSE(BusyIndicator().shown);
+    EXPECT_EQ(form->cdsDadosNMITEMDIME->AsString(), QStringLiteral("Clientes Ativos"));
+}
