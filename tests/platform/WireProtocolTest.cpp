@@ -1,0 +1,109 @@
+#include "WireProtocol.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <gtest/gtest.h>
+
+using namespace wire;
+
+TEST(FrameReader, YieldsWholeFramesWhateverTheChunking)
+{
+    const QByteArray a = frame("\x01");
+    const QByteArray b = frame(QByteArray(70000, 'x'));
+    const QByteArray all = a + b + a;
+    FrameReader byteWise;
+    QList<QByteArray> got;
+    for (char c : all) {
+        byteWise.append(QByteArray(1, c));
+        while (auto item = byteWise.next())
+            got << *item;
+    }
+    ASSERT_EQ(got.size(), 3);
+    EXPECT_EQ(got[1].size(), 70000);
+    FrameReader atOnce;
+    atOnce.append(all);
+    EXPECT_EQ(atOnce.next(), QByteArray("\x01"));
+    EXPECT_EQ(atOnce.next()->size(), 70000);
+    EXPECT_TRUE(atOnce.next().has_value());
+    EXPECT_FALSE(atOnce.next().has_value());
+    EXPECT_FALSE(atOnce.failed());
+}
+
+TEST(FrameReader, OversizedOrEmptyFrameFailsForGood)
+{
+    FrameReader reader(100);
+    reader.append(frame(QByteArray(101, 'x')));
+    EXPECT_FALSE(reader.next().has_value());
+    EXPECT_TRUE(reader.failed());
+    EXPECT_FALSE(reader.error().isEmpty());
+    reader.append(frame("ok"));
+    EXPECT_FALSE(reader.next().has_value());
+
+    FrameReader exact(100);
+    exact.append(frame(QByteArray(100, 'x')));
+    EXPECT_TRUE(exact.next().has_value());
+
+    FrameReader empty;
+    empty.append(QByteArray(4, '\0'));
+    EXPECT_FALSE(empty.next().has_value());
+    EXPECT_TRUE(empty.failed());
+}
+
+TEST(WireCodec, RequestRoundTripKeepsNamesAndArgumentKinds)
+{
+    Request r{"KZR01200.rdmDimensao",
+              "vdDimensao",
+              {Variant(""), VarArrayOf({"DSPKDIME", "DSITEMDIME"}),
+               Variant::fromBytes(QByteArray("\0\1", 2))}};
+    const Request back = decodeRequest(encodeRequest(r));
+    EXPECT_EQ(back.module, r.module);
+    EXPECT_EQ(back.method, "vdDimensao");
+    ASSERT_EQ(back.args.size(), 3);
+    EXPECT_EQ(back.args[0].varType(), Variant::varOleStr);
+    EXPECT_TRUE(back.args[1] == r.args[1]);
+    EXPECT_TRUE(back.args[2] == r.args[2]);
+}
+
+TEST(WireCodec, ReplyCarriesResultByRefOrFault)
+{
+    Reply r;
+    r.result = Variant::Null();
+    r.byRef = {{1, VarArrayOf({"X"})}};
+    const Reply back = decodeReply(encodeReply(r));
+    EXPECT_TRUE(back.result.isNull());
+    EXPECT_FALSE(back.fault.has_value());
+    ASSERT_EQ(back.byRef.size(), 1);
+    EXPECT_EQ(back.byRef[0].first, 1);
+    EXPECT_TRUE(back.byRef[0].second == VarArrayOf({"X"}));
+
+    Reply empty;
+    EXPECT_TRUE(decodeReply(encodeReply(empty)).result.isEmpty());
+
+    Reply fault;
+    fault.fault = "Método \"x\" desconhecido";
+    EXPECT_EQ(decodeReply(encodeReply(fault)).fault, fault.fault);
+}
+
+TEST(WireCodec, MalformedMessagesAreConnectionErrors)
+{
+    auto cbor = [](const QCborValue &v) { return v.toCbor(); };
+    EXPECT_THROW(decodeRequest(cbor(QCborMap{{"module", "m"}, {"args", QCborArray{}}})),
+                 EConnectionError);
+    EXPECT_THROW(decodeRequest(cbor(QCborMap{{"module", "m"}, {"method", "x"}, {"args", 1}})),
+                 EConnectionError);
+    EXPECT_THROW(decodeRequest(cbor(
+                     QCborMap{{"module", "m"}, {"method", "x"}, {"args", QCborArray{QCborMap{}}}})),
+                 EConnectionError);
+    EXPECT_THROW(decodeRequest(cbor(QCborMap{
+                     {"module", "m"}, {"method", "x"}, {"args", QCborArray{}}, {"extra", 1}})),
+                 EConnectionError);
+    EXPECT_THROW(decodeRequest(cbor(QCborArray{})), EConnectionError);
+    EXPECT_THROW(decodeRequest(QByteArray("\xa3\x01")), EConnectionError);
+    EXPECT_THROW(decodeRequest(encodeRequest(Request{"m", "x", {}}) + char(0)), EConnectionError);
+    EXPECT_THROW(decodeReply(cbor(QCborMap{})), EConnectionError);
+    EXPECT_THROW(decodeReply(cbor(QCborMap{{"fault", 3}})), EConnectionError);
+    EXPECT_THROW(
+        decodeReply(cbor(QCborMap{{"result", 1}, {"byref", QCborArray{QCborArray{-1, 2}}}})),
+        EConnectionError);
+    EXPECT_THROW(decodeReply(cbor(QCborMap{{"result", QCborMap{}}})), EConnectionError);
+}
