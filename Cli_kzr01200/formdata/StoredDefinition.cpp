@@ -3,6 +3,8 @@
 #include "CheckMarkImages.h"
 #include "MessageTable.h"
 
+#include "EventBoundary.h"
+
 #include <QVBoxLayout>
 
 namespace {
@@ -244,6 +246,13 @@ void TfrmDimensao::wireEvents()
         ds->AfterDelete = [this](TClientDataSet *d) { cdsExtrasAfterPost(d); };
     }
     dtsExtras->OnStateChange = [this](QObject *sender) { dtsExtrasStateChange(sender); };
+    // Loading a packet replaces the content without passing through a closed state, so a
+    // reload that leaves the set in browse state reports no state change; the commands
+    // depend on the content too (an emptied list), so a reload counts as one.
+    connect(cdsDados, &TClientDataSet::contentReset, this,
+            [this] { EventBoundary::run([this] { dtsPadraoStateChange(dtsPadrao); }); });
+    connect(cdsExtras, &TClientDataSet::contentReset, this,
+            [this] { EventBoundary::run([this] { dtsExtrasStateChange(dtsExtras); }); });
 
     dbgPadrao->OnCellClick = [this](TColumn *column) { dbgPadraoCellClick(column); };
     dbgPadrao->OnTitleClick = [this](TColumn *column) { dbgPadraoTitleClick(column); };

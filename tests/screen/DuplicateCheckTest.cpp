@@ -42,7 +42,8 @@ TEST_F(DuplicateCheckTest, LeavingTheNameColumnWithABlankCodeChecksTheName)
     form->dbgPadrao->SetSelectedIndex(2);
     type(form->cdsDadosNMITEMDIME, QStringLiteral("Produtos"));
     forget();
-    form->dbgPadrao->SetSelectedIndex(3); // the user leaves the name column
+    // The user leaves the name column; the refusal ends the move.
+    EXPECT_THROW(form->dbgPadrao->SetSelectedIndex(3), EAbort);
     EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Validando Dados no Servidor]", "focus:NMITEMDIME",
                                      "msg:Nome já cadastrado."}));
     EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QString()); // a blank code is not rewritten
