@@ -1,10 +1,14 @@
 #pragma once
 
+#include "DatabaseConfig.h"
 #include "PostgresInstance.h"
 #include "ServerProcess.h"
 #include "TestClient.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -35,6 +39,27 @@ protected:
             ASSERT_TRUE(server.start("sqlite:" + path)) << server.error().toStdString();
         }
         client = std::make_unique<TestClient>(server);
+    }
+
+    bool isPostgres() const { return QString(GetParam()) == "postgresql"; }
+
+    // Runs statements on the server's database through a connection of the test's own, as
+    // another application sharing the database would. Returns the first error, "" when none.
+    QString executeDirectly(const QStringList &statements)
+    {
+        QString error;
+        {
+            QSqlDatabase db = DatabaseConfig::parse(server.databaseUrl()).addConnection("direct");
+            if (!db.open())
+                error = db.lastError().text();
+            for (const QString &sql : statements) {
+                QSqlQuery query(db);
+                if (error.isEmpty() && !query.exec(sql))
+                    error = sql + ": " + query.lastError().text();
+            }
+        }
+        QSqlDatabase::removeDatabase("direct");
+        return error;
     }
 
     ServerProcess server;

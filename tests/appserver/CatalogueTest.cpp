@@ -1,0 +1,80 @@
+// Table and field names are looked up in the database's real catalogue, on SQLite and on
+// PostgreSQL alike: any letter case, the database system's own tables never, the column
+// types a dimension may use.
+#include "StorageFixture.h"
+
+namespace {
+
+class Catalogue : public StorageFixture
+{
+protected:
+    QString verdict(const QString &table, const QStringList &names, QStringList *written = nullptr)
+    {
+        QList<Variant> items;
+        for (const QString &n : names)
+            items << Variant(n);
+        Variant list = Variant::fromArray(items);
+        const Variant reply = client->dimensao("vdDimensao", {table, RemoteArg::ByRef(list)});
+        if (written) {
+            written->clear();
+            for (int i = 0; i < list.length(); ++i)
+                *written << list.element(i).toString();
+        }
+        if (reply.isNull())
+            return "ok";
+        EXPECT_EQ(reply.kind(), Variant::Kind::Array);
+        return reply.kind() == Variant::Kind::Array ? reply.element(0).toString() : "?";
+    }
+};
+
+TEST_P(Catalogue, AnExistingDatabaseGetsOnlyTheServersTables)
+{
+    // The server made its two tables in the empty database, and nothing else.
+    for (const QString &t : {"DIMENSAODIME", "ATRIBEXTRADIME"})
+        EXPECT_EQ(verdict(t, {"NRSEQUEDIME"}), "ok") << t;
+    for (const QString &demo : {"CLIENTE", "PRODUTO", "GRUPOPRODUTO"})
+        EXPECT_EQ(verdict(demo, {}), "INV_TABELA" + demo);
+}
+
+TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
+{
+    const QString binary = isPostgres() ? "BYTEA" : "BLOB";
+    ASSERT_EQ(executeDirectly({
+                  "CREATE TABLE produto (cdproduto INTEGER PRIMARY KEY, dsproduto VARCHAR(60), "
+                  "vlpreco NUMERIC(12,2), pcdesconto DOUBLE PRECISION, imfoto " + binary + ", "
+                  "dtcadastro DATE, cdgrupopai INTEGER REFERENCES produto (cdproduto))",
+                  "CREATE TABLE \"Album\" (\"AlbumId\" INTEGER PRIMARY KEY, \"Title\" VARCHAR(160), "
+                  "\"Cover\" " + binary + ")",
+              }),
+              "");
+    QStringList written;
+    EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", "DSPRODUTO", "CDGRUPOPAI"}, &written), "ok");
+    EXPECT_EQ(written, QStringList({"cdproduto", "dsproduto", "cdgrupopai"}));
+    EXPECT_EQ(verdict("ALBUM", {"ALBUMID", "TITLE"}, &written), "ok");
+    EXPECT_EQ(written, QStringList({"AlbumId", "Title"}));
+    EXPECT_EQ(verdict("PRODUTO", {"VLPRECO", "DTCADASTRO"}), "ok");
+    EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", "PCDESCONTO"}), "NO_DIMEPCDESCONTO");
+    EXPECT_EQ(verdict("PRODUTO", {"IMFOTO"}), "NO_DIMEIMFOTO");
+    EXPECT_EQ(verdict("ALBUM", {"COVER"}), "NO_DIMECOVER");
+    EXPECT_EQ(verdict("ALBUM", {"ALBUMID", "ARTISTID"}), "INV_CAMPOARTISTID.ALBUM");
+    EXPECT_EQ(TestClient::column(TestClient::packetOf(client->estrutura("getFields", {"D", "ALBUM"})), "CDFIELD"),
+              QStringList({"ALBUMID", "TITLE"}));
+    EXPECT_EQ(TestClient::column(TestClient::packetOf(client->estrutura("getFields", {"D", "produto"})), "CDFIELD"),
+              QStringList({"CDPRODUTO", "DSPRODUTO", "VLPRECO", "DTCADASTRO", "CDGRUPOPAI"}));
+
+    // The database system's own catalogue is no application table.
+    const QStringList systemTables = isPostgres() ? QStringList{"PG_CLASS", "TABLES", "COLUMNS"}
+                                                  : QStringList{"SQLITE_MASTER", "SQLITE_SCHEMA"};
+    for (const QString &t : systemTables)
+        EXPECT_EQ(verdict(t, {}), "INV_TABELA" + t);
+    if (isPostgres()) {
+        // Only the schema the server works in counts.
+        ASSERT_EQ(executeDirectly({"CREATE SCHEMA outro", "CREATE TABLE outro.segredo (cdsegredo INTEGER)"}), "");
+        EXPECT_EQ(verdict("SEGREDO", {"CDSEGREDO"}), "INV_TABELASEGREDO");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Catalogue, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto &info) { return std::string(info.param); });
+
+} // namespace
