@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Controls.h"
 #include "Exceptions.h"
 #include "Variant.h"
 

@@ -35,7 +35,7 @@ void TCanvas::BrushCopy(const QRect &dest, const TBitmap &bitmap, const QRect &s
     if (bitmap.Empty() || dest.isEmpty())
         return;
     // Parts of the source outside the bitmap come out fully transparent.
-    QImage part = bitmap.image().copy(source).convertToFormat(QImage::Format_ARGB32);
+    QImage part = bitmap.image().convertToFormat(QImage::Format_ARGB32).copy(source);
     const QRgb key = toQColor(transparentColor).rgb() & 0x00FFFFFF;
     const QRgb brush = toQColor(m_brush).rgba();
     for (int y = 0; y < part.height(); ++y) {

@@ -32,9 +32,13 @@ struct TDBGrid::Private {
     std::optional<QString> refusedText; // refused text, not offered again until changed
 
     bool following = false;            // the view follows the record set: no gate, no handlers
+    bool rowsChanging = false;         // rows come or go: the view's own moves are no user's
     bool userMove = false;             // the gate is moving the record set itself
     bool applyingWidths = false;
     bool reportPending = false;
+    // The key press the grid is handling: Qt hands the key that opens an editor on to the
+    // editor (and an ignored one back up to the grid); the handler must see it once.
+    QKeyEvent *inFlight = nullptr;
     TCanvas *canvas = nullptr;
 };
 
@@ -56,7 +60,12 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
 {
     setObjectName(name);
     d->model = new RecordSetModel(this, this);
-    d->model->beforeRowsChange = [this] { discardEditor(); };
+    d->model->beforeRowsChange = [this] {
+        // The view moves its current cell off a removed row by itself; that move must not reach
+        // the record set, which is the one removing the row.
+        d->rowsChanging = true;
+        discardEditor();
+    };
     d->model->columnEditable = [this](int) {
         return (d->options & dgEditing) && d->dataSet && d->dataSet->Active();
     };
@@ -80,11 +89,18 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     horizontalHeader()->setStretchLastSection(false);
 
     connect(d->model, &QAbstractItemModel::modelReset, this, [this] {
+        d->rowsChanging = false;
         applyColumnWidths();
         followDataSet();
     });
-    connect(d->model, &QAbstractItemModel::rowsInserted, this, [this] { followDataSet(); });
-    connect(d->model, &QAbstractItemModel::rowsRemoved, this, [this] { followDataSet(); });
+    connect(d->model, &QAbstractItemModel::rowsInserted, this, [this] {
+        d->rowsChanging = false;
+        followDataSet();
+    });
+    connect(d->model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        d->rowsChanging = false;
+        followDataSet();
+    });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         TColumn *column = Columns(section);
         if (column && OnTitleClick)
@@ -339,7 +355,7 @@ QWidget *TDBGrid::cellEditor() const
 
 QModelIndex TDBGrid::admitMove(const QModelIndex &to)
 {
-    if (d->following || !to.isValid())
+    if (d->following || d->rowsChanging || !to.isValid())
         return to;
     const int fromRow = currentIndex().isValid() ? currentIndex().row() : -1;
     const int fromColumn = d->currentColumn;
@@ -373,7 +389,7 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
 void TDBGrid::moved(const QModelIndex &previous, const QModelIndex &current)
 {
     Q_UNUSED(previous);
-    if (!current.isValid() || current.column() == d->currentColumn)
+    if (d->rowsChanging || !current.isValid() || current.column() == d->currentColumn)
         return;
     d->currentColumn = current.column();
     if (!d->following && OnColEnter)
@@ -534,6 +550,8 @@ void TDBGrid::editButtonClicked()
 
 bool TDBGrid::editorKeyDown(QKeyEvent *event)
 {
+    if (event == d->inFlight)
+        return false;
     int key = vkFromQtKey(event->key());
     const TShiftState shift = shiftFromQt(event->modifiers());
     if (key != 0 && OnKeyDown) {
@@ -556,6 +574,10 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
 {
     int key = vkFromQtKey(event->key());
     const TShiftState shift = shiftFromQt(event->modifiers());
+    if (event == d->inFlight) {
+        event->ignore(); // came back up from the editor it opened: handled once already
+        return;
+    }
     if (key != 0 && OnKeyDown) {
         const int original = key;
         if (!EventBoundary::attempt([this, &key, shift] { OnKeyDown(this, key, shift); }) || key == 0) {
@@ -584,7 +606,10 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
+    QKeyEvent *outer = d->inFlight;
+    d->inFlight = event;
     QTableView::keyPressEvent(event);
+    d->inFlight = outer;
 }
 
 void TDBGrid::showEvent(QShowEvent *event)

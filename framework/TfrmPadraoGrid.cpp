@@ -272,7 +272,17 @@ void TfrmPadraoGrid::bindNavigator()
     m_navigatorConnections.clear();
     TClientDataSet *dataSet = dtsPadrao->DataSet();
     if (dataSet) {
-        auto refresh = [this] { updateNavigator(); };
+        // The label reads the record after the change has settled: a record set in the middle of
+        // a change (a cancelled insert going away) is not read from inside its own signal.
+        auto refresh = [this] {
+            if (m_navigatorPending)
+                return;
+            m_navigatorPending = true;
+            QMetaObject::invokeMethod(this, [this] {
+                m_navigatorPending = false;
+                updateNavigator();
+            }, Qt::QueuedConnection);
+        };
         m_navigatorConnections << connect(dataSet, &TClientDataSet::currentChanged, this, refresh)
                                << connect(dataSet, &TClientDataSet::rowChanged, this, refresh)
                                << connect(dataSet, &TClientDataSet::contentReset, this, refresh)

@@ -75,11 +75,11 @@ public:
     // Commits an open cell editor of any grid of the form (before every command).
     void commitEditors();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
     // The window the form lives in: its MDI sub-window, or the form itself when it has none.
     QWidget *frame() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     friend class TApplication;
@@ -88,6 +88,7 @@ private:
     void bindNavigator();
     void updateNavigator();
     bool m_destroyRun = false;
+    bool m_navigatorPending = false;
     QString m_navigatorField;
     QList<QMetaObject::Connection> m_navigatorConnections;
 };

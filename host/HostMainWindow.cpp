@@ -1,0 +1,152 @@
+#include "HostMainWindow.h"
+
+#include "EventBoundary.h"
+#include "Exceptions.h"
+#include "Services.h"
+#include "TfrmPadraoGrid.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace {
+QString packageDirectory(const HostOptions &options)
+{
+    return options.packageDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.packageDir;
+}
+} // namespace
+
+HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
+    : QMainWindow(parent), m_options(options), m_area(new QMdiArea(this)),
+      m_packages(packageDirectory(options), this), m_cubes(this)
+{
+    setObjectName(QStringLiteral("frmPrincipal"));
+    setWindowTitle(QStringLiteral("KZR"));
+    m_area->setObjectName(QStringLiteral("mdiArea"));
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_area);
+
+    m_registerMenu = menuBar()->addMenu(QStringLiteral("&Cadastros"));
+    m_registerMenu->setObjectName(QStringLiteral("mnuCadastros"));
+    m_cubeMenu = menuBar()->addMenu(QStringLiteral("Cu&bos"));
+    m_cubeMenu->setObjectName(QStringLiteral("mnuCubos"));
+    // The cubes a screen destroyed come back when someone looks for them.
+    connect(m_cubeMenu, &QMenu::aboutToShow, this, [this] {
+        m_cubes.rebuild();
+        refreshCubeMenu();
+    });
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("&Janela"));
+    m_windowMenu->addAction(QStringLiteral("&Cascata"), m_area, &QMdiArea::cascadeSubWindows);
+    m_windowMenu->addAction(QStringLiteral("&Lado a lado"), m_area, &QMdiArea::tileSubWindows);
+    m_windowMenu->addSeparator();
+    m_windowMenu->addAction(QStringLiteral("&Sair"), this, &QWidget::close);
+
+    m_serverLabel = new QLabel(QStringLiteral("Servidor: %1:%2").arg(m_options.server).arg(m_options.port), this);
+    m_cacheLabel = new QLabel(this);
+    m_cacheLabel->setObjectName(QStringLiteral("lblCache"));
+    statusBar()->addWidget(m_cacheLabel, 1);
+    statusBar()->addPermanentWidget(m_serverLabel);
+
+    connect(m_area, &QMdiArea::subWindowActivated, this, &HostMainWindow::showFormMenu);
+
+    registerScreen(QStringLiteral("KZR01200"), QStringLiteral("Pkg_kzr01200"), QStringLiteral("&Dimensão"));
+    m_cubes.rebuild();
+    refreshCubeMenu();
+    resize(1000, 680);
+}
+
+HostMainWindow::~HostMainWindow()
+{
+    if (TApplication::Host() == this)
+        TApplication::SetHost(nullptr);
+}
+
+void HostMainWindow::registerScreen(const QString &code, const QString &packageName, const QString &caption)
+{
+    const bool known = m_screens.contains(code);
+    m_screens.insert(code, {packageName, caption});
+    if (known)
+        return;
+    QAction *action = m_registerMenu->addAction(caption, this, [this, code] { openScreen(code); });
+    action->setObjectName(QStringLiteral("mnu") + code);
+}
+
+bool HostMainWindow::openScreen(const QString &code)
+{
+    const auto found = m_screens.constFind(code.toUpper());
+    if (found == m_screens.constEnd()) {
+        EventBoundary::run([&] { throw Exception(QStringLiteral("Tela desconhecida: \"%1\".").arg(code)); });
+        return false;
+    }
+    return m_packages.runCreate(found->packageName);
+}
+
+void HostMainWindow::atualizaLocalCache(const QStringList &tables)
+{
+    m_cacheUpdates << tables;
+    m_cacheLabel->setText(QStringLiteral("Tabelas atualizadas no servidor: %1").arg(tables.join(QStringLiteral(", "))));
+}
+
+QString HostMainWindow::statusText() const
+{
+    return m_cacheLabel->text();
+}
+
+void HostMainWindow::adoptForm(TfrmPadraoGrid *form)
+{
+    // The form's own close handler decides whether it is freed, hidden or minimised.
+    auto *frame = new QMdiSubWindow;
+    frame->setWidget(form);
+    frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    frame->setWindowIcon(windowIcon());
+    m_area->addSubWindow(frame);
+}
+
+void HostMainWindow::showFormMenu(QMdiSubWindow *window)
+{
+    // The active screen's operation menu sits in the menu bar, before the window menu.
+    auto *form = window ? qobject_cast<TfrmPadraoGrid *>(window->widget()) : nullptr;
+    QMenu *menu = form ? form->mnuOperacao : nullptr;
+    if (menu == m_formMenu)
+        return;
+    if (m_formMenu)
+        menuBar()->removeAction(m_formMenu->menuAction());
+    m_formMenu = menu;
+    if (menu)
+        menuBar()->insertMenu(m_windowMenu->menuAction(), menu);
+}
+
+void HostMainWindow::refreshCubeMenu()
+{
+    m_cubeMenu->clear();
+    const QStringList alive = m_cubes.present();
+    for (const QString &name : CubeRecordSets::names()) {
+        QAction *action = m_cubeMenu->addAction(name);
+        action->setEnabled(alive.contains(name));
+    }
+}
+
+bool HostMainWindow::saveScreenshot(const QString &fileName)
+{
+    return grab().save(fileName, "PNG");
+}
+
+void HostMainWindow::closeEvent(QCloseEvent *event)
+{
+    // Each screen gets its own close handler; one that refuses keeps the application open.
+    m_area->closeAllSubWindows();
+    const QList<QMdiSubWindow *> windows = m_area->subWindowList();
+    for (QMdiSubWindow *window : windows) {
+        if (window->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "CubeRecordSets.h"
+#include "HostOptions.h"
+#include "PackageLoader.h"
+#include "TApplication.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+// The host application's main window: the document area for the screens, the menus that open
+// them, and the services the framework asks of the host.
+class HostMainWindow : public QMainWindow, public HostServices
+{
+    Q_OBJECT
+public:
+    explicit HostMainWindow(const HostOptions &options, QWidget *parent = nullptr);
+    ~HostMainWindow() override;
+
+    // --- HostServices --------------------------------------------------------------------------
+    QString webUrl() const override { return m_options.server; }
+    int webPort() const override { return m_options.port; }
+    void atualizaLocalCache(const QStringList &tables) override;
+    QWidget *mainForm() const override { return const_cast<HostMainWindow *>(this); }
+    void adoptForm(TfrmPadraoGrid *form) override;
+
+    // Screens by code: which package holds them and how the menu names them.
+    void registerScreen(const QString &code, const QString &packageName, const QString &caption);
+    // Opens a screen through its package's entry; failures are reported. False when it failed.
+    bool openScreen(const QString &code);
+
+    QMdiArea *area() const { return m_area; }
+    PackageLoader &packages() { return m_packages; }
+    CubeRecordSets &cubes() { return m_cubes; }
+    QStringList cacheUpdates() const { return m_cacheUpdates; } // tables, in the order told
+    QString statusText() const;
+
+    // Grabs the window into a PNG file.
+    bool saveScreenshot(const QString &fileName);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void showFormMenu(QMdiSubWindow *window);
+    void refreshCubeMenu();
+
+    struct Screen {
+        QString packageName;
+        QString caption;
+    };
+    HostOptions m_options;
+    QMdiArea *m_area;
+    PackageLoader m_packages;
+    CubeRecordSets m_cubes;
+    QHash<QString, Screen> m_screens;
+    QMenu *m_registerMenu;
+    QMenu *m_cubeMenu;
+    QMenu *m_windowMenu;
+    QPointer<QMenu> m_formMenu;
+    QLabel *m_serverLabel;
+    QLabel *m_cacheLabel;
+    QStringList m_cacheUpdates;
+};

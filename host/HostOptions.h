@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the host was asked to do: where the application server is, which screens to open, where
+// the screen packages are. The command line wins over the settings file.
+struct HostOptions {
+    QString server = QStringLiteral("127.0.0.1");
+    int port = 21201;
+    QStringList open;          // screen codes to open at start (--open, repeatable)
+    QString screenshot;        // --screenshot FILE: grab the window after opening, then quit
+    QString packageDir;        // where the screen packages are; empty: beside the program
+    QString settingsFile;      // --settings FILE; empty: the user's kzr-host settings
+
+    // Parses arguments (the program name first). On a bad argument, error says why.
+    static HostOptions fromArguments(const QStringList &arguments, QString *error);
+};

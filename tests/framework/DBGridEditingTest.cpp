@@ -1,0 +1,197 @@
+#include "GridTesting.h"
+
+#include "RecordSetModel.h"
+
+#include <QToolButton>
+
+using namespace testing_support;
+
+TEST_F(GridTest, TypingEntersEditStateAndLeavingTheRowPostsIt)
+{
+    goTo(0, 1);
+    QTest::keyClick(grid, 'B');
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsEdit);
+    ASSERT_NE(editor(), nullptr);
+    QTest::keyClicks(editor(), QStringLiteral("ia"));
+    enter();
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(nome()->AsString(), QStringLiteral("Bia"));
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsEdit); // committed into the record, not posted
+    EXPECT_EQ(grid->model()->data(cell(0, 1)).toString(), QStringLiteral("Bia"));
+
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dataSet->ChangeCount(), 1);
+    EXPECT_EQ(dataSet->RecNo(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(dataSet->ValueAt(0, nome()->Index()), QStringLiteral("Bia"));
+    EXPECT_TRUE(seam->shown.empty());
+}
+
+TEST_F(GridTest, TheEditMaskShapesWhatIsTypedAndASixthDigitCannotBeTyped)
+{
+    goTo(1, 0);
+    ASSERT_TRUE(grid->openEditor());
+    editor()->clear();
+    QTest::keyClicks(editor(), QStringLiteral(" 123456"));
+    EXPECT_EQ(editor()->text(), QStringLiteral(" 1234"));
+    enter();
+    EXPECT_EQ(codigo()->AsString(), QStringLiteral("1234"));
+}
+
+TEST_F(GridTest, ARefusedValueIsReportedOnceAndTheEditorKeepsTheText)
+{
+    codigo()->SetEditMask(QStringLiteral("00000;0; ")); // every digit required
+    goTo(0, 0);
+    ASSERT_TRUE(grid->openEditor());
+    editor()->clear();
+    QTest::keyClicks(editor(), QStringLiteral("12"));
+    enter();
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("12"));
+    EXPECT_EQ(codigo()->AsString(), QStringLiteral("1"));
+    EXPECT_EQ(seam->messages().size(), 1);
+
+    // Nothing changed: neither Enter nor a move offer the same text again, and the row stays.
+    enter();
+    clickCell(2, 0);
+    EXPECT_EQ(seam->messages().size(), 1);
+    EXPECT_EQ(dataSet->RecNo(), 1);
+    ASSERT_NE(editor(), nullptr);
+
+    QTest::keyClicks(editor(), QStringLiteral("345"));
+    enter();
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(codigo()->AsString(), QStringLiteral("12345"));
+}
+
+TEST_F(GridTest, ARefusedPostKeepsTheRowAndItsValues)
+{
+    bool refuse = true;
+    dataSet->BeforePost = [&](TClientDataSet *) {
+        if (refuse)
+            MensErro(QStringLiteral("Nome já cadastrado."), true);
+    };
+    goTo(0, 1);
+    ASSERT_TRUE(grid->openEditor());
+    editor()->setText(QString());
+    QTest::keyClicks(editor(), QStringLiteral("Bruno"));
+
+    QTest::keyClick(editor(), Qt::Key_Down); // the editor commits, then the move posts
+    clickCell(2, 1);
+    EXPECT_EQ(seam->messages(), (QStringList{QStringLiteral("Nome já cadastrado."),
+                                             QStringLiteral("Nome já cadastrado.")}));
+    EXPECT_EQ(dataSet->RecNo(), 1);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsEdit);
+    EXPECT_EQ(nome()->AsString(), QStringLiteral("Bruno"));
+
+    refuse = false;
+    clickCell(2, 1);
+    EXPECT_EQ(dataSet->RecNo(), 3);
+    EXPECT_EQ(grid->currentIndex(), cell(2, 1));
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dataSet->ValueAt(0, nome()->Index()), QStringLiteral("Bruno"));
+}
+
+TEST_F(GridTest, InPlaceEditingFollowsTheOptionAtRunTime)
+{
+    grid->SetOptions(grid->Options() & ~dgEditing);
+    goTo(0, 1);
+    EXPECT_FALSE(grid->openEditor());
+    QTest::keyClick(grid, 'X');
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
+
+    grid->SetOptions(grid->Options() | dgEditing);
+    QTest::keyClick(grid, 'X');
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsEdit);
+
+    // Switching editing off under an open editor keeps what was typed.
+    QTest::keyClicks(editor(), QStringLiteral("uxa"));
+    grid->SetOptions(grid->Options() & ~dgEditing);
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(nome()->AsString(), QStringLiteral("Xuxa"));
+
+    // A read-only field is never edited in place.
+    grid->SetOptions(grid->Options() | dgEditing);
+    dataSet->Cancel();
+    codigo()->SetReadOnly(true);
+    goTo(0, 0);
+    EXPECT_FALSE(grid->openEditor());
+}
+
+TEST_F(GridTest, TheGridRowAndTheRecordSetFollowEachOther)
+{
+    dataSet->SetRecNo(3);
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    clickCell(0, 1);
+    EXPECT_EQ(dataSet->RecNo(), 1);
+    EXPECT_EQ(grid->SelectedField(), nome());
+
+    dataSet->Last();
+    dataSet->Insert();
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    dataSet->Cancel();
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+
+    // A reload under an open editor closes the editor first.
+    goTo(1, 1);
+    ASSERT_TRUE(grid->openEditor());
+    dataSet->Cancel();
+    dataSet->SetData(packetOf({{QStringLiteral("CODIGO"), 5}, {QStringLiteral("NOME"), 30}},
+                              {{QStringLiteral("9"), QStringLiteral("Zeca")}}));
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(grid->currentIndex(), cell(0, 1));
+    EXPECT_EQ(grid->model()->data(cell(0, 1)).toString(), QStringLiteral("Zeca"));
+}
+
+TEST_F(GridTest, TheEllipsisButtonCommitsTheEditorThenFiresTheHandler)
+{
+    grid->Columns(1)->ButtonStyle = TColumnButtonStyle::cbsEllipsis;
+    QString seenByHandler;
+    int presses = 0;
+    grid->OnEditButtonClick = [&](QObject *sender) {
+        EXPECT_EQ(sender, grid);
+        ++presses;
+        seenByHandler = nome()->AsString();
+    };
+    goTo(0, 0);
+    ASSERT_TRUE(grid->openEditor());
+    EXPECT_EQ(editor()->findChild<QToolButton *>(QStringLiteral("EllipsisButton")), nullptr);
+    QTest::keyClick(editor(), Qt::Key_Escape);
+
+    goTo(0, 1);
+    ASSERT_TRUE(grid->openEditor());
+    auto *button = editor()->findChild<QToolButton *>(QStringLiteral("EllipsisButton"));
+    ASSERT_NE(button, nullptr);
+    editor()->clear();
+    QTest::keyClicks(editor(), QStringLiteral("Zeca"));
+    button->click();
+    settle();
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(seenByHandler, QStringLiteral("Zeca"));
+
+    // Ctrl+Enter in the grid is the keyboard's way to the same button.
+    QTest::keyClick(grid, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(presses, 2);
+}
+
+TEST_F(GridTest, TheCheckMarkTitleShowsAGlyphAndTitlesDefaultToTheLabel)
+{
+    TColumn *flag = grid->AddColumn(QStringLiteral("CODIGO"));
+    flag->Title.Caption = QStringLiteral("4");
+    flag->Title.SymbolCharset = true;
+    flag->Title.FontColor = clWhite;
+    flag->Title.FontHeight = -11;
+    QAbstractItemModel *model = grid->model();
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QString(QChar(0x2714)));
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::FontRole).value<QFont>().pixelSize(), 11);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Código"));
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
+    EXPECT_EQ(grid->columnWidth(1), 160);
+}

@@ -1,0 +1,244 @@
+#include "FrameworkTesting.h"
+#include "Services.h"
+#include "TfrmPadraoGrid.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTabBar>
+#include <QTest>
+
+using namespace testing_support;
+
+namespace {
+
+struct Trail {
+    int creates = 0;
+    int destroys = 0;
+    bool failCreate = false;
+    bool refuseClose = false;
+};
+Trail *trail = nullptr;
+
+// A form as a screen would derive it: its own record set, columns and catalogue.
+class PeopleForm : public TfrmPadraoGrid
+{
+public:
+    PeopleForm()
+    {
+        setObjectName(QStringLiteral("frmPessoas"));
+        SetCaption(QStringLiteral("Pessoas"));
+        lblCodTela->setText(QStringLiteral("TST00001"));
+        people = peopleSet({{QStringLiteral("1"), QStringLiteral("Ana")},
+                            {QStringLiteral("2"), QStringLiteral("Bruno")},
+                            {QStringLiteral("3"), QStringLiteral("Carla")}});
+        dtsPadrao->SetDataSet(people.get());
+        dbgPadrao->AddColumn(QStringLiteral("CODIGO"));
+        dbgPadrao->AddColumn(QStringLiteral("NOME"));
+        SetNavigatorField(QStringLiteral("NOME"));
+    }
+    void FormCreate(QObject *sender) override
+    {
+        TfrmPadraoGrid::FormCreate(sender);
+        ++trail->creates;
+        if (trail->failCreate)
+            throw EServerFailure(QStringLiteral("sem servidor"));
+    }
+    void FormDestroy(QObject *sender) override
+    {
+        TfrmPadraoGrid::FormDestroy(sender);
+        ++trail->destroys;
+    }
+    void FormClose(QObject *sender, TCloseAction &action) override
+    {
+        if (trail->refuseClose)
+            MensErro(QStringLiteral("É necessário confirmar ou cancelar a transação de dados antes de fechar a janela."), true);
+        TfrmPadraoGrid::FormClose(sender, action);
+    }
+    std::unique_ptr<TClientDataSet> people;
+};
+
+} // namespace
+
+class FormTest : public FrameworkTest
+{
+protected:
+    void SetUp() override
+    {
+        FrameworkTest::SetUp();
+        trail = &record;
+        TApplication::SetHost(&host);
+        host.window->show();
+    }
+    void TearDown() override
+    {
+        if (form)
+            delete form->frame();
+        FrameworkTest::TearDown();
+        trail = nullptr;
+    }
+    PeopleForm *create()
+    {
+        form = TApplication::CreateForm<PeopleForm>();
+        form->Show();
+        return form;
+    }
+    TClientDataSet *people() const { return form->people.get(); }
+
+    Trail record;
+    RecordingHost host;
+    QPointer<PeopleForm> form;
+};
+
+TEST_F(FormTest, CreationPutsTheFormIntoTheHostsAreaRunsFormCreateAndShowsIt)
+{
+    create();
+    EXPECT_EQ(record.creates, 1);
+    ASSERT_EQ(host.area->subWindowList().size(), 1);
+    QMdiSubWindow *sub = host.area->subWindowList().first();
+    EXPECT_EQ(sub->widget(), form.data());
+    EXPECT_EQ(form->frame(), sub);
+    EXPECT_TRUE(sub->isVisible());
+    EXPECT_EQ(host.area->activeSubWindow(), sub);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshPadrao);
+    settle();
+    EXPECT_EQ(form->dbtNome->text(), QStringLiteral("Ana"));
+    people()->SetRecNo(3);
+    settle();
+    EXPECT_EQ(form->dbtNome->text(), QStringLiteral("Carla"));
+
+    // A minimised screen is restored and brought back.
+    form->SetWindowState(TWindowState::wsMinimized);
+    EXPECT_EQ(form->WindowState(), TWindowState::wsMinimized);
+    form->SetWindowState(TWindowState::wsNormal);
+    form->Show();
+    EXPECT_EQ(form->WindowState(), TWindowState::wsNormal);
+    EXPECT_TRUE(sub->isVisible());
+}
+
+TEST_F(FormTest, AFailingCreationDestroysTheHalfMadeFormAndPassesTheFailureOn)
+{
+    record.failCreate = true;
+    EXPECT_THROW(TApplication::CreateForm<PeopleForm>(), EServerFailure);
+    settle();
+    EXPECT_TRUE(host.area->subWindowList().isEmpty());
+    EXPECT_EQ(record.creates, 1);
+    EXPECT_EQ(record.destroys, 1);
+}
+
+TEST_F(FormTest, DefaultCommandsActOnTheRecordSetOfTheDataSource)
+{
+    create();
+    form->dtsPadraoStateChange(form->dtsPadrao);
+    EXPECT_TRUE(form->sbtIncluir->Enabled());
+    EXPECT_FALSE(form->sbtConfirmar->Enabled());
+
+    form->sbtIncluir->Click();
+    EXPECT_EQ(people()->State(), TDataSetState::dsInsert);
+    // The state change reached the form's handler: only confirm and cancel are open now.
+    EXPECT_FALSE(form->sbtIncluir->Enabled());
+    EXPECT_FALSE(form->mnuFechar->Enabled());
+    EXPECT_TRUE(form->sbtConfirmar->Enabled());
+
+    // Cancel asks "Canc": no keeps the insert, yes drops it.
+    form->sbtCancelar->Click();
+    EXPECT_EQ(people()->State(), TDataSetState::dsInsert);
+    seam->dialogAnswers.push(mrYes);
+    form->mnuCancelar->Click();
+    EXPECT_EQ(people()->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(people()->RecordCount(), 3);
+    ASSERT_EQ(seam->messages().size(), 2);
+    EXPECT_EQ(seam->messages()[0], form->msgGeral->Msg(QStringLiteral("Canc")));
+    EXPECT_FALSE(seam->messages()[0].isEmpty());
+
+    // Delete asks "Excl": no deletes nothing, yes deletes the current record.
+    seam->clear();
+    people()->SetRecNo(2);
+    form->sbtExcluir->Click();
+    EXPECT_EQ(people()->RecordCount(), 3);
+    seam->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    EXPECT_EQ(people()->RecordCount(), 2);
+    EXPECT_EQ(seam->messages(), (QStringList{QStringLiteral("Confirma exclusão?"), QStringLiteral("Confirma exclusão?")}));
+    EXPECT_EQ(seam->shown[0].type, TMsgDlgType::mtConfirmation);
+
+    // Alter then Confirm posts.
+    form->sbtAlterar->Click();
+    EXPECT_EQ(people()->State(), TDataSetState::dsEdit);
+    people()->FieldByName(QStringLiteral("NOME"))->SetAsString(QStringLiteral("Carlota"));
+    form->sbtConfirmar->Click();
+    EXPECT_EQ(people()->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(people()->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Carlota"));
+
+    // Search opens the find dialog on the record set.
+    seam->clear();
+    seam->findAnswers.push(std::make_pair(QStringLiteral("NOME"), QStringLiteral("ana")));
+    form->sbtProcurar->Click();
+    EXPECT_EQ(people()->RecNo(), 1);
+    ASSERT_EQ(seam->shown.size(), 1u);
+    EXPECT_EQ(seam->shown[0].kind, ScriptedInteraction::Shown::Find);
+}
+
+TEST_F(FormTest, EveryCommandAndTabChangeFirstCommitsTheOpenCellEditor)
+{
+    create();
+    auto *extra = new TTabSheet(form->pgcPadrao, QStringLiteral("tshExtras"), QStringLiteral("Extras"));
+    Q_UNUSED(extra);
+    people()->SetRecNo(2);
+    form->dbgPadrao->setCurrentIndex(form->dbgPadrao->model()->index(1, 1));
+    ASSERT_TRUE(form->dbgPadrao->openEditor());
+    auto *editor = qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor());
+    editor->clear();
+    QTest::keyClicks(editor, QStringLiteral("Beto"));
+    form->sbtConfirmar->Click();
+    EXPECT_EQ(form->dbgPadrao->cellEditor(), nullptr);
+    EXPECT_EQ(people()->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(people()->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Beto"));
+
+    ASSERT_TRUE(form->dbgPadrao->openEditor());
+    editor = qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor());
+    editor->clear();
+    QTest::keyClicks(editor, QStringLiteral("Bia"));
+    QTabBar *tabs = form->pgcPadrao->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    EXPECT_EQ(form->pgcPadrao->currentIndex(), 1);
+    EXPECT_EQ(people()->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Bia"));
+    EXPECT_EQ(people()->State(), TDataSetState::dsEdit);
+}
+
+TEST_F(FormTest, ClosingFreesTheFormUnlessItsCloseHandlerRefuses)
+{
+    create();
+    record.refuseClose = true;
+    EXPECT_FALSE(form->Close());
+    settle();
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->frame()->isVisible());
+    EXPECT_EQ(record.destroys, 0);
+    EXPECT_EQ(seam->messages().size(), 1);
+
+    record.refuseClose = false;
+    bool destroyedSignal = false;
+    QObject::connect(form.data(), &QObject::destroyed, [&] { destroyedSignal = true; });
+    EXPECT_TRUE(form->Close());
+    EXPECT_EQ(record.destroys, 1);
+    settle();
+    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(destroyedSignal);
+    EXPECT_TRUE(host.area->subWindowList().isEmpty());
+}
+
+TEST_F(FormTest, ItemsGoAheadOfTheInheritedOperationItems)
+{
+    create();
+    auto *own = new TMenuItem(form, QStringLiteral("mnuDimensao"), QStringLiteral("Dimensão"));
+    form->InsertOperationItem(0, own);
+    form->InsertOperationItem(1, nullptr);
+    const QList<QAction *> actions = form->mnuOperacao->actions();
+    ASSERT_GE(actions.size(), 3);
+    EXPECT_EQ(actions[0], own->action());
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_EQ(actions[2], form->mnuIncluir->action());
+}

@@ -1,0 +1,135 @@
+#include "FrameworkTesting.h"
+#include "Services.h"
+#include "TDataSource.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMainWindow>
+
+using namespace testing_support;
+
+class ServicesTest : public FrameworkTest {};
+
+TEST(TextServices, CodesAreStoredZeroPaddedWithoutBlanks)
+{
+    EXPECT_EQ(Ajusta(QStringLiteral("12"), 5), QStringLiteral("00012"));
+    EXPECT_EQ(Ajusta(QStringLiteral(" 1 2 "), 5), QStringLiteral("00012"));
+    EXPECT_EQ(Ajusta(QStringLiteral("12345"), 5), QStringLiteral("12345"));
+    EXPECT_EQ(Ajusta(QStringLiteral("1234567"), 5), QStringLiteral("1234567")); // never cut
+    EXPECT_EQ(Ajusta(QString(), 5), QStringLiteral("00000"));
+}
+
+TEST(TextServices, ReplaceUpperCaseEmptyStringAndFormat)
+{
+    EXPECT_EQ(Replace(QStringLiteral(" "), QStringLiteral(" nome da  tabela "), QString(), 0),
+              QStringLiteral("nomedatabela"));
+    EXPECT_EQ(Replace(QStringLiteral("a"), QStringLiteral("banana"), QStringLiteral("o"), 2),
+              QStringLiteral("bonona"));
+    EXPECT_EQ(Replace(QStringLiteral("aa"), QStringLiteral("aaaa"), QStringLiteral("b"), 0), QStringLiteral("bb"));
+
+    // Only a to z change: accented letters stay as typed.
+    EXPECT_EQ(UpperCase(QStringLiteral("dimensão_1a")), QStringLiteral("DIMENSãO_1A"));
+
+    EXPECT_TRUE(EmptyString(QString()));
+    EXPECT_TRUE(EmptyString(QStringLiteral("   ")));
+    EXPECT_FALSE(EmptyString(QStringLiteral("  x ")));
+
+    EXPECT_EQ(Format(QStringLiteral("Campo \"%S\" inválido para a tabela \"%s\"."),
+                     {QStringLiteral("CDX"), QStringLiteral("TAB")}),
+              QStringLiteral("Campo \"CDX\" inválido para a tabela \"TAB\"."));
+    EXPECT_EQ(Format(QStringLiteral("100%% de %s"), {QStringLiteral("nada")}), QStringLiteral("100% de nada"));
+    EXPECT_THROW(Format(QStringLiteral("%s e %s"), {QStringLiteral("um")}), Exception);
+}
+
+TEST_F(ServicesTest, BusyIndicatorShowsOverTheMainWindowAndHidingTwiceIsHarmless)
+{
+    QMainWindow main;
+    main.resize(800, 600);
+    main.show();
+    const int before = BusyIndicator().showCount;
+
+    DeactiveShowAvi(); // nothing shown: nothing happens
+    EXPECT_FALSE(BusyIndicator().shown);
+
+    ActiveShowAvi(&main, 6, QStringLiteral("Recebendo Dados Do Servidor"));
+    BusyIndicatorState state = BusyIndicator();
+    EXPECT_TRUE(state.shown);
+    EXPECT_EQ(state.kind, 6);
+    EXPECT_EQ(state.text, QStringLiteral("Recebendo Dados Do Servidor"));
+    EXPECT_EQ(state.showCount, before + 1);
+    QWidget *window = main.findChild<QWidget *>(QStringLiteral("BusyWindow"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(main.frameGeometry().contains(window->geometry().center()));
+
+    DeactiveShowAvi();
+    DeactiveShowAvi();
+    EXPECT_FALSE(BusyIndicator().shown);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(BusyIndicator().showCount, before + 1);
+}
+
+TEST_F(ServicesTest, ScreenCursorIsTheApplicationsOverrideCursor)
+{
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    SetScreenCursor(crHourGlass);
+    EXPECT_EQ(ScreenCursor(), crHourGlass);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    SetScreenCursor(crHourGlass); // setting it again stacks nothing
+    SetScreenCursor(crDefault);
+    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ServicesTest, HostServicesComeFromTheInstalledHost)
+{
+    EXPECT_EQ(WebPort(), 21201); // no host: the protocol's default
+    RecordingHost host;
+    TApplication::SetHost(&host);
+    EXPECT_EQ(WebURL(), QStringLiteral("servidor.teste"));
+    EXPECT_EQ(WebPort(), 4321);
+    EXPECT_EQ(TApplication::MainForm(), host.window);
+    AtualizaLocalCache(VarArrayOf({Variant(QStringLiteral("DIMENSAODIME"))}));
+    AtualizaLocalCache(VarArrayOf({Variant(QStringLiteral("A")), Variant(QStringLiteral("B"))}));
+    ASSERT_EQ(host.cacheCalls.size(), 2);
+    EXPECT_EQ(host.cacheCalls[0], QStringList{QStringLiteral("DIMENSAODIME")});
+    EXPECT_EQ(host.cacheCalls[1], (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+}
+
+TEST_F(ServicesTest, PickListAndFindPositionTheRecordSetThroughTheSeam)
+{
+    auto dataSet = peopleSet({{QStringLiteral("1"), QStringLiteral("Ana")},
+                              {QStringLiteral("2"), QStringLiteral("Bruno")},
+                              {QStringLiteral("3"), QStringLiteral("Carla")}});
+    TDataSource source(nullptr, QStringLiteral("dtsFields"));
+    source.SetDataSet(dataSet.get());
+
+    seam->pickAnswers.push(2);
+    EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_EQ(dataSet->RecNo(), 3);
+    seam->pickAnswers.push(std::nullopt);
+    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_EQ(dataSet->RecNo(), 3);
+    ASSERT_EQ(seam->shown.size(), 2u);
+    EXPECT_EQ(seam->shown[0].kind, ScriptedInteraction::Shown::PickList);
+    EXPECT_EQ(seam->shown[0].text, QStringLiteral("Campos"));
+
+    // Find: prefix, any letter case; a miss and a cancel leave the record where it was.
+    seam->findAnswers.push(std::make_pair(QStringLiteral("NOME"), QStringLiteral("bru")));
+    Procura(dataSet.get());
+    EXPECT_EQ(dataSet->RecNo(), 2);
+    seam->findAnswers.push(std::make_pair(QStringLiteral("NOME"), QStringLiteral("Zé")));
+    Procura(dataSet.get());
+    seam->findAnswers.push(std::nullopt);
+    Procura(dataSet.get());
+    EXPECT_EQ(dataSet->RecNo(), 2);
+    EXPECT_EQ(seam->shown.back().kind, ScriptedInteraction::Shown::Find);
+
+    // A closed record set opens no dialog at all.
+    dataSet->Close();
+    const size_t shown = seam->shown.size();
+    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    Procura(dataSet.get());
+    EXPECT_EQ(seam->shown.size(), shown);
+}
