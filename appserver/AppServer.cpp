@@ -52,8 +52,7 @@ void AppServer::accept()
         m_connections.insert(id, connection);
         connect(connection, &ClientConnection::requestReady, this, &AppServer::run);
         connect(connection, &ClientConnection::closed, this, [this](quint64 closedId) {
-            if (ClientConnection *gone = m_connections.take(closedId))
-                gone->deleteLater();
+            if (ClientConnection *gone = m_connections.take(closedId)) gone->deleteLater();
         });
     }
 }

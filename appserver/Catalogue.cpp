@@ -4,22 +4,21 @@
 
 std::optional<QString> Catalogue::findTable(const QString &name)
 {
-    if (name.isEmpty())
-        return std::nullopt;
+    if (name.isEmpty()) return std::nullopt;
     // An exact spelling wins over one that differs only in case (PostgreSQL may hold both).
     const QString sql =
         m_db.dialect().isSqlite()
-            ? QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
-                             "AND upper(name) = upper(?) AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                             "ORDER BY name <> ?, name")
+            ? QStringLiteral(
+                  "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
+                  "AND upper(name) = upper(?) AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                  "ORDER BY name <> ?, name")
             : QStringLiteral("SELECT table_name FROM information_schema.tables "
                              "WHERE table_schema = current_schema() "
                              "AND table_type IN ('BASE TABLE', 'VIEW') "
                              "AND upper(table_name::text) = upper(?) "
                              "ORDER BY table_name::text <> ?, table_name");
     QSqlQuery query = m_db.run(sql, {name, name});
-    if (query.next())
-        return query.value(0).toString();
+    if (query.next()) return query.value(0).toString();
     return std::nullopt;
 }
 
@@ -43,10 +42,8 @@ std::optional<Catalogue::Column> Catalogue::findColumn(const QString &realTableN
 {
     std::optional<Column> caseInsensitive;
     for (const Column &c : columns(realTableName)) {
-        if (c.name == name)
-            return c;
-        if (!caseInsensitive && c.name.compare(name, Qt::CaseInsensitive) == 0)
-            caseInsensitive = c;
+        if (c.name == name) return c;
+        if (!caseInsensitive && c.name.compare(name, Qt::CaseInsensitive) == 0) caseInsensitive = c;
     }
     return caseInsensitive;
 }

@@ -12,8 +12,9 @@ class Database;
 class Catalogue
 {
 public:
-    struct Column {
-        QString name;         // as the catalogue spells it
+    struct Column
+    {
+        QString name; // as the catalogue spells it
         QString declaredType;
     };
 

@@ -15,8 +15,7 @@ ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, QObject *pare
 void ClientConnection::readIncoming()
 {
     const QByteArray bytes = m_socket->readAll();
-    if (!m_fatal.isEmpty())
-        return; // closing: what follows a broken frame cannot be read as frames
+    if (!m_fatal.isEmpty()) return; // closing: what follows a broken frame cannot be read as frames
     m_reader.append(bytes);
     while (auto item = m_reader.next()) {
         if (m_waiting.size() >= MaxQueuedRequests) {
@@ -35,8 +34,7 @@ void ClientConnection::readIncoming()
 
 void ClientConnection::pump()
 {
-    if (m_inFlight)
-        return;
+    if (m_inFlight) return;
     if (!m_waiting.isEmpty()) {
         m_inFlight = true;
         emit requestReady(m_id, m_waiting.dequeue());

@@ -9,13 +9,11 @@ namespace {
 bool sqliteAccepts(const QString &declared)
 {
     const QString type = declared.toUpper();
-    if (type.contains(QLatin1String("INT")))
-        return true;
+    if (type.contains(QLatin1String("INT"))) return true;
     if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
         type.contains(QLatin1String("TEXT")))
         return true;
-    if (type.trimmed().isEmpty() || type.contains(QLatin1String("BLOB")))
-        return false;
+    if (type.trimmed().isEmpty() || type.contains(QLatin1String("BLOB"))) return false;
     if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) ||
         type.contains(QLatin1String("DOUB")))
         return false;
@@ -26,11 +24,16 @@ bool sqliteAccepts(const QString &declared)
 bool postgresAccepts(const QString &dataType)
 {
     static const QStringList accepted = {
-        QStringLiteral("smallint"),  QStringLiteral("integer"),
-        QStringLiteral("bigint"),    QStringLiteral("numeric"),
-        QStringLiteral("character varying"), QStringLiteral("character"),
-        QStringLiteral("text"),      QStringLiteral("date"),
-        QStringLiteral("boolean"),   QStringLiteral("uuid"),
+        QStringLiteral("smallint"),
+        QStringLiteral("integer"),
+        QStringLiteral("bigint"),
+        QStringLiteral("numeric"),
+        QStringLiteral("character varying"),
+        QStringLiteral("character"),
+        QStringLiteral("text"),
+        QStringLiteral("date"),
+        QStringLiteral("boolean"),
+        QStringLiteral("uuid"),
     };
     const QString type = dataType.toLower();
     return accepted.contains(type) || type.startsWith(QLatin1String("timestamp")) ||

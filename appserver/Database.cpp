@@ -20,8 +20,7 @@ Database::~Database()
 
 QSqlDatabase &Database::handle()
 {
-    if (!m_db.isValid())
-        m_db = m_config.addConnection(m_name);
+    if (!m_db.isValid()) m_db = m_config.addConnection(m_name);
     if (!m_db.isOpen()) {
         if (!m_db.open())
             throw MethodFailure(QStringLiteral("Não foi possível abrir o banco de dados %1: %2")
@@ -42,16 +41,13 @@ QSqlQuery Database::run(const QString &sql, const QVariantList &values)
     // PostgreSQL cannot prepare statements such as CREATE TABLE; without values there is
     // nothing to bind, so those run as they are.
     if (values.isEmpty()) {
-        if (!query.exec(sql))
-            fail(query);
+        if (!query.exec(sql)) fail(query);
         return query;
     }
-    if (!query.prepare(sql))
-        fail(query);
+    if (!query.prepare(sql)) fail(query);
     for (const QVariant &v : values)
         query.addBindValue(v);
-    if (!query.exec())
-        fail(query);
+    if (!query.exec()) fail(query);
     return query;
 }
 
@@ -66,13 +62,11 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
         packet::Row row(columns);
         for (int i = 0; i < columns; ++i) {
             const QVariant value = query.value(i);
-            if (!value.isNull())
-                row[i] = value.toString();
+            if (!value.isNull()) row[i] = value.toString();
         }
         result.rows.push_back(std::move(row));
     }
-    if (query.lastError().isValid())
-        fail(query);
+    if (query.lastError().isValid()) fail(query);
     return result;
 }
 

@@ -20,10 +20,12 @@ DatabaseConfig DatabaseConfig::parse(const QString &url)
         config.m_sqlitePath = QDir::cleanPath(QDir::current().absoluteFilePath(path));
         return config;
     }
-    if (url.startsWith(QLatin1String("postgresql://")) || url.startsWith(QLatin1String("postgres://"))) {
+    if (url.startsWith(QLatin1String("postgresql://")) ||
+        url.startsWith(QLatin1String("postgres://"))) {
         const QUrl parsed(url, QUrl::StrictMode);
         if (!parsed.isValid())
-            throw Exception(QStringLiteral("URL de conexão PostgreSQL inválida: %1").arg(parsed.errorString()));
+            throw Exception(
+                QStringLiteral("URL de conexão PostgreSQL inválida: %1").arg(parsed.errorString()));
         config.m_kind = SqlDialect::Kind::Postgres;
         config.m_host = parsed.host().isEmpty() ? QStringLiteral("localhost") : parsed.host();
         config.m_port = parsed.port(5432);
@@ -40,7 +42,8 @@ DatabaseConfig DatabaseConfig::parse(const QString &url)
         }
         config.m_options = options.join(QLatin1Char(';'));
         if (config.m_databaseName.isEmpty())
-            throw Exception(QStringLiteral("A URL PostgreSQL deve nomear o banco de dados: %1").arg(config.displayUrl()));
+            throw Exception(QStringLiteral("A URL PostgreSQL deve nomear o banco de dados: %1")
+                                .arg(config.displayUrl()));
         return config;
     }
     throw Exception(QStringLiteral("Banco de dados não reconhecido: \"%1\" (use sqlite:CAMINHO ou "
@@ -50,11 +53,9 @@ DatabaseConfig DatabaseConfig::parse(const QString &url)
 
 QString DatabaseConfig::displayUrl() const
 {
-    if (isSqlite())
-        return QStringLiteral("sqlite:") + m_sqlitePath;
+    if (isSqlite()) return QStringLiteral("sqlite:") + m_sqlitePath;
     QUrl shown(m_url);
-    if (!shown.password().isEmpty())
-        shown.setPassword(QStringLiteral("***"));
+    if (!shown.password().isEmpty()) shown.setPassword(QStringLiteral("***"));
     return shown.toString();
 }
 
@@ -69,8 +70,7 @@ QSqlDatabase DatabaseConfig::addConnection(const QString &connectionName) const
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
     db.setHostName(m_host);
-    if (m_port > 0)
-        db.setPort(m_port);
+    if (m_port > 0) db.setPort(m_port);
     db.setDatabaseName(m_databaseName);
     db.setUserName(m_user);
     db.setPassword(m_password);

@@ -30,19 +30,20 @@ void DeltaApplier::apply(const packet::Packet &delta)
     for (const TableLayout::Field &field : m_layout.fields()) {
         int found = -1;
         for (int i = 0; i < delta.fields.size(); ++i)
-            if (delta.fields[i].name == field.name)
-                found = i;
+            if (delta.fields[i].name == field.name) found = i;
         if (found < 0)
-            throw CallFault(QStringLiteral("O pacote de alterações não traz o campo %1 da tabela %2.")
-                                .arg(field.name, m_layout.table()));
+            throw CallFault(
+                QStringLiteral("O pacote de alterações não traz o campo %1 da tabela %2.")
+                    .arg(field.name, m_layout.table()));
         m_source.push_back(found);
     }
     for (const packet::Change &change : delta.changes) {
         const bool needsOld = change.op != packet::ChangeOp::Insert;
         const bool needsNew = change.op != packet::ChangeOp::Delete;
         if ((needsOld && !change.oldRow) || (needsNew && !change.newRow))
-            throw CallFault(QStringLiteral("Alteração incompleta no pacote de alterações da tabela %1.")
-                                .arg(m_layout.table()));
+            throw CallFault(
+                QStringLiteral("Alteração incompleta no pacote de alterações da tabela %1.")
+                    .arg(m_layout.table()));
         switch (change.op) {
         case packet::ChangeOp::Insert:
             insert(inLayoutOrder(*change.newRow));
@@ -62,8 +63,9 @@ packet::Row DeltaApplier::inLayoutOrder(const packet::Row &row) const
     packet::Row ordered(m_source.size());
     for (int i = 0; i < m_source.size(); ++i) {
         if (m_source[i] >= row.size())
-            throw CallFault(QStringLiteral("Registro incompleto no pacote de alterações da tabela %1.")
-                                .arg(m_layout.table()));
+            throw CallFault(
+                QStringLiteral("Registro incompleto no pacote de alterações da tabela %1.")
+                    .arg(m_layout.table()));
         ordered[i] = row[m_source[i]];
     }
     return ordered;
@@ -76,9 +78,9 @@ void DeltaApplier::checkWidths(const packet::Row &row) const
         if (row[i] && row[i]->size() > field.width)
             throw CallFault(QStringLiteral("O valor do campo %1 tem %2 caracteres; o máximo é %3. "
                                            "Nada foi gravado.")
-                                    .arg(field.name)
-                                    .arg(row[i]->size())
-                                    .arg(field.width));
+                                .arg(field.name)
+                                .arg(row[i]->size())
+                                .arg(field.width));
     }
 }
 
@@ -101,17 +103,16 @@ QVariantList DeltaApplier::values(const packet::Row &row) const
 
 void DeltaApplier::requireUnchanged(const packet::Row &oldRow)
 {
-    QSqlQuery query = m_db.run(QStringLiteral("SELECT COUNT(*) FROM ") + m_layout.table() +
-                                   matchOriginal(),
-                               values(oldRow));
+    QSqlQuery query =
+        m_db.run(QStringLiteral("SELECT COUNT(*) FROM ") + m_layout.table() + matchOriginal(),
+                 values(oldRow));
     query.next();
     requireOneRow(query.value(0).toInt(), oldRow);
 }
 
 void DeltaApplier::requireOneRow(int affected, const packet::Row &oldRow) const
 {
-    if (affected == 0)
-        throw MethodFailure(conflictText(m_rules.describe(oldRow)));
+    if (affected == 0) throw MethodFailure(conflictText(m_rules.describe(oldRow)));
     if (affected > 1)
         throw MethodFailure(QStringLiteral("%1 não é único na tabela %2; nada foi gravado.")
                                 .arg(m_rules.describe(oldRow), m_layout.table()));
@@ -139,9 +140,10 @@ void DeltaApplier::modify(const packet::Row &oldRow, const packet::Row &newRow)
     QStringList assignments;
     for (const TableLayout::Field &field : m_layout.fields())
         assignments << field.name + QStringLiteral(" = ?");
-    QSqlQuery query = m_db.run(QStringLiteral("UPDATE ") + m_layout.table() + QStringLiteral(" SET ") +
-                                   assignments.join(QStringLiteral(", ")) + matchOriginal(),
-                               values(stored) + values(oldRow));
+    QSqlQuery query =
+        m_db.run(QStringLiteral("UPDATE ") + m_layout.table() + QStringLiteral(" SET ") +
+                     assignments.join(QStringLiteral(", ")) + matchOriginal(),
+                 values(stored) + values(oldRow));
     requireOneRow(query.numRowsAffected(), oldRow);
 }
 

@@ -19,9 +19,10 @@ const QStringList Statements = {
     QStringLiteral("CREATE TABLE GRUPOPRODUTO (CDGRUPO INTEGER NOT NULL PRIMARY KEY, "
                    "NMGRUPO VARCHAR(40) NOT NULL, "
                    "CDGRUPOPAI INTEGER REFERENCES GRUPOPRODUTO (CDGRUPO))"),
-    QStringLiteral("CREATE TABLE PRODUTO (CDPRODUTO INTEGER NOT NULL PRIMARY KEY, "
-                   "DSPRODUTO VARCHAR(60) NOT NULL, CDGRUPO INTEGER REFERENCES GRUPOPRODUTO (CDGRUPO), "
-                   "VLPRECO NUMERIC(12,2), PCDESCONTO REAL)"),
+    QStringLiteral(
+        "CREATE TABLE PRODUTO (CDPRODUTO INTEGER NOT NULL PRIMARY KEY, "
+        "DSPRODUTO VARCHAR(60) NOT NULL, CDGRUPO INTEGER REFERENCES GRUPOPRODUTO (CDGRUPO), "
+        "VLPRECO NUMERIC(12,2), PCDESCONTO REAL)"),
     QStringLiteral("CREATE TABLE VENDEDOR (CDVENDEDOR INTEGER NOT NULL PRIMARY KEY, "
                    "NMVENDEDOR VARCHAR(60) NOT NULL, "
                    "CDSUPERVISOR INTEGER REFERENCES VENDEDOR (CDVENDEDOR))"),
@@ -67,8 +68,7 @@ void DemoContent::install(Database &db)
     for (const QString &statement : Statements) {
         // PostgreSQL has no BLOB; its binary type is BYTEA.
         QString sql = statement;
-        if (!db.dialect().isSqlite())
-            sql.replace(QLatin1String(" BLOB"), QLatin1String(" BYTEA"));
+        if (!db.dialect().isSqlite()) sql.replace(QLatin1String(" BLOB"), QLatin1String(" BYTEA"));
         db.run(sql);
     }
     transaction.commit();

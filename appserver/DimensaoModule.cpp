@@ -31,12 +31,14 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(DimensionStore(db).save(call.changes(0)));
                  });
-    registry.add(module, QStringLiteral("GetExtras"), {CodeArg}, [](Database &db, MethodCall &call) {
-        return packet::toVariant(ExtrasStore(db).ofDimension(call.text(0)));
-    });
-    registry.add(module, QStringLiteral("setExtras"), {DeltaArg}, [](Database &db, MethodCall &call) {
-        return packet::toVariant(ExtrasStore(db).save(call.changes(0)));
-    });
+    registry.add(module, QStringLiteral("GetExtras"), {CodeArg},
+                 [](Database &db, MethodCall &call) {
+                     return packet::toVariant(ExtrasStore(db).ofDimension(call.text(0)));
+                 });
+    registry.add(module, QStringLiteral("setExtras"), {DeltaArg},
+                 [](Database &db, MethodCall &call) {
+                     return packet::toVariant(ExtrasStore(db).save(call.changes(0)));
+                 });
     registry.add(module, QStringLiteral("vdDimensao"), {TableArg, FieldNamesArg},
                  [](Database &db, MethodCall &call) {
                      QStringList names = call.names(1);

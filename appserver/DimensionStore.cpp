@@ -21,7 +21,8 @@ QString text(const packet::Row &row, int field)
 QString selectAll()
 {
     const TableLayout &layout = TableLayout::dimensions();
-    return QStringLiteral("SELECT ") + layout.columnList() + QStringLiteral(" FROM ") + layout.table();
+    return QStringLiteral("SELECT ") + layout.columnList() + QStringLiteral(" FROM ") +
+           layout.table();
 }
 
 } // namespace
@@ -44,8 +45,7 @@ packet::Packet DimensionStore::find(const QString &code, const QString &name)
         conditions << QStringLiteral("NMITEMDIME = ?");
         values << name;
     }
-    if (conditions.isEmpty())
-        return all();
+    if (conditions.isEmpty()) return all();
     return m_db.select(selectAll() + QStringLiteral(" WHERE ") +
                            conditions.join(QStringLiteral(" OR ")) +
                            QStringLiteral(" ORDER BY NRSEQUEDIME"),
@@ -77,8 +77,9 @@ packet::Row DimensionStore::storedForm(const packet::Row &row) const
                                 .arg(text(row, Code)));
     stored[Code] = *code;
     if (text(row, Name).trimmed().isEmpty())
-        throw MethodFailure(QStringLiteral("O nome da dimensão %1 deve ser informado. Nada foi gravado.")
-                                .arg(*code));
+        throw MethodFailure(
+            QStringLiteral("O nome da dimensão %1 deve ser informado. Nada foi gravado.")
+                .arg(*code));
     const QString flag = text(row, Flag);
     if (flag != QLatin1String("S") && flag != QLatin1String("N"))
         throw MethodFailure(QStringLiteral("O indicador IDDIMENSAODW da dimensão %1 deve ser \"S\" "
@@ -98,12 +99,12 @@ void DimensionStore::beforeModify(const packet::Row &oldRow, const packet::Row &
     const QString oldCode = text(oldRow, Code);
     const QString newCode = text(newRow, Code);
     if (newCode != oldCode) {
-        requireNoExtras(oldCode, QStringLiteral("O código da dimensão %1 não pode ser alterado porque "
-                                                "ela possui atributos extras."));
+        requireNoExtras(oldCode,
+                        QStringLiteral("O código da dimensão %1 não pode ser alterado porque "
+                                       "ela possui atributos extras."));
         requireNewCode(newCode);
     }
-    if (text(newRow, Name) != text(oldRow, Name))
-        requireNewName(text(newRow, Name), oldCode);
+    if (text(newRow, Name) != text(oldRow, Name)) requireNewName(text(newRow, Name), oldCode);
 }
 
 void DimensionStore::beforeDelete(const packet::Row &oldRow)
@@ -128,13 +129,15 @@ void DimensionStore::requireNewCode(const QString &code)
 void DimensionStore::requireNewName(const QString &name, const std::optional<QString> &exceptCode)
 {
     const bool taken =
-        exceptCode ? exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
-                                           "NRSEQUEDIME <> ?"),
-                            {name, *exceptCode})
-                   : exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"), {name});
+        exceptCode
+            ? exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
+                                    "NRSEQUEDIME <> ?"),
+                     {name, *exceptCode})
+            : exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"), {name});
     if (taken)
         throw MethodFailure(
-            QStringLiteral("Já existe uma dimensão com o nome \"%1\". Nada foi gravado.").arg(name));
+            QStringLiteral("Já existe uma dimensão com o nome \"%1\". Nada foi gravado.")
+                .arg(name));
 }
 
 void DimensionStore::requireNoExtras(const QString &code, const QString &refusal)

@@ -32,7 +32,8 @@ private:
     bool exists(const QString &sql, const QVariantList &values);
     void requireNewCode(const QString &code);
     // exceptCode: the record being changed, which may keep its own name.
-    void requireNewName(const QString &name, const std::optional<QString> &exceptCode = std::nullopt);
+    void requireNewName(const QString &name,
+                        const std::optional<QString> &exceptCode = std::nullopt);
     void requireNoExtras(const QString &code, const QString &refusal);
 
     Database &m_db;

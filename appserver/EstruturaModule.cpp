@@ -13,9 +13,10 @@ void EstruturaModule::registerIn(MethodRegistry &registry)
                  [](Database &db, MethodCall &call) {
                      // "D": the fields a dimension may use; no other kind is offered.
                      if (call.text(0) != QLatin1String("D"))
-                         throw CallFault(QStringLiteral("getFields: tipo \"%1\" desconhecido; o único "
-                                                        "tipo oferecido é \"D\".")
-                                             .arg(call.text(0)));
+                         throw CallFault(
+                             QStringLiteral("getFields: tipo \"%1\" desconhecido; o único "
+                                            "tipo oferecido é \"D\".")
+                                 .arg(call.text(0)));
                      return packet::toVariant(StructureCheck(db).dimensionFields(call.text(1)));
                  });
 }

@@ -22,7 +22,8 @@ QString text(const packet::Row &row, int field)
 QString selectAll()
 {
     const TableLayout &layout = TableLayout::extras();
-    return QStringLiteral("SELECT ") + layout.columnList() + QStringLiteral(" FROM ") + layout.table();
+    return QStringLiteral("SELECT ") + layout.columnList() + QStringLiteral(" FROM ") +
+           layout.table();
 }
 
 const QString Order = QStringLiteral(" ORDER BY NRSEQUEDIME, CDATRIBEXTRDIME");
@@ -67,8 +68,7 @@ packet::Packet ExtrasStore::save(const packet::Packet &delta)
     }
     packet::Packet result;
     result.fields = TableLayout::extras().fieldDefs();
-    if (m_touched.isEmpty())
-        return result;
+    if (m_touched.isEmpty()) return result;
     QStringList codes(m_touched.begin(), m_touched.end());
     std::sort(codes.begin(), codes.end());
     QStringList marks;
@@ -117,7 +117,8 @@ void ExtrasStore::beforeInsert(const packet::Row &newRow)
 
 void ExtrasStore::beforeModify(const packet::Row &oldRow, const packet::Row &newRow)
 {
-    if (text(newRow, Code) != text(oldRow, Code) || text(newRow, Attribute) != text(oldRow, Attribute))
+    if (text(newRow, Code) != text(oldRow, Code) ||
+        text(newRow, Attribute) != text(oldRow, Attribute))
         requireFreeKey(newRow);
     requireFreeName(newRow, &oldRow);
     m_touched.insert(text(oldRow, Code));

@@ -51,13 +51,11 @@ MethodCall::MethodCall(const QString &method, const QVector<ArgSpec> &specs,
         };
         switch (spec.kind) {
         case ArgSpec::Kind::Text:
-            if (arg.kind() != Variant::Kind::Text)
-                throw wrongKind();
+            if (arg.kind() != Variant::Kind::Text) throw wrongKind();
             checkWidth(method, position, spec, arg.toString());
             break;
         case ArgSpec::Kind::ChangePacket:
-            if (arg.kind() != Variant::Kind::Bytes)
-                throw wrongKind();
+            if (arg.kind() != Variant::Kind::Bytes) throw wrongKind();
             try {
                 m_packets[i] = packet::fromVariant(arg);
             } catch (const Exception &e) {
@@ -66,15 +64,12 @@ MethodCall::MethodCall(const QString &method, const QVector<ArgSpec> &specs,
                                     .arg(position)
                                     .arg(spec.label, e.Message()));
             }
-            if (!m_packets[i].isDelta)
-                throw wrongKind();
+            if (!m_packets[i].isDelta) throw wrongKind();
             break;
         case ArgSpec::Kind::NameList:
-            if (arg.kind() != Variant::Kind::Array)
-                throw wrongKind();
+            if (arg.kind() != Variant::Kind::Array) throw wrongKind();
             for (const Variant &item : arg.items()) {
-                if (item.kind() != Variant::Kind::Text)
-                    throw wrongKind();
+                if (item.kind() != Variant::Kind::Text) throw wrongKind();
                 checkWidth(method, position, spec, item.toString());
             }
             break;

@@ -11,7 +11,8 @@
 
 // What a remote method declares about one argument; the call is refused with a fault before
 // the method runs when an argument does not fit.
-struct ArgSpec {
+struct ArgSpec
+{
     enum class Kind {
         Text,         // a text of at most `width` characters
         ChangePacket, // a data packet holding a delta (by value)

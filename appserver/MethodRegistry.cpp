@@ -10,8 +10,7 @@ const MethodRegistry::Method *MethodRegistry::find(const QString &module,
                                                    const QString &method) const
 {
     const auto moduleIt = m_modules.constFind(module);
-    if (moduleIt == m_modules.constEnd())
-        return nullptr;
+    if (moduleIt == m_modules.constEnd()) return nullptr;
     const auto methodIt = moduleIt->constFind(method);
     return methodIt == moduleIt->constEnd() ? nullptr : &*methodIt;
 }

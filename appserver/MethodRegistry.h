@@ -15,7 +15,8 @@ class MethodRegistry
 public:
     using Handler = std::function<Variant(Database &db, MethodCall &call)>;
 
-    struct Method {
+    struct Method
+    {
         QVector<ArgSpec> args;
         Handler handler;
     };

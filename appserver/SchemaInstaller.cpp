@@ -39,13 +39,10 @@ bool SchemaInstaller::install(Database &db)
     Catalogue catalogue(db);
     const bool haveDimensions = catalogue.findTable(TableLayout::dimensions().table()).has_value();
     const bool haveExtras = catalogue.findTable(TableLayout::extras().table()).has_value();
-    if (haveDimensions && haveExtras)
-        return false;
+    if (haveDimensions && haveExtras) return false;
     Transaction transaction(db);
-    if (!haveDimensions)
-        db.run(dimensionsTable(db.dialect()));
-    if (!haveExtras)
-        db.run(extrasTable(db.dialect()));
+    if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
+    if (!haveExtras) db.run(extrasTable(db.dialect()));
     transaction.commit();
     return true;
 }

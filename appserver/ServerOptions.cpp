@@ -24,9 +24,11 @@ void parseListen(const QString &text, ServerOptions &options)
                                        "recebeu \"%2\".")
                             .arg(wire::DefaultPort)
                             .arg(text));
-    const QHostAddress address(host == QLatin1String("localhost") ? QStringLiteral("127.0.0.1") : host);
+    const QHostAddress address(host == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
+                                                                  : host);
     if (address.isNull())
-        throw Exception(QStringLiteral("--listen: endereço inválido \"%1\" (use um endereço IP).").arg(host));
+        throw Exception(
+            QStringLiteral("--listen: endereço inválido \"%1\" (use um endereço IP).").arg(host));
     options.address = address;
     options.port = quint16(port);
 }
@@ -55,8 +57,9 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption database(
         QStringLiteral("database"),
-        QStringLiteral("Banco de dados: sqlite:CAMINHO ou postgresql://usuario@maquina:porta/banco. "
-                       "Padrão: a variável KZR_DATABASE, senão %1.")
+        QStringLiteral(
+            "Banco de dados: sqlite:CAMINHO ou postgresql://usuario@maquina:porta/banco. "
+            "Padrão: a variável KZR_DATABASE, senão %1.")
             .arg(defaultDatabaseUrl()),
         QStringLiteral("URL"));
     const QCommandLineOption workers(
@@ -65,17 +68,16 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "(padrão: o dobro dos processadores, no mínimo 4)."),
         QStringLiteral("N"));
     parser.addOptions({help, listen, database, workers});
-    if (!parser.parse(arguments))
-        throw Exception(parser.errorText());
+    if (!parser.parse(arguments)) throw Exception(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        throw Exception(QStringLiteral("Argumento inesperado: %1").arg(parser.positionalArguments().first()));
+        throw Exception(
+            QStringLiteral("Argumento inesperado: %1").arg(parser.positionalArguments().first()));
 
     ServerOptions options;
     options.helpRequested = parser.isSet(help);
     options.helpText = parser.helpText();
     options.port = wire::DefaultPort;
-    if (parser.isSet(listen))
-        parseListen(parser.value(listen), options);
+    if (parser.isSet(listen)) parseListen(parser.value(listen), options);
     if (parser.isSet(database))
         options.databaseUrl = parser.value(database);
     else if (!qEnvironmentVariableIsEmpty("KZR_DATABASE"))

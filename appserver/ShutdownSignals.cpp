@@ -20,8 +20,7 @@ void onSignal(int)
 
 ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
 {
-    if (::pipe(pipeEnds) != 0)
-        return;
+    if (::pipe(pipeEnds) != 0) return;
     ::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
     m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [] { QCoreApplication::quit(); });

@@ -18,8 +18,7 @@ QString asciiUpper(const QString &name)
 {
     QString result = name;
     for (QChar &c : result)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = QChar(c.unicode() - 'a' + 'A');
     return result;
 }
 
@@ -29,20 +28,17 @@ Variant StructureCheck::verify(const QString &table, QStringList &names)
 {
     Catalogue catalogue(m_db);
     const std::optional<QString> realTable = catalogue.findTable(table);
-    if (!realTable)
-        return structureError(QStringLiteral("INV_TABELA") + table);
+    if (!realTable) return structureError(QStringLiteral("INV_TABELA") + table);
     const QVector<Catalogue::Column> columns = catalogue.columns(*realTable);
     for (QString &name : names) {
-        if (name.trimmed().isEmpty())
-            continue;
+        if (name.trimmed().isEmpty()) continue;
         const Catalogue::Column *found = nullptr;
         for (const Catalogue::Column &column : columns) {
             if (column.name == name) {
                 found = &column;
                 break;
             }
-            if (!found && column.name.compare(name, Qt::CaseInsensitive) == 0)
-                found = &column;
+            if (!found && column.name.compare(name, Qt::CaseInsensitive) == 0) found = &column;
         }
         if (!found)
             return structureError(QStringLiteral("INV_CAMPO") + name + QLatin1Char('.') + table);
@@ -58,7 +54,8 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
     Catalogue catalogue(m_db);
     const std::optional<QString> realTable = catalogue.findTable(table);
     if (!realTable)
-        throw MethodFailure(QStringLiteral("A tabela \"%1\" não existe no banco de dados.").arg(table));
+        throw MethodFailure(
+            QStringLiteral("A tabela \"%1\" não existe no banco de dados.").arg(table));
     const TableLayout &layout = TableLayout::fieldList();
     const int width = layout.fields().first().width;
     packet::Packet result;

@@ -40,8 +40,7 @@ const TableLayout &TableLayout::fieldList()
 int TableLayout::indexOf(const QString &fieldName) const
 {
     for (int i = 0; i < m_fields.size(); ++i)
-        if (m_fields[i].name == fieldName)
-            return i;
+        if (m_fields[i].name == fieldName) return i;
     return -1;
 }
 

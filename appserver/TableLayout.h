@@ -10,7 +10,8 @@
 class TableLayout
 {
 public:
-    struct Field {
+    struct Field
+    {
         QString name;
         int width = 0;
     };

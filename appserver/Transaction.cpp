@@ -18,8 +18,7 @@ Transaction::Transaction(Database &db) : m_db(db)
 
 Transaction::~Transaction()
 {
-    if (!m_open)
-        return;
+    if (!m_open) return;
     // A failed rollback leaves nothing to do here: the database drops the transaction when
     // the connection closes.
     if (m_db.dialect().isSqlite()) {

@@ -31,8 +31,7 @@ void WorkerPool::submit(QByteArray requestItem, Done done)
 {
     {
         QMutexLocker lock(&m_mutex);
-        if (m_stopping)
-            return;
+        if (m_stopping) return;
         m_jobs.push_back({std::move(requestItem), std::move(done)});
     }
     m_wake.wakeOne();
@@ -47,8 +46,7 @@ void WorkerPool::work(int index)
             QMutexLocker lock(&m_mutex);
             while (m_jobs.empty() && !m_stopping)
                 m_wake.wait(&m_mutex);
-            if (m_stopping)
-                return;
+            if (m_stopping) return;
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }

@@ -28,7 +28,8 @@ public:
     int size() const { return int(m_threads.size()); }
 
 private:
-    struct Job {
+    struct Job
+    {
         QByteArray request;
         Done done;
     };

@@ -30,14 +30,13 @@ void prepareDatabase(const DatabaseConfig &config)
         const QFileInfo file(config.sqlitePath());
         fresh = !file.exists();
         if (fresh && !QDir().mkpath(file.absolutePath()))
-            throw Exception(QStringLiteral("Não foi possível criar a pasta %1.").arg(file.absolutePath()));
+            throw Exception(
+                QStringLiteral("Não foi possível criar a pasta %1.").arg(file.absolutePath()));
     }
     Database db(config, QStringLiteral("kzr-startup"));
-    if (fresh)
-        db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
+    if (fresh) db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
     SchemaInstaller::install(db);
-    if (fresh)
-        DemoContent::install(db);
+    if (fresh) DemoContent::install(db);
 }
 
 } // namespace

@@ -63,18 +63,21 @@ private:
         }
         packet::Packet delta;
         delta.isDelta = true;
-        delta.fields = {{"IDDIMENSAODW", 1}, {"NRSEQUEDIME", 5}, {"NMITEMDIME", 30}, {"CDTABELADIME", 30},
-                        {"DSPKDIME", 30},    {"DSITEMDIME", 30}, {"DSPKDIME2", 30}};
+        delta.fields = {{"IDDIMENSAODW", 1},  {"NRSEQUEDIME", 5}, {"NMITEMDIME", 30},
+                        {"CDTABELADIME", 30}, {"DSPKDIME", 30},   {"DSITEMDIME", 30},
+                        {"DSPKDIME2", 30}};
         for (int i = 1; i <= Stored; ++i)
-            delta.changes.push_back({packet::ChangeOp::Insert, std::nullopt,
-                                     packet::Row{QStringLiteral("S"), codeOf(i), nameOf(i), QStringLiteral("CLIENTE"),
-                                                 QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE"), std::nullopt}});
+            delta.changes.push_back(
+                {packet::ChangeOp::Insert, std::nullopt,
+                 packet::Row{QStringLiteral("S"), codeOf(i), nameOf(i), QStringLiteral("CLIENTE"),
+                             QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE"),
+                             std::nullopt}});
         auto net = server.connect(Module);
         TClientDataSet loaded;
-        loaded.SetData(net->AppServer().Call(QStringLiteral("SetDimensao"), {packet::toVariant(delta)}));
+        loaded.SetData(
+            net->AppServer().Call(QStringLiteral("SetDimensao"), {packet::toVariant(delta)}));
         ready = loaded.RecordCount() == Stored;
-        if (!ready)
-            std::fprintf(stderr, "seeding failed: %d rows\n", loaded.RecordCount());
+        if (!ready) std::fprintf(stderr, "seeding failed: %d rows\n", loaded.RecordCount());
     }
 };
 
@@ -102,35 +105,30 @@ std::vector<QString> readAll(QSqlDatabase &db)
 
 bool skipUnlessReady(benchmark::State &state)
 {
-    if (Stock::get().ready)
-        return false;
+    if (Stock::get().ready) return false;
     state.SkipWithError("the server with 10,000 dimensions could not be prepared");
     return true;
 }
 
 void GetDimensao10k_ours(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    if (skipUnlessReady(state)) return;
     auto net = Stock::get().server.connect(Module);
     TClientDataSet dados;
     for (auto _ : state) {
         dados.SetData(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}));
-        if (dados.RecordCount() != Stored)
-            state.SkipWithError("wrong row count");
+        if (dados.RecordCount() != Stored) state.SkipWithError("wrong row count");
     }
 }
 
 void GetDimensao10k_floor(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    if (skipUnlessReady(state)) return;
     {
         QSqlDatabase db = openFloor(QStringLiteral("floor-get"));
         for (auto _ : state) {
             const std::vector<QString> values = readAll(db);
-            if (values.size() != size_t(Stored) * 7)
-                state.SkipWithError("wrong row count");
+            if (values.size() != size_t(Stored) * 7) state.SkipWithError("wrong row count");
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("floor-get"));
@@ -139,8 +137,7 @@ void GetDimensao10k_floor(benchmark::State &state)
 // One changed name among 10,000, sent as the screen sends it; the reply is the complete list.
 void SetDimensao1of10k_ours(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    if (skipUnlessReady(state)) return;
     auto net = Stock::get().server.connect(Module);
     TClientDataSet dados;
     dados.SetData(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}));
@@ -149,30 +146,30 @@ void SetDimensao1of10k_ours(benchmark::State &state)
         dados.SetRecNo(Stored / 2);
         dados.Edit();
         dados.FieldByName(QStringLiteral("NMITEMDIME"))
-            ->SetAsString(nameOf(Stored / 2) + (++round % 2 ? QStringLiteral(" a") : QStringLiteral(" b")));
+            ->SetAsString(nameOf(Stored / 2) +
+                          (++round % 2 ? QStringLiteral(" a") : QStringLiteral(" b")));
         dados.Post();
         dados.SetData(net->AppServer().Call(QStringLiteral("SetDimensao"), {dados.Delta()}));
-        if (dados.RecordCount() != Stored)
-            state.SkipWithError("the save was refused");
+        if (dados.RecordCount() != Stored) state.SkipWithError("the save was refused");
     }
 }
 
 // The same work in-process: one update in a transaction, then every row read back.
 void SetDimensao1of10k_floor(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    if (skipUnlessReady(state)) return;
     {
         QSqlDatabase db = openFloor(QStringLiteral("floor-set"));
         int round = 0;
         for (auto _ : state) {
             db.transaction();
             QSqlQuery update(db);
-            update.prepare(QStringLiteral("UPDATE DIMENSAODIME SET NMITEMDIME = ? WHERE NRSEQUEDIME = ?"));
-            update.addBindValue(nameOf(Stored / 2) + (++round % 2 ? QStringLiteral(" c") : QStringLiteral(" d")));
+            update.prepare(
+                QStringLiteral("UPDATE DIMENSAODIME SET NMITEMDIME = ? WHERE NRSEQUEDIME = ?"));
+            update.addBindValue(nameOf(Stored / 2) +
+                                (++round % 2 ? QStringLiteral(" c") : QStringLiteral(" d")));
             update.addBindValue(codeOf(Stored / 2));
-            if (!update.exec() || !db.commit())
-                state.SkipWithError("update failed");
+            if (!update.exec() || !db.commit()) state.SkipWithError("update failed");
             const std::vector<QString> values = readAll(db);
             benchmark::DoNotOptimize(values.data());
         }
@@ -184,7 +181,8 @@ void SetDimensao1of10k_floor(benchmark::State &state)
 std::pair<QString, QString> duplicateCheck(int thread, int request)
 {
     const int n = 1 + (thread * 7919 + request * 104729) % Stored;
-    return request % 2 ? std::pair{codeOf(n), nameOf(n)} : std::pair{QString(), QStringLiteral("Ninguém %1").arg(n)};
+    return request % 2 ? std::pair{codeOf(n), nameOf(n)}
+                       : std::pair{QString(), QStringLiteral("Ninguém %1").arg(n)};
 }
 
 void reportLoad(benchmark::State &state, LoadGang &gang, double seconds)
@@ -209,8 +207,7 @@ void runRounds(benchmark::State &state, LoadGang &gang)
 
 void DupCheck32conn_ours(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    if (skipUnlessReady(state)) return;
     std::atomic<int> wrong{0};
     LoadGang gang(Clients, RequestsPerClient, [&](int thread) {
         auto net = std::shared_ptr<TNetConnection>(Stock::get().server.connect(Module));
@@ -218,32 +215,31 @@ void DupCheck32conn_ours(benchmark::State &state)
         return std::function<void(int)>([net, scratch, thread, &wrong](int request) {
             const auto [code, name] = duplicateCheck(thread, request);
             scratch->SetData(net->AppServer().Call(QStringLiteral("getDimensao"), {code, name}));
-            if (scratch->RecordCount() != (code.isEmpty() ? 0 : 1))
-                ++wrong;
+            if (scratch->RecordCount() != (code.isEmpty() ? 0 : 1)) ++wrong;
         });
     });
     runRounds(state, gang);
-    if (wrong)
-        state.SkipWithError("a duplicate check gave a wrong answer");
+    if (wrong) state.SkipWithError("a duplicate check gave a wrong answer");
 }
 
 void DupCheck32conn_floor(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    if (skipUnlessReady(state)) return;
     LoadGang gang(Clients, RequestsPerClient, [&](int thread) {
         const QString name = QStringLiteral("floor-dup-%1").arg(thread);
-        auto db = std::shared_ptr<QSqlDatabase>(new QSqlDatabase(openFloor(name)), [name](QSqlDatabase *d) {
-            d->close();
-            delete d;
-            QSqlDatabase::removeDatabase(name);
-        });
+        auto db = std::shared_ptr<QSqlDatabase>(new QSqlDatabase(openFloor(name)),
+                                                [name](QSqlDatabase *d) {
+                                                    d->close();
+                                                    delete d;
+                                                    QSqlDatabase::removeDatabase(name);
+                                                });
         return std::function<void(int)>([db, thread](int request) {
             const auto [code, name] = duplicateCheck(thread, request);
             QSqlQuery query(*db);
             query.setForwardOnly(true);
-            query.prepare(SelectAll.left(SelectAll.indexOf(QStringLiteral(" ORDER"))) +
-                          QStringLiteral(" WHERE NRSEQUEDIME = ? OR NMITEMDIME = ? ORDER BY NRSEQUEDIME"));
+            query.prepare(
+                SelectAll.left(SelectAll.indexOf(QStringLiteral(" ORDER"))) +
+                QStringLiteral(" WHERE NRSEQUEDIME = ? OR NMITEMDIME = ? ORDER BY NRSEQUEDIME"));
             query.addBindValue(code);
             query.addBindValue(name);
             query.exec();
@@ -259,19 +255,36 @@ void DupCheck32conn_floor(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(GetDimensao10k_ours)->Name("GetDimensao10k/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(GetDimensao10k_floor)->Name("GetDimensao10k/floor")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(SetDimensao1of10k_ours)->Name("SetDimensao1of10k/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(SetDimensao1of10k_floor)->Name("SetDimensao1of10k/floor")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(DupCheck32conn_ours)->Name("DupCheck32conn/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(DupCheck32conn_floor)->Name("DupCheck32conn/floor")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(GetDimensao10k_ours)
+    ->Name("GetDimensao10k/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(GetDimensao10k_floor)
+    ->Name("GetDimensao10k/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SetDimensao1of10k_ours)
+    ->Name("SetDimensao1of10k/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SetDimensao1of10k_floor)
+    ->Name("SetDimensao1of10k/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(DupCheck32conn_ours)
+    ->Name("DupCheck32conn/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(DupCheck32conn_floor)
+    ->Name("DupCheck32conn/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

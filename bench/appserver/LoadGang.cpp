@@ -40,13 +40,14 @@ void LoadGang::work(int index)
     std::vector<double> mine;
     for (;;) {
         m_start.arrive_and_wait();
-        if (m_stop)
-            return;
+        if (m_stop) return;
         mine.clear();
         for (int r = 0; r < m_requests; ++r) {
             const auto begin = std::chrono::steady_clock::now();
             request(r);
-            mine.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            mine.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+                    .count());
         }
         {
             std::lock_guard lock(m_mutex);

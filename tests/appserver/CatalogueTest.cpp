@@ -20,8 +20,7 @@ protected:
             for (int i = 0; i < list.length(); ++i)
                 *written << list.element(i).toString();
         }
-        if (reply.isNull())
-            return "ok";
+        if (reply.isNull()) return "ok";
         EXPECT_EQ(reply.kind(), Variant::Kind::Array);
         return reply.kind() == Variant::Kind::Array ? reply.element(0).toString() : "?";
     }
@@ -30,23 +29,27 @@ protected:
 TEST_P(Catalogue, AnExistingDatabaseGetsOnlyTheServersTables)
 {
     // The server made its two tables in the empty database, and nothing else.
-    for (const QString &t : {"DIMENSAODIME", "ATRIBEXTRADIME"})
+    for (const char *t : {"DIMENSAODIME", "ATRIBEXTRADIME"})
         EXPECT_EQ(verdict(t, {"NRSEQUEDIME"}), "ok") << t;
-    for (const QString &demo : {"CLIENTE", "PRODUTO", "GRUPOPRODUTO"})
-        EXPECT_EQ(verdict(demo, {}), "INV_TABELA" + demo);
+    for (const char *demo : {"CLIENTE", "PRODUTO", "GRUPOPRODUTO"})
+        EXPECT_EQ(verdict(demo, {}), QString("INV_TABELA") + demo);
 }
 
 TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
 {
     const QString binary = isPostgres() ? "BYTEA" : "BLOB";
-    ASSERT_EQ(executeDirectly({
-                  "CREATE TABLE produto (cdproduto INTEGER PRIMARY KEY, dsproduto VARCHAR(60), "
-                  "vlpreco NUMERIC(12,2), pcdesconto DOUBLE PRECISION, imfoto " + binary + ", "
-                  "dtcadastro DATE, cdgrupopai INTEGER REFERENCES produto (cdproduto))",
-                  "CREATE TABLE \"Album\" (\"AlbumId\" INTEGER PRIMARY KEY, \"Title\" VARCHAR(160), "
-                  "\"Cover\" " + binary + ")",
-              }),
-              "");
+    ASSERT_EQ(
+        executeDirectly({
+            "CREATE TABLE produto (cdproduto INTEGER PRIMARY KEY, dsproduto VARCHAR(60), "
+            "vlpreco NUMERIC(12,2), pcdesconto DOUBLE PRECISION, imfoto " +
+                binary +
+                ", "
+                "dtcadastro DATE, cdgrupopai INTEGER REFERENCES produto (cdproduto))",
+            "CREATE TABLE \"Album\" (\"AlbumId\" INTEGER PRIMARY KEY, \"Title\" VARCHAR(160), "
+            "\"Cover\" " +
+                binary + ")",
+        }),
+        "");
     QStringList written;
     EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", "DSPRODUTO", "CDGRUPOPAI"}, &written), "ok");
     EXPECT_EQ(written, QStringList({"cdproduto", "dsproduto", "cdgrupopai"}));
@@ -57,10 +60,13 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
     EXPECT_EQ(verdict("PRODUTO", {"IMFOTO"}), "NO_DIMEIMFOTO");
     EXPECT_EQ(verdict("ALBUM", {"COVER"}), "NO_DIMECOVER");
     EXPECT_EQ(verdict("ALBUM", {"ALBUMID", "ARTISTID"}), "INV_CAMPOARTISTID.ALBUM");
-    EXPECT_EQ(TestClient::column(TestClient::packetOf(client->estrutura("getFields", {"D", "ALBUM"})), "CDFIELD"),
+    EXPECT_EQ(TestClient::column(
+                  TestClient::packetOf(client->estrutura("getFields", {"D", "ALBUM"})), "CDFIELD"),
               QStringList({"ALBUMID", "TITLE"}));
-    EXPECT_EQ(TestClient::column(TestClient::packetOf(client->estrutura("getFields", {"D", "produto"})), "CDFIELD"),
-              QStringList({"CDPRODUTO", "DSPRODUTO", "VLPRECO", "DTCADASTRO", "CDGRUPOPAI"}));
+    EXPECT_EQ(
+        TestClient::column(TestClient::packetOf(client->estrutura("getFields", {"D", "produto"})),
+                           "CDFIELD"),
+        QStringList({"CDPRODUTO", "DSPRODUTO", "VLPRECO", "DTCADASTRO", "CDGRUPOPAI"}));
 
     // The database system's own catalogue is no application table.
     const QStringList systemTables = isPostgres() ? QStringList{"PG_CLASS", "TABLES", "COLUMNS"}
@@ -69,7 +75,9 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
         EXPECT_EQ(verdict(t, {}), "INV_TABELA" + t);
     if (isPostgres()) {
         // Only the schema the server works in counts.
-        ASSERT_EQ(executeDirectly({"CREATE SCHEMA outro", "CREATE TABLE outro.segredo (cdsegredo INTEGER)"}), "");
+        ASSERT_EQ(executeDirectly(
+                      {"CREATE SCHEMA outro", "CREATE TABLE outro.segredo (cdsegredo INTEGER)"}),
+                  "");
         EXPECT_EQ(verdict("SEGREDO", {"CDSEGREDO"}), "INV_TABELASEGREDO");
     }
 }

@@ -22,14 +22,13 @@ QMap<QString, QString> snapshot(const QString &path)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "snapshot");
         db.setDatabaseName(path);
         db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        if (!db.open())
-            return result;
+        if (!db.open()) return result;
         QSqlQuery entries("SELECT type, name, sql FROM sqlite_master ORDER BY name", db);
         QStringList tables;
         while (entries.next()) {
-            result["schema " + entries.value(1).toString()] = entries.value(0).toString() + ": " + entries.value(2).toString();
-            if (entries.value(0).toString() == "table")
-                tables << entries.value(1).toString();
+            result["schema " + entries.value(1).toString()] =
+                entries.value(0).toString() + ": " + entries.value(2).toString();
+            if (entries.value(0).toString() == "table") tables << entries.value(1).toString();
         }
         for (const QString &table : tables) {
             QCryptographicHash digest(QCryptographicHash::Sha256);
@@ -40,7 +39,8 @@ QMap<QString, QString> snapshot(const QString &path)
                 for (int i = 0; i < rows.record().count(); ++i)
                     digest.addData(rows.value(i).toString().toUtf8() + '\x1f');
             }
-            result["rows " + table] = QString("%1 %2").arg(count).arg(QString(digest.result().toHex()));
+            result["rows " + table] =
+                QString("%1 %2").arg(count).arg(QString(digest.result().toHex()));
         }
         QSqlQuery mode("PRAGMA journal_mode", db);
         mode.next();
@@ -71,14 +71,18 @@ TEST(ExistingDatabase, OnlyTheServersTablesAreAddedAndMixedCaseNamesAreFound)
     EXPECT_EQ(names.element(2).toString(), "ReportsTo");
     Variant track = VarArrayOf({Variant(QString("TRACKID")), Variant(QString("UNITPRICE"))});
     EXPECT_TRUE(client.dimensao("vdDimensao", {"TRACK", RemoteArg::ByRef(track)}).isNull());
-    const QStringList fields = TestClient::column(TestClient::packetOf(client.estrutura("getFields", {"D", "EMPLOYEE"})), "CDFIELD");
+    const QStringList fields = TestClient::column(
+        TestClient::packetOf(client.estrutura("getFields", {"D", "EMPLOYEE"})), "CDFIELD");
     EXPECT_EQ(fields.size(), 15);
     EXPECT_TRUE(fields.contains("REPORTSTO"));
 
-    ASSERT_EQ(client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension(
-                  "1", "Funcionários", "EMPLOYEE", "EMPLOYEEID", "LASTNAME", QString("REPORTSTO")))})),
+    ASSERT_EQ(
+        client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension(
+            "1", "Funcionários", "EMPLOYEE", "EMPLOYEEID", "LASTNAME", QString("REPORTSTO")))})),
+        "");
+    ASSERT_EQ(client.saveExtras(
+                  deltas::ofExtras({deltas::insert(deltas::extra("00001", "CITY", "Cidade"))})),
               "");
-    ASSERT_EQ(client.saveExtras(deltas::ofExtras({deltas::insert(deltas::extra("00001", "CITY", "Cidade"))})), "");
     server.stop();
 
     // A restart finds its tables and leaves them be.
@@ -87,13 +91,14 @@ TEST(ExistingDatabase, OnlyTheServersTablesAreAddedAndMixedCaseNamesAreFound)
     server.stop();
 
     QMap<QString, QString> after = snapshot(copy);
-    for (const QString &added : {"DIMENSAODIME", "ATRIBEXTRADIME"}) {
+    for (const char *added : {"DIMENSAODIME", "ATRIBEXTRADIME"}) {
         EXPECT_TRUE(after.remove("schema " + QString(added)) == 1) << added;
         EXPECT_TRUE(after.remove("rows " + QString(added)) == 1) << added;
     }
     // Their key and unique indexes are the server's too.
     for (const QString &key : after.keys())
-        if (key.startsWith("schema sqlite_autoindex_DIMENSAODIME") || key.startsWith("schema sqlite_autoindex_ATRIBEXTRADIME"))
+        if (key.startsWith("schema sqlite_autoindex_DIMENSAODIME") ||
+            key.startsWith("schema sqlite_autoindex_ATRIBEXTRADIME"))
             after.remove(key);
     EXPECT_EQ(after, before);
 }

@@ -16,8 +16,17 @@
 namespace {
 
 const QStringList HostileNames = {
-    "X\"; DROP TABLE CLIENTE; --", "CLIENTE'; DELETE FROM X;--", "CLIENTE\"", "\"CLIENTE\"",
-    "CLIENTE; SELECT 1", "' OR '1'='1", "CLIENTE--", "sqlite_master", "main.CLIENTE", "%", "_LIENTE",
+    "X\"; DROP TABLE CLIENTE; --",
+    "CLIENTE'; DELETE FROM X;--",
+    "CLIENTE\"",
+    "\"CLIENTE\"",
+    "CLIENTE; SELECT 1",
+    "' OR '1'='1",
+    "CLIENTE--",
+    "sqlite_master",
+    "main.CLIENTE",
+    "%",
+    "_LIENTE",
 };
 
 class HostileInput : public ::testing::Test
@@ -57,18 +66,25 @@ TEST_F(HostileInput, HostileNamesAreNamesThatDoNotExist)
 
         EXPECT_TRUE(client->dimensions(name.left(5), name).rows.isEmpty());
         EXPECT_TRUE(client->extras(name.left(5)).rows.isEmpty());
-        EXPECT_TRUE(TestClient::packetOf(client->dimensao("vdExtras", {"00001", name, ""})).rows.isEmpty());
-        EXPECT_TRUE(TestClient::packetOf(client->dimensao("vdExtras", {"00001", "", name})).rows.isEmpty());
+        EXPECT_TRUE(
+            TestClient::packetOf(client->dimensao("vdExtras", {"00001", name, ""})).rows.isEmpty());
+        EXPECT_TRUE(
+            TestClient::packetOf(client->dimensao("vdExtras", {"00001", "", name})).rows.isEmpty());
         EXPECT_TRUE(server_failure::is(client->estrutura("getFields", {"D", name})));
     }
     // Values are stored as given and read back whole.
     const QString sly = "a'); DROP TABLE CLIENTE;--";
-    ASSERT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension("00077", sly, sly, sly, "\"; --"))})), "");
+    ASSERT_EQ(client->saveDimensions(deltas::ofDimensions(
+                  {deltas::insert(deltas::dimension("00077", sly, sly, sly, "\"; --"))})),
+              "");
     const packet::Packet back = client->dimensions("00077");
     ASSERT_EQ(back.rows.size(), 1);
     EXPECT_EQ(back.rows[0], deltas::dimension("00077", sly, sly, sly, "\"; --"));
     EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::remove(back.rows[0])})), "");
-    EXPECT_EQ(TestClient::column(TestClient::packetOf(client->estrutura("getFields", {"D", "CLIENTE"})), "CDFIELD").size(), 5);
+    EXPECT_EQ(TestClient::column(
+                  TestClient::packetOf(client->estrutura("getFields", {"D", "CLIENTE"})), "CDFIELD")
+                  .size(),
+              5);
     expectStillServing();
 }
 
@@ -88,8 +104,11 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
     const QList<QByteArray> badItems = {
         QByteArray("\xff\xfe\xfd garbage", 12),
         QByteArray("\x83\x01\x02\x03", 4), // [1, 2, 3]
-        QCborValue(QCborMap{{"module", "KZR01200.rdmDimensao"}, {"method", "getDimensao"}}).toCbor(),
-        QCborValue(QCborMap{{"module", "KZR01200.rdmDimensao"}, {"method", "getDimensao"}, {"args", "x"}}).toCbor(),
+        QCborValue(QCborMap{{"module", "KZR01200.rdmDimensao"}, {"method", "getDimensao"}})
+            .toCbor(),
+        QCborValue(
+            QCborMap{{"module", "KZR01200.rdmDimensao"}, {"method", "getDimensao"}, {"args", "x"}})
+            .toCbor(),
         QCborValue(moduleNotText).toCbor(),
         QByteArray("\x82\x01", 2), // an array cut short
     };
@@ -135,7 +154,8 @@ TEST_F(HostileInput, AWrongArgumentIsRefusedBeforeAnythingIsStored)
         {Variant(QString("x"))},
         {Variant::fromBytes("not a packet")},
         {packet::toVariant(notADelta)},
-        {deltas::of({{"NRSEQUEDIME", 5}}, {deltas::insert({QString("00050")})})}, // lacks the other fields
+        {deltas::of({{"NRSEQUEDIME", 5}},
+                    {deltas::insert({QString("00050")})})}, // lacks the other fields
     };
     for (const QList<Variant> &args : badArgs) {
         raw.sendRequest({"KZR01200.rdmDimensao", "SetDimensao", args});

@@ -47,7 +47,8 @@ QStringList fieldNames(const packet::Packet &p)
 TEST_F(RemoteMethods, GetDimensaoListsAllOrFilters)
 {
     const packet::Packet all = client->dimensions();
-    EXPECT_EQ(fieldNames(all), fieldNames(packet::Packet{deltas::DimensionFields, {}, {}, {}, false}));
+    EXPECT_EQ(fieldNames(all),
+              fieldNames(packet::Packet{deltas::DimensionFields, {}, {}, {}, false}));
     EXPECT_EQ(TestClient::column(all, "NRSEQUEDIME"),
               QStringList({"00001", "00002", "00003", "00004", "00005"}));
     EXPECT_EQ(TestClient::column(all, "DSPKDIME2").at(2), "CDGRUPOPAI");
@@ -125,8 +126,9 @@ TEST_F(RemoteMethods, ExtrasAndTheirClashes)
     EXPECT_TRUE(client->extras("").rows.isEmpty());
 
     auto clashes = [&](const QString &code, const QString &field, const QString &name) {
-        return TestClient::column(TestClient::packetOf(client->dimensao("vdExtras", {code, field, name})),
-                                  "DSATRIBEXTRDIME");
+        return TestClient::column(
+            TestClient::packetOf(client->dimensao("vdExtras", {code, field, name})),
+            "DSATRIBEXTRDIME");
     };
     EXPECT_EQ(clashes("00001", "CDCIDADE", ""), QStringList{"Cidade"});
     EXPECT_EQ(clashes("00001", "", "Segmento"), QStringList{"Segmento"});
@@ -146,10 +148,8 @@ TEST_F(RemoteMethods, VdDimensaoJudgesTablesAndFieldsFromTheCatalogue)
         Variant list = Variant::fromArray(items);
         const Variant reply = client->dimensao("vdDimensao", {table, RemoteArg::ByRef(list)});
         EXPECT_FALSE(server_failure::is(reply));
-        if (written)
-            *written = list;
-        if (reply.isNull())
-            return QString("ok");
+        if (written) *written = list;
+        if (reply.isNull()) return QString("ok");
         EXPECT_TRUE(reply.kind() == Variant::Kind::Array && reply.length() == 1);
         return reply.element(0).toString();
     };
@@ -175,7 +175,8 @@ TEST_F(RemoteMethods, VdDimensaoJudgesTablesAndFieldsFromTheCatalogue)
 
 TEST_F(RemoteMethods, GetFieldsListsTheFieldsADimensionMayUse)
 {
-    const packet::Packet fields = TestClient::packetOf(client->estrutura("getFields", {"D", "cliente"}));
+    const packet::Packet fields =
+        TestClient::packetOf(client->estrutura("getFields", {"D", "cliente"}));
     ASSERT_EQ(fields.fields.size(), 1);
     EXPECT_EQ(fields.fields[0].name, "CDFIELD");
     EXPECT_EQ(fields.fields[0].size, 30);
@@ -199,14 +200,15 @@ TEST_F(RemoteMethods, CallsThatCannotBeMadeGetFaultsAndTheConnectionGoesOn)
         }
         return "no fault";
     };
-    EXPECT_NE(faultOf("getdimensao", {"", ""}), "no fault"); // names are case-sensitive
+    EXPECT_NE(faultOf("getdimensao", {"", ""}), "no fault");       // names are case-sensitive
     EXPECT_NE(faultOf("getFields", {"D", "CLIENTE"}), "no fault"); // the other module's method
     EXPECT_NE(faultOf("getDimensao", {""}), "no fault");
     EXPECT_NE(faultOf("getDimensao", {"", "", ""}), "no fault");
     EXPECT_NE(faultOf("getDimensao", {Variant(12), ""}), "no fault");
     EXPECT_NE(faultOf("getDimensao", {Variant::Null(), ""}), "no fault");
     EXPECT_NE(faultOf("SetDimensao", {"not a packet"}), "no fault");
-    EXPECT_NE(faultOf("SetDimensao", {client->dimensao("getDimensao", {"", ""})}), "no fault"); // content, no delta
+    EXPECT_NE(faultOf("SetDimensao", {client->dimensao("getDimensao", {"", ""})}),
+              "no fault"); // content, no delta
     EXPECT_NE(faultOf("vdDimensao", {"CLIENTE", "CDCLIENTE"}), "no fault");
     EXPECT_NE(faultOf("vdDimensao", {"CLIENTE", VarArrayOf({Variant(1)})}), "no fault");
     // A text longer than the field it is compared with.

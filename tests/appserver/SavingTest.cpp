@@ -19,48 +19,59 @@ TEST_P(Saving, SavesDimensionsAndExtrasAndAnswersWhatIsStored)
 {
     EXPECT_TRUE(client->dimensions().rows.isEmpty());
     const Variant reply = client->dimensao(
-        "SetDimensao", {ofDimensions({insert(dimension("12", "Clientes")),
-                                      insert(dimension("00007", "Grupos", "GRUPO", "CDGRUPO", "NMGRUPO", "CDPAI")),
-                                      insert(dimension("3", "Cidades", "CIDADE", "CDCIDADE", "NMCIDADE"))})});
+        "SetDimensao",
+        {ofDimensions({insert(dimension("12", "Clientes")),
+                       insert(dimension("00007", "Grupos", "GRUPO", "CDGRUPO", "NMGRUPO", "CDPAI")),
+                       insert(dimension("3", "Cidades", "CIDADE", "CDCIDADE", "NMCIDADE"))})});
     // The complete list comes back, codes in their stored form.
     const packet::Packet stored = TestClient::packetOf(reply);
     EXPECT_EQ(TestClient::column(stored, "NRSEQUEDIME"), QStringList({"00003", "00007", "00012"}));
     EXPECT_EQ(TestClient::column(stored, "DSPKDIME2"), QStringList({"<null>", "CDPAI", "<null>"}));
 
     const Row clientes = dimension("00012", "Clientes");
-    const Row renamed = dimension("00012", "Clientes ativos", "CLIENTE", "CDCLIENTE", "NMCLIENTE", "", "N");
-    EXPECT_EQ(client->saveDimensions(ofDimensions({modify(clientes, renamed),
-                                                   remove(dimension("00003", "Cidades", "CIDADE", "CDCIDADE", "NMCIDADE"))})),
+    const Row renamed =
+        dimension("00012", "Clientes ativos", "CLIENTE", "CDCLIENTE", "NMCLIENTE", "", "N");
+    EXPECT_EQ(client->saveDimensions(ofDimensions(
+                  {modify(clientes, renamed),
+                   remove(dimension("00003", "Cidades", "CIDADE", "CDCIDADE", "NMCIDADE"))})),
               "");
     const packet::Packet after = client->dimensions();
     EXPECT_EQ(TestClient::column(after, "NMITEMDIME"), QStringList({"Grupos", "Clientes ativos"}));
     EXPECT_EQ(TestClient::column(after, "IDDIMENSAODW"), QStringList({"S", "N"}));
-    EXPECT_EQ(TestClient::column(after, "DSPKDIME2"), QStringList({"CDPAI", ""})); // empty stays empty, not null
+    EXPECT_EQ(TestClient::column(after, "DSPKDIME2"),
+              QStringList({"CDPAI", ""})); // empty stays empty, not null
 
     const Variant extrasReply = client->dimensao(
-        "setExtras", {ofExtras({insert(extra("12", "CDCIDADE", "Cidade")), insert(extra("00012", "DSUF", "UF")),
-                                insert(extra("00007", "NMGRUPO2", "Outro nome"))})});
+        "setExtras",
+        {ofExtras({insert(extra("12", "CDCIDADE", "Cidade")), insert(extra("00012", "DSUF", "UF")),
+                   insert(extra("00007", "NMGRUPO2", "Outro nome"))})});
     EXPECT_EQ(TestClient::column(TestClient::packetOf(extrasReply), "CDATRIBEXTRDIME"),
               QStringList({"NMGRUPO2", "CDCIDADE", "DSUF"}));
-    EXPECT_EQ(client->saveExtras(ofExtras({modify(extra("00012", "DSUF", "UF"), extra("00012", "DSUF", "Estado")),
-                                           remove(extra("00007", "NMGRUPO2", "Outro nome"))})),
+    EXPECT_EQ(client->saveExtras(
+                  ofExtras({modify(extra("00012", "DSUF", "UF"), extra("00012", "DSUF", "Estado")),
+                            remove(extra("00007", "NMGRUPO2", "Outro nome"))})),
               "");
-    EXPECT_EQ(TestClient::column(client->extras("00012"), "DSATRIBEXTRDIME"), QStringList({"Cidade", "Estado"}));
+    EXPECT_EQ(TestClient::column(client->extras("00012"), "DSATRIBEXTRDIME"),
+              QStringList({"Cidade", "Estado"}));
     EXPECT_TRUE(client->extras("00007").rows.isEmpty());
 }
 
 TEST_P(Saving, ARecordChangedByAnotherUserFailsTheWholeSave)
 {
-    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("00001", "Clientes")),
-                                                   insert(dimension("00002", "Produtos", "PRODUTO"))})),
-              "");
+    ASSERT_EQ(
+        client->saveDimensions(ofDimensions({insert(dimension("00001", "Clientes")),
+                                             insert(dimension("00002", "Produtos", "PRODUTO"))})),
+        "");
     TestClient other(server);
     const Row original = dimension("00001", "Clientes");
-    ASSERT_EQ(other.saveDimensions(ofDimensions({modify(original, dimension("00001", "Clientes A"))})), "");
+    ASSERT_EQ(
+        other.saveDimensions(ofDimensions({modify(original, dimension("00001", "Clientes A"))})),
+        "");
 
     // Still holding what it read: a good insert and a stale change travel together.
-    const QString refused = client->saveDimensions(
-        ofDimensions({insert(dimension("00003", "Cidades")), modify(original, dimension("00001", "Clientes B"))}));
+    const QString refused =
+        client->saveDimensions(ofDimensions({insert(dimension("00003", "Cidades")),
+                                             modify(original, dimension("00001", "Clientes B"))}));
     EXPECT_EQ(refused, "O registro de dimensão 00001 foi alterado ou excluído por outro usuário. "
                        "Atualize os dados e tente novamente.");
     EXPECT_EQ(client->codes(), QStringList({"00001", "00002"}));
@@ -68,53 +79,73 @@ TEST_P(Saving, ARecordChangedByAnotherUserFailsTheWholeSave)
     EXPECT_NE(client->saveDimensions(ofDimensions({remove(original)})), "");
 
     // A record deleted by the other user.
-    ASSERT_EQ(other.saveDimensions(ofDimensions({remove(dimension("00002", "Produtos", "PRODUTO"))})), "");
-    EXPECT_NE(client->saveDimensions(ofDimensions({modify(dimension("00002", "Produtos", "PRODUTO"),
-                                                          dimension("00002", "Produtos", "ITEM"))})),
-              "");
+    ASSERT_EQ(
+        other.saveDimensions(ofDimensions({remove(dimension("00002", "Produtos", "PRODUTO"))})),
+        "");
+    EXPECT_NE(
+        client->saveDimensions(ofDimensions({modify(dimension("00002", "Produtos", "PRODUTO"),
+                                                    dimension("00002", "Produtos", "ITEM"))})),
+        "");
     EXPECT_EQ(client->codes(), QStringList{"00001"});
 
     // Extras are matched the same way.
     ASSERT_EQ(client->saveExtras(ofExtras({insert(extra("00001", "CDCIDADE", "Cidade"))})), "");
-    ASSERT_EQ(other.saveExtras(ofExtras({modify(extra("00001", "CDCIDADE", "Cidade"), extra("00001", "CDCIDADE", "Município"))})), "");
-    const QString extraRefused = client->saveExtras(ofExtras({remove(extra("00001", "CDCIDADE", "Cidade"))}));
-    EXPECT_TRUE(extraRefused.contains("alterado ou excluído por outro usuário")) << extraRefused.toStdString();
-    EXPECT_EQ(TestClient::column(client->extras("00001"), "DSATRIBEXTRDIME"), QStringList{"Município"});
+    ASSERT_EQ(other.saveExtras(ofExtras({modify(extra("00001", "CDCIDADE", "Cidade"),
+                                                extra("00001", "CDCIDADE", "Município"))})),
+              "");
+    const QString extraRefused =
+        client->saveExtras(ofExtras({remove(extra("00001", "CDCIDADE", "Cidade"))}));
+    EXPECT_TRUE(extraRefused.contains("alterado ou excluído por outro usuário"))
+        << extraRefused.toStdString();
+    EXPECT_EQ(TestClient::column(client->extras("00001"), "DSATRIBEXTRDIME"),
+              QStringList{"Município"});
 }
 
 TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
 {
-    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("00001", "Clientes")),
-                                                   insert(dimension("00002", "Produtos", "PRODUTO"))})),
-              "");
+    ASSERT_EQ(
+        client->saveDimensions(ofDimensions({insert(dimension("00001", "Clientes")),
+                                             insert(dimension("00002", "Produtos", "PRODUTO"))})),
+        "");
     ASSERT_EQ(client->saveExtras(ofExtras({insert(extra("00001", "CDCIDADE", "Cidade"))})), "");
     const packet::Packet dimensionsBefore = client->dimensions();
     const packet::Packet extrasBefore = client->extras("00001");
 
-    struct Case {
+    struct Case
+    {
         const char *what;
         Variant delta;
         bool extras;
         const char *mentions;
     };
     const std::vector<Case> refusals = {
-        {"duplicate code", ofDimensions({insert(dimension("00003", "Cidades")), insert(dimension("1", "Outra"))}), false, "00001"},
-        {"duplicate name", ofDimensions({insert(dimension("00003", "Produtos"))}), false, "Produtos"},
+        {"duplicate code",
+         ofDimensions({insert(dimension("00003", "Cidades")), insert(dimension("1", "Outra"))}),
+         false, "00001"},
+        {"duplicate name", ofDimensions({insert(dimension("00003", "Produtos"))}), false,
+         "Produtos"},
         {"rename onto another's name",
-         ofDimensions({modify(dimension("00001", "Clientes"), dimension("00001", "Produtos"))}), false, "Produtos"},
+         ofDimensions({modify(dimension("00001", "Clientes"), dimension("00001", "Produtos"))}),
+         false, "Produtos"},
         {"code not digits", ofDimensions({insert(dimension("12a", "Doze"))}), false, "12a"},
         {"blank name", ofDimensions({insert(dimension("00005", " "))}), false, "00005"},
-        {"flag other than S or N", ofDimensions({insert(dimension("00005", "Cinco", "T", "A", "B", {}, "X"))}), false, "IDDIMENSAODW"},
-        {"delete with extras", ofDimensions({remove(dimension("00001", "Clientes"))}), false, "atributos extras"},
+        {"flag other than S or N",
+         ofDimensions({insert(dimension("00005", "Cinco", "T", "A", "B", {}, "X"))}), false,
+         "IDDIMENSAODW"},
+        {"delete with extras", ofDimensions({remove(dimension("00001", "Clientes"))}), false,
+         "atributos extras"},
         {"recode with extras",
-         ofDimensions({modify(dimension("00001", "Clientes"), dimension("00008", "Clientes"))}), false, "atributos extras"},
+         ofDimensions({modify(dimension("00001", "Clientes"), dimension("00008", "Clientes"))}),
+         false, "atributos extras"},
         {"extra of no dimension", ofExtras({insert(extra("00099", "CDX", "X"))}), true, "00099"},
-        {"extra field twice", ofExtras({insert(extra("00001", "CDCIDADE", "Outra"))}), true, "CDCIDADE"},
+        {"extra field twice", ofExtras({insert(extra("00001", "CDCIDADE", "Outra"))}), true,
+         "CDCIDADE"},
         {"extra name twice", ofExtras({insert(extra("00001", "CDUF", "Cidade"))}), true, "Cidade"},
     };
     for (const Case &c : refusals) {
         SCOPED_TRACE(c.what);
-        const QString message = c.extras ? client->saveExtras(c.delta) : client->saveDimensions(c.delta);
+        const QString message =
+            c.extras ? client->saveExtras(c.delta) : client->saveDimensions(c.delta);
         EXPECT_TRUE(message.contains(c.mentions)) << message.toStdString();
         EXPECT_EQ(client->dimensions().rows, dimensionsBefore.rows);
         EXPECT_EQ(client->extras("00001").rows, extrasBefore.rows);
@@ -124,8 +155,12 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
     QVector<packet::FieldDef> widerFields = DimensionFields;
     widerFields[2].size = 60;
     const QList<std::pair<Variant, bool>> tooLong = {
-        {ofDimensions({insert(dimension("00009", "Nove")), insert(dimension("00010", QString(31, 'n')))}), false},
-        {of(widerFields, {insert(dimension("00009", "Nove")), insert(dimension("00010", QString(31, 'n')))}), false},
+        {ofDimensions(
+             {insert(dimension("00009", "Nove")), insert(dimension("00010", QString(31, 'n')))}),
+         false},
+        {of(widerFields,
+            {insert(dimension("00009", "Nove")), insert(dimension("00010", QString(31, 'n')))}),
+         false},
         {ofDimensions({insert(dimension("123456", "Seis dígitos"))}), false},
         {ofExtras({insert(extra("00001", QString(31, 'F'), "Longo"))}), true},
     };
@@ -158,14 +193,17 @@ TEST_P(Saving, ManySaversAtOnceEachGetTheRightAnswer)
             TestClient mine(server);
             for (int i = 0; i < EachSaves; ++i) {
                 const QString code = QString::number(1000 + s * 100 + i);
-                if (!mine.saveDimensions(ofDimensions({insert(dimension(code, "Dimensão " + code))})).isEmpty())
+                if (!mine.saveDimensions(
+                             ofDimensions({insert(dimension(code, "Dimensão " + code))}))
+                         .isEmpty())
                     ++failures;
                 // Each saver also reads back its own record on its own connection.
-                if (mine.dimensions(code).rows.size() != 1)
-                    ++failures;
+                if (mine.dimensions(code).rows.size() != 1) ++failures;
             }
             // Everyone tries the same code; exactly one may have it.
-            if (mine.saveDimensions(ofDimensions({insert(dimension("99999", QString("Disputada %1").arg(s)))})).isEmpty())
+            if (mine.saveDimensions(
+                        ofDimensions({insert(dimension("99999", QString("Disputada %1").arg(s)))}))
+                    .isEmpty())
                 ++contestedWins;
         }));
         threads.back()->start();
@@ -219,7 +257,8 @@ TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
         EXPECT_EQ(it.value(), Batch) << "batch " << it.key() << " was half applied";
     for (const auto &mine : acknowledged)
         for (int batch : mine)
-            EXPECT_EQ(perBatch.value(batch), Batch) << "acknowledged batch " << batch << " was lost";
+            EXPECT_EQ(perBatch.value(batch), Batch)
+                << "acknowledged batch " << batch << " was lost";
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Saving, ::testing::Values("sqlite", "postgresql"),

@@ -10,12 +10,14 @@
 
 namespace {
 
-struct ProgramRun {
+struct ProgramRun
+{
     int exitCode = -1;
     QString output;
 };
 
-ProgramRun runProgram(const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+ProgramRun runProgram(const QStringList &args,
+                      const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -29,7 +31,8 @@ TEST(ServerProgram, HelpNamesTheOptionsAndDefaults)
 {
     const ProgramRun help = runProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char *word : {"--listen", "--database", "--workers", "sqlite:", "postgresql://", "KZR_DATABASE"})
+    for (const char *word :
+         {"--listen", "--database", "--workers", "sqlite:", "postgresql://", "KZR_DATABASE"})
         EXPECT_TRUE(help.output.contains(word)) << word;
     EXPECT_TRUE(help.output.contains(QString("127.0.0.1:%1").arg(wire::DefaultPort)));
 }
@@ -46,7 +49,8 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         {{"--workers", "0", "--database", db}, "--workers"},
         {{"--bogus"}, "bogus"},
         // Nothing listens on port 1: the server says so instead of serving a dead database.
-        {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"}, "127.0.0.1"},
+        {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"},
+         "127.0.0.1"},
     };
     for (const auto &[args, mentions] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -70,7 +74,8 @@ TEST(ServerProgram, TakesItsDatabaseFromTheEnvironmentAndAnnouncesWhereItServes)
     process.setProcessEnvironment(env);
     process.start(ServerProcess::programPath(), {"--listen", "127.0.0.1:0"});
     QString output;
-    const QRegularExpression ready("^kzr-appserver: pronto em 127\\.0\\.0\\.1:(\\d+) \\(sqlite:(.+)\\)\\n");
+    const QRegularExpression ready(
+        "^kzr-appserver: pronto em 127\\.0\\.0\\.1:(\\d+) \\(sqlite:(.+)\\)\\n");
     for (int i = 0; i < 300 && !ready.match(output).hasMatch(); ++i) {
         process.waitForReadyRead(200);
         output += QString::fromUtf8(process.readAll());

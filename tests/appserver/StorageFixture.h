@@ -24,7 +24,8 @@ protected:
             PostgresInstance *pg = PostgresInstance::shared();
             if (!pg) {
                 if (PostgresInstance::unavailableReason().isEmpty())
-                    FAIL() << "PostgreSQL did not start: " << PostgresInstance::sharedError().toStdString();
+                    FAIL() << "PostgreSQL did not start: "
+                           << PostgresInstance::sharedError().toStdString();
                 GTEST_SKIP() << PostgresInstance::unavailableReason().toStdString();
             }
             static std::atomic<int> next{0};
@@ -50,8 +51,7 @@ protected:
         QString error;
         {
             QSqlDatabase db = DatabaseConfig::parse(server.databaseUrl()).addConnection("direct");
-            if (!db.open())
-                error = db.lastError().text();
+            if (!db.open()) error = db.lastError().text();
             for (const QString &sql : statements) {
                 QSqlQuery query(db);
                 if (error.isEmpty() && !query.exec(sql))

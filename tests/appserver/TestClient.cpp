@@ -40,8 +40,7 @@ QStringList TestClient::column(const packet::Packet &p, const QString &field)
 {
     int index = -1;
     for (int i = 0; i < p.fields.size(); ++i)
-        if (p.fields[i].name == field)
-            index = i;
+        if (p.fields[i].name == field) index = i;
     QStringList values;
     if (index < 0) {
         ADD_FAILURE() << "no field " << field.toStdString() << " in the packet";

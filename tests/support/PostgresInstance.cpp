@@ -66,8 +66,7 @@ PostgresInstance *PostgresInstance::shared()
     std::unique_ptr<PostgresInstance> &slot = sharedSlot();
     if (!slot && sharedErrorText().isEmpty()) {
         sharedErrorText() = unavailableReason();
-        if (!sharedErrorText().isEmpty())
-            return nullptr;
+        if (!sharedErrorText().isEmpty()) return nullptr;
         auto instance = std::make_unique<PostgresInstance>();
         if (!instance->start()) {
             sharedErrorText() = instance->error();
@@ -107,15 +106,18 @@ bool PostgresInstance::run(const QString &program, const QStringList &args, bool
     process.setWorkingDirectory(m_dir->path());
     if (asServerUser && m_asPostgresUser)
         process.start(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), tool} + args);
+                      QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
+                                  QStringLiteral("--"), tool} +
+                          args);
     else
         process.start(tool, args);
     if (!process.waitForStarted(10000) || !process.waitForFinished(120000) ||
         process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         QFile log(logFile);
         log.open(QIODevice::ReadOnly);
-        m_error = QStringLiteral("%1 failed: %2\n%3")
-                      .arg(program, process.errorString(), QString::fromUtf8(log.readAll().right(4000)));
+        m_error =
+            QStringLiteral("%1 failed: %2\n%3")
+                .arg(program, process.errorString(), QString::fromUtf8(log.readAll().right(4000)));
         return false;
     }
     return true;
@@ -131,7 +133,8 @@ bool PostgresInstance::start()
     }
     if (m_asPostgresUser) {
         const passwd *user = ::getpwnam("postgres");
-        if (!user || ::chown(QFile::encodeName(m_dir->path()).constData(), user->pw_uid, user->pw_gid) != 0) {
+        if (!user || ::chown(QFile::encodeName(m_dir->path()).constData(), user->pw_uid,
+                             user->pw_gid) != 0) {
             m_error = QStringLiteral("could not hand %1 to the postgres user").arg(m_dir->path());
             return false;
         }
@@ -139,17 +142,18 @@ bool PostgresInstance::start()
     m_dataDir = QDir(m_dir->path()).filePath(QStringLiteral("data"));
     if (!run(QStringLiteral("initdb"),
              {QStringLiteral("-D"), m_dataDir, QStringLiteral("-U"), QStringLiteral("postgres"),
-              QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-              QStringLiteral("--no-locale"), QStringLiteral("--no-sync")},
+              QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
+              QStringLiteral("UTF8"), QStringLiteral("--no-locale"), QStringLiteral("--no-sync")},
              true))
         return false;
     // A port taken between probing and binding makes pg_ctl fail: try a few.
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = freeLoopbackPort();
-        const QString options = QStringLiteral("-p %1 -c listen_addresses=127.0.0.1 -k %2 -c fsync=off "
-                                               "-c max_connections=200")
-                                    .arg(m_port)
-                                    .arg(m_dir->path());
+        const QString options =
+            QStringLiteral("-p %1 -c listen_addresses=127.0.0.1 -k %2 -c fsync=off "
+                           "-c max_connections=200")
+                .arg(m_port)
+                .arg(m_dir->path());
         if (run(QStringLiteral("pg_ctl"),
                 {QStringLiteral("-D"), m_dataDir, QStringLiteral("-l"),
                  QDir(m_dir->path()).filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
@@ -165,15 +169,13 @@ bool PostgresInstance::start()
 
 void PostgresInstance::stop()
 {
-    if (!m_running)
-        return;
+    if (!m_running) return;
     m_running = false;
     // Plain system(): this also runs at program exit, when Qt may already be torn down.
     const QString pgCtl = QDir(binDir()).filePath(QStringLiteral("pg_ctl"));
     QString command = shellQuote(pgCtl) + QStringLiteral(" -D ") + shellQuote(m_dataDir) +
                       QStringLiteral(" -m immediate -w stop >/dev/null 2>&1");
-    if (m_asPostgresUser)
-        command = QStringLiteral("runuser -u postgres -- ") + command;
+    if (m_asPostgresUser) command = QStringLiteral("runuser -u postgres -- ") + command;
     [[maybe_unused]] const int status = std::system(command.toLocal8Bit().constData());
     m_dir.reset();
 }

@@ -28,12 +28,10 @@ std::optional<wire::Reply> RawWireClient::readReply(int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
-        if (auto item = m_reader.next())
-            return wire::decodeReply(*item);
+        if (auto item = m_reader.next()) return wire::decodeReply(*item);
         if (deadline.hasExpired() || m_socket.state() != QAbstractSocket::ConnectedState) {
             m_reader.append(m_socket.readAll());
-            if (auto item = m_reader.next())
-                return wire::decodeReply(*item);
+            if (auto item = m_reader.next()) return wire::decodeReply(*item);
             return std::nullopt;
         }
         if (m_socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
@@ -47,8 +45,8 @@ bool RawWireClient::waitClosed(int timeoutMs)
     while (m_socket.state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired()) {
         if (m_socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
             m_socket.readAll();
-        else if (m_socket.state() == QAbstractSocket::ConnectedState && m_socket.error() ==
-                 QAbstractSocket::RemoteHostClosedError)
+        else if (m_socket.state() == QAbstractSocket::ConnectedState &&
+                 m_socket.error() == QAbstractSocket::RemoteHostClosedError)
             break;
     }
     return m_socket.state() == QAbstractSocket::UnconnectedState ||

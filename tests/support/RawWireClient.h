@@ -12,9 +12,9 @@ class RawWireClient
 {
 public:
     bool connectTo(const QString &host, quint16 port, int timeoutMs = 5000);
-    void sendBytes(const QByteArray &bytes);             // exactly these bytes
-    void sendItem(const QByteArray &cborItem);           // framed
-    void sendRequest(const wire::Request &request);      // encoded and framed
+    void sendBytes(const QByteArray &bytes);        // exactly these bytes
+    void sendItem(const QByteArray &cborItem);      // framed
+    void sendRequest(const wire::Request &request); // encoded and framed
     // The next reply; nullopt when the connection closed or the time ran out first.
     std::optional<wire::Reply> readReply(int timeoutMs = 10000);
     // True when the server closed the connection within the time.

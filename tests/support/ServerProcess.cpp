@@ -30,8 +30,7 @@ QString ServerProcess::sqlitePath() const
 
 QString ServerProcess::output() const
 {
-    if (m_process)
-        m_output += m_process->readAll();
+    if (m_process) m_output += m_process->readAll();
     return QString::fromUtf8(m_output);
 }
 
@@ -46,15 +45,18 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
     m_error.clear();
     m_output.clear();
     m_port = 0;
-    m_databaseUrl = databaseUrl.isEmpty() ? QStringLiteral("sqlite:") + tempPath(QStringLiteral("server.sqlite"))
-                                          : databaseUrl;
+    m_databaseUrl = databaseUrl.isEmpty()
+                        ? QStringLiteral("sqlite:") + tempPath(QStringLiteral("server.sqlite"))
+                        : databaseUrl;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->start(programPath(), QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                                                QStringLiteral("--database"), m_databaseUrl} +
-                                        extraArgs);
+    m_process->start(programPath(),
+                     QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                 QStringLiteral("--database"), m_databaseUrl} +
+                         extraArgs);
     if (!m_process->waitForStarted(10000)) {
-        m_error = QStringLiteral("could not start %1: %2").arg(programPath(), m_process->errorString());
+        m_error =
+            QStringLiteral("could not start %1: %2").arg(programPath(), m_process->errorString());
         return false;
     }
     static const QRegularExpression ready(QStringLiteral("pronto em [^ ]+:(\\d+) "));
@@ -78,18 +80,15 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
 
 void ServerProcess::stop()
 {
-    if (!running())
-        return;
+    if (!running()) return;
     m_process->terminate();
-    if (!m_process->waitForFinished(10000))
-        kill();
+    if (!m_process->waitForFinished(10000)) kill();
     output();
 }
 
 void ServerProcess::kill()
 {
-    if (!running())
-        return;
+    if (!running()) return;
     ::kill(pid_t(m_process->processId()), SIGKILL);
     m_process->waitForFinished(10000);
     output();

@@ -24,16 +24,16 @@ public:
     ~ServerProcess(); // stops the server; removes the temporary folder
 
     bool start(const QString &databaseUrl = QString(), const QStringList &extraArgs = {});
-    void stop();  // SIGTERM and wait (SIGKILL after 10 s)
-    void kill();  // SIGKILL at once: the server gets no chance to finish anything
+    void stop(); // SIGTERM and wait (SIGKILL after 10 s)
+    void kill(); // SIGKILL at once: the server gets no chance to finish anything
     bool running() const;
 
-    QString error() const { return m_error; }       // why start() failed
-    QString output() const;                         // everything the server wrote
+    QString error() const { return m_error; } // why start() failed
+    QString output() const;                   // everything the server wrote
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
     QString databaseUrl() const { return m_databaseUrl; }
-    QString sqlitePath() const;                     // empty unless the URL is sqlite:
+    QString sqlitePath() const;                      // empty unless the URL is sqlite:
     QString tempPath(const QString &fileName) const; // a path in the fixture's temporary folder
 
     // A connected TNetConnection to the given module of this server (default time limit 30 s).
