@@ -162,7 +162,20 @@ void TfrmPadraoGrid::SetCaption(const QString &caption)
 void TfrmPadraoGrid::SetBounds(int left, int top, int width, int height)
 {
     const double scale = logicalDpiX() / 96.0;
-    frame()->setGeometry(int(left * scale), int(top * scale), int(width * scale), int(height * scale));
+    m_bounds = QRect(int(left * scale), int(top * scale), int(width * scale), int(height * scale));
+    applyBounds();
+}
+
+void TfrmPadraoGrid::applyBounds()
+{
+    if (!m_bounds.isValid())
+        return;
+    QWidget *window = frame();
+    window->setGeometry(m_bounds);
+    // Bounds set while the form had no frame yet (in a derived constructor) wait for the frame
+    // the host gives it; the area would otherwise size the frame to the form's hint.
+    if (window != this)
+        m_bounds = QRect();
 }
 
 TWindowState TfrmPadraoGrid::WindowState() const
@@ -196,6 +209,7 @@ void TfrmPadraoGrid::SetWindowState(TWindowState state)
 
 void TfrmPadraoGrid::Show()
 {
+    applyBounds();
     QWidget *window = frame();
     if (window != this)
         setVisible(true);

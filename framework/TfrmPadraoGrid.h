@@ -86,9 +86,11 @@ private:
     void runCreate();
     void runDestroy();                 // FormDestroy, once
     void bindNavigator();
+    void applyBounds();
     void updateNavigator();
     bool m_destroyRun = false;
     bool m_navigatorPending = false;
+    QRect m_bounds;                    // bounds still to give the frame
     QString m_navigatorField;
     QList<QMetaObject::Connection> m_navigatorConnections;
 };

@@ -63,6 +63,8 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
 
 HostMainWindow::~HostMainWindow()
 {
+    // The area activates other windows while its children go; this object is half gone by then.
+    disconnect(m_area, nullptr, this, nullptr);
     if (TApplication::Host() == this)
         TApplication::SetHost(nullptr);
 }

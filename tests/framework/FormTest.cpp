@@ -38,6 +38,7 @@ public:
         dbgPadrao->AddColumn(QStringLiteral("CODIGO"));
         dbgPadrao->AddColumn(QStringLiteral("NOME"));
         SetNavigatorField(QStringLiteral("NOME"));
+        SetBounds(168, 195, 662, 397);
     }
     void FormCreate(QObject *sender) override
     {
@@ -102,6 +103,9 @@ TEST_F(FormTest, CreationPutsTheFormIntoTheHostsAreaRunsFormCreateAndShowsIt)
     EXPECT_EQ(form->frame(), sub);
     EXPECT_TRUE(sub->isVisible());
     EXPECT_EQ(host.area->activeSubWindow(), sub);
+    // Bounds given in the constructor, before the host framed the form, are the frame's.
+    const double scale = form->logicalDpiX() / 96.0;
+    EXPECT_EQ(sub->geometry(), QRect(int(168 * scale), int(195 * scale), int(662 * scale), int(397 * scale)));
     EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshPadrao);
     settle();
     EXPECT_EQ(form->dbtNome->text(), QStringLiteral("Ana"));

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "HostMainWindow.h"
+#include "Interaction.h"
+
+#include <QCoreApplication>
+#include <QLibrary>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A host main window over the test packages, with the scripted seam installed.
+class HostTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        auto scripted = std::make_unique<ScriptedInteraction>();
+        seam = scripted.get();
+        Interaction::install(std::move(scripted));
+        HostOptions options;
+        options.packageDir = QStringLiteral(KZR_PACKAGE_DIR);
+        options.server = QStringLiteral("srv.exemplo");
+        options.port = 31000;
+        window = std::make_unique<HostMainWindow>(options);
+        TApplication::SetHost(window.get());
+        window->show();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Interaction::install(nullptr);
+        TApplication::SetHost(nullptr);
+    }
+    // How many times a test package's entry ran.
+    static int runsOf(const QString &package)
+    {
+        QLibrary library(QStringLiteral(KZR_PACKAGE_DIR "/") + package);
+        auto runs = reinterpret_cast<int (*)()>(library.resolve("TESTPACKAGE_RUNS"));
+        return runs ? runs() : -1;
+    }
+
+    ScriptedInteraction *seam = nullptr;
+    std::unique_ptr<HostMainWindow> window;
+};
