@@ -1,6 +1,7 @@
 // Storing and saving, on SQLite and on PostgreSQL: deltas all or none, records changed by
 // someone else, the database's own guarantees, many savers at once, a server killed mid-save.
 #include "Deltas.h"
+#include "ServerFailure.h"
 #include "StorageFixture.h"
 
 #include <QThread>
@@ -263,5 +264,42 @@ TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
 
 INSTANTIATE_TEST_SUITE_P(Backends, Saving, ::testing::Values("sqlite", "postgresql"),
                          [](const auto &info) { return std::string(info.param); });
+
+} // namespace
+
+namespace {
+
+TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
+{
+    PostgresInstance *pg = PostgresInstance::shared();
+    if (!pg) {
+        if (PostgresInstance::unavailableReason().isEmpty())
+            FAIL() << "PostgreSQL did not start: " << PostgresInstance::sharedError();
+        GTEST_SKIP() << PostgresInstance::unavailableReason();
+    }
+    const QString url = pg->createDatabase("kzr_restart");
+    ASSERT_FALSE(url.isEmpty()) << pg->error();
+    ServerProcess server;
+    ASSERT_TRUE(server.start(url, {"--workers", "1"})) << server.error();
+    TestClient client(server);
+    ASSERT_EQ(client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um"))})), "");
+
+    ASSERT_TRUE(pg->restart()) << pg->error();
+    // The one worker may report its broken connection once, as a failure reply; then it
+    // reconnects and the data is all there.
+    int failures = 0;
+    QStringList codes;
+    for (int attempt = 0; attempt < 6 && codes.isEmpty(); ++attempt) {
+        const Variant reply = client.dimensao("getDimensao", {"", ""});
+        if (server_failure::is(reply))
+            ++failures;
+        else
+            codes = TestClient::column(TestClient::packetOf(reply), "NRSEQUEDIME");
+    }
+    RecordProperty("failure_replies", failures);
+    EXPECT_LE(failures, 1);
+    EXPECT_EQ(codes, QStringList{"00001"});
+    EXPECT_TRUE(server.running());
+}
 
 } // namespace

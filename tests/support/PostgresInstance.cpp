@@ -167,6 +167,16 @@ bool PostgresInstance::start()
     return false;
 }
 
+bool PostgresInstance::restart()
+{
+    return run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("-D"), m_dataDir, QStringLiteral("-l"),
+                QDir(m_dir->path()).filePath(QStringLiteral("server.log")), QStringLiteral("-m"),
+                QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
+                QStringLiteral("restart")},
+               true);
+}
+
 void PostgresInstance::stop()
 {
     if (!m_running) return;

@@ -32,6 +32,7 @@ public:
 
     bool start();
     void stop();
+    bool restart(); // fast shutdown and start again on the same port: every connection drops
     QString error() const { return m_error; }
     quint16 port() const { return m_port; }
 
