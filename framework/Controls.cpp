@@ -158,6 +158,11 @@ QString TTabSheet::Caption() const
     return m_pageControl->tabText(m_pageControl->indexOf(this));
 }
 
+void TTabSheet::SetCaption(const QString &caption)
+{
+    m_pageControl->setTabText(m_pageControl->indexOf(this), caption);
+}
+
 bool TTabSheet::Enabled() const
 {
     return m_pageControl->isTabEnabled(m_pageControl->indexOf(this));

@@ -98,6 +98,7 @@ class TTabSheet : public QWidget
 public:
     TTabSheet(class TPageControl *pageControl, const QString &name, const QString &caption);
     QString Caption() const;
+    void SetCaption(const QString &caption);
     bool Enabled() const;                            // a disabled sheet cannot be selected
     void SetEnabled(bool on);
     int ImageIndex() const { return m_imageIndex; }

@@ -128,8 +128,18 @@ QString RecordSetModel::symbolGlyph(const QString &caption)
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Vertical)
-        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    if (orientation == Qt::Vertical) {
+        // The indicator column: the current record, and what is being done to it.
+        if (role != Qt::DisplayRole)
+            return {};
+        if (!m_dataSet || section != m_dataSet->RecNo() - 1)
+            return QString();
+        switch (m_dataSet->State()) {
+        case TDataSetState::dsInsert: return QStringLiteral("*");
+        case TDataSetState::dsEdit: return QString(QChar(0x270E));
+        default: return QString(QChar(0x25B6));
+        }
+    }
     if (m_grid) {
         TColumn *column = m_grid->Columns(section);
         if (!column)

@@ -181,9 +181,10 @@ void TDBGrid::bindDataSet()
                // The gate sets the view itself once the record set has moved.
                if (!d->userMove)
                    followDataSet();
+               refreshIndicator();
            })
         << connect(dataSet, &TClientDataSet::stateChanged, this, [this] {
-               emit d->model->headerDataChanged(Qt::Vertical, 0, qMax(0, d->model->rowCount() - 1));
+               refreshIndicator();
                viewport()->update();
            })
         << connect(dataSet, &TClientDataSet::fieldFocusRequested, this,
@@ -208,7 +209,12 @@ void TDBGrid::followDataSet()
     } else {
         selectionModel()->clearCurrentIndex();
     }
-    emit d->model->headerDataChanged(Qt::Vertical, 0, qMax(0, d->model->rowCount() - 1));
+}
+
+void TDBGrid::refreshIndicator()
+{
+    if (verticalHeader()->isVisible() && d->model->rowCount() > 0)
+        emit d->model->headerDataChanged(Qt::Vertical, 0, d->model->rowCount() - 1);
 }
 
 // --- columns --------------------------------------------------------------------------------

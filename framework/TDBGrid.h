@@ -148,6 +148,7 @@ private:
     void writeEditor();
     void discardEditor();
     void followDataSet();
+    void refreshIndicator();
     void focusField(TField *field);
     void applyOptions();
     void applyColumnWidths();
