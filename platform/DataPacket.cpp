@@ -1,7 +1,6 @@
 #include "DataPacket.h"
 
 #include "Exceptions.h"
-#include "TextLength.h"
 
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
@@ -227,13 +226,9 @@ private:
                 values.append(std::nullopt);
                 continue;
             }
-            QString value = text();
-            if (characterCount(value) > p.fields[i].size)
-                fail(QStringLiteral("valor de %1 caracteres no campo \"%2\" de tamanho %3")
-                         .arg(characterCount(value))
-                         .arg(p.fields[i].name)
-                         .arg(p.fields[i].size));
-            values.append(std::move(value));
+            // A value wider than its field is kept whole: cutting it would lose data, and
+            // whoever stores it checks the width against its own columns.
+            values.append(text());
         }
         leave();
         if (values.size() != p.fields.size())

@@ -14,7 +14,8 @@ namespace packet {
 
 constexpr qsizetype MaxPacketBytes = 256 * 1024 * 1024;
 
-struct FieldDef {
+struct FieldDef
+{
     QString name;
     int size = 0;
 };
@@ -24,7 +25,8 @@ using Row = QVector<std::optional<QString>>;
 
 enum class ChangeOp { Insert, Modify, Delete };
 
-struct Change {
+struct Change
+{
     ChangeOp op = ChangeOp::Insert;
     std::optional<Row> oldRow; // as read from the server (modify, delete)
     std::optional<Row> newRow; // to be stored (insert, modify)
@@ -32,17 +34,19 @@ struct Change {
 
 // A pending change of a content packet's row: which row (by index into rows, none for a
 // deletion) and its base values.
-struct LogEntry {
+struct LogEntry
+{
     ChangeOp op = ChangeOp::Insert;
     std::optional<int> row;
     std::optional<Row> oldRow;
 };
 
-struct Packet {
+struct Packet
+{
     QVector<FieldDef> fields;
-    QVector<Row> rows;        // content packets
-    QVector<LogEntry> log;    // content packets read off a set with pending changes
-    QVector<Change> changes;  // deltas
+    QVector<Row> rows;       // content packets
+    QVector<LogEntry> log;   // content packets read off a set with pending changes
+    QVector<Change> changes; // deltas
     bool isDelta = false;
 };
 
@@ -51,7 +55,7 @@ struct Packet {
 QByteArray encode(const Packet &packet);
 Packet decode(const QByteArray &bytes);
 
-Variant toVariant(const Packet &packet);   // a byte-array variant
-Packet fromVariant(const Variant &value);  // EDatabaseError when the variant is no packet
+Variant toVariant(const Packet &packet);  // a byte-array variant
+Packet fromVariant(const Variant &value); // EDatabaseError when the variant is no packet
 
 } // namespace packet

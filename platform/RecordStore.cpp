@@ -1,32 +1,27 @@
 #include "RecordStore.h"
 
-#include <algorithm>
-
 void RecordStore::load(const packet::Packet &p, const QVector<packet::FieldDef> &storageColumns)
 {
     columns = storageColumns;
     records.clear();
-    deleted.clear();
+    m_changed.clear();
+    m_deleted.clear();
+    m_pendingAt = -1;
     records.resize(p.rows.size());
     for (qsizetype i = 0; i < p.rows.size(); ++i)
         records[i].values = p.rows[i];
     // The log travels in the order the changes were made; new sequence numbers keep it.
     for (const packet::LogEntry &e : p.log) {
         const quint64 seq = m_nextSeq++;
-        switch (e.op) {
-        case packet::ChangeOp::Insert:
-            records[*e.row].status = Status::Inserted;
-            records[*e.row].seq = seq;
-            break;
-        case packet::ChangeOp::Modify:
-            records[*e.row].status = Status::Modified;
-            records[*e.row].base = *e.oldRow;
-            records[*e.row].seq = seq;
-            break;
-        case packet::ChangeOp::Delete:
-            deleted.append({*e.oldRow, seq, int(p.rows.size())});
-            break;
+        if (e.op == packet::ChangeOp::Delete) {
+            m_deleted.append({*e.oldRow, seq, int(p.rows.size())});
+            continue;
         }
+        Record &r = records[*e.row];
+        r.status = e.op == packet::ChangeOp::Insert ? Status::Inserted : Status::Modified;
+        if (e.op == packet::ChangeOp::Modify) r.base = *e.oldRow;
+        r.seq = seq;
+        m_changed.emplace(seq, *e.row);
     }
     buffer.clear();
     editBase.clear();
@@ -35,11 +30,29 @@ void RecordStore::load(const packet::Packet &p, const QVector<packet::FieldDef> 
 void RecordStore::clear()
 {
     records.clear();
-    deleted.clear();
+    m_changed.clear();
+    m_deleted.clear();
+    m_pendingAt = -1;
     buffer.clear();
     editBase.clear();
     current = -1;
     bof = eof = true;
+}
+
+template <typename OnRecord, typename OnDeleted>
+void RecordStore::forEachChange(OnRecord onRecord, OnDeleted onDeleted) const
+{
+    auto live = m_changed.begin();
+    auto gone = m_deleted.begin();
+    while (live != m_changed.end() || gone != m_deleted.end()) {
+        if (gone == m_deleted.end() || (live != m_changed.end() && live->first < gone->seq)) {
+            onRecord(live->second, records[live->second]);
+            ++live;
+        } else {
+            onDeleted(*gone);
+            ++gone;
+        }
+    }
 }
 
 packet::Packet RecordStore::content() const
@@ -47,27 +60,23 @@ packet::Packet RecordStore::content() const
     packet::Packet p;
     p.fields = columns;
     p.rows.reserve(records.size());
-    struct Entry
-    {
-        quint64 seq;
-        packet::LogEntry entry;
+    for (const Record &r : records)
+        if (!r.pending) p.rows.append(r.values);
+    p.log.reserve(changeCount());
+    // Row numbers in the packet skip the row of an unposted insert.
+    auto packetRow = [this](int index) {
+        return m_pendingAt >= 0 && m_pendingAt < index ? index - 1 : index;
     };
-    QVector<Entry> log;
-    for (const Record &r : records) {
-        if (r.pending) continue;
-        const int row = int(p.rows.size());
-        p.rows.append(r.values);
-        if (r.status == Status::Inserted)
-            log.append({r.seq, {packet::ChangeOp::Insert, row, std::nullopt}});
-        else if (r.status == Status::Modified)
-            log.append({r.seq, {packet::ChangeOp::Modify, row, r.base}});
-    }
-    for (const Deleted &d : deleted)
-        log.append({d.seq, {packet::ChangeOp::Delete, std::nullopt, d.base}});
-    std::sort(log.begin(), log.end(), [](const Entry &a, const Entry &b) { return a.seq < b.seq; });
-    p.log.reserve(log.size());
-    for (Entry &e : log)
-        p.log.append(std::move(e.entry));
+    forEachChange(
+        [&](int index, const Record &r) {
+            if (r.status == Status::Inserted)
+                p.log.append({packet::ChangeOp::Insert, packetRow(index), std::nullopt});
+            else
+                p.log.append({packet::ChangeOp::Modify, packetRow(index), r.base});
+        },
+        [&](const Deleted &d) {
+            p.log.append({packet::ChangeOp::Delete, std::nullopt, d.base});
+        });
     return p;
 }
 
@@ -76,35 +85,35 @@ packet::Packet RecordStore::delta() const
     packet::Packet p;
     p.isDelta = true;
     p.fields = columns;
-    struct Entry
-    {
-        quint64 seq;
-        packet::Change change;
-    };
-    QVector<Entry> changes;
-    for (const Record &r : records) {
-        if (r.pending) continue;
-        if (r.status == Status::Inserted)
-            changes.append({r.seq, {packet::ChangeOp::Insert, std::nullopt, r.values}});
-        else if (r.status == Status::Modified)
-            changes.append({r.seq, {packet::ChangeOp::Modify, r.base, r.values}});
-    }
-    for (const Deleted &d : deleted)
-        changes.append({d.seq, {packet::ChangeOp::Delete, d.base, std::nullopt}});
-    std::sort(changes.begin(), changes.end(),
-              [](const Entry &a, const Entry &b) { return a.seq < b.seq; });
-    p.changes.reserve(changes.size());
-    for (Entry &e : changes)
-        p.changes.append(std::move(e.change));
+    p.changes.reserve(changeCount());
+    forEachChange(
+        [&](int, const Record &r) {
+            if (r.status == Status::Inserted)
+                p.changes.append({packet::ChangeOp::Insert, std::nullopt, r.values});
+            else
+                p.changes.append({packet::ChangeOp::Modify, r.base, r.values});
+        },
+        [&](const Deleted &d) {
+            p.changes.append({packet::ChangeOp::Delete, d.base, std::nullopt});
+        });
     return p;
 }
 
-int RecordStore::changeCount() const
+void RecordStore::insertRecord(int at, Record record)
 {
-    int count = int(deleted.size());
-    for (const Record &r : records)
-        if (!r.pending && r.status != Status::Unchanged) ++count;
-    return count;
+    records.insert(at, std::move(record));
+    for (auto &[seq, index] : m_changed)
+        if (index >= at) ++index;
+    if (m_pendingAt >= at) ++m_pendingAt;
+}
+
+void RecordStore::insertPending(int at)
+{
+    Record r;
+    r.values = emptyRow();
+    r.pending = true;
+    insertRecord(at, std::move(r));
+    m_pendingAt = at;
 }
 
 void RecordStore::commitEdit(int index, const packet::Row &values)
@@ -116,6 +125,7 @@ void RecordStore::commitEdit(int index, const packet::Row &values)
         r.status = Status::Modified;
         r.base = r.values;
         r.seq = m_nextSeq++;
+        m_changed.emplace(r.seq, index);
     }
     r.values = values;
 }
@@ -124,30 +134,43 @@ void RecordStore::commitInsert(int index, const packet::Row &values)
 {
     Record &r = records[index];
     r.pending = false;
+    m_pendingAt = -1;
     r.values = values;
     if (logChanges) {
         r.status = Status::Inserted;
         r.seq = m_nextSeq++;
+        m_changed.emplace(r.seq, index);
     }
 }
 
 void RecordStore::remove(int index)
 {
-    const Record &r = records[index];
-    if (logChanges && !r.pending && r.status != Status::Inserted)
-        deleted.append({r.status == Status::Modified ? *r.base : r.values, m_nextSeq++, index});
+    Record &r = records[index];
+    if (r.pending) {
+        m_pendingAt = -1;
+    } else {
+        if (r.status != Status::Unchanged) m_changed.erase(r.seq);
+        // An insert that never reached the server leaves nothing to delete there.
+        if (logChanges && r.status != Status::Inserted)
+            m_deleted.append(
+                {r.status == Status::Modified ? *r.base : r.values, m_nextSeq++, index});
+    }
     records.removeAt(index);
+    for (auto &[seq, i] : m_changed)
+        if (i > index) --i;
+    if (m_pendingAt > index) --m_pendingAt;
 }
 
 void RecordStore::merge()
 {
-    for (Record &r : records) {
-        if (r.pending) continue;
+    for (const auto &[seq, index] : m_changed) {
+        Record &r = records[index];
         r.status = Status::Unchanged;
         r.base.reset();
         r.seq = 0;
     }
-    deleted.clear();
+    m_changed.clear();
+    m_deleted.clear();
 }
 
 void RecordStore::cancelUpdates()
@@ -163,14 +186,14 @@ void RecordStore::cancelUpdates()
         kept.append(std::move(r));
     }
     records = std::move(kept);
+    m_changed.clear();
+    m_pendingAt = -1;
     // Put deleted records back where they stood, the latest deletion first, so that earlier
     // positions are still right when their turn comes.
-    std::sort(deleted.begin(), deleted.end(),
-              [](const Deleted &a, const Deleted &b) { return a.seq > b.seq; });
-    for (const Deleted &d : deleted) {
+    for (auto it = m_deleted.crbegin(); it != m_deleted.crend(); ++it) {
         Record r;
-        r.values = d.base;
-        records.insert(qBound(0, d.position, int(records.size())), std::move(r));
+        r.values = it->base;
+        records.insert(qBound(0, it->position, int(records.size())), std::move(r));
     }
-    deleted.clear();
+    m_deleted.clear();
 }

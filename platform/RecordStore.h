@@ -4,11 +4,15 @@
 #include "TClientDataSet.h"
 
 #include <QVector>
+#include <map>
 
 // The rows of a record set with their change log, its current position and its edit buffer.
 // Values are kept per storage column (the loaded packet's fields, in packet order); a field of
 // the set reads its column through columnOfField. The rules of states and events live in
 // TClientDataSet; this class keeps the bookkeeping of what changed since the last merge.
+//
+// Changed records are indexed apart from the rows, so that the change log costs what the
+// changes cost: a delta of one change in a list of 100 000 rows does not look at the others.
 class RecordStore
 {
 public:
@@ -34,7 +38,6 @@ public:
     QVector<packet::FieldDef> columns;
     QVector<int> columnOfField; // TField index -> storage column
     QVector<Record> records;
-    QVector<Deleted> deleted;
     bool logChanges = true;
     bool fieldsDeclared = false;
 
@@ -62,14 +65,23 @@ public:
 
     packet::Packet content() const;
     packet::Packet delta() const;
-    int changeCount() const;
+    int changeCount() const { return int(m_changed.size() + m_deleted.size()); }
 
+    void insertPending(int at); // the empty row of a new insert
     void commitEdit(int index, const packet::Row &values);
     void commitInsert(int index, const packet::Row &values);
-    void remove(int index);
+    void remove(int index); // a pending insert just disappears
     void merge();
     void cancelUpdates();
 
 private:
+    void insertRecord(int at, Record record);
+    // Visits the pending changes in the order they were made.
+    template <typename OnRecord, typename OnDeleted>
+    void forEachChange(OnRecord onRecord, OnDeleted onDeleted) const;
+
+    std::map<quint64, int> m_changed; // seq -> index of an inserted or modified record
+    QVector<Deleted> m_deleted;       // in seq order
+    int m_pendingAt = -1;
     quint64 m_nextSeq = 1;
 };

@@ -236,37 +236,25 @@ void TClientDataSet::Insert()
 {
     checkActive();
     postIfEditing();
-    const int at = d->records.isEmpty() ? 0 : qMax(0, d->current);
-    RecordStore::Record record;
-    record.values = d->emptyRow();
-    record.pending = true;
-    d->positionBeforeInsert = d->current;
-    d->records.insert(at, std::move(record));
-    d->current = at;
-    d->bof = d->eof = false;
-    d->buffer = d->emptyRow();
-    d->editBase.clear();
-    // Views see the row before anyone reacting to the state change writes into it.
-    emit rowInserted(at);
-    emit currentChanged(at);
-    setState(TDataSetState::dsInsert);
-    fire(AfterScroll, this);
+    insertAt(d->records.isEmpty() ? 0 : qMax(0, d->current));
 }
 
 void TClientDataSet::Append()
 {
     checkActive();
     postIfEditing();
-    const int at = int(d->records.size());
-    RecordStore::Record record;
-    record.values = d->emptyRow();
-    record.pending = true;
+    insertAt(int(d->records.size()));
+}
+
+void TClientDataSet::insertAt(int at)
+{
     d->positionBeforeInsert = d->current;
-    d->records.append(std::move(record));
+    d->insertPending(at);
     d->current = at;
     d->bof = d->eof = false;
     d->buffer = d->emptyRow();
     d->editBase.clear();
+    // Views see the row before anyone reacting to the state change writes into it.
     emit rowInserted(at);
     emit currentChanged(at);
     setState(TDataSetState::dsInsert);
@@ -311,7 +299,7 @@ void TClientDataSet::Cancel()
     d->buffer.clear();
     d->editBase.clear();
     if (d->state == TDataSetState::dsInsert) {
-        d->records.removeAt(row);
+        d->remove(row);
         int back = d->positionBeforeInsert;
         // Insert put the new row where the old current one stood, so that one is at the
         // same index again; an append leaves the previous index valid too.
@@ -410,25 +398,6 @@ Variant TClientDataSet::Data() const
     return packet::toVariant(d->content());
 }
 
-namespace {
-
-void checkWidths(const packet::Row &row, const QVector<packet::FieldDef> &columns,
-                 const QVector<int> &narrowed, const QString &setName)
-{
-    for (int c : narrowed) {
-        const auto &value = row[c];
-        if (value && characterCount(*value) > columns[c].size)
-            throw EDatabaseError(QStringLiteral("Pacote de dados inválido para \"%1\": valor de %2 "
-                                                "caracteres no campo \"%3\" de tamanho %4.")
-                                     .arg(setName)
-                                     .arg(characterCount(*value))
-                                     .arg(columns[c].name)
-                                     .arg(columns[c].size));
-    }
-}
-
-} // namespace
-
 void TClientDataSet::SetData(const Variant &data)
 {
     packet::Packet p = packet::fromVariant(data);
@@ -445,7 +414,6 @@ void TClientDataSet::SetData(const Variant &data)
         QHash<QString, int> byName;
         for (int c = 0; c < p.fields.size(); ++c)
             byName.insert(p.fields[c].name.toUpper(), c);
-        QVector<int> narrowed;
         for (TField *f : m_fields) {
             const auto it = byName.constFind(f->FieldName().toUpper());
             if (it == byName.constEnd())
@@ -453,14 +421,7 @@ void TClientDataSet::SetData(const Variant &data)
                     QStringLiteral("Pacote de dados inválido para \"%1\": falta o campo \"%2\".")
                         .arg(describe(), f->FieldName()));
             columnOfField.append(*it);
-            if (f->Size() < columns[*it].size) narrowed.append(*it);
             columns[*it].size = f->Size();
-        }
-        if (!narrowed.isEmpty()) {
-            for (const packet::Row &row : p.rows)
-                checkWidths(row, columns, narrowed, describe());
-            for (const packet::LogEntry &e : p.log)
-                if (e.oldRow) checkWidths(*e.oldRow, columns, narrowed, describe());
         }
     }
 
@@ -524,13 +485,11 @@ void TClientDataSet::writeValue(TField *field, const std::optional<QString> &val
     checkEditing();
     if (field->ReadOnly())
         throw EDatabaseError(
-            QStringLiteral("O campo \"%1\" não pode ser alterado.").arg(field->FieldName()));
+            QStringLiteral("O campo \"%1\" não pode ser alterado.").arg(field->DisplayLabel()));
     if (value && characterCount(*value) > field->Size())
         throw EDatabaseError(
-            QStringLiteral("O valor \"%1\" tem %2 caracteres; o campo \"%3\" admite no máximo %4.")
-                .arg(*value)
-                .arg(characterCount(*value))
-                .arg(field->FieldName())
+            QStringLiteral("Valor excede o tamanho do campo \"%1\" (máximo %2 caracteres).")
+                .arg(field->DisplayLabel())
                 .arg(field->Size()));
     d->buffer[columnOf(field)] = value;
     emit rowChanged(d->current);

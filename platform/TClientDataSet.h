@@ -110,6 +110,7 @@ private:
     void checkEditing() const;
     void setState(TDataSetState state);
     void postIfEditing();
+    void insertAt(int at);
     void moveTo(int index, bool bof, bool eof);
     int columnOf(const TField *field) const;
     const std::optional<QString> *valueOf(const TField *field) const; // nullptr: no record

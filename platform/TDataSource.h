@@ -21,7 +21,7 @@ public:
     std::function<void(QObject *sender)> OnStateChange;
 
 signals:
-    void dataSetChanged();       // another record set was attached
+    void dataSetChanged(); // another record set was attached
 
 private:
     QPointer<TClientDataSet> m_dataSet;

@@ -19,11 +19,11 @@ public:
     TClientDataSet *DataSet() const { return m_dataSet; }
     const QString &FieldName() const { return m_fieldName; }
     int Size() const { return m_size; }
-    int Index() const;                           // position in the record set's field list
+    int Index() const; // position in the record set's field list
 
-    QString DisplayLabel() const;                // the label, or the field name when none is set
+    QString DisplayLabel() const; // the label, or the field name when none is set
     void SetDisplayLabel(const QString &label) { m_displayLabel = label; }
-    int DisplayWidth() const;                    // characters; defaults to Size
+    int DisplayWidth() const; // characters; defaults to Size
     void SetDisplayWidth(int width) { m_displayWidth = width; }
     const EditMask &Mask() const { return m_mask; }
     QString EditMaskText() const { return m_mask.text(); }
@@ -38,15 +38,15 @@ public:
     // Current record's value (the edit buffer while editing or inserting).
     QString AsString() const;
     bool IsNull() const;
-    Variant Value() const;                       // text, or Null
+    Variant Value() const; // text, or Null
     // Programmatic write: needs edit or insert state; refuses a read-only field and a text
     // longer than Size with EDatabaseError. The edit mask is not applied here.
     void SetAsString(const QString &text);
-    void Clear();                                // sets the value to null
+    void Clear(); // sets the value to null
     // What a person typed: the edit mask brings it to its stored form first (EDatabaseError
     // when the text does not fit the mask), then as SetAsString.
     void SetText(const QString &typed);
-    QString DisplayText() const;                 // the text as shown
+    QString DisplayText() const; // the text as shown
 
     // The value before the current edit: Null while inserting or when there is no edit.
     Variant OldValue() const;

@@ -18,7 +18,12 @@ public:
     RemoteArg(const Variant &value) : m_value(value) {}
     RemoteArg(const QString &text) : m_value(text) {}
     RemoteArg(const char *text) : m_value(text) {}
-    static RemoteArg ByRef(Variant &target) { RemoteArg a(target); a.m_ref = &target; return a; }
+    static RemoteArg ByRef(Variant &target)
+    {
+        RemoteArg a(target);
+        a.m_ref = &target;
+        return a;
+    }
     const Variant &value() const { return m_value; }
     Variant *ref() const { return m_ref; }
 
@@ -49,7 +54,7 @@ public:
     explicit TNetConnection(QObject *owner = nullptr, const QString &name = QString());
     ~TNetConnection() override;
 
-    QString ServerName() const { return m_serverName; }   // "KZR01200.rdmDimensao"
+    QString ServerName() const { return m_serverName; } // "KZR01200.rdmDimensao"
     void SetServerName(const QString &name) { m_serverName = name; }
     QString Host() const { return m_host; }
     void SetHost(const QString &host) { m_host = host; }

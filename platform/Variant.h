@@ -39,8 +39,8 @@ public:
 
     static Variant Null();
     static Variant fromByte(quint8 byte);
-    static Variant fromBytes(QByteArray bytes);      // VarIsArray true, elements are bytes
-    static Variant fromArray(QList<Variant> items);  // a variant array, indices from 0
+    static Variant fromBytes(QByteArray bytes);     // VarIsArray true, elements are bytes
+    static Variant fromArray(QList<Variant> items); // a variant array, indices from 0
 
     Kind kind() const;
     int varType() const; // varOleStr, varInt64, varArray | varByte, varArray | varVariant, ...
@@ -49,18 +49,19 @@ public:
     bool isNull() const { return kind() == Kind::Null; }
     bool isArray() const { return kind() == Kind::Bytes || kind() == Kind::Array; }
 
-    // Array access (byte arrays and variant arrays); out-of-range or non-array throws EVariantError.
+    // Array access (byte arrays and variant arrays); out-of-range or non-array throws
+    // EVariantError.
     int lowBound() const { return 0; }
     int highBound() const { return length() - 1; }
     int length() const;
     Variant element(int index) const;
     void setElement(int index, const Variant &value);
 
-    QString toString() const;           // VarToStr: Empty and Null give ""; arrays throw
-    qint64 toInteger() const;           // throws EVariantError when not convertible
+    QString toString() const; // VarToStr: Empty and Null give ""; arrays throw
+    qint64 toInteger() const; // throws EVariantError when not convertible
     bool toBoolean() const;
     double toDouble() const;
-    const QByteArray &bytes() const;    // only for Kind::Bytes
+    const QByteArray &bytes() const;     // only for Kind::Bytes
     const QList<Variant> &items() const; // only for Kind::Array
 
     // One-to-one mapping onto CBOR: Empty <-> undefined, Null <-> null, byte array <-> byte
@@ -71,16 +72,39 @@ public:
     friend bool operator==(const Variant &a, const Variant &b);
 
 private:
-    struct NullTag { bool operator==(const NullTag &) const { return true; } };
-    struct ByteTag { quint8 value; bool operator==(const ByteTag &o) const { return value == o.value; } };
+    struct NullTag
+    {
+        bool operator==(const NullTag &) const { return true; }
+    };
+    struct ByteTag
+    {
+        quint8 value;
+        bool operator==(const ByteTag &o) const { return value == o.value; }
+    };
     std::variant<std::monostate, NullTag, QString, qint64, bool, double, ByteTag, QByteArray,
-                 QList<Variant>> m_value;
+                 QList<Variant>>
+        m_value;
 };
 
 Variant VarArrayOf(std::initializer_list<Variant> items);
 Variant VarArrayOf(const QList<Variant> &items);
-inline bool VarIsEmpty(const Variant &v) { return v.isEmpty(); }
-inline bool VarIsNull(const Variant &v) { return v.isNull(); }
-inline bool VarIsArray(const Variant &v) { return v.isArray(); }
-inline int VarType(const Variant &v) { return v.varType(); }
-inline QString VarToStr(const Variant &v) { return v.toString(); }
+inline bool VarIsEmpty(const Variant &v)
+{
+    return v.isEmpty();
+}
+inline bool VarIsNull(const Variant &v)
+{
+    return v.isNull();
+}
+inline bool VarIsArray(const Variant &v)
+{
+    return v.isArray();
+}
+inline int VarType(const Variant &v)
+{
+    return v.varType();
+}
+inline QString VarToStr(const Variant &v)
+{
+    return v.toString();
+}

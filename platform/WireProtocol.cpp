@@ -140,16 +140,25 @@ Reply decodeReply(const QByteArray &cborItem)
     if (!map.contains(QLatin1String("result")))
         malformed("Resposta", QStringLiteral("falta \"result\""));
     reply.result = variantOf(map.value(QLatin1String("result")), "Resposta");
+    // By-reference results come as [[index, value], ...] or as a map {index: value}.
     const QCborValue byRef = map.value(QLatin1String("byref"));
-    if (!byRef.isUndefined()) {
-        if (!byRef.isArray()) malformed("Resposta", QStringLiteral("\"byref\" deve ser um array"));
+    auto addByRef = [&](const QCborValue &index, const QCborValue &value) {
+        if (!index.isInteger() || index.toInteger() < 0 ||
+            index.toInteger() > std::numeric_limits<int>::max())
+            malformed("Resposta", QStringLiteral("índice de \"byref\" inválido"));
+        reply.byRef.append({int(index.toInteger()), variantOf(value, "Resposta")});
+    };
+    if (byRef.isMap()) {
+        for (const auto &[index, value] : byRef.toMap())
+            addByRef(index, value);
+    } else if (byRef.isArray()) {
         for (const QCborValue &pair : byRef.toArray()) {
-            const QCborArray p = pair.toArray();
-            if (!pair.isArray() || p.size() != 2 || !p.at(0).isInteger() ||
-                p.at(0).toInteger() < 0 || p.at(0).toInteger() > std::numeric_limits<int>::max())
+            if (!pair.isArray() || pair.toArray().size() != 2)
                 malformed("Resposta", QStringLiteral("cada item de \"byref\" é [índice, valor]"));
-            reply.byRef.append({int(p.at(0).toInteger()), variantOf(p.at(1), "Resposta")});
+            addByRef(pair.toArray().at(0), pair.toArray().at(1));
         }
+    } else if (!byRef.isUndefined()) {
+        malformed("Resposta", QStringLiteral("\"byref\" deve ser um array ou um mapa"));
     }
     return reply;
 }

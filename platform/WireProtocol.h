@@ -15,20 +15,22 @@ namespace wire {
 constexpr quint32 MaxFrameBytes = 256 * 1024 * 1024 + 4096;
 constexpr quint16 DefaultPort = 21201;
 
-struct Request {
+struct Request
+{
     QString module;
     QString method;
     QList<Variant> args;
 };
 
-struct Reply {
+struct Reply
+{
     Variant result;
     // By-reference arguments as the server left them: index into args -> value.
     QList<std::pair<int, Variant>> byRef;
     std::optional<QString> fault; // the call itself could not be made
 };
 
-QByteArray frame(const QByteArray &cborItem);        // prefixes the length
+QByteArray frame(const QByteArray &cborItem); // prefixes the length
 
 // Accumulates bytes and yields whole frames. A frame longer than the limit is an error: the
 // reader then stays failed, and the caller drops the connection after a fault reply.
@@ -37,7 +39,7 @@ class FrameReader
 public:
     explicit FrameReader(quint32 maxFrameBytes = MaxFrameBytes) : m_max(maxFrameBytes) {}
     void append(const QByteArray &bytes);
-    std::optional<QByteArray> next();   // the next complete CBOR item, if any
+    std::optional<QByteArray> next(); // the next complete CBOR item, if any
     bool failed() const { return m_failed; }
     QString error() const { return m_error; }
 
@@ -49,8 +51,8 @@ private:
 };
 
 QByteArray encodeRequest(const Request &request);
-Request decodeRequest(const QByteArray &cborItem);   // EConnectionError on a malformed request
+Request decodeRequest(const QByteArray &cborItem); // EConnectionError on a malformed request
 QByteArray encodeReply(const Reply &reply);
-Reply decodeReply(const QByteArray &cborItem);       // EConnectionError on a malformed reply
+Reply decodeReply(const QByteArray &cborItem); // EConnectionError on a malformed reply
 
 } // namespace wire

@@ -60,6 +60,50 @@ TEST_F(ChangeLog, DeltaHoldsExactlyThePendingChangesInOrder)
     EXPECT_EQ(d.changes[2].newRow, row("9", "Novo"));
 }
 
+TEST_F(ChangeLog, InsertedThenModifiedIsOneInsertWithTheLatestValues)
+{
+    cds.Append();
+    cds.FieldByName("NRSEQUEDIME")->SetAsString("8");
+    name()->SetAsString("Primeiro");
+    cds.Post();
+    cds.First(); // other rows move around it
+    cds.Insert();
+    cds.Cancel();
+    rename(4, "Segundo");
+    const packet::Packet d = delta();
+    ASSERT_EQ(d.changes.size(), 1);
+    EXPECT_EQ(d.changes[0].op, ChangeOp::Insert);
+    EXPECT_EQ(d.changes[0].newRow, row("8", "Segundo"));
+}
+
+TEST_F(ChangeLog, ChangesFollowTheirRecordsWhenRowsMoveAround)
+{
+    rename(3, "C2");
+    cds.First();
+    cds.Insert(); // lands before every changed record
+    name()->SetAsString("Topo");
+    cds.Post();
+    cds.SetRecNo(2);
+    cds.Delete(); // "A"
+    rename(3, "C3");
+    cds.SetRecNo(1);
+    cds.Insert(); // unposted: the copy below must not see it, nor count rows with it
+
+    TClientDataSet copy(nullptr, "cdsVDDados");
+    declareDimensionFields(copy);
+    copy.SetData(cds.Data());
+    EXPECT_EQ(column(copy, 1), QStringList({"Topo", "B", "C3"}));
+    EXPECT_EQ(copy.Delta().bytes(), cds.Delta().bytes());
+    const packet::Packet d = packet::fromVariant(copy.Delta());
+    ASSERT_EQ(d.changes.size(), 3);
+    EXPECT_EQ(d.changes[0].op, ChangeOp::Modify);
+    EXPECT_EQ(d.changes[0].oldRow, row("3", std::nullopt));
+    EXPECT_EQ(d.changes[0].newRow, row("3", "C3"));
+    EXPECT_EQ(d.changes[1].newRow,
+              (Row{std::nullopt, QString("Topo")})); // no code given: null, not ""
+    EXPECT_EQ(d.changes[2].oldRow, row("1", "A"));
+}
+
 TEST_F(ChangeLog, InsertedThenDeletedLeavesNoTrace)
 {
     cds.Append();

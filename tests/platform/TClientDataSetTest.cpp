@@ -245,25 +245,69 @@ TEST_F(LoadedSet, SignalsLetViewsFollow)
     EXPECT_FALSE(cds.Active());
 }
 
-TEST(TClientDataSet, PacketMissingADeclaredFieldOrTooWideIsRefusedAndChangesNothing)
+TEST_F(LoadedSet, BadPacketLeavesTheSetExactlyAsItWas)
 {
-    TClientDataSet cds(nullptr, "cdsDados");
-    declareDimensionFields(cds);
-    cds.SetData(toVariant(dimensionPacket({{"1", "Cliente"}})));
+    cds.SetRecNo(2);
+    cds.Edit();
+    name()->SetAsString("Produto 2");
+    cds.Post();
+    cds.Edit();
+    name()->SetAsString("em edição");
+    const QByteArray before = cds.Data().bytes();
 
     packet::Packet missing;
     missing.fields = {{"NRSEQUEDIME", 5}};
     missing.rows = {{QString("2")}};
-    EXPECT_THROW(cds.SetData(toVariant(missing)), EDatabaseError);
+    packet::Packet delta = dimensionPacket({});
+    delta.isDelta = true;
+    const QByteArray good = packet::encode(dimensionPacket({{"9", "x"}}));
+    for (const Variant &bad :
+         {toVariant(missing), toVariant(delta), Variant::fromBytes(good.left(good.size() - 1)),
+          Variant::fromBytes(good + char(0)), Variant::fromBytes("\xa1"), Variant("texto"),
+          Variant::fromBytes(QByteArray(packet::MaxPacketBytes + 1, '\0'))})
+        EXPECT_THROW(cds.SetData(bad), EDatabaseError);
 
+    EXPECT_EQ(cds.State(), TDataSetState::dsEdit);
+    EXPECT_EQ(cds.RecNo(), 2);
+    EXPECT_EQ(name()->AsString(), "em edição");
+    EXPECT_EQ(cds.ChangeCount(), 1);
+    EXPECT_EQ(cds.Data().bytes(), before);
+}
+
+TEST(TClientDataSet, EmptyPacketLeavesTheSetOpenAndEmpty)
+{
+    TClientDataSet cds(nullptr, "cdsDados");
+    declareDimensionFields(cds);
+    cds.SetData(toVariant(dimensionPacket({})));
+    EXPECT_TRUE(cds.Active());
+    EXPECT_TRUE(cds.IsEmpty());
+    EXPECT_EQ(cds.RecNo(), 0);
+    EXPECT_TRUE(cds.Eof());
+    EXPECT_TRUE(cds.FieldByName("NMITEMDIME")->IsNull());
+}
+
+TEST(TClientDataSet, WiderValueFromAPacketIsKeptWholeButAWriteIsRefused)
+{
+    TClientDataSet cds(nullptr, "cdsDados");
+    declareDimensionFields(cds);
+    cds.FieldByName("NMITEMDIME")->SetDisplayLabel("Nome");
     packet::Packet wide = dimensionPacket({{"123456", "x"}});
-    wide.fields[0].size = 10; // the packet allows it, the declared field does not
-    EXPECT_THROW(cds.SetData(toVariant(wide)), EDatabaseError);
-    EXPECT_THROW(cds.SetData(Variant::fromBytes("\xa1")), EDatabaseError);
-    EXPECT_THROW(cds.SetData(Variant("not a packet")), EDatabaseError);
-
-    EXPECT_EQ(cds.RecordCount(), 1);
-    EXPECT_EQ(cds.FieldByName("NMITEMDIME")->AsString(), "Cliente");
+    wide.fields[0].size = 10;
+    cds.SetData(toVariant(wide));
+    EXPECT_EQ(cds.FieldByName("NRSEQUEDIME")->AsString(), "123456");
+    cds.Edit();
+    try {
+        cds.FieldByName("NMITEMDIME")->SetAsString(QString(31, 'x'));
+        FAIL();
+    } catch (const EDatabaseError &e) {
+        EXPECT_EQ(e.Message(), "Valor excede o tamanho do campo \"Nome\" (máximo 30 caracteres).");
+    }
+    // width counts characters: 30 characters outside the basic plane fit
+    QString clefs;
+    for (int i = 0; i < 30; ++i)
+        clefs += QString::fromUtf8("𝄞");
+    cds.FieldByName("NMITEMDIME")->SetAsString(clefs);
+    EXPECT_EQ(cds.FieldByName("NMITEMDIME")->AsString(), clefs);
 }
 
 TEST(TClientDataSet, DeclaredFieldsBindByNameAndKeepExtraColumns)

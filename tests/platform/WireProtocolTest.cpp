@@ -76,6 +76,16 @@ TEST(WireCodec, ReplyCarriesResultByRefOrFault)
     EXPECT_EQ(back.byRef[0].first, 1);
     EXPECT_TRUE(back.byRef[0].second == VarArrayOf({"X"}));
 
+    // the map form {index: value} means the same
+    const Reply fromMap = decodeReply(
+        QCborValue(QCborMap{{"result", 1}, {"byref", QCborMap{{2, QCborArray{"Y"}}}}}).toCbor());
+    ASSERT_EQ(fromMap.byRef.size(), 1);
+    EXPECT_EQ(fromMap.byRef[0].first, 2);
+    EXPECT_TRUE(fromMap.byRef[0].second == VarArrayOf({"Y"}));
+    EXPECT_THROW(
+        decodeReply(QCborValue(QCborMap{{"result", 1}, {"byref", QCborMap{{"x", 1}}}}).toCbor()),
+        EConnectionError);
+
     Reply empty;
     EXPECT_TRUE(decodeReply(encodeReply(empty)).result.isEmpty());
 
