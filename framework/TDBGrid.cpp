@@ -434,6 +434,10 @@ bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
     // Only the current cell is edited: the record being edited is the record set's current one.
     if (index.isValid() && index != currentIndex() && trigger != AllEditTriggers)
         return false;
+    // Ctrl and Alt combinations are commands (Ctrl+Space and the like), not typing.
+    if (trigger == AnyKeyPressed && event && event->type() == QEvent::KeyPress &&
+        (static_cast<QKeyEvent *>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
     return QTableView::edit(index, trigger, event);
 }
 
@@ -452,17 +456,20 @@ QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
     TField *field = column ? column->Field() : nullptr;
     if (!field || !d->dataSet)
         return nullptr;
-    // Typing into a cell puts the record into edit state.
-    const bool editing = EventBoundary::attempt([this] {
-        if (d->dataSet->State() == TDataSetState::dsBrowse)
-            d->dataSet->Edit();
-    });
-    if (!editing)
-        return nullptr;
     auto *editor = new CellEditor(parent, column->ButtonStyle == TColumnButtonStyle::cbsEllipsis);
     editor->setValidator(new MaskValidator(field, editor));
     connect(editor, &CellEditor::ellipsisClicked, this, &TDBGrid::editButtonClicked, Qt::QueuedConnection);
-    connect(editor, &QLineEdit::textEdited, this, [this] { d->refusedText.reset(); });
+    // Opening the editor (to reach its button, say) changes nothing; typing into it puts the
+    // record into edit state. A record set that refuses the edit takes the editor with it.
+    connect(editor, &QLineEdit::textEdited, this, [this, editor] {
+        d->refusedText.reset();
+        const bool editing = EventBoundary::attempt([this] {
+            if (d->dataSet && d->dataSet->State() == TDataSetState::dsBrowse)
+                d->dataSet->Edit();
+        });
+        if (!editing && d->editor == editor)
+            discardEditor();
+    });
     d->editor = editor;
     d->editorIndex = index;
     d->commitFailed = false;

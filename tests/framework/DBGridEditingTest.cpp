@@ -9,6 +9,13 @@ using namespace testing_support;
 TEST_F(GridTest, TypingEntersEditStateAndLeavingTheRowPostsIt)
 {
     goTo(0, 1);
+    // Opening the editor, or a Ctrl combination, changes nothing; typing does.
+    ASSERT_TRUE(grid->openEditor());
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    QTest::keyClick(grid, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
     QTest::keyClick(grid, 'B');
     EXPECT_EQ(dataSet->State(), TDataSetState::dsEdit);
     ASSERT_NE(editor(), nullptr);
