@@ -117,3 +117,20 @@ TEST(WireCodec, MalformedMessagesAreConnectionErrors)
         EConnectionError);
     EXPECT_THROW(decodeReply(cbor(QCborMap{{"result", QCborMap{}}})), EConnectionError);
 }
+
+// The bytes docs/protocol.md shows, so that a client written from the document alone works.
+TEST(WireCodec, DocumentedBytesAreWhatWeSendAndRead)
+{
+    const QByteArray request = QByteArray::fromHex(
+        "00000038a3666d6f64756c65744b5a5230313230302e72646d44696d656e73616f666d6574686f646b6765"
+        "7444696d656e73616f646172677382"
+        "6060");
+    EXPECT_EQ(
+        frame(encodeRequest({"KZR01200.rdmDimensao", "getDimensao", {Variant(""), Variant("")}}))
+            .toHex(),
+        request.toHex());
+    FrameReader reader;
+    reader.append(QByteArray::fromHex("0000000ca166726573756c7443616263"));
+    const Reply reply = decodeReply(*reader.next());
+    EXPECT_EQ(reply.result.bytes(), "abc");
+}
