@@ -114,7 +114,11 @@ void TMenuItem::Click()
     // A disabled item does nothing, whoever clicks it.
     if (!m_action->isEnabled() || !OnClick)
         return;
-    EventBoundary::run([this] { OnClick(this); });
+    EventBoundary::run([this] {
+        if (BeforeClick)
+            BeforeClick();
+        OnClick(this);
+    });
 }
 
 // --- TSpeedButton ---------------------------------------------------------------------------

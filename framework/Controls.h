@@ -75,6 +75,8 @@ public:
     void SetVisible(bool on);
     void Click();                                    // runs OnClick (through the event boundary)
     std::function<void(QObject *sender)> OnClick;
+    // Runs first, in the same boundary; a throw stops the click (the form commits its editors).
+    std::function<void()> BeforeClick;
 
 private:
     QAction *m_action;

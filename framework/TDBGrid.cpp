@@ -9,6 +9,7 @@
 #include "RecordSetModel.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPointer>
@@ -107,8 +108,10 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
             EventBoundary::run([this, column] { OnTitleClick(column); });
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-        // A width the user dragged is the column's width from now on.
-        if (!d->applyingWidths && section < ColumnCount())
+        // A width the user dragged is the column's width from now on (the header also resizes
+        // sections itself, on resets, which must not freeze a width taken from the field).
+        if (!d->applyingWidths && section < ColumnCount() &&
+            (QGuiApplication::mouseButtons() & Qt::LeftButton))
             d->columns[size_t(section)]->Width = size;
     });
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int from, int to) {

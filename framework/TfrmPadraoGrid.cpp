@@ -318,6 +318,8 @@ void TfrmPadraoGrid::InsertOperationItem(int position, TMenuItem *item)
     const QList<QAction *> actions = mnuOperacao->actions();
     QAction *before = (position >= 0 && position < actions.size()) ? actions.at(position) : nullptr;
     QAction *action = item ? item->action() : nullptr;
+    if (item) // a form's own commands, too, never lose typed text
+        item->BeforeClick = [this] { commitEditors(); };
     if (!action) {
         action = new QAction(mnuOperacao);
         action->setSeparator(true);

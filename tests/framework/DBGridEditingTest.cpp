@@ -201,4 +201,10 @@ TEST_F(GridTest, TheCheckMarkTitleShowsAGlyphAndTitlesDefaultToTheLabel)
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Código"));
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
     EXPECT_EQ(grid->columnWidth(1), 160);
+    // A width from the field (5 characters, or its label) survives reloads untouched.
+    const int codeWidth = grid->columnWidth(0);
+    dataSet->SetData(packetOf({{QStringLiteral("CODIGO"), 5}, {QStringLiteral("NOME"), 30}}, {}));
+    EXPECT_EQ(grid->Columns(0)->Width, -1);
+    EXPECT_EQ(grid->columnWidth(0), codeWidth);
+    EXPECT_LT(codeWidth, grid->columnWidth(1));
 }

@@ -245,4 +245,16 @@ TEST_F(FormTest, ItemsGoAheadOfTheInheritedOperationItems)
     EXPECT_EQ(actions[0], own->action());
     EXPECT_TRUE(actions[1]->isSeparator());
     EXPECT_EQ(actions[2], form->mnuIncluir->action());
+
+    // The form's own items commit an open cell editor before their handler runs, as commands do.
+    QString seen;
+    own->OnClick = [&](QObject *) { seen = form->people->FieldByName(QStringLiteral("NOME"))->AsString(); };
+    form->dbgPadrao->setCurrentIndex(form->dbgPadrao->model()->index(0, 1));
+    ASSERT_TRUE(form->dbgPadrao->openEditor());
+    auto *editor = qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor());
+    editor->clear();
+    QTest::keyClicks(editor, QStringLiteral("Dora"));
+    own->action()->trigger();
+    EXPECT_EQ(seen, QStringLiteral("Dora"));
+    EXPECT_EQ(form->dbgPadrao->cellEditor(), nullptr);
 }
