@@ -5,6 +5,29 @@
 #include <QDeadlineTimer>
 #include <QTcpSocket>
 
+namespace {
+
+// What a person can read; Qt's own text is kept for the rare cases named here by no one.
+QString socketErrorText(const QAbstractSocket &socket)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("conexão recusada");
+    case QAbstractSocket::RemoteHostClosedError:
+        return QStringLiteral("conexão encerrada pelo servidor");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("endereço do servidor não encontrado");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("tempo esgotado");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("falha de rede");
+    default:
+        return socket.errorString();
+    }
+}
+
+} // namespace
+
 Variant AppServerDispatch::Call(const QString &method, std::initializer_list<RemoteArg> args) const
 {
     return m_connection->call(method, QList<RemoteArg>(args));
@@ -48,7 +71,7 @@ bool TNetConnection::ensureSocket(QString *error)
         *error = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3): %4")
                      .arg(m_host)
                      .arg(m_port)
-                     .arg(m_serverName, m_socket->errorString());
+                     .arg(m_serverName, socketErrorText(*m_socket));
         m_socket.reset();
         return false;
     }
@@ -87,24 +110,28 @@ Variant TNetConnection::call(const QString &method, const QList<RemoteArg> &args
     while (socket->bytesToWrite() > 0) {
         if (!socket->waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
             throw fail(deadline.hasExpired() ? QStringLiteral("tempo esgotado ao enviar")
-                                             : socket->errorString());
+                                             : socketErrorText(*socket));
     }
 
     wire::FrameReader reader;
     std::optional<QByteArray> item;
     while (!(item = reader.next())) {
         if (reader.failed()) throw fail(reader.error());
+        // Bytes may already be buffered even when the server has closed behind its reply.
+        if (socket->bytesAvailable() > 0) {
+            reader.append(socket->readAll());
+            continue;
+        }
         if (deadline.hasExpired())
             throw fail(QStringLiteral("tempo esgotado aguardando a resposta"));
-        if (!socket->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+        if (!socket->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))) &&
+            socket->bytesAvailable() == 0) {
             if (deadline.hasExpired())
                 throw fail(QStringLiteral("tempo esgotado aguardando a resposta"));
             if (socket->state() != QAbstractSocket::ConnectedState ||
                 socket->error() != QAbstractSocket::UnknownSocketError)
-                throw fail(QStringLiteral("conexão encerrada pelo servidor (%1)")
-                               .arg(socket->errorString()));
+                throw fail(socketErrorText(*socket));
         }
-        reader.append(socket->readAll());
     }
 
     wire::Reply reply;

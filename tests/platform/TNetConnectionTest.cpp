@@ -74,6 +74,12 @@ private:
     {
         wire::Reply reply;
         const QString &m = request.method;
+        if (m == "respondeEFecha") {
+            reply.result = Variant("último");
+            send(socket, wire::frame(wire::encodeReply(reply)));
+            socket.disconnectFromHost();
+            return false;
+        }
         if (m == "derruba") {
             socket.abort();
             return false;
@@ -199,6 +205,8 @@ TEST_F(Connection, TimeLimitDropsTheCallAndTheNextCallStartsAfresh)
 
 TEST_F(Connection, DroppedOrGarbledReplyIsAConnectionError)
 {
+    // a reply followed at once by the server closing still counts
+    EXPECT_EQ(net.AppServer().Call("respondeEFecha", {}).toString(), "último");
     EXPECT_THROW(net.AppServer().Call("derruba", {}), EConnectionError);
     EXPECT_EQ(net.AppServer().Call("getDimensao", {"de novo"}).toString(), "de novo");
     EXPECT_THROW(net.AppServer().Call("lixo", {}), EConnectionError);
@@ -226,6 +234,9 @@ TEST(TNetConnection, UnreachableServerSurfacesAtTheFirstCallWithoutThrowExceptio
         FAIL();
     } catch (const EConnectionError &e) {
         EXPECT_TRUE(e.Message().contains("KZR00600.rdmEstrutura")) << qPrintable(e.Message());
+        EXPECT_TRUE(e.Message().contains(QString("127.0.0.1:%1").arg(port)))
+            << qPrintable(e.Message());
+        EXPECT_TRUE(e.Message().contains("conexão recusada")) << qPrintable(e.Message());
     }
     net.SetConnected(false);
     EXPECT_FALSE(net.Connected());
