@@ -287,8 +287,9 @@ void TClientDataSet::Post()
         d->commitEdit(row, d->buffer);
     d->buffer.clear();
     d->editBase.clear();
-    setState(TDataSetState::dsBrowse);
+    d->state = TDataSetState::dsBrowse;
     emit rowChanged(row);
+    emit stateChanged();
     fire(AfterPost, this);
 }
 
@@ -296,27 +297,27 @@ void TClientDataSet::Cancel()
 {
     if (!d->editing()) return;
     const int row = d->current;
+    const bool inserting = d->state == TDataSetState::dsInsert;
+    // Back to browse before any signal, so a view reading the rows sees them as they now are.
+    d->state = TDataSetState::dsBrowse;
     d->buffer.clear();
     d->editBase.clear();
-    if (d->state == TDataSetState::dsInsert) {
+    if (inserting) {
         d->remove(row);
-        int back = d->positionBeforeInsert;
         // Insert put the new row where the old current one stood, so that one is at the
         // same index again; an append leaves the previous index valid too.
-        back =
-            d->records.isEmpty() ? -1 : qBound(0, back < 0 ? 0 : back, int(d->records.size()) - 1);
-        d->current = back;
-        d->bof = d->records.isEmpty();
-        d->eof = d->records.isEmpty();
+        const int count = int(d->records.size());
+        d->current = count == 0 ? -1 : qBound(0, d->positionBeforeInsert, count - 1);
+        d->bof = d->eof = count == 0;
         emit rowRemoved(row);
-        emit currentChanged(back);
-        setState(TDataSetState::dsBrowse);
+        emit currentChanged(d->current);
+        emit stateChanged();
         fire(AfterCancel, this);
         fire(AfterScroll, this);
         return;
     }
-    setState(TDataSetState::dsBrowse);
     emit rowChanged(row);
+    emit stateChanged();
     fire(AfterCancel, this);
 }
 
@@ -335,16 +336,17 @@ void TClientDataSet::Delete()
     if (d->state == TDataSetState::dsInsert || d->records.isEmpty())
         return; // the handler changed the ground under us; nothing sensible to delete
     const int row = d->current;
+    const bool wasEditing = d->editing();
+    d->state = TDataSetState::dsBrowse; // an edit under way goes with its record
     d->buffer.clear();
     d->editBase.clear();
     d->remove(row);
     const int count = int(d->records.size());
     d->current = count == 0 ? -1 : qMin(row, count - 1);
-    d->bof = count == 0;
-    d->eof = count == 0;
+    d->bof = d->eof = count == 0;
     emit rowRemoved(row);
     emit currentChanged(d->current);
-    setState(TDataSetState::dsBrowse);
+    if (wasEditing) emit stateChanged();
     fire(AfterDelete, this);
     fire(AfterScroll, this);
 }

@@ -389,3 +389,37 @@ TEST(TDataSource, ReportsInactiveWithoutSetAndFollowsTheAttachedSet)
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(source.State(), TDataSetState::dsBrowse);
 }
+
+// A view re-reads every row on every signal, as a grid model does; no signal may come while
+// the rows and the state disagree.
+TEST_F(LoadedSet, EverySignalFindsRowsAndStateConsistent)
+{
+    QStringList snapshots;
+    auto readAll = [&] {
+        QStringList rows;
+        for (int r = 0; r < cds.RecordCount(); ++r)
+            rows << cds.ValueAt(r, 1) + "|" + cds.DisplayTextAt(r, 0);
+        snapshots << QString::number(int(cds.State())) + ":" + rows.join(",");
+    };
+    for (auto signal : {&TClientDataSet::stateChanged, &TClientDataSet::contentReset})
+        QObject::connect(&cds, signal, readAll);
+    for (auto signal : {&TClientDataSet::rowInserted, &TClientDataSet::rowRemoved,
+                        &TClientDataSet::rowChanged, &TClientDataSet::currentChanged})
+        QObject::connect(&cds, signal, readAll);
+
+    cds.Edit();
+    name()->SetAsString("Editado");
+    cds.Delete(); // deleting the record under edit
+    cds.Insert();
+    name()->SetAsString("Novo");
+    cds.Cancel();
+    cds.Append();
+    cds.Delete(); // deleting an unposted insert
+    cds.Edit();
+    cds.Cancel();
+    cds.Edit();
+    name()->SetAsString("Fim");
+    cds.Post();
+    EXPECT_EQ(snapshots.last(), "1:Fim|    2,Tempo|    3");
+    EXPECT_EQ(column(cds, 1), QStringList({"Fim", "Tempo"}));
+}
