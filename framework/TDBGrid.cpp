@@ -146,6 +146,18 @@ TDBGrid::~TDBGrid()
     // Editors and the model must not call back into a half-destroyed grid.
     d->model->beforeRowsChange = nullptr;
     disconnect(qApp, nullptr, this, nullptr);
+    // Nothing the grid does while going away is a user's doing: no handler runs.
+    OnColEnter = nullptr;
+    OnEnter = nullptr;
+    OnColExit = nullptr;
+    OnCellClick = nullptr;
+    OnTitleClick = nullptr;
+    OnEditButtonClick = nullptr;
+    OnKeyDown = nullptr;
+    OnDrawColumnCell = nullptr;
+    discardEditor();
+    // The model reads the grid's columns, which go before the view's own destructor runs.
+    setModel(nullptr);
     for (const auto &connection : std::as_const(d->dataSetConnections))
         disconnect(connection);
 }
