@@ -1,21 +1,30 @@
 #include "Database.h"
 
 #include "MethodFailure.h"
+#include "SqliteStatementCache.h"
 
 #include <QSqlError>
 
 Database::Database(const DatabaseConfig &config, QString connectionName)
     : m_config(config), m_name(std::move(connectionName))
 {
+    if (m_config.isSqlite()) m_sqliteReads = std::make_unique<SqliteStatementCache>();
 }
 
 Database::~Database()
 {
     if (m_db.isValid()) {
-        m_db.close();
+        close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
     }
+}
+
+void Database::close()
+{
+    // Statements prepared on a connection must be gone before it closes.
+    if (m_sqliteReads) m_sqliteReads->clear();
+    m_db.close();
 }
 
 QSqlDatabase &Database::handle()
@@ -54,6 +63,7 @@ QSqlQuery Database::run(const QString &sql, const QVariantList &values)
 packet::Packet Database::select(const QString &sql, const QVariantList &values,
                                 const QVector<packet::FieldDef> &fields)
 {
+    if (m_sqliteReads) return m_sqliteReads->select(handle(), sql, values, fields);
     QSqlQuery query = run(sql, values);
     packet::Packet result;
     result.fields = fields;
@@ -73,8 +83,7 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
 void Database::fail(const QSqlQuery &query)
 {
     const QSqlError error = query.lastError();
-    if (error.type() == QSqlError::ConnectionError || !m_db.isOpen()) {
-        m_db.close(); // opened afresh by the next call
-    }
+    if (error.type() == QSqlError::ConnectionError || !m_db.isOpen())
+        close(); // a database that restarted: opened afresh by the next call
     throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(error.text()));
 }

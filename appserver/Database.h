@@ -7,6 +7,9 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <memory>
+
+class SqliteStatementCache;
 
 // One database connection, owned by and used on one thread only (QSqlDatabase is per-thread).
 // Opened on first use; a connection that breaks is dropped and opened afresh on the next call.
@@ -31,7 +34,10 @@ public:
     [[noreturn]] void fail(const QSqlQuery &query);
 
 private:
+    void close();
+
     DatabaseConfig m_config;
     QString m_name;
     QSqlDatabase m_db;
+    std::unique_ptr<SqliteStatementCache> m_sqliteReads; // SQLite only
 };
