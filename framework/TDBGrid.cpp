@@ -147,6 +147,16 @@ TDBGrid::~TDBGrid()
     d->model->beforeRowsChange = nullptr;
     disconnect(qApp, nullptr, this, nullptr);
     // Nothing the grid does while going away is a user's doing: no handler runs.
+    clearHandlers();
+    discardEditor();
+    // The model reads the grid's columns, which go before the view's own destructor runs.
+    setModel(nullptr);
+    for (const auto &connection : std::as_const(d->dataSetConnections))
+        disconnect(connection);
+}
+
+void TDBGrid::clearHandlers()
+{
     OnColEnter = nullptr;
     OnEnter = nullptr;
     OnColExit = nullptr;
@@ -155,11 +165,6 @@ TDBGrid::~TDBGrid()
     OnEditButtonClick = nullptr;
     OnKeyDown = nullptr;
     OnDrawColumnCell = nullptr;
-    discardEditor();
-    // The model reads the grid's columns, which go before the view's own destructor runs.
-    setModel(nullptr);
-    for (const auto &connection : std::as_const(d->dataSetConnections))
-        disconnect(connection);
 }
 
 // --- data source ----------------------------------------------------------------------------

@@ -103,6 +103,8 @@ public:
 
     // Commits an open cell editor into the record (typed text is never lost).
     void commitEditor();
+    // Drops every handler (a form going away: its handlers must not run on a half-destroyed form).
+    void clearHandlers();
 
     std::function<void(QObject *sender)> OnColEnter;
     std::function<void(QObject *sender)> OnEnter;

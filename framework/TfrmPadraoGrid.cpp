@@ -141,7 +141,26 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     connect(dtsPadrao, &TDataSource::dataSetChanged, this, [this] { bindNavigator(); });
 }
 
-TfrmPadraoGrid::~TfrmPadraoGrid() = default;
+TfrmPadraoGrid::~TfrmPadraoGrid()
+{
+    // The derived form is gone already; its handlers, hooked into the components that are about
+    // to be deleted (and that may still signal while they go: focus moves, editors close), must
+    // not run.
+    for (TDBGrid *grid : findChildren<TDBGrid *>())
+        grid->clearHandlers();
+    for (TPageControl *pages : findChildren<TPageControl *>()) {
+        pages->OnChange = nullptr;
+        pages->OnChanging = nullptr;
+    }
+    for (TDataSource *source : findChildren<TDataSource *>())
+        source->OnStateChange = nullptr;
+    for (TMenuItem *item : findChildren<TMenuItem *>()) {
+        item->OnClick = nullptr;
+        item->BeforeClick = nullptr;
+    }
+    for (TSpeedButton *button : findChildren<TSpeedButton *>())
+        button->OnClick = nullptr;
+}
 
 // --- window ---------------------------------------------------------------------------------
 

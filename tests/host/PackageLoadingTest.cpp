@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 
 TEST_F(HostTest, TheEntryCreatesTheScreenOnceInTheHostsAreaAndLaterCallsShowItAgain)
 {
@@ -62,4 +63,21 @@ TEST_F(HostTest, AMissingPackageAMissingEntryAndAThrowingEntryAreReportedNotFata
 
     // Load failures go out as exceptions from load itself, for callers that want them.
     EXPECT_THROW(window->packages().load(QStringLiteral("Pkg_naoexiste")), Exception);
+}
+
+TEST_F(HostTest, ClosingTheHostClosesItsScreensThroughTheirOwnCloseHandling)
+{
+    window->registerScreen(QStringLiteral("KZR01200"), QStringLiteral("Pkg_kzrtest_ok"), QStringLiteral("&Dimensão"));
+    ASSERT_TRUE(window->openScreen(QStringLiteral("KZR01200")));
+    ASSERT_EQ(window->area()->subWindowList().size(), 1);
+    QPointer<QWidget> form = window->area()->subWindowList().first()->widget();
+    EXPECT_TRUE(window->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull()); // the base form frees itself on close
+    EXPECT_TRUE(window->area()->subWindowList().isEmpty());
+
+    // The package's next call makes a new screen, as after any close.
+    window->show();
+    ASSERT_TRUE(window->openScreen(QStringLiteral("KZR01200")));
+    EXPECT_EQ(window->area()->subWindowList().size(), 1);
 }
