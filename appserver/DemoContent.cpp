@@ -65,11 +65,7 @@ const QStringList Statements = {
 void DemoContent::install(Database &db)
 {
     Transaction transaction(db);
-    for (const QString &statement : Statements) {
-        // PostgreSQL has no BLOB; its binary type is BYTEA.
-        QString sql = statement;
-        if (!db.dialect().isSqlite()) sql.replace(QLatin1String(" BLOB"), QLatin1String(" BYTEA"));
-        db.run(sql);
-    }
+    for (const QString &statement : Statements)
+        db.run(statement);
     transaction.commit();
 }

@@ -56,8 +56,12 @@ int main(int argc, char *argv[])
         ShutdownSignals shutdown;
         AppServer server(config, options.workers);
         server.listen(options.address, options.port);
+        const QHostAddress address = server.address();
+        const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                                 ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                                 : address.toString();
         say(QStringLiteral("pronto em %1:%2 (%3)")
-                .arg(server.address().toString())
+                .arg(host)
                 .arg(server.port())
                 .arg(config.displayUrl()));
         return app.exec();

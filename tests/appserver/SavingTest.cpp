@@ -1,6 +1,7 @@
 // Storing and saving, on SQLite and on PostgreSQL: deltas all or none, records changed by
 // someone else, the database's own guarantees, many savers at once, a server killed mid-save.
 #include "Deltas.h"
+#include "RequirePostgres.h"
 #include "ServerFailure.h"
 #include "StorageFixture.h"
 
@@ -271,18 +272,15 @@ namespace {
 
 TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
 {
-    PostgresInstance *pg = PostgresInstance::shared();
-    if (!pg) {
-        if (PostgresInstance::unavailableReason().isEmpty())
-            FAIL() << "PostgreSQL did not start: " << PostgresInstance::sharedError();
-        GTEST_SKIP() << PostgresInstance::unavailableReason();
-    }
+    REQUIRE_POSTGRES(pg)
     const QString url = pg->createDatabase("kzr_restart");
     ASSERT_FALSE(url.isEmpty()) << pg->error();
     ServerProcess server;
     ASSERT_TRUE(server.start(url, {"--workers", "1"})) << server.error();
     TestClient client(server);
-    ASSERT_EQ(client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um"))})), "");
+    ASSERT_EQ(
+        client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um"))})),
+        "");
 
     ASSERT_TRUE(pg->restart()) << pg->error();
     // The one worker may report its broken connection once, as a failure reply; then it

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DatabaseConfig.h"
-#include "PostgresInstance.h"
+#include "RequirePostgres.h"
 #include "ServerProcess.h"
 #include "TestClient.h"
 
@@ -21,13 +21,7 @@ protected:
     void SetUp() override
     {
         if (QString(GetParam()) == "postgresql") {
-            PostgresInstance *pg = PostgresInstance::shared();
-            if (!pg) {
-                if (PostgresInstance::unavailableReason().isEmpty())
-                    FAIL() << "PostgreSQL did not start: "
-                           << PostgresInstance::sharedError().toStdString();
-                GTEST_SKIP() << PostgresInstance::unavailableReason().toStdString();
-            }
+            REQUIRE_POSTGRES(pg)
             static std::atomic<int> next{0};
             const QString url = pg->createDatabase(QString("kzr_case_%1").arg(next++));
             ASSERT_FALSE(url.isEmpty()) << pg->error().toStdString();
