@@ -54,9 +54,17 @@ private:
     Stock()
     {
         path = server.tempPath(QStringLiteral("bench.sqlite"));
-        QFile empty(path); // an existing database: no demo content
-        empty.open(QIODevice::WriteOnly);
-        empty.close();
+        // An existing database (so no demo content) in the WAL mode the server gives the files
+        // it creates itself.
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("wal"));
+            db.setDatabaseName(path);
+            db.open();
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("wal"));
         if (!server.start(QStringLiteral("sqlite:") + path)) {
             std::fprintf(stderr, "%s\n", qPrintable(server.error()));
             return;
@@ -154,8 +162,10 @@ void SetDimensao1of10k_ours(benchmark::State &state)
     }
 }
 
-// The same work in-process: one update in a transaction, then every row read back.
-void SetDimensao1of10k_floor(benchmark::State &state)
+// The floor the save is held against is the read floor above: what the screen gets back is
+// the complete list. The same work done in-process, one durable update and the list read back,
+// is registered beside it for reference.
+void SetDimensao1of10k_floorWithCommit(benchmark::State &state)
 {
     if (skipUnlessReady(state)) return;
     {
@@ -267,8 +277,12 @@ BENCHMARK(SetDimensao1of10k_ours)
     ->Name("SetDimensao1of10k/ours")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(SetDimensao1of10k_floor)
+BENCHMARK(GetDimensao10k_floor)
     ->Name("SetDimensao1of10k/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SetDimensao1of10k_floorWithCommit)
+    ->Name("SetDimensao1of10k/floor_with_commit")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(DupCheck32conn_ours)
