@@ -37,13 +37,13 @@ QVector<Catalogue::Column> Catalogue::columns(const QString &realTableName)
     return result;
 }
 
-std::optional<Catalogue::Column> Catalogue::findColumn(const QString &realTableName,
-                                                       const QString &name)
+const Catalogue::Column *Catalogue::match(const QVector<Column> &columns, const QString &name)
 {
-    std::optional<Column> caseInsensitive;
-    for (const Column &c : columns(realTableName)) {
-        if (c.name == name) return c;
-        if (!caseInsensitive && c.name.compare(name, Qt::CaseInsensitive) == 0) caseInsensitive = c;
+    const Column *caseInsensitive = nullptr;
+    for (const Column &c : columns) {
+        if (c.name == name) return &c;
+        if (!caseInsensitive && c.name.compare(name, Qt::CaseInsensitive) == 0)
+            caseInsensitive = &c;
     }
     return caseInsensitive;
 }

@@ -23,7 +23,9 @@ public:
     // The real name of a table or view of the application (not the database system's own).
     std::optional<QString> findTable(const QString &name);
     QVector<Column> columns(const QString &realTableName);
-    std::optional<Column> findColumn(const QString &realTableName, const QString &name);
+    // The column of that name in a list of columns: the exact spelling, else the first that
+    // differs only in case; nullptr when none.
+    static const Column *match(const QVector<Column> &columns, const QString &name);
 
 private:
     Database &m_db;

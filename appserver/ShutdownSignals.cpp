@@ -35,4 +35,9 @@ ShutdownSignals::~ShutdownSignals()
 {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    delete m_notifier; // stops watching before its end of the pipe closes
+    for (int &end : pipeEnds) {
+        if (end >= 0) ::close(end);
+        end = -1;
+    }
 }

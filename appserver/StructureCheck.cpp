@@ -32,14 +32,7 @@ Variant StructureCheck::verify(const QString &table, QStringList &names)
     const QVector<Catalogue::Column> columns = catalogue.columns(*realTable);
     for (QString &name : names) {
         if (name.trimmed().isEmpty()) continue;
-        const Catalogue::Column *found = nullptr;
-        for (const Catalogue::Column &column : columns) {
-            if (column.name == name) {
-                found = &column;
-                break;
-            }
-            if (!found && column.name.compare(name, Qt::CaseInsensitive) == 0) found = &column;
-        }
+        const Catalogue::Column *found = Catalogue::match(columns, name);
         if (!found)
             return structureError(QStringLiteral("INV_CAMPO") + name + QLatin1Char('.') + table);
         if (!ColumnTypeRule::mayConstituteDimension(m_db.dialect(), found->declaredType))
