@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -11,15 +12,68 @@
 
 namespace {
 
-// A display number nobody uses: no lock file and no socket.
-int freeDisplay()
+// An X server on a free display for the life of the object.
+class VirtualDisplay
 {
-    for (int display = 91; display < 140; ++display) {
-        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) &&
-            !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-            return display;
+public:
+    VirtualDisplay()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty())
+            return;
+        m_display = -1;
+        for (int display = 91; display < 140 && m_display < 0; ++display) {
+            if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) &&
+                !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
+                m_display = display;
+        }
+        if (m_display < 0)
+            return;
+        m_server.start(xvfb, {QStringLiteral(":%1").arg(m_display), QStringLiteral("-screen"), QStringLiteral("0"),
+                              QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(m_display);
+        for (int i = 0; i < 100 && m_server.state() != QProcess::NotRunning && !QFile::exists(socket); ++i)
+            QThread::msleep(50);
+        m_up = QFile::exists(socket);
     }
-    return -1;
+    ~VirtualDisplay()
+    {
+        m_server.terminate();
+        m_server.waitForFinished(5000);
+    }
+    bool up() const { return m_up; }
+    QString name() const { return QStringLiteral(":%1").arg(m_display); }
+
+private:
+    QProcess m_server;
+    int m_display = -1;
+    bool m_up = false;
+};
+
+// Runs kzr-host on the display; gives its output, and whether it ended well.
+bool runHost(const VirtualDisplay &display, const QStringList &arguments, QString *output)
+{
+    QProcess host;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display.name());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    host.setProcessEnvironment(environment);
+    host.setProcessChannelMode(QProcess::MergedChannels);
+    host.start(QStringLiteral(KZR_HOST_PROGRAM), arguments);
+    const bool finished = host.waitForFinished(60000);
+    *output = QString::fromLocal8Bit(host.readAll());
+    return finished && host.exitStatus() == QProcess::NormalExit && host.exitCode() == 0;
+}
+
+// A painted window, not an empty frame: many distinct colours.
+int colourCount(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
 }
 
 } // namespace
@@ -28,20 +82,10 @@ int freeDisplay()
 // on the command line and writes a screenshot (kept as a test artifact).
 TEST(HostUnderXvfb, OpensTheScreenInARealWindowAndSavesAScreenshot)
 {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
         GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb); the real-window run is skipped";
-    const int display = freeDisplay();
-    ASSERT_GT(display, 0) << "no free X display number";
-
-    QProcess server;
-    server.start(xvfb, {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
-    for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
-        QThread::msleep(50);
-    ASSERT_TRUE(QFile::exists(socket)) << "Xvfb did not come up: " << server.readAllStandardError().toStdString();
+    VirtualDisplay display;
+    ASSERT_TRUE(display.up()) << "Xvfb did not come up";
 
     // The host looks for the screen's package by its product name in the package folder.
     QTemporaryDir packages;
@@ -51,33 +95,58 @@ TEST(HostUnderXvfb, OpensTheScreenInARealWindowAndSavesAScreenshot)
     const QString shot = QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-KZR01200.png");
     QFile::remove(shot);
 
-    QProcess host;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    host.setProcessEnvironment(environment);
-    host.setProcessChannelMode(QProcess::MergedChannels);
-    host.start(QStringLiteral(KZR_HOST_PROGRAM),
-               {QStringLiteral("--package-dir"), packages.path(), QStringLiteral("--server"), QStringLiteral("127.0.0.1"),
-                QStringLiteral("--port"), QStringLiteral("21201"), QStringLiteral("--open"), QStringLiteral("KZR01200"),
-                QStringLiteral("--screenshot"), shot});
-    const bool finished = host.waitForFinished(60000);
-    const QString output = QString::fromLocal8Bit(host.readAll());
-    server.terminate();
-    server.waitForFinished(5000);
-    ASSERT_TRUE(finished) << output.toStdString();
-    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit) << output.toStdString();
-    EXPECT_EQ(host.exitCode(), 0) << output.toStdString();
-
+    QString output;
+    EXPECT_TRUE(runHost(display, {QStringLiteral("--package-dir"), packages.path(), QStringLiteral("--server"),
+                                  QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QStringLiteral("21201"),
+                                  QStringLiteral("--open"), QStringLiteral("KZR01200"), QStringLiteral("--screenshot"), shot},
+                        &output))
+        << output.toStdString();
     const QImage image(shot);
     ASSERT_FALSE(image.isNull()) << "no screenshot at " << shot.toStdString() << "\n" << output.toStdString();
     EXPECT_GE(image.width(), 800);
     EXPECT_GE(image.height(), 500);
-    // A painted window, not an empty frame: many distinct colours.
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 7)
-        for (int x = 0; x < image.width(); x += 7)
-            colours.insert(image.pixel(x, y));
-    EXPECT_GT(colours.size(), 10);
+    EXPECT_GT(colourCount(image), 10);
+}
+
+// The product's own screen package and application server, when this build has them beside the
+// host: the whole road from the menu entry to the server's list, on a real display.
+TEST(HostUnderXvfb, OpensTheRealScreenAgainstARealServer)
+{
+    const QString bin = QFileInfo(QStringLiteral(KZR_HOST_PROGRAM)).absolutePath();
+    const QString server = bin + QStringLiteral("/kzr-appserver");
+    if (!QFile::exists(bin + QStringLiteral("/libPkg_kzr01200.so")) || !QFile::exists(server))
+        GTEST_SKIP() << "the screen package or kzr-appserver is not built in " << bin.toStdString();
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb); the real-window run is skipped";
+    VirtualDisplay display;
+    ASSERT_TRUE(display.up());
+
+    QTemporaryDir data;
+    QProcess appserver;
+    appserver.setProcessChannelMode(QProcess::MergedChannels);
+    appserver.start(server, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"),
+                             QStringLiteral("sqlite:") + data.filePath(QStringLiteral("kzr.sqlite"))});
+    ASSERT_TRUE(appserver.waitForStarted(5000));
+    // The server says where it listens once it is ready ("... pronto em HOST:PORT ...").
+    QString banner;
+    for (int i = 0; i < 100 && !banner.contains(QStringLiteral("pronto")); ++i) {
+        appserver.waitForReadyRead(100);
+        banner += QString::fromLocal8Bit(appserver.readAll());
+    }
+    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(banner);
+    ASSERT_TRUE(port.hasMatch()) << banner.toStdString();
+
+    QDir().mkpath(QStringLiteral(KZR_ARTIFACT_DIR));
+    const QString shot = QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-KZR01200-real.png");
+    QFile::remove(shot);
+    QString output;
+    const bool ok = runHost(display, {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                                      port.captured(1), QStringLiteral("--open"), QStringLiteral("KZR01200"),
+                                      QStringLiteral("--screenshot"), shot}, &output);
+    appserver.terminate();
+    appserver.waitForFinished(5000);
+    EXPECT_TRUE(ok) << output.toStdString();
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull()) << output.toStdString();
+    EXPECT_GT(colourCount(image), 10);
 }
