@@ -1,0 +1,163 @@
+#include "HostTesting.h"
+#include "TfrmPadraoGrid.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// kzr-appserver on a free loopback port over a temporary SQLite file.
+class AppServer
+{
+public:
+    explicit AppServer(const QString &program)
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(program, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"),
+                                  QStringLiteral("sqlite:") + m_data.filePath(QStringLiteral("kzr.sqlite"))});
+        QString banner;
+        for (int i = 0; i < 100 && !banner.contains(QStringLiteral("pronto")); ++i) {
+            m_process.waitForReadyRead(100);
+            banner += QString::fromLocal8Bit(m_process.readAll());
+        }
+        const auto match = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(banner);
+        m_port = match.hasMatch() ? match.captured(1).toInt() : 0;
+    }
+    ~AppServer()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    int port() const { return m_port; }
+
+private:
+    QTemporaryDir m_data;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+QString binFolder()
+{
+    return QFileInfo(QStringLiteral(KZR_HOST_PROGRAM)).absolutePath();
+}
+
+} // namespace
+
+// The product's screen in this host over a real server, driven through the grid as a user would.
+class RealScreen : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString bin = binFolder();
+        if (!QFile::exists(bin + QStringLiteral("/libPkg_kzr01200.so")) || !QFile::exists(bin + QStringLiteral("/kzr-appserver")))
+            GTEST_SKIP() << "the screen package or kzr-appserver is not built in " << bin.toStdString();
+        server = std::make_unique<AppServer>(bin + QStringLiteral("/kzr-appserver"));
+        ASSERT_GT(server->port(), 0);
+        auto scripted = std::make_unique<ScriptedInteraction>();
+        seam = scripted.get();
+        Interaction::install(std::move(scripted));
+        HostOptions options;
+        options.packageDir = bin;
+        options.port = server->port();
+        window = std::make_unique<HostMainWindow>(options);
+        TApplication::SetHost(window.get());
+        window->show();
+        ASSERT_TRUE(window->openScreen(QStringLiteral("KZR01200"))) << seam->messages().join('\n').toStdString();
+        form = qobject_cast<TfrmPadraoGrid *>(window->area()->subWindowList().value(0)->widget());
+        ASSERT_NE(form, nullptr);
+        grid = form->dbgPadrao;
+        dimensions = form->dtsPadrao->DataSet();
+        ASSERT_GT(dimensions->RecordCount(), 0) << "the server's sample dimensions";
+        grid->setFocus();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Interaction::install(nullptr);
+        TApplication::SetHost(nullptr);
+        server.reset();
+    }
+    void typeInto(int column, const QString &text)
+    {
+        grid->setCurrentIndex(grid->model()->index(dimensions->RecNo() - 1, column));
+        ASSERT_EQ(grid->SelectedIndex(), column);
+        ASSERT_TRUE(grid->openEditor());
+        auto *editor = qobject_cast<QLineEdit *>(grid->cellEditor());
+        editor->clear();
+        QTest::keyClicks(editor, text);
+    }
+    int fieldIndex(const char *name) const { return dimensions->FieldByName(QString::fromLatin1(name))->Index(); }
+
+    std::unique_ptr<AppServer> server;
+    ScriptedInteraction *seam = nullptr;
+    std::unique_ptr<HostMainWindow> window;
+    TfrmPadraoGrid *form = nullptr;
+    TDBGrid *grid = nullptr;
+    TClientDataSet *dimensions = nullptr;
+};
+
+TEST_F(RealScreen, ADimensionTypedIntoTheGridIsSavedWhenConfirmed)
+{
+    const int before = dimensions->RecordCount();
+    form->sbtIncluir->Click();
+    ASSERT_EQ(dimensions->State(), TDataSetState::dsInsert);
+    typeInto(1, QStringLiteral("77"));
+    typeInto(2, QStringLiteral("Teste de grade")); // leaving the code runs the duplicate check
+    form->sbtConfirmar->Click();
+
+    EXPECT_TRUE(seam->messages().isEmpty()) << seam->messages().join('\n').toStdString();
+    EXPECT_EQ(dimensions->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dimensions->RecordCount(), before + 1);
+    bool found = false;
+    for (int row = 0; row < dimensions->RecordCount(); ++row)
+        found = found || dimensions->ValueAt(row, fieldIndex("NMITEMDIME")) == QStringLiteral("Teste de grade");
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(window->cacheUpdates().contains(QStringLiteral("DIMENSAODIME")));
+}
+
+TEST_F(RealScreen, ARefusedColumnExitKeepsTheGridInTheColumnAndCancelGivesTheRowUp)
+{
+    const QString taken = dimensions->ValueAt(0, fieldIndex("NMITEMDIME"));
+    const int before = dimensions->RecordCount();
+    form->sbtIncluir->Click();
+    typeInto(1, QStringLiteral("78"));
+    typeInto(2, taken);
+    // Leaving the name column: the duplicate check refuses, and the grid stays where it was.
+    grid->setCurrentIndex(grid->model()->index(dimensions->RecNo() - 1, 3));
+    ASSERT_EQ(seam->messages().size(), 1);
+    EXPECT_FALSE(seam->messages()[0].isEmpty());
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_EQ(dimensions->State(), TDataSetState::dsInsert);
+
+    seam->dialogAnswers.push(mrYes);
+    form->sbtCancelar->Click();
+    EXPECT_EQ(dimensions->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dimensions->RecordCount(), before);
+}
+
+TEST_F(RealScreen, AClickOnACheckMarkSwitchesTheFlagAndSavesIt)
+{
+    const int flag = fieldIndex("IDDIMENSAODW");
+    const int code = fieldIndex("NRSEQUEDIME");
+    const QString wanted = dimensions->ValueAt(1, code);
+    const QString was = dimensions->ValueAt(1, flag);
+    ASSERT_TRUE(was == QStringLiteral("S") || was == QStringLiteral("N"));
+    const QRect cell = grid->visualRect(grid->model()->index(1, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(seam->messages().isEmpty()) << seam->messages().join('\n').toStdString();
+    EXPECT_EQ(dimensions->State(), TDataSetState::dsBrowse);
+    // The list came back from the server: find the dimension again by its code.
+    int row = -1;
+    for (int i = 0; i < dimensions->RecordCount(); ++i)
+        row = dimensions->ValueAt(i, code) == wanted ? i : row;
+    ASSERT_GE(row, 0);
+    EXPECT_NE(dimensions->ValueAt(row, flag), was);
+}
