@@ -8,15 +8,15 @@
 
 namespace {
 
-using Kind = ArgSpec::Kind;
+using Kind = Parameter::Kind;
 
 // Argument widths are those of the columns the texts are compared with.
-const ArgSpec CodeArg{QStringLiteral("código"), Kind::Text, 5};
-const ArgSpec NameArg{QStringLiteral("nome"), Kind::Text, 30};
-const ArgSpec TableArg{QStringLiteral("tabela"), Kind::Text, 30};
-const ArgSpec FieldArg{QStringLiteral("campo"), Kind::Text, 30};
-const ArgSpec FieldNamesArg{QStringLiteral("campos"), Kind::NameList, 30};
-const ArgSpec DeltaArg{QStringLiteral("alterações"), Kind::ChangePacket, 0};
+const Parameter CodeArg{QStringLiteral("código"), Kind::Text, 5};
+const Parameter NameArg{QStringLiteral("nome"), Kind::Text, 30};
+const Parameter TableArg{QStringLiteral("tabela"), Kind::Text, 30};
+const Parameter FieldArg{QStringLiteral("campo"), Kind::Text, 30};
+const Parameter FieldNamesArg{QStringLiteral("campos"), Kind::NameList, 30};
+const Parameter DeltaArg{QStringLiteral("alterações"), Kind::ChangePacket, 0};
 
 } // namespace
 

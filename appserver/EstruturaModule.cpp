@@ -7,8 +7,8 @@
 
 void EstruturaModule::registerIn(MethodRegistry &registry)
 {
-    const ArgSpec kind{QStringLiteral("tipo"), ArgSpec::Kind::Text, 1};
-    const ArgSpec table{QStringLiteral("tabela"), ArgSpec::Kind::Text, 30};
+    const Parameter kind{QStringLiteral("tipo"), Parameter::Kind::Text, 1};
+    const Parameter table{QStringLiteral("tabela"), Parameter::Kind::Text, 30};
     registry.add(QString::fromLatin1(Name), QStringLiteral("getFields"), {kind, table},
                  [](Database &db, MethodCall &call) {
                      // "D": the fields a dimension may use; no other kind is offered.

@@ -4,57 +4,58 @@
 
 namespace {
 
-QString kindName(ArgSpec::Kind kind)
+QString kindName(Parameter::Kind kind)
 {
     switch (kind) {
-    case ArgSpec::Kind::Text:
+    case Parameter::Kind::Text:
         return QStringLiteral("um texto");
-    case ArgSpec::Kind::ChangePacket:
+    case Parameter::Kind::ChangePacket:
         return QStringLiteral("um pacote de alterações");
-    case ArgSpec::Kind::NameList:
+    case Parameter::Kind::NameList:
         return QStringLiteral("uma lista de nomes");
     }
     return {};
 }
 
-void checkWidth(const QString &method, int position, const ArgSpec &spec, const QString &text)
+void checkWidth(const QString &method, int position, const Parameter &parameter,
+                const QString &text)
 {
-    if (text.size() > spec.width)
+    if (text.size() > parameter.width)
         throw CallFault(QStringLiteral("%1: o argumento %2 (%3) tem %4 caracteres; o máximo é %5.")
                             .arg(method)
                             .arg(position)
-                            .arg(spec.label)
+                            .arg(parameter.label)
                             .arg(text.size())
-                            .arg(spec.width));
+                            .arg(parameter.width));
 }
 
 } // namespace
 
-MethodCall::MethodCall(const QString &method, const QVector<ArgSpec> &specs,
+MethodCall::MethodCall(const QString &method, const QVector<Parameter> &parameters,
                        const QList<Variant> &args)
-    : m_args(args), m_packets(specs.size())
+    : m_args(args), m_packets(parameters.size())
 {
-    if (args.size() != specs.size())
+    if (args.size() != parameters.size())
         throw CallFault(QStringLiteral("%1 espera %2 argumento(s), recebeu %3.")
                             .arg(method)
-                            .arg(specs.size())
+                            .arg(parameters.size())
                             .arg(args.size()));
-    for (int i = 0; i < specs.size(); ++i) {
-        const ArgSpec &spec = specs[i];
+    for (int i = 0; i < parameters.size(); ++i) {
+        const Parameter &parameter = parameters[i];
         const Variant &arg = args[i];
         const int position = i + 1;
         const auto wrongKind = [&] {
             return CallFault(QStringLiteral("%1: o argumento %2 (%3) deve ser %4.")
                                  .arg(method)
                                  .arg(position)
-                                 .arg(spec.label, kindName(spec.kind)));
+                                 .arg(parameter.label, kindName(parameter.kind)));
         };
-        switch (spec.kind) {
-        case ArgSpec::Kind::Text:
+        switch (parameter.kind) {
+        case Parameter::Kind::Text:
             if (arg.kind() != Variant::Kind::Text) throw wrongKind();
-            checkWidth(method, position, spec, arg.toString());
+            checkWidth(method, position, parameter, arg.toString());
             break;
-        case ArgSpec::Kind::ChangePacket:
+        case Parameter::Kind::ChangePacket:
             if (arg.kind() != Variant::Kind::Bytes) throw wrongKind();
             try {
                 m_packets[i] = packet::fromVariant(arg);
@@ -62,15 +63,15 @@ MethodCall::MethodCall(const QString &method, const QVector<ArgSpec> &specs,
                 throw CallFault(QStringLiteral("%1: o argumento %2 (%3) não é um pacote válido: %4")
                                     .arg(method)
                                     .arg(position)
-                                    .arg(spec.label, e.Message()));
+                                    .arg(parameter.label, e.Message()));
             }
             if (!m_packets[i].isDelta) throw wrongKind();
             break;
-        case ArgSpec::Kind::NameList:
+        case Parameter::Kind::NameList:
             if (arg.kind() != Variant::Kind::Array) throw wrongKind();
             for (const Variant &item : arg.items()) {
                 if (item.kind() != Variant::Kind::Text) throw wrongKind();
-                checkWidth(method, position, spec, item.toString());
+                checkWidth(method, position, parameter, item.toString());
             }
             break;
         }

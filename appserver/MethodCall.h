@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataPacket.h"
+#include "Parameter.h"
 #include "Variant.h"
 
 #include <QList>
@@ -9,27 +10,14 @@
 #include <QVector>
 #include <utility>
 
-// What a remote method declares about one argument; the call is refused with a fault before
-// the method runs when an argument does not fit.
-struct ArgSpec
-{
-    enum class Kind {
-        Text,         // a text of at most `width` characters
-        ChangePacket, // a data packet holding a delta (by value)
-        NameList,     // a variant array of texts, each of at most `width` characters (by reference)
-    };
-    QString label; // how the fault text names it ("código", "nome"...)
-    Kind kind = Kind::Text;
-    int width = 0;
-};
-
 // The arguments of one call, checked against the method's declaration, and what the method
 // writes back into its by-reference arguments.
 class MethodCall
 {
 public:
     // Throws CallFault naming the method and the argument that does not fit.
-    MethodCall(const QString &method, const QVector<ArgSpec> &specs, const QList<Variant> &args);
+    MethodCall(const QString &method, const QVector<Parameter> &parameters,
+               const QList<Variant> &args);
 
     QString text(int index) const;
     const packet::Packet &changes(int index) const;

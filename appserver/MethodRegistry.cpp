@@ -1,6 +1,6 @@
 #include "MethodRegistry.h"
 
-void MethodRegistry::add(const QString &module, const QString &method, QVector<ArgSpec> args,
+void MethodRegistry::add(const QString &module, const QString &method, QVector<Parameter> args,
                          Handler handler)
 {
     m_modules[module].insert(method, Method{std::move(args), std::move(handler)});

@@ -17,11 +17,12 @@ public:
 
     struct Method
     {
-        QVector<ArgSpec> args;
+        QVector<Parameter> args;
         Handler handler;
     };
 
-    void add(const QString &module, const QString &method, QVector<ArgSpec> args, Handler handler);
+    void add(const QString &module, const QString &method, QVector<Parameter> args,
+             Handler handler);
 
     bool hasModule(const QString &module) const { return m_modules.contains(module); }
     const Method *find(const QString &module, const QString &method) const; // nullptr when absent
