@@ -3,7 +3,9 @@
 #include "TClientDataSet.h"
 #include "TDBGrid.h"
 
+#include <QApplication>
 #include <QFont>
+#include <QPalette>
 #include <QHeaderView>
 
 RecordSetModel::RecordSetModel(QObject *parent, TDBGrid *grid)
@@ -169,6 +171,11 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
         }
         case Qt::ForegroundRole:
             return toQColor(column->Title.FontColor);
+        case Qt::BackgroundRole:
+            // A light glyph (the white check mark) needs a darker title than the style's to be seen.
+            if (column->Title.SymbolCharset && toQColor(column->Title.FontColor).lightness() > 160)
+                return QApplication::palette().color(QPalette::Dark);
+            return {};
         case Qt::TextAlignmentRole:
             return column->Title.SymbolCharset ? QVariant(int(Qt::AlignCenter)) : QVariant();
         case TitleSymbolRole:

@@ -198,6 +198,8 @@ TEST_F(GridTest, TheCheckMarkTitleShowsAGlyphAndTitlesDefaultToTheLabel)
     EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), QString(QChar(0x2714)));
     EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
     EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::FontRole).value<QFont>().pixelSize(), 11);
+    EXPECT_LT(model->headerData(2, Qt::Horizontal, Qt::BackgroundRole).value<QColor>().lightness(), 160);
+    EXPECT_FALSE(model->headerData(1, Qt::Horizontal, Qt::BackgroundRole).isValid());
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Código"));
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
     EXPECT_EQ(grid->columnWidth(1), 160);
