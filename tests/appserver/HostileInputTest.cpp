@@ -136,6 +136,24 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
     EXPECT_TRUE(refused->fault.has_value());
     EXPECT_TRUE(oversize.waitClosed());
 
+    // A flood of requests sent without waiting for replies: those already queued are
+    // answered in order, then a fault, then the server hangs up.
+    RawWireClient flood;
+    ASSERT_TRUE(flood.connectTo(server.host(), server.port()));
+    QByteArray many;
+    for (int i = 0; i < 2000; ++i)
+        many += wire::frame(wire::encodeRequest(
+            {"KZR01200.rdmDimensao", "getDimensao", {Variant(""), Variant("Clientes")}}));
+    flood.sendBytes(many);
+    int answered = 0;
+    std::optional<wire::Reply> last;
+    while ((last = flood.readReply()) && !last->fault)
+        ++answered;
+    ASSERT_TRUE(last.has_value());
+    EXPECT_TRUE(last->fault->contains("64")) << *last->fault;
+    EXPECT_LT(answered, 2000);
+    EXPECT_TRUE(flood.waitClosed());
+
     // A client that sends half a frame and stalls holds up nobody.
     RawWireClient stalled;
     ASSERT_TRUE(stalled.connectTo(server.host(), server.port()));
