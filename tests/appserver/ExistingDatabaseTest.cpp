@@ -58,6 +58,8 @@ TEST(ExistingDatabase, OnlyTheServersTablesAreAddedAndMixedCaseNamesAreFound)
     ServerProcess server;
     const QString copy = server.tempPath("Chinook.sqlite");
     ASSERT_TRUE(QFile::copy(chinook, copy));
+    // The original may be read-only; its copy is ours to write.
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     const QMap<QString, QString> before = snapshot(copy);
     ASSERT_TRUE(before.contains("rows Employee"));
 
