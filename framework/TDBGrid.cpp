@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPointer>
 #include <QTimer>
 
@@ -643,6 +644,17 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
     d->inFlight = event;
     QTableView::keyPressEvent(event);
     d->inFlight = outer;
+}
+
+void TDBGrid::paintEvent(QPaintEvent *event)
+{
+    // The grid's colour is the background of the whole grid, below the last row too (the cells
+    // paint over it).
+    {
+        QPainter painter(viewport());
+        painter.fillRect(event->rect(), toQColor(Color));
+    }
+    QTableView::paintEvent(event);
 }
 
 void TDBGrid::showEvent(QShowEvent *event)

@@ -1,5 +1,6 @@
 #include "GridTesting.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
@@ -45,6 +46,16 @@ TEST_F(GridTest, OwnerDrawingPaintsWhatTheHandlerDrawsAndNothingElse)
     ASSERT_FALSE(currentStates.isEmpty());
     EXPECT_TRUE(currentStates.last() & gdSelected);
     EXPECT_FALSE(currentStates.last() & gdFixed);
+}
+
+TEST_F(GridTest, TheGridsColourIsTheBackgroundOfCellsAndOfTheEmptyPartAlike)
+{
+    grid->Color = clInfoBk;
+    const QImage image = render(grid->viewport());
+    const QColor yellow = QApplication::palette().color(QPalette::ToolTipBase);
+    const QRect other = grid->visualRect(cell(2, 1));
+    EXPECT_EQ(QColor(image.pixel(other.right() - 3, other.top() + 3)), yellow);
+    EXPECT_EQ(QColor(image.pixel(image.width() - 3, image.height() - 3)), yellow); // below the rows
 }
 
 TEST_F(GridTest, TheCurrentCellIsFocusedOnlyWhileTheGridHasTheFocus)
