@@ -1,0 +1,131 @@
+#include "ScreenFixture.h"
+
+#include "Services.h"
+
+// Extra attributes of dimension 00001 (table CLIENTE, key CDCLIENTE, main attribute NMCLIENTE;
+// extras CDCIDADE, DSSEGMENTO, DTCADASTRO).
+class ExtrasTest : public ScreenTest
+{
+protected:
+    void SetUp() override
+    {
+        ScreenTest::SetUp();
+        startServer();
+        openScreen();
+        goTo(QStringLiteral("00001"));
+        form->mnuExtras->Click();
+        ASSERT_EQ(form->cdsExtras->RecordCount(), 3);
+    }
+    void includeExtra(const QString &attribute, const QString &name)
+    {
+        form->sbtIncluir->Click();
+        ASSERT_EQ(form->cdsExtras->State(), TDataSetState::dsInsert);
+        if (!attribute.isEmpty())
+            form->cdsExtrasCDATRIBEXTRDIME->SetText(attribute);
+        if (!name.isEmpty())
+            form->cdsExtrasDSATRIBEXTRDIME->SetText(name);
+    }
+    QStringList storedExtras()
+    {
+        auto net = server.connect(QStringLiteral("KZR01200.rdmDimensao"));
+        TClientDataSet ds;
+        ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {QStringLiteral("00001")}), true, 0));
+        QStringList rows;
+        for (ds.First(); !ds.Eof(); ds.Next())
+            rows << ds.FieldByName(QStringLiteral("CDATRIBEXTRDIME"))->AsString() + QLatin1Char('|')
+                    + ds.FieldByName(QStringLiteral("DSATRIBEXTRDIME"))->AsString();
+        return rows;
+    }
+};
+
+TEST_F(ExtrasTest, NameAndAttributeAreRequiredBeforeAnyServerCall)
+{
+    includeExtra(QString(), QString());
+    forget();
+    confirm();
+    EXPECT_EQ(messages(), QStringList{"Nome do atributo extra deve ser informado."});
+    form->cdsExtrasDSATRIBEXTRDIME->SetText(QStringLiteral("Nome"));
+    ui->clear();
+    confirm();
+    EXPECT_EQ(messages(), QStringList{"Atributo extra deve ser informado."});
+    EXPECT_EQ(recorder->total(), 0);
+    EXPECT_FALSE(timeline.join(QLatin1Char(' ')).contains(QStringLiteral("focus:")));
+    EXPECT_EQ(form->cdsExtras->State(), TDataSetState::dsInsert);
+}
+
+TEST_F(ExtrasTest, AnAttributeIsComparedWithTheDimensionsFieldsInNormalForm)
+{
+    // As typed it differs from the key; in normal form it is the key.
+    includeExtra(QStringLiteral("cd cliente"), QStringLiteral("Código"));
+    forget();
+    confirm();
+    EXPECT_EQ(timeline, (QStringList{"focus:CDATRIBEXTRDIME",
+                                     "msg:O campo \"Atributo Extra\" não deve ter o mesmo conteúdo do campo \"Chave Primária\""}));
+    EXPECT_EQ(form->cdsExtrasCDATRIBEXTRDIME->AsString(), QStringLiteral("CDCLIENTE"));
+    EXPECT_FALSE(BusyIndicator().shown);
+}
+
+TEST_F(ExtrasTest, ClashesWithStoredAttributesAreRefused)
+{
+    includeExtra(QStringLiteral("cdcidade"), QStringLiteral("Outra cidade"));
+    forget();
+    confirm();
+    EXPECT_EQ(messages(), QStringList{"Atributo extra já cadastrado."});
+    EXPECT_EQ(callsMade(), (QStringList{"vdDimensao", "vdExtras"}));
+    EXPECT_FALSE(BusyIndicator().shown);
+
+    form->cdsExtrasCDATRIBEXTRDIME->SetText(QStringLiteral("nmcliente2"));
+    ui->clear();
+    confirm();
+    EXPECT_EQ(messages(), QStringList{"Campo \"NMCLIENTE2\" inválido para a tabela \"CLIENTE\"."});
+
+    form->cdsExtrasCDATRIBEXTRDIME->SetText(QStringLiteral("imfoto"));
+    ui->clear();
+    confirm();
+    EXPECT_EQ(messages(), QStringList{"Campo \"IMFOTO\" é de tipo não permitido para constituir uma dimensão."});
+    EXPECT_EQ(form->cdsExtras->State(), TDataSetState::dsInsert);
+
+    // The dimension's main attribute, typed in lower case.
+    form->cdsExtrasCDATRIBEXTRDIME->SetText(QStringLiteral("nmcliente"));
+    ui->clear();
+    confirm();
+    EXPECT_EQ(messages(), QStringList{"O campo \"Atributo Extra\" não deve ter o mesmo conteúdo do campo \"Atributo Principal\""});
+}
+
+TEST_F(ExtrasTest, SavedChangesAreAnnouncedAndDropTheHostsCubes)
+{
+    auto *cube = new TClientDataSet(host.main.get(), QStringLiteral("cdsCuboVendas"));
+    auto *notCube = new TClientDataSet(host.main.get(), QStringLiteral("cdsCubVendas"));
+    auto *otherKind = new QObject(host.main.get());
+    otherKind->setObjectName(QStringLiteral("CDSCUBOX"));
+    QPointer<QObject> cubeWatch(cube), notCubeWatch(notCube), otherWatch(otherKind);
+
+    // Delete answered no: nothing at all.
+    form->cdsExtras->Last(); // DTCADASTRO
+    forget();
+    form->sbtExcluir->Click();
+    EXPECT_EQ(messages(), QStringList{"Confirma exclusão?"});
+    EXPECT_EQ(recorder->total(), 0);
+    EXPECT_EQ(form->cdsExtras->RecordCount(), 3);
+
+    // Answered yes: one save with the deletion.
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    EXPECT_EQ(callsMade(), QStringList{"setExtras"});
+    EXPECT_TRUE(timeline.contains(QStringLiteral("call:setExtras[1:Atualizando Dados no Servidor]")));
+    EXPECT_EQ(host.cacheNotices, QStringList{"ATRIBEXTRADIME"});
+    EXPECT_EQ(storedExtras(), (QStringList{"CDCIDADE|Cidade", "DSSEGMENTO|Segmento"}));
+    EXPECT_TRUE(cubeWatch.isNull());
+    EXPECT_FALSE(notCubeWatch.isNull());
+    EXPECT_FALSE(otherWatch.isNull());
+
+    // The field typed loosely is stored in normal form, tied to its dimension.
+    includeExtra(QStringLiteral("dt cadastro"), QStringLiteral("Cadastro"));
+    forget();
+    confirm();
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(callsMade(), (QStringList{"vdDimensao", "vdExtras", "vdExtras", "setExtras"}));
+    EXPECT_EQ(storedExtras(), (QStringList{"CDCIDADE|Cidade", "DSSEGMENTO|Segmento", "DTCADASTRO|Cadastro"}));
+    EXPECT_EQ(form->cdsExtras->ChangeCount(), 0);
+    EXPECT_FALSE(BusyIndicator().shown);
+}
