@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -160,4 +161,30 @@ TEST_F(RealScreen, AClickOnACheckMarkSwitchesTheFlagAndSavesIt)
         row = dimensions->ValueAt(i, code) == wanted ? i : row;
     ASSERT_GE(row, 0);
     EXPECT_NE(dimensions->ValueAt(row, flag), was);
+}
+
+TEST_F(RealScreen, TheEllipsisOfAKeyColumnPicksAFieldOfTheTableFromTheServer)
+{
+    const int key = fieldIndex("DSPKDIME");
+    const QString before = dimensions->ValueAt(0, key);
+    grid->setCurrentIndex(grid->model()->index(0, 4));
+    ASSERT_EQ(grid->SelectedField()->FieldName(), QStringLiteral("DSPKDIME"));
+    ASSERT_TRUE(grid->openEditor());
+    EXPECT_EQ(dimensions->State(), TDataSetState::dsBrowse); // opening the editor changes nothing
+    auto *button = grid->cellEditor()->findChild<QToolButton *>(QStringLiteral("EllipsisButton"));
+    ASSERT_NE(button, nullptr);
+    seam->pickAnswers.push(1);
+    button->click();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(seam->shown.size(), 1u) << seam->messages().join('\n').toStdString();
+    EXPECT_EQ(seam->shown[0].kind, ScriptedInteraction::Shown::PickList);
+    // The chosen field of the table is written into the key column; the row waits in edit state
+    // (unless the choice is what the column held already).
+    auto *fields = form->findChild<TDataSource *>(QStringLiteral("dtsFields"));
+    ASSERT_NE(fields, nullptr);
+    const QString chosen = fields->DataSet()->FieldByName(QStringLiteral("CDFIELD"))->AsString();
+    ASSERT_FALSE(chosen.isEmpty());
+    EXPECT_EQ(dimensions->ValueAt(0, key), chosen);
+    EXPECT_EQ(dimensions->State(), chosen == before ? TDataSetState::dsBrowse : TDataSetState::dsEdit);
+    EXPECT_EQ(grid->model()->data(grid->model()->index(0, 4)).toString(), chosen);
 }
