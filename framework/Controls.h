@@ -129,8 +129,10 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    bool leaveAllowed();               // runs OnChanging; false when it refused
     bool m_silent = false;
 };
 

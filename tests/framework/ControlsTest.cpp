@@ -98,10 +98,21 @@ TEST_F(ControlsTest, PageControlTellsUserChangesOnlyAndLetsTheSheetBeingLeftRefu
     EXPECT_EQ(pages.ActivePage(), first);
     EXPECT_EQ(changes, 1);
 
+    // The keyboard's ways to another sheet ask too.
+    refuse = true;
+    QTest::keyClick(&pages, Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(pages.tabBar(), Qt::Key_Right);
+    EXPECT_EQ(pages.ActivePage(), first);
+    refuse = false;
+    QTest::keyClick(&pages, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages.ActivePage(), second);
+    EXPECT_EQ(changes, 2);
+    pages.SetActivePage(first);
+
     // A disabled sheet cannot be selected by a click.
     second->SetEnabled(false);
     EXPECT_FALSE(second->Enabled());
     QTest::mouseClick(pages.tabBar(), Qt::LeftButton, {}, pages.tabBar()->tabRect(1).center());
     EXPECT_EQ(pages.ActivePage(), first);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes, 2);
 }
