@@ -657,6 +657,16 @@ void TDBGrid::paintEvent(QPaintEvent *event)
     QTableView::paintEvent(event);
 }
 
+void TDBGrid::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    // The selection is the current cell, nothing else: a click whose move was refused must not
+    // highlight the cell it landed on.
+    Q_UNUSED(rect);
+    Q_UNUSED(command);
+    if (currentIndex().isValid())
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+}
+
 void TDBGrid::showEvent(QShowEvent *event)
 {
     QTableView::showEvent(event);

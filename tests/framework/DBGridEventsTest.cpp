@@ -23,6 +23,7 @@ TEST_F(GridTest, AThrowingColumnExitKeepsTheGridInTheColumnBeingLeft)
     EXPECT_EQ(grid->currentIndex(), cell(0, 0));
     EXPECT_EQ(dataSet->RecNo(), 1); // the row change that came with the click is abandoned too
     EXPECT_EQ(trail, (QStringList{QStringLiteral("exit CODIGO"), QStringLiteral("exit CODIGO")}));
+    EXPECT_EQ(grid->selectionModel()->selectedIndexes(), QModelIndexList{cell(0, 0)});
     EXPECT_EQ(seam->messages().size(), 2);
 
     refuse = false;
