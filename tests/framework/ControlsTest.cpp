@@ -22,16 +22,6 @@ TEST(Colours, PlainColoursAreBlueGreenRedAndSystemColoursComeFromThePalette)
     EXPECT_EQ(toQColor(clWindow), palette.color(QPalette::Base));
 }
 
-TEST(Keys, VirtualKeysMapBothWays)
-{
-    EXPECT_EQ(vkFromQtKey(Qt::Key_Space), VK_SPACE);
-    EXPECT_EQ(vkFromQtKey(Qt::Key_Enter), VK_RETURN);
-    EXPECT_EQ(vkFromQtKey(Qt::Key_A), int('A'));
-    EXPECT_EQ(vkFromQtKey(Qt::Key_F35), 0);
-    EXPECT_EQ(qtKeyFromVk(VK_DELETE), int(Qt::Key_Delete));
-    EXPECT_EQ(shiftFromQt(Qt::ControlModifier | Qt::ShiftModifier), ssCtrl | ssShift);
-}
-
 TEST_F(ControlsTest, MenuItemsAndButtonsRunTheirHandlerOnlyWhenEnabledAndInsideTheBoundary)
 {
     QWidget panel;
