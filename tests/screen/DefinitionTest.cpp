@@ -3,7 +3,7 @@
 #include "Services.h"
 
 // The stored definition, where a slip would show on screen: the check-mark pictures, the code's
-// edit mask, the message templates with their inner quotes, the grid's columns.
+// edit mask, the message templates with their inner quotes.
 class DefinitionTest : public ScreenTest
 {
 protected:
@@ -71,31 +71,4 @@ TEST_F(DefinitionTest, MessagesKeepTheirQuotesAndFillTheirPlaceholders)
     EXPECT_EQ(msg->Lines().size(), 27);
     for (const QString &line : msg->Lines())
         EXPECT_GT(line.indexOf(QLatin1Char('|')), 0) << line.toStdString();
-}
-
-TEST_F(DefinitionTest, GridsShowTheirColumnsOverTheirRecordSets)
-{
-    const QStringList padrao = {"IDDIMENSAODW", "NRSEQUEDIME", "NMITEMDIME", "CDTABELADIME",
-                                "DSPKDIME", "DSITEMDIME", "DSPKDIME2"};
-    ASSERT_EQ(form->dbgPadrao->ColumnCount(), padrao.size());
-    for (int i = 0; i < padrao.size(); ++i)
-        EXPECT_EQ(form->dbgPadrao->Columns(i)->FieldName, padrao[i]);
-    EXPECT_EQ(form->dbgPadrao->Columns(0)->Width, 16);
-    EXPECT_EQ(form->dbgPadrao->Columns(0)->Title.Caption, QStringLiteral("4"));
-    EXPECT_TRUE(form->dbgPadrao->Columns(0)->Title.SymbolCharset);
-    for (int i : {4, 5, 6})
-        EXPECT_EQ(form->dbgPadrao->Columns(i)->ButtonStyle, TColumnButtonStyle::cbsEllipsis);
-    EXPECT_FALSE(form->dbgPadrao->Options() & dgEditing);
-    EXPECT_FALSE(form->dbgPadrao->Options() & dgIndicator);
-    EXPECT_TRUE(form->dbgExtras->Options() & dgEditing);
-    EXPECT_EQ(form->dbgExtras->Columns(1)->Width, 306);
-    EXPECT_EQ(form->dtsPadrao->DataSet(), form->cdsDados);
-    EXPECT_EQ(form->dtsExtras->DataSet(), form->cdsExtras);
-    EXPECT_EQ(form->netDimensao->ServerName(), QStringLiteral("KZR01200.rdmDimensao"));
-    EXPECT_EQ(form->netValida->ServerName(), QStringLiteral("KZR00600.rdmEstrutura"));
-    EXPECT_FALSE(form->netDimensao->ThrowException());
-    EXPECT_EQ(form->pgcPadrao->PageCount(), 2);
-    EXPECT_EQ(form->tshExtras->Caption(), QStringLiteral("Atributos Extras"));
-    EXPECT_EQ(form->Caption(), QStringLiteral("Dimensão"));
-    EXPECT_FALSE(form->sbtImprimir->Enabled());
 }

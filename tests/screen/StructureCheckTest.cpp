@@ -2,6 +2,7 @@
 
 #include "DataPacket.h"
 #include "ServerFailure.h"
+#include "RecordingProxy.h"
 #include "Services.h"
 
 // The table and its fields against the server's database structure.
@@ -174,4 +175,29 @@ TEST_F(StructureCheckTest, RepliesAreReadByTheirForm)
     EXPECT_EQ(form->CheckOleContents(Variant(QStringLiteral("INV_TABELA"))), Variant(QStringLiteral("INV_TABELA")));
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_THROW(form->CheckOleContents(server_failure::make(QStringLiteral("falhou"))), EServerFailure);
+}
+
+// What travels to the server: the name list is built fresh for every call, with a third name
+// only when the self-relationship is not the empty text (blanks only count as a name here).
+TEST_F(StructureCheckTest, TheNameListHoldsTwoOrThreeNamesAsTheyStand)
+{
+    RecordingProxy proxy(server.host(), server.port());
+    proxy.start();
+    host.port = proxy.port();
+    form->netDimensao->SetConnected(false);
+    form->netDimensao->SetConnected(true);
+
+    include(QStringLiteral("7"), QStringLiteral("Sete"), QStringLiteral("cliente"),
+            QStringLiteral("cdcliente"), QStringLiteral("nmcliente"));
+    confirm();
+    form->sbtAlterar->Click(); // the list is back on its first row: 00001 Clientes
+    type(form->cdsDadosDSPKDIME2, QStringLiteral("   "));
+    confirm();
+
+    const QList<wire::Request> sent = proxy.requests(QStringLiteral("vdDimensao"));
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0].args[0], Variant(QStringLiteral("CLIENTE")));
+    EXPECT_EQ(sent[0].args[1], VarArrayOf({QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE")}));
+    EXPECT_EQ(sent[1].args[1], VarArrayOf({QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE"), QStringLiteral("   ")}));
+    EXPECT_EQ(proxy.requests(QStringLiteral("SetDimensao")).size(), 2);
 }
