@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "GridDelegate.h"
 #include "GridSelectionModel.h"
+#include "Interaction.h"
 #include "MaskValidator.h"
 #include "RecordSetModel.h"
 
@@ -629,6 +630,24 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
         (d->dataSet->State() == TDataSetState::dsEdit || d->dataSet->State() == TDataSetState::dsInsert)) {
         // Escape with no editor open gives up the record's changes.
         EventBoundary::run([this] { d->dataSet->Cancel(); });
+        event->accept();
+        return;
+    }
+    const bool atRest = d->dataSet && d->dataSet->State() == TDataSetState::dsBrowse;
+    if (key == VK_INSERT && shift == 0 && atRest && (d->options & dgEditing)) {
+        // Insert adds a record before the current one, as the form's Include command does.
+        EventBoundary::run([this] { d->dataSet->Insert(); });
+        event->accept();
+        return;
+    }
+    if (key == VK_DELETE && shift == ssCtrl && atRest && !d->dataSet->IsEmpty()) {
+        EventBoundary::run([this] {
+            if ((d->options & dgConfirmDelete) &&
+                Interaction::current().messageDialog(QStringLiteral("Excluir o registro?"), TMsgDlgType::mtConfirmation,
+                                                     mbOK | mbCancel) != mrOk)
+                return;
+            d->dataSet->Delete();
+        });
         event->accept();
         return;
     }

@@ -139,3 +139,30 @@ TEST_F(GridTest, EnteringTheGridFromOutsideRunsOnEnterOnce)
     QTest::keyClick(editor(), Qt::Key_Escape);
     EXPECT_EQ(enters, 1);
 }
+
+TEST_F(GridTest, InsertAddsARecordAndCtrlDeleteDeletesOneOnlyWhenConfirmed)
+{
+    goTo(1, 1);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier); // the confirmation is answered no
+    EXPECT_EQ(dataSet->RecordCount(), 3);
+    ASSERT_EQ(seam->shown.size(), 1u);
+    EXPECT_EQ(seam->shown[0].type, TMsgDlgType::mtConfirmation);
+    seam->dialogAnswers.push(mrOk);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dataSet->RecordCount(), 2);
+    EXPECT_EQ(dataSet->ValueAt(1, nome()->Index()), QStringLiteral("Carla"));
+
+    // Without the confirmation option it deletes at once; without editing, Insert does nothing.
+    grid->SetOptions(grid->Options() & ~(dgConfirmDelete | dgEditing));
+    QTest::keyClick(grid, Qt::Key_Insert);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(dataSet->RecordCount(), 1);
+    EXPECT_EQ(seam->shown.size(), 2u);
+
+    grid->SetOptions(grid->Options() | dgEditing);
+    QTest::keyClick(grid, Qt::Key_Insert);
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsInsert);
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), dataSet->RecNo() - 1);
+}
