@@ -84,8 +84,8 @@ QString Format(const QString &templ, const QStringList &args)
     for (qsizetype i = 0; i < templ.size(); ++i) {
         const QChar c = templ.at(i);
         if (c == QLatin1Char('%') && i + 1 < templ.size()) {
-            const QChar spec = templ.at(i + 1);
-            if (spec == QLatin1Char('s') || spec == QLatin1Char('S')) {
+            const QChar conversion = templ.at(i + 1);
+            if (conversion == QLatin1Char('s') || conversion == QLatin1Char('S')) {
                 if (next >= args.size())
                     throw Exception(QStringLiteral("Formato \"%1\" pede mais argumentos do que os %2 dados.")
                                         .arg(templ).arg(args.size()));
@@ -93,7 +93,7 @@ QString Format(const QString &templ, const QStringList &args)
                 ++i;
                 continue;
             }
-            if (spec == QLatin1Char('%')) {
+            if (conversion == QLatin1Char('%')) {
                 result += QLatin1Char('%');
                 ++i;
                 continue;
