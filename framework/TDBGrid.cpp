@@ -137,6 +137,10 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
         const bool wasInside = old && (old == this || isAncestorOf(old));
         if (inside && !wasInside && OnEnter)
             EventBoundary::run([this] { OnEnter(this); });
+        // Leaving for another control of the same window (not for a dialog) gives up a new
+        // record nobody wrote anything into.
+        if (wasInside && !inside && now && now->window() == window() && (d->options & dgCancelOnExit))
+            EventBoundary::run([this] { cancelUntouchedInsert(); });
         if (inside != wasInside)
             viewport()->update();
     });
@@ -211,6 +215,18 @@ void TDBGrid::bindDataSet()
            })
         << connect(dataSet, &TClientDataSet::fieldFocusRequested, this,
                    [this](TField *field) { focusField(field); });
+}
+
+void TDBGrid::cancelUntouchedInsert()
+{
+    if (!d->dataSet || d->dataSet->State() != TDataSetState::dsInsert)
+        return;
+    for (int i = 0; i < d->dataSet->FieldCount(); ++i) {
+        if (!d->dataSet->Fields(i)->IsNull())
+            return;
+    }
+    discardEditor();
+    d->dataSet->Cancel();
 }
 
 void TDBGrid::followDataSet()

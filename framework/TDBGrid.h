@@ -152,6 +152,7 @@ private:
     void writeEditor();
     void discardEditor();
     void followDataSet();
+    void cancelUntouchedInsert();
     void refreshIndicator();
     void focusField(TField *field);
     void applyOptions();

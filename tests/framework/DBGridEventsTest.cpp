@@ -166,3 +166,28 @@ TEST_F(GridTest, InsertAddsARecordAndCtrlDeleteDeletesOneOnlyWhenConfirmed)
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(grid->currentIndex().row(), dataSet->RecNo() - 1);
 }
+
+TEST_F(GridTest, LeavingTheGridGivesUpANewRecordNobodyTouched)
+{
+    auto *outside = new QLineEdit(&window);
+    window.layout()->addWidget(outside);
+    outside->show();
+    grid->setFocus();
+    dataSet->Insert();
+    outside->setFocus();
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dataSet->RecordCount(), 3);
+
+    // A new record with something in it stays, and so does any record without the option.
+    grid->setFocus();
+    dataSet->Insert();
+    nome()->SetAsString(QStringLiteral("Dora"));
+    outside->setFocus();
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsInsert);
+    dataSet->Cancel();
+    grid->SetOptions(grid->Options() & ~dgCancelOnExit);
+    grid->setFocus();
+    dataSet->Insert();
+    outside->setFocus();
+    EXPECT_EQ(dataSet->State(), TDataSetState::dsInsert);
+}
