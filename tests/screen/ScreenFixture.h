@@ -11,6 +11,13 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+
+// Readable failures.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // What the host gives the screen: the fixture server's address, a main window, and a record
 // of the cache notices.
