@@ -199,5 +199,13 @@ TEST_F(StructureCheckTest, TheNameListHoldsTwoOrThreeNamesAsTheyStand)
     EXPECT_EQ(sent[0].args[0], Variant(QStringLiteral("CLIENTE")));
     EXPECT_EQ(sent[0].args[1], VarArrayOf({QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE")}));
     EXPECT_EQ(sent[1].args[1], VarArrayOf({QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE"), QStringLiteral("   ")}));
-    EXPECT_EQ(proxy.requests(QStringLiteral("SetDimensao")).size(), 2);
+    // Each save carries exactly its one change.
+    const QList<wire::Request> saves = proxy.requests(QStringLiteral("SetDimensao"));
+    ASSERT_EQ(saves.size(), 2);
+    const packet::Packet insert = packet::fromVariant(saves[0].args[0]);
+    ASSERT_EQ(insert.changes.size(), 1);
+    EXPECT_EQ(insert.changes[0].op, packet::ChangeOp::Insert);
+    const packet::Packet modify = packet::fromVariant(saves[1].args[0]);
+    ASSERT_EQ(modify.changes.size(), 1);
+    EXPECT_EQ(modify.changes[0].op, packet::ChangeOp::Modify);
 }
