@@ -129,3 +129,23 @@ TEST_F(ExtrasTest, SavedChangesAreAnnouncedAndDropTheHostsCubes)
     EXPECT_EQ(form->cdsExtras->ChangeCount(), 0);
     EXPECT_FALSE(BusyIndicator().shown);
 }
+
+TEST_F(ExtrasTest, EditingOnlyTheNameQueriesOnlyTheName)
+{
+    form->cdsExtras->First(); // CDCIDADE, "Cidade"
+    form->sbtAlterar->Click();
+    ASSERT_EQ(form->cdsExtras->State(), TDataSetState::dsEdit);
+    form->cdsExtrasDSATRIBEXTRDIME->SetText(QStringLiteral("Segmento"));
+    forget();
+    confirm();
+    EXPECT_EQ(callsMade(), (QStringList{"vdDimensao", "vdExtras"}));
+    EXPECT_EQ(messages(), QStringList{"Nome de atributo extra já cadastrado."});
+    EXPECT_EQ(form->cdsExtras->State(), TDataSetState::dsEdit);
+
+    // Typing back the values it had makes no clash query at all.
+    form->cdsExtrasDSATRIBEXTRDIME->SetText(QStringLiteral("Cidade"));
+    forget();
+    form->cdsExtrasBeforePost(form->cdsExtras);
+    EXPECT_EQ(callsMade(), QStringList{"vdDimensao"});
+    EXPECT_FALSE(BusyIndicator().shown);
+}
