@@ -109,6 +109,7 @@ public:
 private:
     // Stored definition, built once by the constructor (formdata/).
     void buildWindow();
+    void applyStoredBounds();
     void buildRecordSets();
     void buildGrids();
     void buildConnections();

@@ -1,14 +1,9 @@
 #include "TfrmDimensao.h"
 
+#include "RecordState.h"
 #include "Services.h"
 
 namespace {
-
-bool editing(const TClientDataSet *dataSet)
-{
-    const TDataSetState state = dataSet->State();
-    return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
-}
 
 bool browsing(const TClientDataSet *dataSet)
 {
@@ -129,7 +124,7 @@ void TfrmDimensao::ConfirmaTshPrincipal()
     TClientDataSet *dados = dtsPadrao->DataSet();
     if (!dados)
         return;
-    if (editing(dados))
+    if (isEditing(dados))
         dados->Post();
     dtsPadraoStateChange(nullptr);
 }
@@ -139,7 +134,7 @@ void TfrmDimensao::ConfirmaTshExtras()
     TClientDataSet *extras = dtsExtras->DataSet();
     if (!extras)
         return;
-    if (editing(extras))
+    if (isEditing(extras))
         extras->Post();
     dtsPadraoStateChange(nullptr);
 }

@@ -1,16 +1,7 @@
 #include "TfrmDimensao.h"
 
+#include "RecordState.h"
 #include "Services.h"
-
-namespace {
-
-bool editing(const TClientDataSet *dataSet)
-{
-    const TDataSetState state = dataSet->State();
-    return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
-}
-
-} // namespace
 
 // Commands that start work need the current record set at rest, Confirm and Cancel need it
 // being edited, and the other tab cannot be reached while it is being edited.
@@ -18,7 +9,7 @@ void TfrmDimensao::ControlaBotoes()
 {
     const bool onDimensions = dimensionTabActive();
     TClientDataSet *current = onDimensions ? cdsDados : cdsExtras;
-    const bool e = editing(current);
+    const bool e = isEditing(current);
     const bool n = current->IsEmpty();
 
     mnuConfirmar->SetEnabled(e);

@@ -139,7 +139,7 @@ void TfrmDimensao::dbgPadraoColEnter(QObject *)
 void TfrmDimensao::dbgPadraoColExit(QObject *)
 {
     const TDataSetState state = dtsPadrao->State();
-    if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert)
+    if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert) // as the data source reports it
         return;
     TField *field = dbgPadrao->SelectedField();
     if (!field)

@@ -2,17 +2,8 @@
 
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
+#include "RecordState.h"
 #include "RemoteMethods.h"
-
-namespace {
-
-// Old value before the current edit (none while inserting) against the value being written.
-bool changed(const TField *field)
-{
-    return !(field->OldValue() == field->NewValue());
-}
-
-} // namespace
 
 // Upper case (a to z only) without blanks, written back into the field.
 void TfrmDimensao::bringToNormalForm(TField *field)
@@ -28,7 +19,7 @@ void TfrmDimensao::VD_TAB_FIELDS()
     if (EmptyString(cdsDadosCDTABELADIME->AsString()))
         return;
 
-    if (changed(cdsDadosCDTABELADIME)) {
+    if (hasChanged(cdsDadosCDTABELADIME)) {
         // A stored dimension with extra attributes keeps its table: the attributes are fields of it.
         if (dtsPadrao->State() == TDataSetState::dsEdit) {
             {
@@ -42,18 +33,18 @@ void TfrmDimensao::VD_TAB_FIELDS()
         bringToNormalForm(cdsDadosCDTABELADIME);
     }
 
-    if (!EmptyString(cdsDadosDSPKDIME->AsString()) && changed(cdsDadosDSPKDIME))
+    if (!EmptyString(cdsDadosDSPKDIME->AsString()) && hasChanged(cdsDadosDSPKDIME))
         bringToNormalForm(cdsDadosDSPKDIME);
 
     if (!EmptyString(cdsDadosDSITEMDIME->AsString())) {
-        if (changed(cdsDadosDSITEMDIME))
+        if (hasChanged(cdsDadosDSITEMDIME))
             bringToNormalForm(cdsDadosDSITEMDIME);
         if (cdsDadosDSITEMDIME->AsString() == cdsDadosDSPKDIME->AsString())
             failAbout(cdsDadosDSITEMDIME, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSITEMDIME"), QStringLiteral("DSPKDIME")});
     }
 
     if (!EmptyString(cdsDadosDSPKDIME2->AsString())) {
-        if (changed(cdsDadosDSPKDIME2))
+        if (hasChanged(cdsDadosDSPKDIME2))
             bringToNormalForm(cdsDadosDSPKDIME2);
         if (cdsDadosDSPKDIME2->AsString() == cdsDadosDSPKDIME->AsString())
             failAbout(cdsDadosDSPKDIME2, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSPKDIME2"), QStringLiteral("DSPKDIME")});

@@ -2,6 +2,7 @@
 
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
+#include "RecordState.h"
 #include "RemoteMethods.h"
 
 #include <QWidget>
@@ -25,8 +26,7 @@ void TfrmDimensao::dtsExtrasStateChange(QObject *)
     if (state == TDataSetState::dsInsert)
         cdsExtrasNRSEQUEDIME->SetAsString(cdsDadosNRSEQUEDIME->AsString());
     // Attributes are fields of the dimension's table: without a table there is nothing to edit.
-    if ((state == TDataSetState::dsInsert || state == TDataSetState::dsEdit)
-        && EmptyString(cdsDadosCDTABELADIME->AsString()))
+    if (isEditing(cdsExtras) && EmptyString(cdsDadosCDTABELADIME->AsString()))
         cdsExtras->Cancel();
     ControlaBotoes();
 }

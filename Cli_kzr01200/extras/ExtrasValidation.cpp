@@ -2,16 +2,8 @@
 
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
+#include "RecordState.h"
 #include "RemoteMethods.h"
-
-namespace {
-
-bool changed(const TField *field)
-{
-    return !(field->OldValue() == field->NewValue());
-}
-
-} // namespace
 
 // An extra attribute must not repeat one of the dimension's own fields.
 void TfrmDimensao::sameFieldCheck(TField *attribute, TField *dimensionField)
@@ -41,7 +33,7 @@ void TfrmDimensao::VD_EXTRA_FIELD()
     TField *attribute = cdsExtrasCDATRIBEXTRDIME;
     if (EmptyString(attribute->AsString()))
         return;
-    if (changed(attribute))
+    if (hasChanged(attribute))
         bringToNormalForm(attribute);
     sameFieldCheck(attribute, cdsDadosDSPKDIME);
     sameFieldCheck(attribute, cdsDadosDSITEMDIME);
@@ -54,7 +46,7 @@ void TfrmDimensao::VD_EXTRA_FIELD()
 
     const TDataSetState state = dtsExtras->State();
     const bool lookForClash = state == TDataSetState::dsInsert
-        || (state == TDataSetState::dsEdit && changed(attribute));
+        || (state == TDataSetState::dsEdit && hasChanged(attribute));
     if (!lookForClash)
         return;
     const Variant reply = remote::vdExtras(netDimensao, cdsExtrasNRSEQUEDIME->AsString(),
@@ -68,7 +60,7 @@ void TfrmDimensao::Vd_Atrib_Extra()
 {
     const TDataSetState state = dtsExtras->State();
     const bool check = state == TDataSetState::dsInsert
-        || (state == TDataSetState::dsEdit && changed(cdsExtrasDSATRIBEXTRDIME));
+        || (state == TDataSetState::dsEdit && hasChanged(cdsExtrasDSATRIBEXTRDIME));
     if (!check)
         return;
     {

@@ -118,7 +118,7 @@ TfrmDimensao::~TfrmDimensao() = default;
 void TfrmDimensao::buildWindow()
 {
     SetCaption(QStringLiteral("Dimensão"));
-    SetBounds(168, 195, 662, 397);
+    applyStoredBounds();
     lblCodTela->setText(QStringLiteral("KZR01200"));
     sbtImprimir->SetEnabled(false);
     mnuListagem->SetEnabled(false);
@@ -151,6 +151,12 @@ void TfrmDimensao::buildWindow()
     InsertOperationItem(0, mnuDimensao);
     InsertOperationItem(1, mnuExtras);
     InsertOperationItem(2, nullptr); // N1
+}
+
+// Designed at 96 pixels per inch.
+void TfrmDimensao::applyStoredBounds()
+{
+    SetBounds(168, 195, 662, 397);
 }
 
 void TfrmDimensao::buildRecordSets()

@@ -6,7 +6,7 @@
 void TfrmDimensao::FormCreate(QObject *sender)
 {
     // The host wraps the form in its own window after construction; the stored bounds go there.
-    SetBounds(168, 195, 662, 397);
+    applyStoredBounds();
     TfrmPadraoGrid::FormCreate(sender);
     netDimensao->SetConnected(true);
     netValida->SetConnected(true);
