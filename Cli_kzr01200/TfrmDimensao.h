@@ -109,7 +109,6 @@ public:
 private:
     // Stored definition, built once by the constructor (formdata/).
     void buildWindow();
-    void applyStoredBounds();
     void buildRecordSets();
     void buildGrids();
     void buildConnections();

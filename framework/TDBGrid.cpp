@@ -1,5 +1,7 @@
 #include "TDBGrid.h"
 
+#include <optional>
+
 #include "CellEditor.h"
 #include "EventBoundary.h"
 #include "Exceptions.h"
@@ -733,6 +735,10 @@ bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option, co
     d->canvas = &canvas;
     QString failure;
     try {
+        // The handler reads the fields of the row being painted, not of the current record.
+        std::optional<TClientDataSet::DisplayRecord> painted;
+        if (TClientDataSet *dataSet = d->source ? d->source->DataSet() : nullptr)
+            painted.emplace(dataSet, index.row());
         OnDrawColumnCell(this, option.rect, index.column(), column, state);
     } catch (const EAbort &) {
     } catch (const Exception &e) {

@@ -439,11 +439,12 @@ void TClientDataSet::SetData(const Variant &data)
     d->current = d->records.isEmpty() ? -1 : 0;
     d->bof = true;
     d->eof = d->records.isEmpty();
-    const bool stateChanges = d->state != TDataSetState::dsBrowse;
     d->state = TDataSetState::dsBrowse;
     emit contentReset();
     emit currentChanged(d->current);
-    if (stateChanges) emit stateChanged();
+    // A reload is a reopening even when the set was browsing before: whoever follows the state
+    // (command buttons, say) must see the new content.
+    emit stateChanged();
     fire(AfterScroll, this);
 }
 
@@ -472,8 +473,19 @@ QString TClientDataSet::DisplayTextAt(int row, int fieldIndex) const
 
 const std::optional<QString> *TClientDataSet::valueOf(const TField *field) const
 {
-    if (d->current < 0 || d->current >= d->records.size()) return nullptr;
-    return &d->rowValues(d->current)[columnOf(field)];
+    const int row = d->displayRow >= 0 ? d->displayRow : d->current;
+    if (row < 0 || row >= d->records.size()) return nullptr;
+    return &d->rowValues(row)[columnOf(field)];
+}
+
+TClientDataSet::DisplayRecord::DisplayRecord(TClientDataSet *dataSet, int row) : m_dataSet(dataSet)
+{
+    m_dataSet->d->displayRow = row;
+}
+
+TClientDataSet::DisplayRecord::~DisplayRecord()
+{
+    m_dataSet->d->displayRow = -1;
 }
 
 std::optional<QString> TClientDataSet::baseValueOf(const TField *field) const

@@ -77,7 +77,8 @@ public:
     // --- whole content -------------------------------------------------------------------
     // The complete content, change log included, as a data packet (posted records only).
     Variant Data() const;
-    // Replaces content and change log and reopens on the first record (AfterScroll runs).
+    // Replaces content and change log and reopens on the first record; like any reopening it
+    // reports a state change (the views and commands depend on the new content), then AfterScroll.
     // A malformed, truncated or oversized packet raises EDatabaseError and changes nothing.
     void SetData(const Variant &packet);
 
@@ -85,6 +86,20 @@ public:
     QString ValueAt(int row, int fieldIndex) const; // 0-based row, as text
     bool IsNullAt(int row, int fieldIndex) const;
     QString DisplayTextAt(int row, int fieldIndex) const;
+
+    // While a view paints a row, the fields read that row: the record set does not move and no
+    // event runs. Writes still go to the current record. Scopes do not nest.
+    class DisplayRecord
+    {
+    public:
+        DisplayRecord(TClientDataSet *dataSet, int row);
+        ~DisplayRecord();
+        DisplayRecord(const DisplayRecord &) = delete;
+        DisplayRecord &operator=(const DisplayRecord &) = delete;
+
+    private:
+        TClientDataSet *m_dataSet;
+    };
 
     // --- events --------------------------------------------------------------------------
     DataSetEvent BeforePost;

@@ -2,7 +2,6 @@
 
 #include "BusyIndicatorShown.h"
 #include "HourGlassCursor.h"
-#include "PaintedRecord.h"
 #include "RemoteMethods.h"
 
 namespace {
@@ -31,8 +30,7 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
     TField *field = column ? column->Field() : nullptr;
     if (!field)
         return;
-    const PaintedRecord record(dbgPadrao, rect);
-    canvas->TextOut(rect.left() + 2, rect.top() + 2, record.displayText(field));
+    canvas->TextOut(rect.left() + 2, rect.top() + 2, field->DisplayText());
     if (state & gdFocused)
         canvas->DrawFocusRect(rect);
     if (!isFlag(field))
@@ -40,8 +38,8 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
 
     // A null flag, or any value but "S", "N" and the empty text, shows no image.
     TBitmap bitmap;
-    if (!record.isNull(field)) {
-        const QString flag = record.value(field);
+    if (!field->IsNull()) {
+        const QString flag = field->AsString();
         if (flag == QLatin1String("S"))
             bitmap.Assign(imgCheck->Bitmap());
         else if (flag == QLatin1String("N") || flag.isEmpty())

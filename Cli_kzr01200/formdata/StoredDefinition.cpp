@@ -118,7 +118,7 @@ TfrmDimensao::~TfrmDimensao() = default;
 void TfrmDimensao::buildWindow()
 {
     SetCaption(QStringLiteral("Dimensão"));
-    applyStoredBounds();
+    SetBounds(168, 195, 662, 397); // designed at 96 pixels per inch
     lblCodTela->setText(QStringLiteral("KZR01200"));
     sbtImprimir->SetEnabled(false);
     mnuListagem->SetEnabled(false);
@@ -151,12 +151,6 @@ void TfrmDimensao::buildWindow()
     InsertOperationItem(0, mnuDimensao);
     InsertOperationItem(1, mnuExtras);
     InsertOperationItem(2, nullptr); // N1
-}
-
-// Designed at 96 pixels per inch.
-void TfrmDimensao::applyStoredBounds()
-{
-    SetBounds(168, 195, 662, 397);
 }
 
 void TfrmDimensao::buildRecordSets()
@@ -252,14 +246,6 @@ void TfrmDimensao::wireEvents()
         ds->AfterDelete = [this](TClientDataSet *d) { cdsExtrasAfterPost(d); };
     }
     dtsExtras->OnStateChange = [this](QObject *sender) { dtsExtrasStateChange(sender); };
-    // Loading a packet replaces the content without passing through a closed state, so a
-    // reload that leaves the set in browse state reports no state change; the commands
-    // depend on the content too (an emptied list), so a reload counts as one.
-    connect(cdsDados, &TClientDataSet::contentReset, this,
-            [this] { EventBoundary::run([this] { dtsPadraoStateChange(dtsPadrao); }); });
-    connect(cdsExtras, &TClientDataSet::contentReset, this,
-            [this] { EventBoundary::run([this] { dtsExtrasStateChange(dtsExtras); }); });
-
     dbgPadrao->OnCellClick = [this](TColumn *column) { dbgPadraoCellClick(column); };
     dbgPadrao->OnTitleClick = [this](TColumn *column) { dbgPadraoTitleClick(column); };
     dbgPadrao->OnColEnter = [this](QObject *sender) { dbgPadraoColEnter(sender); };

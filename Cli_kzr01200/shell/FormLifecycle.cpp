@@ -5,8 +5,6 @@
 
 void TfrmDimensao::FormCreate(QObject *sender)
 {
-    // The host wraps the form in its own window after construction; the stored bounds go there.
-    applyStoredBounds();
     TfrmPadraoGrid::FormCreate(sender);
     netDimensao->SetConnected(true);
     netValida->SetConnected(true);

@@ -423,3 +423,35 @@ TEST_F(LoadedSet, EverySignalFindsRowsAndStateConsistent)
     EXPECT_EQ(snapshots.last(), "1:Fim|    2,Tempo|    3");
     EXPECT_EQ(column(cds, 1), QStringList({"Fim", "Tempo"}));
 }
+
+TEST_F(LoadedSet, AReloadReportsAStateChangeThroughItsDataSource)
+{
+    // the commands follow the content: an emptied list must be seen even though the set browses
+    TDataSource source(nullptr, "dtsDados");
+    source.SetDataSet(&cds);
+    int changes = 0;
+    source.OnStateChange = [&](QObject *) { ++changes; };
+    cds.SetData(toVariant(dimensionPacket({})));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(cds.IsEmpty());
+    EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
+}
+
+TEST_F(LoadedSet, ADisplayRecordReadsAnotherRowWithoutMovingOrEvents)
+{
+    int scrolls = 0;
+    cds.AfterScroll = [&](TClientDataSet *) { ++scrolls; };
+    cds.Edit();
+    name()->SetAsString("Editado");
+    {
+        TClientDataSet::DisplayRecord painted(&cds, 2);
+        EXPECT_EQ(name()->AsString(), "Tempo");
+    }
+    {
+        TClientDataSet::DisplayRecord painted(&cds, 0); // the edited row shows its buffer
+        EXPECT_EQ(name()->AsString(), "Editado");
+    }
+    EXPECT_EQ(cds.RecNo(), 1);
+    EXPECT_EQ(cds.State(), TDataSetState::dsEdit);
+    EXPECT_EQ(scrolls, 0);
+}
