@@ -87,3 +87,8 @@ void Database::fail(const QSqlQuery &query)
         close(); // a database that restarted: opened afresh by the next call
     throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(error.text()));
 }
+
+bool Database::exists(const QString &sql, const QVariantList &values)
+{
+    return run(sql, values).next();
+}

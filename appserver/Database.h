@@ -26,6 +26,7 @@ public:
 
     // Runs one statement with bound values; MethodFailure with the database's text on error.
     QSqlQuery run(const QString &sql, const QVariantList &values = {});
+    bool exists(const QString &sql, const QVariantList &values); // the query yields a row
     // Runs a SELECT whose columns are the given fields, in order, into a content packet.
     packet::Packet select(const QString &sql, const QVariantList &values,
                           const QVector<packet::FieldDef> &fields);

@@ -18,18 +18,12 @@ QString text(const packet::Row &row, int field)
     return row[field].value_or(QString());
 }
 
-QString selectAll()
-{
-    const TableLayout &layout = TableLayout::dimensions();
-    return QStringLiteral("SELECT ") + layout.columnList() + QStringLiteral(" FROM ") +
-           layout.table();
-}
 
 } // namespace
 
 packet::Packet DimensionStore::all()
 {
-    return m_db.select(selectAll() + QStringLiteral(" ORDER BY NRSEQUEDIME"), {},
+    return m_db.select(TableLayout::dimensions().selectAll() + QStringLiteral(" ORDER BY NRSEQUEDIME"), {},
                        TableLayout::dimensions().fieldDefs());
 }
 
@@ -46,7 +40,7 @@ packet::Packet DimensionStore::find(const QString &code, const QString &name)
         values << name;
     }
     if (conditions.isEmpty()) return all();
-    return m_db.select(selectAll() + QStringLiteral(" WHERE ") +
+    return m_db.select(TableLayout::dimensions().selectAll() + QStringLiteral(" WHERE ") +
                            conditions.join(QStringLiteral(" OR ")) +
                            QStringLiteral(" ORDER BY NRSEQUEDIME"),
                        values, TableLayout::dimensions().fieldDefs());
@@ -114,14 +108,9 @@ void DimensionStore::beforeDelete(const packet::Row &oldRow)
                                    "Exclua antes os atributos extras."));
 }
 
-bool DimensionStore::exists(const QString &sql, const QVariantList &values)
-{
-    return m_db.run(sql, values).next();
-}
-
 void DimensionStore::requireNewCode(const QString &code)
 {
-    if (exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NRSEQUEDIME = ?"), {code}))
+    if (m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NRSEQUEDIME = ?"), {code}))
         throw MethodFailure(
             QStringLiteral("Já existe uma dimensão com o código %1. Nada foi gravado.").arg(code));
 }
@@ -130,10 +119,10 @@ void DimensionStore::requireNewName(const QString &name, const std::optional<QSt
 {
     const bool taken =
         exceptCode
-            ? exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
+            ? m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
                                     "NRSEQUEDIME <> ?"),
                      {name, *exceptCode})
-            : exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"), {name});
+            : m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"), {name});
     if (taken)
         throw MethodFailure(
             QStringLiteral("Já existe uma dimensão com o nome \"%1\". Nada foi gravado.")
@@ -142,6 +131,6 @@ void DimensionStore::requireNewName(const QString &name, const std::optional<QSt
 
 void DimensionStore::requireNoExtras(const QString &code, const QString &refusal)
 {
-    if (exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ?"), {code}))
+    if (m_db.exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ?"), {code}))
         throw MethodFailure(refusal.arg(code) + QStringLiteral(" Nada foi gravado."));
 }

@@ -29,7 +29,6 @@ public:
     void beforeDelete(const packet::Row &oldRow) override;
 
 private:
-    bool exists(const QString &sql, const QVariantList &values);
     void requireNewCode(const QString &code);
     // exceptCode: the record being changed, which may keep its own name.
     void requireNewName(const QString &name,

@@ -19,12 +19,6 @@ QString text(const packet::Row &row, int field)
     return row[field].value_or(QString());
 }
 
-QString selectAll()
-{
-    const TableLayout &layout = TableLayout::extras();
-    return QStringLiteral("SELECT ") + layout.columnList() + QStringLiteral(" FROM ") +
-           layout.table();
-}
 
 const QString Order = QStringLiteral(" ORDER BY NRSEQUEDIME, CDATRIBEXTRDIME");
 
@@ -32,7 +26,7 @@ const QString Order = QStringLiteral(" ORDER BY NRSEQUEDIME, CDATRIBEXTRDIME");
 
 packet::Packet ExtrasStore::ofDimension(const QString &code)
 {
-    return m_db.select(selectAll() + QStringLiteral(" WHERE NRSEQUEDIME = ?") + Order,
+    return m_db.select(TableLayout::extras().selectAll() + QStringLiteral(" WHERE NRSEQUEDIME = ?") + Order,
                        {DimensionCode::queryForm(code)}, TableLayout::extras().fieldDefs());
 }
 
@@ -53,7 +47,7 @@ packet::Packet ExtrasStore::clashes(const QString &code, const QString &field, c
         empty.fields = TableLayout::extras().fieldDefs();
         return empty;
     }
-    return m_db.select(selectAll() + QStringLiteral(" WHERE NRSEQUEDIME = ? AND (") +
+    return m_db.select(TableLayout::extras().selectAll() + QStringLiteral(" WHERE NRSEQUEDIME = ? AND (") +
                            conditions.join(QStringLiteral(" OR ")) + QLatin1Char(')') + Order,
                        values, TableLayout::extras().fieldDefs());
 }
@@ -77,7 +71,7 @@ packet::Packet ExtrasStore::save(const packet::Packet &delta)
         marks << QStringLiteral("?");
         values << code;
     }
-    return m_db.select(selectAll() + QStringLiteral(" WHERE NRSEQUEDIME IN (") +
+    return m_db.select(TableLayout::extras().selectAll() + QStringLiteral(" WHERE NRSEQUEDIME IN (") +
                            marks.join(QStringLiteral(", ")) + QLatin1Char(')') + Order,
                        values, result.fields);
 }
@@ -130,19 +124,14 @@ void ExtrasStore::beforeDelete(const packet::Row &oldRow)
     m_touched.insert(text(oldRow, Code));
 }
 
-bool ExtrasStore::exists(const QString &sql, const QVariantList &values)
-{
-    return m_db.run(sql, values).next();
-}
-
 void ExtrasStore::requireFreeKey(const packet::Row &newRow)
 {
     const QString code = text(newRow, Code);
-    if (!exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NRSEQUEDIME = ?"), {code}))
+    if (!m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NRSEQUEDIME = ?"), {code}))
         throw MethodFailure(QStringLiteral("A dimensão %1 não existe (pode ter sido excluída por "
                                            "outro usuário). Nada foi gravado.")
                                 .arg(code));
-    if (exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ? AND "
+    if (m_db.exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ? AND "
                               "CDATRIBEXTRDIME = ?"),
                {code, text(newRow, Attribute)}))
         throw MethodFailure(QStringLiteral("A dimensão %1 já possui o atributo extra %2. Nada foi "
@@ -159,7 +148,7 @@ void ExtrasStore::requireFreeName(const packet::Row &newRow, const packet::Row *
         sql += QStringLiteral(" AND NOT (NRSEQUEDIME = ? AND CDATRIBEXTRDIME = ?)");
         values << text(*oldRow, Code) << text(*oldRow, Attribute);
     }
-    if (exists(sql, values))
+    if (m_db.exists(sql, values))
         throw MethodFailure(QStringLiteral("A dimensão %1 já possui um atributo extra com o nome "
                                            "\"%2\". Nada foi gravado.")
                                 .arg(text(newRow, Code), text(newRow, Name)));

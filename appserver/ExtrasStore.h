@@ -29,7 +29,6 @@ public:
     void beforeDelete(const packet::Row &oldRow) override;
 
 private:
-    bool exists(const QString &sql, const QVariantList &values);
     void requireFreeKey(const packet::Row &newRow);
     // The record (oldRow) being changed may keep its own name; none for an insert.
     void requireFreeName(const packet::Row &newRow, const packet::Row *oldRow);

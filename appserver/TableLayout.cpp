@@ -60,3 +60,8 @@ QString TableLayout::columnList() const
         names << f.name;
     return names.join(QStringLiteral(", "));
 }
+
+QString TableLayout::selectAll() const
+{
+    return QStringLiteral("SELECT ") + columnList() + QStringLiteral(" FROM ") + m_table;
+}

@@ -31,6 +31,7 @@ public:
     int indexOf(const QString &fieldName) const; // -1 when absent
     QVector<packet::FieldDef> fieldDefs() const;
     QString columnList() const; // "A, B, C" for SELECT and INSERT
+    QString selectAll() const;  // "SELECT A, B, C FROM T"
 
 private:
     QString m_table;
