@@ -11,7 +11,12 @@ protected:
         ScreenTest::SetUp();
         startServer();
         openScreen();
+        // The indicator goes as soon as the answer is loaded, before the answer is judged: a
+        // refusal's focus move finds it gone.
+        QObject::connect(form->cdsDados, &TClientDataSet::fieldFocusRequested, form,
+                         [this](TField *) { busyAtFocus << BusyIndicator().shown; });
     }
+    QList<bool> busyAtFocus;
 };
 
 TEST_F(DuplicateCheckTest, ANewCodeIsBroughtToItsStoredFormBeforeTheQuery)
@@ -19,10 +24,12 @@ TEST_F(DuplicateCheckTest, ANewCodeIsBroughtToItsStoredFormBeforeTheQuery)
     // Typed with a blank inside; the rewritten code stays even though it is refused.
     include(QStringLiteral("0 1"), QStringLiteral("Outra"));
     forget();
+    busyAtFocus.clear();
     confirm();
     EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00001"));
     EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Validando Dados no Servidor]", "focus:NRSEQUEDIME",
                                      "msg:Código já cadastrado."}));
+    EXPECT_EQ(busyAtFocus, QList<bool>{false});
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsInsert);
     EXPECT_FALSE(BusyIndicator().shown);
 }
@@ -71,9 +78,11 @@ TEST_F(DuplicateCheckTest, AnEditIsCheckedOnlyWhenItsNameChanged)
     form->sbtAlterar->Click();
     type(form->cdsDadosNMITEMDIME, QStringLiteral("Vendedores"));
     forget();
+    busyAtFocus.clear();
     confirm();
     EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Validando Dados no Servidor]", "focus:NMITEMDIME",
                                      "msg:Nome já cadastrado."}));
+    EXPECT_EQ(busyAtFocus, QList<bool>{false});
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsEdit);
     ui->dialogAnswers.push(mrYes);
     form->sbtCancelar->Click();

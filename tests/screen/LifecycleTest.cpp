@@ -60,6 +60,15 @@ TEST_F(LifecycleTest, LaterEntriesRestoreTheOneInstanceWithoutReloading)
     EXPECT_EQ(first->WindowState(), TWindowState::wsNormal);
     EXPECT_TRUE(first->isVisible());
     EXPECT_EQ(recorder->total(), 0) << "a later entry loads nothing";
+
+    // The host's address is read again at every connect of either connection.
+    host.url = QStringLiteral("localhost");
+    for (TNetConnection *net : {first->netDimensao, first->netValida}) {
+        net->SetConnected(false);
+        net->SetConnected(true);
+        EXPECT_EQ(net->Host(), QStringLiteral("localhost")) << net->objectName().toStdString();
+        EXPECT_EQ(net->Port(), host.port);
+    }
 }
 
 TEST_F(LifecycleTest, ClosingDestroysTheScreenAndTheNextEntryCreatesANewOne)

@@ -3,15 +3,31 @@
 #include "EventBoundary.h"
 #include "Services.h"
 
+// Notes whether the busy indicator still showed at each cache notice.
+class BusyNotingHost : public TestHost
+{
+public:
+    void atualizaLocalCache(const QStringList &tables) override
+    {
+        busyAtNotice << BusyIndicator().shown;
+        TestHost::atualizaLocalCache(tables);
+    }
+    QList<bool> busyAtNotice;
+};
+
 // Every post and delete goes to the server at once; a failed save keeps its change for the next
 // one; a refresh replaces everything.
 class SavingTest : public ScreenTest
 {
+protected:
+    BusyNotingHost noting; // outlives the screen, which the fixture deletes
 };
 
 TEST_F(SavingTest, ANewDimensionIsOnTheServerOnceConfirmed)
 {
     startServer();
+    noting.port = host.port;
+    TApplication::SetHost(&noting);
     openScreen();
     goTo(QStringLiteral("00004"));
     include(QStringLiteral("12"), QStringLiteral("Regiões"), QStringLiteral("regiao"),
@@ -22,7 +38,8 @@ TEST_F(SavingTest, ANewDimensionIsOnTheServerOnceConfirmed)
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "vdDimensao", "SetDimensao"}));
     EXPECT_TRUE(timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
-    EXPECT_EQ(host.cacheNotices, QStringList{"DIMENSAODIME"});
+    EXPECT_EQ(noting.cacheNotices, QStringList{"DIMENSAODIME"});
+    EXPECT_EQ(noting.busyAtNotice, QList<bool>{true}) << "the notice goes before the indicator is hidden";
     EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00012|Regiões|REGIAO|CDREGIAO|NMREGIAO||S")));
 

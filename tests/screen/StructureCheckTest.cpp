@@ -5,6 +5,19 @@
 #include "RecordingProxy.h"
 #include "Services.h"
 
+// Also notes whether the busy indicator still showed when each message came up.
+class BusyNotingInteraction : public TimelineInteraction
+{
+public:
+    using TimelineInteraction::TimelineInteraction;
+    int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override
+    {
+        busyAtMessage << BusyIndicator().shown;
+        return TimelineInteraction::messageDialog(text, type, buttons);
+    }
+    QList<bool> busyAtMessage;
+};
+
 // The table and its fields against the server's database structure.
 class StructureCheckTest : public ScreenTest
 {
@@ -12,9 +25,14 @@ protected:
     void SetUp() override
     {
         ScreenTest::SetUp();
+        auto interaction = std::make_unique<BusyNotingInteraction>(&timeline);
+        noting = interaction.get();
+        ui = noting;
+        Interaction::install(std::move(interaction));
         startServer();
         openScreen();
     }
+    BusyNotingInteraction *noting = nullptr;
     void edit(const QString &code)
     {
         goTo(code);
@@ -48,6 +66,7 @@ TEST_F(StructureCheckTest, ATableChangeIsRefusedWhileExtrasExist)
     confirm();
     EXPECT_EQ(timeline, (QStringList{"call:GetExtras[6:Validando Estrutura de Dados no Servidor]",
                                      "msg:Não é permitido alterar o campo tabela dimensão, pois existem atributos extras cadastrados para essa tabela."}));
+    EXPECT_EQ(noting->busyAtMessage, QList<bool>{false}) << "the indicator goes once the extras are loaded";
     EXPECT_EQ(form->dbgPadrao->SelectedIndex(), 1) << "this refusal leaves the focus where it was";
     EXPECT_EQ(form->cdsExtras->RecordCount(), 3);
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsEdit);
@@ -62,9 +81,11 @@ TEST_F(StructureCheckTest, ATableChangeWithoutExtrasIsAcceptedInNormalForm)
     type(form->cdsDadosDSITEMDIME, QStringLiteral("nm cliente"));
     type(form->cdsDadosDSPKDIME2, QString());
     forget();
+    const int shownBefore = BusyIndicator().showCount;
     confirm();
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(callsMade(), (QStringList{"GetExtras", "vdDimensao", "SetDimensao"}));
+    EXPECT_EQ(BusyIndicator().showCount - shownBefore, 3) << "the structure query shows the indicator anew";
     EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00005|Vendedores|CLIENTE|CDCLIENTE|NMCLIENTE||S")));
 }
 
