@@ -45,7 +45,7 @@ void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
             const QObjectList owned = mainForm->children();
             for (qsizetype i = owned.size() - 1; i >= 0; --i) {
                 auto *dataSet = qobject_cast<TClientDataSet *>(owned.at(i));
-                if (dataSet && dataSet->objectName().toUpper().left(7) == QLatin1String("CDSCUBO"))
+                if (dataSet && UpperCase(dataSet->objectName()).left(7) == QLatin1String("CDSCUBO"))
                     delete dataSet;
             }
         }

@@ -33,7 +33,9 @@ void TfrmDimensao::VD_EXTRA_FIELD()
     TField *attribute = cdsExtrasCDATRIBEXTRDIME;
     if (EmptyString(attribute->AsString()))
         return;
-    if (hasChanged(attribute))
+    // At rest nothing counts as changed (and nothing may be written): leaving the column of a
+    // stored attribute only checks it.
+    if (attribute->Changed())
         bringToNormalForm(attribute);
     sameFieldCheck(attribute, cdsDadosDSPKDIME);
     sameFieldCheck(attribute, cdsDadosDSITEMDIME);
@@ -46,7 +48,7 @@ void TfrmDimensao::VD_EXTRA_FIELD()
 
     const TDataSetState state = dtsExtras->State();
     const bool lookForClash = state == TDataSetState::dsInsert
-        || (state == TDataSetState::dsEdit && hasChanged(attribute));
+        || (state == TDataSetState::dsEdit && attribute->Changed());
     if (!lookForClash)
         return;
     const Variant reply = remote::vdExtras(netDimensao, cdsExtrasNRSEQUEDIME->AsString(),

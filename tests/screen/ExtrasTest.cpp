@@ -98,7 +98,9 @@ TEST_F(ExtrasTest, SavedChangesAreAnnouncedAndDropTheHostsCubes)
     auto *notCube = new TClientDataSet(host.main.get(), QStringLiteral("cdsCubVendas"));
     auto *otherKind = new QObject(host.main.get());
     otherKind->setObjectName(QStringLiteral("CDSCUBOX"));
-    QPointer<QObject> cubeWatch(cube), notCubeWatch(notCube), otherWatch(otherKind);
+    // Only the letters a to z change case: the long s does not become an "S".
+    auto *longS = new TClientDataSet(host.main.get(), QString::fromUtf8("cd\u017Fcubo"));
+    QPointer<QObject> cubeWatch(cube), notCubeWatch(notCube), otherWatch(otherKind), longSWatch(longS);
 
     // Delete answered no: nothing at all.
     form->cdsExtras->Last(); // DTCADASTRO
@@ -118,6 +120,7 @@ TEST_F(ExtrasTest, SavedChangesAreAnnouncedAndDropTheHostsCubes)
     EXPECT_TRUE(cubeWatch.isNull());
     EXPECT_FALSE(notCubeWatch.isNull());
     EXPECT_FALSE(otherWatch.isNull());
+    EXPECT_FALSE(longSWatch.isNull());
 
     // The field typed loosely is stored in normal form, tied to its dimension.
     includeExtra(QStringLiteral("dt cadastro"), QStringLiteral("Cadastro"));
@@ -148,4 +151,26 @@ TEST_F(ExtrasTest, EditingOnlyTheNameQueriesOnlyTheName)
     form->cdsExtrasBeforePost(form->cdsExtras);
     EXPECT_EQ(callsMade(), QStringList{"vdDimensao"});
     EXPECT_FALSE(BusyIndicator().shown);
+}
+
+TEST_F(ExtrasTest, AStoredAttributeAtRestIsOnlyCheckedAgainstTheStructure)
+{
+    form->cdsExtras->First(); // CDCIDADE, "Cidade"
+    ASSERT_EQ(form->dbgExtras->SelectedField(), form->cdsExtrasCDATRIBEXTRDIME);
+    forget();
+    form->dbgExtras->SetSelectedIndex(1); // leaves the attribute column
+    form->dbgExtras->SetSelectedIndex(0); // leaves the name column: nothing to ask
+    form->dbgExtras->SetSelectedIndex(1);
+    EXPECT_EQ(callsMade(), (QStringList{"vdDimensao", "vdDimensao"}));
+    EXPECT_EQ(form->cdsExtras->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(form->cdsExtrasCDATRIBEXTRDIME->AsString(), QStringLiteral("CDCIDADE"));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_FALSE(BusyIndicator().shown);
+
+    // At rest the ellipsis of the attribute column does nothing.
+    form->dbgExtras->SetSelectedIndex(0);
+    forget();
+    form->dbgExtrasEditButtonClick(form->dbgExtras);
+    EXPECT_TRUE(ui->shown.empty());
+    EXPECT_EQ(recorder->total(), 0);
 }

@@ -50,6 +50,18 @@ TEST_F(GridTest, CheckMarkCellsShowTheirImageOnTheCellsBackground)
     EXPECT_NE(checked.pixel(1, 0), olive);
     EXPECT_EQ(checked.pixel(1, 0), checked.pixel(0, 0));
     EXPECT_EQ(QColor(checked.pixel(1, 0)), toQColor(clInfoBk));
+
+    // The current cell: the picture on the highlight, no letter and no focus frame around it.
+    QApplication::setActiveWindow(form);
+    form->dbgPadrao->setFocus();
+    form->dbgPadrao->SetSelectedIndex(0);
+    QApplication::processEvents();
+    ASSERT_TRUE(form->dbgPadrao->hasFocus());
+    const QImage current = flagCell(0);
+    for (int y = 0; y < current.height(); ++y) // the frame's left edge would run here
+        ASSERT_EQ(QColor(current.pixel(0, y)), toQColor(clHighlight)) << "row " << y;
+    EXPECT_EQ(QColor(current.pixel(1, 0)), toQColor(clHighlight));
+    EXPECT_EQ(current.pixel(1 + 6, 10), black);
 }
 
 TEST_F(GridTest, ARowToggleSavesAStoredDimensionAtOnce)
