@@ -17,11 +17,18 @@ KZR_EXPORT void CRIADIMENSAO()
     if (!boDimensao) {
         // A failure in the creation passes on to the host and leaves boDimensao false, so the
         // next call tries again.
-        frmDimensao = TApplication::CreateForm<TfrmDimensao>();
-        QObject::connect(frmDimensao, &QObject::destroyed, [] {
-            frmDimensao = nullptr;
-            boDimensao = false;
-        });
+        TfrmDimensao *form = TApplication::CreateForm<TfrmDimensao>();
+        // A screen being destroyed is no longer the instance, even before it is deleted: the
+        // next call creates a new one. Only this screen's own end clears the variables.
+        const auto forget = [form] {
+            if (frmDimensao == form) {
+                frmDimensao = nullptr;
+                boDimensao = false;
+            }
+        };
+        QObject::connect(form, &TfrmPadraoGrid::destroying, forget);
+        QObject::connect(form, &QObject::destroyed, forget);
+        frmDimensao = form;
         boDimensao = true;
     }
     frmDimensao->SetWindowState(TWindowState::wsNormal);

@@ -287,6 +287,7 @@ void TfrmPadraoGrid::runDestroy()
     if (m_destroyRun)
         return;
     m_destroyRun = true;
+    emit destroying();
     FormDestroy(this);
 }
 

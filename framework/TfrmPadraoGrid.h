@@ -78,6 +78,11 @@ public:
     // The window the form lives in: its MDI sub-window, or the form itself when it has none.
     QWidget *frame() const;
 
+signals:
+    // The form is being destroyed (FormDestroy is about to run); it is deleted a little later,
+    // once the close in progress has unwound.
+    void destroying();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -19,7 +19,7 @@ void TfrmDimensao::VD_TAB_FIELDS()
     if (EmptyString(cdsDadosCDTABELADIME->AsString()))
         return;
 
-    if (hasChanged(cdsDadosCDTABELADIME)) {
+    if (cdsDadosCDTABELADIME->Changed()) {
         // A stored dimension with extra attributes keeps its table: the attributes are fields of it.
         if (dtsPadrao->State() == TDataSetState::dsEdit) {
             {
@@ -33,18 +33,18 @@ void TfrmDimensao::VD_TAB_FIELDS()
         bringToNormalForm(cdsDadosCDTABELADIME);
     }
 
-    if (!EmptyString(cdsDadosDSPKDIME->AsString()) && hasChanged(cdsDadosDSPKDIME))
+    if (!EmptyString(cdsDadosDSPKDIME->AsString()) && cdsDadosDSPKDIME->Changed())
         bringToNormalForm(cdsDadosDSPKDIME);
 
     if (!EmptyString(cdsDadosDSITEMDIME->AsString())) {
-        if (hasChanged(cdsDadosDSITEMDIME))
+        if (cdsDadosDSITEMDIME->Changed())
             bringToNormalForm(cdsDadosDSITEMDIME);
         if (cdsDadosDSITEMDIME->AsString() == cdsDadosDSPKDIME->AsString())
             failAbout(cdsDadosDSITEMDIME, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSITEMDIME"), QStringLiteral("DSPKDIME")});
     }
 
     if (!EmptyString(cdsDadosDSPKDIME2->AsString())) {
-        if (hasChanged(cdsDadosDSPKDIME2))
+        if (cdsDadosDSPKDIME2->Changed())
             bringToNormalForm(cdsDadosDSPKDIME2);
         if (cdsDadosDSPKDIME2->AsString() == cdsDadosDSPKDIME->AsString())
             failAbout(cdsDadosDSPKDIME2, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSPKDIME2"), QStringLiteral("DSPKDIME")});

@@ -62,7 +62,7 @@ void TfrmDimensao::Vd_Atrib_Extra()
 {
     const TDataSetState state = dtsExtras->State();
     const bool check = state == TDataSetState::dsInsert
-        || (state == TDataSetState::dsEdit && hasChanged(cdsExtrasDSATRIBEXTRDIME));
+        || (state == TDataSetState::dsEdit && cdsExtrasDSATRIBEXTRDIME->Changed());
     if (!check)
         return;
     {

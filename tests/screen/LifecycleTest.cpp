@@ -77,15 +77,19 @@ TEST_F(LifecycleTest, ClosingDestroysTheScreenAndTheNextEntryCreatesANewOne)
     entry();
     QPointer<TfrmDimensao> first = *instance;
     ASSERT_TRUE(first->Close());
-    settle();
-    EXPECT_TRUE(first.isNull());
+    // Closed means no longer the instance, even while the screen waits to be deleted.
     EXPECT_EQ(*instance, nullptr);
     EXPECT_FALSE(*created);
 
-    entry();
-    ASSERT_NE(*instance, nullptr);
+    entry(); // at once, before the closed screen is gone
+    TfrmDimensao *second = *instance;
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    settle();
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(*instance, second); // the old screen's end leaves the new instance alone
     EXPECT_TRUE(*created);
-    EXPECT_EQ((*instance)->cdsDados->RecordCount(), 5);
+    EXPECT_EQ(second->cdsDados->RecordCount(), 5);
 }
 
 TEST_F(LifecycleTest, AFailedFirstLoadLeavesNoInstanceAndTheNextEntryTriesAgain)
