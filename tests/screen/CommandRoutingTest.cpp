@@ -2,20 +2,10 @@
 
 #include "Services.h"
 
-// The commands on the Extras tab act on the extras of dimension 00001 (CDCIDADE, DSSEGMENTO,
-// DTCADASTRO).
-class CommandRoutingTest : public ScreenTest
+// The commands on the Extras tab act on the extras of dimension 00001.
+class CommandRoutingTest : public ExtrasTabTest
 {
 protected:
-    void SetUp() override
-    {
-        ScreenTest::SetUp();
-        startServer();
-        openScreen();
-        goTo(QStringLiteral("00001"));
-        form->mnuExtras->Click();
-        ASSERT_EQ(form->cdsExtras->RecordCount(), 3);
-    }
     QStringList focusMoves() const { return timeline.filter(QStringLiteral("focus:")); }
 };
 

@@ -2,20 +2,9 @@
 
 #include "Services.h"
 
-// Extra attributes of dimension 00001 (table CLIENTE, key CDCLIENTE, main attribute NMCLIENTE;
-// extras CDCIDADE, DSSEGMENTO, DTCADASTRO).
-class ExtrasTest : public ScreenTest
+class ExtrasTest : public ExtrasTabTest
 {
 protected:
-    void SetUp() override
-    {
-        ScreenTest::SetUp();
-        startServer();
-        openScreen();
-        goTo(QStringLiteral("00001"));
-        form->mnuExtras->Click();
-        ASSERT_EQ(form->cdsExtras->RecordCount(), 3);
-    }
     void includeExtra(const QString &attribute, const QString &name)
     {
         form->sbtIncluir->Click();

@@ -159,3 +159,13 @@ void ScreenTest::forget()
     ui->clear();
     host.cacheNotices.clear();
 }
+
+void ExtrasTabTest::SetUp()
+{
+    ScreenTest::SetUp();
+    startServer();
+    openScreen();
+    goTo(QStringLiteral("00001"));
+    form->mnuExtras->Click();
+    ASSERT_EQ(form->cdsExtras->RecordCount(), 3);
+}

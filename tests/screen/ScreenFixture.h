@@ -101,3 +101,11 @@ protected:
     std::unique_ptr<CallRecorder> recorder;
     QPointer<TfrmDimensao> form;
 };
+
+// The screen on the Extras tab of demo dimension 00001 (table CLIENTE, key CDCLIENTE, main
+// attribute NMCLIENTE; extras CDCIDADE, DSSEGMENTO, DTCADASTRO).
+class ExtrasTabTest : public ScreenTest
+{
+protected:
+    void SetUp() override;
+};
