@@ -15,9 +15,15 @@
 #include <QStatusBar>
 
 namespace {
+// In the build tree the screen packages lie beside the program; installed, in the project's
+// library folder relative to it.
 QString packageDirectory(const HostOptions &options)
 {
-    return options.packageDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.packageDir;
+    if (!options.packageDir.isEmpty())
+        return options.packageDir;
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString installed = programDir.absoluteFilePath(QStringLiteral(KZR_PACKAGE_DIR_FROM_PROGRAM));
+    return QDir(installed).exists() ? QDir::cleanPath(installed) : programDir.path();
 }
 } // namespace
 

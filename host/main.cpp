@@ -1,9 +1,11 @@
 #include "HostMainWindow.h"
 #include "HostOptions.h"
+#include "UnattendedInteraction.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -18,22 +20,37 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    // A screenshot run is unattended: its messages go to standard error, and it fails when a
+    // screen did not open or anything had to be said.
+    UnattendedInteraction *unattended = nullptr;
+    if (!options.screenshot.isEmpty()) {
+        auto interaction = std::make_unique<UnattendedInteraction>();
+        unattended = interaction.get();
+        Interaction::install(std::move(interaction));
+    }
+
     HostMainWindow window(options);
     TApplication::SetHost(&window);
     window.show();
-    for (const QString &code : options.open)
-        window.openScreen(code);
+    bool allOpen = true;
+    for (const QString &code : options.open) {
+        if (!window.openScreen(code)) {
+            allOpen = false;
+            std::fprintf(stderr, "kzr-host: a tela %s não abriu\n", qPrintable(code));
+        }
+    }
 
-    if (!options.screenshot.isEmpty()) {
+    if (unattended) {
         // Give the window system time to map and paint the window before grabbing it.
-        QTimer::singleShot(1500, &window, [&window, &options] {
+        QTimer::singleShot(1500, &window, [&window, &options, unattended, allOpen] {
             const bool saved = window.saveScreenshot(options.screenshot);
             if (!saved)
                 std::fprintf(stderr, "kzr-host: could not write %s\n", qPrintable(options.screenshot));
-            QCoreApplication::exit(saved ? 0 : 1);
+            QCoreApplication::exit(saved && allOpen && unattended->messagesShown() == 0 ? 0 : 1);
         });
     }
     const int status = app.exec();
     TApplication::SetHost(nullptr);
+    Interaction::install(nullptr);
     return status;
 }

@@ -1,0 +1,26 @@
+#include "UnattendedInteraction.h"
+
+#include <cstdio>
+
+int UnattendedInteraction::messageDialog(const QString &text, TMsgDlgType, TMsgDlgButtons buttons)
+{
+    ++m_messagesShown;
+    std::fprintf(stderr, "kzr-host: %s\n", qPrintable(text));
+    std::fflush(stderr);
+    // Closing a dialog answers its cancelling button, where it has one.
+    if (buttons & mbCancel)
+        return mrCancel;
+    if (buttons & mbNo)
+        return mrNo;
+    return mrOk;
+}
+
+bool UnattendedInteraction::pickList(TDataSource *, const QString &)
+{
+    return false;
+}
+
+bool UnattendedInteraction::find(TClientDataSet *)
+{
+    return false;
+}

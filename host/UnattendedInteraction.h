@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Interaction.h"
+
+// The dialogs of a run nobody watches (--screenshot): every message goes to standard error and
+// is answered as if closed, so the run ends on its own instead of waiting for a click.
+class UnattendedInteraction : public Interaction
+{
+public:
+    int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
+    bool pickList(TDataSource *source, const QString &title) override;
+    bool find(TClientDataSet *dataSet) override;
+
+    int messagesShown() const { return m_messagesShown; }
+
+private:
+    int m_messagesShown = 0;
+};
