@@ -24,8 +24,9 @@ HostOptions HostOptions::fromArguments(const QStringList &arguments, QString *er
         return options;
     }
     if (parser.isSet(QStringLiteral("help"))) {
+        options.helpText = parser.helpText();
         if (error)
-            *error = parser.helpText();
+            error->clear();
         return options;
     }
 

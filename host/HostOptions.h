@@ -12,6 +12,7 @@ struct HostOptions {
     QString screenshot;        // --screenshot FILE: grab the window after opening, then quit
     QString packageDir;        // where the screen packages are; empty: beside the program
     QString settingsFile;      // --settings FILE; empty: the user's kzr-host settings
+    QString helpText;          // --help: what to print before leaving; empty otherwise
 
     // Parses arguments (the program name first). On a bad argument, error says why.
     static HostOptions fromArguments(const QStringList &arguments, QString *error);

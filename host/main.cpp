@@ -19,6 +19,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
+    if (!options.helpText.isEmpty()) {
+        std::fputs(qPrintable(options.helpText), stdout);
+        return 0;
+    }
 
     // A screenshot run is unattended: its messages go to standard error, and it fails when a
     // screen did not open or anything had to be said.

@@ -1,5 +1,6 @@
 #include "HostOptions.h"
 
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -49,4 +50,16 @@ TEST(HostOptions, ABadPortOrAnUnknownOptionIsAnError)
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(plain.port, 21201);
     EXPECT_EQ(plain.server, QStringLiteral("127.0.0.1"));
+}
+
+// Asking for help is not a mistake: the options go to standard output and the program ends well.
+TEST(HostOptions, HelpIsPrintedAndTheProgramEndsWell)
+{
+    QProcess host;
+    host.start(QStringLiteral(KZR_HOST_PROGRAM), {QStringLiteral("--help")});
+    ASSERT_TRUE(host.waitForFinished(30000));
+    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().toStdString();
+    const QString help = QString::fromLocal8Bit(host.readAllStandardOutput());
+    EXPECT_TRUE(help.contains(QStringLiteral("--server")) && help.contains(QStringLiteral("--open"))) << help.toStdString();
 }
