@@ -122,6 +122,9 @@ private:
     void bringToNormalForm(TField *field);
     void sameFieldCheck(TField *attribute, TField *dimensionField);
     bool dimensionTabActive() const;
+    // After a save the server refused: what it holds, on the same record where it still exists.
+    void reloadDimensionsKeepingPlace();
+    void reloadExtrasKeepingPlace();
 
     // Which value the next bulk toggle writes: false "N", true "S".
     bool m_marcaTodos = false;

@@ -5,6 +5,7 @@
 #include "Services.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace {
 
@@ -59,6 +60,11 @@ bool attempt(const std::function<void()> &handler)
 void run(const std::function<void()> &handler)
 {
     attempt(handler);
+}
+
+void later(QObject *context, std::function<void()> handler)
+{
+    QTimer::singleShot(0, context, [handler = std::move(handler)] { run(handler); });
 }
 
 } // namespace EventBoundary

@@ -1,6 +1,10 @@
 #include "GridDelegate.h"
 
+#include "RecordSetModel.h"
 #include "TDBGrid.h"
+
+#include <QHeaderView>
+#include <QPainter>
 
 #include <QKeyEvent>
 
@@ -12,6 +16,33 @@ void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
 {
     if (!m_grid->drawCell(painter, option, index))
         QStyledItemDelegate::paint(painter, option, index);
+    if (index.data(RecordSetModel::UnsavedRole).toBool())
+        paintUnsavedMark(painter, option, index);
+}
+
+void GridDelegate::paintUnsavedMark(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    // A row the server has not got is framed in red, over whatever the cell painted, so it can
+    // be told from the stored ones whoever paints the cells.
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(unsavedColour());
+    const QRect cell = option.rect;
+    constexpr int width = 2;
+    painter->drawRect(QRect(cell.left(), cell.top(), cell.width(), width));
+    painter->drawRect(QRect(cell.left(), cell.bottom() - width + 1, cell.width(), width));
+    const QHeaderView *header = m_grid->horizontalHeader();
+    const int visual = header->visualIndex(index.column());
+    if (visual == 0)
+        painter->drawRect(QRect(cell.left(), cell.top(), width, cell.height()));
+    if (visual == header->count() - 1)
+        painter->drawRect(QRect(cell.right() - width + 1, cell.top(), width, cell.height()));
+    painter->restore();
+}
+
+QColor GridDelegate::unsavedColour()
+{
+    return QColor(0xc0, 0x00, 0x00);
 }
 
 QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const

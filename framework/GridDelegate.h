@@ -18,10 +18,13 @@ public:
     // Writing happens in the grid (TDBGrid::commitData), where a refused value can keep the editor.
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // The frame of a row holding a change the server has not got.
+    static QColor unsavedColour();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void paintUnsavedMark(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
     TDBGrid *m_grid;
 };

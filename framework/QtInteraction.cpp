@@ -2,6 +2,7 @@
 
 #include "FindDialog.h"
 #include "PickListDialog.h"
+#include "Services.h"
 #include "TApplication.h"
 #include "TDataSource.h"
 
@@ -46,6 +47,7 @@ QString titleOf(TMsgDlgType type)
 
 int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
+    BusyIndicatorAside aside;
     QMessageBox box(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent());
     struct Pair {
         int flag;
@@ -76,6 +78,7 @@ bool QtInteraction::pickList(TDataSource *source, const QString &title)
 {
     if (!source || !source->DataSet())
         return false;
+    BusyIndicatorAside aside;
     PickListDialog dialog(source->DataSet(), title, dialogParent());
     return dialog.exec() == QDialog::Accepted && dialog.choose();
 }
@@ -84,6 +87,7 @@ bool QtInteraction::find(TClientDataSet *dataSet)
 {
     if (!dataSet)
         return false;
+    BusyIndicatorAside aside;
     FindDialog dialog(dataSet, dialogParent());
     return dialog.exec() == QDialog::Accepted;
 }

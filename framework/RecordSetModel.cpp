@@ -113,6 +113,12 @@ QVariant RecordSetModel::data(const QModelIndex &index, int role) const
         if (m_grid)
             return toQColor(m_grid->Color);
         return {};
+    case UnsavedRole:
+        return m_dataSet->ChangePendingAt(index.row());
+    case Qt::ToolTipRole:
+        if (m_dataSet->ChangePendingAt(index.row()))
+            return QStringLiteral("Alteração não gravada no servidor");
+        return {};
     default:
         return {};
     }

@@ -19,6 +19,7 @@ public:
     enum Role {
         FieldNameRole = Qt::UserRole + 1, // the column's field name
         TitleSymbolRole,                  // header: true when the title is a symbol glyph
+        UnsavedRole,                      // true when the row holds a change the server has not got
     };
 
     explicit RecordSetModel(QObject *parent, TDBGrid *grid = nullptr);

@@ -155,6 +155,21 @@ BusyIndicatorState BusyIndicator()
     return b.state;
 }
 
+BusyIndicatorAside::BusyIndicatorAside()
+{
+    Busy &b = busy();
+    m_wasVisible = b.window && b.window->isVisible();
+    if (m_wasVisible)
+        b.window->hide();
+}
+
+BusyIndicatorAside::~BusyIndicatorAside()
+{
+    Busy &b = busy();
+    if (m_wasVisible && b.state.shown && b.window)
+        b.window->showText(b.state.kind, b.state.text);
+}
+
 // --- host services --------------------------------------------------------------------------
 
 QString WebURL()

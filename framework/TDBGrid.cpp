@@ -17,7 +17,6 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPointer>
-#include <QTimer>
 
 struct TDBGrid::Private {
     QPointer<TDataSource> source;
@@ -120,12 +119,12 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     });
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
         // The header only moved a picture of the column; the grid's column list is what moves.
-        QMetaObject::invokeMethod(this, [this, from, to] {
+        EventBoundary::later(this, [this, from, to] {
             horizontalHeader()->blockSignals(true);
             horizontalHeader()->moveSection(to, from);
             horizontalHeader()->blockSignals(false);
-            EventBoundary::run([this, from, to] { MoveColumn(from, to); });
-        }, Qt::QueuedConnection);
+            MoveColumn(from, to);
+        });
     });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
         // A click that did not land on the current cell (a refused move) is no cell click.
@@ -215,6 +214,7 @@ void TDBGrid::bindDataSet()
                refreshIndicator();
                viewport()->update();
            })
+        << connect(dataSet, &TClientDataSet::changeLogChanged, this, [this] { viewport()->update(); })
         << connect(dataSet, &TClientDataSet::fieldFocusRequested, this,
                    [this](TField *field) { focusField(field); });
 }
@@ -367,10 +367,18 @@ void TDBGrid::SetSelectedIndex(int column)
 {
     if (column < 0 || column >= ColumnCount() || column == d->currentColumn)
         return;
-    // A move asked for by code: the handlers' failures go back to the caller.
-    commitEditor();
-    if (OnColExit)
-        OnColExit(this);
+    // A move asked for by code: the handlers' failures go back to the caller, and a refused move
+    // leaves the editor where it was, as a user's would.
+    const bool wasEditing = d->editor != nullptr;
+    try {
+        writeEditor();
+        if (OnColExit)
+            OnColExit(this);
+    } catch (...) {
+        keepEditing(wasEditing);
+        throw;
+    }
+    closeCommittedEditor();
     d->currentColumn = column;
     {
         Flag following(d->following);
@@ -409,10 +417,18 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
         return to;
 
     // The commit ladder: the editor into the record, the record posted when the row changes.
-    if (d->editor && !EventBoundary::attempt([this] { commitEditor(); }))
+    // The editor closes only once the move is admitted: a refused move leaves the editor, the
+    // focus and the text in the column being left, however the move was asked for.
+    const bool wasEditing = d->editor != nullptr;
+    if (wasEditing && !EventBoundary::attempt([this] { writeEditor(); })) {
+        keepEditing(true);
         return {};
-    if (to.column() != fromColumn && OnColExit && !EventBoundary::attempt([this] { OnColExit(this); }))
+    }
+    if (to.column() != fromColumn && OnColExit && !EventBoundary::attempt([this] { OnColExit(this); })) {
+        keepEditing(wasEditing);
         return {};
+    }
+    closeCommittedEditor();
 
     const int column = to.column();
     int row = to.row();
@@ -424,6 +440,7 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
         }
         if (!movedOk) {
             followDataSet(); // the view may have been reset by what ran during the move
+            keepEditing(wasEditing);
             return {};
         }
         // What ran during the move (after-post handlers reloading the set) decides the row.
@@ -498,7 +515,7 @@ QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
         return nullptr;
     auto *editor = new CellEditor(parent, column->ButtonStyle == TColumnButtonStyle::cbsEllipsis);
     editor->setValidator(new MaskValidator(field, editor));
-    connect(editor, &CellEditor::ellipsisClicked, this, &TDBGrid::editButtonClicked, Qt::QueuedConnection);
+    connect(editor, &CellEditor::ellipsisClicked, this, [this] { EventBoundary::later(this, [this] { editButtonClicked(); }); });
     // Opening the editor (to reach its button, say) changes nothing; typing into it puts the
     // record into edit state. A record set that refuses the edit takes the editor with it.
     connect(editor, &QLineEdit::textEdited, this, [this, editor] {
@@ -545,12 +562,39 @@ void TDBGrid::writeEditor()
 
 void TDBGrid::commitEditor()
 {
+    if (!d->editor)
+        return;
+    writeEditor();
+    closeCommittedEditor();
+}
+
+void TDBGrid::closeCommittedEditor()
+{
     CellEditor *editor = d->editor;
     if (!editor)
         return;
-    writeEditor();
     d->editor = nullptr;
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::keepEditing(bool wasEditing)
+{
+    if (!wasEditing || !isVisible())
+        return;
+    // A refusal's dialog (or the focus moved to the field it is about) may have closed the
+    // editor: it opens again on what the record holds, with the caret at the end, so the next
+    // keys go on where the typing stopped.
+    if (!d->editor) {
+        const QModelIndex index = currentIndex();
+        if (!index.isValid() || !(d->model->flags(index) & Qt::ItemIsEditable))
+            return;
+        QTableView::edit(index, AllEditTriggers, nullptr);
+        if (!d->editor)
+            return;
+        d->editor->deselect();
+        d->editor->end(false);
+    }
+    d->editor->setFocus(Qt::OtherFocusReason);
 }
 
 void TDBGrid::discardEditor()
@@ -580,6 +624,18 @@ void TDBGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hi
             // A refused value keeps the editor open with the text as typed.
             d->commitFailed = false;
             editor->setFocus();
+            return;
+        }
+        if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem) {
+            // Tab and Shift+Tab in the editor: the move passes the gate like any other, and the
+            // next cell is edited only when the grid really got there.
+            const QModelIndex target = moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious,
+                                                  Qt::NoModifier);
+            if (!target.isValid() || target == currentIndex())
+                return;
+            selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+            if (currentIndex() == target && (d->model->flags(target) & Qt::ItemIsEditable))
+                QTableView::edit(target, AllEditTriggers, nullptr);
             return;
         }
         d->editor = nullptr;
@@ -616,7 +672,7 @@ bool TDBGrid::editorKeyDown(QKeyEvent *event)
     if (key == VK_RETURN && (shift & ssCtrl)) {
         TColumn *column = Columns(d->editorIndex.column());
         if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis) {
-            QMetaObject::invokeMethod(this, &TDBGrid::editButtonClicked, Qt::QueuedConnection);
+            EventBoundary::later(this, [this] { editButtonClicked(); });
             return true;
         }
     }
@@ -733,34 +789,31 @@ bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option, co
     canvas.SetFontColor(highlighted ? clHighlightText : clWindowText);
     painter->setFont(option.font);
     d->canvas = &canvas;
-    QString failure;
+    std::exception_ptr failure;
     try {
         // The handler reads the fields of the row being painted, not of the current record.
         std::optional<TClientDataSet::DisplayRecord> painted;
         if (TClientDataSet *dataSet = d->source ? d->source->DataSet() : nullptr)
             painted.emplace(dataSet, index.row());
         OnDrawColumnCell(this, option.rect, index.column(), column, state);
-    } catch (const EAbort &) {
-    } catch (const Exception &e) {
-        failure = e.Message();
-    } catch (const std::exception &e) {
-        failure = QString::fromUtf8(e.what());
+    } catch (...) {
+        failure = std::current_exception();
     }
     d->canvas = nullptr;
     painter->restore();
-    if (!failure.isEmpty())
+    if (failure)
         reportLater(failure);
     return true;
 }
 
-void TDBGrid::reportLater(const QString &text)
+void TDBGrid::reportLater(std::exception_ptr failure)
 {
-    // A dialog cannot open inside a paint; the report waits for the event loop, once.
+    // A dialog cannot open inside a paint; the report waits for the event loop, once a burst.
     if (d->reportPending)
         return;
     d->reportPending = true;
-    QTimer::singleShot(0, this, [this, text] {
+    EventBoundary::later(this, [this, failure] {
         d->reportPending = false;
-        EventBoundary::run([text] { throw Exception(text); });
+        std::rethrow_exception(failure);
     });
 }

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QTableView>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -150,6 +151,8 @@ private:
 
     void bindDataSet();
     void writeEditor();
+    void closeCommittedEditor();
+    void keepEditing(bool wasEditing);   // after a refused move
     void discardEditor();
     void followDataSet();
     void cancelUntouchedInsert();
@@ -159,5 +162,5 @@ private:
     void applyColumnWidths();
     void columnsChanged();
     void editButtonClicked();
-    void reportLater(const QString &text);
+    void reportLater(std::exception_ptr failure);
 };

@@ -1,7 +1,9 @@
 #include "TfrmPadraoGrid.h"
 
 #include "EventBoundary.h"
+#include "Interaction.h"
 #include "Services.h"
+#include "TNetConnection.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -96,9 +98,16 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     dbtNome->setObjectName(QStringLiteral("dbtNome"));
     lblCodTela = new QLabel(panNavegador);
     lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    lblPendentes = new QLabel(panNavegador);
+    lblPendentes->setObjectName(QStringLiteral("lblPendentes"));
+    lblPendentes->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    lblPendentes->setToolTip(QStringLiteral("Vão com a próxima gravação; Atualizar as descarta."));
+    lblPendentes->hide();
     auto *navigator = new QHBoxLayout(panNavegador);
     navigator->setContentsMargins(6, 2, 6, 2);
     navigator->addWidget(dbtNome, 1);
+    navigator->addWidget(lblPendentes);
+    navigator->addSpacing(12);
     navigator->addWidget(lblCodTela);
 
     auto *layout = new QVBoxLayout(this);
@@ -143,9 +152,14 @@ TfrmPadraoGrid::TfrmPadraoGrid()
 
 TfrmPadraoGrid::~TfrmPadraoGrid()
 {
+    detachHandlers();
+}
+
+void TfrmPadraoGrid::detachHandlers()
+{
     // The derived form is gone already; its handlers, hooked into the components that are about
-    // to be deleted (and that may still signal while they go: focus moves, editors close), must
-    // not run.
+    // to be deleted (and that may still signal while they go: focus moves, editors close, record
+    // sets cancel), must not run. Every kind of handler a component can hold is dropped here.
     for (TDBGrid *grid : findChildren<TDBGrid *>())
         grid->clearHandlers();
     for (TPageControl *pages : findChildren<TPageControl *>()) {
@@ -154,12 +168,26 @@ TfrmPadraoGrid::~TfrmPadraoGrid()
     }
     for (TDataSource *source : findChildren<TDataSource *>())
         source->OnStateChange = nullptr;
+    for (TClientDataSet *dataSet : findChildren<TClientDataSet *>()) {
+        dataSet->BeforePost = nullptr;
+        dataSet->AfterPost = nullptr;
+        dataSet->BeforeDelete = nullptr;
+        dataSet->AfterDelete = nullptr;
+        dataSet->AfterScroll = nullptr;
+        dataSet->AfterCancel = nullptr;
+    }
+    for (TNetConnection *connection : findChildren<TNetConnection *>())
+        connection->BeforeConnect = nullptr;
     for (TMenuItem *item : findChildren<TMenuItem *>()) {
         item->OnClick = nullptr;
         item->BeforeClick = nullptr;
     }
     for (TSpeedButton *button : findChildren<TSpeedButton *>())
         button->OnClick = nullptr;
+    // Signal connections made with the form as context (the navigator, the pending count, a
+    // derived form's own) go too: Qt would drop them only once the form's QObject part goes.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
 }
 
 // --- window ---------------------------------------------------------------------------------
@@ -312,10 +340,10 @@ void TfrmPadraoGrid::bindNavigator()
             if (m_navigatorPending)
                 return;
             m_navigatorPending = true;
-            QMetaObject::invokeMethod(this, [this] {
+            EventBoundary::later(this, [this] {
                 m_navigatorPending = false;
                 updateNavigator();
-            }, Qt::QueuedConnection);
+            });
         };
         m_navigatorConnections << connect(dataSet, &TClientDataSet::currentChanged, this, refresh)
                                << connect(dataSet, &TClientDataSet::rowChanged, this, refresh)
@@ -331,6 +359,87 @@ void TfrmPadraoGrid::updateNavigator()
     TField *field = (dataSet && !m_navigatorField.isEmpty()) ? dataSet->FindField(m_navigatorField) : nullptr;
     const bool hasRecord = field && dataSet->Active() && !dataSet->IsEmpty();
     dbtNome->setText(hasRecord ? field->DisplayText() : QString());
+}
+
+// --- changes the server has not got ---------------------------------------------------------
+
+QList<TClientDataSet *> TfrmPadraoGrid::editedDataSets() const
+{
+    // What the user edits is what the form's data sources show; scratch copies do not count.
+    QList<TClientDataSet *> dataSets;
+    for (TDataSource *source : findChildren<TDataSource *>()) {
+        TClientDataSet *dataSet = source->DataSet();
+        if (dataSet && !dataSets.contains(dataSet))
+            dataSets << dataSet;
+    }
+    return dataSets;
+}
+
+int TfrmPadraoGrid::PendingChangeCount() const
+{
+    int count = 0;
+    for (TClientDataSet *dataSet : editedDataSets())
+        count += dataSet->Active() ? dataSet->ChangeCount() : 0;
+    return count;
+}
+
+void TfrmPadraoGrid::watchPendingChanges()
+{
+    for (const auto &connection : std::as_const(m_pendingConnections))
+        disconnect(connection);
+    m_pendingConnections.clear();
+    // Counted once the change has settled: a save runs right after the post that logs it.
+    auto queue = [this] {
+        if (m_pendingCountQueued)
+            return;
+        m_pendingCountQueued = true;
+        EventBoundary::later(this, [this] {
+            m_pendingCountQueued = false;
+            updatePendingChanges();
+        });
+    };
+    for (TDataSource *source : findChildren<TDataSource *>()) {
+        m_pendingConnections << connect(source, &TDataSource::dataSetChanged, this, [this] { watchPendingChanges(); });
+        if (TClientDataSet *dataSet = source->DataSet())
+            m_pendingConnections << connect(dataSet, &TClientDataSet::changeLogChanged, this, queue);
+    }
+    updatePendingChanges();
+}
+
+void TfrmPadraoGrid::updatePendingChanges()
+{
+    const int count = PendingChangeCount();
+    lblPendentes->setText(count == 1 ? QStringLiteral("1 alteração não gravada")
+                                     : QStringLiteral("%1 alterações não gravadas").arg(count));
+    lblPendentes->setVisible(count > 0);
+}
+
+void TfrmPadraoGrid::SendPendingChanges()
+{
+    for (TClientDataSet *dataSet : editedDataSets()) {
+        if (dataSet->Active() && dataSet->ChangeCount() > 0 && dataSet->AfterPost)
+            dataSet->AfterPost(dataSet);
+    }
+}
+
+bool TfrmPadraoGrid::mayCloseWithPendingChanges()
+{
+    const int count = PendingChangeCount();
+    if (count == 0)
+        return true;
+    const QString what = count == 1 ? QStringLiteral("Há 1 alteração não gravada no servidor.")
+                                    : QStringLiteral("Há %1 alterações não gravadas no servidor.").arg(count);
+    const int answer = Interaction::current().messageDialog(
+        what + QStringLiteral("\n\nSim: enviar novamente.\nNão: descartar e fechar.\nCancelar: voltar à janela."),
+        TMsgDlgType::mtWarning, mbYes | mbNo | mbCancel);
+    if (answer == mrNo)
+        return true;
+    if (answer != mrYes)
+        return false;
+    // A send that fails again says so and the window stays.
+    SendPendingChanges();
+    updatePendingChanges();
+    return PendingChangeCount() == 0;
 }
 
 void TfrmPadraoGrid::InsertOperationItem(int position, TMenuItem *item)
@@ -362,6 +471,7 @@ void TfrmPadraoGrid::FormCreate(QObject *sender)
     // A form opens on its first sheet; choosing it here is no user's tab change.
     pgcPadrao->SetActivePage(tshPadrao);
     bindNavigator();
+    watchPendingChanges();
 }
 
 void TfrmPadraoGrid::FormDestroy(QObject *sender)
@@ -376,6 +486,11 @@ void TfrmPadraoGrid::FormDestroy(QObject *sender)
 void TfrmPadraoGrid::FormClose(QObject *sender, TCloseAction &action)
 {
     Q_UNUSED(sender);
+    // Nothing the server has not got goes away without the user's word.
+    if (!mayCloseWithPendingChanges()) {
+        action = TCloseAction::caNone;
+        return;
+    }
     action = TCloseAction::caFree;
 }
 

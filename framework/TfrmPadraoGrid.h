@@ -19,7 +19,8 @@ enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 // boundary.
 //
 // Closing: FormClose runs first; an exception there keeps the window open. The base FormClose
-// sets caFree: the form then runs FormDestroy and is deleted (destroyed() is emitted).
+// asks about changes the server has not got, then sets caFree: the form then runs FormDestroy
+// and is deleted (destroyed() is emitted).
 class TfrmPadraoGrid : public QWidget
 {
     Q_OBJECT
@@ -53,6 +54,7 @@ public:
     QLabel *dbtNome;                   // shows a field of dtsPadrao's current record
     void SetNavigatorField(const QString &fieldName);
     QLabel *lblCodTela;                // the screen code
+    QLabel *lblPendentes;              // "1 alteração não gravada": changes the server has not got
 
     // Inserts a menu item into mnuOperacao ahead of the inherited items (nullptr: separator).
     void InsertOperationItem(int position, TMenuItem *item);
@@ -75,6 +77,13 @@ public:
     // Commits an open cell editor of any grid of the form (before every command).
     void commitEditors();
 
+    // Changes that are in the change logs of the form's record sets but not on the server (a
+    // save that did not reach it): shown in lblPendentes and asked about before closing.
+    int PendingChangeCount() const;
+    // Sends them again; the default runs the after-post handler (the save) of every record set
+    // of the form's data sources that holds some.
+    virtual void SendPendingChanges();
+
     // The window the form lives in: its MDI sub-window, or the form itself when it has none.
     QWidget *frame() const;
 
@@ -90,11 +99,19 @@ private:
     friend class TApplication;
     void runCreate();
     void runDestroy();                 // FormDestroy, once
+    void detachHandlers();             // no handler of the form runs any more
+    QList<TClientDataSet *> editedDataSets() const;
+    void watchPendingChanges();
+    void updatePendingChanges();
+    // Before closing with changes the server has not got: send again, discard, or stay.
+    bool mayCloseWithPendingChanges();
     void bindNavigator();
     void applyBounds();
     void updateNavigator();
     bool m_destroyRun = false;
     bool m_navigatorPending = false;
+    bool m_pendingCountQueued = false;
+    QList<QMetaObject::Connection> m_pendingConnections;
     QRect m_bounds;                    // bounds still to give the frame
     QString m_navigatorField;
     QList<QMetaObject::Connection> m_navigatorConnections;

@@ -14,25 +14,18 @@ TClientDataSet::TClientDataSet(QObject *owner, const QString &name)
 
 TClientDataSet::~TClientDataSet() = default;
 
-QString TClientDataSet::describe() const
-{
-    return objectName().isEmpty() ? QStringLiteral("(sem nome)") : objectName();
-}
-
 void TClientDataSet::checkActive() const
 {
     if (d->state == TDataSetState::dsInactive)
-        throw EDatabaseError(
-            QStringLiteral("O conjunto de registros \"%1\" está fechado.").arg(describe()));
+        throw EDatabaseError(QStringLiteral("Não há dados abertos para esta operação."));
 }
 
 void TClientDataSet::checkEditing() const
 {
     checkActive();
     if (!d->editing())
-        throw EDatabaseError(
-            QStringLiteral("O conjunto de registros \"%1\" não está em modo de edição ou inclusão.")
-                .arg(describe()));
+        throw EDatabaseError(QStringLiteral(
+            "O registro não está em alteração nem em inclusão: use Alterar ou Incluir antes de mudar seus dados."));
 }
 
 void TClientDataSet::fire(const DataSetEvent &event, TClientDataSet *self)
@@ -52,17 +45,12 @@ void TClientDataSet::setState(TDataSetState state)
 TField *TClientDataSet::AddField(const QString &fieldName, int size)
 {
     if (Active())
-        throw EDatabaseError(
-            QStringLiteral(
-                "Não é possível definir o campo \"%1\" com o conjunto de registros \"%2\" aberto.")
-                .arg(fieldName, describe()));
+        throw EDatabaseError(QStringLiteral("A definição dos dados não pode mudar com os dados abertos."));
     if (size < 1)
-        throw EDatabaseError(
-            QStringLiteral("O campo \"%1\" precisa de tamanho positivo.").arg(fieldName));
+        throw EDatabaseError(QStringLiteral("A definição dos dados tem um campo sem tamanho."));
     if (!d->fieldsDeclared) clearDynamicFields();
     if (FindField(fieldName))
-        throw EDatabaseError(
-            QStringLiteral("O campo \"%1\" já existe em \"%2\".").arg(fieldName, describe()));
+        throw EDatabaseError(QStringLiteral("A definição dos dados repete um campo."));
     d->fieldsDeclared = true;
     auto *field = new TField(this, fieldName, size);
     m_fields.append(field);
@@ -88,9 +76,7 @@ int TClientDataSet::FieldCount() const
 TField *TClientDataSet::Fields(int index) const
 {
     if (index < 0 || index >= m_fields.size())
-        throw EDatabaseError(QStringLiteral("Índice de campo %1 fora dos limites em \"%2\".")
-                                 .arg(index)
-                                 .arg(describe()));
+        throw EDatabaseError(QStringLiteral("Campo inexistente nos dados da tela."));
     return m_fields[index];
 }
 
@@ -104,8 +90,7 @@ TField *TClientDataSet::FindField(const QString &fieldName) const
 TField *TClientDataSet::FieldByName(const QString &fieldName) const
 {
     if (TField *f = FindField(fieldName)) return f;
-    throw EDatabaseError(
-        QStringLiteral("Campo \"%1\" não encontrado em \"%2\".").arg(fieldName, describe()));
+    throw EDatabaseError(QStringLiteral("Campo inexistente nos dados da tela."));
 }
 
 int TClientDataSet::columnOf(const TField *field) const
@@ -143,6 +128,7 @@ void TClientDataSet::Close()
     d->state = TDataSetState::dsInactive;
     emit contentReset();
     emit stateChanged();
+    emit changeLogChanged();
 }
 
 bool TClientDataSet::IsEmpty() const
@@ -290,6 +276,7 @@ void TClientDataSet::Post()
     d->state = TDataSetState::dsBrowse;
     emit rowChanged(row);
     emit stateChanged();
+    emit changeLogChanged();
     fire(AfterPost, this);
 }
 
@@ -329,9 +316,7 @@ void TClientDataSet::Delete()
         return;
     }
     if (d->records.isEmpty())
-        throw EDatabaseError(
-            QStringLiteral("Não há registro para excluir em \"%1\": o conjunto está vazio.")
-                .arg(describe()));
+        throw EDatabaseError(QStringLiteral("Não há registro para excluir."));
     fire(BeforeDelete, this);
     if (d->state == TDataSetState::dsInsert || d->records.isEmpty())
         return; // the handler changed the ground under us; nothing sensible to delete
@@ -347,6 +332,7 @@ void TClientDataSet::Delete()
     emit rowRemoved(row);
     emit currentChanged(d->current);
     if (wasEditing) emit stateChanged();
+    emit changeLogChanged();
     fire(AfterDelete, this);
     fire(AfterScroll, this);
 }
@@ -377,6 +363,7 @@ Variant TClientDataSet::Delta() const
 void TClientDataSet::MergeChangeLog()
 {
     d->merge();
+    emit changeLogChanged();
 }
 
 void TClientDataSet::CancelUpdates()
@@ -389,6 +376,7 @@ void TClientDataSet::CancelUpdates()
     d->eof = d->records.isEmpty();
     emit contentReset();
     emit currentChanged(d->current);
+    emit changeLogChanged();
     fire(AfterScroll, this);
 }
 
@@ -404,10 +392,7 @@ void TClientDataSet::SetData(const Variant &data)
 {
     packet::Packet p = packet::fromVariant(data);
     if (p.isDelta)
-        throw EDatabaseError(
-            QStringLiteral(
-                "Pacote de dados inválido para \"%1\": é um pacote de alterações, não de conteúdo.")
-                .arg(describe()));
+        throw EDatabaseError(QStringLiteral("Os dados recebidos do servidor não têm a forma esperada."));
 
     // Bind before touching anything, so a packet that does not fit leaves the set as it was.
     QVector<packet::FieldDef> columns = p.fields;
@@ -420,8 +405,7 @@ void TClientDataSet::SetData(const Variant &data)
             const auto it = byName.constFind(f->FieldName().toUpper());
             if (it == byName.constEnd())
                 throw EDatabaseError(
-                    QStringLiteral("Pacote de dados inválido para \"%1\": falta o campo \"%2\".")
-                        .arg(describe(), f->FieldName()));
+                    QStringLiteral("Os dados recebidos do servidor não têm a forma esperada."));
             columnOfField.append(*it);
             columns[*it].size = f->Size();
         }
@@ -445,6 +429,7 @@ void TClientDataSet::SetData(const Variant &data)
     // A reload is a reopening even when the set was browsing before: whoever follows the state
     // (command buttons, say) must see the new content.
     emit stateChanged();
+    emit changeLogChanged();
     fire(AfterScroll, this);
 }
 
@@ -461,6 +446,13 @@ bool TClientDataSet::IsNullAt(int row, int fieldIndex) const
 {
     if (row < 0 || row >= d->records.size()) return true;
     return !d->rowValues(row)[columnOf(Fields(fieldIndex))].has_value();
+}
+
+bool TClientDataSet::ChangePendingAt(int row) const
+{
+    if (row < 0 || row >= d->records.size()) return false;
+    const RecordStore::Record &record = d->records[row];
+    return !record.pending && record.status != RecordStore::Status::Unchanged;
 }
 
 QString TClientDataSet::DisplayTextAt(int row, int fieldIndex) const

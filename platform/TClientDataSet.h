@@ -86,6 +86,8 @@ public:
     QString ValueAt(int row, int fieldIndex) const; // 0-based row, as text
     bool IsNullAt(int row, int fieldIndex) const;
     QString DisplayTextAt(int row, int fieldIndex) const;
+    // True when the row holds a posted change not yet merged (an insert or a modification).
+    bool ChangePendingAt(int row) const;
 
     // While a view paints a row, the fields read that row: the record set does not move and no
     // event runs. Writes still go to the current record. Scopes do not nest.
@@ -117,10 +119,10 @@ signals:
     void rowChanged(int row);                // a value of the row changed (buffer or posted)
     void currentChanged(int row);            // the current record moved
     void fieldFocusRequested(TField *field); // FocusControl
+    void changeLogChanged();                 // ChangeCount may have changed
 
 private:
     friend class TField;
-    QString describe() const; // the set's name for messages
     void checkActive() const;
     void checkEditing() const;
     void setState(TDataSetState state);

@@ -3,10 +3,13 @@
 #include "BusyIndicatorShown.h"
 #include "HourGlassCursor.h"
 #include "RemoteMethods.h"
+#include "SaveOrTakeBack.h"
 
 namespace {
 
 const QString flagField = QStringLiteral("IDDIMENSAODW");
+const QString editBeforeBulkToggle =
+    QStringLiteral("Confirme ou cancele a dimensão em edição antes de marcar ou desmarcar todas.");
 
 bool isFlag(const TField *field)
 {
@@ -90,24 +93,31 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
     const QString value = m_marcaTodos ? QStringLiteral("S") : QStringLiteral("N");
     cdsVDDados->First();
     while (!cdsVDDados->Eof()) {
-        // With the main record set being edited the copy stays in browse state and refuses
-        // the write: the command ends there and nothing is sent.
-        if (dtsPadrao->DataSet()->State() == TDataSetState::dsBrowse)
-            cdsVDDados->Edit();
+        // With the main record set being edited the copy is not put into edit state and the
+        // command ends there: nothing is sent. The user is told what to do about it, not that
+        // the copy refused the write.
+        if (dtsPadrao->DataSet()->State() != TDataSetState::dsBrowse)
+            MensErro(editBeforeBulkToggle, true);
+        cdsVDDados->Edit();
         copyFlag->SetAsString(value);
         cdsVDDados->Next(); // posts the edited row
     }
     cdsVDDados->First();
 
-    {
-        BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
-        const Variant reply = remote::SetDimensao(netDimensao, cdsVDDados->Delta());
-        CheckResultServ(reply, true, 0);
-        AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
-    }
-    if (cdsVDDados->LogChanges())
-        cdsVDDados->MergeChangeLog();
-    cdsDados->SetData(cdsVDDados->Data());
+    SaveOrTakeBack(
+        [this] {
+            {
+                BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
+                const Variant reply = remote::SetDimensao(netDimensao, cdsVDDados->Delta());
+                CheckResultServ(reply, true, 0);
+                AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
+            }
+            if (cdsVDDados->LogChanges())
+                cdsVDDados->MergeChangeLog();
+            cdsDados->SetData(cdsVDDados->Data());
+        },
+        // The list may hold changes the refused call carried along (unsent ones).
+        [this] { reloadDimensionsKeepingPlace(); });
     m_marcaTodos = !m_marcaTodos;
 }
 

@@ -2,22 +2,52 @@
 
 #include "BusyIndicatorShown.h"
 #include "RemoteMethods.h"
+#include "SaveOrTakeBack.h"
 
 // After every post and delete: the pending changes go to the server at once and the list is
-// replaced by the server's. A failed save leaves its change in the log, unmerged, so that it
-// goes again with the next save.
+// replaced by the server's. A save that does not reach the server leaves its change in the log,
+// unmerged, so that it goes again with the next save; one the server refuses is taken back.
 void TfrmDimensao::cdsDadosAfterPost(TClientDataSet *)
 {
     if (cdsDados->ChangeCount() <= 0)
         return;
+    SaveOrTakeBack(
+        [this] {
+            {
+                BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
+                const Variant reply = remote::SetDimensao(netDimensao, cdsDados->Delta());
+                cdsDados->SetData(CheckResultServ(reply, true, 0));
+                AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
+            }
+            if (cdsDados->LogChanges())
+                cdsDados->MergeChangeLog();
+        },
+        [this] { reloadDimensionsKeepingPlace(); });
+}
+
+// After a refused save: the list shows what the server holds, on the same dimension where it
+// still exists (else at the same place in the list).
+void TfrmDimensao::reloadDimensionsKeepingPlace()
+{
+    const QString code = cdsDados->IsEmpty() ? QString() : cdsDadosNRSEQUEDIME->AsString();
+    const int place = cdsDados->RecNo();
+    // Out of the log first: should the reload fail too, no later save carries the refused change.
+    cdsDados->CancelUpdates();
     {
-        BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
-        const Variant reply = remote::SetDimensao(netDimensao, cdsDados->Delta());
+        BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
+        const Variant reply = remote::getDimensao(netDimensao, QString(), QString());
         cdsDados->SetData(CheckResultServ(reply, true, 0));
-        AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
     }
-    if (cdsDados->LogChanges())
-        cdsDados->MergeChangeLog();
+    const int codeIndex = cdsDadosNRSEQUEDIME->Index();
+    int row = place - 1;
+    for (int i = 0; i < cdsDados->RecordCount(); ++i) {
+        if (cdsDados->ValueAt(i, codeIndex) == code) {
+            row = i;
+            break;
+        }
+    }
+    if (row > 0)
+        cdsDados->SetRecNo(row + 1);
 }
 
 // Reloads what the active tab shows; pending changes are discarded.

@@ -4,6 +4,7 @@
 #include "BusyIndicatorShown.h"
 #include "RecordState.h"
 #include "RemoteMethods.h"
+#include "SaveOrTakeBack.h"
 
 #include <QWidget>
 
@@ -35,23 +36,48 @@ void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
 {
     if (cdsExtras->ChangeCount() <= 0)
         return;
-    {
-        BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
-        const Variant reply = remote::setExtras(netDimensao, cdsExtras->Delta());
-        CheckResultServ(reply, true, 0);
-        AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
-        // The host's cube record sets were built from the old attributes; it rebuilds them.
-        if (QWidget *mainForm = TApplication::MainForm()) {
-            const QObjectList owned = mainForm->children();
-            for (qsizetype i = owned.size() - 1; i >= 0; --i) {
-                auto *dataSet = qobject_cast<TClientDataSet *>(owned.at(i));
-                if (dataSet && UpperCase(dataSet->objectName()).left(7) == QLatin1String("CDSCUBO"))
-                    delete dataSet;
+    SaveOrTakeBack(
+        [this] {
+            {
+                BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
+                const Variant reply = remote::setExtras(netDimensao, cdsExtras->Delta());
+                CheckResultServ(reply, true, 0);
+                AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
+                // The host's cube record sets were built from the old attributes; it rebuilds them.
+                if (QWidget *mainForm = TApplication::MainForm()) {
+                    const QObjectList owned = mainForm->children();
+                    for (qsizetype i = owned.size() - 1; i >= 0; --i) {
+                        auto *dataSet = qobject_cast<TClientDataSet *>(owned.at(i));
+                        if (dataSet && UpperCase(dataSet->objectName()).left(7) == QLatin1String("CDSCUBO"))
+                            delete dataSet;
+                    }
+                }
             }
+            if (cdsExtras->LogChanges())
+                cdsExtras->MergeChangeLog();
+        },
+        [this] { reloadExtrasKeepingPlace(); });
+}
+
+// After a refused save: the extras show what the server holds, on the same attribute where it
+// still exists.
+void TfrmDimensao::reloadExtrasKeepingPlace()
+{
+    const QString attribute = cdsExtras->IsEmpty() ? QString() : cdsExtrasCDATRIBEXTRDIME->AsString();
+    const int place = cdsExtras->RecNo();
+    // Out of the log first: should the reload fail too, no later save carries the refused change.
+    cdsExtras->CancelUpdates();
+    cdsDadosAfterScroll(cdsDados); // reloads while the Extras tab shows; their next showing does otherwise
+    const int attributeIndex = cdsExtrasCDATRIBEXTRDIME->Index();
+    int row = place - 1;
+    for (int i = 0; i < cdsExtras->RecordCount(); ++i) {
+        if (cdsExtras->ValueAt(i, attributeIndex) == attribute) {
+            row = i;
+            break;
         }
     }
-    if (cdsExtras->LogChanges())
-        cdsExtras->MergeChangeLog();
+    if (row > 0)
+        cdsExtras->SetRecNo(row + 1);
 }
 
 void TfrmDimensao::dbgExtrasEditButtonClick(QObject *)
