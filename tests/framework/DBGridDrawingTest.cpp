@@ -1,3 +1,4 @@
+#include "EventBoundary.h"
 #include "GridTesting.h"
 
 #include <QApplication>
@@ -46,6 +47,25 @@ TEST_F(GridTest, OwnerDrawingPaintsWhatTheHandlerDrawsAndNothingElse)
     ASSERT_FALSE(currentStates.isEmpty());
     EXPECT_TRUE(currentStates.last() & gdSelected);
     EXPECT_FALSE(currentStates.last() & gdFixed);
+}
+
+// A failure while a cell is painted is reported through the boundary once the paint is over,
+// each kind its own way; none escapes the paint event.
+TEST_F(GridTest, AFailureWhilePaintingIsReportedLaterLikeAnyOther)
+{
+    std::function<void()> fail = [] { throw EServerFailure(QStringLiteral("sem conexão com o banco")); };
+    grid->OnDrawColumnCell = [&](QObject *, const QRect &, int, TColumn *, TGridDrawState) { fail(); };
+    render(grid->viewport());
+    EXPECT_TRUE(seam->messages().isEmpty()) << "no dialog inside a paint";
+    settle();
+    EXPECT_EQ(seam->messages(), QStringList{EventBoundary::serverFailureText(QStringLiteral("sem conexão com o banco"))});
+
+    seam->clear();
+    fail = [] { throw 42; };
+    render(grid->viewport());
+    settle();
+    EXPECT_EQ(seam->messages(), QStringList{QStringLiteral("Erro inesperado.")}) << "one report for the whole burst";
+    grid->OnDrawColumnCell = nullptr;
 }
 
 TEST_F(GridTest, TheGridsColourIsTheBackgroundOfCellsAndOfTheEmptyPartAlike)

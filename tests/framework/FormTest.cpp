@@ -1,5 +1,6 @@
 #include "FrameworkTesting.h"
 #include "Services.h"
+#include "TNetConnection.h"
 #include "TfrmPadraoGrid.h"
 
 #include <QLineEdit>
@@ -232,6 +233,67 @@ TEST_F(FormTest, ClosingFreesTheFormUnlessItsCloseHandlerRefuses)
     EXPECT_TRUE(form.isNull());
     EXPECT_TRUE(destroyedSignal);
     EXPECT_TRUE(host.area->subWindowList().isEmpty());
+}
+
+namespace {
+
+// Moves a record set while it is being deleted, as a grid or an editor may while they go.
+class MovesWhileGoing : public QObject
+{
+public:
+    MovesWhileGoing(QObject *owner, TClientDataSet *dataSet, TNetConnection *connection)
+        : QObject(owner), m_dataSet(dataSet), m_connection(connection) {}
+    ~MovesWhileGoing() override
+    {
+        m_dataSet->Last();
+        m_connection->SetConnected(true);
+    }
+
+private:
+    TClientDataSet *m_dataSet;
+    TNetConnection *m_connection;
+};
+
+// A form whose handlers note whether they ran after the form had started going.
+bool *ranLate = nullptr;
+class WatchedForm : public PeopleForm
+{
+public:
+    WatchedForm()
+    {
+        scratch = new TClientDataSet(nullptr, QStringLiteral("cdsScratch"));
+        connection = new TNetConnection(nullptr, QStringLiteral("netScratch"));
+        connection->SetThrowException(false);
+        // Children go in the order they came: the mover first, then what it moves.
+        new MovesWhileGoing(this, scratch, connection);
+        scratch->setParent(this);
+        connection->setParent(this);
+        scratch->SetData(people->Data());
+        scratch->AfterScroll = [this](TClientDataSet *) { *ranLate |= m_gone; };
+        connection->BeforeConnect = [this](TNetConnection *) { *ranLate |= m_gone; };
+        connect(scratch, &TClientDataSet::currentChanged, this, [this] { *ranLate |= m_gone; });
+    }
+    ~WatchedForm() override { m_gone = true; }
+    TClientDataSet *scratch;
+    TNetConnection *connection;
+
+private:
+    bool m_gone = false;
+};
+
+} // namespace
+
+// A form deleted without being closed: no handler of it runs while its components go.
+TEST_F(FormTest, AFormDestroyedWithoutClosingDetachesEveryHandlerFirst)
+{
+    bool late = false;
+    ranLate = &late;
+    auto *watched = TApplication::CreateForm<WatchedForm>();
+    watched->Show();
+    watched->scratch->Last(); // the handlers are live until then
+    ASSERT_FALSE(late);
+    delete watched->frame();
+    EXPECT_FALSE(late);
 }
 
 TEST_F(FormTest, ItemsGoAheadOfTheInheritedOperationItems)

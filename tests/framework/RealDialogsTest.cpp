@@ -79,3 +79,30 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
     Procura(dataSet.get());
     EXPECT_EQ(dataSet->RecNo(), 2);
 }
+
+// A message shown while the busy window is up is above it and usable: the busy window steps
+// aside while the dialog is open and comes back after it; the indicator's state does not change.
+TEST(RealDialogs, TheBusyWindowStepsAsideForADialog)
+{
+    Interaction::install(nullptr);
+    QWidget main;
+    main.resize(600, 400);
+    main.show();
+    ActiveShowAvi(&main, 6, QStringLiteral("Validando Estrutura de Dados no Servidor"));
+    QWidget *busy = main.findChild<QWidget *>(QStringLiteral("BusyWindow"));
+    ASSERT_NE(busy, nullptr);
+    ASSERT_TRUE(busy->isVisible());
+    bool busyVisibleDuringDialog = true;
+    bool stillShownDuringDialog = false;
+    whenModal([&](QWidget *modal) {
+        busyVisibleDuringDialog = busy->isVisible();
+        stillShownDuringDialog = BusyIndicator().shown;
+        qobject_cast<QMessageBox *>(modal)->buttons().value(0)->click();
+    });
+    Interaction::current().messageDialog(QStringLiteral("Tabela \"NAOEXISTE\" inválida."), TMsgDlgType::mtError, mbOK);
+    EXPECT_FALSE(busyVisibleDuringDialog);
+    EXPECT_TRUE(stillShownDuringDialog);
+    EXPECT_TRUE(busy->isVisible());
+    DeactiveShowAvi();
+    EXPECT_FALSE(busy->isVisible());
+}

@@ -125,13 +125,15 @@ TEST_F(GridTest, TheBulkToggleAlternatesWhateverTheRowsHeld)
 
 TEST_F(GridTest, ABulkToggleDuringAnEditSendsNothingAndKeepsItsTurn)
 {
-    form->sbtAlterar->Click();
+    form->sbtIncluir->Click();
     forget();
-    // The copy stays at rest and refuses the write.
-    EXPECT_THROW(form->dbgPadraoTitleClick(form->dbgPadrao->Columns(0)), EDatabaseError);
+    // The copy stays at rest; the user is told what to do, in words that name nothing internal.
+    EXPECT_THROW(form->dbgPadraoTitleClick(form->dbgPadrao->Columns(0)), EAbort);
+    EXPECT_EQ(messages(), QStringList{"Confirme ou cancele a dimensão em edição antes de marcar ou desmarcar todas."});
     EXPECT_EQ(recorder->total(), 0);
     EXPECT_EQ(ScreenCursor(), crDefault);
-    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsEdit);
+    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsInsert);
+    EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("S"));
     ui->dialogAnswers.push(mrYes);
     form->sbtCancelar->Click();
 

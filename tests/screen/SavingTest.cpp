@@ -81,7 +81,7 @@ TEST_F(SavingTest, AlteringAndDeletingReachTheServer)
     EXPECT_EQ(recorder->total(), 0);
 }
 
-TEST_F(SavingTest, AFailedSaveGoesAgainWithTheNextOne)
+TEST_F(SavingTest, ARefusedDeleteIsTakenBackAndNoLaterSaveCarriesIt)
 {
     startServer();
     openScreen();
@@ -92,22 +92,27 @@ TEST_F(SavingTest, AFailedSaveGoesAgainWithTheNextOne)
     form->sbtExcluir->Click();
     ASSERT_EQ(messages().size(), 2);
     EXPECT_TRUE(messages()[1].startsWith(EventBoundary::serverFailureText(QString())));
-    EXPECT_FALSE(BusyIndicator().shown);
+    EXPECT_TRUE(messages()[1].contains(QStringLiteral("00001")));
     EXPECT_EQ(host.cacheNotices, QStringList{});
-    EXPECT_EQ(form->cdsDados->RecordCount(), 4);
-    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
-    EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
-
-    // Once the obstacle is gone, the next save carries the earlier delete with the new insert.
-    removeExtrasOf(QStringLiteral("00001"));
-    include(QStringLiteral("77"), QStringLiteral("Nova"));
-    confirm();
-    EXPECT_EQ(calls(QStringLiteral("SetDimensao")), 2);
-    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
-    const QStringList codes = storedCodes();
-    EXPECT_FALSE(codes.contains(QStringLiteral("00001")));
-    EXPECT_TRUE(codes.contains(QStringLiteral("00077")));
+    // After the message the list is what the server holds, still on the refused dimension.
+    EXPECT_EQ(callsMade(), (QStringList{"SetDimensao", "getDimensao"}));
+    EXPECT_TRUE(timeline.indexOf(QStringLiteral("call:getDimensao[6:Recebendo Dados Do Servidor]")) >
+                timeline.indexOf(QStringLiteral("msg:") + messages()[1]));
+    EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00001"));
+
+    // The next change goes alone and reaches the server.
+    goTo(QStringLiteral("00002"));
+    forget();
+    form->sbtAlterar->Click();
+    type(form->cdsDadosDSPKDIME2, QStringLiteral("cdcidade"));
+    confirm();
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
+    EXPECT_TRUE(storedDimensions().filter(QStringLiteral("00002|")).value(0).contains(QStringLiteral("|CDCIDADE|")));
 }
 
 TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)
@@ -115,9 +120,11 @@ TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)
     startServer();
     openScreen();
     goTo(QStringLiteral("00001"));
+    reachServer(false);
     ui->dialogAnswers.push(mrYes);
     form->sbtExcluir->Click();
     ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+    reachServer(true);
 
     forget();
     form->dbgPadrao->SetSelectedIndex(2);

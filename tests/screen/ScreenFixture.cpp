@@ -5,6 +5,7 @@
 #include "TNetConnection.h"
 
 #include <QFile>
+#include <QTcpServer>
 
 void ScreenTest::SetUp()
 {
@@ -150,6 +151,19 @@ void ScreenTest::include(const QString &code, const QString &name, const QString
     for (const auto &[field, text] : values)
         if (!text.isEmpty())
             type(field, text);
+}
+
+void ScreenTest::reachServer(bool reachable)
+{
+    if (reachable) {
+        host.port = server.port();
+    } else {
+        QTcpServer nobody; // a port that was free a moment ago and has no listener now
+        nobody.listen(QHostAddress::LocalHost);
+        host.port = nobody.serverPort();
+    }
+    form->netDimensao->SetConnected(false);
+    form->netDimensao->SetConnected(true);
 }
 
 void ScreenTest::forget()

@@ -82,6 +82,9 @@ protected:
                  const QString &pk = QString(), const QString &item = QString(),
                  const QString &pk2 = QString());
     void confirm() { form->sbtConfirmar->Click(); }
+    // Points the screen's dimension connection at nobody (a server that cannot be reached) or
+    // back at the fixture's server, as a changed address would.
+    void reachServer(bool reachable);
     // Forgets what happened so far (calls, timeline, messages, notices).
     void forget();
     bool editing() const

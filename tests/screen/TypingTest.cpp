@@ -1,8 +1,11 @@
 #include "ScreenFixture.h"
 
+#include "EventBoundary.h"
+#include "GridDelegate.h"
 #include "Services.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 
 // A person at the keyboard: the row typed into the grid cell by cell, the checks on leaving each
@@ -26,6 +29,18 @@ protected:
     {
         for (QChar c : text)
             QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+    void clickCell(int row, int column)
+    {
+        const QModelIndex index = form->dbgPadrao->model()->index(row, column);
+        QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {}, form->dbgPadrao->visualRect(index).center());
+    }
+    int rowOf(const QString &code) const
+    {
+        for (int row = 0; row < form->cdsDados->RecordCount(); ++row)
+            if (form->cdsDados->ValueAt(row, form->cdsDadosNRSEQUEDIME->Index()) == code)
+                return row;
+        return -1;
     }
 };
 
@@ -68,4 +83,131 @@ TEST_F(TypingTest, ADimensionTypedIntoTheGridIsSavedAndCanBeRemovedAgain)
     form->sbtExcluir->Click();
     EXPECT_FALSE(storedCodes().contains(QStringLiteral("00042")));
     EXPECT_EQ(storedCodes().size(), 5);
+}
+
+// A refused column exit keeps the editor, the focus and the typing in the column being left,
+// whether the move was asked by Tab, Shift+Tab, a click or code.
+TEST_F(TypingTest, ARefusedColumnExitKeepsTheTypingInTheColumnLeft)
+{
+    form->sbtIncluir->Click();
+    form->dbgPadrao->setFocus();
+    form->dbgPadrao->SetSelectedIndex(3);
+    ASSERT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosCDTABELADIME);
+    typeText(QStringLiteral("naoexiste"));
+    key(Qt::Key_Tab);
+    ASSERT_EQ(messages(), QStringList{"Tabela \"NAOEXISTE\" inválida."});
+    auto stillInTheTable = [this] {
+        EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosCDTABELADIME);
+        ASSERT_NE(form->dbgPadrao->cellEditor(), nullptr);
+        EXPECT_EQ(form->dbgPadrao->visualRect(form->dbgPadrao->currentIndex()).topLeft(),
+                  form->dbgPadrao->cellEditor()->geometry().topLeft());
+        EXPECT_EQ(QApplication::focusWidget(), form->dbgPadrao->cellEditor());
+        EXPECT_TRUE(form->cdsDadosDSPKDIME->IsNull()) << "nothing landed in the key column";
+    };
+    stillInTheTable();
+    // The next keys go on where the typing stopped.
+    typeText(QStringLiteral("x"));
+    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("NAOEXISTEx"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(messages().size(), 2);
+    stillInTheTable();
+    const QModelIndex key = form->dbgPadrao->model()->index(form->cdsDados->RecNo() - 1, 4);
+    QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {}, form->dbgPadrao->visualRect(key).center());
+    EXPECT_EQ(messages().size(), 3);
+    stillInTheTable();
+    EXPECT_THROW(form->dbgPadrao->SetSelectedIndex(4), EAbort);
+    EXPECT_EQ(messages().size(), 4);
+    stillInTheTable();
+
+    // Once the table is right, Tab goes on into the key column, and typing with it.
+    qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->selectAll();
+    typeText(QStringLiteral("regiao"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(messages().size(), 4);
+    EXPECT_EQ(form->cdsDadosCDTABELADIME->AsString(), QStringLiteral("REGIAO"));
+    EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosDSPKDIME);
+    typeText(QStringLiteral("cdregiao"));
+    EXPECT_EQ(form->cdsDadosDSPKDIME->AsString(), QString()); // still in the editor
+    key(Qt::Key_Tab);
+    EXPECT_EQ(form->cdsDadosDSPKDIME->AsString(), QStringLiteral("CDREGIAO"));
+}
+
+// The row with a change the server has not got is marked, the count shows, and closing asks.
+TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
+{
+    const int row = rowOf(QStringLiteral("00004"));
+    reachServer(false);
+    clickCell(row, 0); // its check mark: "N" becomes "S" and is posted
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_FALSE(messages()[0].startsWith(EventBoundary::serverFailureText(QString()))) << "a connection failure";
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+    EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("S"));
+    QApplication::processEvents();
+    EXPECT_TRUE(form->lblPendentes->isVisible());
+    EXPECT_EQ(form->lblPendentes->text(), QStringLiteral("1 alteração não gravada"));
+    const QModelIndex name = form->dbgPadrao->model()->index(row, 2);
+    const QRect cell = form->dbgPadrao->visualRect(name);
+    const QImage painted = form->dbgPadrao->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(painted.pixel(cell.center().x(), cell.top())), GridDelegate::unsavedColour());
+    const QRect stored = form->dbgPadrao->visualRect(form->dbgPadrao->model()->index(rowOf(QStringLiteral("00003")), 2));
+    EXPECT_NE(QColor(painted.pixel(stored.center().x(), stored.top())), GridDelegate::unsavedColour());
+
+    // Closing asks: stay keeps everything as it was.
+    forget();
+    ui->dialogAnswers.push(mrCancel);
+    EXPECT_FALSE(form->Close());
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Há 1 alteração não gravada no servidor.")));
+    EXPECT_EQ(recorder->total(), 0);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+
+    // Send again while the server is still away: it says so and the screen stays.
+    ui->dialogAnswers.push(mrYes);
+    EXPECT_FALSE(form->Close());
+    EXPECT_EQ(messages().size(), 3);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+
+    // With the server back, send again stores the change and the screen closes.
+    reachServer(true);
+    forget();
+    ui->dialogAnswers.push(mrYes);
+    EXPECT_TRUE(form->Close());
+    EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00004|")).value(0).right(1), QStringLiteral("S"));
+}
+
+// Two people change the same dimension: the second save is refused on the merits; the loser sees
+// what the server holds and the next, unrelated change is saved on its own.
+TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
+{
+    TfrmDimensao *other = TApplication::CreateForm<TfrmDimensao>();
+    std::unique_ptr<TfrmDimensao> otherOwned(other);
+    for (other->cdsDados->First(); other->cdsDadosNRSEQUEDIME->AsString() != QStringLiteral("00002");)
+        other->cdsDados->Next();
+    other->sbtAlterar->Click();
+    other->cdsDadosNMITEMDIME->SetText(QStringLiteral("Cidades do Sul"));
+    other->sbtConfirmar->Click();
+    ASSERT_TRUE(ui->messages().isEmpty()) << ui->messages().join('\n').toStdString();
+
+    const int row = rowOf(QStringLiteral("00002"));
+    clickCell(row, 2);
+    typeText(QStringLiteral("Municipios"));
+    forget();
+    QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(EventBoundary::serverFailureText(QString())));
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("00002")));
+    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "SetDimensao", "getDimensao"}));
+    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
+    EXPECT_EQ(form->cdsDadosNMITEMDIME->AsString(), QStringLiteral("Cidades do Sul"));
+
+    forget();
+    clickCell(rowOf(QStringLiteral("00004")), 0);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00004|")).value(0).right(1), QStringLiteral("S"));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1),
+              QStringLiteral("Cidades do Sul"));
 }
