@@ -40,6 +40,7 @@ struct TDBGrid::Private {
     bool userMove = false;             // the gate is moving the record set itself
     bool applyingWidths = false;
     bool reportPending = false;
+    bool editorLeftForGrid = false;    // the editor just closed because the grid took the focus
     // The key press the grid is handling: Qt hands the key that opens an editor on to the
     // editor (and an ignored one back up to the grid); the handler must see it once.
     QKeyEvent *inFlight = nullptr;
@@ -419,8 +420,9 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
     // The commit ladder: the editor into the record, the record posted when the row changes.
     // The editor closes only once the move is admitted: a refused move leaves the editor, the
     // focus and the text in the column being left, however the move was asked for.
-    const bool wasEditing = d->editor != nullptr;
-    if (wasEditing && !EventBoundary::attempt([this] { writeEditor(); })) {
+    const bool wasEditing = d->editor != nullptr || d->editorLeftForGrid;
+    d->editorLeftForGrid = false;
+    if (d->editor && !EventBoundary::attempt([this] { writeEditor(); })) {
         keepEditing(true);
         return {};
     }
@@ -625,6 +627,13 @@ void TDBGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hi
             d->commitFailed = false;
             editor->setFocus();
             return;
+        }
+        if (hint == QAbstractItemDelegate::NoHint && (QApplication::focusWidget() == this ||
+                                                      QApplication::focusWidget() == viewport())) {
+            // A click elsewhere in the grid takes the focus before it asks to move: should the
+            // move be refused, the editor comes back (see keepEditing).
+            d->editorLeftForGrid = true;
+            EventBoundary::later(this, [this] { d->editorLeftForGrid = false; });
         }
         if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem) {
             // Tab and Shift+Tab in the editor: the move passes the gate like any other, and the

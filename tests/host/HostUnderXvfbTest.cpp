@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,4 +150,42 @@ TEST(HostUnderXvfb, OpensTheRealScreenAgainstARealServer)
     const QImage image(shot);
     ASSERT_FALSE(image.isNull()) << output.toStdString();
     EXPECT_GT(colourCount(image), 10);
+}
+
+// The refused delete and the unsent change end to end, with the real dialogs on a real display:
+// the scenario runs in a process of its own (RealScreenOnDisplay) and leaves its screenshots.
+TEST(HostUnderXvfb, ARefusedDeleteAndAnUnsentChangeEndToEnd)
+{
+    const QString bin = QFileInfo(QStringLiteral(KZR_HOST_PROGRAM)).absolutePath();
+    if (!QFile::exists(bin + QStringLiteral("/libPkg_kzr01200.so")) || !QFile::exists(bin + QStringLiteral("/kzr-appserver")))
+        GTEST_SKIP() << "the screen package or kzr-appserver is not built in " << bin.toStdString();
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb); the real-window run is skipped";
+    VirtualDisplay display;
+    ASSERT_TRUE(display.up());
+    const QStringList shots = {QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-unsent-change.png"),
+                               QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-close-question.png")};
+    for (const QString &shot : shots)
+        QFile::remove(shot);
+
+    QProcess scenario;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display.name());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("KZR_ON_DISPLAY"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    scenario.setProcessEnvironment(environment);
+    scenario.setProcessChannelMode(QProcess::MergedChannels);
+    scenario.start(QCoreApplication::applicationFilePath(),
+                   {QStringLiteral("--gtest_filter=RealScreenOnDisplay.ARefusedDeleteAndAnUnsentChange")});
+    const bool finished = scenario.waitForFinished(120000);
+    const QString output = QString::fromLocal8Bit(scenario.readAll());
+    ASSERT_TRUE(finished) << output.toStdString();
+    EXPECT_EQ(scenario.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    for (const QString &shot : shots) {
+        const QImage image(shot);
+        ASSERT_FALSE(image.isNull()) << "no screenshot at " << shot.toStdString();
+        EXPECT_GT(colourCount(image), 10);
+    }
 }

@@ -1,15 +1,22 @@
 #include "HostTesting.h"
 #include "TfrmPadraoGrid.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 namespace {
 
@@ -30,7 +37,8 @@ public:
         const auto match = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(banner);
         m_port = match.hasMatch() ? match.captured(1).toInt() : 0;
     }
-    ~AppServer()
+    ~AppServer() { stop(); }
+    void stop()
     {
         m_process.terminate();
         m_process.waitForFinished(5000);
@@ -187,4 +195,104 @@ TEST_F(RealScreen, TheEllipsisOfAKeyColumnPicksAFieldOfTheTableFromTheServer)
     EXPECT_EQ(dimensions->ValueAt(0, key), chosen);
     EXPECT_EQ(dimensions->State(), chosen == before ? TDataSetState::dsBrowse : TDataSetState::dsEdit);
     EXPECT_EQ(grid->model()->data(grid->model()->index(0, 4)).toString(), chosen);
+}
+
+namespace {
+
+// Acts on the next modal dialog once it is up (it runs its own event loop).
+void whenModal(std::function<void(QMessageBox *)> act)
+{
+    QTimer::singleShot(50, [act] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            act(box);
+        else
+            whenModal(act);
+    });
+}
+
+void press(QMessageBox *box, const QString &caption)
+{
+    for (QAbstractButton *button : box->buttons())
+        if (button->text() == caption)
+            button->click();
+}
+
+} // namespace
+
+// Run by HostUnderXvfb in a process of its own on a virtual display, with the real dialogs: the
+// refused delete and the change that did not reach the server, from the toolbar to the close.
+TEST(RealScreenOnDisplay, ARefusedDeleteAndAnUnsentChange)
+{
+    if (qEnvironmentVariableIsEmpty("KZR_ON_DISPLAY"))
+        GTEST_SKIP() << "runs on a virtual display, started by HostUnderXvfb";
+    const QString bin = binFolder();
+    AppServer server(bin + QStringLiteral("/kzr-appserver"));
+    ASSERT_GT(server.port(), 0);
+    Interaction::install(nullptr);
+    HostOptions options;
+    options.packageDir = bin;
+    options.port = server.port();
+    HostMainWindow window(options);
+    TApplication::SetHost(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(window.openScreen(QStringLiteral("KZR01200")));
+    auto *form = qobject_cast<TfrmPadraoGrid *>(window.area()->subWindowList().value(0)->widget());
+    ASSERT_NE(form, nullptr);
+    form->frame()->resize(760, 360);
+    TClientDataSet *dimensions = form->dtsPadrao->DataSet();
+    const int code = dimensions->FieldByName(QStringLiteral("NRSEQUEDIME"))->Index();
+    QStringList seen;
+
+    // Excluir on 00001, which has extra attributes: the server refuses, the row stays.
+    dimensions->First();
+    whenModal([&](QMessageBox *question) {
+        seen << question->text();
+        whenModal([&](QMessageBox *refusal) {
+            seen << refusal->text();
+            press(refusal, QStringLiteral("OK"));
+        });
+        press(question, QStringLiteral("&Sim"));
+    });
+    QTest::mouseClick(form->sbtExcluir, Qt::LeftButton);
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(seen[1].contains(QStringLiteral("00001")));
+    EXPECT_EQ(dimensions->ValueAt(0, code), QStringLiteral("00001"));
+    EXPECT_EQ(dimensions->ChangeCount(), 0);
+
+    // The server goes away; a click on a check mark is kept, marked and counted.
+    server.stop();
+    seen.clear();
+    whenModal([&](QMessageBox *failure) {
+        seen << failure->text();
+        press(failure, QStringLiteral("OK"));
+    });
+    TDBGrid *grid = form->dbgPadrao;
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 0)).center());
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(dimensions->ChangeCount(), 1);
+    QTest::qWait(200);
+    EXPECT_TRUE(form->lblPendentes->isVisible());
+    EXPECT_EQ(form->lblPendentes->text(), QStringLiteral("1 alteração não gravada"));
+    QDir().mkpath(QStringLiteral(KZR_ARTIFACT_DIR));
+    EXPECT_TRUE(window.saveScreenshot(QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-unsent-change.png")));
+
+    // Closing the host asks: stay keeps it open; discard closes.
+    seen.clear();
+    whenModal([&](QMessageBox *question) {
+        seen << question->text();
+        QTest::qWait(200);
+        question->screen()->grabWindow(0).save(QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-close-question.png"));
+        press(question, QStringLiteral("Cancelar"));
+    });
+    window.close();
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_TRUE(seen[0].startsWith(QStringLiteral("Há 1 alteração não gravada no servidor.")));
+    EXPECT_TRUE(window.isVisible());
+    whenModal([&](QMessageBox *question) { press(question, QStringLiteral("&Não")); });
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Interaction::install(nullptr);
+    TApplication::SetHost(nullptr);
 }

@@ -94,25 +94,24 @@ TEST_F(SavingTest, ARefusedDeleteIsTakenBackAndNoLaterSaveCarriesIt)
     EXPECT_TRUE(messages()[1].startsWith(EventBoundary::serverFailureText(QString())));
     EXPECT_TRUE(messages()[1].contains(QStringLiteral("00001")));
     EXPECT_EQ(host.cacheNotices, QStringList{});
-    // After the message the list is what the server holds, still on the refused dimension.
+    // After the message the list is what the server holds, on the record that was current.
     EXPECT_EQ(callsMade(), (QStringList{"SetDimensao", "getDimensao"}));
     EXPECT_TRUE(timeline.indexOf(QStringLiteral("call:getDimensao[6:Recebendo Dados Do Servidor]")) >
                 timeline.indexOf(QStringLiteral("msg:") + messages()[1]));
     EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
-    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00001"));
+    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
 
     // The next change goes alone and reaches the server.
-    goTo(QStringLiteral("00002"));
     forget();
     form->sbtAlterar->Click();
-    type(form->cdsDadosDSPKDIME2, QStringLiteral("cdcidade"));
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Cidades e vilas"));
     confirm();
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
-    EXPECT_TRUE(storedDimensions().filter(QStringLiteral("00002|")).value(0).contains(QStringLiteral("|CDCIDADE|")));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1), QStringLiteral("Cidades e vilas"));
 }
 
 TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)

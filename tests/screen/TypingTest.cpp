@@ -107,13 +107,13 @@ TEST_F(TypingTest, ARefusedColumnExitKeepsTheTypingInTheColumnLeft)
     stillInTheTable();
     // The next keys go on where the typing stopped.
     typeText(QStringLiteral("x"));
-    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("NAOEXISTEx"));
+    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("naoexistex"));
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(messages().size(), 2);
     stillInTheTable();
-    const QModelIndex key = form->dbgPadrao->model()->index(form->cdsDados->RecNo() - 1, 4);
-    QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {}, form->dbgPadrao->visualRect(key).center());
+    const QModelIndex keyCell = form->dbgPadrao->model()->index(form->cdsDados->RecNo() - 1, 4);
+    QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {}, form->dbgPadrao->visualRect(keyCell).center());
     EXPECT_EQ(messages().size(), 3);
     stillInTheTable();
     EXPECT_THROW(form->dbgPadrao->SetSelectedIndex(4), EAbort);
@@ -136,13 +136,18 @@ TEST_F(TypingTest, ARefusedColumnExitKeepsTheTypingInTheColumnLeft)
 // The row with a change the server has not got is marked, the count shows, and closing asks.
 TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
 {
-    const int row = rowOf(QStringLiteral("00004"));
+    // A dimension without a table: switching its check mark makes no check call before the save.
+    include(QStringLiteral("61"), QStringLiteral("Sem tabela"));
+    confirm();
+    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    const int row = rowOf(QStringLiteral("00061"));
     reachServer(false);
-    clickCell(row, 0); // its check mark: "N" becomes "S" and is posted
+    clickCell(row, 0); // its check mark: "S" becomes "N" and is posted
     ASSERT_EQ(messages().size(), 1);
     EXPECT_FALSE(messages()[0].startsWith(EventBoundary::serverFailureText(QString()))) << "a connection failure";
     EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
-    EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("S"));
+    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("N"));
     QApplication::processEvents();
     EXPECT_TRUE(form->lblPendentes->isVisible());
     EXPECT_EQ(form->lblPendentes->text(), QStringLiteral("1 alteração não gravada"));
@@ -174,7 +179,7 @@ TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
     ui->dialogAnswers.push(mrYes);
     EXPECT_TRUE(form->Close());
     EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
-    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00004|")).value(0).right(1), QStringLiteral("S"));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00061|")).value(0).right(1), QStringLiteral("N"));
 }
 
 // Two people change the same dimension: the second save is refused on the merits; the loser sees
@@ -198,7 +203,7 @@ TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].startsWith(EventBoundary::serverFailureText(QString())));
     EXPECT_TRUE(messages()[0].contains(QStringLiteral("00002")));
-    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "SetDimensao", "getDimensao"}));
+    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "vdDimensao", "SetDimensao", "getDimensao"}));
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
