@@ -61,6 +61,8 @@ void TfrmDimensao::sbtVerificarClick(QObject *)
         }
         cdsDadosNRSEQUEDIME->FocusControl();
     } else {
+        if (cdsExtras->Active())
+            cdsExtras->CancelUpdates(); // a refresh is how unsent changes are given up
         cdsDadosAfterScroll(cdsDados);
     }
 }

@@ -14,6 +14,10 @@ void TfrmDimensao::cdsDadosAfterScroll(TClientDataSet *)
 {
     if (pgcPadrao->ActivePage() != tshExtras)
         return;
+    // Attributes that did not reach the server go before the list that holds them is replaced;
+    // nothing is dropped without a word (the Refresh command drops them itself, first).
+    if (cdsExtras->Active() && cdsExtras->ChangeCount() > 0)
+        cdsExtrasAfterPost(cdsExtras);
     BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
     const QString code = cdsDados->IsEmpty() ? QString() : cdsDadosNRSEQUEDIME->AsString();
     const Variant reply = remote::GetExtras(netDimensao, code);

@@ -1,5 +1,6 @@
 #include "ScreenFixture.h"
 
+#include "EventBoundary.h"
 #include "Services.h"
 
 class ExtrasTest : public ExtrasTabTest
@@ -162,4 +163,36 @@ TEST_F(ExtrasTest, AStoredAttributeAtRestIsOnlyCheckedAgainstTheStructure)
     form->dbgExtrasEditButtonClick(form->dbgExtras);
     EXPECT_TRUE(ui->shown.empty());
     EXPECT_EQ(recorder->total(), 0);
+}
+
+// An attribute change that did not reach the server stays, and goes before the list is loaded
+// again for the next dimension; one the server refuses (another user removed the attribute) is
+// taken back and the tab shows what the server holds.
+TEST_F(ExtrasTest, AnUnsentChangeGoesBeforeTheNextLoadAndARefusedOneIsTakenBack)
+{
+    reachServer(false);
+    form->cdsExtras->Last(); // DTCADASTRO
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    EXPECT_EQ(form->cdsExtras->ChangeCount(), 1);
+    EXPECT_EQ(form->PendingChangeCount(), 1);
+    reachServer(true);
+    forget();
+    goTo(QStringLiteral("00002")); // loads the extras on every row it passes
+    EXPECT_EQ(callsMade().mid(0, 2), (QStringList{"setExtras", "GetExtras"}));
+    EXPECT_EQ(storedExtras(), (QStringList{"CDCIDADE|Cidade", "DSSEGMENTO|Segmento"}));
+    EXPECT_EQ(form->PendingChangeCount(), 0);
+
+    goTo(QStringLiteral("00001"));
+    removeExtrasOf(QStringLiteral("00001"));
+    form->cdsExtras->First(); // CDCIDADE, as loaded before another user removed it
+    form->sbtAlterar->Click();
+    form->cdsExtrasDSATRIBEXTRDIME->SetText(QStringLiteral("Município"));
+    forget();
+    confirm();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(EventBoundary::serverFailureText(QString())));
+    EXPECT_EQ(callsMade(), (QStringList{"vdDimensao", "vdExtras", "setExtras", "GetExtras"}));
+    EXPECT_EQ(form->cdsExtras->ChangeCount(), 0);
+    EXPECT_TRUE(form->cdsExtras->IsEmpty());
 }
