@@ -23,8 +23,15 @@ void RecordSetModel::setDataSet(TClientDataSet *dataSet)
     m_connections.clear();
     m_dataSet = dataSet;
     if (dataSet) {
-        m_connections << connect(dataSet, &TClientDataSet::contentReset, this, &RecordSetModel::resetRows)
+        m_connections << connect(dataSet, &TClientDataSet::contentAboutToBeReset, this, [this] { beginRowsChange(); })
+                      << connect(dataSet, &TClientDataSet::contentReset, this, &RecordSetModel::resetRows)
+                      << connect(dataSet, &TClientDataSet::rowAboutToBeInserted, this, [this](int row) {
+                             beginRowsChange(Change::Insert, row);
+                         })
                       << connect(dataSet, &TClientDataSet::rowInserted, this, &RecordSetModel::insertRow)
+                      << connect(dataSet, &TClientDataSet::rowAboutToBeRemoved, this, [this](int row) {
+                             beginRowsChange(Change::Remove, row);
+                         })
                       << connect(dataSet, &TClientDataSet::rowRemoved, this, &RecordSetModel::removeRow)
                       << connect(dataSet, &TClientDataSet::rowChanged, this, &RecordSetModel::changeRow)
                       << connect(dataSet, &QObject::destroyed, this, [this] { setDataSet(nullptr); });
@@ -207,34 +214,64 @@ Qt::ItemFlags RecordSetModel::flags(const QModelIndex &index) const
     return flags;
 }
 
-void RecordSetModel::resetRows()
+// Views are told of a change while the rows are still as they were, and again once it is done;
+// a change announced in any other way than the record set announces it becomes a reset.
+void RecordSetModel::beginRowsChange(Change change, int row)
 {
+    if (m_pending != Change::None)
+        return;
     if (beforeRowsChange)
         beforeRowsChange();
-    beginResetModel();
+    if ((change == Change::Insert && (row < 0 || row > m_rows)) ||
+        (change == Change::Remove && (row < 0 || row >= m_rows)))
+        change = Change::Reset;
+    m_pending = change;
+    m_pendingRow = row;
+    switch (change) {
+    case Change::Insert: beginInsertRows(QModelIndex(), row, row); break;
+    case Change::Remove: beginRemoveRows(QModelIndex(), row, row); break;
+    default: beginResetModel(); break;
+    }
+}
+
+void RecordSetModel::resetRows()
+{
+    if (m_pending != Change::None && m_pending != Change::Reset)
+        endRowsChange(); // finishes what was announced, then the whole content follows
+    if (m_pending == Change::None)
+        beginRowsChange(Change::Reset);
     m_rows = (m_dataSet && m_dataSet->Active()) ? m_dataSet->RecordCount() : 0;
+    m_pending = Change::None;
     endResetModel();
+}
+
+void RecordSetModel::endRowsChange()
+{
+    const Change done = m_pending;
+    m_pending = Change::None;
+    switch (done) {
+    case Change::Insert: ++m_rows; endInsertRows(); break;
+    case Change::Remove: --m_rows; endRemoveRows(); break;
+    case Change::Reset:
+        m_rows = (m_dataSet && m_dataSet->Active()) ? m_dataSet->RecordCount() : 0;
+        endResetModel();
+        break;
+    case Change::None: break;
+    }
 }
 
 void RecordSetModel::insertRow(int row)
 {
-    if (beforeRowsChange)
-        beforeRowsChange();
-    row = qBound(0, row, m_rows);
-    beginInsertRows(QModelIndex(), row, row);
-    ++m_rows;
-    endInsertRows();
+    if (m_pending == Change::None || (m_pending == Change::Insert && m_pendingRow != row))
+        return resetRows();
+    endRowsChange();
 }
 
 void RecordSetModel::removeRow(int row)
 {
-    if (row < 0 || row >= m_rows)
+    if (m_pending == Change::None || (m_pending == Change::Remove && m_pendingRow != row))
         return resetRows();
-    if (beforeRowsChange)
-        beforeRowsChange();
-    beginRemoveRows(QModelIndex(), row, row);
-    --m_rows;
-    endRemoveRows();
+    endRowsChange();
 }
 
 void RecordSetModel::changeRow(int row)

@@ -51,6 +51,9 @@ public:
     static QString symbolGlyph(const QString &caption);
 
 private:
+    enum class Change { None, Insert, Remove, Reset };
+    void beginRowsChange(Change change = Change::Reset, int row = -1);
+    void endRowsChange();
     void resetRows();
     void insertRow(int row);
     void removeRow(int row);
@@ -61,4 +64,6 @@ private:
     QPointer<TClientDataSet> m_dataSet;
     QList<QMetaObject::Connection> m_connections;
     int m_rows = 0;
+    Change m_pending = Change::None; // announced to the views, not yet done
+    int m_pendingRow = -1;
 };

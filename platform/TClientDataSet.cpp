@@ -113,6 +113,7 @@ bool TClientDataSet::Active() const
 void TClientDataSet::Open()
 {
     if (Active()) return;
+    emit contentAboutToBeReset();
     d->clear();
     d->state = TDataSetState::dsBrowse;
     emit contentReset();
@@ -124,6 +125,7 @@ void TClientDataSet::Open()
 void TClientDataSet::Close()
 {
     if (!Active()) return;
+    emit contentAboutToBeReset();
     d->clear();
     d->state = TDataSetState::dsInactive;
     emit contentReset();
@@ -234,6 +236,7 @@ void TClientDataSet::Append()
 
 void TClientDataSet::insertAt(int at)
 {
+    emit rowAboutToBeInserted(at);
     d->positionBeforeInsert = d->current;
     d->insertPending(at);
     d->current = at;
@@ -290,6 +293,7 @@ void TClientDataSet::Cancel()
     d->buffer.clear();
     d->editBase.clear();
     if (inserting) {
+        emit rowAboutToBeRemoved(row);
         d->remove(row);
         // Insert put the new row where the old current one stood, so that one is at the
         // same index again; an append leaves the previous index valid too.
@@ -325,6 +329,7 @@ void TClientDataSet::Delete()
     d->state = TDataSetState::dsBrowse; // an edit under way goes with its record
     d->buffer.clear();
     d->editBase.clear();
+    emit rowAboutToBeRemoved(row);
     d->remove(row);
     const int count = int(d->records.size());
     d->current = count == 0 ? -1 : qMin(row, count - 1);
@@ -370,6 +375,7 @@ void TClientDataSet::CancelUpdates()
 {
     checkActive();
     if (d->editing()) Cancel();
+    emit contentAboutToBeReset();
     d->cancelUpdates();
     d->current = d->records.isEmpty() ? -1 : 0;
     d->bof = true;
@@ -411,6 +417,8 @@ void TClientDataSet::SetData(const Variant &data)
         }
     }
 
+    // The packet fits: from here on the content is replaced.
+    emit contentAboutToBeReset();
     if (!d->fieldsDeclared) {
         clearDynamicFields();
         for (int c = 0; c < p.fields.size(); ++c) {

@@ -113,8 +113,13 @@ public:
 
 signals:
     void stateChanged(); // every state change
-    void contentReset(); // rows replaced wholesale (SetData, Close, Open)
+    // Rows replaced wholesale (SetData, Close, Open, CancelUpdates); rows inserted or removed.
+    // Each comes in two: "about to", while the rows are still as they were, then done.
+    void contentAboutToBeReset();
+    void contentReset();
+    void rowAboutToBeInserted(int row);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);                // a value of the row changed (buffer or posted)
     void currentChanged(int row);            // the current record moved
