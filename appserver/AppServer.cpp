@@ -4,23 +4,41 @@
 #include "DimensaoModule.h"
 #include "EstruturaModule.h"
 #include "Exceptions.h"
+#include "InputBudget.h"
 #include "WorkerPool.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
 
-AppServer::AppServer(const DatabaseConfig &config, int workers, QObject *parent)
-    : QObject(parent), m_handler(m_registry), m_listener(std::make_unique<QTcpServer>())
+namespace {
+
+constexpr int FirstAcceptBackoffMs = 20;
+constexpr int LastAcceptBackoffMs = 1000;
+constexpr int RefusedSocketGraceMs = 2000; // for a refused client to read its fault
+
+} // namespace
+
+AppServer::AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits,
+                     QObject *parent)
+    : QObject(parent), m_handler(m_registry), m_limits(limits),
+      m_listener(std::make_unique<QTcpServer>()),
+      m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes))
 {
     DimensaoModule::registerIn(m_registry);
     EstruturaModule::registerIn(m_registry);
     m_pool = std::make_unique<WorkerPool>(workers, config, m_handler);
     connect(m_listener.get(), &QTcpServer::newConnection, this, &AppServer::accept);
+    connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);
 }
 
 AppServer::~AppServer()
 {
     m_pool.reset(); // no worker may post a reply to a server that is going away
+    // Every connection, also those closed and awaiting deletion, goes before the budget.
+    m_connections.clear();
+    qDeleteAll(findChildren<ClientConnection *>(Qt::FindDirectChildrenOnly));
 }
 
 void AppServer::listen(const QHostAddress &address, quint16 port)
@@ -46,15 +64,45 @@ quint16 AppServer::port() const
 void AppServer::accept()
 {
     while (QTcpSocket *socket = m_listener->nextPendingConnection()) {
+        m_acceptBackoffMs = 0;
+        if (m_connections.size() >= m_limits.maxConnections) {
+            refuse(socket, QStringLiteral("O servidor atingiu o limite de %1 conexões; tente "
+                                          "novamente mais tarde.")
+                               .arg(m_limits.maxConnections));
+            continue;
+        }
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const quint64 id = m_nextId++;
-        auto *connection = new ClientConnection(id, socket, this);
+        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, this);
         m_connections.insert(id, connection);
         connect(connection, &ClientConnection::requestReady, this, &AppServer::run);
-        connect(connection, &ClientConnection::closed, this, [this](quint64 closedId) {
-            if (ClientConnection *gone = m_connections.take(closedId)) gone->deleteLater();
-        });
+        connect(connection, &ClientConnection::closed, this, &AppServer::forget);
     }
+}
+
+void AppServer::refuse(QTcpSocket *socket, const QString &text)
+{
+    socket->write(wire::frame(RequestHandler::faultReply(text)));
+    socket->disconnectFromHost();
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(RefusedSocketGraceMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+}
+
+void AppServer::backOffAccepting()
+{
+    // Qt has paused accepting; established clients go on being served meanwhile.
+    m_listener->pauseAccepting();
+    m_acceptBackoffMs = std::clamp(m_acceptBackoffMs * 2, FirstAcceptBackoffMs, LastAcceptBackoffMs);
+    QTimer::singleShot(m_acceptBackoffMs, this, [this] { m_listener->resumeAccepting(); });
+}
+
+void AppServer::forget(quint64 connectionId)
+{
+    // Emitted by the connection itself: deleted once its signal has returned.
+    if (ClientConnection *gone = m_connections.take(connectionId)) gone->deleteLater();
 }
 
 void AppServer::run(quint64 connectionId, const QByteArray &requestItem)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionLimits.h"
 #include "DatabaseConfig.h"
 #include "MethodRegistry.h"
 #include "RequestHandler.h"
@@ -10,32 +11,44 @@
 #include <memory>
 
 class ClientConnection;
+class InputBudget;
 class QTcpServer;
+class QTcpSocket;
 class WorkerPool;
 
 // The listening server: accepts connections on its network thread and has their requests
-// run by the worker pool. It keeps nothing between calls but the open sockets.
+// run by the worker pool. It keeps nothing between calls but the open sockets. Connections are
+// known by id only outside the network thread: a reply for a connection closed meanwhile is
+// dropped, and a connection is deleted only after it has said it is closed.
 class AppServer : public QObject
 {
     Q_OBJECT
 public:
-    AppServer(const DatabaseConfig &config, int workers, QObject *parent = nullptr);
+    AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits = {},
+              QObject *parent = nullptr);
     ~AppServer() override;
 
     // Throws Exception with a clear text when the address cannot be listened on.
     void listen(const QHostAddress &address, quint16 port);
     QHostAddress address() const;
     quint16 port() const;
+    int connectionCount() const { return int(m_connections.size()); }
 
 private:
     void accept();
+    void refuse(QTcpSocket *socket, const QString &text);
+    void backOffAccepting(); // out of descriptors: try again a little later
+    void forget(quint64 connectionId);
     void run(quint64 connectionId, const QByteArray &requestItem);
     void deliver(quint64 connectionId, const QByteArray &replyItem);
 
     MethodRegistry m_registry;
     RequestHandler m_handler;
+    ConnectionLimits m_limits;
     std::unique_ptr<QTcpServer> m_listener;
-    QHash<quint64, ClientConnection *> m_connections;
+    std::unique_ptr<InputBudget> m_budget; // outlives the connections that hold shares of it
+    QHash<quint64, ClientConnection *> m_connections; // children of this server
     quint64 m_nextId = 1;
+    int m_acceptBackoffMs = 0;
     std::unique_ptr<WorkerPool> m_pool; // declared last: stopped first
 };

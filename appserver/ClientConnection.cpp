@@ -1,61 +1,209 @@
 #include "ClientConnection.h"
 
+#include "InputBudget.h"
 #include "RequestHandler.h"
 
 #include <QTcpSocket>
+#include <algorithm>
 
-ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, QObject *parent)
-    : QObject(parent), m_id(id), m_socket(socket)
+namespace {
+
+// A limit of 0 means none.
+void arm(QTimer &timer)
 {
-    m_socket->setParent(this);
-    connect(m_socket, &QTcpSocket::readyRead, this, &ClientConnection::readIncoming);
-    connect(m_socket, &QTcpSocket::disconnected, this, [this] { emit closed(m_id); });
+    if (timer.interval() > 0) timer.start();
+}
+
+void setUp(QTimer &timer, int ms)
+{
+    timer.setSingleShot(true);
+    timer.setInterval(ms);
+}
+
+} // namespace
+
+ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
+                                   InputBudget &budget, QObject *parent)
+    : QObject(parent), m_id(id), m_socket(socket), m_limits(limits), m_budget(budget),
+      m_reader(limits.maxFrameBytes)
+{
+    m_socket->setParent(nullptr); // owned here, deleted here: never behind this object's back
+    // Qt takes no more from the kernel than this while reading is paused, so a client that
+    // keeps sending is held back by TCP itself.
+    m_socket->setReadBufferSize(64 * 1024);
+    connect(m_socket.get(), &QTcpSocket::readyRead, this, &ClientConnection::readIncoming);
+    connect(m_socket.get(), &QTcpSocket::bytesWritten, this, &ClientConnection::onBytesWritten);
+    connect(m_socket.get(), &QTcpSocket::disconnected, this, &ClientConnection::finish);
+
+    setUp(m_frameTimer, limits.frameTimeoutMs);
+    setUp(m_writeStallTimer, limits.writeStallTimeoutMs);
+    setUp(m_idleTimer, limits.idleTimeoutMs);
+    connect(&m_frameTimer, &QTimer::timeout, this, [this] {
+        failAndClose(QStringLiteral("Requisição incompleta: o quadro não chegou inteiro em %1 s.")
+                         .arg(m_limits.frameTimeoutMs / 1000.0));
+    });
+    connect(&m_writeStallTimer, &QTimer::timeout, this, &ClientConnection::close);
+    connect(&m_idleTimer, &QTimer::timeout, this, &ClientConnection::onIdle);
+    arm(m_idleTimer);
+}
+
+ClientConnection::~ClientConnection()
+{
+    m_socket->disconnect(this);
+    if (!m_closed) giveBackAll();
+    m_socket->abort();
+}
+
+bool ClientConnection::readingPaused() const
+{
+    return m_closed || m_waitingForBudget ||
+           m_socket->bytesToWrite() > m_limits.outputBufferBytes ||
+           m_waitingBytes >= qint64(m_limits.maxFrameBytes);
 }
 
 void ClientConnection::readIncoming()
 {
-    const QByteArray bytes = m_socket->readAll();
-    if (!m_fatal.isEmpty()) return; // closing: what follows a broken frame cannot be read as frames
-    m_reader.append(bytes);
-    while (auto item = m_reader.next()) {
-        if (m_waiting.size() >= MaxQueuedRequests) {
-            failAndClose(QStringLiteral("Requisições demais pendentes nesta conexão (máximo %1).")
-                             .arg(MaxQueuedRequests));
+    if (m_closed) return;
+    if (!m_fatal.isEmpty()) {
+        m_socket->readAll(); // closing: what follows a broken frame cannot be read as frames
+        return;
+    }
+    while (!readingPaused() && m_socket->bytesAvailable() > 0) {
+        if (m_reader.announcedLength() && m_frameShare == 0 && !takeShareForFrame()) break;
+        m_reader.append(m_socket->read(std::min(m_socket->bytesAvailable(), m_reader.wanted())));
+        arm(m_idleTimer);
+        if (!m_frameTimer.isActive()) arm(m_frameTimer);
+        std::optional<QByteArray> item = m_reader.next();
+        if (m_reader.failed()) {
+            failAndClose(m_reader.error());
             return;
         }
-        m_waiting.enqueue(std::move(*item));
-    }
-    if (m_reader.failed()) {
-        failAndClose(m_reader.error());
-        return;
+        if (!item) continue;
+        m_frameTimer.stop();
+        const Request request{std::move(*item), std::exchange(m_frameShare, 0)};
+        if (m_waiting.size() >= m_limits.maxQueuedRequests) {
+            m_budget.giveBack(request.share);
+            failAndClose(QStringLiteral("Requisições demais pendentes nesta conexão (máximo %1).")
+                             .arg(m_limits.maxQueuedRequests));
+            return;
+        }
+        m_waitingBytes += request.item.size();
+        m_waiting.enqueue(request);
     }
     pump();
 }
 
+bool ClientConnection::takeShareForFrame()
+{
+    const qint64 share = 4 + qint64(*m_reader.announcedLength());
+    if (m_budget.take(share)) {
+        m_frameShare = share;
+        return true;
+    }
+    if (!m_waitingForBudget) {
+        m_waitingForBudget = true;
+        connect(&m_budget, &InputBudget::givenBack, this, [this] {
+            disconnect(&m_budget, nullptr, this, nullptr);
+            m_waitingForBudget = false;
+            readIncoming();
+        }, Qt::QueuedConnection);
+    }
+    return false;
+}
+
 void ClientConnection::pump()
 {
-    if (m_inFlight) return;
-    if (!m_waiting.isEmpty()) {
-        m_inFlight = true;
-        emit requestReady(m_id, m_waiting.dequeue());
+    if (m_closed || m_inFlight) return;
+    // A client that leaves its replies unread gets no further ones until it reads.
+    if (m_socket->bytesToWrite() > m_limits.outputBufferBytes) {
+        if (!m_writeStallTimer.isActive()) arm(m_writeStallTimer);
         return;
     }
-    if (!m_fatal.isEmpty()) {
+    if (!m_waiting.isEmpty()) {
+        m_inFlight = m_waiting.dequeue();
+        m_waitingBytes -= m_inFlight->item.size();
+        emit requestReady(m_id, std::exchange(m_inFlight->item, {}));
+        return;
+    }
+    if (!m_fatal.isEmpty() && !m_faultSent) {
+        m_faultSent = true;
         m_socket->write(wire::frame(RequestHandler::faultReply(m_fatal)));
+        arm(m_writeStallTimer); // a client that never reads the fault is dropped all the same
         m_socket->disconnectFromHost(); // after the fault has been written
     }
 }
 
 void ClientConnection::failAndClose(const QString &text)
 {
+    if (!m_fatal.isEmpty()) return;
     m_fatal = text.isEmpty() ? QStringLiteral("Quadro inválido.") : text;
+    m_frameTimer.stop();
+    m_budget.giveBack(std::exchange(m_frameShare, 0));
     pump();
 }
 
 void ClientConnection::deliver(const QByteArray &replyItem)
 {
-    m_inFlight = false;
-    if (m_socket->state() == QAbstractSocket::ConnectedState)
-        m_socket->write(wire::frame(replyItem));
+    if (m_closed) return;
+    if (m_inFlight) m_budget.giveBack(m_inFlight->share);
+    m_inFlight.reset();
+    if (m_socket->state() == QAbstractSocket::ConnectedState) m_socket->write(wire::frame(replyItem));
+    arm(m_idleTimer);
     pump();
+    readIncoming(); // reading may have paused while requests were waiting
+}
+
+void ClientConnection::onBytesWritten()
+{
+    if (m_closed) return;
+    // Progress restarts the clock: a client that reads slowly is behind, not gone.
+    if (m_socket->bytesToWrite() > m_limits.outputBufferBytes ||
+        (m_faultSent && m_socket->bytesToWrite() > 0)) {
+        arm(m_writeStallTimer);
+        return;
+    }
+    m_writeStallTimer.stop();
+    pump();
+    readIncoming();
+}
+
+void ClientConnection::onIdle()
+{
+    if (m_inFlight || !m_waiting.isEmpty() || m_reader.buffered() > 0 ||
+        m_socket->bytesToWrite() > 0) {
+        arm(m_idleTimer); // busy: the other limits watch over it
+        return;
+    }
+    close();
+}
+
+void ClientConnection::close()
+{
+    if (m_closed) return;
+    m_socket->disconnect(this);
+    m_socket->abort();
+    finish();
+}
+
+void ClientConnection::finish()
+{
+    if (m_closed) return;
+    m_closed = true;
+    m_frameTimer.stop();
+    m_writeStallTimer.stop();
+    m_idleTimer.stop();
+    giveBackAll();
+    emit closed(m_id);
+}
+
+void ClientConnection::giveBackAll()
+{
+    qint64 held = std::exchange(m_frameShare, 0);
+    for (const Request &r : std::as_const(m_waiting))
+        held += r.share;
+    m_waiting.clear();
+    m_waitingBytes = 0;
+    if (m_inFlight) held += m_inFlight->share; // its worker lets go of it shortly
+    m_inFlight.reset();
+    m_budget.giveBack(held);
 }

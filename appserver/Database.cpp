@@ -3,7 +3,30 @@
 #include "MethodFailure.h"
 #include "SqliteStatementCache.h"
 
+#include <QElapsedTimer>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+
+namespace {
+
+// Driver texts may span lines; the server's messages are one line each.
+QString oneLine(const QString &text)
+{
+    return text.simplified();
+}
+
+template <typename Handle>
+Handle *nativeHandle(const QSqlDatabase &db, const char *typeName)
+{
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), typeName) != 0) return nullptr;
+    return *static_cast<Handle *const *>(handle.data());
+}
+
+} // namespace
 
 Database::Database(const DatabaseConfig &config, QString connectionName)
     : m_config(config), m_name(std::move(connectionName))
@@ -20,8 +43,14 @@ Database::~Database()
     }
 }
 
-void Database::close()
+void Database::close() noexcept
 {
+    {
+        std::lock_guard lock(m_nativeMutex);
+        m_sqlite = nullptr;
+        m_postgresSocket = -1;
+    }
+    m_interrupted = false;
     // Statements prepared on a connection must be gone before it closes.
     if (m_sqliteReads) m_sqliteReads->clear();
     m_db.close();
@@ -29,18 +58,51 @@ void Database::close()
 
 QSqlDatabase &Database::handle()
 {
+    // A statement cut off just as it ended leaves the connection in doubt: start afresh.
+    if (m_interrupted && m_db.isOpen()) close();
     if (!m_db.isValid()) m_db = m_config.addConnection(m_name);
-    if (!m_db.isOpen()) {
-        if (!m_db.open())
-            throw MethodFailure(QStringLiteral("Não foi possível abrir o banco de dados %1: %2")
-                                    .arg(m_config.displayUrl(), m_db.lastError().text()));
-        if (m_config.isSqlite()) {
-            // SQLite checks foreign keys only when each connection asks for it.
-            QSqlQuery pragma(m_db);
-            pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-        }
-    }
+    if (!m_db.isOpen()) open();
     return m_db;
+}
+
+void Database::open()
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (!m_db.open()) {
+        const int limitMs = m_config.deadlines().connectTimeoutMs;
+        if (!m_config.isSqlite() && limitMs > 0 && clock.elapsed() >= limitMs * 9 / 10)
+            throw MethodFailure(QStringLiteral("O banco de dados %1 não respondeu em %2 s.")
+                                    .arg(m_config.displayUrl())
+                                    .arg(clock.elapsed() / 1000.0, 0, 'f', 1));
+        throw MethodFailure(QStringLiteral("Não foi possível abrir o banco de dados %1: %2")
+                                .arg(m_config.displayUrl(), oneLine(m_db.lastError().text())));
+    }
+    QSqlQuery setup(m_db);
+    if (m_config.isSqlite()) {
+        // SQLite checks foreign keys only when each connection asks for it.
+        setup.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+    } else if (m_config.deadlines().statementTimeoutMs > 0) {
+        // The database itself cancels a statement that runs or waits for a lock too long.
+        setup.exec(QStringLiteral("SET statement_timeout = %1")
+                       .arg(m_config.deadlines().statementTimeoutMs));
+    }
+    std::lock_guard lock(m_nativeMutex);
+    if (m_config.isSqlite()) {
+        m_sqlite = nativeHandle<sqlite3>(m_db, "sqlite3*");
+    } else if (PGconn *connection = nativeHandle<PGconn>(m_db, "PGconn*")) {
+        m_postgresSocket = PQsocket(connection);
+    }
+}
+
+void Database::interrupt()
+{
+    std::lock_guard lock(m_nativeMutex);
+    m_interrupted = true;
+    if (m_sqlite) sqlite3_interrupt(m_sqlite);
+    // A database that does not answer at all cannot be asked to cancel: the socket is shut,
+    // which ends the wait at once, and the connection is opened afresh next time.
+    if (m_postgresSocket >= 0) ::shutdown(m_postgresSocket, SHUT_RDWR);
 }
 
 QSqlQuery Database::run(const QString &sql, const QVariantList &values)
@@ -63,7 +125,13 @@ QSqlQuery Database::run(const QString &sql, const QVariantList &values)
 packet::Packet Database::select(const QString &sql, const QVariantList &values,
                                 const QVector<packet::FieldDef> &fields)
 {
-    if (m_sqliteReads) return m_sqliteReads->select(handle(), sql, values, fields);
+    if (m_sqliteReads) {
+        try {
+            return m_sqliteReads->select(handle(), sql, values, fields);
+        } catch (const MethodFailure &) {
+            failSqliteRead();
+        }
+    }
     QSqlQuery query = run(sql, values);
     packet::Packet result;
     result.fields = fields;
@@ -80,12 +148,64 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
     return result;
 }
 
+void Database::failSqliteRead()
+{
+    const int code = m_sqlite ? sqlite3_errcode(m_sqlite) : SQLITE_OK;
+    if (m_interrupted || code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_INTERRUPT) {
+        if (m_interrupted) close();
+        throw MethodFailure(deadlineText());
+    }
+    throw; // the read's own failure, as it was
+}
+
+QString Database::deadlineText() const
+{
+    return QStringLiteral("O banco de dados não respondeu em %1 s; a operação foi cancelada. "
+                          "Tente novamente.")
+        .arg(m_config.deadlines().statementTimeoutMs / 1000.0);
+}
+
+bool Database::pastDeadline(const QSqlError &error) const
+{
+    if (m_interrupted) return true;
+    const QString code = error.nativeErrorCode();
+    if (m_config.isSqlite()) {
+        const int primary = code.toInt() & 0xff;
+        return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_INTERRUPT;
+    }
+    return code == QLatin1String("57014"); // query_canceled: statement_timeout
+}
+
+bool Database::broken(const QSqlError &error) const
+{
+    if (m_interrupted || error.type() == QSqlError::ConnectionError || !m_db.isOpen())
+        return true;
+    if (m_config.isSqlite()) return false;
+    PGconn *connection = nativeHandle<PGconn>(m_db, "PGconn*");
+    return !connection || PQstatus(connection) == CONNECTION_BAD;
+}
+
 void Database::fail(const QSqlQuery &query)
 {
     const QSqlError error = query.lastError();
-    if (error.type() == QSqlError::ConnectionError || !m_db.isOpen())
-        close(); // a database that restarted: opened afresh by the next call
-    throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(error.text()));
+    const bool deadline = pastDeadline(error);
+    if (broken(error)) close(); // a database that restarted: opened afresh by the next call
+    if (deadline) throw MethodFailure(deadlineText());
+    throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(oneLine(error.text())));
+}
+
+void Database::rollbackQuietly() noexcept
+{
+    try {
+        if (!m_db.isValid() || !m_db.isOpen() || m_interrupted) {
+            close();
+            return;
+        }
+        QSqlQuery rollback(m_db);
+        if (!rollback.exec(QStringLiteral("ROLLBACK"))) close();
+    } catch (...) {
+        close();
+    }
 }
 
 bool Database::exists(const QString &sql, const QVariantList &values)

@@ -7,12 +7,17 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 class SqliteStatementCache;
+struct sqlite3;
 
 // One database connection, owned by and used on one thread only (QSqlDatabase is per-thread).
-// Opened on first use; a connection that breaks is dropped and opened afresh on the next call.
+// Opened on first use; a connection that breaks, or whose statement was cut off at its
+// deadline, is dropped and opened afresh on the next call. interrupt() is the one member
+// another thread may call.
 class Database
 {
 public:
@@ -34,11 +39,30 @@ public:
     // Turns a failed statement into MethodFailure, dropping a connection that broke.
     [[noreturn]] void fail(const QSqlQuery &query);
 
+    // Ends the transaction under way without a word; a connection that cannot is dropped,
+    // which ends the transaction too. Never throws.
+    void rollbackQuietly() noexcept;
+
+    // From another thread: cuts off the statement under way, which then fails with the
+    // deadline's message; the connection is opened afresh for the next call.
+    void interrupt();
+
 private:
-    void close();
+    void open();
+    void close() noexcept;
+    bool broken(const QSqlError &error) const;
+    bool pastDeadline(const QSqlError &error) const;
+    [[noreturn]] void failSqliteRead();
+    QString deadlineText() const;
 
     DatabaseConfig m_config;
     QString m_name;
     QSqlDatabase m_db;
     std::unique_ptr<SqliteStatementCache> m_sqliteReads; // SQLite only
+
+    // What interrupt() reaches, guarded so that it never touches a connection being closed.
+    std::mutex m_nativeMutex;
+    sqlite3 *m_sqlite = nullptr;
+    int m_postgresSocket = -1;
+    std::atomic<bool> m_interrupted{false};
 };

@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QUrl>
@@ -64,8 +65,10 @@ QSqlDatabase DatabaseConfig::addConnection(const QString &connectionName) const
     if (isSqlite()) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(m_sqlitePath);
-        // Writers wait for each other instead of failing at once with "database is locked".
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+        // Writers wait for each other instead of failing at once with "database is locked",
+        // but no longer than a statement may take.
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_deadlines.statementTimeoutMs));
         return db;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
@@ -74,6 +77,13 @@ QSqlDatabase DatabaseConfig::addConnection(const QString &connectionName) const
     db.setDatabaseName(m_databaseName);
     db.setUserName(m_user);
     db.setPassword(m_password);
-    db.setConnectOptions(m_options);
+    QString options = m_options;
+    if (m_deadlines.connectTimeoutMs > 0 && !options.contains(QLatin1String("connect_timeout="))) {
+        // libpq counts whole seconds, and takes less than 2 as 2.
+        const int seconds = std::max(2, (m_deadlines.connectTimeoutMs + 999) / 1000);
+        options += (options.isEmpty() ? QString() : QStringLiteral(";")) +
+                   QStringLiteral("connect_timeout=%1").arg(seconds);
+    }
+    db.setConnectOptions(options);
     return db;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseDeadlines.h"
 #include "SqlDialect.h"
 
 #include <QString>
@@ -21,7 +22,11 @@ public:
     // The URL as given, with any password replaced by "***": what the log may show.
     QString displayUrl() const;
 
-    // Adds a connection of this configuration under the given name; not yet opened.
+    const DatabaseDeadlines &deadlines() const { return m_deadlines; }
+    void setDeadlines(const DatabaseDeadlines &deadlines) { m_deadlines = deadlines; }
+
+    // Adds a connection of this configuration under the given name; not yet opened. A
+    // connect_timeout in the URL wins over the configured one.
     QSqlDatabase addConnection(const QString &connectionName) const;
 
 private:
@@ -33,5 +38,6 @@ private:
     QString m_databaseName;
     QString m_user;
     QString m_password;
+    DatabaseDeadlines m_deadlines;
     QString m_options; // libpq keyword=value pairs, ";"-separated as the Qt driver wants them
 };

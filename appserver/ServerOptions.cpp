@@ -1,6 +1,7 @@
 #include "ServerOptions.h"
 
 #include "Exceptions.h"
+#include "LimitOptions.h"
 #include "WireProtocol.h"
 
 #include <QCommandLineParser>
@@ -68,6 +69,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "(padrão: o dobro dos processadores, no mínimo 4)."),
         QStringLiteral("N"));
     parser.addOptions({help, listen, database, workers});
+    const LimitOptions limits;
+    limits.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         throw Exception(
@@ -92,5 +95,6 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
             throw Exception(QStringLiteral("--workers espera um número de 1 a 256, recebeu \"%1\".")
                                 .arg(parser.value(workers)));
     }
+    limits.read(parser, options.limits, options.deadlines);
     return options;
 }

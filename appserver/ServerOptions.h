@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ConnectionLimits.h"
+#include "DatabaseDeadlines.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -19,4 +22,6 @@ public:
     quint16 port = 0;
     QString databaseUrl;
     int workers = 0;
+    ConnectionLimits limits;
+    DatabaseDeadlines deadlines;
 };

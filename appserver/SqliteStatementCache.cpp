@@ -1,5 +1,6 @@
 #include "SqliteStatementCache.h"
 
+#include "ExactText.h"
 #include "MethodFailure.h"
 
 #include <QSqlDatabase>
@@ -88,7 +89,8 @@ packet::Packet SqliteStatementCache::select(QSqlDatabase &db, const QString &sql
             if (sqlite3_column_type(statement, c) == SQLITE_NULL) continue;
             // UTF-8 as stored: Qt's decoder is faster than SQLite's conversion to UTF-16.
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, c));
-            row[c] = QString::fromUtf8(text, sqlite3_column_bytes(statement, c));
+            row[c] = exact_text::fromTrustedUtf8(
+                QByteArrayView(text, sqlite3_column_bytes(statement, c)));
         }
         result.rows.push_back(std::move(row));
     }

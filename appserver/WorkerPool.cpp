@@ -2,11 +2,12 @@
 
 #include "Database.h"
 #include "RequestHandler.h"
+#include "StatementWatchdog.h"
 
 #include <QThread>
 
 WorkerPool::WorkerPool(int workers, const DatabaseConfig &config, const RequestHandler &handler)
-    : m_config(config), m_handler(handler)
+    : m_config(config), m_handler(handler), m_watchdog(std::make_unique<StatementWatchdog>(workers))
 {
     for (int i = 0; i < workers; ++i) {
         m_threads.emplace_back(QThread::create([this, i] { work(i); }));
@@ -37,6 +38,15 @@ void WorkerPool::submit(QByteArray requestItem, Done done)
     m_wake.wakeOne();
 }
 
+std::chrono::milliseconds WorkerPool::requestDeadline() const
+{
+    // The database's own statement limit ends a slow statement first, with the connection
+    // intact; this one is for a database that does not answer at all.
+    constexpr int GraceMs = 2000;
+    const int statementMs = m_config.deadlines().statementTimeoutMs;
+    return std::chrono::milliseconds(statementMs > 0 ? statementMs + GraceMs : 24 * 3600 * 1000);
+}
+
 void WorkerPool::work(int index)
 {
     Database db(m_config, QStringLiteral("kzr-worker-%1").arg(index));
@@ -50,6 +60,11 @@ void WorkerPool::work(int index)
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        job.done(m_handler.handle(job.request, db));
+        QByteArray reply;
+        {
+            StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
+            reply = m_handler.handle(job.request, db);
+        }
+        job.done(std::move(reply));
     }
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QMutex>
 #include <QWaitCondition>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -12,10 +13,13 @@
 
 class QThread;
 class RequestHandler;
+class StatementWatchdog;
 
 // A fixed set of worker threads that run requests. Each worker opens its own database
 // connection in its thread and closes it there when the pool stops: QSqlDatabase connections
 // belong to the thread that made them. Requests wait in one queue, first come first served.
+// A request that outlives its deadline has its connection cut off, so a database that stops
+// answering holds no worker for longer than that.
 class WorkerPool
 {
 public:
@@ -34,6 +38,7 @@ private:
         Done done;
     };
     void work(int index);
+    std::chrono::milliseconds requestDeadline() const;
 
     DatabaseConfig m_config;
     const RequestHandler &m_handler;
@@ -41,5 +46,6 @@ private:
     QWaitCondition m_wake;
     std::deque<Job> m_jobs;
     bool m_stopping = false;
-    std::vector<std::unique_ptr<QThread>> m_threads;
+    std::unique_ptr<StatementWatchdog> m_watchdog;
+    std::vector<std::unique_ptr<QThread>> m_threads; // declared last: joined first
 };

@@ -51,10 +51,11 @@ int main(int argc, char *argv[])
             std::fputs(qPrintable(options.helpText), stdout);
             return 0;
         }
-        const DatabaseConfig config = DatabaseConfig::parse(options.databaseUrl);
+        DatabaseConfig config = DatabaseConfig::parse(options.databaseUrl);
+        config.setDeadlines(options.deadlines);
         prepareDatabase(config);
         ShutdownSignals shutdown;
-        AppServer server(config, options.workers);
+        AppServer server(config, options.workers, options.limits);
         server.listen(options.address, options.port);
         const QHostAddress address = server.address();
         const QString host = address.protocol() == QAbstractSocket::IPv6Protocol

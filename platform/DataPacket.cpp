@@ -1,5 +1,6 @@
 #include "DataPacket.h"
 
+#include "ExactText.h"
 #include "Exceptions.h"
 
 #include <QCborStreamReader>
@@ -131,26 +132,33 @@ private:
     {
         check();
         if (!r.isString()) fail(QStringLiteral("esperava um texto"));
-        QString s;
-        auto chunk = r.readString();
-        while (chunk.status == QCborStreamReader::Ok) {
-            s += chunk.data;
-            chunk = r.readString();
+        const std::optional<QString> s = exact_text::read(r, m_size);
+        if (!s) {
+            check();
+            fail(QStringLiteral("texto que não é UTF-8 válido"));
         }
-        if (chunk.status == QCborStreamReader::Error) failCbor();
-        return s;
+        return *s;
     }
 
-    qint64 integer()
+    // An integer within [least, most] (most >= 0), checked before it is narrowed; `outside`
+    // says what is wrong with any other.
+    int integer(qint64 least, qint64 most, const QString &outside)
     {
         check();
         if (!r.isInteger()) fail(QStringLiteral("esperava um número inteiro"));
-        if (r.isUnsignedInteger() &&
-            r.toUnsignedInteger() > quint64(std::numeric_limits<int>::max()))
-            fail(QStringLiteral("número inteiro grande demais"));
+        bool inRange = false;
+        if (r.isUnsignedInteger()) {
+            inRange = r.toUnsignedInteger() >= quint64(std::max<qint64>(least, 0)) &&
+                      r.toUnsignedInteger() <= quint64(most);
+        } else if (least < 0) {
+            // The magnitude of a negative integer; 0 stands for -2^64.
+            const quint64 magnitude = quint64(r.toNegativeInteger());
+            inRange = magnitude != 0 && magnitude <= quint64(-least);
+        }
+        if (!inRange) fail(outside);
         const qint64 n = r.toInteger();
         skipValue();
-        return n;
+        return int(n);
     }
 
     bool atNull()
@@ -192,12 +200,9 @@ private:
                         fail(QStringLiteral("tipo de campo \"%1\" não suportado").arg(type));
                 } else if (key == QLatin1String("size") && !haveSize) {
                     haveSize = true;
-                    const qint64 size = integer();
-                    if (size < 1 || size > MaxFieldSize)
-                        fail(QStringLiteral("tamanho de campo %1 fora de 1..%2")
-                                 .arg(size)
-                                 .arg(MaxFieldSize));
-                    f.size = int(size);
+                    f.size = integer(
+                        1, MaxFieldSize,
+                        QStringLiteral("tamanho de campo fora de 1..%1").arg(MaxFieldSize));
                 } else {
                     fail(
                         QStringLiteral("chave \"%1\" desconhecida ou repetida num campo").arg(key));
@@ -318,7 +323,9 @@ private:
                     e.op = op();
                 } else if (key == QLatin1String("row") && !haveRow) {
                     haveRow = true;
-                    if (!atNull()) e.row = int(integer());
+                    if (!atNull())
+                        e.row = integer(0, std::numeric_limits<int>::max(),
+                                        QStringLiteral("o log cita um registro inexistente"));
                 } else if (key == QLatin1String("old") && !haveOld) {
                     haveOld = true;
                     e.oldRow = optionalRow(p);

@@ -1,5 +1,6 @@
 #include "WireProtocol.h"
 
+#include "ExactText.h"
 #include "Exceptions.h"
 
 #include <QCborArray>
@@ -17,11 +18,9 @@ namespace {
 
 QCborValue parse(const QByteArray &item, const char *what)
 {
-    QCborParserError error;
-    const QCborValue value = QCborValue::fromCbor(item, &error);
-    if (error.error != QCborError::NoError) malformed(what, error.errorString());
-    if (error.offset != item.size())
-        malformed(what, QStringLiteral("há dados depois do item CBOR"));
+    QString error;
+    const QCborValue value = exact_text::parseItem(item, &error);
+    if (!error.isEmpty()) malformed(what, error);
     if (!value.isMap()) malformed(what, QStringLiteral("não é um mapa"));
     return value;
 }
@@ -50,19 +49,41 @@ void FrameReader::append(const QByteArray &bytes)
     if (!m_failed) m_buffer += bytes;
 }
 
-std::optional<QByteArray> FrameReader::next()
+bool FrameReader::checkHeader()
+{
+    if (m_failed) return false;
+    if (m_buffer.size() < 4) return true;
+    const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
+    if (length != 0 && length <= m_max) return true;
+    m_failed = true;
+    m_error = length == 0 ? QStringLiteral("Quadro vazio recebido.")
+                          : QStringLiteral("Quadro de %1 bytes excede o limite de %2 bytes.")
+                                .arg(length)
+                                .arg(m_max);
+    m_buffer.clear();
+    return false;
+}
+
+std::optional<quint32> FrameReader::announcedLength() const
 {
     if (m_failed || m_buffer.size() < 4) return std::nullopt;
     const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
-    if (length == 0 || length > m_max) {
-        m_failed = true;
-        m_error = length == 0 ? QStringLiteral("Quadro vazio recebido.")
-                              : QStringLiteral("Quadro de %1 bytes excede o limite de %2 bytes.")
-                                    .arg(length)
-                                    .arg(m_max);
-        m_buffer.clear();
-        return std::nullopt;
-    }
+    if (length == 0 || length > m_max) return std::nullopt;
+    return length;
+}
+
+qint64 FrameReader::wanted() const
+{
+    if (m_failed) return 0;
+    if (m_buffer.size() < 4) return 4 - m_buffer.size();
+    const auto length = announcedLength();
+    return length ? 4 + qint64(*length) - m_buffer.size() : 0;
+}
+
+std::optional<QByteArray> FrameReader::next()
+{
+    if (!checkHeader() || m_buffer.size() < 4) return std::nullopt;
+    const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
     if (quint64(m_buffer.size()) < 4 + quint64(length)) return std::nullopt;
     QByteArray item = m_buffer.mid(4, length);
     m_buffer.remove(0, 4 + qsizetype(length));

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+// The bytes of incoming frames the server holds at once across all connections: frames being
+// received and requests waiting or running. A connection takes a frame's share when the
+// frame's header announces its length and gives it back once the request is answered; a
+// connection refused a share waits until shares are given back. Network thread only.
+class InputBudget : public QObject
+{
+    Q_OBJECT
+public:
+    explicit InputBudget(qint64 totalBytes, QObject *parent = nullptr)
+        : QObject(parent), m_total(totalBytes)
+    {
+    }
+
+    bool take(qint64 bytes);
+    void giveBack(qint64 bytes);
+    qint64 inUse() const { return m_inUse; }
+    qint64 total() const { return m_total; }
+
+signals:
+    void givenBack(); // shares are free again: connections that waited may try again
+
+private:
+    qint64 m_total;
+    qint64 m_inUse = 0;
+};
