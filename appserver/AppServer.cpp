@@ -36,6 +36,8 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
 AppServer::~AppServer()
 {
     m_pool.reset(); // no worker may post a reply to a server that is going away
+    for (QTcpSocket *refused : m_listener->findChildren<QTcpSocket *>())
+        refused->disconnect(this); // they go with the listener, telling no one
     // Every connection, also those closed and awaiting deletion, goes before the budget.
     m_connections.clear();
     qDeleteAll(findChildren<ClientConnection *>(Qt::FindDirectChildrenOnly));
@@ -43,7 +45,8 @@ AppServer::~AppServer()
 
 void AppServer::listen(const QHostAddress &address, quint16 port)
 {
-    m_listener->setMaxPendingConnections(128);
+    // Few: each pending connection already holds a descriptor.
+    m_listener->setMaxPendingConnections(16);
     if (!m_listener->listen(address, port))
         throw Exception(QStringLiteral("Não foi possível escutar em %1:%2: %3")
                             .arg(address.toString())
@@ -63,7 +66,9 @@ quint16 AppServer::port() const
 
 void AppServer::accept()
 {
-    while (QTcpSocket *socket = m_listener->nextPendingConnection()) {
+    while (m_refusalsInFlight < MaxRefusalsInFlight) {
+        QTcpSocket *socket = m_listener->nextPendingConnection();
+        if (!socket) return;
         m_acceptBackoffMs = 0;
         if (m_connections.size() >= m_limits.maxConnections) {
             refuse(socket, QStringLiteral("O servidor atingiu o limite de %1 conexões; tente "
@@ -78,10 +83,18 @@ void AppServer::accept()
         connect(connection, &ClientConnection::requestReady, this, &AppServer::run);
         connect(connection, &ClientConnection::closed, this, &AppServer::forget);
     }
+    m_listener->pauseAccepting(); // the clients further back wait in the system's queue
 }
 
 void AppServer::refuse(QTcpSocket *socket, const QString &text)
 {
+    ++m_refusalsInFlight;
+    connect(socket, &QObject::destroyed, this, [this] {
+        if (m_refusalsInFlight-- == MaxRefusalsInFlight) {
+            m_listener->resumeAccepting();
+            accept();
+        }
+    });
     socket->write(wire::frame(RequestHandler::faultReply(text)));
     socket->disconnectFromHost();
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

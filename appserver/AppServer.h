@@ -24,6 +24,10 @@ class AppServer : public QObject
 {
     Q_OBJECT
 public:
+    // Clients refused for the connection limit that may still be reading their fault; past
+    // this many, accepting waits for them to go.
+    static constexpr int MaxRefusalsInFlight = 64;
+
     AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits = {},
               QObject *parent = nullptr);
     ~AppServer() override;
@@ -50,5 +54,6 @@ private:
     QHash<quint64, ClientConnection *> m_connections; // children of this server
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;
+    int m_refusalsInFlight = 0;
     std::unique_ptr<WorkerPool> m_pool; // declared last: stopped first
 };

@@ -2,10 +2,30 @@
 
 #include "Database.h"
 
+namespace {
+
+// Names match when they differ only in the letters A to Z: the case rules of other letters
+// depend on language ("clıente" with a dotless i is no spelling of "cliente").
+bool sameIgnoringAsciiCase(const QString &a, const QString &b)
+{
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y) continue;
+        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        if (lower(x) != lower(y)) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::optional<QString> Catalogue::findTable(const QString &name)
 {
     if (name.isEmpty()) return std::nullopt;
-    // An exact spelling wins over one that differs only in case (PostgreSQL may hold both).
+    // The database narrows the candidates (its upper() may fold more than A to Z, never
+    // less); the names are then matched here. An exact spelling wins over one that differs
+    // only in case (PostgreSQL may hold both).
     const QString sql =
         m_db.dialect().isSqlite()
             ? QStringLiteral(
@@ -18,7 +38,10 @@ std::optional<QString> Catalogue::findTable(const QString &name)
                              "AND upper(table_name::text) = upper(?) "
                              "ORDER BY table_name::text <> ?, table_name");
     QSqlQuery query = m_db.run(sql, {name, name});
-    if (query.next()) return query.value(0).toString();
+    while (query.next()) {
+        const QString candidate = query.value(0).toString();
+        if (sameIgnoringAsciiCase(candidate, name)) return candidate;
+    }
     return std::nullopt;
 }
 
@@ -42,7 +65,7 @@ const Catalogue::Column *Catalogue::match(const QVector<Column> &columns, const 
     const Column *caseInsensitive = nullptr;
     for (const Column &c : columns) {
         if (c.name == name) return &c;
-        if (!caseInsensitive && c.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (!caseInsensitive && sameIgnoringAsciiCase(c.name, name))
             caseInsensitive = &c;
     }
     return caseInsensitive;

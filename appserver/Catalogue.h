@@ -7,8 +7,8 @@
 class Database;
 
 // The database's real catalogue of tables and columns. Names are matched without regard to
-// letter case: the screen sends them upper-cased, and PostgreSQL keeps unquoted names in lower
-// case. Names are only ever bound as values here, never spliced into SQL.
+// the case of the letters A to Z: the screen sends them upper-cased, and PostgreSQL keeps
+// unquoted names in lower case. Names are only ever bound as values here, never spliced into SQL.
 class Catalogue
 {
 public:
@@ -24,7 +24,7 @@ public:
     std::optional<QString> findTable(const QString &name);
     QVector<Column> columns(const QString &realTableName);
     // The column of that name in a list of columns: the exact spelling, else the first that
-    // differs only in case; nullptr when none.
+    // differs only in the case of A to Z; nullptr when none.
     static const Column *match(const QVector<Column> &columns, const QString &name);
 
 private:

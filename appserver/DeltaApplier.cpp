@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "MethodFailure.h"
 #include "TableLayout.h"
+#include "TextLength.h"
 
 #include <QStringList>
 
@@ -75,11 +76,12 @@ void DeltaApplier::checkWidths(const packet::Row &row) const
 {
     for (int i = 0; i < row.size(); ++i) {
         const TableLayout::Field &field = m_layout.fields()[i];
-        if (row[i] && row[i]->size() > field.width)
+        const qsizetype length = row[i] ? characterCount(*row[i]) : 0;
+        if (length > field.width)
             throw CallFault(QStringLiteral("O valor do campo %1 tem %2 caracteres; o máximo é %3. "
                                            "Nada foi gravado.")
                                 .arg(field.name)
-                                .arg(row[i]->size())
+                                .arg(length)
                                 .arg(field.width));
     }
 }

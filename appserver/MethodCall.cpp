@@ -1,6 +1,9 @@
 #include "MethodCall.h"
 
 #include "CallFault.h"
+#include "TextLength.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -17,16 +20,33 @@ QString kindName(Parameter::Kind kind)
     return {};
 }
 
-void checkWidth(const QString &method, int position, const Parameter &parameter,
-                const QString &text)
+// A text the database could not store as it is, or that does not fit its column, is no call
+// the server can make. PostgreSQL cannot hold U+0000 at all, and SQLite would cut the text at it.
+void checkText(const QString &method, int position, const Parameter &parameter,
+               const QString &text)
 {
-    if (text.size() > parameter.width)
+    if (text.contains(QChar(u'\0')))
+        throw CallFault(QStringLiteral("%1: o argumento %2 (%3) contém o caractere NUL (U+0000), "
+                                       "que não pode ser guardado.")
+                            .arg(method)
+                            .arg(position)
+                            .arg(parameter.label));
+    const qsizetype length = characterCount(text);
+    if (length > parameter.width)
         throw CallFault(QStringLiteral("%1: o argumento %2 (%3) tem %4 caracteres; o máximo é %5.")
                             .arg(method)
                             .arg(position)
                             .arg(parameter.label)
-                            .arg(text.size())
+                            .arg(length)
                             .arg(parameter.width));
+}
+
+bool holdsNul(const std::optional<packet::Row> &row)
+{
+    if (!row) return false;
+    return std::any_of(row->cbegin(), row->cend(), [](const std::optional<QString> &value) {
+        return value && value->contains(QChar(u'\0'));
+    });
 }
 
 } // namespace
@@ -53,7 +73,7 @@ MethodCall::MethodCall(const QString &method, const QVector<Parameter> &paramete
         switch (parameter.kind) {
         case Parameter::Kind::Text:
             if (arg.kind() != Variant::Kind::Text) throw wrongKind();
-            checkWidth(method, position, parameter, arg.toString());
+            checkText(method, position, parameter, arg.toString());
             break;
         case Parameter::Kind::ChangePacket:
             if (arg.kind() != Variant::Kind::Bytes) throw wrongKind();
@@ -66,12 +86,20 @@ MethodCall::MethodCall(const QString &method, const QVector<Parameter> &paramete
                                     .arg(parameter.label, e.Message()));
             }
             if (!m_packets[i].isDelta) throw wrongKind();
+            for (const packet::Change &change : std::as_const(m_packets[i].changes))
+                if (holdsNul(change.oldRow) || holdsNul(change.newRow))
+                    throw CallFault(QStringLiteral("%1: o argumento %2 (%3) traz um valor com o "
+                                                   "caractere NUL (U+0000), que não pode ser "
+                                                   "guardado.")
+                                        .arg(method)
+                                        .arg(position)
+                                        .arg(parameter.label));
             break;
         case Parameter::Kind::NameList:
             if (arg.kind() != Variant::Kind::Array) throw wrongKind();
             for (const Variant &item : arg.items()) {
                 if (item.kind() != Variant::Kind::Text) throw wrongKind();
-                checkWidth(method, position, parameter, item.toString());
+                checkText(method, position, parameter, item.toString());
             }
             break;
         }

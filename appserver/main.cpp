@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "DatabaseConfig.h"
 #include "DemoContent.h"
+#include "DescriptorLimit.h"
 #include "Exceptions.h"
 #include "SchemaInstaller.h"
 #include "ServerOptions.h"
@@ -46,7 +47,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-appserver"));
     try {
-        const ServerOptions options = ServerOptions::parse(app.arguments());
+        ServerOptions options = ServerOptions::parse(app.arguments());
         if (options.helpRequested) {
             std::fputs(qPrintable(options.helpText), stdout);
             return 0;
@@ -54,6 +55,15 @@ int main(int argc, char *argv[])
         DatabaseConfig config = DatabaseConfig::parse(options.databaseUrl);
         config.setDeadlines(options.deadlines);
         prepareDatabase(config);
+        const int descriptors = DescriptorLimit::raise();
+        const int room = DescriptorLimit::connectionRoom(descriptors, options.workers,
+                                                         AppServer::MaxRefusalsInFlight);
+        if (room < options.limits.maxConnections) {
+            options.limits.maxConnections = room;
+            say(QStringLiteral("no máximo %1 conexões: o sistema permite %2 arquivos abertos.")
+                    .arg(room)
+                    .arg(descriptors));
+        }
         ShutdownSignals shutdown;
         AppServer server(config, options.workers, options.limits);
         server.listen(options.address, options.port);

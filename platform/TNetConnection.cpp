@@ -64,7 +64,14 @@ void TNetConnection::SetConnected(bool on)
 
 bool TNetConnection::ensureSocket(QString *error)
 {
-    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) return true;
+    // The server closes a connection that stays idle too long: find that out before sending,
+    // and start on a fresh one instead of failing the call.
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState &&
+        m_socket->bytesAvailable() == 0)
+        m_socket->waitForReadyRead(0);
+    if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState &&
+        m_socket->bytesAvailable() == 0)
+        return true;
     m_socket = std::make_unique<QTcpSocket>();
     m_socket->connectToHost(m_host, quint16(m_port));
     if (m_port <= 0 || m_port > 65535 || !m_socket->waitForConnected(m_timeoutMs)) {

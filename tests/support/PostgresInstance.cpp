@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
+#include <csignal>
 #include <cstdlib>
 #include <grp.h>
 #include <pwd.h>
@@ -203,4 +204,38 @@ QString PostgresInstance::createDatabase(const QString &name)
 QString PostgresInstance::url(const QString &database) const
 {
     return QStringLiteral("postgresql://postgres@127.0.0.1:%1/%2").arg(m_port).arg(database);
+}
+
+bool PostgresInstance::pause()
+{
+    return signalAll(SIGSTOP);
+}
+
+bool PostgresInstance::resume()
+{
+    return signalAll(SIGCONT);
+}
+
+bool PostgresInstance::signalAll(int signal)
+{
+    // The postmaster's id is the first line of postmaster.pid; the backends are its children.
+    QFile pidFile(QDir(m_dataDir).filePath(QStringLiteral("postmaster.pid")));
+    if (!pidFile.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("no postmaster.pid in %1").arg(m_dataDir);
+        return false;
+    }
+    const qint64 postmaster = QString::fromLatin1(pidFile.readLine()).trimmed().toLongLong();
+    if (postmaster <= 0) return false;
+    QList<qint64> pids{postmaster};
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (name) state ppid ...": the name may hold blanks, so read after its ")".
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> after = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (after.size() > 1 && after[1].toLongLong() == postmaster) pids << entry.toLongLong();
+    }
+    for (qint64 pid : pids)
+        ::kill(pid_t(pid), signal);
+    return true;
 }

@@ -33,6 +33,10 @@ public:
     bool start();
     void stop();
     bool restart(); // fast shutdown and start again on the same port: every connection drops
+    // Freezes every process of the instance (SIGSTOP), as a database that stops answering
+    // while its connections stay open; resume() lets them go on.
+    bool pause();
+    bool resume();
     QString error() const { return m_error; }
     quint16 port() const { return m_port; }
 
@@ -42,6 +46,7 @@ public:
 
 private:
     bool run(const QString &program, const QStringList &args, bool asServerUser);
+    bool signalAll(int signal);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_dataDir;

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <csignal>
+#include <sys/resource.h>
 
 ServerProcess::ServerProcess() = default;
 
@@ -50,6 +51,13 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
                         : databaseUrl;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    if (m_descriptorLimit > 0) {
+        const rlim_t limit = rlim_t(m_descriptorLimit);
+        m_process->setChildProcessModifier([limit] {
+            const rlimit descriptors{limit, limit};
+            ::setrlimit(RLIMIT_NOFILE, &descriptors);
+        });
+    }
     m_process->start(programPath(),
                      QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
                                  QStringLiteral("--database"), m_databaseUrl} +
@@ -76,6 +84,11 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
     m_error = QStringLiteral("kzr-appserver did not report ready within 60 s:\n%1").arg(output());
     kill();
     return false;
+}
+
+qint64 ServerProcess::pid() const
+{
+    return running() ? m_process->processId() : 0;
 }
 
 void ServerProcess::stop()

@@ -24,6 +24,9 @@ public:
     ~ServerProcess(); // stops the server; removes the temporary folder
 
     bool start(const QString &databaseUrl = QString(), const QStringList &extraArgs = {});
+    // The open-descriptor limit the next start() gives the server (0: as inherited).
+    void setDescriptorLimit(int limit) { m_descriptorLimit = limit; }
+    qint64 pid() const;
     void stop(); // SIGTERM and wait (SIGKILL after 10 s)
     void kill(); // SIGKILL at once: the server gets no chance to finish anything
     bool running() const;
@@ -48,4 +51,5 @@ private:
     QString m_error;
     mutable QByteArray m_output;
     quint16 m_port = 0;
+    int m_descriptorLimit = 0;
 };
