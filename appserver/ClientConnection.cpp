@@ -72,7 +72,6 @@ void ClientConnection::readIncoming()
         if (m_reader.announcedLength() && m_frameShare == 0 && !takeShareForFrame()) break;
         m_reader.append(m_socket->read(std::min(m_socket->bytesAvailable(), m_reader.wanted())));
         arm(m_idleTimer);
-        if (!m_frameTimer.isActive()) arm(m_frameTimer);
         std::optional<QByteArray> item = m_reader.next();
         if (m_reader.failed()) {
             failAndClose(m_reader.error());
@@ -90,6 +89,12 @@ void ClientConnection::readIncoming()
         m_waitingBytes += request.item.size();
         m_waiting.enqueue(request);
     }
+    // A frame's clock runs only while the server reads: the client is not slow while the
+    // server holds it back.
+    if (readingPaused())
+        m_frameTimer.stop();
+    else if (m_reader.buffered() > 0 && !m_frameTimer.isActive())
+        arm(m_frameTimer);
     pump();
 }
 

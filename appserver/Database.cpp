@@ -90,7 +90,7 @@ void Database::open()
     std::lock_guard lock(m_nativeMutex);
     if (m_config.isSqlite()) {
         m_sqlite = nativeHandle<sqlite3>(m_db, "sqlite3*");
-    } else if (PGconn *connection = nativeHandle<PGconn>(m_db, "PGconn*")) {
+    } else if (PGconn *connection = nativeHandle<PGconn>(m_db, "pg_conn*")) {
         m_postgresSocket = PQsocket(connection);
     }
 }
@@ -181,7 +181,7 @@ bool Database::broken(const QSqlError &error) const
     if (m_interrupted || error.type() == QSqlError::ConnectionError || !m_db.isOpen())
         return true;
     if (m_config.isSqlite()) return false;
-    PGconn *connection = nativeHandle<PGconn>(m_db, "PGconn*");
+    PGconn *connection = nativeHandle<PGconn>(m_db, "pg_conn*");
     return !connection || PQstatus(connection) == CONNECTION_BAD;
 }
 

@@ -48,6 +48,7 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
             "CREATE TABLE \"Album\" (\"AlbumId\" INTEGER PRIMARY KEY, \"Title\" VARCHAR(160), "
             "\"Cover\" " +
                 binary + ")",
+            "CREATE TABLE cliente (cdcliente INTEGER PRIMARY KEY)",
         }),
         "");
     QStringList written;
@@ -56,6 +57,10 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
     EXPECT_EQ(verdict("ALBUM", {"ALBUMID", "TITLE"}, &written), "ok");
     EXPECT_EQ(written, QStringList({"AlbumId", "Title"}));
     EXPECT_EQ(verdict("PRODUTO", {"VLPRECO", "DTCADASTRO"}), "ok");
+    // Only A to Z fold: a dotless i or a long s spells no other name.
+    EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", u"DſPRODUTO"_qs}), u"INV_CAMPODſPRODUTO.PRODUTO"_qs);
+    EXPECT_EQ(verdict(u"CLıENTE"_qs, {}), u"INV_TABELACLıENTE"_qs);
+    EXPECT_EQ(verdict("CLIENTE", {"CDCLIENTE"}), "ok");
     EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", "PCDESCONTO"}), "NO_DIMEPCDESCONTO");
     EXPECT_EQ(verdict("PRODUTO", {"IMFOTO"}), "NO_DIMEIMFOTO");
     EXPECT_EQ(verdict("ALBUM", {"COVER"}), "NO_DIMECOVER");

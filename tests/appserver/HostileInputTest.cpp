@@ -1,6 +1,8 @@
 // What a hostile or broken client may send: names built to break out of SQL, frames that
-// lie about their length, bytes that are no CBOR, requests of the wrong shape. Each gets its
-// answer and the server goes on serving everyone else.
+// lie about their length, bytes that are no CBOR, requests of the wrong shape; and what it may
+// hold on to: connections, unread replies, frames never finished. Each gets its answer, no
+// one holds more of the server than its limits, and the server goes on serving everyone else.
+// The server runs with small limits so that they are reached quickly.
 #include "Deltas.h"
 #include "RawWireClient.h"
 #include "ServerFailure.h"
@@ -9,7 +11,11 @@
 
 #include <QCborArray>
 #include <QCborMap>
+#include <QCborStreamWriter>
 #include <QCborValue>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -29,12 +35,33 @@ const QStringList HostileNames = {
     "_LIENTE",
 };
 
+constexpr int MaxConnections = 40;
+constexpr int MaxFrameBytes = 256 * 1024;
+constexpr int InputBudgetBytes = 800 * 1024; // three stalled frames of the largest size fit
+const QStringList SmallLimits = {
+    "--max-connections", QString::number(MaxConnections), "--max-frame-bytes", "256K",
+    "--input-budget", "800K", "--output-buffer", "16K", "--frame-timeout", "1",
+    "--write-stall-timeout", "1", "--idle-timeout", "3"};
+
+QByteArray getDimensaoFrame(const QString &code = QString())
+{
+    return wire::frame(wire::encodeRequest(
+        {"KZR01200.rdmDimensao", "getDimensao", {Variant(code), Variant(QString())}}));
+}
+
+QByteArray lengthHeader(quint32 length)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian<quint32>(length, bytes.data());
+    return bytes;
+}
+
 class HostileInput : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(server.start(QString(), SmallLimits)) << server.error().toStdString();
         client = std::make_unique<TestClient>(server);
     }
 
@@ -101,6 +128,24 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
     moduleNotText.insert(QString("module"), 7);
     moduleNotText.insert(QString("method"), QString("getDimensao"));
     moduleNotText.insert(QString("args"), twoTexts);
+    // A request that names its method twice: refused, not read as the first or the last.
+    QByteArray repeatedKey;
+    {
+        QCborStreamWriter w(&repeatedKey);
+        w.startMap(4);
+        w.append(QLatin1String("module"));
+        w.append(QLatin1String("KZR01200.rdmDimensao"));
+        w.append(QLatin1String("method"));
+        w.append(QLatin1String("getDimensao"));
+        w.append(QLatin1String("args"));
+        w.startArray(2);
+        w.append(QLatin1String(""));
+        w.append(QLatin1String(""));
+        w.endArray();
+        w.append(QLatin1String("method"));
+        w.append(QLatin1String("getDimensao"));
+        w.endMap();
+    }
     const QList<QByteArray> badItems = {
         QByteArray("\xff\xfe\xfd garbage", 12),
         QByteArray("\x83\x01\x02\x03", 4), // [1, 2, 3]
@@ -119,6 +164,10 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
         ASSERT_TRUE(reply->fault.has_value());
         EXPECT_FALSE(reply->fault->isEmpty());
     }
+    raw.sendItem(repeatedKey);
+    const auto repeated = raw.readReply();
+    ASSERT_TRUE(repeated.has_value() && repeated->fault.has_value());
+    EXPECT_TRUE(repeated->fault->contains("\"method\" repetida")) << *repeated->fault;
     raw.sendRequest({"KZR01200.rdmDimensao", "getDimensao", {Variant(""), Variant("Clientes")}});
     const auto good = raw.readReply();
     ASSERT_TRUE(good.has_value());
@@ -129,7 +178,7 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
     RawWireClient oversize;
     ASSERT_TRUE(oversize.connectTo(server.host(), server.port()));
     QByteArray header(4, '\0');
-    qToBigEndian<quint32>(wire::MaxFrameBytes + 1, header.data());
+    qToBigEndian<quint32>(MaxFrameBytes + 1, header.data());
     oversize.sendBytes(header + QByteArray(64, 'x'));
     const auto refused = oversize.readReply();
     ASSERT_TRUE(refused.has_value());
@@ -182,6 +231,189 @@ TEST_F(HostileInput, AWrongArgumentIsRefusedBeforeAnythingIsStored)
         EXPECT_TRUE(reply->fault.has_value());
     }
     expectStillServing();
+
+    // A log row number is checked before it is narrowed: -4294967293 is no row 3.
+    for (const qint64 row : {qint64(-4294967293LL), qint64(-1), qint64(4294967299LL)}) {
+        QByteArray bytes;
+        QCborStreamWriter w(&bytes);
+        w.startMap(3);
+        w.append(QLatin1String("fields"));
+        w.startArray(1);
+        w.startMap(3);
+        w.append(QLatin1String("name"));
+        w.append(QLatin1String("A"));
+        w.append(QLatin1String("type"));
+        w.append(QLatin1String("string"));
+        w.append(QLatin1String("size"));
+        w.append(qint64(5));
+        w.endMap();
+        w.endArray();
+        w.append(QLatin1String("rows"));
+        w.startArray(4);
+        for (const char *value : {"1", "2", "3", "4"}) {
+            w.startArray(1);
+            w.append(QLatin1String(value));
+            w.endArray();
+        }
+        w.endArray();
+        w.append(QLatin1String("log"));
+        w.startArray(1);
+        w.startMap(3);
+        w.append(QLatin1String("op"));
+        w.append(QLatin1String("modify"));
+        w.append(QLatin1String("row"));
+        w.append(row);
+        w.append(QLatin1String("old"));
+        w.startArray(1);
+        w.append(QLatin1String("x"));
+        w.endArray();
+        w.endMap();
+        w.endArray();
+        w.endMap();
+        EXPECT_THROW(packet::decode(bytes), EDatabaseError) << row;
+    }
+}
+
+TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
+{
+    // Enough dimensions that every list is a reply larger than the system's socket buffers
+    // can hide.
+    QVector<packet::Change> many;
+    for (int i = 0; i < 1000; ++i)
+        many << deltas::insert(deltas::dimension(QString::number(100 + i),
+                                                 QString("Dimensão número %1").arg(i, 12),
+                                                 "CLIENTE", "CDCLIENTE", "NMCLIENTE"));
+    ASSERT_EQ(client->saveDimensions(deltas::ofDimensions(many)), "");
+    RawWireClient idle;
+    ASSERT_TRUE(idle.connectTo(server.host(), server.port()));
+
+    // A frame begun and never finished: a fault once its time is up, then the server hangs up.
+    RawWireClient stalled;
+    ASSERT_TRUE(stalled.connectTo(server.host(), server.port()));
+    QElapsedTimer clock;
+    clock.start();
+    stalled.sendBytes(lengthHeader(1000) + QByteArray(10, 'x'));
+    const auto timedOut = stalled.readReply(8000);
+    ASSERT_TRUE(timedOut.has_value() && timedOut->fault.has_value());
+    EXPECT_TRUE(timedOut->fault->contains("não chegou inteiro")) << *timedOut->fault;
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_TRUE(stalled.waitClosed());
+
+    // A client that asks and never reads gets no further replies once its unread ones fill
+    // the output limit, and is dropped when it stays so.
+    RawWireClient deaf;
+    ASSERT_TRUE(deaf.connectTo(server.host(), server.port()));
+    deaf.setReceiveBufferSize(4096);
+    QByteArray asks;
+    for (int i = 0; i < 40; ++i)
+        asks += getDimensaoFrame();
+    deaf.sendBytes(asks);
+    QThread::msleep(2500);
+    int answered = 0;
+    while (const auto reply = deaf.readReply(1500)) {
+        EXPECT_FALSE(reply->fault.has_value());
+        ++answered;
+    }
+    EXPECT_LT(answered, 40);
+    EXPECT_TRUE(deaf.waitClosed(1000));
+
+    // The idle connection is gone by now; the fixture's client, idle as long, connects afresh.
+    EXPECT_TRUE(idle.waitClosed(2000));
+    EXPECT_EQ(client->codes().size(), 1005);
+    EXPECT_EQ(TestClient(server).codes().size(), 1005);
+}
+
+TEST_F(HostileInput, TheConnectionLimitAndTheInputBudgetHoldForEveryone)
+{
+    // Past the connection limit a client is told so and let go. The fixture's client holds two.
+    std::vector<std::unique_ptr<RawWireClient>> crowd;
+    for (int i = 0; i < MaxConnections + 5; ++i) {
+        crowd.push_back(std::make_unique<RawWireClient>());
+        ASSERT_TRUE(crowd.back()->connectTo(server.host(), server.port()));
+    }
+    int served = 0;
+    QStringList refusals;
+    for (auto &c : crowd) {
+        c->sendBytes(getDimensaoFrame());
+        const auto reply = c->readReply(5000);
+        ASSERT_TRUE(reply.has_value());
+        if (reply->fault)
+            refusals << *reply->fault;
+        else
+            ++served;
+    }
+    EXPECT_EQ(served, MaxConnections - 2);
+    ASSERT_EQ(refusals.size(), 7);
+    EXPECT_TRUE(refusals[0].contains(QString("limite de %1 conexões").arg(MaxConnections)))
+        << refusals[0];
+    crowd.clear();
+    QThread::msleep(300);
+
+    // Three clients stall inside frames of the largest size: together they hold nearly the
+    // whole input budget, and a small call still fits.
+    std::vector<std::unique_ptr<RawWireClient>> stalled;
+    for (int i = 0; i < 3; ++i) {
+        stalled.push_back(std::make_unique<RawWireClient>());
+        ASSERT_TRUE(stalled.back()->connectTo(server.host(), server.port()));
+        stalled.back()->sendBytes(lengthHeader(MaxFrameBytes) + QByteArray(1024, 'x'));
+    }
+    ASSERT_GT(InputBudgetBytes - 3 * (MaxFrameBytes + 4), 1024);
+    ASSERT_LT(InputBudgetBytes - 3 * (MaxFrameBytes + 4), 100'000);
+    QElapsedTimer clock;
+    clock.start();
+    expectStillServing();
+    EXPECT_LT(clock.elapsed(), 900);
+
+    // A large request waits for room, and is read once the stalled frames have timed out.
+    RawWireClient large;
+    ASSERT_TRUE(large.connectTo(server.host(), server.port()));
+    clock.restart();
+    large.sendBytes(getDimensaoFrame(QString(100'000, 'x')));
+    const auto answer = large.readReply(10000);
+    ASSERT_TRUE(answer.has_value() && answer->fault.has_value());
+    EXPECT_TRUE(answer->fault->contains("100000 caracteres")) << *answer->fault;
+    EXPECT_GE(clock.elapsed(), 400);
+    for (auto &s : stalled) {
+        const auto fault = s->readReply(5000);
+        ASSERT_TRUE(fault.has_value() && fault->fault.has_value());
+        EXPECT_TRUE(fault->fault->contains("não chegou inteiro"));
+    }
+}
+
+TEST_F(HostileInput, AtTheDescriptorLimitEstablishedClientsGoOnBeingServed)
+{
+    ServerProcess limited;
+    limited.setDescriptorLimit(160);
+    ASSERT_TRUE(limited.start(QString(), {"--workers", "2"})) << limited.error().toStdString();
+    EXPECT_TRUE(limited.output().contains("no máximo")) << limited.output().toStdString();
+    TestClient established(limited);
+    ASSERT_EQ(established.codes().size(), 5);
+
+    // More clients than the server has descriptors for, all at once.
+    std::vector<std::unique_ptr<RawWireClient>> crowd;
+    for (int i = 0; i < 180; ++i) {
+        crowd.push_back(std::make_unique<RawWireClient>());
+        crowd.back()->connectTo(limited.host(), limited.port(), 10000);
+    }
+    const auto cpuTicks = [&] {
+        QFile stat(QString("/proc/%1/stat").arg(limited.pid()));
+        if (!stat.open(QIODevice::ReadOnly)) return -1LL;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    };
+    const long long before = cpuTicks();
+    QThread::msleep(1000);
+    EXPECT_LT(cpuTicks() - before, 30) << "the server spins"; // ticks of 10 ms: under 30%
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(established.codes().size(), 5);
+    EXPECT_LT(clock.elapsed(), 2000);
+
+    crowd.clear();
+    QThread::msleep(500);
+    EXPECT_EQ(TestClient(limited).codes().size(), 5);
+    EXPECT_TRUE(limited.running());
 }
 
 } // namespace

@@ -5,7 +5,10 @@
 #include "ServerFailure.h"
 #include "StorageFixture.h"
 
+#include <QElapsedTimer>
+#include <QSemaphore>
 #include <QThread>
+#include <functional>
 #include <atomic>
 #include <vector>
 
@@ -263,6 +266,74 @@ TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
                 << "acknowledged batch " << batch << " was lost";
 }
 
+TEST_P(Saving, TextsAreStoredAndReturnedAsSentAndMeasuredInCharacters)
+{
+    const QString emoji = u"😀"_qs;
+    const QStringList names = {
+        u"\uFEFFClientes"_qs,           // a leading U+FEFF is a character like any other
+        emoji.repeated(30),             // 30 characters, 60 UTF-16 units
+        u"Ação e 北京 e e\u0301"_qs,     // a combining accent stays apart
+    };
+    QVector<packet::Change> inserts;
+    for (int i = 0; i < names.size(); ++i)
+        inserts << insert(dimension(QString::number(i + 1), names[i]));
+    ASSERT_EQ(client->saveDimensions(ofDimensions(inserts)), "");
+    EXPECT_EQ(TestClient::column(client->dimensions(), "NMITEMDIME"), names);
+    EXPECT_EQ(client->dimensions("", names[0]).rows.size(), 1);
+    EXPECT_TRUE(client->dimensions("", "Clientes").rows.isEmpty());
+    EXPECT_EQ(client->dimensions("", names[1]).rows.size(), 1);
+
+    // One character too many is refused, counted in characters; a NUL never reaches the
+    // database, in a saved value or in an argument.
+    const QList<std::pair<std::function<void()>, const char *>> refusals = {
+        {[&] { client->saveDimensions(ofDimensions({insert(dimension("9", emoji.repeated(31)))})); },
+         "31 caracteres"},
+        {[&] { client->saveDimensions(ofDimensions({insert(dimension("9", u"a\u0000b"_qs))})); },
+         "NUL"},
+        {[&] { client->dimensions("", u"a\u0000b"_qs); }, "NUL"},
+        {[&] { client->estrutura("getFields", {"D", u"CLIENTE\u0000"_qs}); }, "NUL"},
+    };
+    for (const auto &[call, mentions] : refusals) {
+        SCOPED_TRACE(mentions);
+        try {
+            call();
+            ADD_FAILURE() << "accepted";
+        } catch (const EConnectionError &e) {
+            EXPECT_TRUE(e.Message().contains(mentions)) << e.Message();
+        }
+    }
+    EXPECT_EQ(client->codes(), QStringList({"00001", "00002", "00003"}));
+}
+
+TEST_P(Saving, ALockedDatabaseIsAnsweredAtTheStatementDeadline)
+{
+    ASSERT_TRUE(server.start(server.databaseUrl(), {"--statement-timeout", "1"}))
+        << server.error().toStdString();
+    client = std::make_unique<TestClient>(server);
+    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("1", "Um"))})), "");
+
+    // Another application holds the write lock (on PostgreSQL, every lock on the table).
+    {
+        QSqlDatabase holder = DatabaseConfig::parse(server.databaseUrl()).addConnection("holder");
+        ASSERT_TRUE(holder.open()) << holder.lastError().text();
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec(isPostgres() ? "BEGIN" : "BEGIN IMMEDIATE"));
+        if (isPostgres())
+            ASSERT_TRUE(lock.exec("LOCK TABLE dimensaodime IN ACCESS EXCLUSIVE MODE"));
+        QElapsedTimer clock;
+        clock.start();
+        const QString refused =
+            client->saveDimensions(ofDimensions({insert(dimension("2", "Dois"))}));
+        EXPECT_TRUE(refused.startsWith("O banco de dados não respondeu em 1 s")) << refused;
+        EXPECT_LT(clock.elapsed(), 4000);
+        lock.exec("ROLLBACK");
+    }
+    QSqlDatabase::removeDatabase("holder");
+    // Nothing of the refused save was kept, and the same connection goes on.
+    EXPECT_EQ(client->saveDimensions(ofDimensions({insert(dimension("3", "Três"))})), "");
+    EXPECT_EQ(client->codes(), QStringList({"00001", "00003"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Saving, ::testing::Values("sqlite", "postgresql"),
                          [](const auto &info) { return std::string(info.param); });
 
@@ -297,6 +368,74 @@ TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
     RecordProperty("failure_replies", failures);
     EXPECT_LE(failures, 1);
     EXPECT_EQ(codes, QStringList{"00001"});
+
+    // A worker that only gets saves recovers as well: a BEGIN on a dead connection drops it.
+    ASSERT_TRUE(pg->restart()) << pg->error();
+    int failedSaves = 0;
+    bool saved = false;
+    for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
+        const QString message = client.saveDimensions(
+            deltas::ofDimensions({deltas::insert(deltas::dimension("2", "Dois"))}));
+        saved = message.isEmpty();
+        failedSaves += saved ? 0 : 1;
+    }
+    EXPECT_TRUE(saved);
+    EXPECT_LE(failedSaves, 1);
+    EXPECT_TRUE(server.running());
+}
+
+TEST(DatabaseRestart, ADatabaseThatStopsAnsweringIsAnsweredAtTheDeadline)
+{
+    REQUIRE_POSTGRES(pg)
+    const QString url = pg->createDatabase("kzr_frozen");
+    ASSERT_FALSE(url.isEmpty()) << pg->error();
+    ServerProcess server;
+    ASSERT_TRUE(server.start(url, {"--workers", "2", "--statement-timeout", "1",
+                                   "--connect-timeout", "2"}))
+        << server.error();
+    // Each caller on a connection of its own thread; each has been answered once already.
+    constexpr int Callers = 3;
+    QSemaphore ready, paused;
+    std::vector<QString> answers(Callers);
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int i = 0; i < Callers; ++i) {
+        threads.emplace_back(QThread::create([&, i] {
+            TestClient mine(server);
+            const bool first = mine.codes().isEmpty();
+            ready.release();
+            paused.acquire();
+            try {
+                answers[i] = first ? TestClient::failureOf(mine.dimensao("getDimensao", {"", ""}))
+                                   : "no first answer";
+            } catch (const EConnectionError &e) {
+                answers[i] = e.Message();
+            }
+        }));
+        threads.back()->start();
+    }
+    ready.acquire(Callers);
+    ASSERT_TRUE(pg->pause()) << pg->error();
+    struct Resume
+    {
+        PostgresInstance *pg;
+        ~Resume() { pg->resume(); }
+    } resume{pg};
+    // Every call is answered: those the workers hold once their deadline has passed, the
+    // others once connecting has failed in time.
+    QElapsedTimer clock;
+    clock.start();
+    paused.release(Callers);
+    for (auto &t : threads)
+        ASSERT_TRUE(t->wait(40000));
+    EXPECT_LT(clock.elapsed(), 12000);
+    for (const QString &answer : answers)
+        EXPECT_TRUE(answer.contains("não respondeu em")) << answer << server.output();
+
+    pg->resume();
+    // Once the database answers again, so does every worker.
+    TestClient after(server);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(after.codes().isEmpty());
     EXPECT_TRUE(server.running());
 }
 

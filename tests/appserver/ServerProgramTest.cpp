@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -33,7 +34,9 @@ TEST(ServerProgram, HelpNamesTheOptionsAndDefaults)
     const ProgramRun help = runProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char *word :
-         {"--listen", "--database", "--workers", "sqlite:", "postgresql://", "KZR_DATABASE"})
+         {"--listen", "--database", "--workers", "sqlite:", "postgresql://", "KZR_DATABASE",
+          "--max-connections", "--output-buffer", "--input-budget", "--frame-timeout",
+          "--idle-timeout", "--write-stall-timeout", "--connect-timeout", "--statement-timeout"})
         EXPECT_TRUE(help.output.contains(word)) << word;
     EXPECT_TRUE(help.output.contains(QString("127.0.0.1:%1").arg(wire::DefaultPort)));
 }
@@ -42,6 +45,10 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
 {
     QTemporaryDir dir;
     const QString db = "sqlite:" + dir.filePath("x.sqlite");
+    // A port that takes connections and never answers: the server gives up at its deadline.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString silentUrl = QString("postgresql://nobody@127.0.0.1:%1/none").arg(silent.serverPort());
     const QList<std::pair<QStringList, const char *>> cases = {
         {{"--listen", "nowhere", "--database", db}, "--listen"},
         {{"--listen", "127.0.0.1:99999", "--database", db}, "--listen"},
@@ -49,6 +56,12 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         {{"--database", "mysql://x/y", "--listen", "127.0.0.1:0"}, "mysql://x/y"},
         {{"--workers", "0", "--database", db}, "--workers"},
         {{"--bogus"}, "bogus"},
+        {{"--frame-timeout", "soon", "--database", db}, "--frame-timeout"},
+        {{"--idle-timeout", "-1", "--database", db}, "--idle-timeout"},
+        {{"--output-buffer", "12Q", "--database", db}, "--output-buffer"},
+        {{"--input-budget", "64K", "--max-frame-bytes", "128K", "--database", db}, "--input-budget"},
+        {{"--database", silentUrl, "--connect-timeout", "2", "--listen", "127.0.0.1:0"},
+         "não respondeu em"},
         // Nothing listens on port 1: the server says so instead of serving a dead database.
         {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"},
          "127.0.0.1"},
@@ -58,6 +71,7 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         const ProgramRun run = runProgram(args);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.output.startsWith("kzr-appserver: ")) << run.output.toStdString();
+        EXPECT_EQ(run.output.count('\n'), 1) << run.output.toStdString(); // one line
         EXPECT_TRUE(run.output.contains(mentions)) << run.output.toStdString();
         EXPECT_FALSE(run.output.contains("pronto em"));
     }
