@@ -1,7 +1,9 @@
 #include "Database.h"
 
 #include "MethodFailure.h"
+#include "PostgresSelect.h"
 #include "SqliteStatementCache.h"
+#include "SqliteText.h"
 
 #include <QElapsedTimer>
 #include <QSqlDriver>
@@ -117,7 +119,9 @@ QSqlQuery Database::run(const QString &sql, const QVariantList &values)
     }
     if (!query.prepare(sql)) fail(query);
     for (const QVariant &v : values)
-        query.addBindValue(v);
+        query.addBindValue(m_config.isSqlite() && v.typeId() == QMetaType::QString
+                               ? QVariant(sqliteUtf16Text(v.toString()))
+                               : v);
     if (!query.exec()) fail(query);
     return query;
 }
@@ -132,20 +136,11 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
             failSqliteRead();
         }
     }
-    QSqlQuery query = run(sql, values);
-    packet::Packet result;
-    result.fields = fields;
-    const int columns = int(fields.size());
-    while (query.next()) {
-        packet::Row row(columns);
-        for (int i = 0; i < columns; ++i) {
-            const QVariant value = query.value(i);
-            if (!value.isNull()) row[i] = value.toString();
-        }
-        result.rows.push_back(std::move(row));
-    }
-    if (query.lastError().isValid()) fail(query);
-    return result;
+    auto outcome = PostgresSelect::run(nativeHandle<PGconn>(handle(), "pg_conn*"), sql, values,
+                                       fields);
+    if (auto *failure = std::get_if<PostgresSelect::Failure>(&outcome))
+        failWith(failure->sqlState, failure->text, false);
+    return std::get<packet::Packet>(std::move(outcome));
 }
 
 void Database::failSqliteRead()
@@ -165,21 +160,19 @@ QString Database::deadlineText() const
         .arg(m_config.deadlines().statementTimeoutMs / 1000.0);
 }
 
-bool Database::pastDeadline(const QSqlError &error) const
+bool Database::pastDeadline(const QString &nativeCode) const
 {
     if (m_interrupted) return true;
-    const QString code = error.nativeErrorCode();
     if (m_config.isSqlite()) {
-        const int primary = code.toInt() & 0xff;
+        const int primary = nativeCode.toInt() & 0xff;
         return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_INTERRUPT;
     }
-    return code == QLatin1String("57014"); // query_canceled: statement_timeout
+    return nativeCode == QLatin1String("57014"); // query_canceled: statement_timeout
 }
 
-bool Database::broken(const QSqlError &error) const
+bool Database::broken(bool connectionLost) const
 {
-    if (m_interrupted || error.type() == QSqlError::ConnectionError || !m_db.isOpen())
-        return true;
+    if (m_interrupted || connectionLost || !m_db.isOpen()) return true;
     if (m_config.isSqlite()) return false;
     PGconn *connection = nativeHandle<PGconn>(m_db, "pg_conn*");
     return !connection || PQstatus(connection) == CONNECTION_BAD;
@@ -188,10 +181,15 @@ bool Database::broken(const QSqlError &error) const
 void Database::fail(const QSqlQuery &query)
 {
     const QSqlError error = query.lastError();
-    const bool deadline = pastDeadline(error);
-    if (broken(error)) close(); // a database that restarted: opened afresh by the next call
+    failWith(error.nativeErrorCode(), error.text(), error.type() == QSqlError::ConnectionError);
+}
+
+void Database::failWith(const QString &nativeCode, const QString &text, bool connectionLost)
+{
+    const bool deadline = pastDeadline(nativeCode);
+    if (broken(connectionLost)) close(); // a database that restarted: opened afresh next time
     if (deadline) throw MethodFailure(deadlineText());
-    throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(oneLine(error.text())));
+    throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(oneLine(text)));
 }
 
 void Database::rollbackQuietly() noexcept

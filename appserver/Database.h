@@ -50,8 +50,9 @@ public:
 private:
     void open();
     void close() noexcept;
-    bool broken(const QSqlError &error) const;
-    bool pastDeadline(const QSqlError &error) const;
+    [[noreturn]] void failWith(const QString &nativeCode, const QString &text, bool connectionLost);
+    bool broken(bool connectionLost) const;
+    bool pastDeadline(const QString &nativeCode) const;
     [[noreturn]] void failSqliteRead();
     QString deadlineText() const;
 

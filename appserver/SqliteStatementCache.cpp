@@ -2,6 +2,7 @@
 
 #include "ExactText.h"
 #include "MethodFailure.h"
+#include "SqliteText.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -73,7 +74,7 @@ packet::Packet SqliteStatementCache::select(QSqlDatabase &db, const QString &sql
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &value = values[i];
         const int rc = value.isNull() ? sqlite3_bind_null(statement, i + 1) : [&] {
-            const QString text = value.toString();
+            const QString text = sqliteUtf16Text(value.toString());
             return sqlite3_bind_text16(statement, i + 1, text.utf16(),
                                        int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
         }();
