@@ -7,6 +7,7 @@
 //                        alone.
 // Each figure is reported as the iteration's time, so that the summary shows it beside its
 // floor: a memory figure of 1 ms stands for 1 MiB, a latency figure is the p99 itself.
+#include "DataPacket.h"
 #include "RawWireClient.h"
 #include "ServerProcess.h"
 #include "TNetConnection.h"
