@@ -108,7 +108,8 @@ void AppServer::backOffAccepting()
 {
     // Qt has paused accepting; established clients go on being served meanwhile.
     m_listener->pauseAccepting();
-    m_acceptBackoffMs = std::clamp(m_acceptBackoffMs * 2, FirstAcceptBackoffMs, LastAcceptBackoffMs);
+    m_acceptBackoffMs =
+        std::clamp(m_acceptBackoffMs * 2, FirstAcceptBackoffMs, LastAcceptBackoffMs);
     QTimer::singleShot(m_acceptBackoffMs, this, [this] { m_listener->resumeAccepting(); });
 }
 

@@ -65,8 +65,7 @@ const Catalogue::Column *Catalogue::match(const QVector<Column> &columns, const 
     const Column *caseInsensitive = nullptr;
     for (const Column &c : columns) {
         if (c.name == name) return &c;
-        if (!caseInsensitive && sameIgnoringAsciiCase(c.name, name))
-            caseInsensitive = &c;
+        if (!caseInsensitive && sameIgnoringAsciiCase(c.name, name)) caseInsensitive = &c;
     }
     return caseInsensitive;
 }

@@ -107,11 +107,14 @@ bool ClientConnection::takeShareForFrame()
     }
     if (!m_waitingForBudget) {
         m_waitingForBudget = true;
-        connect(&m_budget, &InputBudget::givenBack, this, [this] {
-            disconnect(&m_budget, nullptr, this, nullptr);
-            m_waitingForBudget = false;
-            readIncoming();
-        }, Qt::QueuedConnection);
+        connect(
+            &m_budget, &InputBudget::givenBack, this,
+            [this] {
+                disconnect(&m_budget, nullptr, this, nullptr);
+                m_waitingForBudget = false;
+                readIncoming();
+            },
+            Qt::QueuedConnection);
     }
     return false;
 }
@@ -152,7 +155,8 @@ void ClientConnection::deliver(const QByteArray &replyItem)
     if (m_closed) return;
     if (m_inFlight) m_budget.giveBack(m_inFlight->share);
     m_inFlight.reset();
-    if (m_socket->state() == QAbstractSocket::ConnectedState) m_socket->write(wire::frame(replyItem));
+    if (m_socket->state() == QAbstractSocket::ConnectedState)
+        m_socket->write(wire::frame(replyItem));
     arm(m_idleTimer);
     pump();
     readIncoming(); // reading may have paused while requests were waiting

@@ -20,8 +20,7 @@ QString oneLine(const QString &text)
     return text.simplified();
 }
 
-template <typename Handle>
-Handle *nativeHandle(const QSqlDatabase &db, const char *typeName)
+template <typename Handle> Handle *nativeHandle(const QSqlDatabase &db, const char *typeName)
 {
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), typeName) != 0) return nullptr;
@@ -136,8 +135,8 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
             failSqliteRead();
         }
     }
-    auto outcome = PostgresSelect::run(nativeHandle<PGconn>(handle(), "pg_conn*"), sql, values,
-                                       fields);
+    auto outcome =
+        PostgresSelect::run(nativeHandle<PGconn>(handle(), "pg_conn*"), sql, values, fields);
     if (auto *failure = std::get_if<PostgresSelect::Failure>(&outcome))
         failWith(failure->sqlState, failure->text, false);
     return std::get<packet::Packet>(std::move(outcome));

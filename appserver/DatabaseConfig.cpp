@@ -3,11 +3,11 @@
 #include "Exceptions.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
+#include <algorithm>
 
 DatabaseConfig DatabaseConfig::parse(const QString &url)
 {

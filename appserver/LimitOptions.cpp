@@ -34,8 +34,7 @@ QString seconds(int ms)
 
 [[noreturn]] void refuse(const QString &name, const QString &expected, const QString &given)
 {
-    throw Exception(
-        QStringLiteral("--%1 espera %2, recebeu \"%3\".").arg(name, expected, given));
+    throw Exception(QStringLiteral("--%1 espera %2, recebeu \"%3\".").arg(name, expected, given));
 }
 
 // A count of bytes, with an optional K, M or G (powers of 1024).
@@ -44,14 +43,15 @@ qint64 bytesOf(const QString &name, const QString &text, qint64 least, qint64 mo
     static const QRegularExpression form(QStringLiteral("^(\\d{1,12})([KMG]?)$"),
                                          QRegularExpression::CaseInsensitiveOption);
     const auto match = form.match(text.trimmed());
-    const QString expected = QStringLiteral("um tamanho em bytes de %1 a %2 (sufixos K, M, G)")
-                                 .arg(least)
-                                 .arg(most);
+    const QString expected =
+        QStringLiteral("um tamanho em bytes de %1 a %2 (sufixos K, M, G)").arg(least).arg(most);
     if (!match.hasMatch()) refuse(name, expected, text);
-    const int shift = QStringLiteral(" KMG").indexOf(match.captured(2).toUpper(), 1);
-    const qint64 bytes = match.captured(1).toLongLong() << (10 * std::max(0, shift));
-    if (bytes < least || bytes > most) refuse(name, expected, text);
-    return bytes;
+    const int shift =
+        10 * std::max(0, int(QStringLiteral(" KMG").indexOf(match.captured(2).toUpper(), 1)));
+    const qint64 count = match.captured(1).toLongLong();
+    // Checked before the shift, which could otherwise overflow.
+    if (count > (most >> shift) || (count << shift) < least) refuse(name, expected, text);
+    return count << shift;
 }
 
 // Seconds, fractions allowed; 0 only where the limit may be switched off.
@@ -86,15 +86,17 @@ LimitOptions::LimitOptions()
         return QCommandLineOption(QLatin1String(name), text, QLatin1String(value));
     };
     m_options = {
-        option("max-connections",
-               QStringLiteral("Conexões de clientes ao mesmo tempo; a que passar recebe uma falha e "
-                              "é fechada (padrão %1).")
-                   .arg(l.maxConnections),
-               "N"),
-        option("max-queued-requests",
-               QStringLiteral("Requisições que um cliente pode enfileirar numa conexão (padrão %1).")
-                   .arg(l.maxQueuedRequests),
-               "N"),
+        option(
+            "max-connections",
+            QStringLiteral("Conexões de clientes ao mesmo tempo; a que passar recebe uma falha e "
+                           "é fechada (padrão %1).")
+                .arg(l.maxConnections),
+            "N"),
+        option(
+            "max-queued-requests",
+            QStringLiteral("Requisições que um cliente pode enfileirar numa conexão (padrão %1).")
+                .arg(l.maxQueuedRequests),
+            "N"),
         option("max-frame-bytes",
                QStringLiteral("Maior quadro aceito; é também o que uma conexão guarda de "
                               "requisições recebidas (padrão %1 bytes).")
@@ -164,7 +166,8 @@ void LimitOptions::read(const QCommandLineParser &parser, ConnectionLimits &limi
         limits.frameTimeoutMs = millisecondsOf(v->first, v->second, false);
     if (auto v = given(WriteStallTimeout))
         limits.writeStallTimeoutMs = millisecondsOf(v->first, v->second, false);
-    if (auto v = given(IdleTimeout)) limits.idleTimeoutMs = millisecondsOf(v->first, v->second, true);
+    if (auto v = given(IdleTimeout))
+        limits.idleTimeoutMs = millisecondsOf(v->first, v->second, true);
     if (auto v = given(ConnectTimeout))
         deadlines.connectTimeoutMs = millisecondsOf(v->first, v->second, false);
     if (auto v = given(StatementTimeout))

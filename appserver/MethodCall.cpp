@@ -22,8 +22,7 @@ QString kindName(Parameter::Kind kind)
 
 // A text the database could not store as it is, or that does not fit its column, is no call
 // the server can make. PostgreSQL cannot hold U+0000 at all, and SQLite would cut the text at it.
-void checkText(const QString &method, int position, const Parameter &parameter,
-               const QString &text)
+void checkText(const QString &method, int position, const Parameter &parameter, const QString &text)
 {
     if (text.contains(QChar(u'\0')))
         throw CallFault(QStringLiteral("%1: o argumento %2 (%3) contém o caractere NUL (U+0000), "

@@ -28,7 +28,8 @@ public:
     class Guard
     {
     public:
-        Guard(StatementWatchdog &watchdog, int worker, Database &db, std::chrono::milliseconds limit)
+        Guard(StatementWatchdog &watchdog, int worker, Database &db,
+              std::chrono::milliseconds limit)
             : m_watchdog(watchdog), m_worker(worker)
         {
             m_watchdog.arm(worker, db, limit);

@@ -200,9 +200,9 @@ private:
                         fail(QStringLiteral("tipo de campo \"%1\" não suportado").arg(type));
                 } else if (key == QLatin1String("size") && !haveSize) {
                     haveSize = true;
-                    f.size = integer(
-                        1, MaxFieldSize,
-                        QStringLiteral("tamanho de campo fora de 1..%1").arg(MaxFieldSize));
+                    f.size =
+                        integer(1, MaxFieldSize,
+                                QStringLiteral("tamanho de campo fora de 1..%1").arg(MaxFieldSize));
                 } else {
                     fail(
                         QStringLiteral("chave \"%1\" desconhecida ou repetida num campo").arg(key));

@@ -57,13 +57,14 @@ private:
     QCborValue value(int depth)
     {
         if (!m_error.isEmpty()) return {};
-        if (depth > MaxNesting) return failed(QStringLiteral("aninhamento profundo demais")), QCborValue();
+        if (depth > MaxNesting)
+            return failed(QStringLiteral("aninhamento profundo demais")), QCborValue();
         QCborValue v;
         switch (m_reader.type()) {
         case QCborStreamReader::UnsignedInteger: {
             const quint64 n = m_reader.toUnsignedInteger();
             v = n > quint64(std::numeric_limits<qint64>::max()) ? QCborValue(double(n))
-                                                                  : QCborValue(qint64(n));
+                                                                : QCborValue(qint64(n));
             advance();
             break;
         }
@@ -79,7 +80,8 @@ private:
         }
         case QCborStreamReader::ByteArray: {
             QByteArray bytes;
-            if (!readChunks(m_reader, m_size, bytes)) return failed(QStringLiteral("texto de bytes malformado")), QCborValue();
+            if (!readChunks(m_reader, m_size, bytes))
+                return failed(QStringLiteral("texto de bytes malformado")), QCborValue();
             v = QCborValue(bytes);
             break;
         }
@@ -91,31 +93,36 @@ private:
         }
         case QCborStreamReader::Array: {
             QCborArray array;
-            if (!m_reader.enterContainer()) return failed(m_reader.lastError().toString()), QCborValue();
+            if (!m_reader.enterContainer())
+                return failed(m_reader.lastError().toString()), QCborValue();
             while (m_error.isEmpty() && m_reader.hasNext())
                 array.append(value(depth + 1));
-            if (m_error.isEmpty() && !m_reader.leaveContainer()) failed(m_reader.lastError().toString());
+            if (m_error.isEmpty() && !m_reader.leaveContainer())
+                failed(m_reader.lastError().toString());
             v = array;
             break;
         }
         case QCborStreamReader::Map: {
             QCborMap map;
             QSet<QCborValue> keys;
-            if (!m_reader.enterContainer()) return failed(m_reader.lastError().toString()), QCborValue();
+            if (!m_reader.enterContainer())
+                return failed(m_reader.lastError().toString()), QCborValue();
             while (m_error.isEmpty() && m_reader.hasNext()) {
                 const QCborValue key = value(depth + 1);
                 if (!m_error.isEmpty()) break;
                 if (keys.contains(key)) {
                     failed(QStringLiteral("chave %1 repetida")
-                               .arg(key.isString() ? QLatin1Char('"') + key.toString() + QLatin1Char('"')
-                                                   : key.toDiagnosticNotation()));
+                               .arg(key.isString()
+                                        ? QLatin1Char('"') + key.toString() + QLatin1Char('"')
+                                        : key.toDiagnosticNotation()));
                     break;
                 }
                 keys.insert(key);
                 const QCborValue item = value(depth + 1);
                 map.insert(key, item);
             }
-            if (m_error.isEmpty() && !m_reader.leaveContainer()) failed(m_reader.lastError().toString());
+            if (m_error.isEmpty() && !m_reader.leaveContainer())
+                failed(m_reader.lastError().toString());
             v = map;
             break;
         }
@@ -142,9 +149,8 @@ private:
             advance();
             break;
         case QCborStreamReader::Invalid:
-            failed(m_reader.lastError() == QCborError::NoError
-                       ? QStringLiteral("item CBOR ausente")
-                       : m_reader.lastError().toString());
+            failed(m_reader.lastError() == QCborError::NoError ? QStringLiteral("item CBOR ausente")
+                                                               : m_reader.lastError().toString());
             break;
         }
         return v;

@@ -48,7 +48,7 @@ public:
 
     // The length of the frame under way, once its header is in and has been found valid.
     std::optional<quint32> announcedLength() const;
-    qint64 wanted() const;       // bytes to the end of the header or of the frame under way
+    qint64 wanted() const; // bytes to the end of the header or of the frame under way
     qint64 buffered() const { return m_buffer.size(); }
 
 private:

@@ -86,12 +86,11 @@ private:
                         {"CDTABELADIME", 30}, {"DSPKDIME", 30},   {"DSITEMDIME", 30},
                         {"DSPKDIME2", 30}};
         for (int i = 100; i < 100 + Stored; ++i)
-            delta.changes.push_back({packet::ChangeOp::Insert, std::nullopt,
-                                     packet::Row{QStringLiteral("S"), codeOf(i),
-                                                 QStringLiteral("Vizinha %1").arg(i),
-                                                 QStringLiteral("CLIENTE"),
-                                                 QStringLiteral("CDCLIENTE"),
-                                                 QStringLiteral("NMCLIENTE"), std::nullopt}});
+            delta.changes.push_back(
+                {packet::ChangeOp::Insert, std::nullopt,
+                 packet::Row{QStringLiteral("S"), codeOf(i), QStringLiteral("Vizinha %1").arg(i),
+                             QStringLiteral("CLIENTE"), QStringLiteral("CDCLIENTE"),
+                             QStringLiteral("NMCLIENTE"), std::nullopt}});
         auto net = server.connect(Module);
         const Variant reply =
             net->AppServer().Call(QStringLiteral("SetDimensao"), {packet::toVariant(delta)});
@@ -215,8 +214,8 @@ void wellBehavedP99(benchmark::State &state, int misbehaving)
         std::vector<double> latencies;
         for (int i = 0; i < WellBehavedCalls; ++i) {
             const auto begin = std::chrono::steady_clock::now();
-            const Variant reply =
-                net->AppServer().Call(QStringLiteral("getDimensao"), {codeOf(100 + i % Stored), ""});
+            const Variant reply = net->AppServer().Call(QStringLiteral("getDimensao"),
+                                                        {codeOf(100 + i % Stored), ""});
             latencies.push_back(
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
             if (reply.kind() != Variant::Kind::Bytes) state.SkipWithError("a call failed");

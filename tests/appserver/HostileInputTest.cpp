@@ -38,10 +38,13 @@ const QStringList HostileNames = {
 constexpr int MaxConnections = 40;
 constexpr int MaxFrameBytes = 256 * 1024;
 constexpr int InputBudgetBytes = 800 * 1024; // three stalled frames of the largest size fit
-const QStringList SmallLimits = {
-    "--max-connections", QString::number(MaxConnections), "--max-frame-bytes", "256K",
-    "--input-budget", "800K", "--output-buffer", "16K", "--frame-timeout", "1",
-    "--write-stall-timeout", "1", "--idle-timeout", "3"};
+const QStringList SmallLimits = {"--max-connections",     QString::number(MaxConnections),
+                                 "--max-frame-bytes",     "256K",
+                                 "--input-budget",        "800K",
+                                 "--output-buffer",       "16K",
+                                 "--frame-timeout",       "1",
+                                 "--write-stall-timeout", "1",
+                                 "--idle-timeout",        "3"};
 
 QByteArray getDimensaoFrame(const QString &code = QString())
 {

@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 #include <QSemaphore>
 #include <QThread>
-#include <functional>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -270,9 +270,9 @@ TEST_P(Saving, TextsAreStoredAndReturnedAsSentAndMeasuredInCharacters)
 {
     const QString emoji = u"😀"_qs;
     const QStringList names = {
-        u"\uFEFFClientes"_qs,           // a leading U+FEFF is a character like any other
-        emoji.repeated(30),             // 30 characters, 60 UTF-16 units
-        u"Ação e 北京 e e\u0301"_qs,     // a combining accent stays apart
+        u"\uFEFFClientes"_qs,        // a leading U+FEFF is a character like any other
+        emoji.repeated(30),          // 30 characters, 60 UTF-16 units
+        u"Ação e 北京 e e\u0301"_qs, // a combining accent stays apart
     };
     QVector<packet::Change> inserts;
     for (int i = 0; i < names.size(); ++i)
@@ -286,12 +286,17 @@ TEST_P(Saving, TextsAreStoredAndReturnedAsSentAndMeasuredInCharacters)
     // One character too many is refused, counted in characters; a NUL never reaches the
     // database, in a saved value or in an argument.
     const QList<std::pair<std::function<void()>, const char *>> refusals = {
-        {[&] { client->saveDimensions(ofDimensions({insert(dimension("9", emoji.repeated(31)))})); },
+        {[&] {
+             client->saveDimensions(ofDimensions({insert(dimension("9", emoji.repeated(31)))}));
+         },
          "31 caracteres"},
         {[&] { client->saveDimensions(ofDimensions({insert(dimension("9", u"a\u0000b"_qs))})); },
          "NUL"},
         {[&] { client->dimensions("", u"a\u0000b"_qs); }, "NUL"},
-        {[&] { client->estrutura("getFields", {"D", u"CLIENTE\u0000"_qs}); }, "NUL"},
+        {[&] {
+             client->estrutura("getFields", {"D", u"CLIENTE\u0000"_qs});
+         },
+         "NUL"},
     };
     for (const auto &[call, mentions] : refusals) {
         SCOPED_TRACE(mentions);
@@ -390,8 +395,8 @@ TEST(DatabaseRestart, ADatabaseThatStopsAnsweringIsAnsweredAtTheDeadline)
     const QString url = pg->createDatabase("kzr_frozen");
     ASSERT_FALSE(url.isEmpty()) << pg->error();
     ServerProcess server;
-    ASSERT_TRUE(server.start(url, {"--workers", "2", "--statement-timeout", "1",
-                                   "--connect-timeout", "2"}))
+    ASSERT_TRUE(
+        server.start(url, {"--workers", "2", "--statement-timeout", "1", "--connect-timeout", "2"}))
         << server.error();
     // Each caller on a connection of its own thread; each has been answered once already.
     constexpr int Callers = 3;

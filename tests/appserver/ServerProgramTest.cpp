@@ -48,7 +48,8 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
     // A port that takes connections and never answers: the server gives up at its deadline.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    const QString silentUrl = QString("postgresql://nobody@127.0.0.1:%1/none").arg(silent.serverPort());
+    const QString silentUrl =
+        QString("postgresql://nobody@127.0.0.1:%1/none").arg(silent.serverPort());
     const QList<std::pair<QStringList, const char *>> cases = {
         {{"--listen", "nowhere", "--database", db}, "--listen"},
         {{"--listen", "127.0.0.1:99999", "--database", db}, "--listen"},
@@ -59,7 +60,8 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         {{"--frame-timeout", "soon", "--database", db}, "--frame-timeout"},
         {{"--idle-timeout", "-1", "--database", db}, "--idle-timeout"},
         {{"--output-buffer", "12Q", "--database", db}, "--output-buffer"},
-        {{"--input-budget", "64K", "--max-frame-bytes", "128K", "--database", db}, "--input-budget"},
+        {{"--input-budget", "64K", "--max-frame-bytes", "128K", "--database", db},
+         "--input-budget"},
         {{"--database", silentUrl, "--connect-timeout", "2", "--listen", "127.0.0.1:0"},
          "não respondeu em"},
         // Nothing listens on port 1: the server says so instead of serving a dead database.

@@ -173,8 +173,8 @@ bool PostgresInstance::restart()
     return run(QStringLiteral("pg_ctl"),
                {QStringLiteral("-D"), m_dataDir, QStringLiteral("-l"),
                 QDir(m_dir->path()).filePath(QStringLiteral("server.log")), QStringLiteral("-m"),
-                QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
-                QStringLiteral("restart")},
+                QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"),
+                QStringLiteral("60"), QStringLiteral("restart")},
                true);
 }
 
