@@ -165,12 +165,9 @@ void ClientConnection::deliver(const QByteArray &replyItem)
 void ClientConnection::onBytesWritten()
 {
     if (m_closed) return;
-    // Progress restarts the clock: a client that reads slowly is behind, not gone.
-    if (m_socket->bytesToWrite() > m_limits.outputBufferBytes ||
-        (m_faultSent && m_socket->bytesToWrite() > 0)) {
-        arm(m_writeStallTimer);
-        return;
-    }
+    // The clock runs from the moment the unread replies went over the limit, progress or not:
+    // a client that cannot take them in within the time is as good as gone.
+    if (m_socket->bytesToWrite() > m_limits.outputBufferBytes || m_faultSent) return;
     m_writeStallTimer.stop();
     pump();
     readIncoming();

@@ -46,8 +46,8 @@ qint64 bytesOf(const QString &name, const QString &text, qint64 least, qint64 mo
     const QString expected =
         QStringLiteral("um tamanho em bytes de %1 a %2 (sufixos K, M, G)").arg(least).arg(most);
     if (!match.hasMatch()) refuse(name, expected, text);
-    const int shift =
-        10 * std::max(0, int(QStringLiteral(" KMG").indexOf(match.captured(2).toUpper(), 1)));
+    const QString suffix = match.captured(2).toUpper();
+    const int shift = suffix.isEmpty() ? 0 : 10 * int(QStringLiteral(" KMG").indexOf(suffix));
     const qint64 count = match.captured(1).toLongLong();
     // Checked before the shift, which could otherwise overflow.
     if (count > (most >> shift) || (count << shift) < least) refuse(name, expected, text);

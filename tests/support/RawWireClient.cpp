@@ -8,11 +8,6 @@ bool RawWireClient::connectTo(const QString &host, quint16 port, int timeoutMs)
     return m_socket.waitForConnected(timeoutMs);
 }
 
-void RawWireClient::setReceiveBufferSize(int bytes)
-{
-    m_socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, bytes);
-}
-
 void RawWireClient::sendBytes(const QByteArray &bytes)
 {
     m_socket.write(bytes);

@@ -12,9 +12,6 @@ class RawWireClient
 {
 public:
     bool connectTo(const QString &host, quint16 port, int timeoutMs = 5000);
-    // A small receive buffer makes a client that does not read felt by the server at once
-    // (once connected: Qt drops socket options set before).
-    void setReceiveBufferSize(int bytes);
     void close() { m_socket.abort(); }
     void sendBytes(const QByteArray &bytes);        // exactly these bytes
     void sendItem(const QByteArray &cborItem);      // framed
