@@ -1,6 +1,7 @@
 #include "MaskValidator.h"
 
 #include "TField.h"
+#include "TextLength.h"
 
 MaskValidator::MaskValidator(const TField *field, QObject *parent)
     : QValidator(parent), m_field(field)
@@ -13,5 +14,5 @@ QValidator::State MaskValidator::validate(QString &input, int &pos) const
     const EditMask &mask = m_field->Mask();
     if (!mask.isEmpty())
         return mask.acceptsPrefix(input) ? Acceptable : Invalid;
-    return input.size() <= m_field->Size() ? Acceptable : Invalid;
+    return characterCount(input) <= m_field->Size() ? Acceptable : Invalid;
 }

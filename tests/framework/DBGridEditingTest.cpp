@@ -44,6 +44,16 @@ TEST_F(GridTest, TheEditMaskShapesWhatIsTypedAndASixthDigitCannotBeTyped)
     EXPECT_EQ(editor()->text(), QStringLiteral(" 1234"));
     enter();
     EXPECT_EQ(codigo()->AsString(), QStringLiteral("1234"));
+
+    // Without a mask the field's width bounds what is typed, counted in characters as the server
+    // counts them: thirty characters outside the basic plane fit a width of thirty.
+    goTo(1, 1);
+    ASSERT_TRUE(grid->openEditor());
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    editor()->setText(emoji.repeated(30));
+    EXPECT_TRUE(editor()->hasAcceptableInput());
+    editor()->setText(emoji.repeated(31));
+    EXPECT_FALSE(editor()->hasAcceptableInput());
 }
 
 TEST_F(GridTest, ARefusedValueIsReportedOnceAndTheEditorKeepsTheText)
