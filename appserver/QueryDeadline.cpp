@@ -1,0 +1,88 @@
+#include "QueryDeadline.h"
+
+#include "Database.h"
+#include "MethodFailure.h"
+
+#include <QLocale>
+#include <QSqlDriver>
+#include <sqlite3.h>
+
+namespace {
+
+sqlite3 *sqliteHandle(QSqlDatabase &db)
+{
+    const QVariant driverHandle = db.driver()->handle();
+    if (qstrcmp(driverHandle.typeName(), "sqlite3*") != 0)
+        throw MethodFailure(QStringLiteral("Conexão SQLite sem o identificador esperado."));
+    return *static_cast<sqlite3 *const *>(driverHandle.data());
+}
+
+// Asked by SQLite every few thousand steps of a statement; non-zero stops the statement.
+int stopWhenExpired(void *deadline)
+{
+    return static_cast<const QDeadlineTimer *>(deadline)->hasExpired() ? 1 : 0;
+}
+
+} // namespace
+
+QueryDeadline::QueryDeadline(Database &db, std::chrono::milliseconds limit)
+    : m_db(db), m_limit(limit), m_deadline(limit)
+{
+    if (m_db.dialect().isSqlite()) {
+        // The handler goes in last: nothing after it may throw, or it would outlive us.
+        sqlite3 *handle = sqliteHandle(m_db.handle());
+        m_db.run(QStringLiteral("BEGIN"));
+        sqlite3_progress_handler(handle, 4000, stopWhenExpired, &m_deadline);
+    } else {
+        m_db.run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+    }
+}
+
+QueryDeadline::~QueryDeadline()
+{
+    // Nothing was written: a rollback that fails leaves nothing behind either, since the
+    // database ends the transaction with the connection. A destructor must not throw.
+    try {
+        QSqlDatabase &handle = m_db.handle();
+        if (m_db.dialect().isSqlite())
+            sqlite3_progress_handler(sqliteHandle(handle), 0, nullptr, nullptr);
+        QSqlQuery rollback(handle);
+        rollback.exec(QStringLiteral("ROLLBACK"));
+    } catch (const Exception &) {
+    }
+}
+
+QString QueryDeadline::interruptedText(std::chrono::milliseconds limit)
+{
+    const QString seconds = limit.count() % 1000 == 0
+                                ? QString::number(limit.count() / 1000)
+                                : QLocale(QLocale::Portuguese, QLocale::Brazil)
+                                      .toString(double(limit.count()) / 1000.0, 'g', 6);
+    return QStringLiteral("Análise interrompida após %1 s.").arg(seconds);
+}
+
+void QueryDeadline::interrupted() const
+{
+    throw MethodFailure(interruptedText(m_limit));
+}
+
+void QueryDeadline::checkTimeLeft() const
+{
+    if (m_deadline.hasExpired()) interrupted();
+}
+
+QSqlQuery QueryDeadline::run(const QString &sql, const QVariantList &values)
+{
+    checkTimeLeft();
+    if (!m_db.dialect().isSqlite()) {
+        // A timeout of 0 would mean none at all.
+        const qint64 left = qMax<qint64>(1, m_deadline.remainingTime());
+        m_db.run(QStringLiteral("SET LOCAL statement_timeout = %1").arg(left));
+    }
+    try {
+        return m_db.run(sql, values);
+    } catch (const MethodFailure &) {
+        if (m_deadline.hasExpired()) interrupted();
+        throw;
+    }
+}

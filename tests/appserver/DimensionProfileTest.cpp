@@ -1,0 +1,189 @@
+// The data profile of a dimension (rdmAnalise.getPerfil), on SQLite and PostgreSQL alike: the
+// same answer from a table made to hold every kind of problem, from the clean Chinook
+// hierarchy, and a time limit that frees the worker.
+#include "Database.h"
+#include "DimensionProfiler.h"
+#include "MethodFailure.h"
+#include "StorageFixture.h"
+
+#include <QMap>
+#include <QRegularExpression>
+
+namespace {
+
+using Measures = QMap<QString, QStringList>; // measure -> its values in order ("null" for null)
+
+Measures measuresOf(const Variant &reply)
+{
+    Measures result;
+    const packet::Packet p = TestClient::packetOf(reply);
+    EXPECT_EQ(p.fields.size(), 2);
+    for (const packet::Row &row : p.rows)
+        result[row.value(0).value_or("?")] << row.value(1).value_or("null");
+    return result;
+}
+
+// Members 1 > 2 > 3 > 4, key 3 and key 7 held twice, one row without a key, two blank main
+// attributes, four rows whose parent (97, 98, 98, 99) is no member, the cycle 10 > 11 > 12 > 10
+// with 13 below it, and 20 its own parent. The parent is kept twice: as an integer, and as a
+// text, which differs in type from the key.
+const QStringList MadeTable = {
+    "CREATE TABLE membro (cdmembro INTEGER, nmmembro VARCHAR(30), cdpai INTEGER, "
+    "cdpaitexto VARCHAR(10))",
+    "INSERT INTO membro VALUES (1, 'Raiz', NULL, NULL), (2, 'Filho', 1, '1'), "
+    "(3, 'Neto', 2, '2'), (3, 'Neto repetido', 2, '2'), (4, '  ', 3, '3'), "
+    "(5, NULL, 99, '99'), (6, 'Órfão', 98, '98'), (7, 'Órfão 2', 98, '98'), "
+    "(7, 'Órfão 3', 97, '97'), (NULL, 'Sem chave', 1, '1'), (10, 'A', 11, '11'), "
+    "(11, 'B', 12, '12'), (12, 'C', 10, '10'), (13, 'D', 10, '10'), (20, 'E', 20, '20')",
+};
+
+class Profile : public StorageFixture
+{
+protected:
+    Variant perfil(const QString &table, const QString &key, const QString &attribute,
+                   const QString &parent)
+    {
+        if (!analise) analise = server.connect("KZR01200.rdmAnalise");
+        return analise->AppServer().Call("getPerfil", {table, key, attribute, parent});
+    }
+
+    std::unique_ptr<TNetConnection> analise;
+};
+
+TEST_P(Profile, FindsEveryKindOfProblemTheSameWayOnBothSystems)
+{
+    ASSERT_EQ(executeDirectly(MadeTable), "");
+    const Measures common = {
+        {"LINHAS", {"15"}},
+        {"CHAVES_DISTINTAS", {"12"}},
+        {"CHAVES_NULAS", {"1"}},
+        {"CHAVES_REPETIDAS", {"2"}},
+        {"EXEMPLO_CHAVE_REPETIDA", {"3", "7"}},
+        {"ATRIBUTOS_VAZIOS", {"2"}},
+    };
+    const Measures hierarchy = {
+        {"ORFAOS", {"4"}},       {"EXEMPLO_ORFAO", {"97", "98", "99"}},
+        {"CICLOS", {"2"}},       {"CICLO", {"10", "11", "12", "10"}},
+        {"PROFUNDIDADE", {"4"}},
+    };
+    struct Case
+    {
+        const char *parent;
+        const char *typeDiffers;
+    };
+    for (const Case &c : {Case{"CDPAI", "N"}, Case{"cdpaitexto", "S"}}) {
+        Measures got = measuresOf(perfil("MEMBRO", "CDMEMBRO", "NMMEMBRO", c.parent));
+        EXPECT_EQ(got.take("TIPO_PAI_DIFERENTE"), QStringList{c.typeDiffers}) << c.parent;
+        EXPECT_EQ(got.take("TIPO_CHAVE").value(0).toUpper(), "INTEGER");
+        EXPECT_FALSE(got.take("TIPO_PAI").value(0).isEmpty());
+        Measures expected = common;
+        expected.insert(hierarchy);
+        EXPECT_EQ(got, expected) << c.parent;
+    }
+
+    // Flat: no hierarchy measures, and every member on the one level.
+    Measures flat = measuresOf(perfil("membro", "cdmembro", "nmmembro", ""));
+    flat.remove("TIPO_CHAVE");
+    Measures expected = common;
+    expected.insert({{"PROFUNDIDADE", {"1"}},
+                     {"ORFAOS", {"null"}},
+                     {"CICLOS", {"null"}},
+                     {"TIPO_PAI", {"null"}},
+                     {"TIPO_PAI_DIFERENTE", {"null"}}});
+    EXPECT_EQ(flat, expected);
+}
+
+TEST_P(Profile, NamesAreJudgedAgainstTheCatalogueBeforeAnyDataIsRead)
+{
+    ASSERT_EQ(executeDirectly(MadeTable), "");
+    struct Case
+    {
+        QString table, key, attribute, parent, answer;
+    };
+    const QVector<Case> cases = {
+        {"NADA", "CDMEMBRO", "NMMEMBRO", "", "INV_TABELANADA"},
+        {"MEMBRO", "CDX", "NMMEMBRO", "", "INV_CAMPOCDX.MEMBRO"},
+        {"MEMBRO", "CDMEMBRO", "NMMEMBRO", "CDAVO", "INV_CAMPOCDAVO.MEMBRO"},
+        {"MEMBRO\"; DROP TABLE membro; --", "CDMEMBRO", "NMMEMBRO", "",
+         "INV_TABELAMEMBRO\"; DROP TABLE membro; --"},
+        {"MEMBRO", "CDMEMBRO\" FROM membro; --", "NMMEMBRO", "",
+         "INV_CAMPOCDMEMBRO\" FROM membro; --.MEMBRO"},
+    };
+    for (const Case &c : cases) {
+        const Variant reply = perfil(c.table, c.key, c.attribute, c.parent);
+        ASSERT_EQ(reply.kind(), Variant::Kind::Array) << c.answer;
+        EXPECT_EQ(reply.element(0).toString(), c.answer);
+    }
+    EXPECT_TRUE(
+        TestClient::failureOf(perfil("MEMBRO", " ", "NMMEMBRO", "")).contains("campo chave"));
+    EXPECT_EQ(measuresOf(perfil("MEMBRO", "CDMEMBRO", "NMMEMBRO", "")).value("LINHAS"),
+              QStringList{"15"}); // the table is still there
+    EXPECT_THROW(perfil("MEMBRO", "CDMEMBRO", "NMMEMBRO", QString(31, 'X')), EConnectionError);
+}
+
+TEST_P(Profile, TheChinookEmployeeHierarchyIsClean)
+{
+    const QString dir = KZR_CHINOOK_DIR;
+    QString table = "Employee", key = "EmployeeId", attribute = "LastName", parent = "ReportsTo";
+    if (isPostgres()) {
+        QFile script(dir + "/Chinook_PostgreSql.sql");
+        if (!script.open(QIODevice::ReadOnly))
+            GTEST_SKIP() << "the Chinook sample database is not in " << dir.toStdString();
+        // Only the employee table, as the sample's own script creates and fills it.
+        const QString sql = QString::fromUtf8(script.readAll());
+        QStringList statements;
+        for (const char *start : {"CREATE TABLE employee", "INSERT INTO employee "}) {
+            const qsizetype from = sql.indexOf(start);
+            ASSERT_GE(from, 0) << start;
+            statements << sql.mid(from, sql.indexOf(";\n", from) - from);
+        }
+        ASSERT_EQ(executeDirectly(statements), "");
+        table = "EMPLOYEE", key = "EMPLOYEE_ID", attribute = "LAST_NAME", parent = "REPORTS_TO";
+    } else {
+        const QString original = dir + "/Chinook_Sqlite.sqlite";
+        if (!QFile::exists(original))
+            GTEST_SKIP() << "the Chinook sample database is not in " << dir.toStdString();
+        const QString copy = server.tempPath("Chinook.sqlite");
+        ASSERT_TRUE(QFile::copy(original, copy));
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        ASSERT_TRUE(server.start("sqlite:" + copy)) << server.error().toStdString();
+    }
+    const Measures got = measuresOf(perfil(table, key, attribute, parent));
+    EXPECT_EQ(got.value("LINHAS"), QStringList{"8"});
+    EXPECT_EQ(got.value("CHAVES_DISTINTAS"), QStringList{"8"});
+    for (const char *none :
+         {"CHAVES_NULAS", "CHAVES_REPETIDAS", "ATRIBUTOS_VAZIOS", "ORFAOS", "CICLOS"})
+        EXPECT_EQ(got.value(none), QStringList{"0"}) << none;
+    EXPECT_EQ(got.value("PROFUNDIDADE"), QStringList{"3"});
+    EXPECT_EQ(got.value("TIPO_PAI_DIFERENTE"), QStringList{"N"});
+    EXPECT_FALSE(got.contains("EXEMPLO_ORFAO") || got.contains("CICLO"));
+}
+
+TEST_P(Profile, TheTimeLimitStopsTheWorkAndLeavesTheConnectionUsable)
+{
+    ASSERT_EQ(executeDirectly({"CREATE TABLE grande (cdgrande INTEGER, nmgrande VARCHAR(20), "
+                               "cdpai INTEGER)",
+                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 50000) INSERT INTO grande SELECT i, 'm', i / 2 FROM n"}),
+              "");
+    // In this process, on a connection of its own, with a limit no statement here can keep.
+    Database db(DatabaseConfig::parse(server.databaseUrl()), "profile-limit");
+    try {
+        DimensionProfiler(db, std::chrono::milliseconds(1))
+            .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI");
+        ADD_FAILURE() << "the profile was not stopped";
+    } catch (const MethodFailure &e) {
+        EXPECT_EQ(e.Message(), "Análise interrompida após 0,001 s.");
+    }
+    // The same connection then answers in full: no stopped transaction or stale limit is left.
+    const packet::Packet full =
+        TestClient::packetOf(DimensionProfiler(db, std::chrono::seconds(60))
+                                 .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI"));
+    ASSERT_FALSE(full.rows.isEmpty());
+    EXPECT_EQ(full.rows[0], packet::Row({"LINHAS", "50000"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Profile, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto &info) { return std::string(info.param); });
+
+} // namespace
