@@ -1,0 +1,102 @@
+#include "AdminOptions.h"
+
+#include <QCommandLineParser>
+#include <QSettings>
+#include <memory>
+
+namespace {
+
+const char *const Usage =
+    "Comandos:\n"
+    "  export   as dimensões e os seus atributos extras, em JSON (padrão) ou CSV\n"
+    "  check    o perfil dos dados de cada dimensão, em texto (padrão) ou JSON;\n"
+    "           termina com código 1 quando encontra um problema\n";
+
+} // namespace
+
+AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *error, bool *help)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Manutenção das dimensões do cubo pelo servidor de aplicação.\n\n") +
+        QString::fromUtf8(Usage));
+    parser.addPositionalArgument(QStringLiteral("comando"), QStringLiteral("export ou check"));
+    const QCommandLineOption server(
+        QStringLiteral("server"), QStringLiteral("Servidor de aplicação."), QStringLiteral("HOST"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Porta do servidor."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("Arquivo de configuração (o do kzr-host)."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Formato da saída: text, json ou csv."),
+                                    QStringLiteral("FORMATO"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("Grava a saída no arquivo em vez de exibi-la."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({server, port, settings, format, output});
+    parser.addHelpOption();
+
+    AdminOptions options;
+    const auto refuse = [&](const QString &why) {
+        if (error) *error = why;
+        return options;
+    };
+    if (help) *help = false;
+    if (!parser.parse(arguments)) return refuse(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        if (help) *help = true;
+        return refuse(parser.helpText());
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return refuse(QStringLiteral("Informe um comando: export ou check.\n\n") +
+                      QString::fromUtf8(Usage));
+    const QString command = positional.first();
+    if (command == QLatin1String("export")) {
+        options.command = Command::Export;
+        options.format = Format::Json;
+    } else if (command == QLatin1String("check")) {
+        options.command = Command::Check;
+        options.format = Format::Text;
+    } else {
+        return refuse(QStringLiteral("Comando desconhecido: \"%1\".\n\n").arg(command) +
+                      QString::fromUtf8(Usage));
+    }
+    if (parser.isSet(format)) {
+        const QString name = parser.value(format);
+        const bool allowed = options.command == Command::Export
+                                 ? (name == QLatin1String("json") || name == QLatin1String("csv"))
+                                 : (name == QLatin1String("json") || name == QLatin1String("text"));
+        if (!allowed)
+            return refuse(QStringLiteral("Formato \"%1\" não disponível para o comando %2.")
+                              .arg(name, command));
+        options.format = name == QLatin1String("json")  ? Format::Json
+                         : name == QLatin1String("csv") ? Format::Csv
+                                                        : Format::Text;
+    }
+    options.output = parser.value(output);
+
+    // The host's own settings, so that both reach the same server without being told twice.
+    const QString settingsFile = parser.value(settings);
+    std::unique_ptr<QSettings> stored =
+        settingsFile.isEmpty()
+            ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                          QStringLiteral("kzr"), QStringLiteral("kzr-host"))
+            : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
+    options.server.host =
+        stored->value(QStringLiteral("server/host"), options.server.host).toString();
+    QString portText =
+        stored->value(QStringLiteral("server/port"), QString::number(options.server.port))
+            .toString();
+    if (parser.isSet(server)) options.server.host = parser.value(server);
+    if (parser.isSet(port)) portText = parser.value(port);
+    bool ok = false;
+    const int number = portText.toInt(&ok);
+    if (!ok || number <= 0 || number > 65535)
+        return refuse(QStringLiteral("Porta inválida: \"%1\".").arg(portText));
+    options.server.port = number;
+    if (error) error->clear();
+    return options;
+}

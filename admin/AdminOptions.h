@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ServerAccess.h"
+
+#include <QString>
+#include <QStringList>
+
+// What kzr-admin was asked to do. Parsed from the command line (program name first) and the
+// host's settings file; the command line wins.
+struct AdminOptions
+{
+    enum class Command { Export, Check };
+    enum class Format { Text, Json, Csv };
+
+    Command command = Command::Check;
+    Format format = Format::Text;
+    QString output; // --output FILE; empty: standard output
+    ServerAccess server;
+
+    // On a bad argument, or when help was asked for, error holds what to show (and help
+    // tells which of the two it was).
+    static AdminOptions fromArguments(const QStringList &arguments, QString *error,
+                                      bool *help = nullptr);
+};

@@ -1,0 +1,62 @@
+#include "AdminTool.h"
+
+#include "AdminOptions.h"
+#include "DimensionCheck.h"
+#include "DimensionExport.h"
+#include "DimensionSource.h"
+#include "Exceptions.h"
+
+#include <QFile>
+
+namespace {
+
+void write(const AdminOptions &options, const QByteArray &bytes, QTextStream &out)
+{
+    if (options.output.isEmpty()) {
+        out << QString::fromUtf8(bytes);
+        out.flush();
+        return;
+    }
+    QFile file(options.output);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size() || !file.flush())
+        throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                            .arg(options.output, file.errorString()));
+}
+
+} // namespace
+
+int AdminTool::run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QString error;
+    bool help = false;
+    const AdminOptions options = AdminOptions::fromArguments(arguments, &error, &help);
+    if (help) {
+        out << error;
+        return Done;
+    }
+    if (!error.isEmpty()) {
+        err << "kzr-admin: " << error << Qt::endl;
+        return BadUsage;
+    }
+    try {
+        switch (options.command) {
+        case AdminOptions::Command::Export: {
+            DimensionSource source(options.server);
+            const DimensionExport data = DimensionExport::read(source);
+            write(options, options.format == AdminOptions::Format::Csv ? data.csv() : data.json(),
+                  out);
+            return Done;
+        }
+        case AdminOptions::Command::Check: {
+            const DimensionCheck check = DimensionCheck::run(options.server);
+            write(options,
+                  options.format == AdminOptions::Format::Json ? check.json() : check.text(), out);
+            return check.hasProblems() ? ProblemsFound : Done;
+        }
+        }
+    } catch (const Exception &e) {
+        err << "kzr-admin: " << e.Message() << Qt::endl;
+    }
+    return Failed;
+}

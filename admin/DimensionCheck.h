@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ProfileReport.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+struct ServerAccess;
+
+// The data profile of every stored dimension, asked of "KZR01200.rdmAnalise" one dimension at
+// a time, and its rendering as plain text or JSON (layouts in docs/admin.md).
+class DimensionCheck
+{
+public:
+    struct Result
+    {
+        QString code;
+        QString name;
+        QString table;
+        ProfileReport report;
+    };
+
+    static DimensionCheck run(const ServerAccess &server);
+
+    bool hasProblems() const;
+    QByteArray text() const;
+    QByteArray json() const;
+
+private:
+    QVector<Result> m_results;
+};

@@ -1,0 +1,40 @@
+#include "DimensionSource.h"
+
+#include "ServerAccess.h"
+#include "ServerFailure.h"
+#include "TNetConnection.h"
+
+namespace {
+
+packet::Packet packetOf(const Variant &reply)
+{
+    if (server_failure::is(reply)) throw Exception(server_failure::message(reply));
+    return packet::fromVariant(reply);
+}
+
+} // namespace
+
+DimensionSource::DimensionSource(const ServerAccess &server)
+    : m_dimensao(server.connect(QStringLiteral("KZR01200.rdmDimensao")))
+{
+}
+
+DimensionSource::~DimensionSource() = default;
+
+packet::Packet DimensionSource::dimensions()
+{
+    return packetOf(m_dimensao->AppServer().Call(QStringLiteral("getDimensao"), {"", ""}));
+}
+
+packet::Packet DimensionSource::extras(const QString &code)
+{
+    return packetOf(m_dimensao->AppServer().Call(QStringLiteral("GetExtras"), {code}));
+}
+
+QString DimensionSource::value(const packet::Packet &p, const packet::Row &row,
+                               const QString &field)
+{
+    for (int i = 0; i < p.fields.size(); ++i)
+        if (p.fields[i].name == field) return row.value(i).value_or(QString());
+    throw Exception(QStringLiteral("O pacote do servidor não tem o campo %1.").arg(field));
+}

@@ -1,0 +1,181 @@
+// kzr-admin against a real server on the demo application: what export writes, what check
+// finds and how it ends, and how the command line and the host's settings pick the server.
+#include "AdminTool.h"
+
+#include "ServerProcess.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class Admin : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "test_admin";
+        static char *argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    }
+
+    void SetUp() override { ASSERT_TRUE(server.start()) << server.error().toStdString(); }
+
+    Outcome admin(QStringList args, bool withPort = true)
+    {
+        if (withPort) args << "--port" << QString::number(server.port());
+        // Never the settings of whoever runs the tests.
+        if (!args.contains("--settings")) args << "--settings" << server.tempPath("none.ini");
+        Outcome run;
+        QTextStream out(&run.out), err(&run.err);
+        run.code = AdminTool::run(QStringList{"kzr-admin"} + args, out, err);
+        return run;
+    }
+
+    // Changes the application's data behind the server's back, as another program would.
+    void execute(const QString &sql)
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "direct");
+            db.setDatabaseName(server.sqlitePath());
+            ASSERT_TRUE(db.open());
+            QSqlQuery query(db);
+            ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+        }
+        QSqlDatabase::removeDatabase("direct");
+    }
+
+    ServerProcess server;
+};
+
+TEST_F(Admin, ExportWritesEveryDimensionWithItsExtrasAsJsonAndCsv)
+{
+    const Outcome json = admin({"export"});
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    const QJsonArray dimensions =
+        QJsonDocument::fromJson(json.out.toUtf8()).object().value("dimensoes").toArray();
+    ASSERT_EQ(dimensions.size(), 5);
+    const QJsonObject first = dimensions[0].toObject();
+    EXPECT_EQ(first.value("NRSEQUEDIME").toString(), "00001");
+    EXPECT_EQ(first.value("NMITEMDIME").toString(), "Clientes");
+    EXPECT_TRUE(first.value("DSPKDIME2").isNull());
+    const QJsonArray extras = first.value("extras").toArray();
+    ASSERT_EQ(extras.size(), 3);
+    EXPECT_EQ(extras[2].toObject(), QJsonObject({{"CDATRIBEXTRDIME", "DTCADASTRO"},
+                                                 {"DSATRIBEXTRDIME", "Data de Cadastro"}}));
+    EXPECT_EQ(dimensions[4].toObject().value("DSPKDIME2").toString(), "CDSUPERVISOR");
+    EXPECT_TRUE(dimensions[2].toObject().value("extras").toArray().isEmpty());
+
+    // A name that needs quoting, and an empty text next to a null.
+    execute("UPDATE DIMENSAODIME SET NMITEMDIME = 'Cidades, \"UF\"', DSPKDIME2 = '' "
+            "WHERE NRSEQUEDIME = '00004'");
+    const QString file = server.tempPath("dimensoes.csv");
+    ASSERT_EQ(admin({"export", "--format", "csv", "--output", file}).code, 0);
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(written.readAll()).split("\r\n");
+    ASSERT_EQ(lines.size(), 1 + 5 + 7 + 1); // header, dimensions, extras, and the last line's end
+    EXPECT_EQ(lines[0], "REGISTRO,IDDIMENSAODW,NRSEQUEDIME,NMITEMDIME,CDTABELADIME,DSPKDIME,"
+                        "DSITEMDIME,DSPKDIME2,CDATRIBEXTRDIME,DSATRIBEXTRDIME");
+    EXPECT_EQ(lines[1], "DIMENSAO,S,00001,Clientes,CLIENTE,CDCLIENTE,NMCLIENTE,,,");
+    EXPECT_EQ(lines[2], "EXTRA,,00001,,,,,,CDCIDADE,Cidade");
+    EXPECT_TRUE(
+        lines.contains("DIMENSAO,N,00004,\"Cidades, \"\"UF\"\"\",CIDADE,CDCIDADE,NMCIDADE,\"\",,"))
+        << lines.join("\n").toStdString();
+}
+
+TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
+{
+    const Outcome clean = admin({"check"});
+    EXPECT_EQ(clean.code, 0) << clean.out.toStdString() << clean.err.toStdString();
+    EXPECT_TRUE(
+        clean.out.contains("OK       00005 Vendedores (VENDEDOR): 4 membros · chave única · "
+                           "0 órfãos · profundidade 3\n"))
+        << clean.out.toStdString();
+    EXPECT_TRUE(clean.out.endsWith("5 dimensão(ões) verificada(s), 0 com problema.\n"));
+
+    execute("INSERT INTO VENDEDOR VALUES (5, 'Eva Rocha', 99), (6, 'Fábio', 7), (7, 'Gil', 6)");
+    execute("UPDATE DIMENSAODIME SET CDTABELADIME = 'SUMIU' WHERE NRSEQUEDIME = '00004'");
+    const Outcome broken = admin({"check"});
+    EXPECT_EQ(broken.code, 1);
+    EXPECT_TRUE(
+        broken.out.contains("PROBLEMA 00005 Vendedores (VENDEDOR): 7 membros · chave única · "
+                            "1 órfão (ex.: 99) · 1 ciclo (ex.: 6 → 7 → 6) · profundidade 3\n"))
+        << broken.out.toStdString();
+    EXPECT_TRUE(
+        broken.out.contains("PROBLEMA 00004 Cidades (SUMIU): a tabela \"SUMIU\" não existe\n"));
+
+    const Outcome json = admin({"check", "--format", "json"});
+    EXPECT_EQ(json.code, 1);
+    const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_TRUE(report.value("problemas").toBool());
+    const QJsonObject sellers =
+        report.value("dimensoes").toArray()[4].toObject().value("perfil").toObject();
+    EXPECT_EQ(sellers.value("LINHAS").toInteger(), 7);
+    EXPECT_EQ(sellers.value("EXEMPLO_ORFAO").toArray(), QJsonArray({"99"}));
+    EXPECT_EQ(sellers.value("CICLO").toArray(), QJsonArray({"6", "7", "6"}));
+    EXPECT_EQ(sellers.value("problemas").toArray().size(), 2);
+}
+
+TEST_F(Admin, TheServerComesFromTheHostsSettingsUnlessTheCommandLineSaysOtherwise)
+{
+    const QString settings = server.tempPath("kzr-host.ini");
+    {
+        QFile ini(settings);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QString("[server]\nhost=127.0.0.1\nport=%1\n").arg(server.port()).toUtf8());
+    }
+    EXPECT_EQ(admin({"check", "--settings", settings}, false).code, 0);
+    // Port 1 on loopback has no server: the command line wins, and the failure is clear.
+    const Outcome unreachable = admin({"check", "--settings", settings, "--port", "1"}, false);
+    EXPECT_EQ(unreachable.code, 3);
+    EXPECT_TRUE(unreachable.err.startsWith("kzr-admin: ")) << unreachable.err.toStdString();
+}
+
+TEST_F(Admin, ACommandLineItCannotUseEndsWithUsageErrors)
+{
+    const QList<QStringList> cases = {
+        {},
+        {"import"},
+        {"check", "--format", "csv"},
+        {"export", "--format", "text"},
+        {"check", "--port", "70000"},
+        {"check", "export"},
+    };
+    for (const QStringList &args : cases) {
+        const Outcome run = admin(args, false);
+        EXPECT_EQ(run.code, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith("kzr-admin: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}
+
+TEST_F(Admin, TheProgramEndsWithTheCheckVerdict)
+{
+    execute("INSERT INTO CLIENTE (CDCLIENTE, NMCLIENTE) VALUES (6, '   ')");
+    QProcess program;
+    program.start(KZR_ADMIN_PROGRAM, {"check", "--port", QString::number(server.port()),
+                                      "--settings", server.tempPath("none.ini")});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(program.readAllStandardOutput())
+                    .contains("PROBLEMA 00001 Clientes (CLIENTE): 6 membros · chave única · "
+                              "1 atributo principal vazio · profundidade 1\n"));
+}
+
+} // namespace
