@@ -8,6 +8,8 @@
 #include "QueryDeadline.h"
 #include "StructureCheck.h"
 
+#include <QSqlError>
+
 namespace {
 
 ProfileQueries::Column columnOf(const QVector<Catalogue::Column> &columns, const QString &name)
@@ -21,11 +23,37 @@ ProfileQueries::Column columnOf(const QVector<Catalogue::Column> &columns, const
     return {found->name, found->declaredType};
 }
 
-QStringList texts(QSqlQuery query)
+// A statement that answers one row. A row that does not come is an error, or the time limit
+// reached while SQLite was stepping towards it.
+QSqlQuery oneRow(QueryDeadline &reads, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery query = reads.run(sql, values);
+    if (!query.next()) {
+        reads.checkTimeLeft();
+        throw MethodFailure(
+            QStringLiteral("Erro no banco de dados: %1").arg(query.lastError().text()));
+    }
+    return query;
+}
+
+// Every row of a statement, by a function per row; the same care for a read cut short.
+template <typename PerRow>
+void eachRow(QueryDeadline &reads, const QString &sql, const QVariantList &values, PerRow perRow)
+{
+    QSqlQuery query = reads.run(sql, values);
+    while (query.next())
+        perRow(query);
+    if (query.lastError().isValid()) {
+        reads.checkTimeLeft();
+        throw MethodFailure(
+            QStringLiteral("Erro no banco de dados: %1").arg(query.lastError().text()));
+    }
+}
+
+QStringList texts(QueryDeadline &reads, const QString &sql)
 {
     QStringList result;
-    while (query.next())
-        result << query.value(0).toString();
+    eachRow(reads, sql, {}, [&](const QSqlQuery &q) { result << q.value(0).toString(); });
     return result;
 }
 
@@ -53,47 +81,52 @@ Variant DimensionProfiler::answer(const QString &table, const QString &key,
 
     DimensionProfile profile;
     profile.keyType = columnOf(columns, key).declaredType;
-    QSqlQuery totals = reads.run(sql.totals());
-    totals.next();
+    const qint64 keyedRows = measureKeys(reads, sql, profile);
+    if (parent.trimmed().isEmpty()) return packet::toVariant(profile.toPacket());
+    measureHierarchy(reads, sql, keyedRows, profile);
+    profile.hierarchy->parentType = columnOf(columns, parent).declaredType;
+    return packet::toVariant(profile.toPacket());
+}
+
+qint64 DimensionProfiler::measureKeys(QueryDeadline &reads, const ProfileQueries &sql,
+                                      DimensionProfile &profile)
+{
+    const QSqlQuery totals = oneRow(reads, sql.totals());
     profile.rows = totals.value(0).toLongLong();
     const qint64 keyedRows = totals.value(1).toLongLong();
     profile.nullKeys = profile.rows - keyedRows;
     profile.blankAttributes = totals.value(2).toLongLong();
 
-    QSqlQuery keys = reads.run(sql.keyCounts());
-    keys.next();
+    const QSqlQuery keys = oneRow(reads, sql.keyCounts());
     profile.distinctKeys = keys.value(0).toLongLong();
     profile.repeatedKeys = keys.value(1).toLongLong();
     if (profile.repeatedKeys > 0)
-        profile.repeatedKeyExamples = texts(reads.run(sql.duplicateExamples()));
+        profile.repeatedKeyExamples = texts(reads, sql.duplicateExamples());
     profile.depth = profile.rows > 0 ? 1 : 0;
+    return keyedRows;
+}
 
-    if (parent.trimmed().isEmpty()) return packet::toVariant(profile.toPacket());
-
+void DimensionProfiler::measureHierarchy(QueryDeadline &reads, const ProfileQueries &sql,
+                                         qint64 keyedRows, DimensionProfile &profile)
+{
     DimensionProfile::Hierarchy hierarchy;
-    hierarchy.parentType = columnOf(columns, parent).declaredType;
     hierarchy.parentTypeDiffers = sql.parentTypeDiffers();
-    QSqlQuery orphans = reads.run(sql.orphanCount());
-    orphans.next();
-    hierarchy.orphans = orphans.value(0).toLongLong();
-    if (hierarchy.orphans > 0) hierarchy.orphanExamples = texts(reads.run(sql.orphanExamples()));
+    hierarchy.orphans = oneRow(reads, sql.orphanCount()).value(0).toLongLong();
+    if (hierarchy.orphans > 0) hierarchy.orphanExamples = texts(reads, sql.orphanExamples());
 
     // No chain without a repeated member is longer than the rows that have a key.
     const QVariantList longestChain{keyedRows};
-    QSqlQuery walk = reads.run(sql.walkFromRoots(), longestChain);
-    walk.next();
+    const QSqlQuery walk = oneRow(reads, sql.walkFromRoots(), longestChain);
     const qint64 reachedKeys = walk.value(0).toLongLong();
     profile.depth = walk.value(1).toInt();
     if (reachedKeys < profile.distinctKeys) {
         QVector<CycleFinder::Edge> edges;
-        QSqlQuery unreached = reads.run(sql.unreachedRows(), longestChain);
-        while (unreached.next())
-            edges.push_back({unreached.value(0).toString(), unreached.value(1).toString()});
-        reads.checkTimeLeft();
+        eachRow(reads, sql.unreachedRows(), longestChain, [&](const QSqlQuery &q) {
+            edges.push_back({q.value(0).toString(), q.value(1).toString()});
+        });
         const CycleFinder cycles(edges);
         hierarchy.cycles = cycles.count();
         hierarchy.cycleExample = cycles.example();
     }
     profile.hierarchy = hierarchy;
-    return packet::toVariant(profile.toPacket());
 }

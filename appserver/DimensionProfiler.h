@@ -6,6 +6,8 @@
 #include <chrono>
 
 class Database;
+class ProfileQueries;
+class QueryDeadline;
 
 // Computes the data profile of a dimension from its application table, exactly, with one
 // time limit over the whole request. The table and fields are judged first as vdDimensao
@@ -22,6 +24,12 @@ public:
                    const QString &parent);
 
 private:
+    // Rows, keys and main attributes; answers the number of rows that have a key.
+    static qint64 measureKeys(QueryDeadline &reads, const ProfileQueries &sql,
+                              DimensionProfile &profile);
+    static void measureHierarchy(QueryDeadline &reads, const ProfileQueries &sql, qint64 keyedRows,
+                                 DimensionProfile &profile);
+
     Database &m_db;
     std::chrono::milliseconds m_limit;
 };
