@@ -10,7 +10,10 @@ const char *const Usage =
     "Comandos:\n"
     "  export   as dimensões e os seus atributos extras, em JSON (padrão) ou CSV\n"
     "  check    o perfil dos dados de cada dimensão, em texto (padrão) ou JSON;\n"
-    "           termina com código 1 quando encontra um problema\n";
+    "           termina com código 1 quando encontra um problema\n"
+    "  import ARQUIVO\n"
+    "           aplica um arquivo em JSON ou CSV (como export os escreve) pelas regras da\n"
+    "           própria tela; termina com código 1 quando algum registro é recusado\n";
 
 } // namespace
 
@@ -20,7 +23,8 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     parser.setApplicationDescription(
         QStringLiteral("Manutenção das dimensões do cubo pelo servidor de aplicação.\n\n") +
         QString::fromUtf8(Usage));
-    parser.addPositionalArgument(QStringLiteral("comando"), QStringLiteral("export ou check"));
+    parser.addPositionalArgument(QStringLiteral("comando"),
+                                 QStringLiteral("export, check ou import ARQUIVO"));
     const QCommandLineOption server(
         QStringLiteral("server"), QStringLiteral("Servidor de aplicação."), QStringLiteral("HOST"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Porta do servidor."),
@@ -34,7 +38,12 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     const QCommandLineOption output(QStringLiteral("output"),
                                     QStringLiteral("Grava a saída no arquivo em vez de exibi-la."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({server, port, settings, format, output});
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("import: só informa o que mudaria."));
+    const QCommandLineOption deleteMissing(
+        QStringLiteral("delete-missing"),
+        QStringLiteral("import: exclui as dimensões que o arquivo não traz."));
+    parser.addOptions({server, port, settings, format, output, dryRun, deleteMissing});
     parser.addHelpOption();
 
     AdminOptions options;
@@ -50,8 +59,8 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     }
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return refuse(QStringLiteral("Informe um comando: export ou check.\n\n") +
+    if (positional.isEmpty())
+        return refuse(QStringLiteral("Informe um comando: export, check ou import.\n\n") +
                       QString::fromUtf8(Usage));
     const QString command = positional.first();
     if (command == QLatin1String("export")) {
@@ -60,15 +69,25 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     } else if (command == QLatin1String("check")) {
         options.command = Command::Check;
         options.format = Format::Text;
+    } else if (command == QLatin1String("import")) {
+        options.command = Command::Import;
+        if (positional.size() != 2)
+            return refuse(QStringLiteral("Informe o arquivo a importar: import ARQUIVO."));
+        options.input = positional.at(1);
+        options.format = options.input.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                             ? Format::Csv
+                             : Format::Json;
     } else {
         return refuse(QStringLiteral("Comando desconhecido: \"%1\".\n\n").arg(command) +
                       QString::fromUtf8(Usage));
     }
+    if (options.command != Command::Import && positional.size() != 1)
+        return refuse(QStringLiteral("Argumento a mais: \"%1\".").arg(positional.at(1)));
     if (parser.isSet(format)) {
         const QString name = parser.value(format);
-        const bool allowed = options.command == Command::Export
-                                 ? (name == QLatin1String("json") || name == QLatin1String("csv"))
-                                 : (name == QLatin1String("json") || name == QLatin1String("text"));
+        const bool allowed = options.command == Command::Check
+                                 ? (name == QLatin1String("json") || name == QLatin1String("text"))
+                                 : (name == QLatin1String("json") || name == QLatin1String("csv"));
         if (!allowed)
             return refuse(QStringLiteral("Formato \"%1\" não disponível para o comando %2.")
                               .arg(name, command));
@@ -76,6 +95,10 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
                          : name == QLatin1String("csv") ? Format::Csv
                                                         : Format::Text;
     }
+    if (options.command != Command::Import && (parser.isSet(dryRun) || parser.isSet(deleteMissing)))
+        return refuse(QStringLiteral("--dry-run e --delete-missing servem só ao comando import."));
+    options.dryRun = parser.isSet(dryRun);
+    options.deleteMissing = parser.isSet(deleteMissing);
     options.output = parser.value(output);
 
     // The host's own settings, so that both reach the same server without being told twice.

@@ -9,12 +9,15 @@
 // host's settings file; the command line wins.
 struct AdminOptions
 {
-    enum class Command { Export, Check };
+    enum class Command { Export, Check, Import };
     enum class Format { Text, Json, Csv };
 
     Command command = Command::Check;
     Format format = Format::Text;
-    QString output; // --output FILE; empty: standard output
+    QString output;             // --output FILE; empty: standard output
+    QString input;              // import: the file to apply
+    bool dryRun = false;        // import --dry-run: only tell what would change
+    bool deleteMissing = false; // import --delete-missing: delete dimensions the file leaves out
     ServerAccess server;
 
     // On a bad argument, or when help was asked for, error holds what to show (and help

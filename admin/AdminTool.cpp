@@ -54,6 +54,9 @@ int AdminTool::run(const QStringList &arguments, QTextStream &out, QTextStream &
                   options.format == AdminOptions::Format::Json ? check.json() : check.text(), out);
             return check.hasProblems() ? ProblemsFound : Done;
         }
+        case AdminOptions::Command::Import:
+            // The screen needs a widget application of its own, made before anything else.
+            throw Exception(QStringLiteral("import só roda pelo programa kzr-admin."));
         }
     } catch (const Exception &e) {
         err << "kzr-admin: " << e.Message() << Qt::endl;

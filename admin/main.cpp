@@ -1,10 +1,19 @@
+#include "AdminOptions.h"
 #include "AdminTool.h"
+#include "ImportModule.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 
 int main(int argc, char **argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    if (AdminOptions::fromArguments(arguments, &error).command == AdminOptions::Command::Import &&
+        error.isEmpty())
+        return ImportModule::run(argc, argv);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-admin"));
     QTextStream out(stdout);

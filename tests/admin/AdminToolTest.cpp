@@ -152,6 +152,9 @@ TEST_F(Admin, ACommandLineItCannotUseEndsWithUsageErrors)
     const QList<QStringList> cases = {
         {},
         {"import"},
+        {"import", "a.json", "b.json"},
+        {"export", "--dry-run"},
+        {"validate"},
         {"check", "--format", "csv"},
         {"export", "--format", "text"},
         {"check", "--port", "70000"},

@@ -1,0 +1,90 @@
+// kzr-admin import, loaded by kzr-admin at run time: the screen needs widgets, the rest of the
+// tool does not. The screen runs offscreen with the dialogs collected instead of shown.
+#include "AdminHost.h"
+#include "AdminOptions.h"
+#include "AdminTool.h"
+#include "CollectingInteraction.h"
+#include "ImportFile.h"
+#include "ScreenImport.h"
+#include "TfrmDimensao.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+#include <cstdio>
+
+namespace {
+
+ImportFile readFile(const AdminOptions &options)
+{
+    QFile file(options.input);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Não foi possível ler \"%1\": %2")
+                            .arg(options.input, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    return options.format == AdminOptions::Format::Csv ? ImportFile::fromCsv(bytes)
+                                                       : ImportFile::fromJson(bytes);
+}
+
+int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
+{
+    const ImportFile file = readFile(options);
+    auto collecting = std::make_unique<CollectingInteraction>();
+    CollectingInteraction &ui = *collecting;
+    Interaction::install(std::move(collecting));
+    AdminHost host(options.server);
+    TApplication::SetHost(&host);
+    const auto restore = qScopeGuard([] {
+        TApplication::SetHost(nullptr);
+        Interaction::install(nullptr);
+    });
+
+    QPointer<TfrmDimensao> form = TApplication::CreateForm<TfrmDimensao>();
+    const QStringList opening = ui.take();
+    if (!opening.isEmpty()) {
+        delete form.data();
+        throw Exception(opening.join(QStringLiteral(" / ")));
+    }
+    ScreenImport import(*form, ui, out, options.dryRun);
+    import.apply(file, options.deleteMissing);
+    delete form.data();
+    out << import.summary() << Qt::endl;
+    return import.counts().refused > 0 ? AdminTool::ProblemsFound : AdminTool::Done;
+}
+
+QtMessageHandler standardHandler = nullptr;
+
+// The offscreen platform says, for every window shown, which window features it lacks;
+// nothing an administrator can act on. Everything else Qt says still reaches standard error.
+void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (standardHandler)
+        standardHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int kzr_admin_import(int argc, char **argv)
+{
+    // Nobody sees the screen; it needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    standardHandler = qInstallMessageHandler(quietOffscreen);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString error;
+    const AdminOptions options = AdminOptions::fromArguments(app.arguments(), &error);
+    if (!error.isEmpty()) {
+        err << "kzr-admin: " << error << Qt::endl;
+        return AdminTool::BadUsage;
+    }
+    try {
+        return run(options, out, err);
+    } catch (const Exception &e) {
+        err << "kzr-admin: " << e.Message() << Qt::endl;
+    }
+    return AdminTool::Failed;
+}

@@ -1,0 +1,153 @@
+// kzr-admin import: a file applied through the screen itself, run offscreen by the real
+// program against a real server. Refusals carry the screen's own messages.
+#include "ServerProcess.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Import : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(server.start()) << server.error().toStdString(); }
+
+    struct Outcome
+    {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+
+    Outcome admin(const QStringList &args)
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(KZR_ADMIN_PROGRAM,
+                      args + QStringList{"--port", QString::number(server.port()), "--settings",
+                                         server.tempPath("none.ini")});
+        EXPECT_TRUE(program.waitForFinished(120000));
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+                QString::fromUtf8(program.readAllStandardError())};
+    }
+
+    QJsonArray exported()
+    {
+        const Outcome run = admin({"export"});
+        EXPECT_EQ(run.code, 0) << run.err.toStdString();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object().value("dimensoes").toArray();
+    }
+
+    QString write(const QString &name, const QJsonArray &dimensions)
+    {
+        const QString path = server.tempPath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{"dimensoes", dimensions}}).toJson());
+        return path;
+    }
+
+    ServerProcess server;
+};
+
+QJsonObject dimension(const QString &code, const QString &name, const QString &table,
+                      const QString &key, const QString &attribute)
+{
+    return {{"IDDIMENSAODW", "S"},           {"NRSEQUEDIME", code},   {"NMITEMDIME", name},
+            {"CDTABELADIME", table},         {"DSPKDIME", key},       {"DSITEMDIME", attribute},
+            {"DSPKDIME2", QJsonValue::Null}, {"extras", QJsonArray()}};
+}
+
+TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
+{
+    const QJsonArray before = exported();
+    ASSERT_EQ(before.size(), 5);
+    QJsonArray wanted = before;
+    // 00002: another flag; VLPRECO left out; PCDESCONTO, a floating-point column, asked for.
+    QJsonObject products = wanted[1].toObject();
+    products["IDDIMENSAODW"] = "N";
+    products["extras"] =
+        QJsonArray{products["extras"].toArray()[0],
+                   QJsonObject{{"CDATRIBEXTRDIME", "PCDESCONTO"}, {"DSATRIBEXTRDIME", "Desconto"}}};
+    wanted[1] = products;
+    // 00004: renamed, and its extra SGUF too.
+    QJsonObject cities = wanted[3].toObject();
+    cities["NMITEMDIME"] = "Municípios";
+    QJsonArray cityExtras = cities["extras"].toArray();
+    ASSERT_EQ(cityExtras[1].toObject()["CDATRIBEXTRDIME"].toString(), "SGUF");
+    cityExtras[1] = QJsonObject{{"CDATRIBEXTRDIME", "SGUF"}, {"DSATRIBEXTRDIME", "Estado"}};
+    cities["extras"] = cityExtras;
+    wanted[3] = cities;
+    QJsonObject segments =
+        dimension("12", "Clientes por segmento", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    segments["extras"] =
+        QJsonArray{QJsonObject{{"CDATRIBEXTRDIME", "DSSEGMENTO"}, {"DSATRIBEXTRDIME", "Segmento"}}};
+    wanted.append(segments);
+    wanted.append(dimension("13", "Clientes", "REGIAO", "CDREGIAO", "NMREGIAO")); // name taken
+    wanted.append(dimension("14", "Sem tabela", "NADA", "CDNADA", "NMNADA"));
+    const QString file = write("dimensoes.json", wanted);
+
+    // A dry run tells and changes nothing.
+    const Outcome dry = admin({"import", file, "--dry-run"});
+    EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
+    EXPECT_TRUE(dry.out.contains("(simulação) alteraria a dimensão 00004: NMITEMDIME\n"))
+        << dry.out.toStdString();
+    EXPECT_TRUE(dry.out.endsWith("(simulação) 4 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), "
+                                 "0 recusa(s).\n"));
+    EXPECT_EQ(exported(), before);
+
+    const Outcome run = admin({"import", file});
+    EXPECT_EQ(run.code, 1) << run.out.toStdString() << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 13 (item 7): Nome já cadastrado."))
+        << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 14 (item 8): Tabela \"NADA\" inválida."));
+    EXPECT_TRUE(
+        lines.contains("RECUSADO atributo extra PCDESCONTO da dimensão 00002: Campo "
+                       "\"PCDESCONTO\" é de tipo não permitido para constituir uma dimensão."));
+    EXPECT_EQ(lines.last(), "2 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), 3 recusa(s).");
+
+    const QJsonArray after = exported();
+    ASSERT_EQ(after.size(), 6);
+    EXPECT_EQ(after[1].toObject()["IDDIMENSAODW"].toString(), "N");
+    EXPECT_EQ(after[1].toObject()["extras"].toArray().size(), 1);
+    EXPECT_EQ(after[3].toObject()["NMITEMDIME"].toString(), "Municípios");
+    EXPECT_EQ(after[3].toObject()["extras"].toArray()[1].toObject()["DSATRIBEXTRDIME"].toString(),
+              "Estado");
+    EXPECT_EQ(after[5].toObject()["NRSEQUEDIME"].toString(), "00012");
+    EXPECT_EQ(after[5].toObject()["extras"].toArray().size(), 1);
+
+    // What export wrote, imported again, changes nothing.
+    const QString csv = server.tempPath("dimensoes.csv");
+    ASSERT_EQ(admin({"export", "--format", "csv", "--output", csv}).code, 0);
+    const Outcome again = admin({"import", csv});
+    EXPECT_EQ(again.code, 0) << again.out.toStdString() << again.err.toStdString();
+    EXPECT_EQ(again.out, "0 inclusão(ões), 0 alteração(ões), 0 exclusão(ões), 0 recusa(s).\n");
+}
+
+TEST_F(Import, DeletesWhatTheFileLeavesOutOnlyWhenAskedAndAsTheScreenAllows)
+{
+    QJsonArray wanted = exported();
+    wanted.removeAt(4); // 00005 Vendedores: no extras, may go
+    wanted.removeAt(0); // 00001 Clientes: has extras, the screen refuses
+    const QString file = write("menos.json", wanted);
+    EXPECT_EQ(admin({"import", file}).code, 0);
+    EXPECT_EQ(exported().size(), 5);
+
+    const Outcome run = admin({"import", file, "--delete-missing"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.contains("excluída a dimensão 00005\n")) << run.out.toStdString();
+    EXPECT_TRUE(
+        run.out.contains("RECUSADO dimensão 00001: Erro no servidor de aplicação: A dimensão 00001 "
+                         "possui atributos extras e não pode ser excluída."))
+        << run.out.toStdString();
+    EXPECT_EQ(exported().size(), 4);
+}
+
+} // namespace
