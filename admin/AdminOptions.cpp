@@ -62,7 +62,7 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     if (positional.isEmpty())
         return refuse(QStringLiteral("Informe um comando: export, check ou import.\n\n") +
                       QString::fromUtf8(Usage));
-    const QString command = positional.first();
+    const QString &command = positional.first();
     if (command == QLatin1String("export")) {
         options.command = Command::Export;
         options.format = Format::Json;

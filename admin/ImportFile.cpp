@@ -101,7 +101,7 @@ ImportFile ImportFile::fromJson(const QByteArray &bytes)
         refuse(QStringLiteral("início"), QStringLiteral("falta a lista \"dimensoes\""));
     ImportFile file;
     int n = 0;
-    for (const QJsonValue &item : list.toArray()) {
+    for (const auto &item : list.toArray()) {
         const QString place = QStringLiteral("item %1").arg(++n);
         if (!item.isObject()) refuse(place, QStringLiteral("não é um objeto"));
         const QJsonObject o = item.toObject();
@@ -114,7 +114,7 @@ ImportFile ImportFile::fromJson(const QByteArray &bytes)
                     jsonValue(o, "DSITEMDIME", place),
                     jsonValue(o, "DSPKDIME2", place),
                     {}};
-        for (const QJsonValue &extra : o.value(QLatin1String("extras")).toArray()) {
+        for (const auto &extra : o.value(QLatin1String("extras")).toArray()) {
             const QJsonObject e = extra.toObject();
             d.extras.push_back({jsonValue(e, "CDATRIBEXTRDIME", place).value_or(QString()),
                                 jsonValue(e, "DSATRIBEXTRDIME", place).value_or(QString())});

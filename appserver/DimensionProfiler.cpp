@@ -66,7 +66,7 @@ Variant DimensionProfiler::answer(const QString &table, const QString &key,
         throw MethodFailure(QStringLiteral("Informe o campo chave e o atributo principal da "
                                            "dimensão para analisar os seus dados."));
     QStringList names{key, attribute, parent};
-    const Variant verdict = StructureCheck(m_db).verify(table, names);
+    Variant verdict = StructureCheck(m_db).verify(table, names);
     if (!verdict.isNull()) return verdict;
 
     QueryDeadline reads(m_db, m_limit);

@@ -46,7 +46,7 @@ protected:
 
     QString write(const QString &name, const QJsonArray &dimensions)
     {
-        const QString path = server.tempPath(name);
+        QString path = server.tempPath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QJsonDocument(QJsonObject{{"dimensoes", dimensions}}).toJson());
