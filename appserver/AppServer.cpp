@@ -29,7 +29,7 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
 {
     DimensaoModule::registerIn(m_registry);
     EstruturaModule::registerIn(m_registry);
-    AnaliseModule::registerIn(m_registry);
+    AnaliseModule::registerIn(m_registry, config.deadlines());
     m_pool = std::make_unique<WorkerPool>(workers, config, m_handler);
     connect(m_listener.get(), &QTcpServer::newConnection, this, &AppServer::accept);
     connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);

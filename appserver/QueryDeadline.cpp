@@ -23,6 +23,8 @@ int stopWhenExpired(void *deadline)
     return static_cast<const QDeadlineTimer *>(deadline)->hasExpired() ? 1 : 0;
 }
 
+constexpr qint64 CancelMarginMs = 100;
+
 } // namespace
 
 QueryDeadline::QueryDeadline(Database &db, std::chrono::milliseconds limit)
@@ -82,7 +84,8 @@ QSqlQuery QueryDeadline::run(const QString &sql, const QVariantList &values)
     try {
         return m_db.run(sql, values);
     } catch (const MethodFailure &) {
-        if (m_deadline.hasExpired()) interrupted();
+        // PostgreSQL's timer may fire a moment before ours.
+        if (m_deadline.remainingTime() < CancelMarginMs) interrupted();
         throw;
     }
 }

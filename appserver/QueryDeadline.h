@@ -25,7 +25,7 @@ public:
     // MethodFailure with interruptedText() when the time is up; for work between statements.
     void checkTimeLeft() const;
 
-    // "Análise interrompida após 20 s."
+    // "Análise interrompida após 15 s."
     static QString interruptedText(std::chrono::milliseconds limit);
 
 private:
