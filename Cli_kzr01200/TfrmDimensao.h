@@ -4,6 +4,8 @@
 #include "TNetConnection.h"
 
 #include <QFrame>
+#include <QHash>
+#include <QLabel>
 #include <QScrollArea>
 
 // The "Dimensão" screen (KZR01200): dimensions of the warehouse cube and their extra
@@ -48,6 +50,8 @@ public:
 
     TMenuItem *mnuDimensao;
     TMenuItem *mnuExtras;
+    TMenuItem *mnuDesfazerMarcacao;    // undoes the last bulk toggle
+    QLabel *lblDimensaoExtras;         // which dimension the Extras tab shows
 
     TImage *imgCheck;
     TImage *imgUncheck;
@@ -71,6 +75,7 @@ public:
     void sbtProcurarClick(QObject *sender) override;
     void sbtConfirmarClick(QObject *sender) override;
     void sbtCancelarClick(QObject *sender) override;
+    QString RecordDescription(TClientDataSet *dataSet) const override;
     void ConfirmaTshPrincipal();
     void ConfirmaTshExtras();
     void CancelaTshPrincipal();
@@ -90,6 +95,8 @@ public:
                                  TColumn *column, TGridDrawState state);
     void dbgPadraoCellClick(TColumn *column);
     void dbgPadraoTitleClick(TColumn *column);
+    // Puts back the flags as they were before the last bulk toggle, saved at once.
+    void mnuDesfazerMarcacaoClick(QObject *sender);
     void dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift) override;
     void dbgPadraoColEnter(QObject *sender);
     void dbgPadraoColExit(QObject *sender);
@@ -125,7 +132,16 @@ private:
     // After a save the server refused: what it holds, on the same record where it still exists.
     void reloadDimensionsKeepingPlace();
     void reloadExtrasKeepingPlace();
+    // The bulk toggle's copy (cdsVDDados) to the server, then into cdsDados.
+    void sendFlagCopy();
+    void explainBulkToggle();
+    void explainInclude(bool dimensionWithoutTable);
+    void showDimensionOfExtras();
+    QString dimensionText() const;
 
     // Which value the next bulk toggle writes: false "N", true "S".
     bool m_marcaTodos = false;
+    // The flags by dimension code as they were before the last bulk toggle (empty: no undo).
+    QHash<QString, QString> m_flagsBeforeBulkToggle;
+    bool m_extrasHeadingQueued = false;
 };

@@ -3,7 +3,9 @@
 #include "EventBoundary.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QTabBar>
@@ -110,6 +112,16 @@ void TMenuItem::SetChecked(bool on)
 bool TMenuItem::Visible() const { return m_action->isVisible(); }
 void TMenuItem::SetVisible(bool on) { m_action->setVisible(on); }
 
+QKeySequence TMenuItem::ShortCut() const { return m_action->shortcut(); }
+
+void TMenuItem::SetShortCut(const QKeySequence &key, QWidget *widget)
+{
+    m_action->setShortcut(key);
+    m_action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    if (widget && !widget->actions().contains(m_action))
+        widget->addAction(m_action);
+}
+
 void TMenuItem::Click()
 {
     // A disabled item does nothing, whoever clicks it.
@@ -137,6 +149,33 @@ TSpeedButton::TSpeedButton(QWidget *parent, const QString &name, const QString &
         if (OnClick)
             EventBoundary::run([this] { OnClick(this); });
     });
+}
+
+void TSpeedButton::SetImage(const QPixmap &image)
+{
+    // Qt's own disabled look of a coloured picture can pass for an enabled one: the disabled
+    // picture is the same image in grey, faded to a third.
+    QImage grey = image.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < grey.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(grey.scanLine(y));
+        for (int x = 0; x < grey.width(); ++x) {
+            const int gray = qGray(line[x]);
+            const int lifted = 128 + gray / 2;
+            line[x] = qRgba(lifted, lifted, lifted, qAlpha(line[x]) / 3);
+        }
+    }
+    QIcon icon;
+    icon.addPixmap(image, QIcon::Normal);
+    icon.addPixmap(image, QIcon::Active);
+    icon.addPixmap(QPixmap::fromImage(grey), QIcon::Disabled);
+    setIcon(icon);
+}
+
+void TSpeedButton::SetHint(const QString &hint, const QKeySequence &key)
+{
+    setText(hint);
+    setToolTip(key.isEmpty() ? hint
+                             : QStringLiteral("%1 (%2)").arg(hint, key.toString(QKeySequence::NativeText)));
 }
 
 void TSpeedButton::Click()

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QColor>
 #include <QImage>
+#include <QKeySequence>
 #include <QObject>
 #include <QString>
 #include <QTabWidget>
@@ -73,6 +74,9 @@ public:
     void SetChecked(bool on);
     bool Visible() const;
     void SetVisible(bool on);
+    // The key that runs the item while the focus is inside widget (the form); menus show it.
+    QKeySequence ShortCut() const;
+    void SetShortCut(const QKeySequence &key, QWidget *widget);
     void Click();                                    // runs OnClick (through the event boundary)
     std::function<void(QObject *sender)> OnClick;
     // Runs first, in the same boundary; a throw stops the click (the form commits its editors).
@@ -90,6 +94,10 @@ public:
     TSpeedButton(QWidget *parent, const QString &name, const QString &hint);
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool on) { setEnabled(on); }
+    // The picture, with a disabled look made from the same image that no one takes for enabled.
+    void SetImage(const QPixmap &image);
+    // The tooltip: the hint, with the key that does the same when there is one.
+    void SetHint(const QString &hint, const QKeySequence &key = {});
     void Click();                                    // as a user click
     std::function<void(QObject *sender)> OnClick;
 };

@@ -10,18 +10,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-FindDialog::FindDialog(TClientDataSet *dataSet, QWidget *parent)
+FindDialog::FindDialog(TClientDataSet *dataSet, const FindFields &fields, QWidget *parent)
     : QDialog(parent), m_dataSet(dataSet), m_field(new QComboBox(this)), m_text(new QLineEdit(this))
 {
     setWindowTitle(QStringLiteral("Procurar"));
     setObjectName(QStringLiteral("FindDialog"));
-    for (int i = 0; i < dataSet->FieldCount(); ++i) {
-        TField *field = dataSet->Fields(i);
-        if (field->Visible())
-            m_field->addItem(field->DisplayLabel(), field->FieldName());
-    }
+    for (const auto &[name, caption] : fields.fields)
+        m_field->addItem(caption, name);
+    m_field->setCurrentIndex(qMax(0, m_field->findData(fields.initial)));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
     connect(buttons, &QDialogButtonBox::accepted, this, &FindDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -29,6 +26,7 @@ FindDialog::FindDialog(TClientDataSet *dataSet, QWidget *parent)
     layout->addRow(QStringLiteral("Campo:"), m_field);
     layout->addRow(QStringLiteral("Procurar por:"), m_text);
     layout->addRow(buttons);
+    m_text->setFocus();
 }
 
 void FindDialog::accept()

@@ -13,6 +13,42 @@ std::unique_ptr<Interaction> &installed()
 }
 } // namespace
 
+FindFields FindFields::of(const TClientDataSet *dataSet)
+{
+    FindFields offered;
+    for (int i = 0; dataSet && i < dataSet->FieldCount(); ++i) {
+        const TField *field = dataSet->Fields(i);
+        if (field->Visible())
+            offered.fields.emplace_back(field->FieldName(), field->DisplayLabel());
+    }
+    if (!offered.fields.empty())
+        offered.initial = offered.fields.front().first;
+    return offered;
+}
+
+namespace {
+DialogContext::Details &contextDetails()
+{
+    static DialogContext::Details details;
+    return details;
+}
+} // namespace
+
+DialogContext::DialogContext(Details details) : m_previous(contextDetails())
+{
+    contextDetails() = std::move(details);
+}
+
+DialogContext::~DialogContext()
+{
+    contextDetails() = m_previous;
+}
+
+const DialogContext::Details &DialogContext::current()
+{
+    return contextDetails();
+}
+
 Interaction &Interaction::current()
 {
     std::unique_ptr<Interaction> &interaction = installed();
@@ -29,7 +65,7 @@ void Interaction::install(std::unique_ptr<Interaction> interaction)
 int ScriptedInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     Q_UNUSED(buttons);
-    shown.push_back({Shown::Message, text, type});
+    shown.push_back({Shown::Message, text, type, DialogContext::current().informativeText, {}, {}});
     if (dialogAnswers.empty())
         return mrNo;
     const int answer = dialogAnswers.front();
@@ -39,7 +75,7 @@ int ScriptedInteraction::messageDialog(const QString &text, TMsgDlgType type, TM
 
 bool ScriptedInteraction::pickList(TDataSource *source, const QString &title)
 {
-    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation});
+    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation, {}, DialogContext::current().usedChoices, {}});
     if (pickAnswers.empty())
         return false;
     const std::optional<int> row = pickAnswers.front();
@@ -51,10 +87,13 @@ bool ScriptedInteraction::pickList(TDataSource *source, const QString &title)
     return true;
 }
 
-bool ScriptedInteraction::find(TClientDataSet *dataSet)
+bool ScriptedInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
 {
+    QStringList captions;
+    for (const auto &[name, caption] : fields.fields)
+        captions << caption;
     shown.push_back({Shown::Find, dataSet ? dataSet->objectName() : QString(),
-                     TMsgDlgType::mtInformation});
+                     TMsgDlgType::mtInformation, {}, captions, fields.initial});
     if (findAnswers.empty())
         return false;
     const auto answer = findAnswers.front();

@@ -13,6 +13,34 @@
 class TDataSource;
 class TClientDataSet;
 
+// What a find offers: fields by caption, in the order shown, and the one it starts on.
+struct FindFields {
+    std::vector<std::pair<QString, QString>> fields; // field name, caption
+    QString initial;                                 // field name
+    // Every visible field of the record set, by display label, starting on the first.
+    static FindFields of(const TClientDataSet *dataSet);
+};
+
+// More than a dialog's own arguments say, for the dialogs shown while it is alive: an
+// informative text below a message (what a confirmation is about), the rows of a pick list
+// already in use.
+class DialogContext
+{
+public:
+    struct Details {
+        QString informativeText;
+        QStringList usedChoices;
+    };
+    explicit DialogContext(Details details);
+    ~DialogContext();
+    DialogContext(const DialogContext &) = delete;
+    DialogContext &operator=(const DialogContext &) = delete;
+    static const Details &current();
+
+private:
+    Details m_previous;
+};
+
 // The one seam for modal interaction. The product uses real Qt dialogs; tests install a
 // ScriptedInteraction that records what was shown and answers from a queue.
 class Interaction
@@ -24,7 +52,7 @@ public:
     // current row of the record set).
     virtual bool pickList(TDataSource *source, const QString &title) = 0;
     // Find dialog: positions the record set on the found record; false when cancelled.
-    virtual bool find(TClientDataSet *dataSet) = 0;
+    virtual bool find(TClientDataSet *dataSet, const FindFields &fields) = 0;
 
     static Interaction &current();
     static void install(std::unique_ptr<Interaction> interaction); // nullptr: the Qt dialogs
@@ -37,6 +65,9 @@ public:
         enum Kind { Message, PickList, Find } kind;
         QString text;           // message text, or pick-list title
         TMsgDlgType type = TMsgDlgType::mtInformation;
+        QString informativeText;
+        QStringList choices;    // find: the captions offered; pick list: the rows marked used
+        QString initial;        // find: the field it starts on
     };
     // Answers, used in order; an empty queue answers mrNo / no choice / cancel.
     std::queue<int> dialogAnswers;
@@ -48,7 +79,7 @@ public:
 
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
-    bool find(TClientDataSet *dataSet) override;
+    bool find(TClientDataSet *dataSet, const FindFields &fields) override;
 
     QStringList messages() const;   // texts of every message dialog shown, in order
     void clear() { shown.clear(); }

@@ -4,18 +4,62 @@
 #include "TClientDataSet.h"
 
 #include <QDialogButtonBox>
+#include <QFont>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
-PickListDialog::PickListDialog(TClientDataSet *dataSet, const QString &title, QWidget *parent)
+namespace {
+
+// The rows already in use: greyed, in italics, and said so after the value.
+class UsedRowsMarked : public QIdentityProxyModel
+{
+public:
+    UsedRowsMarked(const QStringList &used, QObject *parent) : QIdentityProxyModel(parent), m_used(used) {}
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const QVariant value = QIdentityProxyModel::data(index, role);
+        if (!used(index.row()))
+            return value;
+        switch (role) {
+        case Qt::DisplayRole:
+            return index.column() == 0 ? QVariant(value.toString() + QStringLiteral(" (já usado)")) : value;
+        case Qt::ForegroundRole:
+            return QPalette().color(QPalette::Disabled, QPalette::Text);
+        case Qt::FontRole: {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        default:
+            return value;
+        }
+    }
+
+private:
+    bool used(int row) const
+    {
+        const QString first = QIdentityProxyModel::data(index(row, 0), Qt::DisplayRole).toString().trimmed();
+        return m_used.contains(first, Qt::CaseInsensitive);
+    }
+    QStringList m_used;
+};
+
+} // namespace
+
+PickListDialog::PickListDialog(TClientDataSet *dataSet, const QString &title, const QStringList &used, QWidget *parent)
     : QDialog(parent), m_dataSet(dataSet), m_model(new RecordSetModel(this)), m_view(new QTableView(this))
 {
     setWindowTitle(title);
     setObjectName(QStringLiteral("PickListDialog"));
     m_model->setDataSet(dataSet);
-    m_view->setModel(m_model);
+    auto *marked = new UsedRowsMarked(used, this);
+    marked->setSourceModel(m_model);
+    m_view->setModel(marked);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -28,7 +72,6 @@ PickListDialog::PickListDialog(TClientDataSet *dataSet, const QString &title, QW
     connect(m_view, &QTableView::doubleClicked, this, &QDialog::accept);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

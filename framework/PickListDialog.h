@@ -1,17 +1,19 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 class QTableView;
 class RecordSetModel;
 class TClientDataSet;
 
-// A modal list of a record set's rows; the chosen row becomes the set's current row.
+// A modal list of a record set's rows; the chosen row becomes the set's current row. Rows whose
+// first field holds one of the used values are marked as already in use (still choosable).
 class PickListDialog : public QDialog
 {
     Q_OBJECT
 public:
-    PickListDialog(TClientDataSet *dataSet, const QString &title, QWidget *parent);
+    PickListDialog(TClientDataSet *dataSet, const QString &title, const QStringList &used, QWidget *parent);
     // Moves the record set to the row chosen; false when no row is selected.
     bool choose();
 

@@ -49,21 +49,22 @@ int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgB
 {
     BusyIndicatorAside aside;
     QMessageBox box(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent());
+    box.setInformativeText(DialogContext::current().informativeText);
+    // The buttons' captions are Qt's own, in the language of the translation the host installed.
     struct Pair {
         int flag;
         QMessageBox::StandardButton button;
-        const char *caption;
         int result;
     };
-    const Pair pairs[] = {{mbYes, QMessageBox::Yes, "&Sim", mrYes},
-                          {mbNo, QMessageBox::No, "&Não", mrNo},
-                          {mbOK, QMessageBox::Ok, "OK", mrOk},
-                          {mbCancel, QMessageBox::Cancel, "Cancelar", mrCancel}};
+    const Pair pairs[] = {{mbYes, QMessageBox::Yes, mrYes},
+                          {mbNo, QMessageBox::No, mrNo},
+                          {mbOK, QMessageBox::Ok, mrOk},
+                          {mbCancel, QMessageBox::Cancel, mrCancel}};
     if (buttons == 0)
         buttons = mbOK;
     for (const Pair &pair : pairs) {
         if (buttons & pair.flag)
-            box.addButton(pair.button)->setText(QString::fromUtf8(pair.caption));
+            box.addButton(pair.button);
     }
     const auto clicked = QMessageBox::StandardButton(box.exec());
     for (const Pair &pair : pairs) {
@@ -79,15 +80,15 @@ bool QtInteraction::pickList(TDataSource *source, const QString &title)
     if (!source || !source->DataSet())
         return false;
     BusyIndicatorAside aside;
-    PickListDialog dialog(source->DataSet(), title, dialogParent());
+    PickListDialog dialog(source->DataSet(), title, DialogContext::current().usedChoices, dialogParent());
     return dialog.exec() == QDialog::Accepted && dialog.choose();
 }
 
-bool QtInteraction::find(TClientDataSet *dataSet)
+bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
 {
     if (!dataSet)
         return false;
     BusyIndicatorAside aside;
-    FindDialog dialog(dataSet, dialogParent());
+    FindDialog dialog(dataSet, fields, dialogParent());
     return dialog.exec() == QDialog::Accepted;
 }

@@ -9,7 +9,8 @@ class RecordLocator
 {
 public:
     // Moves to the first record, from the top, whose field's display text starts with text
-    // (case-insensitive); an exact match is preferred over a prefix. False, and no move, when
+    // (case-insensitive); an exact match is preferred over a prefix. A code of digits in a
+    // fixed width is first looked for as stored ("4" as "00004"). False, and no move, when
     // none matches or the field is unknown.
     static bool locate(TClientDataSet *dataSet, const QString &fieldName, const QString &text);
 };

@@ -193,6 +193,8 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
             return column->Title.SymbolCharset ? QVariant(int(Qt::AlignCenter)) : QVariant();
         case TitleSymbolRole:
             return column->Title.SymbolCharset;
+        case Qt::ToolTipRole:
+            return column->Title.Hint.isEmpty() ? QVariant() : QVariant(column->Title.Hint);
         default:
             return {};
         }

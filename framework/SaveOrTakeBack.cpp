@@ -2,14 +2,29 @@
 
 #include "EventBoundary.h"
 #include "Services.h"
+#include "TApplication.h"
+
+namespace {
+void tellHost(const QString &message)
+{
+    if (HostServices *host = TApplication::Host())
+        host->saveFailed(message);
+}
+} // namespace
 
 void SaveOrTakeBack(const std::function<void()> &save, const std::function<void()> &takeBack)
 {
     try {
         save();
-    } catch (const EServerFailure &) {
+    } catch (const EAbort &) {
+        throw;
+    } catch (const EServerFailure &failure) {
+        tellHost(failure.Message());
         EventBoundary::reportCurrentException();
         takeBack();
         throw EAbort();
+    } catch (const Exception &failure) {
+        tellHost(failure.Message());
+        throw;
     }
 }

@@ -10,4 +10,5 @@
 //   change, a constraint): sending it again can never succeed. The server's message is shown,
 //   then takeBack runs (it takes the refused change out of the log and shows what the server
 //   holds), and the operation ends silently, as after any refusal.
+// Either way the host is told that the save failed (HostServices::saveFailed).
 void SaveOrTakeBack(const std::function<void()> &save, const std::function<void()> &takeBack);

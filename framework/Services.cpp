@@ -1,5 +1,7 @@
 #include "Services.h"
 
+#include "TDBGrid.h"
+
 #include "BusyWindow.h"
 #include "Controls.h"
 #include "Interaction.h"
@@ -210,7 +212,39 @@ void Procura(TClientDataSet *dataSet)
 {
     if (!dataSet || !dataSet->Active())
         return;
-    Interaction::current().find(dataSet);
+    Interaction::current().find(dataSet, FindFields::of(dataSet));
+}
+
+void Procura(TClientDataSet *dataSet, TDBGrid *grid)
+{
+    if (!grid) {
+        Procura(dataSet);
+        return;
+    }
+    if (!dataSet || !dataSet->Active())
+        return;
+    // What the user sees: the grid's columns in their order, by caption; a picture column has
+    // no text to look for.
+    FindFields offered;
+    for (int i = 0; i < grid->ColumnCount(); ++i) {
+        TColumn *column = grid->Columns(i);
+        TField *field = column->Field();
+        if (!field || !field->Visible() || column->Title.SymbolCharset)
+            continue;
+        const QString caption = column->Title.Caption.isEmpty() ? field->DisplayLabel() : column->Title.Caption;
+        offered.fields.emplace_back(field->FieldName(), caption);
+    }
+    if (offered.fields.empty())
+        return;
+    offered.initial = offered.fields.front().first;
+    if (TField *current = grid->SelectedField()) {
+        for (const auto &[name, caption] : offered.fields) {
+            if (name == current->FieldName())
+                offered.initial = name;
+        }
+    }
+    if (Interaction::current().find(dataSet, offered) && grid->isVisible())
+        grid->setFocus(Qt::OtherFocusReason);
 }
 
 // --- screen cursor --------------------------------------------------------------------------

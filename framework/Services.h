@@ -10,6 +10,7 @@
 class QWidget;
 class TDataSource;
 class TClientDataSet;
+class TDBGrid;
 
 // A server failure reported in a reply; carries the server's own message.
 class EServerFailure : public Exception
@@ -71,6 +72,9 @@ void AtualizaLocalCache(const Variant &tableNames);          // a variant array 
 bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2);
 // Modal find dialog positioning the record set.
 void Procura(TClientDataSet *dataSet);
+// The same over the record set a grid shows: its columns by caption, starting on the current
+// one; the grid has the focus on the record found.
+void Procura(TClientDataSet *dataSet, TDBGrid *grid);
 
 // The screen cursor (crDefault, crHourGlass), observable in tests.
 int ScreenCursor();

@@ -20,6 +20,9 @@ public:
     virtual QWidget *mainForm() const = 0;     // owns the cube record sets ("CDSCUBO...")
     // Puts a new form into the host's document area (an MDI child) and shows nothing yet.
     virtual void adoptForm(TfrmPadraoGrid *form) = 0;
+    // A save did not go through (the message says why); the host may say so where it says
+    // what was saved.
+    virtual void saveFailed(const QString &message) { Q_UNUSED(message); }
 };
 
 // The application object: owns the forms it creates.

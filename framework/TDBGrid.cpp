@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPointer>
 
@@ -45,9 +46,19 @@ struct TDBGrid::Private {
     // editor (and an ignored one back up to the grid); the handler must see it once.
     QKeyEvent *inFlight = nullptr;
     TCanvas *canvas = nullptr;
+    // The columns as defined, taken before anyone could rearrange them.
+    std::optional<ColumnLayout> defaults;
 };
 
 namespace {
+// F4 and Alt+Down open a column's lookup, as they open a drop-down list.
+bool isLookupKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+           (event->key() == Qt::Key_Down && modifiers == Qt::AltModifier);
+}
+
 // While alive, marks the grid as following the record set.
 class Flag
 {
@@ -71,8 +82,9 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
         d->rowsChanging = true;
         discardEditor();
     };
-    d->model->columnEditable = [this](int) {
-        return (d->options & dgEditing) && d->dataSet && d->dataSet->Active();
+    d->model->columnEditable = [this](int column) {
+        const TColumn *at = Columns(column);
+        return (d->options & dgEditing) && d->dataSet && d->dataSet->Active() && at && !at->ReadOnly;
     };
     setModel(d->model);
     d->selection = new GridSelectionModel(d->model, this);
@@ -91,7 +103,13 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setSectionsMovable(true);
-    horizontalHeader()->setStretchLastSection(false);
+    // A caption too long for its column ends in "..." and is never cut at both sides; the last
+    // column takes the room the others leave.
+    horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, &TDBGrid::showHeaderMenu);
 
     connect(d->model, &QAbstractItemModel::modelReset, this, [this] {
         d->rowsChanging = false;
@@ -114,9 +132,12 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         // A width the user dragged is the column's width from now on (the header also resizes
         // sections itself, on resets, which must not freeze a width taken from the field).
-        if (!d->applyingWidths && section < ColumnCount() &&
-            (QGuiApplication::mouseButtons() & Qt::LeftButton))
+        // The last column's width is whatever room is left, never a width of its own.
+        if (!d->applyingWidths && section < ColumnCount() - 1 &&
+            (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
             d->columns[size_t(section)]->Width = size;
+            emit columnLayoutChangedByUser();
+        }
     });
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
         // The header only moved a picture of the column; the grid's column list is what moves.
@@ -125,6 +146,7 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
             horizontalHeader()->moveSection(to, from);
             horizontalHeader()->blockSignals(false);
             MoveColumn(from, to);
+            emit columnLayoutChangedByUser();
         });
     });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
@@ -172,6 +194,7 @@ void TDBGrid::clearHandlers()
     OnTitleClick = nullptr;
     OnEditButtonClick = nullptr;
     OnKeyDown = nullptr;
+    OnCommandKey = nullptr;
     OnDrawColumnCell = nullptr;
 }
 
@@ -300,6 +323,54 @@ void TDBGrid::MoveColumn(int from, int to)
             d->currentColumn = i; // the selected column keeps being selected where it went
     }
     columnsChanged();
+}
+
+TDBGrid::ColumnLayout TDBGrid::CurrentColumnLayout() const
+{
+    ColumnLayout layout;
+    for (const auto &column : d->columns) {
+        layout.order << column->FieldName;
+        layout.widths << column->Width;
+    }
+    return layout;
+}
+
+void TDBGrid::ApplyColumnLayout(const ColumnLayout &layout)
+{
+    if (!d->defaults)
+        d->defaults = CurrentColumnLayout();
+    int place = 0;
+    for (int i = 0; i < layout.order.size(); ++i) {
+        int at = -1;
+        for (int c = place; c < ColumnCount(); ++c) {
+            if (Columns(c)->FieldName == layout.order.at(i))
+                at = c;
+        }
+        if (at < 0)
+            continue;
+        if (at != place)
+            MoveColumn(at, place);
+        const int width = i < layout.widths.size() ? layout.widths.at(i) : 0;
+        if (width == -1 || width > 0) // -1: the width the field gives
+            Columns(place)->Width = width;
+        ++place;
+    }
+    applyColumnWidths();
+}
+
+void TDBGrid::RestoreDefaultColumns()
+{
+    if (d->defaults)
+        ApplyColumnLayout(*d->defaults);
+    emit columnLayoutChangedByUser();
+}
+
+void TDBGrid::showHeaderMenu(const QPoint &position)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Restaurar larguras e ordem das colunas"), this,
+                   [this] { EventBoundary::run([this] { RestoreDefaultColumns(); }); });
+    menu.exec(horizontalHeader()->mapToGlobal(position));
 }
 
 void TDBGrid::columnsChanged()
@@ -509,6 +580,42 @@ bool TDBGrid::openEditor()
     return d->editor != nullptr;
 }
 
+bool TDBGrid::typeable(int column) const
+{
+    TColumn *at = Columns(column);
+    TField *field = at ? at->Field() : nullptr;
+    return field && !at->ReadOnly && !field->ReadOnly();
+}
+
+bool TDBGrid::SelectFirstTypeableColumn()
+{
+    for (int column = 0; column < ColumnCount(); ++column) {
+        if (!typeable(column))
+            continue;
+        if (column != d->currentColumn && !EventBoundary::attempt([this, column] { SetSelectedIndex(column); }))
+            return false;
+        return d->currentColumn == column;
+    }
+    return false;
+}
+
+bool TDBGrid::typeIntoFirstTypeableColumn(QKeyEvent *event)
+{
+    // A character typed where typing never works (a picture column) goes where it does.
+    const QString text = event->text();
+    if (text.isEmpty() || !text.at(0).isPrint() || text.at(0).isSpace() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    TColumn *current = Columns(d->currentColumn);
+    if (!current || !current->ReadOnly || !d->dataSet || !d->dataSet->Active() || d->dataSet->IsEmpty())
+        return false;
+    if (!SelectFirstTypeableColumn() || !openEditor())
+        return true;
+    QKeyEvent typed(QEvent::KeyPress, event->key(), event->modifiers(), text);
+    QApplication::sendEvent(d->editor, &typed);
+    return true;
+}
+
 QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
 {
     TColumn *column = Columns(index.column());
@@ -678,7 +785,7 @@ bool TDBGrid::editorKeyDown(QKeyEvent *event)
         if (key == 0)
             return true;
     }
-    if (key == VK_RETURN && (shift & ssCtrl)) {
+    if (isLookupKey(event)) {
         TColumn *column = Columns(d->editorIndex.column());
         if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis) {
             EventBoundary::later(this, [this] { editButtonClicked(); });
@@ -709,6 +816,11 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
+    const bool commandKey = key == VK_INSERT || key == VK_ESCAPE || (key == VK_DELETE && shift == ssCtrl);
+    if (commandKey && OnCommandKey && OnCommandKey(key, shift)) {
+        event->accept();
+        return;
+    }
     if (key == VK_ESCAPE && d->dataSet &&
         (d->dataSet->State() == TDataSetState::dsEdit || d->dataSet->State() == TDataSetState::dsInsert)) {
         // Escape with no editor open gives up the record's changes.
@@ -734,7 +846,11 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (key == VK_RETURN && (shift & ssCtrl)) {
+    if (typeIntoFirstTypeableColumn(event)) {
+        event->accept();
+        return;
+    }
+    if (isLookupKey(event)) {
         TColumn *column = Columns(d->currentColumn);
         if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis && (d->options & dgEditing)) {
             editButtonClicked();
@@ -771,6 +887,8 @@ void TDBGrid::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlag
 
 void TDBGrid::showEvent(QShowEvent *event)
 {
+    if (!d->defaults)
+        d->defaults = CurrentColumnLayout();
     QTableView::showEvent(event);
     applyColumnWidths();
     followDataSet();

@@ -55,6 +55,7 @@ public:
     int FontHeight = 0;    // platform units (negative: pixels)
     bool SymbolCharset = false;
     TColor FontColor = clWindowText;
+    QString Hint;          // the title's tooltip (what a click on it does)
 };
 
 class TColumn
@@ -62,6 +63,7 @@ class TColumn
 public:
     QString FieldName;
     int Width = -1;        // pixels; -1: default from the field's display width
+    bool ReadOnly = false; // never typed into (a picture column, say)
     TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
     TColumnTitle Title;
     TField *Field() const;  // the field of the grid's record set, nullptr when none
@@ -92,6 +94,17 @@ public:
     TColumn *Columns(int index) const;
     void MoveColumn(int from, int to);       // as the user dragging a column
 
+    // The columns as the user arranged them: field names in order, and widths in pixels.
+    struct ColumnLayout {
+        QStringList order;
+        QList<int> widths;
+    };
+    ColumnLayout CurrentColumnLayout() const;
+    // Arranges the columns as given (unknown names are passed over); the rest keep their place.
+    void ApplyColumnLayout(const ColumnLayout &layout);
+    // Back to the columns as defined: their order and stored widths.
+    void RestoreDefaultColumns();
+
     TDBGridOptions Options() const;
     void SetOptions(TDBGridOptions options);
 
@@ -114,6 +127,9 @@ public:
     std::function<void(TColumn *column)> OnTitleClick;
     std::function<void(QObject *sender)> OnEditButtonClick;
     std::function<void(QObject *sender, int &key, TShiftState shift)> OnKeyDown;
+    // Insert, Ctrl+Delete, Escape: a form whose commands have these keys takes them (true), and
+    // the grid does nothing of its own with them.
+    std::function<bool(int key, TShiftState shift)> OnCommandKey;
     std::function<void(QObject *sender, const QRect &rect, int dataCol, TColumn *column,
                        TGridDrawState state)> OnDrawColumnCell;
 
@@ -124,6 +140,15 @@ public:
     // Opens the cell editor on the current cell as a key press would; false when the cell cannot
     // be edited (editing off, read-only field, record set refusing the edit).
     bool openEditor();
+    // Moves to the first column that takes typing now (a column and field not read-only), as a
+    // user's move; false when there is none or the move was refused.
+    bool SelectFirstTypeableColumn();
+
+signals:
+    // The user resized or moved a column (to remember it), or asked for the defaults back.
+    void columnLayoutChangedByUser();
+
+public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -160,6 +185,9 @@ private:
     void focusField(TField *field);
     void applyOptions();
     void applyColumnWidths();
+    bool typeable(int column) const;
+    bool typeIntoFirstTypeableColumn(QKeyEvent *event);
+    void showHeaderMenu(const QPoint &position);
     void columnsChanged();
     void editButtonClicked();
     void reportLater(std::exception_ptr failure);

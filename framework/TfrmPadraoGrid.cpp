@@ -1,14 +1,17 @@
 #include "TfrmPadraoGrid.h"
 
+#include "ColumnLayoutSettings.h"
 #include "EventBoundary.h"
 #include "Interaction.h"
 #include "Services.h"
 #include "TNetConnection.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -18,6 +21,19 @@ bool editing(TClientDataSet *dataSet)
 {
     return dataSet && (dataSet->State() == TDataSetState::dsEdit ||
                        dataSet->State() == TDataSetState::dsInsert);
+}
+
+// The Include picture: the style's blank page with a green plus on it.
+QPixmap includeImage(QStyle *style)
+{
+    QPixmap page = style->standardIcon(QStyle::SP_FileIcon).pixmap(16, 16);
+    QPainter painter(&page);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 140, 0));
+    painter.drawRect(QRectF(8.5, 5, 3, 10));
+    painter.drawRect(QRectF(5, 8.5, 10, 3));
+    return page;
 }
 
 } // namespace
@@ -63,7 +79,7 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     toolbar->setSpacing(1);
     auto button = [this, toolbar](const char *name, const char *hint, QStyle::StandardPixmap icon) {
         auto *speedButton = new TSpeedButton(panBotoes, QString::fromLatin1(name), QString::fromUtf8(hint));
-        speedButton->setIcon(style()->standardIcon(icon));
+        speedButton->SetImage(style()->standardIcon(icon).pixmap(16, 16));
         speedButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
         toolbar->addWidget(speedButton);
         return speedButton;
@@ -80,6 +96,21 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     sbtImprimir = button("sbtImprimir", "Imprimir", QStyle::SP_FileDialogListView);
     toolbar->addStretch(1);
     sbtFechar = button("sbtFechar", "Fechar", QStyle::SP_DialogCloseButton);
+    sbtIncluir->SetImage(includeImage(style()));
+
+    // The keys of the commands, the same in the menu, on the toolbar's tooltips and in the grids.
+    const std::tuple<TMenuItem *, TSpeedButton *, QKeySequence> keys[] = {
+        {mnuIncluir, sbtIncluir, QKeySequence(Qt::Key_Insert)},
+        {mnuAlterar, sbtAlterar, QKeySequence(Qt::Key_F2)},
+        {mnuExcluir, sbtExcluir, QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+        {mnuProcurar, sbtProcurar, QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {mnuVerificar, sbtVerificar, QKeySequence(Qt::Key_F5)},
+        {mnuConfirmar, sbtConfirmar, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {mnuCancelar, sbtCancelar, QKeySequence(Qt::Key_Escape)}};
+    for (const auto &[menuItem, speedButton, key] : keys) {
+        menuItem->SetShortCut(key, this);
+        speedButton->SetHint(speedButton->text(), key);
+    }
 
     // --- page control, grid, data source -------------------------------------------------------
     pgcPadrao = new TPageControl(this, QStringLiteral("pgcPadrao"));
@@ -125,6 +156,9 @@ TfrmPadraoGrid::TfrmPadraoGrid()
         return [this, handler](QObject *sender) {
             commitEditors();
             (this->*handler)(sender);
+            // After Include or Alter the keyboard goes on in the grid, where the record is.
+            if (handler == &TfrmPadraoGrid::sbtIncluirClick || handler == &TfrmPadraoGrid::sbtAlterarClick)
+                focusActiveGrid();
         };
     };
     auto pair = [&](TMenuItem *menuItem, TSpeedButton *speedButton, Handler handler) {
@@ -268,6 +302,9 @@ void TfrmPadraoGrid::Show()
     } else {
         activateWindow();
     }
+    // The keyboard starts in the grid, not on a toolbar or a tab.
+    if (!isAncestorOf(QApplication::focusWidget()))
+        focusActiveGrid();
 }
 
 bool TfrmPadraoGrid::Close()
@@ -308,6 +345,69 @@ void TfrmPadraoGrid::closeEvent(QCloseEvent *event)
 void TfrmPadraoGrid::runCreate()
 {
     FormCreate(this);
+    setUpCommandKeys();
+    rememberColumnLayouts();
+}
+
+void TfrmPadraoGrid::setUpCommandKeys()
+{
+    for (TDBGrid *grid : findChildren<TDBGrid *>())
+        grid->OnCommandKey = [this](int key, TShiftState shift) { return takeCommandKey(key, shift); };
+}
+
+bool TfrmPadraoGrid::takeCommandKey(int key, TShiftState shift)
+{
+    // A command's key is the command's only: when it is disabled the key does nothing, rather
+    // than the grid doing something of its own that the command would not allow.
+    Qt::KeyboardModifiers modifiers;
+    if (shift & ssShift)
+        modifiers |= Qt::ShiftModifier;
+    if (shift & ssCtrl)
+        modifiers |= Qt::ControlModifier;
+    if (shift & ssAlt)
+        modifiers |= Qt::AltModifier;
+    const QKeySequence pressed(QKeyCombination(modifiers, Qt::Key(qtKeyFromVk(key))));
+    for (TMenuItem *item : {mnuIncluir, mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar, mnuConfirmar, mnuCancelar}) {
+        if (item->ShortCut() == pressed) {
+            item->Click();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrmPadraoGrid::rememberColumnLayouts()
+{
+    const QString screen = lblCodTela->text().isEmpty() ? objectName() : lblCodTela->text();
+    for (TDBGrid *grid : findChildren<TDBGrid *>()) {
+        const QString key = screen + QLatin1Char('/') + grid->objectName();
+        ColumnLayoutSettings::restore(grid, key);
+        connect(grid, &TDBGrid::columnLayoutChangedByUser, this,
+                [grid, key] { ColumnLayoutSettings::save(grid, key); });
+    }
+}
+
+TDBGrid *TfrmPadraoGrid::ActiveGrid() const
+{
+    QWidget *sheet = pgcPadrao->currentWidget();
+    if (!sheet)
+        return nullptr;
+    if (auto *grid = qobject_cast<TDBGrid *>(sheet))
+        return grid;
+    return sheet->findChild<TDBGrid *>();
+}
+
+void TfrmPadraoGrid::focusActiveGrid()
+{
+    TDBGrid *grid = ActiveGrid();
+    if (grid && grid->isVisible() && !grid->isAncestorOf(QApplication::focusWidget()))
+        grid->setFocus(Qt::OtherFocusReason);
+}
+
+QString TfrmPadraoGrid::RecordDescription(TClientDataSet *dataSet) const
+{
+    Q_UNUSED(dataSet);
+    return {};
 }
 
 void TfrmPadraoGrid::runDestroy()
@@ -533,6 +633,8 @@ void TfrmPadraoGrid::sbtIncluirClick(QObject *sender)
     if (dataSet->State() != TDataSetState::dsBrowse)
         return;
     dataSet->Insert();
+    // A new record starts where typing works: its first column that takes it.
+    dbgPadrao->SelectFirstTypeableColumn();
     if (dbgPadrao->isVisible())
         dbgPadrao->setFocus(Qt::OtherFocusReason);
 }
@@ -554,6 +656,7 @@ void TfrmPadraoGrid::sbtExcluirClick(QObject *sender)
     TClientDataSet *dataSet = dtsPadrao->DataSet();
     if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() || dataSet->State() != TDataSetState::dsBrowse)
         return;
+    DialogContext about({RecordDescription(dataSet), {}});
     if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes)
         dataSet->Delete();
 }
@@ -563,7 +666,7 @@ void TfrmPadraoGrid::sbtProcurarClick(QObject *sender)
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
     if (dataSet && dataSet->Active())
-        Procura(dataSet);
+        Procura(dataSet, dbgPadrao);
 }
 
 void TfrmPadraoGrid::sbtVerificarClick(QObject *sender)

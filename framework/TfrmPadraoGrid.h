@@ -87,6 +87,12 @@ public:
     // The window the form lives in: its MDI sub-window, or the form itself when it has none.
     QWidget *frame() const;
 
+    // What a delete confirmation says about the record it deletes (below the question); the
+    // default says nothing.
+    virtual QString RecordDescription(TClientDataSet *dataSet) const;
+    // The grid of the sheet being shown (nullptr when it has none).
+    TDBGrid *ActiveGrid() const;
+
 signals:
     // The form is being destroyed (FormDestroy is about to run); it is deleted a little later,
     // once the close in progress has unwound.
@@ -98,6 +104,10 @@ protected:
 private:
     friend class TApplication;
     void runCreate();
+    void setUpCommandKeys();
+    bool takeCommandKey(int key, TShiftState shift);
+    void rememberColumnLayouts();
+    void focusActiveGrid();
     void runDestroy();                 // FormDestroy, once
     void detachHandlers();             // no handler of the form runs any more
     QList<TClientDataSet *> editedDataSets() const;

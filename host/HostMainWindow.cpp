@@ -2,6 +2,7 @@
 
 #include "EventBoundary.h"
 #include "Exceptions.h"
+#include "SaveStatus.h"
 #include "Services.h"
 #include "TfrmPadraoGrid.h"
 
@@ -98,7 +99,14 @@ bool HostMainWindow::openScreen(const QString &code)
 void HostMainWindow::atualizaLocalCache(const QStringList &tables)
 {
     m_cacheUpdates << tables;
-    m_cacheLabel->setText(QStringLiteral("Tabelas atualizadas no servidor: %1").arg(tables.join(QStringLiteral(", "))));
+    m_cacheLabel->setStyleSheet(QString());
+    m_cacheLabel->setText(SaveStatus::saved(tables, QTime::currentTime()));
+}
+
+void HostMainWindow::saveFailed(const QString &message)
+{
+    m_cacheLabel->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    m_cacheLabel->setText(SaveStatus::failed(message, QTime::currentTime()));
 }
 
 QString HostMainWindow::statusText() const

@@ -29,6 +29,7 @@ public:
     void atualizaLocalCache(const QStringList &tables) override;
     QWidget *mainForm() const override { return const_cast<HostMainWindow *>(this); }
     void adoptForm(TfrmPadraoGrid *form) override;
+    void saveFailed(const QString &message) override;
 
     // Screens by code: which package holds them and how the menu names them.
     void registerScreen(const QString &code, const QString &packageName, const QString &caption);

@@ -20,7 +20,7 @@ bool UnattendedInteraction::pickList(TDataSource *, const QString &)
     return false;
 }
 
-bool UnattendedInteraction::find(TClientDataSet *)
+bool UnattendedInteraction::find(TClientDataSet *, const FindFields &)
 {
     return false;
 }

@@ -9,7 +9,7 @@ class UnattendedInteraction : public Interaction
 public:
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
-    bool find(TClientDataSet *dataSet) override;
+    bool find(TClientDataSet *dataSet, const FindFields &fields) override;
 
     int messagesShown() const { return m_messagesShown; }
 

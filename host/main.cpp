@@ -1,5 +1,6 @@
 #include "HostMainWindow.h"
 #include "HostOptions.h"
+#include "QtTranslations.h"
 #include "UnattendedInteraction.h"
 
 #include <QApplication>
@@ -12,6 +13,10 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("kzr"));
     QCoreApplication::setApplicationName(QStringLiteral("kzr-host"));
+    // The application speaks Brazilian Portuguese, Qt's own dialogs included.
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    if (!InstallQtTranslations(QLocale()))
+        std::fprintf(stderr, "kzr-host: Qt's translations for pt_BR are not installed (qt6-translations-l10n)\n");
 
     QString error;
     const HostOptions options = HostOptions::fromArguments(QCoreApplication::arguments(), &error);

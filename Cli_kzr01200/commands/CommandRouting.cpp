@@ -1,5 +1,6 @@
 #include "TfrmDimensao.h"
 
+#include "Interaction.h"
 #include "RecordState.h"
 #include "Services.h"
 
@@ -84,6 +85,7 @@ void TfrmDimensao::sbtExcluirClick(QObject *sender)
     TClientDataSet *extras = dtsExtras->DataSet();
     if (!extras || !browsing(extras))
         return;
+    DialogContext about({RecordDescription(extras), {}});
     if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         extras->Delete();
         dtsExtrasStateChange(dtsExtras);
@@ -98,7 +100,7 @@ void TfrmDimensao::sbtProcurarClick(QObject *sender)
     }
     TClientDataSet *extras = dtsExtras->DataSet();
     if (extras && extras->Active())
-        Procura(extras);
+        Procura(extras, dbgExtras);
 }
 
 void TfrmDimensao::sbtConfirmarClick(QObject *sender)

@@ -14,10 +14,13 @@ void TfrmDimensao::ControlaBotoes()
 
     mnuConfirmar->SetEnabled(e);
     mnuCancelar->SetEnabled(e);
-    if (onDimensions)
+    bool withoutTable = false;
+    if (onDimensions) {
         mnuIncluir->SetEnabled(!e);
-    else // the table is read only when the extras are at rest
-        mnuIncluir->SetEnabled(!e && !EmptyString(cdsDadosCDTABELADIME->AsString()));
+    } else { // the table is read only when the extras are at rest
+        withoutTable = !e && EmptyString(cdsDadosCDTABELADIME->AsString());
+        mnuIncluir->SetEnabled(!e && !withoutTable);
+    }
     for (TMenuItem *item : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar})
         item->SetEnabled(!e && !n);
     mnuFechar->SetEnabled(!e);
@@ -29,6 +32,7 @@ void TfrmDimensao::ControlaBotoes()
     };
     for (const auto &[button, item] : pairs)
         button->SetEnabled(item->Enabled());
+    explainInclude(withoutTable);
 
     if (onDimensions) {
         tshExtras->SetEnabled(!e && !n);

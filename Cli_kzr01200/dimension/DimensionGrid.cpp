@@ -91,6 +91,7 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
     cdsVDDados->SetData(cdsDados->Data());
     TField *copyFlag = cdsVDDados->FieldByName(flagField);
     const QString value = m_marcaTodos ? QStringLiteral("S") : QStringLiteral("N");
+    QHash<QString, QString> before; // for the undo
     cdsVDDados->First();
     while (!cdsVDDados->Eof()) {
         // With the main record set being edited the copy is not put into edit state and the
@@ -98,12 +99,50 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
         // the copy refused the write.
         if (dtsPadrao->DataSet()->State() != TDataSetState::dsBrowse)
             MensErro(editBeforeBulkToggle, true);
+        before.insert(cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"))->AsString(), copyFlag->AsString());
         cdsVDDados->Edit();
         copyFlag->SetAsString(value);
         cdsVDDados->Next(); // posts the edited row
     }
     cdsVDDados->First();
 
+    sendFlagCopy();
+    m_marcaTodos = !m_marcaTodos;
+    m_flagsBeforeBulkToggle = before;
+    explainBulkToggle();
+}
+
+void TfrmDimensao::mnuDesfazerMarcacaoClick(QObject *)
+{
+    if (m_flagsBeforeBulkToggle.isEmpty())
+        return;
+    HourGlassCursor cursor;
+    if (dtsPadrao->DataSet()->State() != TDataSetState::dsBrowse)
+        MensErro(editBeforeBulkToggle, true);
+    cdsVDDados->SetData(cdsDados->Data());
+    TField *copyFlag = cdsVDDados->FieldByName(flagField);
+    TField *copyCode = cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"));
+    cdsVDDados->First();
+    while (!cdsVDDados->Eof()) {
+        // A dimension added since keeps its flag; one whose flag is as it was is not sent.
+        const auto before = m_flagsBeforeBulkToggle.constFind(copyCode->AsString());
+        if (before != m_flagsBeforeBulkToggle.constEnd() && copyFlag->AsString() != *before) {
+            cdsVDDados->Edit();
+            copyFlag->SetAsString(*before);
+        }
+        cdsVDDados->Next();
+    }
+    cdsVDDados->First();
+
+    sendFlagCopy();
+    // The next click does again what the one undone did.
+    m_marcaTodos = !m_marcaTodos;
+    m_flagsBeforeBulkToggle.clear();
+    explainBulkToggle();
+}
+
+void TfrmDimensao::sendFlagCopy()
+{
     SaveOrTakeBack(
         [this] {
             {
@@ -118,7 +157,18 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
         },
         // The list may hold changes the refused call carried along (unsent ones).
         [this] { reloadDimensionsKeepingPlace(); });
-    m_marcaTodos = !m_marcaTodos;
+}
+
+// The title of the flag column says what a click on it will do, and the undo what it undoes.
+void TfrmDimensao::explainBulkToggle()
+{
+    const QString hint = m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
+                                      : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
+    for (int i = 0; i < dbgPadrao->ColumnCount(); ++i) {
+        if (dbgPadrao->Columns(i)->FieldName == flagField)
+            dbgPadrao->Columns(i)->Title.Hint = hint;
+    }
+    mnuDesfazerMarcacao->SetEnabled(!m_flagsBeforeBulkToggle.isEmpty());
 }
 
 void TfrmDimensao::dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift)

@@ -1,5 +1,6 @@
 #include "TfrmDimensao.h"
 
+#include "Interaction.h"
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
 #include "RecordState.h"
@@ -93,8 +94,21 @@ void TfrmDimensao::dbgExtrasEditButtonClick(QObject *)
     BusyIndicatorHiddenOnFailure guard;
     if (EmptyString(cdsDadosCDTABELADIME->AsString()))
         fail(QStringLiteral("NO_TAB_PESQ"));
-    if (dbgExtras->SelectedField() == cdsExtrasCDATRIBEXTRDIME)
-        PesquisaCampos(cdsExtrasCDATRIBEXTRDIME);
+    if (dbgExtras->SelectedField() != cdsExtrasCDATRIBEXTRDIME)
+        return;
+    // The list marks the fields that are taken already: by the other attributes, and by the
+    // dimension's own key, main attribute and self-relationship.
+    QStringList used;
+    const int attribute = cdsExtrasCDATRIBEXTRDIME->Index();
+    for (int row = 0; row < cdsExtras->RecordCount(); ++row) {
+        if (row != cdsExtras->RecNo() - 1)
+            used << cdsExtras->DisplayTextAt(row, attribute).trimmed();
+    }
+    for (TField *field : {cdsDadosDSPKDIME, cdsDadosDSITEMDIME, cdsDadosDSPKDIME2})
+        used << field->AsString().trimmed();
+    used.removeAll(QString());
+    DialogContext marks({{}, used});
+    PesquisaCampos(cdsExtrasCDATRIBEXTRDIME);
 }
 
 void TfrmDimensao::dbgExtrasColExit(QObject *)

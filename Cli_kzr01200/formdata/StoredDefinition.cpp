@@ -134,8 +134,16 @@ void TfrmDimensao::buildWindow()
     panDbgExtra->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panDbgExtra->setLineWidth(1);
     panDbgExtra->setContentsMargins(2, 2, 2, 2);
+    lblDimensaoExtras = new QLabel(tshExtras);
+    lblDimensaoExtras->setObjectName(QStringLiteral("lblDimensaoExtras"));
+    lblDimensaoExtras->setContentsMargins(6, 4, 6, 4);
+    QFont headingFont = lblDimensaoExtras->font();
+    headingFont.setBold(true);
+    lblDimensaoExtras->setFont(headingFont);
     auto *sheetLayout = new QVBoxLayout(tshExtras);
     sheetLayout->setContentsMargins(0, 0, 0, 0);
+    sheetLayout->setSpacing(0);
+    sheetLayout->addWidget(lblDimensaoExtras);
     sheetLayout->addWidget(panDbgExtra);
 
     scbDbgExtra = new QScrollArea(panDbgExtra);
@@ -151,6 +159,11 @@ void TfrmDimensao::buildWindow()
     InsertOperationItem(0, mnuDimensao);
     InsertOperationItem(1, mnuExtras);
     InsertOperationItem(2, nullptr); // N1
+    mnuDesfazerMarcacao = new TMenuItem(this, QStringLiteral("mnuDesfazerMarcacao"),
+                                        QStringLiteral("&Desfazer marcação de todas"));
+    mnuDesfazerMarcacao->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    mnuDesfazerMarcacao->SetEnabled(false);
+    InsertOperationItem(8, mnuDesfazerMarcacao); // after Atualizar
 }
 
 void TfrmDimensao::buildRecordSets()
@@ -195,6 +208,7 @@ void TfrmDimensao::buildGrids()
     mark.FontColor = clWhite;
     mark.FontHeight = -11;
     mark.FontName = QStringLiteral("MS Sans Serif");
+    dbgPadrao->Columns(0)->ReadOnly = true; // a picture: clicked, never typed into
     SetNavigatorField(QStringLiteral("NMITEMDIME"));
 
     dbgExtras = new TDBGrid(scbDbgExtra, QStringLiteral("dbgExtras"));
@@ -263,4 +277,9 @@ void TfrmDimensao::wireEvents()
     netValida->BeforeConnect = [this](TNetConnection *c) { netValidaBeforeConnect(c); };
     mnuDimensao->OnClick = [this](QObject *sender) { mnuDimensaoClick(sender); };
     mnuExtras->OnClick = [this](QObject *sender) { mnuExtrasClick(sender); };
+    mnuDesfazerMarcacao->OnClick = [this](QObject *sender) { mnuDesfazerMarcacaoClick(sender); };
+    connect(cdsDados, &TClientDataSet::currentChanged, this, [this] { showDimensionOfExtras(); });
+    connect(cdsDados, &TClientDataSet::rowChanged, this, [this] { showDimensionOfExtras(); });
+    connect(cdsDados, &TClientDataSet::contentReset, this, [this] { showDimensionOfExtras(); });
+    explainBulkToggle();
 }
