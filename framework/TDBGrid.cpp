@@ -611,6 +611,8 @@ bool TDBGrid::typeIntoFirstTypeableColumn(QKeyEvent *event)
         return false;
     if (!SelectFirstTypeableColumn() || !openEditor())
         return true;
+    // As typing into a cell does: the character takes the place of what the cell held.
+    d->editor->selectAll();
     QKeyEvent typed(QEvent::KeyPress, event->key(), event->modifiers(), text);
     QApplication::sendEvent(d->editor, &typed);
     return true;

@@ -3,12 +3,16 @@
 #include "TNetConnection.h"
 #include "TfrmPadraoGrid.h"
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSettings>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace testing_support;
@@ -86,6 +90,19 @@ protected:
         form = TApplication::CreateForm<PeopleForm>();
         form->Show();
         return form;
+    }
+    // The form's window active, as a user would have it, so that keys and focus are real.
+    void activate()
+    {
+        host.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host.window));
+        form->Show();
+        settle();
+    }
+    bool gridHasFocus() const
+    {
+        QWidget *focus = QApplication::focusWidget();
+        return focus && (focus == form->dbgPadrao || form->dbgPadrao->isAncestorOf(focus));
     }
     TClientDataSet *people() const { return form->people.get(); }
 
@@ -319,4 +336,86 @@ TEST_F(FormTest, ItemsGoAheadOfTheInheritedOperationItems)
     own->action()->trigger();
     EXPECT_EQ(seen, QStringLiteral("Dora"));
     EXPECT_EQ(form->dbgPadrao->cellEditor(), nullptr);
+}
+
+// The commands' keys work from the grid, say so in the menu and on the toolbar, and take the
+// very path of the command: the same question, nothing when the command is disabled.
+TEST_F(FormTest, KeysRunTheCommandsThemselvesAndTheGridStartsWithTheFocus)
+{
+    create();
+    form->dbgPadrao->Columns(0)->ReadOnly = true; // as a picture column would be
+    form->dtsPadraoStateChange(form->dtsPadrao);
+    activate();
+    EXPECT_TRUE(gridHasFocus());
+    EXPECT_EQ(form->mnuExcluir->action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    EXPECT_TRUE(form->sbtVerificar->toolTip().contains(QStringLiteral("F5"))) << form->sbtVerificar->toolTip().toStdString();
+    QTest::qWait(20);
+
+    // Insert includes and starts on the first column that takes typing.
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Insert);
+    EXPECT_EQ(people()->State(), TDataSetState::dsInsert);
+    EXPECT_EQ(form->dbgPadrao->SelectedIndex(), 1);
+    EXPECT_TRUE(gridHasFocus());
+    // Insert again: the command is disabled while inserting, and the grid does not insert either.
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Insert);
+    EXPECT_EQ(people()->RecordCount(), 4);
+
+    // Escape asks what Cancel asks; no keeps the new record.
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Escape);
+    EXPECT_EQ(people()->State(), TDataSetState::dsInsert);
+    seam->dialogAnswers.push(mrYes);
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Escape);
+    EXPECT_EQ(people()->State(), TDataSetState::dsBrowse);
+    const QString canc = form->msgGeral->Msg(QStringLiteral("Canc"));
+    EXPECT_EQ(seam->messages(), (QStringList{canc, canc}));
+
+    // Ctrl+Delete asks the toolbar's question.
+    seam->clear();
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(seam->messages(), QStringList{QStringLiteral("Confirma exclusão?")});
+    EXPECT_EQ(people()->RecordCount(), 3);
+
+    // Typing into the picture column goes to the first column that takes it; Ctrl+Enter confirms.
+    form->dbgPadrao->SetSelectedIndex(0);
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Z, Qt::ShiftModifier);
+    EXPECT_EQ(form->dbgPadrao->SelectedIndex(), 1);
+    ASSERT_NE(form->dbgPadrao->cellEditor(), nullptr);
+    QTest::keyClicks(form->dbgPadrao->cellEditor(), QStringLiteral("eca"));
+    QTest::keyClick(form->dbgPadrao->cellEditor(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(people()->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(people()->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Zeca"));
+
+    // Ctrl+F offers the grid's columns by caption, starting on the current one.
+    seam->clear();
+    seam->findAnswers.push(std::make_pair(QStringLiteral("CODIGO"), QStringLiteral("3")));
+    QTest::keyClick(form->dbgPadrao, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_EQ(seam->shown.size(), 1u);
+    EXPECT_EQ(seam->shown[0].choices, (QStringList{QStringLiteral("Código"), QStringLiteral("Nome")}));
+    EXPECT_EQ(seam->shown[0].initial, QStringLiteral("NOME"));
+    EXPECT_EQ(people()->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Carla"));
+}
+
+// A user's column order and widths come back the next time the screen opens, until the
+// defaults are asked back.
+TEST_F(FormTest, ColumnsAreRememberedPerScreenUntilTheDefaultsAreAskedBack)
+{
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QSettings().clear();
+    create();
+    form->dbgPadrao->horizontalHeader()->moveSection(1, 0); // as a user dragging the title
+    settle();
+    ASSERT_EQ(form->dbgPadrao->Columns(0)->FieldName, QStringLiteral("NOME"));
+    delete form->frame();
+    settle();
+
+    create();
+    EXPECT_EQ(form->dbgPadrao->Columns(0)->FieldName, QStringLiteral("NOME"));
+    form->dbgPadrao->RestoreDefaultColumns();
+    EXPECT_EQ(form->dbgPadrao->Columns(0)->FieldName, QStringLiteral("CODIGO"));
+    delete form->frame();
+    settle();
+    create();
+    EXPECT_EQ(form->dbgPadrao->Columns(0)->FieldName, QStringLiteral("CODIGO"));
+    QSettings().clear();
 }

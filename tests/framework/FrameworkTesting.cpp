@@ -3,6 +3,7 @@
 #include "DataPacket.h"
 #include "TfrmPadraoGrid.h"
 
+#include <QStandardPaths>
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -61,6 +62,7 @@ void RecordingHost::adoptForm(TfrmPadraoGrid *form)
 
 void FrameworkTest::SetUp()
 {
+    QStandardPaths::setTestModeEnabled(true); // remembered columns stay out of the user's settings
     auto scripted = std::make_unique<ScriptedInteraction>();
     seam = scripted.get();
     Interaction::install(std::move(scripted));

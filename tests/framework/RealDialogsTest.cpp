@@ -1,4 +1,5 @@
 #include "FrameworkTesting.h"
+#include "QtTranslations.h"
 #include "Services.h"
 #include "TDataSource.h"
 
@@ -34,18 +35,30 @@ void whenModal(std::function<void(QWidget *)> act)
 TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
 {
     Interaction::install(nullptr);
-    QString shownText;
+    // The buttons speak the language of Qt's own translations, as the host installs them.
+    const bool translated = InstallQtTranslations(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    QString shownText, informativeText, yesText, noText;
     whenModal([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
         ASSERT_NE(box, nullptr);
         shownText = box->text();
-        for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == QStringLiteral("&Sim"))
-                button->click();
-        }
+        informativeText = box->informativeText();
+        yesText = box->button(QMessageBox::Yes)->text();
+        noText = box->button(QMessageBox::No)->text();
+        box->button(QMessageBox::Yes)->click();
     });
-    EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
+    {
+        DialogContext about({QStringLiteral("Dimensão 00004 – Vendas"), {}});
+        EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
+    }
     EXPECT_EQ(shownText, QStringLiteral("Confirma exclusão?"));
+    EXPECT_EQ(informativeText, QStringLiteral("Dimensão 00004 – Vendas"));
+    if (translated) {
+        EXPECT_EQ(yesText, QStringLiteral("&Sim"));
+        EXPECT_EQ(noText, QStringLiteral("&Não"));
+    } else {
+        ADD_FAILURE() << "Qt's pt_BR translations are not installed (qt6-translations-l10n)";
+    }
 
     auto dataSet = peopleSet({{QStringLiteral("1"), QStringLiteral("Ana")},
                               {QStringLiteral("2"), QStringLiteral("Bruno")},
@@ -57,10 +70,16 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->model()->rowCount(), 3);
         EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
+        // A row already in use is marked, and can still be chosen.
+        EXPECT_TRUE(view->model()->index(1, 0).data().toString().endsWith(QStringLiteral("2 (já usado)")));
+        EXPECT_FALSE(view->model()->index(2, 0).data().toString().contains(QStringLiteral("já usado")));
         view->setCurrentIndex(view->model()->index(2, 1));
         static_cast<QDialog *>(modal)->accept();
     });
-    EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    {
+        DialogContext used({{}, {QStringLiteral("2")}});
+        EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    }
     EXPECT_EQ(dataSet->RecNo(), 3);
 
     whenModal([](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStandardPaths>
+
 #include "HostMainWindow.h"
 #include "Interaction.h"
 
@@ -14,6 +16,7 @@ class HostTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        QStandardPaths::setTestModeEnabled(true); // remembered columns stay out of the user's settings
         auto scripted = std::make_unique<ScriptedInteraction>();
         seam = scripted.get();
         Interaction::install(std::move(scripted));

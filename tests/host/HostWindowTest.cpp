@@ -4,6 +4,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 
 TEST_F(HostTest, ServicesComeFromTheHostsOptionsAndCacheNewsShowsInTheStatusBar)
 {
@@ -14,8 +15,16 @@ TEST_F(HostTest, ServicesComeFromTheHostsOptionsAndCacheNewsShowsInTheStatusBar)
     AtualizaLocalCache(VarArrayOf({Variant(QStringLiteral("DIMENSAODIME"))}));
     AtualizaLocalCache(VarArrayOf({Variant(QStringLiteral("ATRIBEXTRADIME"))}));
     EXPECT_EQ(window->cacheUpdates(), (QStringList{QStringLiteral("DIMENSAODIME"), QStringLiteral("ATRIBEXTRADIME")}));
-    EXPECT_TRUE(window->statusText().contains(QStringLiteral("ATRIBEXTRADIME")));
-    EXPECT_FALSE(window->statusText().contains(QStringLiteral("DIMENSAODIME")));
+    // The status line says in words what was saved and when; a failed save shows as failed.
+    auto says = [this](const QString &pattern) {
+        return QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$")).match(window->statusText()).hasMatch();
+    };
+    EXPECT_TRUE(says(QStringLiteral("Atributos extras gravados às \\d\\d:\\d\\d"))) << window->statusText().toStdString();
+    AtualizaLocalCache(VarArrayOf({Variant(QStringLiteral("DIMENSAODIME"))}));
+    EXPECT_TRUE(says(QStringLiteral("Dimensões gravadas às \\d\\d:\\d\\d"))) << window->statusText().toStdString();
+    window->saveFailed(QStringLiteral("Erro no servidor de aplicação:\nconexão recusada"));
+    EXPECT_TRUE(says(QStringLiteral("Falha ao gravar às \\d\\d:\\d\\d: Erro no servidor de aplicação:")))
+        << window->statusText().toStdString();
 
     // The busy indicator shows over the host's window.
     ActiveShowAvi(TApplication::MainForm(), 1, QStringLiteral("Atualizando Dados no Servidor"));

@@ -2,6 +2,9 @@
 
 #include "Services.h"
 
+#include <QApplication>
+#include <QTest>
+
 // The commands on the Extras tab act on the extras of dimension 00001.
 class CommandRoutingTest : public ExtrasTabTest
 {
@@ -74,4 +77,37 @@ TEST_F(CommandRoutingTest, CancelOnTheExtrasTabAsksThenReloadsTheExtras)
     EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
                                               "mnuVerificar", "mnuFechar"}));
     EXPECT_TRUE(form->tshPadrao->Enabled());
+}
+
+// The Extras tab names its dimension, Include puts the keyboard in its grid, the lookup marks
+// the fields already taken, and Include disabled for a dimension without table says why.
+TEST_F(CommandRoutingTest, TheExtrasTabSaysWhatItShowsAndWhyIncludeIsClosed)
+{
+    QApplication::processEvents();
+    EXPECT_EQ(form->lblDimensaoExtras->text(), QStringLiteral("Dimensão: 00001 – Clientes"));
+    QApplication::setActiveWindow(form);
+    form->sbtIncluir->Click();
+    QWidget *focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus && (focus == form->dbgExtras || form->dbgExtras->isAncestorOf(focus)));
+
+    form->dbgExtras->SetSelectedIndex(0);
+    forget();
+    form->dbgExtrasEditButtonClick(form->dbgExtras);
+    ASSERT_EQ(ui->shown.size(), 1u);
+    EXPECT_EQ(ui->shown[0].kind, ScriptedInteraction::Shown::PickList);
+    for (const char *used : {"CDCIDADE", "DSSEGMENTO", "DTCADASTRO", "CDCLIENTE", "NMCLIENTE"})
+        EXPECT_TRUE(ui->shown[0].choices.contains(QString::fromLatin1(used))) << used;
+    ui->dialogAnswers.push(mrYes);
+    form->sbtCancelar->Click();
+
+    form->mnuDimensao->Click();
+    include(QStringLiteral("77"), QStringLiteral("Sem tabela"));
+    confirm();
+    ASSERT_FALSE(editing());
+    goTo(QStringLiteral("00077"));
+    form->mnuExtras->Click();
+    EXPECT_FALSE(form->sbtIncluir->Enabled());
+    EXPECT_TRUE(form->sbtIncluir->toolTip().contains(QStringLiteral("\"Tabela Dimensão\""))) << form->sbtIncluir->toolTip().toStdString();
+    form->mnuDimensao->Click();
+    EXPECT_EQ(form->sbtIncluir->toolTip(), QStringLiteral("Incluir (Ins)"));
 }

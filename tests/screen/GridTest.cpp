@@ -4,6 +4,8 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QHeaderView>
+#include <QTest>
 
 // The dimension grid: the check-mark cells, the row and bulk toggles, the editing switch.
 class GridTest : public ScreenTest
@@ -149,4 +151,40 @@ TEST_F(GridTest, TheFlagColumnIsNeverTypedInto)
     form->dbgPadrao->SetSelectedIndex(0);
     EXPECT_FALSE(form->dbgPadrao->Options() & dgEditing);
     EXPECT_TRUE(form->dbgPadrao->Options() & dgTitles);
+}
+
+// The flag column's title says what a click will do; one undo, from the menu or Ctrl+Z, puts the
+// flags back as they were and saves them the same way, and the next click does the same again.
+TEST_F(GridTest, TheBulkToggleSaysWhatItWillDoAndOneUndoPutsTheFlagsBack)
+{
+    const QStringList before = storedFlags();
+    ASSERT_EQ(before, (QStringList{"S", "S", "S", "N", "S"}));
+    auto titleHint = [this] {
+        return form->dbgPadrao->model()->headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString();
+    };
+    EXPECT_TRUE(titleHint().startsWith(QStringLiteral("Clique para desmarcar todas"))) << titleHint().toStdString();
+    EXPECT_FALSE(form->mnuDesfazerMarcacao->Enabled());
+
+    QApplication::setActiveWindow(form);
+    form->dbgPadrao->setFocus();
+    QHeaderView *header = form->dbgPadrao->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 4, 4));
+    EXPECT_EQ(storedFlags(), (QStringList{"N", "N", "N", "N", "N"}));
+    EXPECT_TRUE(titleHint().startsWith(QStringLiteral("Clique para marcar todas")));
+    EXPECT_TRUE(form->mnuDesfazerMarcacao->Enabled());
+
+    forget();
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(storedFlags(), before);
+    EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
+    EXPECT_EQ(host.cacheNotices, QStringList{"DIMENSAODIME"});
+    EXPECT_EQ(form->cdsDados->RecNo(), 1);
+    EXPECT_FALSE(form->mnuDesfazerMarcacao->Enabled());
+    EXPECT_TRUE(titleHint().startsWith(QStringLiteral("Clique para desmarcar todas")));
+
+    forget();
+    form->mnuDesfazerMarcacao->Click(); // nothing left to undo
+    EXPECT_EQ(recorder->total(), 0);
+    form->dbgPadraoTitleClick(form->dbgPadrao->Columns(0));
+    EXPECT_EQ(storedFlags(), (QStringList{"N", "N", "N", "N", "N"}));
 }

@@ -4,11 +4,13 @@
 #include "TClientDataSet.h"
 #include "TNetConnection.h"
 
+#include <QStandardPaths>
 #include <QFile>
 #include <QTcpServer>
 
 void ScreenTest::SetUp()
 {
+    QStandardPaths::setTestModeEnabled(true); // remembered columns stay out of the user's settings
     auto interaction = std::make_unique<TimelineInteraction>(&timeline);
     ui = interaction.get();
     Interaction::install(std::move(interaction));

@@ -216,3 +216,66 @@ TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
     EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1),
               QStringLiteral("Cidades do Sul"));
 }
+
+// The keyboard alone: the grid has the focus from the start, typing on the check marks goes to
+// the first column that takes it, and every command key takes the command's own path.
+TEST_F(TypingTest, TheKeyboardReachesEveryCommandFromTheGrid)
+{
+    auto gridHasFocus = [this] {
+        QWidget *focus = QApplication::focusWidget();
+        return focus && (focus == form->dbgPadrao || form->dbgPadrao->isAncestorOf(focus));
+    };
+    form->Show();
+    QApplication::processEvents();
+    EXPECT_TRUE(gridHasFocus());
+    EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosIDDIMENSAODW);
+
+    // A letter on the check marks: the stored code cannot be typed, so the name takes it.
+    QTest::keyClick(form->dbgPadrao, Qt::Key_V, Qt::ShiftModifier);
+    EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNMITEMDIME);
+    ASSERT_NE(form->dbgPadrao->cellEditor(), nullptr);
+    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("V"));
+    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsEdit);
+    // The first Escape gives up the typing in the cell, the second asks what Cancel asks.
+    forget();
+    key(Qt::Key_Escape);
+    EXPECT_EQ(form->dbgPadrao->cellEditor(), nullptr);
+    EXPECT_TRUE(messages().isEmpty());
+    ui->dialogAnswers.push(mrYes);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(messages(), QStringList{"Confirma o cancelamento das alterações?"});
+    EXPECT_FALSE(editing());
+    EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
+
+    // Insert from the main attribute's column: the new row starts on its code.
+    form->dbgPadrao->SetSelectedIndex(5);
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Insert);
+    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsInsert);
+    EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNRSEQUEDIME);
+    EXPECT_TRUE(gridHasFocus());
+    ui->dialogAnswers.push(mrYes);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(editing());
+
+    // Ctrl+Delete: the toolbar's question, naming the dimension below it.
+    goTo(QStringLiteral("00004"));
+    forget();
+    QTest::keyClick(form->dbgPadrao, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(messages(), QStringList{"Confirma exclusão?"});
+    ASSERT_EQ(ui->shown.size(), 1u);
+    EXPECT_EQ(ui->shown[0].informativeText, QStringLiteral("Dimensão 00004 – Cidades"));
+    EXPECT_EQ(form->cdsDados->RecordCount(), 5);
+
+    // F5 refreshes; Ctrl+F finds by caption, "4" being the code 00004.
+    forget();
+    QTest::keyClick(form->dbgPadrao, Qt::Key_F5);
+    EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
+    EXPECT_EQ(form->cdsDados->RecNo(), 1);
+    ui->findAnswers.push(std::make_pair(QStringLiteral("NRSEQUEDIME"), QStringLiteral("4")));
+    QTest::keyClick(form->dbgPadrao, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_EQ(ui->shown.size(), 1u);
+    EXPECT_EQ(ui->shown[0].choices.value(0), QStringLiteral("Código"));
+    EXPECT_FALSE(ui->shown[0].choices.contains(QStringLiteral("IDDIMENSAODW")));
+    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00004"));
+    EXPECT_TRUE(gridHasFocus());
+}
