@@ -1,4 +1,5 @@
 #include "HostTesting.h"
+#include "QtTranslations.h"
 #include "TfrmPadraoGrid.h"
 
 #include <QApplication>
@@ -234,6 +235,8 @@ TEST(RealScreenOnDisplay, ARefusedDeleteAndAnUnsentChange)
     AppServer server(bin + QStringLiteral("/kzr-appserver"));
     ASSERT_GT(server.port(), 0);
     Interaction::install(nullptr);
+    // As the host does: Qt's own captions for the standard buttons, in Portuguese.
+    ASSERT_TRUE(InstallQtTranslations(QLocale(QLocale::Portuguese, QLocale::Brazil)));
     HostOptions options;
     options.packageDir = bin;
     options.port = server.port();
@@ -253,6 +256,7 @@ TEST(RealScreenOnDisplay, ARefusedDeleteAndAnUnsentChange)
     dimensions->First();
     whenModal([&](QMessageBox *question) {
         seen << question->text();
+        EXPECT_EQ(question->informativeText(), QStringLiteral("Dimensão 00001 – Clientes"));
         whenModal([&](QMessageBox *refusal) {
             seen << refusal->text();
             press(refusal, QStringLiteral("OK"));
@@ -288,6 +292,7 @@ TEST(RealScreenOnDisplay, ARefusedDeleteAndAnUnsentChange)
     QTest::qWait(200);
     EXPECT_TRUE(form->lblPendentes->isVisible());
     EXPECT_EQ(form->lblPendentes->text(), QStringLiteral("1 alteração não gravada"));
+    EXPECT_TRUE(window.statusText().startsWith(QStringLiteral("Falha ao gravar às "))) << window.statusText().toStdString();
     QDir().mkpath(QStringLiteral(KZR_ARTIFACT_DIR));
     EXPECT_TRUE(window.saveScreenshot(QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-unsent-change.png")));
 

@@ -231,7 +231,7 @@ TEST_F(TypingTest, TheKeyboardReachesEveryCommandFromTheGrid)
     EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosIDDIMENSAODW);
 
     // A letter on the check marks: the stored code cannot be typed, so the name takes it.
-    QTest::keyClick(form->dbgPadrao, Qt::Key_V, Qt::ShiftModifier);
+    QTest::keyClick(form->dbgPadrao, 'V');
     EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNMITEMDIME);
     ASSERT_NE(form->dbgPadrao->cellEditor(), nullptr);
     EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("V"));
