@@ -66,6 +66,11 @@ int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgB
         if (buttons & pair.flag)
             box.addButton(pair.button);
     }
+    // Enter on a question does the harmless thing: staying (Cancelar) or not doing it (Não).
+    if (buttons & mbCancel)
+        box.setDefaultButton(QMessageBox::Cancel);
+    else if (buttons & mbNo)
+        box.setDefaultButton(QMessageBox::No);
     const auto clicked = QMessageBox::StandardButton(box.exec());
     for (const Pair &pair : pairs) {
         if (clicked == pair.button)

@@ -1,11 +1,13 @@
 #include "TDBGrid.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "CellEditor.h"
 #include "EventBoundary.h"
 #include "Exceptions.h"
 #include "GridDelegate.h"
+#include "GridHeader.h"
 #include "GridSelectionModel.h"
 #include "Interaction.h"
 #include "MaskValidator.h"
@@ -18,6 +20,7 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPointer>
+#include <QStyle>
 
 struct TDBGrid::Private {
     QPointer<TDataSource> source;
@@ -100,6 +103,7 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     setWordWrap(false);
     verticalHeader()->setDefaultSectionSize(qMax(18, fontMetrics().height() + 4));
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setHorizontalHeader(new GridHeader(this));
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setSectionsMovable(true);
@@ -386,9 +390,14 @@ void TDBGrid::applyColumnWidths()
         TColumn *column = Columns(i);
         int width = column->Width;
         if (width < 0) {
+            // A column without a width of its own fits its field, and its title as the header
+            // draws it.
             TField *field = column->Field();
             const int chars = field ? qMax(field->DisplayWidth(), field->DisplayLabel().size()) : 10;
-            width = qMax(24, chars * charWidth + 8);
+            const QString title = d->model->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+            const int titleWidth = horizontalHeader()->fontMetrics().horizontalAdvance(title) +
+                                   2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader()) + 4;
+            width = std::max({24, chars * charWidth + 8, titleWidth});
         }
         setColumnWidth(i, width);
     }
