@@ -12,7 +12,7 @@ bool CollectingInteraction::pickList(TDataSource *, const QString &)
     return false;
 }
 
-bool CollectingInteraction::find(TClientDataSet *)
+bool CollectingInteraction::find(TClientDataSet *, const FindFields &)
 {
     return false;
 }

@@ -12,7 +12,7 @@ class CollectingInteraction : public Interaction
 public:
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
-    bool find(TClientDataSet *dataSet) override;
+    bool find(TClientDataSet *dataSet, const FindFields &fields) override;
 
     // The messages other than confirmations since the last call.
     QStringList take();
