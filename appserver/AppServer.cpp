@@ -8,10 +8,12 @@
 #include "InputBudget.h"
 #include "WorkerPool.h"
 
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -22,9 +24,9 @@ constexpr int RefusedSocketGraceMs = 2000; // for a refused client to read its f
 } // namespace
 
 AppServer::AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits,
-                     QObject *parent)
-    : QObject(parent), m_handler(m_registry), m_limits(limits),
-      m_listener(std::make_unique<QTcpServer>()),
+                     std::chrono::seconds sessionIdle, QObject *parent)
+    : QObject(parent), m_gatekeeper(sessionIdle), m_handler(m_registry, m_gatekeeper),
+      m_limits(limits), m_listener(std::make_unique<QTcpServer>()),
       m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes))
 {
     DimensaoModule::registerIn(m_registry);
@@ -43,6 +45,16 @@ AppServer::~AppServer()
     // Every connection, also those closed and awaiting deletion, goes before the budget.
     m_connections.clear();
     qDeleteAll(findChildren<ClientConnection *>(Qt::FindDirectChildrenOnly));
+}
+
+void AppServer::useTls(const QSslConfiguration &configuration)
+{
+    auto secure = std::make_unique<QSslServer>();
+    secure->setSslConfiguration(configuration);
+    m_listener = std::move(secure);
+    // A TLS connection is handed on only once its handshake is done, after newConnection.
+    connect(m_listener.get(), &QTcpServer::pendingConnectionAvailable, this, &AppServer::accept);
+    connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);
 }
 
 void AppServer::listen(const QHostAddress &address, quint16 port)
@@ -82,6 +94,7 @@ void AppServer::accept()
         const quint64 id = m_nextId++;
         auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, this);
         m_connections.insert(id, connection);
+        m_callers.insert(id, std::make_shared<ConnectionSession>());
         connect(connection, &ClientConnection::requestReady, this, &AppServer::run);
         connect(connection, &ClientConnection::closed, this, &AppServer::forget);
     }
@@ -118,15 +131,26 @@ void AppServer::backOffAccepting()
 void AppServer::forget(quint64 connectionId)
 {
     // Emitted by the connection itself: deleted once its signal has returned.
+    m_callers.remove(connectionId);
     if (ClientConnection *gone = m_connections.take(connectionId)) gone->deleteLater();
 }
 
 void AppServer::run(quint64 connectionId, const QByteArray &requestItem)
 {
-    m_pool->submit(requestItem, [this, connectionId](QByteArray reply) {
+    std::shared_ptr<ConnectionSession> caller = m_callers.value(connectionId);
+    if (!caller) return;
+    m_pool->submit(requestItem, caller, [this, connectionId, caller](const QByteArray &reply) {
+        // A refused login is answered late, to slow down guessing; the connection sends
+        // nothing else meanwhile, since its requests run one at a time.
+        const int delayMs = std::exchange(caller->replyDelayMs, 0);
         // Back to the network thread; a connection closed meanwhile is simply not found.
         QMetaObject::invokeMethod(
-            this, [this, connectionId, reply] { deliver(connectionId, reply); },
+            this,
+            [this, connectionId, reply, delayMs] {
+                if (delayMs <= 0) return deliver(connectionId, reply);
+                QTimer::singleShot(delayMs, this,
+                                   [this, connectionId, reply] { deliver(connectionId, reply); });
+            },
             Qt::QueuedConnection);
     });
 }

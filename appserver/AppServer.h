@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ConnectionLimits.h"
+#include "ConnectionSession.h"
 #include "DatabaseConfig.h"
+#include "Gatekeeper.h"
 #include "MethodRegistry.h"
 #include "RequestHandler.h"
 
@@ -12,6 +14,7 @@
 
 class ClientConnection;
 class InputBudget;
+class QSslConfiguration;
 class QTcpServer;
 class QTcpSocket;
 class WorkerPool;
@@ -28,10 +31,14 @@ public:
     // this many, accepting waits for them to go.
     static constexpr int MaxRefusalsInFlight = 64;
 
+    // sessionIdle: how long a session may go unused before it ends.
     AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits = {},
+              std::chrono::seconds sessionIdle = std::chrono::seconds(1800),
               QObject *parent = nullptr);
     ~AppServer() override;
 
+    // From now on connections are accepted only over TLS with this configuration; before listen.
+    void useTls(const QSslConfiguration &configuration);
     // Throws Exception with a clear text when the address cannot be listened on.
     void listen(const QHostAddress &address, quint16 port);
     QHostAddress address() const;
@@ -47,11 +54,13 @@ private:
     void deliver(quint64 connectionId, const QByteArray &replyItem);
 
     MethodRegistry m_registry;
+    Gatekeeper m_gatekeeper;
     RequestHandler m_handler;
     ConnectionLimits m_limits;
     std::unique_ptr<QTcpServer> m_listener;
     std::unique_ptr<InputBudget> m_budget; // outlives the connections that hold shares of it
     QHash<quint64, ClientConnection *> m_connections; // children of this server
+    QHash<quint64, std::shared_ptr<ConnectionSession>> m_callers; // who is on each connection
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;
     int m_refusalsInFlight = 0;

@@ -1,5 +1,6 @@
 #include "DeltaApplier.h"
 
+#include "AuditTrail.h"
 #include "CallFault.h"
 #include "ChangeRules.h"
 #include "Database.h"
@@ -20,8 +21,9 @@ QString conflictText(const QString &record)
 
 } // namespace
 
-DeltaApplier::DeltaApplier(Database &db, const TableLayout &layout, ChangeRules &rules)
-    : m_db(db), m_layout(layout), m_rules(rules)
+DeltaApplier::DeltaApplier(Database &db, const TableLayout &layout, ChangeRules &rules,
+                           AuditTrail &audit)
+    : m_db(db), m_layout(layout), m_rules(rules), m_audit(audit)
 {
 }
 
@@ -131,6 +133,7 @@ void DeltaApplier::insert(const packet::Row &newRow)
     m_db.run(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                  .arg(m_layout.table(), m_layout.columnList(), marks.join(QStringLiteral(", "))),
              values(stored));
+    m_audit.record(m_layout, packet::ChangeOp::Insert, nullptr, &stored);
 }
 
 void DeltaApplier::modify(const packet::Row &oldRow, const packet::Row &newRow)
@@ -147,6 +150,7 @@ void DeltaApplier::modify(const packet::Row &oldRow, const packet::Row &newRow)
                      assignments.join(QStringLiteral(", ")) + matchOriginal(),
                  values(stored) + values(oldRow));
     requireOneRow(query.numRowsAffected(), oldRow);
+    m_audit.record(m_layout, packet::ChangeOp::Modify, &oldRow, &stored);
 }
 
 void DeltaApplier::remove(const packet::Row &oldRow)
@@ -156,4 +160,5 @@ void DeltaApplier::remove(const packet::Row &oldRow)
     QSqlQuery query = m_db.run(QStringLiteral("DELETE FROM ") + m_layout.table() + matchOriginal(),
                                values(oldRow));
     requireOneRow(query.numRowsAffected(), oldRow);
+    m_audit.record(m_layout, packet::ChangeOp::Delete, &oldRow, nullptr);
 }

@@ -5,6 +5,7 @@
 #include <QVariantList>
 #include <QVector>
 
+class AuditTrail;
 class ChangeRules;
 class Database;
 class TableLayout;
@@ -15,7 +16,8 @@ class TableLayout;
 class DeltaApplier
 {
 public:
-    DeltaApplier(Database &db, const TableLayout &layout, ChangeRules &rules);
+    // Every change applied is also written to the audit trail, in the same transaction.
+    DeltaApplier(Database &db, const TableLayout &layout, ChangeRules &rules, AuditTrail &audit);
 
     // CallFault when the delta does not carry the table's fields or a value is longer than its
     // column; MethodFailure when a rule refuses the save.
@@ -35,5 +37,6 @@ private:
     Database &m_db;
     const TableLayout &m_layout;
     ChangeRules &m_rules;
+    AuditTrail &m_audit;
     QVector<int> m_source; // layout field -> index in the delta's rows
 };

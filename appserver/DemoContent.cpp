@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "Transaction.h"
+#include "UserStore.h"
 
 #include <QStringList>
 
@@ -68,4 +69,5 @@ void DemoContent::install(Database &db)
     for (const QString &statement : Statements)
         db.run(statement);
     transaction.commit();
+    UserStore(db).add(QString::fromLatin1(UserName), Role::Maintain, QString::fromLatin1(Password));
 }

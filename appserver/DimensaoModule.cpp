@@ -29,7 +29,7 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                  });
     registry.add(module, QStringLiteral("SetDimensao"), {DeltaArg},
                  [](Database &db, MethodCall &call) {
-                     return packet::toVariant(DimensionStore(db).save(call.changes(0)));
+                     return packet::toVariant(DimensionStore(db).save(call.changes(0), call.caller()));
                  });
     registry.add(module, QStringLiteral("GetExtras"), {CodeArg},
                  [](Database &db, MethodCall &call) {
@@ -37,12 +37,12 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                  });
     registry.add(module, QStringLiteral("setExtras"), {DeltaArg},
                  [](Database &db, MethodCall &call) {
-                     return packet::toVariant(ExtrasStore(db).save(call.changes(0)));
+                     return packet::toVariant(ExtrasStore(db).save(call.changes(0), call.caller()));
                  });
     registry.add(module, QStringLiteral("vdDimensao"), {TableArg, FieldNamesArg},
                  [](Database &db, MethodCall &call) {
                      QStringList names = call.names(1);
-                     const Variant verdict = StructureCheck(db).verify(call.text(0), names);
+                     Variant verdict = StructureCheck(db).verify(call.text(0), names);
                      QList<Variant> written;
                      for (const QString &name : names)
                          written << Variant(name);

@@ -1,5 +1,6 @@
 #include "DimensionStore.h"
 
+#include "AuditTrail.h"
 #include "Database.h"
 #include "DeltaApplier.h"
 #include "DimensionCode.h"
@@ -46,11 +47,12 @@ packet::Packet DimensionStore::find(const QString &code, const QString &name)
                        values, TableLayout::dimensions().fieldDefs());
 }
 
-packet::Packet DimensionStore::save(const packet::Packet &delta)
+packet::Packet DimensionStore::save(const packet::Packet &delta, const QString &user)
 {
     {
         Transaction transaction(m_db);
-        DeltaApplier(m_db, TableLayout::dimensions(), *this).apply(delta);
+        AuditTrail audit(m_db, user);
+        DeltaApplier(m_db, TableLayout::dimensions(), *this, audit).apply(delta);
         transaction.commit();
     }
     return all();

@@ -20,7 +20,8 @@ public:
     // places no condition, both empty give every dimension. Ordered by code.
     packet::Packet find(const QString &code, const QString &name);
     // Applies a delta in one transaction and answers the complete list as it now stands.
-    packet::Packet save(const packet::Packet &delta);
+    // user: who saves, for the audit trail.
+    packet::Packet save(const packet::Packet &delta, const QString &user);
 
     QString describe(const packet::Row &row) const override;
     packet::Row storedForm(const packet::Row &row) const override;

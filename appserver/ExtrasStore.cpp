@@ -1,5 +1,6 @@
 #include "ExtrasStore.h"
 
+#include "AuditTrail.h"
 #include "Database.h"
 #include "DeltaApplier.h"
 #include "DimensionCode.h"
@@ -52,12 +53,13 @@ packet::Packet ExtrasStore::clashes(const QString &code, const QString &field, c
                        values, TableLayout::extras().fieldDefs());
 }
 
-packet::Packet ExtrasStore::save(const packet::Packet &delta)
+packet::Packet ExtrasStore::save(const packet::Packet &delta, const QString &user)
 {
     m_touched.clear();
     {
         Transaction transaction(m_db);
-        DeltaApplier(m_db, TableLayout::extras(), *this).apply(delta);
+        AuditTrail audit(m_db, user);
+        DeltaApplier(m_db, TableLayout::extras(), *this, audit).apply(delta);
         transaction.commit();
     }
     packet::Packet result;

@@ -20,7 +20,8 @@ public:
     // places no condition, and with both empty nothing can clash, so the answer is empty.
     packet::Packet clashes(const QString &code, const QString &field, const QString &name);
     // Applies a delta in one transaction; answers the extras of the dimensions it touched.
-    packet::Packet save(const packet::Packet &delta);
+    // user: who saves, for the audit trail.
+    packet::Packet save(const packet::Packet &delta, const QString &user);
 
     QString describe(const packet::Row &row) const override;
     packet::Row storedForm(const packet::Row &row) const override;

@@ -23,6 +23,10 @@ public:
     const packet::Packet &changes(int index) const;
     QStringList names(int index) const;
 
+    // Who made the call: the user of the caller's session (the audit trail names them).
+    const QString &caller() const { return m_caller; }
+    void setCaller(const QString &user) { m_caller = user; }
+
     void writeBack(int index, const Variant &value);
     const QList<std::pair<int, Variant>> &byRef() const { return m_byRef; }
 
@@ -30,4 +34,5 @@ private:
     QList<Variant> m_args;
     QVector<packet::Packet> m_packets; // decoded change packets, by argument index
     QList<std::pair<int, Variant>> m_byRef;
+    QString m_caller;
 };

@@ -1,7 +1,9 @@
 #include "RequestHandler.h"
 
 #include "CallFault.h"
+#include "ConnectionSession.h"
 #include "Database.h"
+#include "Gatekeeper.h"
 #include "MethodFailure.h"
 #include "MethodRegistry.h"
 #include "ServerFailure.h"
@@ -16,7 +18,8 @@ QByteArray RequestHandler::faultReply(const QString &text)
     return wire::encodeReply(reply);
 }
 
-QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db) const
+QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
+                                  ConnectionSession &caller) const
 {
     wire::Request request;
     try {
@@ -24,8 +27,9 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db) c
     } catch (const Exception &e) {
         return faultReply(QStringLiteral("Requisição malformada: %1").arg(e.Message()));
     }
+    const bool sessionCall = request.module == QLatin1String(Gatekeeper::SessionModule);
     const MethodRegistry::Method *method = m_registry.find(request.module, request.method);
-    if (!method) {
+    if (!method && !sessionCall) {
         return faultReply(m_registry.hasModule(request.module)
                               ? QStringLiteral("O módulo %1 não tem o método \"%2\".")
                                     .arg(request.module, request.method)
@@ -33,9 +37,16 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db) c
     }
     wire::Reply reply;
     try {
-        MethodCall call(request.method, method->args, request.args);
-        reply.result = method->handler(db, call);
-        reply.byRef = call.byRef();
+        if (sessionCall) {
+            reply.result = m_gatekeeper.sessionCall(request, caller, db);
+        } else if (std::optional<Variant> refusal = m_gatekeeper.refusal(request.method, caller)) {
+            reply.result = *refusal;
+        } else {
+            MethodCall call(request.method, method->args, request.args);
+            call.setCaller(caller.user);
+            reply.result = method->handler(db, call);
+            reply.byRef = call.byRef();
+        }
     } catch (const CallFault &e) {
         return faultReply(e.Message());
     } catch (const Exception &e) {

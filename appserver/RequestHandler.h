@@ -3,7 +3,9 @@
 #include <QByteArray>
 
 class Database;
+class Gatekeeper;
 class MethodRegistry;
+struct ConnectionSession;
 
 // Turns one request frame into one reply item: decodes it, finds the method, checks the
 // arguments, runs the method, and answers. Whatever goes wrong becomes a reply: a fault when
@@ -11,13 +13,18 @@ class MethodRegistry;
 class RequestHandler
 {
 public:
-    explicit RequestHandler(const MethodRegistry &registry) : m_registry(registry) {}
+    RequestHandler(const MethodRegistry &registry, Gatekeeper &gatekeeper)
+        : m_registry(registry), m_gatekeeper(gatekeeper)
+    {
+    }
 
-    QByteArray handle(const QByteArray &requestItem, Database &db) const;
+    // caller: who is on the connection the request came from; a login changes it.
+    QByteArray handle(const QByteArray &requestItem, Database &db, ConnectionSession &caller) const;
 
     // A fault reply, for faults found before a request reaches a method (an oversize frame).
     static QByteArray faultReply(const QString &text);
 
 private:
     const MethodRegistry &m_registry;
+    Gatekeeper &m_gatekeeper;
 };

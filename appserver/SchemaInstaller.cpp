@@ -32,6 +32,29 @@ QString extrasTable(const SqlDialect &sql)
         .arg(sql.textType(5), sql.textType(30));
 }
 
+QString usersTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS USUARIOSERVIDOR ("
+                          "NMUSUARIO %1 NOT NULL PRIMARY KEY, "
+                          "IDPAPEL %2 NOT NULL CHECK (IDPAPEL IN ('read-only', 'maintain')), "
+                          "DSSENHA %3 NOT NULL)")
+        .arg(sql.textType(30), sql.textType(10), sql.textType(255));
+}
+
+QString auditTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS AUDITORIASERVIDOR ("
+                          "NRSEQUAUDI %1, "
+                          "DTALTERACAO %2 NOT NULL, "
+                          "NMUSUARIO %3 NOT NULL, "
+                          "NMTABELA %3 NOT NULL, "
+                          "IDOPERACAO %4 NOT NULL CHECK (IDOPERACAO IN ('insert', 'modify', 'delete')), "
+                          "DSREGISTRO %5 NOT NULL, "
+                          "DSANTES TEXT, DSDEPOIS TEXT)")
+        .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(6),
+             sql.textType(40));
+}
+
 } // namespace
 
 bool SchemaInstaller::install(Database &db)
@@ -39,10 +62,14 @@ bool SchemaInstaller::install(Database &db)
     Catalogue catalogue(db);
     const bool haveDimensions = catalogue.findTable(TableLayout::dimensions().table()).has_value();
     const bool haveExtras = catalogue.findTable(TableLayout::extras().table()).has_value();
-    if (haveDimensions && haveExtras) return false;
+    const bool haveUsers = catalogue.findTable(QStringLiteral("USUARIOSERVIDOR")).has_value();
+    const bool haveAudit = catalogue.findTable(QStringLiteral("AUDITORIASERVIDOR")).has_value();
+    if (haveDimensions && haveExtras && haveUsers && haveAudit) return false;
     Transaction transaction(db);
     if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
     if (!haveExtras) db.run(extrasTable(db.dialect()));
+    if (!haveUsers) db.run(usersTable(db.dialect()));
+    if (!haveAudit) db.run(auditTable(db.dialect()));
     transaction.commit();
     return true;
 }

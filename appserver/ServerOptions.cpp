@@ -47,7 +47,10 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Servidor de aplicação da tela Dimensão (KZR01200): módulos "
-                       "KZR01200.rdmDimensao e KZR00600.rdmEstrutura."));
+                       "KZR01200.rdmDimensao e KZR00600.rdmEstrutura.\n"
+                       "Administração: kzr-appserver user add NOME --role read-only|maintain, "
+                       "user passwd NOME, user remove NOME, user list; "
+                       "kzr-appserver audit [--since DATA] [--user NOME]."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Mostra esta ajuda."));
     const QCommandLineOption listen(
@@ -68,7 +71,24 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Quantidade de threads de trabalho, cada uma com sua conexão ao banco "
                        "(padrão: o dobro dos processadores, no mínimo 4)."),
         QStringLiteral("N"));
-    parser.addOptions({help, listen, database, workers});
+    const QCommandLineOption sessionIdle(
+        QStringLiteral("session-idle"),
+        QStringLiteral("Segundos sem uso após os quais uma sessão termina e o usuário precisa "
+                       "entrar de novo (padrão 1800)."),
+        QStringLiteral("SEGUNDOS"));
+    const QCommandLineOption tlsCertificate(
+        QStringLiteral("tls-cert"),
+        QStringLiteral("Certificado do servidor (PEM): as conexões passam a ser cifradas com TLS."),
+        QStringLiteral("ARQUIVO"));
+    const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
+                                    QStringLiteral("Chave privada do certificado (PEM)."),
+                                    QStringLiteral("ARQUIVO"));
+    const QCommandLineOption insecure(
+        QStringLiteral("insecure"),
+        QStringLiteral("Permite escutar sem TLS num endereço que não seja o local (senhas e dados "
+                       "trafegam às claras)."));
+    parser.addOptions({help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey,
+                       insecure});
     const LimitOptions limits;
     limits.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
@@ -96,5 +116,24 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                                 .arg(parser.value(workers)));
     }
     limits.read(parser, options.limits, options.deadlines);
+    if (parser.isSet(sessionIdle)) {
+        bool ok = false;
+        options.sessionIdleSeconds = parser.value(sessionIdle).toInt(&ok);
+        if (!ok || options.sessionIdleSeconds < 1)
+            throw Exception(
+                QStringLiteral("--session-idle espera um número de segundos, recebeu \"%1\".")
+                    .arg(parser.value(sessionIdle)));
+    }
+    options.tlsCertificate = parser.value(tlsCertificate);
+    options.tlsKey = parser.value(tlsKey);
+    if (options.tlsCertificate.isEmpty() != options.tlsKey.isEmpty())
+        throw Exception(QStringLiteral("--tls-cert e --tls-key vão juntas: informe as duas."));
+    options.insecure = parser.isSet(insecure);
+    if (!options.usesTls() && !options.insecure && !options.address.isLoopback())
+        throw Exception(
+            QStringLiteral("Recusado escutar em %1 sem TLS: senhas e dados trafegariam às claras "
+                           "pela rede. Informe --tls-cert e --tls-key, ou --insecure para "
+                           "aceitar o risco.")
+                .arg(options.address.toString()));
     return options;
 }

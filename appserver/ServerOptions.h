@@ -24,4 +24,10 @@ public:
     int workers = 0;
     ConnectionLimits limits;
     DatabaseDeadlines deadlines;
+    int sessionIdleSeconds = 1800;
+    QString tlsCertificate; // PEM files; both given, or neither (then no TLS)
+    QString tlsKey;
+    bool insecure = false; // allows listening without TLS on an address other than loopback
+
+    bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };

@@ -18,6 +18,8 @@ public:
 
     // The column type of a text of the given width in CREATE TABLE.
     QString textType(int width) const;
+    // An integer primary key that the database numbers by itself, in CREATE TABLE.
+    QString autoKeyType() const;
 
 private:
     Kind m_kind;

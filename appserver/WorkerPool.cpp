@@ -28,12 +28,13 @@ WorkerPool::~WorkerPool()
         thread->wait();
 }
 
-void WorkerPool::submit(QByteArray requestItem, Done done)
+void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller,
+                        Done done)
 {
     {
         QMutexLocker lock(&m_mutex);
         if (m_stopping) return;
-        m_jobs.push_back({std::move(requestItem), std::move(done)});
+        m_jobs.push_back({std::move(requestItem), std::move(caller), std::move(done)});
     }
     m_wake.wakeOne();
 }
@@ -63,7 +64,7 @@ void WorkerPool::work(int index)
         QByteArray reply;
         {
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
-            reply = m_handler.handle(job.request, db);
+            reply = m_handler.handle(job.request, db, *job.caller);
         }
         job.done(std::move(reply));
     }

@@ -14,6 +14,7 @@
 class QThread;
 class RequestHandler;
 class StatementWatchdog;
+struct ConnectionSession;
 
 // A fixed set of worker threads that run requests. Each worker opens its own database
 // connection in its thread and closes it there when the pool stops: QSqlDatabase connections
@@ -28,13 +29,15 @@ public:
     WorkerPool(int workers, const DatabaseConfig &config, const RequestHandler &handler);
     ~WorkerPool(); // finishes the requests already taken, drops the rest, joins the workers
 
-    void submit(QByteArray requestItem, Done done);
+    // caller: the session of the request's connection, alive until done has been called.
+    void submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller, Done done);
     int size() const { return int(m_threads.size()); }
 
 private:
     struct Job
     {
         QByteArray request;
+        std::shared_ptr<ConnectionSession> caller;
         Done done;
     };
     void work(int index);

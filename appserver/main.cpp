@@ -1,18 +1,18 @@
 // kzr-appserver: the application server program. Everything it does lives in kzrappserver.
+#include "AdminCommand.h"
 #include "AppServer.h"
-#include "Database.h"
 #include "DatabaseConfig.h"
-#include "DemoContent.h"
+#include "DatabaseSetup.h"
 #include "DescriptorLimit.h"
 #include "Exceptions.h"
-#include "SchemaInstaller.h"
 #include "ServerOptions.h"
+#include "ServerTls.h"
 #include "ShutdownSignals.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <cstdio>
+#include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,30 +22,15 @@ void say(const QString &line)
     std::fflush(stderr);
 }
 
-// Creates the server's tables where missing; a SQLite file that did not exist yet also gets
-// the demo application, in WAL mode so that readers never wait for a writer.
-void prepareDatabase(const DatabaseConfig &config)
-{
-    bool fresh = false;
-    if (config.isSqlite()) {
-        const QFileInfo file(config.sqlitePath());
-        fresh = !file.exists();
-        if (fresh && !QDir().mkpath(file.absolutePath()))
-            throw Exception(
-                QStringLiteral("Não foi possível criar a pasta %1.").arg(file.absolutePath()));
-    }
-    Database db(config, QStringLiteral("kzr-startup"));
-    if (fresh) db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
-    SchemaInstaller::install(db);
-    if (fresh) DemoContent::install(db);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Whatever the server creates (the database, its journals, folders) is its owner's alone.
+    umask(0077);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-appserver"));
+    if (AdminCommand::isAdminCommand(app.arguments())) return AdminCommand::run(app.arguments());
     try {
         ServerOptions options = ServerOptions::parse(app.arguments());
         if (options.helpRequested) {
@@ -54,7 +39,12 @@ int main(int argc, char *argv[])
         }
         DatabaseConfig config = DatabaseConfig::parse(options.databaseUrl);
         config.setDeadlines(options.deadlines);
-        prepareDatabase(config);
+        // Before the database: a start that cannot serve leaves no new file behind.
+        const std::optional<QSslConfiguration> tls =
+            options.usesTls() ? std::optional(ServerTls::load(options.tlsCertificate, options.tlsKey))
+                              : std::nullopt;
+        for (const QString &warning : DatabaseSetup::prepare(config))
+            say(warning);
         const int descriptors = DescriptorLimit::raise();
         const int room = DescriptorLimit::connectionRoom(descriptors, options.workers,
                                                          AppServer::MaxRefusalsInFlight);
@@ -65,16 +55,23 @@ int main(int argc, char *argv[])
                     .arg(descriptors));
         }
         ShutdownSignals shutdown;
-        AppServer server(config, options.workers, options.limits);
+        AppServer server(config, options.workers, options.limits,
+                         std::chrono::seconds(options.sessionIdleSeconds));
+        if (tls)
+            server.useTls(*tls);
+        else if (!options.address.isLoopback())
+            say(QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
+                               "claras pela rede.")
+                    .arg(options.address.toString()));
         server.listen(options.address, options.port);
         const QHostAddress address = server.address();
         const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
                                  ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
                                  : address.toString();
-        say(QStringLiteral("pronto em %1:%2 (%3)")
+        say(QStringLiteral("pronto em %1:%2 (%3%4)")
                 .arg(host)
                 .arg(server.port())
-                .arg(config.displayUrl()));
+                .arg(config.displayUrl(), options.usesTls() ? QStringLiteral(", TLS") : QString()));
         return app.exec();
     } catch (const Exception &e) {
         say(e.Message());

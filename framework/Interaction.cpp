@@ -103,6 +103,19 @@ bool ScriptedInteraction::find(TClientDataSet *dataSet, const FindFields &fields
     return RecordLocator::locate(dataSet, answer->first, answer->second);
 }
 
+std::optional<LoginAnswer> ScriptedInteraction::login(const QString &server, const QString &user,
+                                                      const QString &message)
+{
+    Q_UNUSED(server);
+    Q_UNUSED(user);
+    shown.push_back({Shown::Login, message, TMsgDlgType::mtInformation});
+    if (loginAnswers.empty())
+        return std::nullopt;
+    std::optional<LoginAnswer> answer = loginAnswers.front();
+    loginAnswers.pop();
+    return answer;
+}
+
 QStringList ScriptedInteraction::messages() const
 {
     QStringList texts;

@@ -41,6 +41,13 @@ private:
     Details m_previous;
 };
 
+// What the user typed into the login dialog.
+struct LoginAnswer
+{
+    QString user;
+    QString password;
+};
+
 // The one seam for modal interaction. The product uses real Qt dialogs; tests install a
 // ScriptedInteraction that records what was shown and answers from a queue.
 class Interaction
@@ -53,6 +60,10 @@ public:
     virtual bool pickList(TDataSource *source, const QString &title) = 0;
     // Find dialog: positions the record set on the found record; false when cancelled.
     virtual bool find(TClientDataSet *dataSet, const FindFields &fields) = 0;
+    // Login dialog for the given server, the user name filled in, and a message above the
+    // fields (why it asks again; empty the first time); nullopt when cancelled.
+    virtual std::optional<LoginAnswer> login(const QString &server, const QString &user,
+                                             const QString &message) = 0;
 
     static Interaction &current();
     static void install(std::unique_ptr<Interaction> interaction); // nullptr: the Qt dialogs
@@ -62,8 +73,8 @@ class ScriptedInteraction : public Interaction
 {
 public:
     struct Shown {
-        enum Kind { Message, PickList, Find } kind;
-        QString text;           // message text, or pick-list title
+        enum Kind { Message, PickList, Find, Login } kind;
+        QString text;           // message text, pick-list title, or the login dialog's message
         TMsgDlgType type = TMsgDlgType::mtInformation;
         QString informativeText;
         QStringList choices;    // find: the captions offered; pick list: the rows marked used
@@ -75,11 +86,15 @@ public:
     std::queue<std::optional<int>> pickAnswers;
     // For the find dialog: the field name and text to look for, or nullopt for cancel.
     std::queue<std::optional<std::pair<QString, QString>>> findAnswers;
+    // For the login dialog: what the user types, or nullopt for cancel (also when empty).
+    std::queue<std::optional<LoginAnswer>> loginAnswers;
     std::vector<Shown> shown;
 
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
     bool find(TClientDataSet *dataSet, const FindFields &fields) override;
+    std::optional<LoginAnswer> login(const QString &server, const QString &user,
+                                     const QString &message) override;
 
     QStringList messages() const;   // texts of every message dialog shown, in order
     void clear() { shown.clear(); }

@@ -1,6 +1,7 @@
 #include "QtInteraction.h"
 
 #include "FindDialog.h"
+#include "LoginDialog.h"
 #include "PickListDialog.h"
 #include "Services.h"
 #include "TApplication.h"
@@ -96,4 +97,12 @@ bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
     BusyIndicatorAside aside;
     FindDialog dialog(dataSet, fields, dialogParent());
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QString &user,
+                                                const QString &message)
+{
+    LoginDialog dialog(server, user, message, dialogParent());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return LoginAnswer{dialog.user(), dialog.password()};
 }

@@ -2,11 +2,13 @@
 
 #include "Interaction.h"
 
-// The product's modal dialogs: message boxes, the pick list and the find dialog.
+// The product's modal dialogs: message boxes, the pick list, the find dialog and the login.
 class QtInteraction : public Interaction
 {
 public:
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
     bool find(TClientDataSet *dataSet, const FindFields &fields) override;
+    std::optional<LoginAnswer> login(const QString &server, const QString &user,
+                                     const QString &message) override;
 };

@@ -9,6 +9,7 @@
 #include "TApplication.h"
 #include "TClientDataSet.h"
 #include "TDataSource.h"
+#include "TNetConnection.h"
 #include "WireProtocol.h"
 
 #include <QGuiApplication>
@@ -185,6 +186,23 @@ int WebPort()
     HostServices *host = TApplication::Host();
     return host ? host->webPort() : int(wire::DefaultPort);
 }
+
+ServerAccess WebAccess()
+{
+    HostServices *host = TApplication::Host();
+    return host ? host->serverAccess() : ServerAccess{};
+}
+
+namespace {
+// Connections reach the host's session through the framework, as they reach its address.
+[[maybe_unused]] const bool connectionsUseHostSession = [] {
+    TNetConnection::SetAccessSource(&WebAccess);
+    TNetConnection::SetSessionEndedHandler([](const QString &message) {
+        if (HostServices *host = TApplication::Host()) host->sessionEnded(message);
+    });
+    return true;
+}();
+} // namespace
 
 void AtualizaLocalCache(const Variant &tableNames)
 {

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "Exceptions.h"
+#include "ServerAccess.h"
 #include "Variant.h"
 
 #include <QString>
@@ -66,6 +67,9 @@ private:
 // Host services (from the host's command line or settings).
 QString WebURL();
 int WebPort();
+// The session and certificate trust of the logged-in user. The framework hands it to every
+// TNetConnection when it opens a socket, so screens need nothing beyond host and port.
+ServerAccess WebAccess();
 void AtualizaLocalCache(const Variant &tableNames);          // a variant array of names
 
 // Modal pick list over a data source (the seam); true when the user chose a row.

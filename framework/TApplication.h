@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerAccess.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -23,6 +25,12 @@ public:
     // A save did not go through (the message says why); the host may say so where it says
     // what was saved.
     virtual void saveFailed(const QString &message) { Q_UNUSED(message); }
+    // The session the user logged in to and how the server's certificate is trusted; every
+    // connection takes it when it opens a socket (see WebAccess).
+    virtual ServerAccess serverAccess() const { return {}; }
+    // The server answered that the session is over; the host asks for a new login. Called
+    // while the failing call returns: the screen reports the failure as usual.
+    virtual void sessionEnded(const QString &message) { Q_UNUSED(message); }
 };
 
 // The application object: owns the forms it creates.

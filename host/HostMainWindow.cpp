@@ -6,6 +6,7 @@
 #include "Services.h"
 #include "TfrmPadraoGrid.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
+#include <utility>
 
 namespace {
 // In the build tree the screen packages lie beside the program; installed, in the project's
@@ -29,7 +32,7 @@ QString packageDirectory(const HostOptions &options)
 } // namespace
 
 HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
-    : QMainWindow(parent), m_options(options), m_area(new QMdiArea(this)),
+    : QMainWindow(parent), m_options(options), m_login(options), m_area(new QMdiArea(this)),
       m_packages(packageDirectory(options), this), m_cubes(this)
 {
     setObjectName(QStringLiteral("frmPrincipal"));
@@ -58,6 +61,9 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
     m_cacheLabel = new QLabel(this);
     m_cacheLabel->setObjectName(QStringLiteral("lblCache"));
     statusBar()->addWidget(m_cacheLabel, 1);
+    m_userLabel = new QLabel(this);
+    m_userLabel->setObjectName(QStringLiteral("lblUsuario"));
+    statusBar()->addPermanentWidget(m_userLabel);
     statusBar()->addPermanentWidget(m_serverLabel);
 
     connect(m_area, &QMdiArea::subWindowActivated, this, &HostMainWindow::showFormMenu);
@@ -165,4 +171,31 @@ void HostMainWindow::closeEvent(QCloseEvent *event)
         }
     }
     event->accept();
+}
+
+bool HostMainWindow::logIn(const QString &message)
+{
+    const bool in = m_login.logIn(message);
+    m_userLabel->setText(in ? QStringLiteral("Usuário: %1 (%2)").arg(m_login.user(), m_login.role())
+                            : QStringLiteral("Sem sessão"));
+    return in;
+}
+
+void HostMainWindow::sessionEnded(const QString &message)
+{
+    // Called in the middle of a screen's call, which goes on to report the failure: the login
+    // comes afterwards, once no dialog shows any more, and only once however many calls fail.
+    const bool due = !m_loginReason.isEmpty();
+    m_loginReason = message;
+    if (!due) QTimer::singleShot(0, this, &HostMainWindow::askLoginWhenNoDialogShows);
+}
+
+void HostMainWindow::askLoginWhenNoDialogShows()
+{
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, &HostMainWindow::askLoginWhenNoDialogShows);
+        return;
+    }
+    const QString reason = std::exchange(m_loginReason, QString());
+    logIn(reason);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CubeRecordSets.h"
+#include "HostLogin.h"
 #include "HostOptions.h"
 #include "PackageLoader.h"
 #include "TApplication.h"
@@ -30,6 +31,12 @@ public:
     QWidget *mainForm() const override { return const_cast<HostMainWindow *>(this); }
     void adoptForm(TfrmPadraoGrid *form) override;
     void saveFailed(const QString &message) override;
+    ServerAccess serverAccess() const override { return m_login.access(); }
+    void sessionEnded(const QString &message) override;
+
+    // Asks for user and password (the login dialog) until the server lets the user in; false
+    // when the user gave up. Screens are opened only after it.
+    bool logIn(const QString &message = QString());
 
     // Screens by code: which package holds them and how the menu names them.
     void registerScreen(const QString &code, const QString &packageName, const QString &caption);
@@ -51,12 +58,16 @@ protected:
 private:
     void showFormMenu(QMdiSubWindow *window);
     void refreshCubeMenu();
+    void askLoginWhenNoDialogShows();
 
     struct Screen {
         QString packageName;
         QString caption;
     };
     HostOptions m_options;
+    HostLogin m_login;
+    QString m_loginReason;     // set while a new login is due
+    QLabel *m_userLabel;
     QMdiArea *m_area;
     PackageLoader m_packages;
     CubeRecordSets m_cubes;

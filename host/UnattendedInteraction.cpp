@@ -24,3 +24,12 @@ bool UnattendedInteraction::find(TClientDataSet *, const FindFields &)
 {
     return false;
 }
+
+std::optional<LoginAnswer> UnattendedInteraction::login(const QString &server, const QString &, const QString &message)
+{
+    ++m_messagesShown;
+    std::fprintf(stderr, "kzr-host: entrar em %s pede usuário e senha%s%s\n", qPrintable(server),
+                 message.isEmpty() ? "" : ": ", qPrintable(message));
+    std::fflush(stderr);
+    return std::nullopt;
+}

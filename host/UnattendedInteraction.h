@@ -10,6 +10,9 @@ public:
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
     bool find(TClientDataSet *dataSet, const FindFields &fields) override;
+    // Nobody is there to type a password: the login is given up (use --password-file).
+    std::optional<LoginAnswer> login(const QString &server, const QString &user,
+                                     const QString &message) override;
 
     int messagesShown() const { return m_messagesShown; }
 

@@ -41,6 +41,11 @@ int main(int argc, char **argv)
     HostMainWindow window(options);
     TApplication::SetHost(&window);
     window.show();
+    if (!window.logIn()) {
+        std::fprintf(stderr, "kzr-host: sem sessão no servidor de aplicação; nada aberto\n");
+        TApplication::SetHost(nullptr);
+        return 1;
+    }
     bool allOpen = true;
     for (const QString &code : options.open) {
         if (!window.openScreen(code)) {

@@ -46,3 +46,25 @@ class EConnectionError : public Exception
 public:
     using Exception::Exception;
 };
+
+// The server's certificate is not trusted: no authority the client trusts vouches for it, and
+// the user has not accepted its fingerprint. Carries the fingerprint to show and to keep.
+class EUntrustedCertificate : public EConnectionError
+{
+public:
+    EUntrustedCertificate(QString message, QString fingerprint)
+        : EConnectionError(std::move(message)), m_fingerprint(std::move(fingerprint))
+    {
+    }
+    const QString &Fingerprint() const { return m_fingerprint; }
+
+private:
+    QString m_fingerprint;
+};
+
+// The server refused the user name and password of a login.
+class ELoginRefused : public EConnectionError
+{
+public:
+    using EConnectionError::EConnectionError;
+};

@@ -11,9 +11,14 @@
 namespace server_failure {
 
 constexpr qint64 Marker = -32000;
+// The same form with this marker: the caller has no valid session (never logged in, or the
+// session expired). It is a failure like any other, and also tells the client to log in again.
+constexpr qint64 SessionMarker = -32001;
 
 Variant make(const QString &message);
-bool is(const Variant &reply);
+Variant sessionEnded(const QString &message);
+bool is(const Variant &reply); // either marker
+bool isSessionEnded(const Variant &reply);
 QString message(const Variant &reply); // "" when the reply is no failure
 
 } // namespace server_failure

@@ -1,8 +1,14 @@
 #include "TNetConnection.h"
 
+#include "ServerFailure.h"
 #include "WireProtocol.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QStringList>
 #include <QTcpSocket>
 
 namespace {
@@ -21,10 +27,26 @@ QString socketErrorText(const QAbstractSocket &socket)
         return QStringLiteral("tempo esgotado");
     case QAbstractSocket::NetworkError:
         return QStringLiteral("falha de rede");
+    case QAbstractSocket::SslHandshakeFailedError:
+        return QStringLiteral("falha na negociação TLS (%1)").arg(socket.errorString());
     default:
         return socket.errorString();
     }
 }
+
+std::function<ServerAccess()> &accessSource()
+{
+    static std::function<ServerAccess()> source;
+    return source;
+}
+
+std::function<void(const QString &)> &sessionEndedHandler()
+{
+    static std::function<void(const QString &)> handler;
+    return handler;
+}
+
+const QString SessionModule = QStringLiteral("KZR.Sessao");
 
 } // namespace
 
@@ -45,21 +67,47 @@ TNetConnection::TNetConnection(QObject *owner, const QString &name) : QObject(ow
 
 TNetConnection::~TNetConnection() = default;
 
+void TNetConnection::SetAccessSource(std::function<ServerAccess()> source)
+{
+    accessSource() = std::move(source);
+}
+
+void TNetConnection::SetSessionEndedHandler(std::function<void(const QString &)> handler)
+{
+    sessionEndedHandler() = std::move(handler);
+}
+
+ServerAccess TNetConnection::currentAccess() const
+{
+    if (m_access) return *m_access;
+    return accessSource() ? accessSource()() : ServerAccess{};
+}
+
 void TNetConnection::SetConnected(bool on)
 {
     if (on == m_connected) return;
     if (!on) {
-        if (m_socket) m_socket->abort();
-        m_socket.reset();
+        dropSocket();
         m_connected = false;
         return;
     }
     if (BeforeConnect) BeforeConnect(this);
-    QString error;
-    if (!ensureSocket(&error) && m_throwException) throw EConnectionError(error);
     // Without ThrowException an unreachable server is reported by the first call, which
     // tries to connect again.
+    try {
+        QString error;
+        if (!ensureSocket(&error) && m_throwException) throw EConnectionError(error);
+    } catch (const EConnectionError &) {
+        if (m_throwException) throw;
+    }
     m_connected = true;
+}
+
+void TNetConnection::dropSocket()
+{
+    if (m_socket) m_socket->abort();
+    m_socket.reset();
+    m_sessionResumed = false;
 }
 
 bool TNetConnection::ensureSocket(QString *error)
@@ -72,21 +120,96 @@ bool TNetConnection::ensureSocket(QString *error)
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState &&
         m_socket->bytesAvailable() == 0)
         return true;
-    m_socket = std::make_unique<QTcpSocket>();
-    m_socket->connectToHost(m_host, quint16(m_port));
-    if (m_port <= 0 || m_port > 65535 || !m_socket->waitForConnected(m_timeoutMs)) {
-        *error = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3): %4")
-                     .arg(m_host)
-                     .arg(m_port)
-                     .arg(m_serverName, socketErrorText(*m_socket));
-        m_socket.reset();
+    m_sessionResumed = false;
+    m_socketAccess = currentAccess();
+    const ServerAccess &access = m_socketAccess;
+    const QString where = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3)")
+                              .arg(m_host)
+                              .arg(m_port)
+                              .arg(m_serverName);
+    if (m_port <= 0 || m_port > 65535) {
+        *error = where + QStringLiteral(": porta inválida");
         return false;
     }
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!access.tls) {
+        m_socket = std::make_unique<QTcpSocket>();
+        m_socket->connectToHost(m_host, quint16(m_port));
+        if (!m_socket->waitForConnected(m_timeoutMs)) {
+            *error = where + QStringLiteral(": ") + socketErrorText(*m_socket);
+            m_socket.reset();
+            return false;
+        }
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        return true;
+    }
+
+    auto secure = std::make_unique<QSslSocket>();
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!access.caFile.isEmpty()) {
+        QFile file(access.caFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = where + QStringLiteral(": não foi possível ler o arquivo de autoridades %1")
+                                 .arg(access.caFile);
+            return false;
+        }
+        configuration.setCaCertificates(QSslCertificate::fromData(file.readAll()));
+    }
+    secure->setSslConfiguration(configuration);
+    QList<QSslError> refused;
+    QSslSocket *raw = secure.get();
+    const QMetaObject::Connection judge = QObject::connect(
+        raw, &QSslSocket::sslErrors, raw, [raw, &access, &refused](const QList<QSslError> &errors) {
+        // A certificate the user accepted once is trusted on its fingerprint alone.
+        const QByteArray digest = raw->peerCertificate().digest(QCryptographicHash::Sha256);
+        if (!access.pinnedFingerprint.isEmpty() &&
+            server_access::sameFingerprint(server_access::fingerprintText(digest),
+                                           access.pinnedFingerprint))
+            raw->ignoreSslErrors();
+        else
+            refused = errors;
+    });
+    secure->connectToHostEncrypted(m_host, quint16(m_port));
+    const bool encrypted = secure->waitForEncrypted(m_timeoutMs);
+    QObject::disconnect(judge);
+    if (!encrypted) {
+        if (!refused.isEmpty()) {
+            QStringList reasons;
+            for (const QSslError &e : refused)
+                reasons << e.errorString();
+            const QString fingerprint = server_access::fingerprintText(
+                secure->peerCertificate().digest(QCryptographicHash::Sha256));
+            throw EUntrustedCertificate(
+                where + QStringLiteral(": o certificado do servidor não é confiável (%1). "
+                                       "Impressão digital SHA-256: %2")
+                            .arg(reasons.join(QStringLiteral("; ")), fingerprint),
+                fingerprint);
+        }
+        *error = where + QStringLiteral(": ") + socketErrorText(*secure);
+        return false;
+    }
+    secure->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_socket = std::move(secure);
     return true;
 }
 
+std::optional<Variant> TNetConnection::resumeSession()
+{
+    const Variant reply =
+        exchange(SessionModule, QStringLiteral("resume"), {RemoteArg(m_socketAccess.sessionToken)});
+    if (!server_failure::is(reply)) return std::nullopt;
+    dropSocket(); // the next call opens a new one, with whatever session the host has then
+    return reply;
+}
+
 Variant TNetConnection::call(const QString &method, const QList<RemoteArg> &args)
+{
+    return callModule(m_serverName, method, args);
+}
+
+Variant TNetConnection::callModule(const QString &module, const QString &method,
+                                   const QList<RemoteArg> &args)
 {
     if (!m_connected)
         throw EConnectionError(
@@ -94,8 +217,37 @@ Variant TNetConnection::call(const QString &method, const QList<RemoteArg> &args
                 .arg(m_serverName, method));
     QString error;
     if (!ensureSocket(&error)) throw EConnectionError(error);
+    // A new login since this socket resumed its session (another connection found it ended):
+    // the socket joins the new session before it is used again.
+    const QString token = currentAccess().sessionToken;
+    if (token != m_socketAccess.sessionToken) {
+        m_socketAccess.sessionToken = token;
+        m_sessionResumed = false;
+    }
+    Variant result;
+    std::optional<Variant> ended;
+    if (!m_sessionResumed && !m_socketAccess.sessionToken.isEmpty() && module != SessionModule) {
+        ended = resumeSession();
+        m_sessionResumed = !ended;
+    }
+    if (!ended) {
+        result = exchange(module, method, args);
+        if (server_failure::isSessionEnded(result)) {
+            dropSocket();
+            ended = result;
+        }
+    } else {
+        emit callMade(module, method); // not sent: the session is over; answered with why
+        result = *ended;
+    }
+    if (ended && sessionEndedHandler()) sessionEndedHandler()(server_failure::message(*ended));
+    return result;
+}
 
-    wire::Request request{m_serverName, method, {}};
+Variant TNetConnection::exchange(const QString &module, const QString &method,
+                                 const QList<RemoteArg> &args)
+{
+    wire::Request request{module, method, {}};
     request.args.reserve(args.size());
     for (const RemoteArg &a : args)
         request.args.append(a.value());
@@ -105,15 +257,14 @@ Variant TNetConnection::call(const QString &method, const QList<RemoteArg> &args
     // the next call starts on a fresh one.
     auto fail = [&](const QString &why) -> EConnectionError {
         const QString message = QStringLiteral("Falha na chamada \"%1\" ao servidor \"%2\": %3")
-                                    .arg(method, m_serverName, why);
-        m_socket->abort();
-        m_socket.reset();
+                                    .arg(method, module, why);
+        dropSocket();
         return EConnectionError(message);
     };
 
     QDeadlineTimer deadline(m_timeoutMs);
     socket->write(wire::frame(wire::encodeRequest(request)));
-    emit callMade(m_serverName, method);
+    if (module != SessionModule) emit callMade(module, method);
     while (socket->bytesToWrite() > 0) {
         if (!socket->waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
             throw fail(deadline.hasExpired() ? QStringLiteral("tempo esgotado ao enviar")
@@ -149,7 +300,7 @@ Variant TNetConnection::call(const QString &method, const QList<RemoteArg> &args
     }
     if (reply.fault)
         throw EConnectionError(QStringLiteral("O servidor \"%1\" recusou a chamada \"%2\": %3")
-                                   .arg(m_serverName, method, *reply.fault));
+                                   .arg(module, method, *reply.fault));
     for (const auto &[index, value] : reply.byRef) {
         if (index >= 0 && index < args.size() && args[index].ref()) *args[index].ref() = value;
     }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ServerAccess.h"
 #include "Variant.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTcpSocket;
 class TNetConnection;
@@ -76,14 +78,31 @@ public:
 
     std::function<void(TNetConnection *sender)> BeforeConnect;
 
-    // One synchronous request/reply exchange (used by AppServerDispatch).
+    // Session and certificate trust. A connection without its own takes them from the
+    // process-wide source (the framework installs one that asks the host) whenever it opens a
+    // socket, as the screen's connections take host and port from the host at every connect.
+    void SetAccess(const ServerAccess &access) { m_access = access; }
+    static void SetAccessSource(std::function<ServerAccess()> source);
+    // Told when the server answers that the session is over (never logged in, expired): the
+    // host then asks for a new login. The call's reply still carries the server's message.
+    static void SetSessionEndedHandler(std::function<void(const QString &message)> handler);
+
+    // One synchronous request/reply exchange (used by AppServerDispatch). On a new socket it
+    // first resumes the session; without one (or when it has ended) the reply is the
+    // server-failure form saying so.
     Variant call(const QString &method, const QList<RemoteArg> &args);
+    // The same to another module of the same server (the session module, for logging in).
+    Variant callModule(const QString &module, const QString &method, const QList<RemoteArg> &args);
 
 signals:
     void callMade(const QString &module, const QString &method); // for tests and diagnostics
 
 private:
+    ServerAccess currentAccess() const;
     bool ensureSocket(QString *error);
+    std::optional<Variant> resumeSession(); // the failure reply when the session is over
+    Variant exchange(const QString &module, const QString &method, const QList<RemoteArg> &args);
+    void dropSocket();
 
     QString m_serverName;
     QString m_host = QStringLiteral("127.0.0.1");
@@ -91,5 +110,8 @@ private:
     bool m_throwException = true;
     bool m_connected = false;
     int m_timeoutMs = 30000;
+    std::optional<ServerAccess> m_access;
+    ServerAccess m_socketAccess; // what the open socket was opened with
+    bool m_sessionResumed = false; // the open socket has resumed m_socketAccess's session
     std::unique_ptr<QTcpSocket> m_socket;
 };

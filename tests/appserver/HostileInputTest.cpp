@@ -143,6 +143,7 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
 {
     RawWireClient raw;
     ASSERT_TRUE(raw.connectTo(server.host(), server.port()));
+    ASSERT_TRUE(raw.resume(server.access().sessionToken));
     // Bytes that are no CBOR, a CBOR item that is no request map, a request missing its
     // arguments, arguments that are no array: each a fault, and the connection stays usable.
     QCborArray twoTexts;
@@ -238,6 +239,7 @@ TEST_F(HostileInput, AWrongArgumentIsRefusedBeforeAnythingIsStored)
 {
     RawWireClient raw;
     ASSERT_TRUE(raw.connectTo(server.host(), server.port()));
+    ASSERT_TRUE(raw.resume(server.access().sessionToken));
     packet::Packet notADelta;
     notADelta.fields = deltas::DimensionFields;
     const QList<QList<Variant>> badArgs = {

@@ -9,6 +9,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -64,6 +65,12 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
          "--input-budget"},
         {{"--database", silentUrl, "--connect-timeout", "2", "--listen", "127.0.0.1:0"},
          "não respondeu em"},
+        // Passwords would cross the network in the clear.
+        {{"--listen", "0.0.0.0:0", "--database", db}, "Recusado escutar em 0.0.0.0 sem TLS"},
+        {{"--listen", "127.0.0.1:0", "--database", db, "--tls-cert", "x.pem"}, "--tls-key"},
+        {{"--listen", "127.0.0.1:0", "--database", db, "--tls-cert", dir.filePath("none.pem"),
+          "--tls-key", dir.filePath("none.key")},
+         "none.pem"},
         // Nothing listens on port 1: the server says so instead of serving a dead database.
         {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"},
          "127.0.0.1"},
@@ -78,6 +85,38 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         EXPECT_FALSE(run.output.contains("pronto em"));
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("x.sqlite")));
+}
+
+TEST(ServerProgram, ANewDatabaseIsItsOwnersAloneAndListeningInTheClearIsSaidAloud)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("dados/kzr");
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setProcessEnvironment(ServerProcess::adminEnvironment());
+    process.start(ServerProcess::programPath(), {"--listen", "0.0.0.0:0", "--insecure",
+                                                 "--database", "sqlite:" + folder + "/db.sqlite"});
+    QString output;
+    for (int i = 0; i < 600 && !output.contains("pronto em"); ++i) {
+        process.waitForReadyRead(100);
+        output += QString::fromUtf8(process.readAll());
+    }
+    process.terminate();
+    process.waitForFinished(10000);
+    EXPECT_TRUE(output.contains("aviso: sem TLS em 0.0.0.0 (--insecure)")) << output.toStdString();
+    EXPECT_TRUE(output.contains("pronto em 0.0.0.0:")) << output.toStdString();
+    const auto mode = [](const QString &path) {
+        struct stat info{};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+    };
+    EXPECT_EQ(mode(folder + "/db.sqlite"), 0600);
+    EXPECT_EQ(mode(folder), 0700);
+    EXPECT_EQ(mode(dir.filePath("dados")), 0700);
+    for (const char *journal : {"/db.sqlite-wal", "/db.sqlite-shm"}) {
+        if (QFile::exists(folder + journal)) {
+            EXPECT_EQ(mode(folder + journal), 0600) << journal;
+        }
+    }
 }
 
 TEST(ServerProgram, TakesItsDatabaseFromTheEnvironmentAndAnnouncesWhereItServes)

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
-TestClient::TestClient(const ServerProcess &server)
-    : m_dimensao(server.connect("KZR01200.rdmDimensao")),
-      m_estrutura(server.connect("KZR00600.rdmEstrutura"))
+TestClient::TestClient(const ServerProcess &server) : TestClient(server, server.access()) {}
+
+TestClient::TestClient(const ServerProcess &server, const ServerAccess &access)
+    : m_dimensao(server.connect("KZR01200.rdmDimensao", access)),
+      m_estrutura(server.connect("KZR00600.rdmEstrutura", access))
 {
 }
 

@@ -15,6 +15,7 @@ class TestClient
 {
 public:
     explicit TestClient(const ServerProcess &server);
+    TestClient(const ServerProcess &server, const ServerAccess &access); // another session
 
     Variant dimensao(const QString &method, const QList<RemoteArg> &args);
     Variant estrutura(const QString &method, const QList<RemoteArg> &args);

@@ -1,3 +1,5 @@
+#include "ServerProcess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -96,9 +98,20 @@ TEST(HostUnderXvfb, OpensTheScreenInARealWindowAndSavesAScreenshot)
     const QString shot = QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-KZR01200.png");
     QFile::remove(shot);
 
+    // The host logs in before it opens anything.
+    ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const QString password = packages.filePath(QStringLiteral("senha"));
+    QFile file(password);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(server.password().toUtf8() + '\n');
+    file.close();
+
     QString output;
     EXPECT_TRUE(runHost(display, {QStringLiteral("--package-dir"), packages.path(), QStringLiteral("--server"),
-                                  QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QStringLiteral("21201"),
+                                  QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QString::number(server.port()),
+                                  QStringLiteral("--user"), server.userName(), QStringLiteral("--password-file"), password,
+                                  QStringLiteral("--settings"), packages.filePath(QStringLiteral("kzr-host.ini")),
                                   QStringLiteral("--open"), QStringLiteral("KZR01200"), QStringLiteral("--screenshot"), shot},
                         &output))
         << output.toStdString();
@@ -141,9 +154,17 @@ TEST(HostUnderXvfb, OpensTheRealScreenAgainstARealServer)
     const QString shot = QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-KZR01200-real.png");
     QFile::remove(shot);
     QString output;
+    // The demo user, as scripts/run logs in, with settings of the test's own.
+    QFile password(data.filePath(QStringLiteral("senha")));
+    ASSERT_TRUE(password.open(QIODevice::WriteOnly));
+    password.write("demo\n");
+    password.close();
     const bool ok = runHost(display, {QStringLiteral("--server"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                                       port.captured(1), QStringLiteral("--open"), QStringLiteral("KZR01200"),
-                                      QStringLiteral("--screenshot"), shot}, &output);
+                                      QStringLiteral("--user"), QStringLiteral("demo"), QStringLiteral("--password-file"),
+                                      password.fileName(), QStringLiteral("--settings"),
+                                      data.filePath(QStringLiteral("kzr-host.ini")), QStringLiteral("--screenshot"), shot},
+                            &output);
     appserver.terminate();
     appserver.waitForFinished(5000);
     EXPECT_TRUE(ok) << output.toStdString();

@@ -76,9 +76,13 @@ protected:
         HostOptions options;
         options.packageDir = bin;
         options.port = server->port();
+        options.settingsFile = m_settings.filePath(QStringLiteral("kzr-host.ini"));
         window = std::make_unique<HostMainWindow>(options);
         TApplication::SetHost(window.get());
         window->show();
+        seam->loginAnswers.push(LoginAnswer{QStringLiteral("demo"), QStringLiteral("demo")});
+        ASSERT_TRUE(window->logIn()) << seam->messages().join('\n').toStdString();
+        seam->clear();
         ASSERT_TRUE(window->openScreen(QStringLiteral("KZR01200"))) << seam->messages().join('\n').toStdString();
         form = qobject_cast<TfrmPadraoGrid *>(window->area()->subWindowList().value(0)->widget());
         ASSERT_NE(form, nullptr);
@@ -106,6 +110,7 @@ protected:
     }
     int fieldIndex(const char *name) const { return dimensions->FieldByName(QString::fromLatin1(name))->Index(); }
 
+    QTemporaryDir m_settings;
     std::unique_ptr<AppServer> server;
     ScriptedInteraction *seam = nullptr;
     std::unique_ptr<HostMainWindow> window;
@@ -237,13 +242,23 @@ TEST(RealScreenOnDisplay, ARefusedDeleteAndAnUnsentChange)
     Interaction::install(nullptr);
     // As the host does: Qt's own captions for the standard buttons, in Portuguese.
     ASSERT_TRUE(InstallQtTranslations(QLocale(QLocale::Portuguese, QLocale::Brazil)));
+    // The demo user logs in from a password file, as scripts/run does: no dialog for it.
+    QTemporaryDir private_;
+    QFile password(private_.filePath(QStringLiteral("senha")));
+    ASSERT_TRUE(password.open(QIODevice::WriteOnly));
+    password.write("demo\n");
+    password.close();
     HostOptions options;
     options.packageDir = bin;
     options.port = server.port();
+    options.user = QStringLiteral("demo");
+    options.passwordFile = password.fileName();
+    options.settingsFile = private_.filePath(QStringLiteral("kzr-host.ini"));
     HostMainWindow window(options);
     TApplication::SetHost(&window);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(window.logIn());
     ASSERT_TRUE(window.openScreen(QStringLiteral("KZR01200")));
     auto *form = qobject_cast<TfrmPadraoGrid *>(window.area()->subWindowList().value(0)->widget());
     ASSERT_NE(form, nullptr);

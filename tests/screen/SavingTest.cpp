@@ -27,6 +27,7 @@ TEST_F(SavingTest, ANewDimensionIsOnTheServerOnceConfirmed)
 {
     startServer();
     noting.port = host.port;
+    noting.access = host.access;
     TApplication::SetHost(&noting);
     openScreen();
     goTo(QStringLiteral("00004"));

@@ -32,6 +32,7 @@ void ScreenTest::startServer(const QString &databaseUrl)
 {
     ASSERT_TRUE(server.start(databaseUrl)) << server.error().toStdString() << server.output().toStdString();
     host.port = server.port();
+    host.access = server.access();
 }
 
 QString ScreenTest::emptyDatabaseUrl()

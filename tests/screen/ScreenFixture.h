@@ -28,12 +28,14 @@ public:
     int port = 0;
     QStringList cacheNotices;              // one entry per notice, names joined by ","
     std::unique_ptr<QWidget> main = std::make_unique<QWidget>();
+    ServerAccess access; // the fixture user's session
 
     QString webUrl() const override { return url; }
     int webPort() const override { return port; }
     void atualizaLocalCache(const QStringList &tables) override { cacheNotices << tables.join(QLatin1Char(',')); }
     QWidget *mainForm() const override { return main.get(); }
     void adoptForm(TfrmPadraoGrid *) override {}
+    ServerAccess serverAccess() const override { return access; }
 };
 
 // The scripted seam, also writing every message into the fixture's timeline so that tests can

@@ -1,11 +1,20 @@
 #include "RawWireClient.h"
 
+#include "ServerFailure.h"
+
 #include <QDeadlineTimer>
 
 bool RawWireClient::connectTo(const QString &host, quint16 port, int timeoutMs)
 {
     m_socket.connectToHost(host, port);
     return m_socket.waitForConnected(timeoutMs);
+}
+
+bool RawWireClient::resume(const QString &sessionToken)
+{
+    sendRequest({QStringLiteral("KZR.Sessao"), QStringLiteral("resume"), {Variant(sessionToken)}});
+    const std::optional<wire::Reply> reply = readReply();
+    return reply && !reply->fault && !server_failure::is(reply->result);
 }
 
 void RawWireClient::sendBytes(const QByteArray &bytes)

@@ -13,6 +13,9 @@ class RawWireClient
 public:
     bool connectTo(const QString &host, quint16 port, int timeoutMs = 5000);
     void close() { m_socket.abort(); }
+    // Joins the session of the access on this connection, as a client does first; true when
+    // the server took it.
+    bool resume(const QString &sessionToken);
     void sendBytes(const QByteArray &bytes);        // exactly these bytes
     void sendItem(const QByteArray &cborItem);      // framed
     void sendRequest(const wire::Request &request); // encoded and framed

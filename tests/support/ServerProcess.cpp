@@ -1,8 +1,10 @@
 #include "ServerProcess.h"
 
+#include "ServerLogin.h"
 #include "TNetConnection.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <csignal>
 #include <sys/resource.h>
@@ -49,7 +51,23 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
     m_databaseUrl = databaseUrl.isEmpty()
                         ? QStringLiteral("sqlite:") + tempPath(QStringLiteral("server.sqlite"))
                         : databaseUrl;
+    m_token.clear();
+    const QString file = sqlitePath();
+    if (!file.isEmpty() && !QFileInfo::exists(file)) {
+        m_user = m_password = QStringLiteral("demo"); // the demo content brings its own user
+    } else {
+        m_user = m_password = QStringLiteral("kzr-test");
+        QString users;
+        if (admin({QStringLiteral("user"), QStringLiteral("list")}, QString(), &users) != 0) {
+            m_error = QStringLiteral("kzr-appserver user list failed:\n%1").arg(users);
+            return false;
+        }
+        if (!users.split(QLatin1Char('\n')).contains(m_user + QStringLiteral("\tmaintain")) &&
+            !addUser(m_user, QStringLiteral("maintain"), m_password))
+            return false;
+    }
     m_process = std::make_unique<QProcess>();
+    m_process->setProcessEnvironment(adminEnvironment());
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     if (m_descriptorLimit > 0) {
         const rlim_t limit = rlim_t(m_descriptorLimit);
@@ -107,9 +125,69 @@ void ServerProcess::kill()
     output();
 }
 
+QProcessEnvironment ServerProcess::adminEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KZR_PASSWORD_COST"), QStringLiteral("minimum"));
+    return environment;
+}
+
+int ServerProcess::admin(const QStringList &args, const QString &input, QString *output) const
+{
+    QProcess process;
+    process.setProcessEnvironment(adminEnvironment());
+    process.start(programPath(), args + QStringList{QStringLiteral("--database"), m_databaseUrl});
+    process.write(input.toUtf8());
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        if (output) *output = QStringLiteral("kzr-appserver %1 did not finish").arg(args.join(' '));
+        return -1;
+    }
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    if (output) {
+        *output = QString::fromUtf8(process.readAllStandardOutput());
+        if (code != 0) *output += QString::fromUtf8(process.readAllStandardError());
+    }
+    return code;
+}
+
+bool ServerProcess::addUser(const QString &name, const QString &role, const QString &password)
+{
+    QString output;
+    if (admin({QStringLiteral("user"), QStringLiteral("add"), name, QStringLiteral("--role"), role},
+              password + QLatin1Char('\n'), &output) == 0)
+        return true;
+    m_error = QStringLiteral("kzr-appserver user add %1 failed:\n%2").arg(name, output);
+    return false;
+}
+
+ServerAccess ServerProcess::login(const QString &user, const QString &password) const
+{
+    ServerAccess result = m_clientAccess;
+    result.sessionToken = ServerLogin::login(host(), m_port, m_clientAccess, user, password).token;
+    return result;
+}
+
+ServerAccess ServerProcess::access() const
+{
+    if (m_token.isEmpty()) m_token = login(m_user, m_password).sessionToken;
+    ServerAccess result = m_clientAccess;
+    result.sessionToken = m_token;
+    return result;
+}
+
 std::unique_ptr<TNetConnection> ServerProcess::connect(const QString &module) const
 {
+    return connect(module, access());
+}
+
+std::unique_ptr<TNetConnection> ServerProcess::connect(const QString &module,
+                                                       const ServerAccess &access) const
+{
     auto connection = std::make_unique<TNetConnection>(nullptr, module);
+    connection->SetAccess(access);
     connection->SetServerName(module);
     connection->SetHost(host());
     connection->SetPort(m_port);

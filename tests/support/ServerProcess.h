@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerAccess.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,10 @@ class TNetConnection;
 // With no database URL it uses a new SQLite file in the fixture's own temporary folder, which
 // the server creates with its demo content. start() returns once the server has written its
 // ready line; the port is taken from that line (the server picks a free one).
+//
+// Connections log in: as the demo user on a database the server created, otherwise as the
+// fixture's own maintainer, whom start() creates through the administration commands.
+// Password hashes are made at the lowest cost, to keep the tests fast.
 class ServerProcess
 {
 public:
@@ -39,10 +45,30 @@ public:
     QString sqlitePath() const;                      // empty unless the URL is sqlite:
     QString tempPath(const QString &fileName) const; // a path in the fixture's temporary folder
 
-    // A connected TNetConnection to the given module of this server (default time limit 30 s).
+    // A connected TNetConnection to the given module of this server (default time limit 30 s),
+    // in the fixture user's session (logged in once per start).
     std::unique_ptr<TNetConnection> connect(const QString &module) const;
+    std::unique_ptr<TNetConnection> connect(const QString &module, const ServerAccess &access) const;
+    // Logs in as this user: the access for connections in that session. Throws ELoginRefused.
+    ServerAccess login(const QString &user, const QString &password) const;
+    // The fixture user's session and certificate trust: what a host would hand its connections.
+    ServerAccess access() const;
+    QString userName() const { return m_user; }
+    QString password() const { return m_password; }
+
+    // What a client needs beyond host and port (TLS, a CA file), for servers started with TLS.
+    void setClientAccess(const ServerAccess &access) { m_clientAccess = access; }
+
+    // Runs "kzr-appserver ARGS --database URL" as an operator would, with input on its standard
+    // input; the exit code, with what it printed in output (and its errors, when it failed).
+    // Works with the server running.
+    int admin(const QStringList &args, const QString &input = QString(),
+              QString *output = nullptr) const;
+    // "user add NAME --role ROLE", the password on standard input; false with why in error().
+    bool addUser(const QString &name, const QString &role, const QString &password);
 
     static QString programPath();
+    static QProcessEnvironment adminEnvironment(); // the test's own, with the lowest hash cost
 
 private:
     QTemporaryDir m_dir;
@@ -52,4 +78,8 @@ private:
     mutable QByteArray m_output;
     quint16 m_port = 0;
     int m_descriptorLimit = 0;
+    QString m_user;
+    QString m_password;
+    ServerAccess m_clientAccess;
+    mutable QString m_token; // the fixture user's session, once logged in
 };

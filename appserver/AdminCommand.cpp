@@ -1,0 +1,114 @@
+#include "AdminCommand.h"
+
+#include "AuditTrail.h"
+#include "Database.h"
+#include "DatabaseConfig.h"
+#include "DatabaseSetup.h"
+#include "Exceptions.h"
+#include "PasswordPrompt.h"
+#include "ServerOptions.h"
+#include "UserStore.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+
+namespace {
+
+void out(const QString &line)
+{
+    std::fprintf(stdout, "%s\n", qPrintable(line));
+}
+
+QString usage()
+{
+    return QStringLiteral("uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
+                          "user remove NOME | user list | audit [--since DATA] [--user NOME]; "
+                          "todos aceitam --database URL. Papéis: %1.")
+        .arg(roles::allNames());
+}
+
+QString requireName(const QStringList &positional)
+{
+    if (positional.size() != 3) throw Exception(usage());
+    return positional[2];
+}
+
+void userCommand(Database &db, const QStringList &positional, const QString &roleName)
+{
+    UserStore users(db);
+    const QString action = positional.value(1);
+    if (action == QLatin1String("add")) {
+        const QString name = requireName(positional);
+        const std::optional<Role> role = roles::fromName(roleName);
+        if (!role)
+            throw Exception(QStringLiteral("Papel desconhecido \"%1\"; use --role com um destes: %2.")
+                                .arg(roleName, roles::allNames()));
+        users.add(name, *role, PasswordPrompt::read(name));
+        out(QStringLiteral("usuário %1 criado (%2)").arg(name, roles::name(*role)));
+    } else if (action == QLatin1String("passwd")) {
+        const QString name = requireName(positional);
+        if (!users.find(name))
+            throw Exception(QStringLiteral("O usuário \"%1\" não existe.").arg(name));
+        users.setPassword(name, PasswordPrompt::read(name));
+        out(QStringLiteral("senha de %1 alterada").arg(name));
+    } else if (action == QLatin1String("remove")) {
+        const QString name = requireName(positional);
+        users.remove(name);
+        out(QStringLiteral("usuário %1 removido").arg(name));
+    } else if (action == QLatin1String("list") && positional.size() == 2) {
+        for (const UserStore::User &user : users.all())
+            out(user.name + QLatin1Char('\t') + roles::name(user.role));
+    } else {
+        throw Exception(usage());
+    }
+}
+
+void auditCommand(Database &db, const QStringList &positional, const QString &since,
+                  const QString &user)
+{
+    if (positional.size() != 1) throw Exception(usage());
+    for (const AuditTrail::Entry &e : AuditTrail::read(db, since, user)) {
+        out(QStringList{e.when, e.user, e.table, e.operation, e.record,
+                        e.before.isEmpty() ? QStringLiteral("-") : e.before,
+                        e.after.isEmpty() ? QStringLiteral("-") : e.after}
+                .join(QLatin1Char('\t')));
+    }
+}
+
+} // namespace
+
+bool AdminCommand::isAdminCommand(const QStringList &arguments)
+{
+    const QString first = arguments.value(1);
+    return first == QLatin1String("user") || first == QLatin1String("audit");
+}
+
+int AdminCommand::run(const QStringList &arguments)
+{
+    try {
+        QCommandLineParser parser;
+        const QCommandLineOption database(QStringLiteral("database"), QString(),
+                                          QStringLiteral("URL"));
+        const QCommandLineOption role(QStringLiteral("role"), QString(), QStringLiteral("PAPEL"));
+        const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("DATA"));
+        const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NOME"));
+        parser.addOptions({database, role, since, user});
+        if (!parser.parse(arguments)) throw Exception(parser.errorText() + QLatin1Char('\n') + usage());
+        const QStringList positional = parser.positionalArguments();
+        QString url = parser.value(database);
+        if (url.isEmpty()) url = qEnvironmentVariable("KZR_DATABASE");
+        if (url.isEmpty()) url = ServerOptions::defaultDatabaseUrl();
+        const DatabaseConfig config = DatabaseConfig::parse(url);
+        for (const QString &warning : DatabaseSetup::prepare(config))
+            std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(warning));
+        Database db(config, QStringLiteral("kzr-admin"));
+        if (positional.first() == QLatin1String("user"))
+            userCommand(db, positional, parser.value(role));
+        else
+            auditCommand(db, positional, parser.value(since), parser.value(user));
+        return 0;
+    } catch (const Exception &e) {
+        std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(e.Message()));
+        return 1;
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+
+// The administration commands of kzr-appserver, run instead of the server when the first
+// argument names one:
+//
+//   kzr-appserver user add NAME --role ROLE     (password read from standard input)
+//   kzr-appserver user passwd NAME
+//   kzr-appserver user remove NAME
+//   kzr-appserver user list
+//   kzr-appserver audit [--since DATE] [--user NAME]
+//
+// Each also takes --database URL (default as for the server) and works on that database
+// directly, so it needs no running server.
+class AdminCommand
+{
+public:
+    static bool isAdminCommand(const QStringList &arguments); // arguments with the program first
+    // Runs the command; the exit code. Results go to standard output, errors to standard error.
+    static int run(const QStringList &arguments);
+};

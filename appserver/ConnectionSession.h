@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Role.h"
+
+#include <QString>
+
+// What the server knows about who is on one client connection. Requests of one connection run
+// one at a time, so the worker that runs a request may read and write it without a lock.
+struct ConnectionSession
+{
+    QString token; // empty until the connection has logged in or resumed a session
+    QString user;
+    Role role = Role::ReadOnly;
+    int replyDelayMs = 0; // a refused login: its reply leaves this much later
+};

@@ -1,0 +1,66 @@
+#include "DatabaseSetup.h"
+
+#include "Database.h"
+#include "DatabaseConfig.h"
+#include "DemoContent.h"
+#include "Exceptions.h"
+#include "SchemaInstaller.h"
+#include "UserStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+constexpr QFile::Permissions OwnerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions OwnerOnlyFolder = OwnerOnlyFile | QFile::ExeOwner;
+
+void makeFolder(const QString &path)
+{
+    if (QFileInfo::exists(path)) return;
+    if (!QDir().mkpath(path))
+        throw Exception(QStringLiteral("Não foi possível criar a pasta %1.").arg(path));
+    if (!QFile::setPermissions(path, OwnerOnlyFolder))
+        throw Exception(QStringLiteral("Não foi possível restringir a pasta %1.").arg(path));
+}
+
+} // namespace
+
+QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
+{
+    QStringList warnings;
+    bool fresh = false;
+    if (config.isSqlite()) {
+        const QFileInfo file(config.sqlitePath());
+        fresh = !file.exists();
+        if (fresh) {
+            makeFolder(file.absolutePath());
+            // Created empty here, owner-only, before SQLite opens it: its journal files take
+            // the same mode, and there is no moment at which others could open it.
+            QFile created(file.absoluteFilePath());
+            if (!created.open(QIODevice::WriteOnly) || !created.setPermissions(OwnerOnlyFile))
+                throw Exception(QStringLiteral("Não foi possível criar o arquivo %1: %2")
+                                    .arg(file.absoluteFilePath(), created.errorString()));
+        } else if (file.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup |
+                                         QFile::WriteGroup)) {
+            warnings << QStringLiteral("aviso: o banco de dados %1 pode ser lido por outros "
+                                       "usuários desta máquina (use chmod 600).")
+                            .arg(file.absoluteFilePath());
+        }
+    }
+    try {
+        Database db(config, QStringLiteral("kzr-startup"));
+        if (fresh) db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
+        SchemaInstaller::install(db);
+        if (fresh) DemoContent::install(db);
+        if (UserStore(db).all().isEmpty())
+            warnings << QStringLiteral("aviso: nenhum usuário cadastrado, ninguém consegue entrar; "
+                                       "crie um com: kzr-appserver user add NOME --role maintain");
+    } catch (...) {
+        // A half-made new file would be taken for an existing database on the next start.
+        if (fresh) QFile::remove(config.sqlitePath());
+        throw;
+    }
+    return warnings;
+}

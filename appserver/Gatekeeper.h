@@ -1,0 +1,36 @@
+#pragma once
+
+#include "LoginThrottle.h"
+#include "SessionRegistry.h"
+#include "WireProtocol.h"
+
+#include <optional>
+
+class Database;
+struct ConnectionSession;
+
+// Who may use the server. A connection first logs in (user and password) or resumes a session
+// it got from an earlier login, through the session module; every other call is answered only
+// for a live session whose role allows the method.
+class Gatekeeper
+{
+public:
+    static constexpr const char *SessionModule = "KZR.Sessao";
+
+    explicit Gatekeeper(std::chrono::seconds idleTime) : m_sessions(idleTime) {}
+
+    // A call to the session module: login ["user", "password"] answers [token, role, idle
+    // seconds]; resume ["token"] answers [user, role]. Throws CallFault on wrong arguments.
+    Variant sessionCall(const wire::Request &request, ConnectionSession &caller, Database &db);
+
+    // The refusal to answer instead of running the method; nullopt when the caller may call it.
+    std::optional<Variant> refusal(const QString &method, ConnectionSession &caller);
+
+private:
+    Variant login(const QString &user, const QString &password, ConnectionSession &caller,
+                  Database &db);
+    Variant resume(const QString &token, ConnectionSession &caller, Database &db);
+
+    SessionRegistry m_sessions;
+    LoginThrottle m_throttle;
+};

@@ -1,0 +1,45 @@
+#include "SessionRegistry.h"
+
+#include <QRandomGenerator>
+
+QString SessionRegistry::open(const Session &session)
+{
+    // 256 bits from the system's cryptographic source: a token nobody can guess.
+    quint32 words[8];
+    QRandomGenerator::system()->fillRange(words);
+    QString token = QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(words), sizeof words)
+            .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    const Clock::time_point now = Clock::now();
+    QMutexLocker lock(&m_mutex);
+    forgetIdle(now);
+    m_sessions.insert(token, {session, now});
+    return token;
+}
+
+std::optional<SessionRegistry::Session> SessionRegistry::use(const QString &token)
+{
+    const Clock::time_point now = Clock::now();
+    QMutexLocker lock(&m_mutex);
+    auto found = m_sessions.find(token);
+    if (found == m_sessions.end()) return std::nullopt;
+    if (now - found->lastUse > m_idleTime) {
+        m_sessions.erase(found);
+        return std::nullopt;
+    }
+    found->lastUse = now;
+    return found->session;
+}
+
+void SessionRegistry::forgetIdle(Clock::time_point now)
+{
+    // Now and then, so that abandoned sessions do not pile up.
+    if (now - m_lastSweep < m_idleTime) return;
+    m_lastSweep = now;
+    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+        if (now - it->lastUse > m_idleTime)
+            it = m_sessions.erase(it);
+        else
+            ++it;
+    }
+}

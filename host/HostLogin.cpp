@@ -1,0 +1,86 @@
+#include "HostLogin.h"
+
+#include "Exceptions.h"
+#include "Interaction.h"
+#include "ServerLogin.h"
+
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+std::optional<QString> firstLine(const QString &fileName, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Não foi possível ler o arquivo de senha %1: %2")
+                     .arg(fileName, file.errorString());
+        return std::nullopt;
+    }
+    QString line = QString::fromUtf8(file.readLine());
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
+HostLogin::HostLogin(const HostOptions &options) : m_options(options), m_user(options.user)
+{
+    m_access.tls = options.tls;
+    m_access.caFile = options.caFile;
+    m_access.pinnedFingerprint = options.fingerprint;
+}
+
+bool HostLogin::logIn(const QString &message)
+{
+    const QString server = QStringLiteral("%1:%2").arg(m_options.server).arg(m_options.port);
+    QString why = message;
+    std::optional<LoginAnswer> answer;
+    for (;;) {
+        if (!answer && !m_passwordFileTried && !m_options.passwordFile.isEmpty() && !m_user.isEmpty()) {
+            m_passwordFileTried = true; // once: a wrong file must not loop, nor hide the dialog
+            if (const std::optional<QString> password = firstLine(m_options.passwordFile, &why))
+                answer = LoginAnswer{m_user, *password};
+        }
+        if (!answer) answer = Interaction::current().login(server, m_user, why);
+        if (!answer) return false;
+        m_user = answer->user;
+        try {
+            const ServerLogin::Session session = ServerLogin::login(
+                m_options.server, m_options.port, m_access, answer->user, answer->password);
+            m_access.sessionToken = session.token;
+            m_role = session.role;
+            m_options.openSettings()->setValue(QStringLiteral("server/user"), m_user);
+            return true;
+        } catch (const EUntrustedCertificate &e) {
+            if (!trustCertificate(e.Fingerprint(), e.Message())) return false;
+            continue; // the same answer, now that the certificate is trusted
+        } catch (const EConnectionError &e) {
+            why = e.Message(); // a wrong password, or no server: the dialog says so and asks again
+        }
+        answer.reset();
+    }
+}
+
+bool HostLogin::trustCertificate(const QString &fingerprint, const QString &why)
+{
+    // Against authorities the user named, only those count: no fingerprint is offered.
+    if (!m_access.caFile.isEmpty()) {
+        Interaction::current().messageDialog(why, TMsgDlgType::mtError, mbOK);
+        return false;
+    }
+    const QString question =
+        QStringLiteral("O certificado do servidor %1:%2 não é reconhecido por nenhuma autoridade "
+                       "confiável.\n\nImpressão digital SHA-256:\n%3\n\nConfira-a com o "
+                       "administrador do servidor. Confiar neste certificado de agora em diante?")
+            .arg(m_options.server)
+            .arg(m_options.port)
+            .arg(fingerprint);
+    if (Interaction::current().messageDialog(question, TMsgDlgType::mtConfirmation,
+                                             TMsgDlgButtons(mbYes | mbNo)) != mrYes)
+        return false;
+    m_access.pinnedFingerprint = fingerprint;
+    m_options.openSettings()->setValue(QStringLiteral("server/fingerprint"), fingerprint);
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "HostOptions.h"
+#include "ServerAccess.h"
+
+#include <QString>
+
+// The host's one login: asks for user and password through the login dialog (or reads the
+// password file it was given), keeps the session for every connection of every screen, and
+// remembers the user name (never the password) and an accepted server certificate in the
+// settings. Asked again when the server says the session has ended.
+class HostLogin
+{
+public:
+    explicit HostLogin(const HostOptions &options);
+
+    // Logs in; message says why it asks (empty the first time). False when the user gave up
+    // (cancelled the dialog or refused the server's certificate).
+    bool logIn(const QString &message = QString());
+
+    ServerAccess access() const { return m_access; }
+    QString user() const { return m_user; }
+    QString role() const { return m_role; }
+
+private:
+    bool trustCertificate(const QString &fingerprint, const QString &why);
+
+    HostOptions m_options;
+    ServerAccess m_access;
+    QString m_user;
+    QString m_role;
+    bool m_passwordFileTried = false;
+};
