@@ -43,7 +43,15 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     const QCommandLineOption deleteMissing(
         QStringLiteral("delete-missing"),
         QStringLiteral("import: exclui as dimensões que o arquivo não traz."));
-    parser.addOptions({server, port, settings, format, output, dryRun, deleteMissing});
+    const QCommandLineOption user(QStringLiteral("user"),
+                                  QStringLiteral("Usuário com que entrar no servidor."),
+                                  QStringLiteral("NOME"));
+    const QCommandLineOption passwordFile(
+        QStringLiteral("password-file"),
+        QStringLiteral("Arquivo cuja primeira linha é a senha (sem ele: a variável KZR_PASSWORD)."),
+        QStringLiteral("FILE"));
+    parser.addOptions(
+        {server, port, settings, format, output, dryRun, deleteMissing, user, passwordFile});
     parser.addHelpOption();
 
     AdminOptions options;
@@ -120,6 +128,10 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     if (!ok || number <= 0 || number > 65535)
         return refuse(QStringLiteral("Porta inválida: \"%1\".").arg(portText));
     options.server.port = number;
+    options.server.user = parser.isSet(user)
+                              ? parser.value(user)
+                              : stored->value(QStringLiteral("server/user")).toString();
+    options.server.passwordFile = parser.value(passwordFile);
     if (error) error->clear();
     return options;
 }

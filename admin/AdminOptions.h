@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerAccess.h"
+#include "AdminServer.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,7 +18,7 @@ struct AdminOptions
     QString input;              // import: the file to apply
     bool dryRun = false;        // import --dry-run: only tell what would change
     bool deleteMissing = false; // import --delete-missing: delete dimensions the file leaves out
-    ServerAccess server;
+    AdminServer server;
 
     // On a bad argument, or when help was asked for, error holds what to show (and help
     // tells which of the two it was).

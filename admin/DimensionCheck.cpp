@@ -1,14 +1,14 @@
 #include "DimensionCheck.h"
 
 #include "DimensionSource.h"
-#include "ServerAccess.h"
+#include "AdminServer.h"
 #include "TNetConnection.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-DimensionCheck DimensionCheck::run(const ServerAccess &server)
+DimensionCheck DimensionCheck::run(const AdminServer &server)
 {
     DimensionCheck check;
     DimensionSource source(server);

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-struct ServerAccess;
+struct AdminServer;
 
 // The data profile of every stored dimension, asked of "KZR01200.rdmAnalise" one dimension at
 // a time, and its rendering as plain text or JSON (layouts in docs/admin.md).
@@ -21,7 +21,7 @@ public:
         ProfileReport report;
     };
 
-    static DimensionCheck run(const ServerAccess &server);
+    static DimensionCheck run(const AdminServer &server);
 
     bool hasProblems() const;
     QByteArray text() const;

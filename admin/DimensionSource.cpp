@@ -1,6 +1,6 @@
 #include "DimensionSource.h"
 
-#include "ServerAccess.h"
+#include "AdminServer.h"
 #include "ServerFailure.h"
 #include "TNetConnection.h"
 
@@ -14,7 +14,7 @@ packet::Packet packetOf(const Variant &reply)
 
 } // namespace
 
-DimensionSource::DimensionSource(const ServerAccess &server)
+DimensionSource::DimensionSource(const AdminServer &server)
     : m_dimensao(server.connect(QStringLiteral("KZR01200.rdmDimensao")))
 {
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 class TNetConnection;
-struct ServerAccess;
+struct AdminServer;
 
 // The dimensions and their extra attributes as the server keeps them, read through the same
 // methods of "KZR01200.rdmDimensao" the screen uses. A server failure is raised as Exception
@@ -13,7 +13,7 @@ struct ServerAccess;
 class DimensionSource
 {
 public:
-    explicit DimensionSource(const ServerAccess &server);
+    explicit DimensionSource(const AdminServer &server);
     ~DimensionSource();
 
     packet::Packet dimensions();                // getDimensao("", "")

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ServerAccess.h"
+#include "AdminServer.h"
 #include "TApplication.h"
 
 #include <QWidget>
@@ -11,15 +11,16 @@
 class AdminHost : public HostServices
 {
 public:
-    explicit AdminHost(const ServerAccess &server) : m_server(server) {}
+    explicit AdminHost(const AdminServer &server) : m_server(server) {}
 
     QString webUrl() const override { return m_server.host; }
     int webPort() const override { return m_server.port; }
     void atualizaLocalCache(const QStringList &) override {}
     QWidget *mainForm() const override { return m_main.get(); }
     void adoptForm(TfrmPadraoGrid *) override {}
+    ServerAccess serverAccess() const override { return m_server.access(); }
 
 private:
-    ServerAccess m_server;
+    AdminServer m_server;
     std::unique_ptr<QWidget> m_main = std::make_unique<QWidget>();
 };

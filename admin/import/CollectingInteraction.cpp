@@ -12,6 +12,13 @@ bool CollectingInteraction::pickList(TDataSource *, const QString &)
     return false;
 }
 
+std::optional<LoginAnswer> CollectingInteraction::login(const QString &, const QString &,
+                                                        const QString &message)
+{
+    m_messages << message;
+    return std::nullopt;
+}
+
 bool CollectingInteraction::find(TClientDataSet *, const FindFields &)
 {
     return false;

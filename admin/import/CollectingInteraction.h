@@ -13,6 +13,9 @@ public:
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
     bool find(TClientDataSet *dataSet, const FindFields &fields) override;
+    // The tool logs in before the screen opens; a login asked for later is given up.
+    std::optional<LoginAnswer> login(const QString &server, const QString &user,
+                                     const QString &message) override;
 
     // The messages other than confirmations since the last call.
     QStringList take();

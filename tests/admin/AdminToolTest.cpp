@@ -23,6 +23,15 @@ struct Outcome
     QString err;
 };
 
+// The fixture's user, as an administrator's job would give it: name and a password file.
+inline QStringList credentials(const ServerProcess &server)
+{
+    const QString file = server.tempPath(QStringLiteral("senha"));
+    QFile password(file);
+    if (password.open(QIODevice::WriteOnly)) password.write(server.password().toUtf8() + "\n");
+    return {QStringLiteral("--user"), server.userName(), QStringLiteral("--password-file"), file};
+}
+
 class Admin : public ::testing::Test
 {
 protected:
@@ -38,7 +47,7 @@ protected:
 
     Outcome admin(QStringList args, bool withPort = true)
     {
-        if (withPort) args << "--port" << QString::number(server.port());
+        if (withPort) args << "--port" << QString::number(server.port()) << credentials(server);
         // Never the settings of whoever runs the tests.
         if (!args.contains("--settings")) args << "--settings" << server.tempPath("none.ini");
         Outcome run;
@@ -172,8 +181,9 @@ TEST_F(Admin, TheProgramEndsWithTheCheckVerdict)
 {
     execute("INSERT INTO CLIENTE (CDCLIENTE, NMCLIENTE) VALUES (6, '   ')");
     QProcess program;
-    program.start(KZR_ADMIN_PROGRAM, {"check", "--port", QString::number(server.port()),
-                                      "--settings", server.tempPath("none.ini")});
+    program.start(KZR_ADMIN_PROGRAM, QStringList{"check", "--port", QString::number(server.port()),
+                                                 "--settings", server.tempPath("none.ini")} +
+                                         credentials(server));
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(program.readAllStandardOutput())

@@ -11,6 +11,15 @@
 
 namespace {
 
+// The fixture's user, as an administrator's job would give it: name and a password file.
+inline QStringList credentials(const ServerProcess &server)
+{
+    const QString file = server.tempPath(QStringLiteral("senha"));
+    QFile password(file);
+    if (password.open(QIODevice::WriteOnly)) password.write(server.password().toUtf8() + "\n");
+    return {QStringLiteral("--user"), server.userName(), QStringLiteral("--password-file"), file};
+}
+
 class Import : public ::testing::Test
 {
 protected:
@@ -31,7 +40,8 @@ protected:
         program.setProcessEnvironment(env);
         program.start(KZR_ADMIN_PROGRAM,
                       args + QStringList{"--port", QString::number(server.port()), "--settings",
-                                         server.tempPath("none.ini")});
+                                         server.tempPath("none.ini")} +
+                          credentials(server));
         EXPECT_TRUE(program.waitForFinished(120000));
         return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
                 QString::fromUtf8(program.readAllStandardError())};

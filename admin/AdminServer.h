@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ServerAccess.h"
+
+#include <QString>
+#include <memory>
+
+class TNetConnection;
+
+// Where the application server is and how to reach it, as the host has it: the same settings
+// file (server/host, server/port, server/user), overridden by the command line. Every module
+// the tool talks to is reached through connect(), the one place a connection is set up; the
+// first one logs in, and every connection after it joins that session.
+struct AdminServer
+{
+    QString host = QStringLiteral("127.0.0.1");
+    int port = 21201;
+    int timeoutMs = 30000;
+    QString user;
+    QString passwordFile; // its first line is the password; empty: $KZR_PASSWORD
+
+    // A connected TNetConnection to the module; EConnectionError when it cannot be reached,
+    // ELoginRefused when the server does not let the user in.
+    std::unique_ptr<TNetConnection> connect(const QString &module) const;
+    // The session every connection of the tool presents (logging in the first time).
+    ServerAccess access() const;
+
+private:
+    mutable ServerAccess m_access;
+};
