@@ -47,7 +47,8 @@ protected:
 
     Outcome admin(QStringList args, bool withPort = true)
     {
-        if (withPort) args << "--port" << QString::number(server.port()) << credentials(server);
+        if (withPort) args << "--port" << QString::number(server.port());
+        args << credentials(server);
         // Never the settings of whoever runs the tests.
         if (!args.contains("--settings")) args << "--settings" << server.tempPath("none.ini");
         Outcome run;
