@@ -27,12 +27,14 @@ class BenchHost : public HostServices
 {
 public:
     int port = 0;
+    ServerAccess access; // the session the screen's connections join
     std::unique_ptr<QWidget> main = std::make_unique<QWidget>(); // dropped before the application
     QString webUrl() const override { return QStringLiteral("127.0.0.1"); }
     int webPort() const override { return port; }
     void atualizaLocalCache(const QStringList &) override {}
     QWidget *mainForm() const override { return main.get(); }
     void adoptForm(TfrmPadraoGrid *) override {}
+    ServerAccess serverAccess() const override { return access; }
 };
 
 // One server over the demo database topped up to 10,000 dimensions over a real table, so that
@@ -58,6 +60,7 @@ private:
             return;
         }
         host.port = server.port();
+        host.access = server.access();
         TApplication::SetHost(&host);
         Interaction::install(std::make_unique<ScriptedInteraction>());
 
