@@ -52,8 +52,10 @@ struct Packet
 
 // Encoding never fails; decoding raises EDatabaseError with a clear message on anything
 // malformed, truncated, oversized or inconsistent (a row of the wrong length, a bad op...).
-QByteArray encode(const Packet &packet);
-Packet decode(const QByteArray &bytes);
+QByteArray encode(const Packet &packet); // DataPacketWriter.cpp
+Packet decode(const QByteArray &bytes);   // DataPacketReader.cpp
+
+QString opName(ChangeOp op); // "insert", "modify" or "delete", as packets spell it
 
 Variant toVariant(const Packet &packet);  // a byte-array variant
 Packet fromVariant(const Variant &value); // EDatabaseError when the variant is no packet

@@ -4,7 +4,6 @@
 #include "Exceptions.h"
 
 #include <QCborStreamReader>
-#include <QCborStreamWriter>
 #include <QSet>
 
 namespace packet {
@@ -14,35 +13,6 @@ namespace {
 // Field widths beyond this are no string field of ours; refusing them keeps a corrupt size
 // from passing as a real one.
 constexpr int MaxFieldSize = 32767;
-
-QString opName(ChangeOp op)
-{
-    switch (op) {
-    case ChangeOp::Insert:
-        return QStringLiteral("insert");
-    case ChangeOp::Modify:
-        return QStringLiteral("modify");
-    case ChangeOp::Delete:
-        return QStringLiteral("delete");
-    }
-    return QString();
-}
-
-void writeRow(QCborStreamWriter &w, const std::optional<Row> &row)
-{
-    if (!row) {
-        w.append(nullptr);
-        return;
-    }
-    w.startArray(quint64(row->size()));
-    for (const std::optional<QString> &value : *row) {
-        if (value)
-            w.append(*value);
-        else
-            w.append(nullptr);
-    }
-    w.endArray();
-}
 
 class PacketReader
 {
@@ -365,68 +335,6 @@ private:
 
 } // namespace
 
-QByteArray encode(const Packet &packet)
-{
-    QByteArray bytes;
-    QCborStreamWriter w(&bytes);
-    const bool withLog = !packet.isDelta && !packet.log.isEmpty();
-    w.startMap(withLog ? 3 : 2);
-    w.append(QLatin1String("fields"));
-    w.startArray(quint64(packet.fields.size()));
-    for (const FieldDef &f : packet.fields) {
-        w.startMap(3);
-        w.append(QLatin1String("name"));
-        w.append(f.name);
-        w.append(QLatin1String("type"));
-        w.append(QLatin1String("string"));
-        w.append(QLatin1String("size"));
-        w.append(qint64(f.size));
-        w.endMap();
-    }
-    w.endArray();
-    if (packet.isDelta) {
-        w.append(QLatin1String("changes"));
-        w.startArray(quint64(packet.changes.size()));
-        for (const Change &c : packet.changes) {
-            w.startMap(3);
-            w.append(QLatin1String("op"));
-            w.append(opName(c.op));
-            w.append(QLatin1String("old"));
-            writeRow(w, c.oldRow);
-            w.append(QLatin1String("new"));
-            writeRow(w, c.newRow);
-            w.endMap();
-        }
-        w.endArray();
-    } else {
-        w.append(QLatin1String("rows"));
-        w.startArray(quint64(packet.rows.size()));
-        for (const Row &row : packet.rows)
-            writeRow(w, row);
-        w.endArray();
-        if (withLog) {
-            w.append(QLatin1String("log"));
-            w.startArray(quint64(packet.log.size()));
-            for (const LogEntry &e : packet.log) {
-                w.startMap(3);
-                w.append(QLatin1String("op"));
-                w.append(opName(e.op));
-                w.append(QLatin1String("row"));
-                if (e.row)
-                    w.append(qint64(*e.row));
-                else
-                    w.append(nullptr);
-                w.append(QLatin1String("old"));
-                writeRow(w, e.oldRow);
-                w.endMap();
-            }
-            w.endArray();
-        }
-    }
-    w.endMap();
-    return bytes;
-}
-
 Packet decode(const QByteArray &bytes)
 {
     if (bytes.size() > MaxPacketBytes)
@@ -437,11 +345,6 @@ Packet decode(const QByteArray &bytes)
     if (bytes.isEmpty())
         throw EDatabaseError(QStringLiteral("Pacote de dados inválido: pacote vazio."));
     return PacketReader(bytes).read();
-}
-
-Variant toVariant(const Packet &packet)
-{
-    return Variant::fromBytes(encode(packet));
 }
 
 Packet fromVariant(const Variant &value)
