@@ -1,6 +1,5 @@
 #include "Variant.h"
 
-#include <QCborArray>
 #include <cmath>
 #include <limits>
 
@@ -260,70 +259,6 @@ const QList<Variant> &Variant::items() const
     if (const auto *a = std::get_if<QList<Variant>>(&m_value)) return *a;
     throw EVariantError(
         QStringLiteral("Variante do tipo (%1) não é um array de variantes").arg(kindName(kind())));
-}
-
-QCborValue Variant::toCbor() const
-{
-    switch (kind()) {
-    case Kind::Empty:
-        return QCborValue(QCborSimpleType::Undefined);
-    case Kind::Null:
-        return QCborValue(nullptr);
-    case Kind::Text:
-        return QCborValue(std::get<QString>(m_value));
-    case Kind::Integer:
-        return QCborValue(std::get<qint64>(m_value));
-    case Kind::Boolean:
-        return QCborValue(std::get<bool>(m_value));
-    case Kind::Double:
-        return QCborValue(std::get<double>(m_value));
-    // CBOR has no single-byte type; a lone byte travels as the integer it holds.
-    case Kind::Byte:
-        return QCborValue(qint64(std::get<ByteTag>(m_value).value));
-    case Kind::Bytes:
-        return QCborValue(std::get<QByteArray>(m_value));
-    case Kind::Array: {
-        QCborArray array;
-        for (const Variant &item : std::get<QList<Variant>>(m_value))
-            array.append(item.toCbor());
-        return QCborValue(std::move(array));
-    }
-    }
-    return QCborValue();
-}
-
-Variant Variant::fromCbor(const QCborValue &value)
-{
-    switch (value.type()) {
-    case QCborValue::Undefined:
-        return Variant();
-    case QCborValue::Null:
-        return Null();
-    case QCborValue::String:
-        return Variant(value.toString());
-    case QCborValue::Integer:
-        return Variant(value.toInteger());
-    case QCborValue::False:
-        return Variant(false);
-    case QCborValue::True:
-        return Variant(true);
-    case QCborValue::Double:
-        return Variant(value.toDouble());
-    case QCborValue::ByteArray:
-        return fromBytes(value.toByteArray());
-    case QCborValue::Array: {
-        const QCborArray array = value.toArray();
-        QList<Variant> items;
-        items.reserve(array.size());
-        for (const QCborValue &item : array)
-            items.append(fromCbor(item));
-        return fromArray(std::move(items));
-    }
-    default:
-        break;
-    }
-    throw EVariantError(QStringLiteral("Valor CBOR de tipo %1 não corresponde a nenhuma variante")
-                            .arg(int(value.type())));
 }
 
 bool operator==(const Variant &a, const Variant &b)

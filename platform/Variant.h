@@ -3,7 +3,6 @@
 #include "Exceptions.h"
 
 #include <QByteArray>
-#include <QCborValue>
 #include <QList>
 #include <QString>
 #include <initializer_list>
@@ -63,11 +62,6 @@ public:
     double toDouble() const;
     const QByteArray &bytes() const;     // only for Kind::Bytes
     const QList<Variant> &items() const; // only for Kind::Array
-
-    // One-to-one mapping onto CBOR: Empty <-> undefined, Null <-> null, byte array <-> byte
-    // string, variant array <-> array. Anything else in the CBOR (maps, tags) throws EVariantError.
-    QCborValue toCbor() const;
-    static Variant fromCbor(const QCborValue &value);
 
     friend bool operator==(const Variant &a, const Variant &b);
 

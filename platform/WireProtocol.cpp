@@ -2,6 +2,7 @@
 
 #include "ExactText.h"
 #include "Exceptions.h"
+#include "VariantCbor.h"
 
 #include <QCborArray>
 #include <QCborMap>
@@ -28,7 +29,7 @@ QCborValue parse(const QByteArray &item, const char *what)
 Variant variantOf(const QCborValue &value, const char *what)
 {
     try {
-        return Variant::fromCbor(value);
+        return fromCbor(value);
     } catch (const EVariantError &e) {
         malformed(what, e.Message());
     }
@@ -94,7 +95,7 @@ QByteArray encodeRequest(const Request &request)
 {
     QCborArray args;
     for (const Variant &a : request.args)
-        args.append(a.toCbor());
+        args.append(toCbor(a));
     QCborMap map;
     map.insert(QLatin1String("module"), request.module);
     map.insert(QLatin1String("method"), request.method);
@@ -131,11 +132,11 @@ QByteArray encodeReply(const Reply &reply)
     if (reply.fault) {
         map.insert(QLatin1String("fault"), *reply.fault);
     } else {
-        map.insert(QLatin1String("result"), reply.result.toCbor());
+        map.insert(QLatin1String("result"), toCbor(reply.result));
         if (!reply.byRef.isEmpty()) {
             QCborArray byRef;
             for (const auto &[index, value] : reply.byRef)
-                byRef.append(QCborArray{qint64(index), value.toCbor()});
+                byRef.append(QCborArray{qint64(index), toCbor(value)});
             map.insert(QLatin1String("byref"), byRef);
         }
     }

@@ -2,8 +2,6 @@
 
 #include "ServerFailure.h"
 
-#include <QCborArray>
-#include <QCborMap>
 #include <gtest/gtest.h>
 
 TEST(Variant, KindsReportTheirAutomationTypes)
@@ -81,30 +79,6 @@ TEST(Variant, ConversionsFollowAutomationRules)
     EXPECT_DOUBLE_EQ(Variant("1.25").toDouble(), 1.25);
     EXPECT_EQ(Variant(true).toString(), "True");
     EXPECT_EQ(Variant(qint64(-5)).toString(), "-5");
-}
-
-TEST(Variant, CborMappingIsOneToOne)
-{
-    const QList<Variant> samples = {
-        Variant(),
-        Variant::Null(),
-        Variant("Dimensão"),
-        Variant(qint64(1) << 40),
-        Variant(false),
-        Variant(0.1),
-        Variant::fromBytes(QByteArray(1000, '\0')),
-        VarArrayOf({Variant(), Variant::Null(), VarArrayOf({"x", 1}), Variant::fromBytes("p")}),
-    };
-    for (const Variant &v : samples) {
-        const QCborValue cbor = QCborValue::fromCbor(v.toCbor().toCbor());
-        const Variant back = Variant::fromCbor(cbor);
-        EXPECT_TRUE(back == v) << qPrintable(cbor.toDiagnosticNotation());
-        EXPECT_EQ(back.varType(), v.varType());
-    }
-    EXPECT_TRUE(Variant::fromCbor(QCborValue(QCborSimpleType::Undefined)).isEmpty());
-    EXPECT_THROW(Variant::fromCbor(QCborMap{{"a", 1}}), EVariantError);
-    EXPECT_THROW(Variant::fromCbor(QCborValue(QCborKnownTags::DateTimeString, "x")), EVariantError);
-    EXPECT_THROW(Variant::fromCbor(QCborArray{1, QCborMap{}}), EVariantError);
 }
 
 TEST(ServerFailure, IsAnArrayThatIsNeitherStructureErrorNorPacket)

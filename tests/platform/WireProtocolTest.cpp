@@ -1,5 +1,7 @@
 #include "WireProtocol.h"
 
+#include "VariantCbor.h"
+
 #include <QCborArray>
 #include <QCborMap>
 #include <gtest/gtest.h>
@@ -133,4 +135,28 @@ TEST(WireCodec, DocumentedBytesAreWhatWeSendAndRead)
     reader.append(QByteArray::fromHex("0000000ca166726573756c7443616263"));
     const Reply reply = decodeReply(*reader.next());
     EXPECT_EQ(reply.result.bytes(), "abc");
+}
+
+TEST(VariantCbor, MappingIsOneToOne)
+{
+    const QList<Variant> samples = {
+        Variant(),
+        Variant::Null(),
+        Variant("Dimensão"),
+        Variant(qint64(1) << 40),
+        Variant(false),
+        Variant(0.1),
+        Variant::fromBytes(QByteArray(1000, '\0')),
+        VarArrayOf({Variant(), Variant::Null(), VarArrayOf({"x", 1}), Variant::fromBytes("p")}),
+    };
+    for (const Variant &v : samples) {
+        const QCborValue cbor = QCborValue::fromCbor(toCbor(v).toCbor());
+        const Variant back = fromCbor(cbor);
+        EXPECT_TRUE(back == v) << qPrintable(cbor.toDiagnosticNotation());
+        EXPECT_EQ(back.varType(), v.varType());
+    }
+    EXPECT_TRUE(fromCbor(QCborValue(QCborSimpleType::Undefined)).isEmpty());
+    EXPECT_THROW(fromCbor(QCborMap{{"a", 1}}), EVariantError);
+    EXPECT_THROW(fromCbor(QCborValue(QCborKnownTags::DateTimeString, "x")), EVariantError);
+    EXPECT_THROW(fromCbor(QCborArray{1, QCborMap{}}), EVariantError);
 }
