@@ -5,13 +5,33 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QStringList>
 #include <QTcpSocket>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
 namespace {
+
+const QString Interrupted = QStringLiteral("chamada interrompida");
+
+// Wakes whatever waits on the socket in another thread: its reads end as if the server had
+// closed, its connect fails.
+void shutDown(qintptr descriptor)
+{
+#ifdef Q_OS_WIN
+    ::shutdown(SOCKET(descriptor), SD_BOTH);
+#else
+    ::shutdown(int(descriptor), SHUT_RDWR);
+#endif
+}
 
 // What a person can read; Qt's own text is kept for the rare cases named here by no one.
 QString socketErrorText(const QAbstractSocket &socket)
@@ -103,8 +123,24 @@ void TNetConnection::SetConnected(bool on)
     m_connected = true;
 }
 
+void TNetConnection::Interrupt()
+{
+    m_interrupted = true;
+    QMutexLocker lock(&m_descriptorLock);
+    if (m_descriptor >= 0) shutDown(m_descriptor);
+}
+
+void TNetConnection::setDescriptor(qintptr descriptor)
+{
+    QMutexLocker lock(&m_descriptorLock);
+    m_descriptor = descriptor;
+    // Interrupted while the socket was being opened: it is shut as soon as it exists.
+    if (m_interrupted && m_descriptor >= 0) shutDown(m_descriptor);
+}
+
 void TNetConnection::dropSocket()
 {
+    setDescriptor(-1);
     if (m_socket) m_socket->abort();
     m_socket.reset();
     m_sessionResumed = false;
@@ -120,6 +156,7 @@ bool TNetConnection::ensureSocket(QString *error)
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState &&
         m_socket->bytesAvailable() == 0)
         return true;
+    setDescriptor(-1); // the old socket, if any, is about to go
     m_sessionResumed = false;
     m_socketAccess = currentAccess();
     const ServerAccess &access = m_socketAccess;
@@ -127,6 +164,10 @@ bool TNetConnection::ensureSocket(QString *error)
                               .arg(m_host)
                               .arg(m_port)
                               .arg(m_serverName);
+    if (m_interrupted) {
+        *error = where + QStringLiteral(": ") + Interrupted;
+        return false;
+    }
     if (m_port <= 0 || m_port > 65535) {
         *error = where + QStringLiteral(": porta inválida");
         return false;
@@ -134,8 +175,11 @@ bool TNetConnection::ensureSocket(QString *error)
     if (!access.tls) {
         m_socket = std::make_unique<QTcpSocket>();
         m_socket->connectToHost(m_host, quint16(m_port));
+        setDescriptor(m_socket->socketDescriptor());
         if (!m_socket->waitForConnected(m_timeoutMs)) {
-            *error = where + QStringLiteral(": ") + socketErrorText(*m_socket);
+            *error = where + QStringLiteral(": ") +
+                     (m_interrupted ? Interrupted : socketErrorText(*m_socket));
+            setDescriptor(-1);
             m_socket.reset();
             return false;
         }
@@ -170,7 +214,11 @@ bool TNetConnection::ensureSocket(QString *error)
         else
             refused = errors;
     });
+    const auto forgetDescriptor = qScopeGuard([&] {
+        if (m_socket.get() != raw) setDescriptor(-1);
+    });
     secure->connectToHostEncrypted(m_host, quint16(m_port));
+    setDescriptor(secure->socketDescriptor());
     const bool encrypted = secure->waitForEncrypted(m_timeoutMs);
     QObject::disconnect(judge);
     if (!encrypted) {
@@ -240,7 +288,8 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         emit callMade(module, method); // not sent: the session is over; answered with why
         result = *ended;
     }
-    if (ended && sessionEndedHandler()) sessionEndedHandler()(server_failure::message(*ended));
+    if (ended && m_reportsSessionEnd && sessionEndedHandler())
+        sessionEndedHandler()(server_failure::message(*ended));
     return result;
 }
 
@@ -257,7 +306,7 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
     // the next call starts on a fresh one.
     auto fail = [&](const QString &why) -> EConnectionError {
         const QString message = QStringLiteral("Falha na chamada \"%1\" ao servidor \"%2\": %3")
-                                    .arg(method, module, why);
+                                    .arg(method, module, m_interrupted ? Interrupted : why);
         dropSocket();
         return EConnectionError(message);
     };

@@ -3,8 +3,10 @@
 #include "ServerAccess.h"
 #include "Variant.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -86,6 +88,14 @@ public:
     // Told when the server answers that the session is over (never logged in, expired): the
     // host then asks for a new login. The call's reply still carries the server's message.
     static void SetSessionEndedHandler(std::function<void(const QString &message)> handler);
+    // Whether this connection tells that handler (default true). A connection working off the
+    // user-interface thread keeps it to itself: the host learns it from its own next call.
+    void SetReportsSessionEnd(bool on) { m_reportsSessionEnd = on; }
+
+    // From any thread: breaks off the call under way on the thread that uses this connection
+    // (it fails as a dropped connection does) and makes every later call fail at once. For a
+    // connection that is being given up while a call may be waiting on the server.
+    void Interrupt();
 
     // One synchronous request/reply exchange (used by AppServerDispatch). On a new socket it
     // first resumes the session; without one (or when it has ended) the reply is the
@@ -103,6 +113,7 @@ private:
     std::optional<Variant> resumeSession(); // the failure reply when the session is over
     Variant exchange(const QString &module, const QString &method, const QList<RemoteArg> &args);
     void dropSocket();
+    void setDescriptor(qintptr descriptor); // -1 before the socket it names goes away
 
     QString m_serverName;
     QString m_host = QStringLiteral("127.0.0.1");
@@ -113,5 +124,10 @@ private:
     std::optional<ServerAccess> m_access;
     ServerAccess m_socketAccess; // what the open socket was opened with
     bool m_sessionResumed = false; // the open socket has resumed m_socketAccess's session
+    bool m_reportsSessionEnd = true;
     std::unique_ptr<QTcpSocket> m_socket;
+    // What Interrupt() may touch from another thread: the open socket's descriptor, guarded.
+    std::atomic<bool> m_interrupted{false};
+    QMutex m_descriptorLock;
+    qintptr m_descriptor = -1;
 };
