@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QScrollArea>
 
+class ProfileLine;
+
 // The "Dimensão" screen (KZR01200): dimensions of the warehouse cube and their extra
 // attributes, on two tabs. The stored definition is built in the constructor (formdata/);
 // handlers live in the folders named after what they do (shell/, dimension/, extras/,
@@ -52,6 +54,7 @@ public:
     TMenuItem *mnuExtras;
     TMenuItem *mnuDesfazerMarcacao;    // undoes the last bulk toggle
     QLabel *lblDimensaoExtras;         // which dimension the Extras tab shows
+    ProfileLine *lblPerfilDimensao;    // under the grid: the current dimension's data in words
 
     TImage *imgCheck;
     TImage *imgUncheck;

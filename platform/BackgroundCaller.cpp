@@ -59,6 +59,9 @@ void BackgroundCaller::work()
             m_wake.wait(lock, [this] { return m_stopping || m_waiting; });
             if (m_stopping) break;
             next.swap(m_waiting);
+            const quint64 ticket = next->first;
+            QMetaObject::invokeMethod(
+                this, [this, ticket] { emit started(ticket); }, Qt::QueuedConnection);
         }
         const quint64 ticket = next->first;
         const Request &r = next->second;

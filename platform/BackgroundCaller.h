@@ -46,6 +46,8 @@ public:
     void cancel();
 
 signals:
+    // The worker took the request and is making the call (queued like the answers).
+    void started(quint64 ticket);
     void answered(quint64 ticket, const Variant &reply);
     // The call could not be made (no server, dropped connection, a fault): why.
     void failed(quint64 ticket, const QString &message);

@@ -183,6 +183,7 @@ bool TNetConnection::ensureSocket(QString *error)
             m_socket.reset();
             return false;
         }
+        setDescriptor(m_socket->socketDescriptor()); // Qt may open it only while connecting
         m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return true;
     }
@@ -238,6 +239,7 @@ bool TNetConnection::ensureSocket(QString *error)
         return false;
     }
     secure->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    setDescriptor(secure->socketDescriptor());
     m_socket = std::move(secure);
     return true;
 }
@@ -259,6 +261,9 @@ Variant TNetConnection::call(const QString &method, const QList<RemoteArg> &args
 Variant TNetConnection::callModule(const QString &module, const QString &method,
                                    const QList<RemoteArg> &args)
 {
+    if (m_interrupted)
+        throw EConnectionError(QStringLiteral("Falha na chamada \"%1\" ao servidor \"%2\": %3")
+                                   .arg(method, module, Interrupted));
     if (!m_connected)
         throw EConnectionError(
             QStringLiteral("A conexão com \"%1\" não está aberta; não foi possível chamar \"%2\".")
@@ -324,6 +329,7 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
     std::optional<QByteArray> item;
     while (!(item = reader.next())) {
         if (reader.failed()) throw fail(reader.error());
+        if (m_interrupted) throw fail(Interrupted);
         // Bytes may already be buffered even when the server has closed behind its reply.
         if (socket->bytesAvailable() > 0) {
             reader.append(socket->readAll());

@@ -3,6 +3,7 @@
 #include "Interaction.h"
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
+#include "ProfileLine.h"
 #include "RecordState.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
@@ -13,6 +14,13 @@
 // Dimension tab costs no server call.
 void TfrmDimensao::cdsDadosAfterScroll(TClientDataSet *)
 {
+    // The profile line follows the current dimension; a new one has no stored data yet.
+    if (cdsDados->IsEmpty() || cdsDados->State() == TDataSetState::dsInsert)
+        lblPerfilDimensao->follow(std::nullopt);
+    else
+        lblPerfilDimensao->follow(ProfileLine::Dimension{
+            cdsDadosCDTABELADIME->AsString(), cdsDadosDSPKDIME->AsString(),
+            cdsDadosDSITEMDIME->AsString(), cdsDadosDSPKDIME2->AsString()});
     if (pgcPadrao->ActivePage() != tshExtras)
         return;
     // Attributes that did not reach the server go before the list that holds them is replaced;

@@ -2,6 +2,7 @@
 
 #include "CheckMarkImages.h"
 #include "MessageTable.h"
+#include "ProfileLine.h"
 
 #include "EventBoundary.h"
 
@@ -126,6 +127,8 @@ void TfrmDimensao::buildWindow()
 
     tshPadrao->setWindowTitle(QStringLiteral("Dimensão"));
     pgcPadrao->setTabText(pgcPadrao->indexOf(tshPadrao), QStringLiteral("Dimensão"));
+    lblPerfilDimensao = new ProfileLine(tshPadrao);
+    tshPadrao->layout()->addWidget(lblPerfilDimensao);
     tshExtras = new TTabSheet(pgcPadrao, QStringLiteral("tshExtras"), QStringLiteral("Atributos Extras"));
     tshExtras->SetImageIndex(1);
 

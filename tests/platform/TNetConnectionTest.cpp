@@ -214,6 +214,31 @@ TEST_F(Connection, DroppedOrGarbledReplyIsAConnectionError)
     EXPECT_EQ(net.AppServer().Call("getDimensao", {"fim"}).toString(), "fim");
 }
 
+TEST_F(Connection, InterruptFromAnotherThreadEndsTheCallUnderWayAndEveryLaterOne)
+{
+    // Waits until the server holds the request, then interrupts: the call must not get the
+    // reply the server sends 600 ms later.
+    std::thread interrupter([this] {
+        while (server.requests().isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        net.Interrupt();
+    });
+    try {
+        net.AppServer().Call("demora", {"tarde"});
+        ADD_FAILURE() << "the reply arrived after the interruption";
+    } catch (const EConnectionError &e) {
+        EXPECT_TRUE(e.Message().contains("chamada interrompida")) << qPrintable(e.Message());
+    }
+    interrupter.join();
+    try {
+        net.AppServer().Call("getDimensao", {"depois"});
+        ADD_FAILURE() << "a call after the interruption was made";
+    } catch (const EConnectionError &e) {
+        EXPECT_TRUE(e.Message().contains("chamada interrompida")) << qPrintable(e.Message());
+    }
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
 TEST(TNetConnection, UnreachableServerSurfacesAtTheFirstCallWithoutThrowException)
 {
     TNetConnection net(nullptr, "netValida");

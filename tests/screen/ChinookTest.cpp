@@ -1,11 +1,38 @@
 #include "ScreenFixture.h"
 
 #include "Services.h"
+#include "dimension/ProfileLine.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+// Tables of our own beside the sample's. CATEGORIA: key 3 twice, one blank name, 4 hanging
+// from a 99 that is no member, and 7 > 8 > 7 going round. GRANDE: one chain 30,000 members
+// deep whose parent is a text beside an integer key; compared as texts, which no index serves,
+// the walk down the chain runs into the server's time limit.
+const char *const OwnTables[] = {
+    // As the server makes its own databases: a reader never holds up a writer.
+    "PRAGMA journal_mode = WAL",
+    "CREATE TABLE CATEGORIA (CDCATEGORIA INTEGER, NMCATEGORIA VARCHAR(30), CDPAI INTEGER)",
+    "INSERT INTO CATEGORIA VALUES (1, 'Bebidas', NULL), (2, 'Sucos', 1), (3, 'Refrigerantes', 1), "
+    "(3, 'Refrigerantes zero', 1), (4, 'Águas', 99), (5, '', 1), (7, 'Ciclo A', 8), "
+    "(8, 'Ciclo B', 7)",
+    "CREATE TABLE GRANDE (CDGRANDE INTEGER, NMGRANDE VARCHAR(30), CDPAI VARCHAR(10))",
+    "INSERT INTO GRANDE WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+    "WHERE i < 30000) SELECT i, 'Membro ' || i, CAST(NULLIF(i - 1, 0) AS TEXT) FROM n",
+};
+
+const QString EmployeeWords = QStringLiteral("8 membros · chave única · 0 órfãos · profundidade 3");
+
+} // namespace
 
 // A real application database of someone else's making: mixed-case names, and
-// Employee.ReportsTo pointing back at Employee.EmployeeId.
+// Employee.ReportsTo pointing back at Employee.EmployeeId; with two tables of our own.
 class ChinookTest : public ScreenTest
 {
 protected:
@@ -18,9 +45,46 @@ protected:
         const QString copy = server.tempPath(QStringLiteral("chinook.sqlite"));
         ASSERT_TRUE(QFile::copy(original, copy));
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-        startServer(QStringLiteral("sqlite:") + copy);
+        addOwnTables(copy);
+        // A short time limit, so that the profile of GRANDE is a slow answer that does come.
+        startServer(QStringLiteral("sqlite:") + copy, {QStringLiteral("--statement-timeout"), QStringLiteral("2")});
         openScreen();
+        QObject::connect(line(), &ProfileLine::textShown, form,
+                         [this](const QString &text) { timeline << QStringLiteral("perfil:") + text; });
+        QObject::connect(line(), &ProfileLine::asked, form,
+                         [this](const QString &table) { asked << table; });
     }
+
+    static void addOwnTables(const QString &path)
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("own"));
+            db.setDatabaseName(path);
+            ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+            QSqlQuery query(db);
+            for (const char *sql : OwnTables)
+                ASSERT_TRUE(query.exec(QString::fromUtf8(sql))) << query.lastError().text().toStdString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("own"));
+    }
+
+    ProfileLine *line() const { return form->lblPerfilDimensao; }
+    // The line's words once the answer for the current dimension is in.
+    QString settledProfile()
+    {
+        const bool settled = QTest::qWaitFor([this] {
+            return !line()->text().isEmpty() && !line()->text().startsWith(QStringLiteral("Analisando"));
+        }, 20000);
+        EXPECT_TRUE(settled) << line()->text().toStdString();
+        return line()->text();
+    }
+    void waitUntilAsked(const QString &table)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return asked.contains(table); }, 5000)) << table.toStdString();
+    }
+    QStringList profileTexts() const { return timeline.filter(QRegularExpression(QStringLiteral("^perfil:"))); }
+
+    QStringList asked; // tables, in the order the line asked about them
 };
 
 TEST_F(ChinookTest, AHierarchicalDimensionOverMixedCaseNamesIsStoredInNormalForm)
@@ -74,4 +138,92 @@ TEST_F(ChinookTest, TheFieldLookupListsTheTablesFields)
     form->dbgPadraoEditButtonClick(form->dbgPadrao);
     EXPECT_EQ(calls(QStringLiteral("getFields")), 2);
     EXPECT_EQ(form->cdsDadosDSITEMDIME->AsString(), QString());
+}
+
+TEST_F(ChinookTest, TheProfileLinePutsTheDataOfTheCurrentDimensionIntoWords)
+{
+    include(QStringLiteral("1"), QStringLiteral("Funcionários"), QStringLiteral("Employee"),
+            QStringLiteral("EmployeeId"), QStringLiteral("LastName"), QStringLiteral("ReportsTo"));
+    confirm();
+    include(QStringLiteral("2"), QStringLiteral("Categorias"), QStringLiteral("Categoria"),
+            QStringLiteral("CdCategoria"), QStringLiteral("NmCategoria"), QStringLiteral("CdPai"));
+    confirm();
+    ASSERT_EQ(storedCodes(), (QStringList{"00001", "00002"}));
+
+    goTo(QStringLiteral("00001"));
+    EXPECT_EQ(settledProfile(), EmployeeWords);
+    EXPECT_EQ(line()->tone(), ProfileLine::Tone::Normal);
+
+    goTo(QStringLiteral("00002"));
+    EXPECT_EQ(settledProfile(), QStringLiteral("8 membros · 1 chave repetida (ex.: 3) · 1 atributo principal vazio · "
+                                               "1 órfão (ex.: 99) · 1 ciclo (ex.: 7 → 8 → 7) · profundidade 2"));
+    EXPECT_EQ(line()->tone(), ProfileLine::Tone::Warning);
+    EXPECT_NE(line()->palette().color(QPalette::WindowText), form->palette().color(QPalette::WindowText));
+
+    // A new dimension has no data yet: the line empties at once and nothing is asked.
+    asked.clear();
+    form->sbtIncluir->Click();
+    EXPECT_EQ(line()->text(), QString());
+    type(form->cdsDadosCDTABELADIME, QStringLiteral("Employee"));
+    QTest::qWait(400);
+    EXPECT_TRUE(asked.isEmpty()) << asked.join(',').toStdString();
+    ui->dialogAnswers.push(mrYes);
+    form->sbtCancelar->Click(); // and the list is reloaded, on its first dimension
+    EXPECT_EQ(settledProfile(), EmployeeWords);
+    EXPECT_EQ(messages().size(), 1) << messages().join('\n').toStdString(); // Cancel's question only
+}
+
+TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
+{
+    include(QStringLiteral("1"), QStringLiteral("Funcionários"), QStringLiteral("Employee"),
+            QStringLiteral("EmployeeId"), QStringLiteral("LastName"), QStringLiteral("ReportsTo"));
+    confirm();
+    include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
+            QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
+    confirm();
+    goTo(QStringLiteral("00003"));
+    waitUntilAsked(QStringLiteral("GRANDE"));
+    timeline.clear();
+
+    goTo(QStringLiteral("00001"));
+    EXPECT_EQ(settledProfile(), EmployeeWords);
+    // GRANDE's answer (the time limit) came back meanwhile and was never shown.
+    EXPECT_EQ(profileTexts(), (QStringList{QStringLiteral("perfil:Analisando os dados de EMPLOYEE…"),
+                                           QStringLiteral("perfil:") + EmployeeWords}));
+}
+
+TEST_F(ChinookTest, APostDoesNotWaitForTheProfileUnderWayWhoseFailureStaysOnTheLine)
+{
+    include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
+            QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
+    confirm();
+    waitUntilAsked(QStringLiteral("GRANDE"));
+
+    form->sbtAlterar->Click();
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Cadeia muito longa"));
+    confirm();
+    // Had the save waited for the profile, its answer would be queued by now.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(line()->text(), QStringLiteral("Analisando os dados de GRANDE…"));
+    EXPECT_EQ(storedDimensions().value(0).section('|', 1, 1), QStringLiteral("Cadeia muito longa"));
+
+    // The time limit is no dialog: the line says it, quietly. The list the save brought back
+    // holds the same dimension, whose question was still under way: it is not asked again.
+    EXPECT_EQ(settledProfile(), QStringLiteral("Perfil indisponível: Análise interrompida após 2 s."));
+    EXPECT_EQ(asked, QStringList{"GRANDE"});
+    EXPECT_EQ(line()->tone(), ProfileLine::Tone::Neutral);
+    EXPECT_EQ(messages(), QStringList());
+}
+
+TEST_F(ChinookTest, ClosingWhileAProfileIsUnderWayLeavesNothingBehind)
+{
+    include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
+            QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
+    confirm();
+    waitUntilAsked(QStringLiteral("GRANDE"));
+    ASSERT_TRUE(form->Close());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form.isNull(); }, 5000));
+    // Past the server's time limit: its answer, had anyone been left to take it, has come.
+    QTest::qWait(2500);
+    EXPECT_EQ(storedCodes(), QStringList{"00003"});
 }

@@ -28,9 +28,9 @@ void ScreenTest::TearDown()
     ui = nullptr;
 }
 
-void ScreenTest::startServer(const QString &databaseUrl)
+void ScreenTest::startServer(const QString &databaseUrl, const QStringList &serverArgs)
 {
-    ASSERT_TRUE(server.start(databaseUrl)) << server.error().toStdString() << server.output().toStdString();
+    ASSERT_TRUE(server.start(databaseUrl, serverArgs)) << server.error().toStdString() << server.output().toStdString();
     host.port = server.port();
     host.access = server.access();
 }

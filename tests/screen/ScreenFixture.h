@@ -62,7 +62,7 @@ protected:
 
     // Starts the server on the given database (default: a new one with the demo content) and
     // points the host at it.
-    void startServer(const QString &databaseUrl = QString());
+    void startServer(const QString &databaseUrl = QString(), const QStringList &serverArgs = {});
     // A database file that exists but holds nothing: the server adds only its own two tables.
     QString emptyDatabaseUrl();
     // Creates the screen as the package does, and watches its calls, focus moves and busy state.
