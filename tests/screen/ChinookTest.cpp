@@ -82,6 +82,20 @@ protected:
     {
         EXPECT_TRUE(QTest::qWaitFor([&] { return asked.contains(table); }, 5000)) << table.toStdString();
     }
+    // Dimensions stored through the screen: Employee's clean hierarchy (00001), the long chain
+    // of GRANDE (00003).
+    void storeEmployees()
+    {
+        include(QStringLiteral("1"), QStringLiteral("Funcionários"), QStringLiteral("Employee"),
+                QStringLiteral("EmployeeId"), QStringLiteral("LastName"), QStringLiteral("ReportsTo"));
+        confirm();
+    }
+    void storeLongChain()
+    {
+        include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
+                QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
+        confirm();
+    }
     QStringList profileTexts() const { return timeline.filter(QRegularExpression(QStringLiteral("^perfil:"))); }
 
     QStringList asked; // tables, in the order the line asked about them
@@ -142,9 +156,7 @@ TEST_F(ChinookTest, TheFieldLookupListsTheTablesFields)
 
 TEST_F(ChinookTest, TheProfileLinePutsTheDataOfTheCurrentDimensionIntoWords)
 {
-    include(QStringLiteral("1"), QStringLiteral("Funcionários"), QStringLiteral("Employee"),
-            QStringLiteral("EmployeeId"), QStringLiteral("LastName"), QStringLiteral("ReportsTo"));
-    confirm();
+    storeEmployees();
     include(QStringLiteral("2"), QStringLiteral("Categorias"), QStringLiteral("Categoria"),
             QStringLiteral("CdCategoria"), QStringLiteral("NmCategoria"), QStringLiteral("CdPai"));
     confirm();
@@ -175,12 +187,8 @@ TEST_F(ChinookTest, TheProfileLinePutsTheDataOfTheCurrentDimensionIntoWords)
 
 TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
 {
-    include(QStringLiteral("1"), QStringLiteral("Funcionários"), QStringLiteral("Employee"),
-            QStringLiteral("EmployeeId"), QStringLiteral("LastName"), QStringLiteral("ReportsTo"));
-    confirm();
-    include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
-            QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
-    confirm();
+    storeEmployees();
+    storeLongChain();
     goTo(QStringLiteral("00003"));
     waitUntilAsked(QStringLiteral("GRANDE"));
     timeline.clear();
@@ -194,9 +202,7 @@ TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
 
 TEST_F(ChinookTest, APostDoesNotWaitForTheProfileUnderWayWhoseFailureStaysOnTheLine)
 {
-    include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
-            QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
-    confirm();
+    storeLongChain();
     waitUntilAsked(QStringLiteral("GRANDE"));
 
     form->sbtAlterar->Click();
@@ -217,9 +223,7 @@ TEST_F(ChinookTest, APostDoesNotWaitForTheProfileUnderWayWhoseFailureStaysOnTheL
 
 TEST_F(ChinookTest, ClosingWhileAProfileIsUnderWayLeavesNothingBehind)
 {
-    include(QStringLiteral("3"), QStringLiteral("Cadeia longa"), QStringLiteral("Grande"),
-            QStringLiteral("CdGrande"), QStringLiteral("NmGrande"), QStringLiteral("CdPai"));
-    confirm();
+    storeLongChain();
     waitUntilAsked(QStringLiteral("GRANDE"));
     ASSERT_TRUE(form->Close());
     EXPECT_TRUE(QTest::qWaitFor([this] { return form.isNull(); }, 5000));
