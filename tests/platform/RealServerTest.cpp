@@ -1,10 +1,14 @@
 // Record sets and the connection against the real application server: what the screen's
 // saves rely on, end to end through packets, deltas and the wire.
+#include "BackgroundCaller.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
 #include "TClientDataSet.h"
 #include "TNetConnection.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -146,4 +150,35 @@ TEST_F(RealServer, ServerGoneMeansConnectionErrorAndTheSetKeepsItsContent)
     server.kill();
     EXPECT_THROW(net->AppServer().Call("getDimensao", {"", ""}), EConnectionError);
     EXPECT_EQ(cds.RecordCount(), count);
+}
+
+TEST_F(RealServer, ABackgroundCallAnswersOnTheOwnersThreadAndKeepsAnEndedSessionToItself)
+{
+    int told = 0;
+    TNetConnection::SetSessionEndedHandler([&](const QString &) { ++told; });
+    BackgroundCaller caller;
+    QList<Variant> replies;
+    QList<QThread *> threads;
+    QObject::connect(&caller, &BackgroundCaller::answered, [&](quint64, const Variant &reply) {
+        replies << reply;
+        threads << QThread::currentThread();
+    });
+    const auto ask = [&](const ServerAccess &access) {
+        const qsizetype before = replies.size();
+        caller.call({server.host(), server.port(), access, "KZR01200.rdmDimensao", "getDimensao",
+                     {"", ""}});
+        for (QDeadlineTimer deadline(20000); replies.size() == before && !deadline.hasExpired();)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    };
+    ask(server.access());
+    ServerAccess forged = server.access();
+    forged.sessionToken = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
+    ask(forged);
+    TNetConnection::SetSessionEndedHandler(nullptr);
+
+    ASSERT_EQ(replies.size(), 2);
+    EXPECT_FALSE(server_failure::is(replies[0]));
+    EXPECT_TRUE(server_failure::isSessionEnded(replies[1]));
+    EXPECT_EQ(threads, (QList<QThread *>{QThread::currentThread(), QThread::currentThread()}));
+    EXPECT_EQ(told, 0); // the host's handler runs dialogs: never from the caller's thread
 }
