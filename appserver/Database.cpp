@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/socket.h>
@@ -32,7 +33,10 @@ template <typename Handle> Handle *nativeHandle(const QSqlDatabase &db, const ch
 Database::Database(const DatabaseConfig &config, QString connectionName)
     : m_config(config), m_name(std::move(connectionName))
 {
-    if (m_config.isSqlite()) m_sqliteReads = std::make_unique<SqliteStatementCache>();
+    if (m_config.isSqlite())
+        m_sqliteReads = std::make_unique<SqliteStatementCache>();
+    else
+        m_postgresReads = std::make_unique<PostgresSelect>();
 }
 
 Database::~Database()
@@ -54,6 +58,8 @@ void Database::close() noexcept
     m_interrupted = false;
     // Statements prepared on a connection must be gone before it closes.
     if (m_sqliteReads) m_sqliteReads->clear();
+    if (m_postgresReads) m_postgresReads->clear();
+    m_prepared.clear();
     m_db.close();
 }
 
@@ -106,12 +112,67 @@ void Database::interrupt()
     if (m_postgresSocket >= 0) ::shutdown(m_postgresSocket, SHUT_RDWR);
 }
 
+namespace {
+
+// Past this many texts the connection's statements are let go and prepared again as needed:
+// statements built from names a client sent must not pile up.
+constexpr int MaxPreparedStatements = 128;
+
+// A statement that changes rows and answers none; anything else (SELECT, WITH, PRAGMA...) may
+// answer rows that its caller reads, and is not kept.
+bool changesRows(const QString &sql)
+{
+    for (const char *verb : {"INSERT ", "UPDATE ", "DELETE "})
+        if (sql.startsWith(QLatin1String(verb), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+} // namespace
+
+QSqlQuery &Database::prepared(const QString &sql, const QVariantList &values)
+{
+    QSqlDatabase &db = handle();
+    std::shared_ptr<QSqlQuery> &query = m_prepared[sql];
+    if (!query) {
+        if (m_prepared.size() > MaxPreparedStatements) {
+            m_prepared.clear();
+            return prepared(sql, values);
+        }
+        query = std::make_shared<QSqlQuery>(db);
+        query->setForwardOnly(true);
+        if (!query->prepare(sql)) {
+            const QSqlError error = query->lastError();
+            m_prepared.remove(sql);
+            fail(error);
+        }
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &v = values[i];
+        query->bindValue(i, m_config.isSqlite() && v.typeId() == QMetaType::QString
+                                ? QVariant(sqliteUtf16Text(v.toString()))
+                                : v);
+    }
+    if (!query->exec()) {
+        const QSqlError error = query->lastError();
+        query->finish();
+        // A statement PostgreSQL no longer takes (its tables changed shape, or it was
+        // deallocated by someone else) is prepared afresh next time.
+        const QString code = error.nativeErrorCode();
+        if (code == QLatin1String("0A000") || code == QLatin1String("26000"))
+            m_prepared.remove(sql);
+        fail(error);
+    }
+    return *query;
+}
+
 QSqlQuery Database::run(const QString &sql, const QVariantList &values)
 {
+    // PostgreSQL cannot prepare statements such as CREATE TABLE; without values there is
+    // nothing to bind, so those run as they are. A query's rows are read by its caller, so
+    // it is not kept: a statement left part-read would hold SQLite's read open.
+    if (!values.isEmpty() && changesRows(sql)) return prepared(sql, values);
     QSqlQuery query(handle());
     query.setForwardOnly(true);
-    // PostgreSQL cannot prepare statements such as CREATE TABLE; without values there is
-    // nothing to bind, so those run as they are.
     if (values.isEmpty()) {
         if (!query.exec(sql)) fail(query);
         return query;
@@ -125,6 +186,24 @@ QSqlQuery Database::run(const QString &sql, const QVariantList &values)
     return query;
 }
 
+QVector<QVariantList> Database::rows(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery &query = prepared(sql, values);
+    QVector<QVariantList> result;
+    const int columns = query.record().count();
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row << query.value(c);
+        result.push_back(std::move(row));
+    }
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (error.isValid()) fail(error);
+    return result;
+}
+
 packet::Packet Database::select(const QString &sql, const QVariantList &values,
                                 const QVector<packet::FieldDef> &fields)
 {
@@ -136,7 +215,7 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
         }
     }
     auto outcome =
-        PostgresSelect::run(nativeHandle<PGconn>(handle(), "pg_conn*"), sql, values, fields);
+        m_postgresReads->run(nativeHandle<PGconn>(handle(), "pg_conn*"), sql, values, fields);
     if (auto *failure = std::get_if<PostgresSelect::Failure>(&outcome))
         failWith(failure->sqlState, failure->text, false);
     return std::get<packet::Packet>(std::move(outcome));
@@ -179,7 +258,11 @@ bool Database::broken(bool connectionLost) const
 
 void Database::fail(const QSqlQuery &query)
 {
-    const QSqlError error = query.lastError();
+    fail(query.lastError());
+}
+
+void Database::fail(const QSqlError &error)
+{
     failWith(error.nativeErrorCode(), error.text(), error.type() == QSqlError::ConnectionError);
 }
 
@@ -207,5 +290,5 @@ void Database::rollbackQuietly() noexcept
 
 bool Database::exists(const QString &sql, const QVariantList &values)
 {
-    return run(sql, values).next();
+    return !rows(sql, values).isEmpty();
 }

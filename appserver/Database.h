@@ -3,7 +3,9 @@
 #include "DataPacket.h"
 #include "DatabaseConfig.h"
 
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <mutex>
 
+class PostgresSelect;
 class SqliteStatementCache;
 struct sqlite3;
 
@@ -30,7 +33,11 @@ public:
     QSqlDatabase &handle(); // opened; MethodFailure when the database cannot be reached
 
     // Runs one statement with bound values; MethodFailure with the database's text on error.
+    // A statement that changes rows is prepared once per connection and kept for the next call.
     QSqlQuery run(const QString &sql, const QVariantList &values = {});
+    // Every row of a query, its columns in order; the statement is prepared once per
+    // connection, read to its end and left ready, so that it holds no read open on SQLite.
+    QVector<QVariantList> rows(const QString &sql, const QVariantList &values);
     bool exists(const QString &sql, const QVariantList &values); // the query yields a row
     // Runs a SELECT whose columns are the given fields, in order, into a content packet.
     packet::Packet select(const QString &sql, const QVariantList &values,
@@ -38,6 +45,7 @@ public:
 
     // Turns a failed statement into MethodFailure, dropping a connection that broke.
     [[noreturn]] void fail(const QSqlQuery &query);
+    [[noreturn]] void fail(const QSqlError &error);
 
     // Ends the transaction under way without a word; a connection that cannot is dropped,
     // which ends the transaction too. Never throws.
@@ -55,11 +63,15 @@ private:
     bool pastDeadline(const QString &nativeCode) const;
     [[noreturn]] void failSqliteRead();
     QString deadlineText() const;
+    QSqlQuery &prepared(const QString &sql, const QVariantList &values);
 
     DatabaseConfig m_config;
     QString m_name;
     QSqlDatabase m_db;
     std::unique_ptr<SqliteStatementCache> m_sqliteReads; // SQLite only
+    std::unique_ptr<PostgresSelect> m_postgresReads;     // PostgreSQL only
+    // Statements prepared on this connection, by their text; gone with the connection.
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
 
     // What interrupt() reaches, guarded so that it never touches a connection being closed.
     std::mutex m_nativeMutex;

@@ -107,11 +107,10 @@ QVariantList DeltaApplier::values(const packet::Row &row) const
 
 void DeltaApplier::requireUnchanged(const packet::Row &oldRow)
 {
-    QSqlQuery query =
-        m_db.run(QStringLiteral("SELECT COUNT(*) FROM ") + m_layout.table() + matchOriginal(),
-                 values(oldRow));
-    query.next();
-    requireOneRow(query.value(0).toInt(), oldRow);
+    const QVector<QVariantList> count =
+        m_db.rows(QStringLiteral("SELECT COUNT(*) FROM ") + m_layout.table() + matchOriginal(),
+                  values(oldRow));
+    requireOneRow(count.isEmpty() ? 0 : count.first().at(0).toInt(), oldRow);
 }
 
 void DeltaApplier::requireOneRow(int affected, const packet::Row &oldRow) const

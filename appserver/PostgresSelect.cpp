@@ -6,6 +6,26 @@
 #include <memory>
 #include <vector>
 
+namespace {
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+PostgresSelect::Failure failureOf(pg_conn *connection, const PGresult *result)
+{
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return {QString::fromLatin1(state ? state : ""), QString::fromUtf8(PQerrorMessage(connection))};
+}
+
+// A statement prepared earlier that the database no longer takes as it was: its tables changed
+// shape (0A000, "cached plan must not change result type") or it was deallocated by someone
+// else (26000). Prepared afresh, it runs.
+bool staleStatement(const PostgresSelect::Failure &failure)
+{
+    return failure.sqlState == QLatin1String("0A000") || failure.sqlState == QLatin1String("26000");
+}
+
+} // namespace
+
 QString PostgresSelect::numbered(const QString &sql)
 {
     QString out;
@@ -22,10 +42,20 @@ QString PostgresSelect::numbered(const QString &sql)
     return out;
 }
 
+void PostgresSelect::clear()
+{
+    m_names.clear();
+    m_connection = nullptr;
+}
+
 std::variant<packet::Packet, PostgresSelect::Failure>
 PostgresSelect::run(pg_conn *connection, const QString &sql, const QVariantList &values,
                     const QVector<packet::FieldDef> &fields)
 {
+    if (connection != m_connection) {
+        clear();
+        m_connection = connection;
+    }
     std::vector<QByteArray> texts;
     texts.reserve(size_t(values.size()));
     std::vector<const char *> pointers;
@@ -33,15 +63,27 @@ PostgresSelect::run(pg_conn *connection, const QString &sql, const QVariantList 
         texts.push_back(v.isNull() ? QByteArray() : v.toString().toUtf8());
         pointers.push_back(v.isNull() ? nullptr : texts.back().constData());
     }
-    const QByteArray statement = numbered(sql).toUtf8();
-    const std::unique_ptr<PGresult, decltype(&PQclear)> result(
-        PQexecParams(connection, statement.constData(), int(pointers.size()), nullptr,
-                     pointers.data(), nullptr, nullptr, 0),
-        &PQclear);
-    if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
-        const char *state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-        return Failure{QString::fromLatin1(state ? state : ""),
-                       QString::fromUtf8(PQerrorMessage(connection))};
+    Result result(nullptr, &PQclear);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto name = m_names.constFind(sql);
+        if (name == m_names.constEnd()) {
+            const QByteArray newName = "kzr_select_" + QByteArray::number(++m_next);
+            const Result prepared(PQprepare(connection, newName.constData(),
+                                            numbered(sql).toUtf8().constData(),
+                                            int(pointers.size()), nullptr),
+                                  &PQclear);
+            if (!prepared || PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
+                return failureOf(connection, prepared.get());
+            name = m_names.insert(sql, newName);
+        }
+        result.reset(PQexecPrepared(connection, name->constData(), int(pointers.size()),
+                                    pointers.data(), nullptr, nullptr, 0));
+        if (result && PQresultStatus(result.get()) == PGRES_TUPLES_OK) break;
+        const Failure failure = failureOf(connection, result.get());
+        if (attempt > 0 || !staleStatement(failure)) return failure;
+        // Dropped quietly: a failure here only means it is gone already.
+        Result(PQexec(connection, ("DEALLOCATE " + *name).constData()), &PQclear);
+        m_names.remove(sql);
     }
     packet::Packet packet;
     packet.fields = fields;
