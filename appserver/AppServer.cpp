@@ -155,8 +155,8 @@ void AppServer::run(quint64 connectionId, const QByteArray &requestItem)
     });
 }
 
-void AppServer::deliver(quint64 connectionId, const QByteArray &replyItem)
+void AppServer::deliver(quint64 connectionId, const QByteArray &replyFrame)
 {
     if (ClientConnection *connection = m_connections.value(connectionId))
-        connection->deliver(replyItem);
+        connection->deliver(replyFrame);
 }

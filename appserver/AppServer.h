@@ -51,7 +51,7 @@ private:
     void backOffAccepting(); // out of descriptors: try again a little later
     void forget(quint64 connectionId);
     void run(quint64 connectionId, const QByteArray &requestItem);
-    void deliver(quint64 connectionId, const QByteArray &replyItem);
+    void deliver(quint64 connectionId, const QByteArray &replyFrame);
 
     MethodRegistry m_registry;
     Gatekeeper m_gatekeeper;

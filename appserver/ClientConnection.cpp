@@ -5,8 +5,22 @@
 
 #include <QTcpSocket>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
+
+// The memory of a list of this size and of its reply is given back to the system once the
+// reply has gone: the allocator would otherwise keep the peak of the busiest moment for good.
+constexpr qsizetype LargeReplyBytes = 1024 * 1024;
+
+void handBackFreeMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 // A limit of 0 means none.
 void arm(QTimer &timer)
@@ -150,13 +164,15 @@ void ClientConnection::failAndClose(const QString &text)
     pump();
 }
 
-void ClientConnection::deliver(const QByteArray &replyItem)
+void ClientConnection::deliver(const QByteArray &replyFrame)
 {
     if (m_closed) return;
     if (m_inFlight) m_budget.giveBack(m_inFlight->share);
     m_inFlight.reset();
-    if (m_socket->state() == QAbstractSocket::ConnectedState)
-        m_socket->write(wire::frame(replyItem));
+    if (m_socket->state() == QAbstractSocket::ConnectedState) {
+        m_socket->write(replyFrame);
+        if (replyFrame.size() >= LargeReplyBytes) m_trimWhenWritten = true;
+    }
     arm(m_idleTimer);
     pump();
     readIncoming(); // reading may have paused while requests were waiting
@@ -167,6 +183,10 @@ void ClientConnection::onBytesWritten()
     if (m_closed) return;
     // The clock runs from the moment the unread replies went over the limit, progress or not:
     // a client that cannot take them in within the time is as good as gone.
+    if (m_trimWhenWritten && m_socket->bytesToWrite() == 0) {
+        m_trimWhenWritten = false;
+        handBackFreeMemory();
+    }
     if (m_socket->bytesToWrite() > m_limits.outputBufferBytes || m_faultSent) return;
     m_writeStallTimer.stop();
     pump();

@@ -30,7 +30,7 @@ public:
     ~ClientConnection() override;
 
     quint64 id() const { return m_id; }
-    void deliver(const QByteArray &replyItem); // the reply to the request handed on last
+    void deliver(const QByteArray &replyFrame); // the reply to the request handed on last
 
 signals:
     void requestReady(quint64 connectionId, const QByteArray &requestItem);
@@ -66,6 +66,7 @@ private:
     std::optional<Request> m_inFlight;
     QString m_fatal; // set once the connection is to be closed after the replies owed
     bool m_faultSent = false;
+    bool m_trimWhenWritten = false; // a large reply is under way
     bool m_closed = false;
     QTimer m_frameTimer;
     QTimer m_writeStallTimer;

@@ -25,15 +25,17 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
     try {
         request = wire::decodeRequest(requestItem);
     } catch (const Exception &e) {
-        return faultReply(QStringLiteral("Requisição malformada: %1").arg(e.Message()));
+        return wire::frame(
+            faultReply(QStringLiteral("Requisição malformada: %1").arg(e.Message())));
     }
     const bool sessionCall = request.module == QLatin1String(Gatekeeper::SessionModule);
     const MethodRegistry::Method *method = m_registry.find(request.module, request.method);
     if (!method && !sessionCall) {
-        return faultReply(m_registry.hasModule(request.module)
-                              ? QStringLiteral("O módulo %1 não tem o método \"%2\".")
-                                    .arg(request.module, request.method)
-                              : QStringLiteral("Módulo desconhecido: \"%1\".").arg(request.module));
+        return wire::frame(
+            faultReply(m_registry.hasModule(request.module)
+                           ? QStringLiteral("O módulo %1 não tem o método \"%2\".")
+                                 .arg(request.module, request.method)
+                           : QStringLiteral("Módulo desconhecido: \"%1\".").arg(request.module)));
     }
     wire::Reply reply;
     try {
@@ -48,7 +50,7 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
             reply.byRef = call.byRef();
         }
     } catch (const CallFault &e) {
-        return faultReply(e.Message());
+        return wire::frame(faultReply(e.Message()));
     } catch (const Exception &e) {
         reply.result = server_failure::make(e.Message());
     } catch (const std::bad_alloc &) {
@@ -59,9 +61,9 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
             QStringLiteral("Erro interno do servidor: %1").arg(QString::fromUtf8(e.what())));
     }
     try {
-        return wire::encodeReply(reply);
+        return wire::encodeReplyFrame(reply);
     } catch (const std::exception &e) {
-        return faultReply(QStringLiteral("Resposta impossível de codificar: %1")
-                              .arg(QString::fromUtf8(e.what())));
+        return wire::frame(faultReply(QStringLiteral("Resposta impossível de codificar: %1")
+                                          .arg(QString::fromUtf8(e.what()))));
     }
 }

@@ -7,7 +7,7 @@ class Gatekeeper;
 class MethodRegistry;
 struct ConnectionSession;
 
-// Turns one request frame into one reply item: decodes it, finds the method, checks the
+// Turns one request frame into one reply frame: decodes it, finds the method, checks the
 // arguments, runs the method, and answers. Whatever goes wrong becomes a reply: a fault when
 // the call cannot be made, the server-failure form when the method itself fails. Never throws.
 class RequestHandler
@@ -18,7 +18,8 @@ public:
     {
     }
 
-    // caller: who is on the connection the request came from; a login changes it.
+    // caller: who is on the connection the request came from; a login changes it. The reply
+    // comes whole, length first, ready for the socket.
     QByteArray handle(const QByteArray &requestItem, Database &db, ConnectionSession &caller) const;
 
     // A fault reply, for faults found before a request reaches a method (an oversize frame).

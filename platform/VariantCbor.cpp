@@ -1,6 +1,7 @@
 #include "VariantCbor.h"
 
 #include <QCborArray>
+#include <QCborStreamWriter>
 
 namespace wire {
 
@@ -66,6 +67,40 @@ Variant fromCbor(const QCborValue &value)
     }
     throw EVariantError(QStringLiteral("Valor CBOR de tipo %1 não corresponde a nenhuma variante")
                             .arg(int(value.type())));
+}
+
+void write(QCborStreamWriter &writer, const Variant &value)
+{
+    switch (value.kind()) {
+    case Variant::Kind::Empty:
+        writer.append(QCborSimpleType::Undefined);
+        return;
+    case Variant::Kind::Null:
+        writer.append(nullptr);
+        return;
+    case Variant::Kind::Text:
+        writer.append(value.toString());
+        return;
+    case Variant::Kind::Integer:
+    case Variant::Kind::Byte:
+        writer.append(value.toInteger());
+        return;
+    case Variant::Kind::Boolean:
+        writer.append(value.toBoolean());
+        return;
+    case Variant::Kind::Double:
+        writer.append(value.toDouble());
+        return;
+    case Variant::Kind::Bytes:
+        writer.append(value.bytes());
+        return;
+    case Variant::Kind::Array:
+        writer.startArray(quint64(value.items().size()));
+        for (const Variant &item : value.items())
+            write(writer, item);
+        writer.endArray();
+        return;
+    }
 }
 
 } // namespace wire

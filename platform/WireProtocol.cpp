@@ -6,6 +6,8 @@
 
 #include <QCborArray>
 #include <QCborMap>
+#include <QBuffer>
+#include <QCborStreamWriter>
 #include <QtEndian>
 
 namespace wire {
@@ -128,19 +130,44 @@ Request decodeRequest(const QByteArray &cborItem)
 
 QByteArray encodeReply(const Reply &reply)
 {
-    QCborMap map;
-    if (reply.fault) {
-        map.insert(QLatin1String("fault"), *reply.fault);
-    } else {
-        map.insert(QLatin1String("result"), toCbor(reply.result));
-        if (!reply.byRef.isEmpty()) {
-            QCborArray byRef;
-            for (const auto &[index, value] : reply.byRef)
-                byRef.append(QCborArray{qint64(index), toCbor(value)});
-            map.insert(QLatin1String("byref"), byRef);
+    QByteArray item = encodeReplyFrame(reply);
+    item.remove(0, 4);
+    return item;
+}
+
+QByteArray encodeReplyFrame(const Reply &reply)
+{
+    QByteArray out(4, '\0'); // the length, once known
+    if (!reply.fault && reply.result.kind() == Variant::Kind::Bytes)
+        out.reserve(reply.result.bytes().size() + 64);
+    {
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly | QIODevice::Append);
+        QCborStreamWriter w(&buffer);
+        if (reply.fault) {
+            w.startMap(1);
+            w.append(QLatin1String("fault"));
+            w.append(*reply.fault);
+        } else {
+            w.startMap(reply.byRef.isEmpty() ? 1 : 2);
+            w.append(QLatin1String("result"));
+            write(w, reply.result);
+            if (!reply.byRef.isEmpty()) {
+                w.append(QLatin1String("byref"));
+                w.startArray(quint64(reply.byRef.size()));
+                for (const auto &[index, value] : reply.byRef) {
+                    w.startArray(2);
+                    w.append(qint64(index));
+                    write(w, value);
+                    w.endArray();
+                }
+                w.endArray();
+            }
         }
+        w.endMap();
     }
-    return map.toCborValue().toCbor();
+    qToBigEndian(quint32(out.size() - 4), out.data());
+    return out;
 }
 
 Reply decodeReply(const QByteArray &cborItem)

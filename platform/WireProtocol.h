@@ -62,6 +62,9 @@ private:
 QByteArray encodeRequest(const Request &request);
 Request decodeRequest(const QByteArray &cborItem); // EConnectionError on a malformed request
 QByteArray encodeReply(const Reply &reply);
+// The reply as a whole frame, written straight into it: a large result is held once more
+// than itself, not three times over (a tree of the reply, its encoding and the frame).
+QByteArray encodeReplyFrame(const Reply &reply);
 Reply decodeReply(const QByteArray &cborItem); // EConnectionError on a malformed reply
 
 } // namespace wire

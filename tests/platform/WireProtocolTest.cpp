@@ -131,10 +131,15 @@ TEST(WireCodec, DocumentedBytesAreWhatWeSendAndRead)
         frame(encodeRequest({"KZR01200.rdmDimensao", "getDimensao", {Variant(""), Variant("")}}))
             .toHex(),
         request.toHex());
+    const QByteArray replyFrame = QByteArray::fromHex("0000000ca166726573756c7443616263");
     FrameReader reader;
-    reader.append(QByteArray::fromHex("0000000ca166726573756c7443616263"));
+    reader.append(replyFrame);
     const Reply reply = decodeReply(*reader.next());
     EXPECT_EQ(reply.result.bytes(), "abc");
+    // The server writes its replies straight into the frame, length included.
+    Reply abc;
+    abc.result = Variant::fromBytes("abc");
+    EXPECT_EQ(encodeReplyFrame(abc).toHex(), replyFrame.toHex());
 }
 
 TEST(VariantCbor, MappingIsOneToOne)
