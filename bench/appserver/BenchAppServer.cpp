@@ -1,5 +1,8 @@
 // The application server against the floor of doing the same reads and writes in-process on
-// the same SQLite file. Every "ours" runs over a real loopback connection to kzr-appserver.
+// the same SQLite file, through SQLite's C interface with each statement prepared once and the
+// server's durability settings (the file's WAL journal, SQLite's default synchronous mode).
+// Every "ours" runs over a real loopback connection to kzr-appserver.
+#include "BenchServer.h"
 #include "DataPacket.h"
 #include "LoadGang.h"
 #include "ServerProcess.h"
@@ -7,14 +10,13 @@
 #include "TNetConnection.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -26,10 +28,7 @@ const QString SelectAll = QStringLiteral(
     "SELECT IDDIMENSAODW, NRSEQUEDIME, NMITEMDIME, CDTABELADIME, DSPKDIME, DSITEMDIME, DSPKDIME2 "
     "FROM DIMENSAODIME ORDER BY NRSEQUEDIME");
 
-QString codeOf(int i)
-{
-    return QString::number(i).rightJustified(5, QLatin1Char('0'));
-}
+using bench_server::codeOf;
 
 QString nameOf(int i)
 {
@@ -53,61 +52,68 @@ public:
 private:
     Stock()
     {
-        path = server.tempPath(QStringLiteral("bench.sqlite"));
-        // An existing database (so no demo content) in the WAL mode the server gives the files
-        // it creates itself.
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("wal"));
-            db.setDatabaseName(path);
-            db.open();
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("wal"));
-        if (!server.start(QStringLiteral("sqlite:") + path)) {
-            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
-            return;
-        }
-        packet::Packet delta;
-        delta.isDelta = true;
-        delta.fields = {{"IDDIMENSAODW", 1},  {"NRSEQUEDIME", 5}, {"NMITEMDIME", 30},
-                        {"CDTABELADIME", 30}, {"DSPKDIME", 30},   {"DSITEMDIME", 30},
-                        {"DSPKDIME2", 30}};
-        for (int i = 1; i <= Stored; ++i)
-            delta.changes.push_back(
-                {packet::ChangeOp::Insert, std::nullopt,
-                 packet::Row{QStringLiteral("S"), codeOf(i), nameOf(i), QStringLiteral("CLIENTE"),
-                             QStringLiteral("CDCLIENTE"), QStringLiteral("NMCLIENTE"),
-                             std::nullopt}});
-        auto net = server.connect(Module);
-        TClientDataSet loaded;
-        loaded.SetData(
-            net->AppServer().Call(QStringLiteral("SetDimensao"), {packet::toVariant(delta)}));
-        ready = loaded.RecordCount() == Stored;
-        if (!ready) std::fprintf(stderr, "seeding failed: %d rows\n", loaded.RecordCount());
+        path = bench_server::sqliteFile(server, QStringLiteral("bench.sqlite"));
+        ready = !path.isEmpty() && bench_server::start(server, QStringLiteral("sqlite:") + path) &&
+                bench_server::storeDimensions(server, 1, Stored, QStringLiteral("Dimensão %1"));
     }
 };
 
-QSqlDatabase openFloor(const QString &name)
+// A connection of the floor's own, as the server opens its own.
+class FloorConnection
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(Stock::get().path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
-    db.open();
-    return db;
+public:
+    FloorConnection()
+    {
+        sqlite3_open_v2(Stock::get().path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE,
+                        nullptr);
+        sqlite3_busy_timeout(m_db, 15000);
+        sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+    }
+    ~FloorConnection()
+    {
+        for (sqlite3_stmt *s : m_statements)
+            sqlite3_finalize(s);
+        sqlite3_close(m_db);
+    }
+    FloorConnection(const FloorConnection &) = delete;
+    FloorConnection &operator=(const FloorConnection &) = delete;
+
+    sqlite3_stmt *prepare(const QString &sql)
+    {
+        sqlite3_stmt *statement = nullptr;
+        const QByteArray text = sql.toUtf8();
+        sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr);
+        m_statements.push_back(statement);
+        return statement;
+    }
+    bool exec(const char *sql)
+    {
+        return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    std::vector<sqlite3_stmt *> m_statements;
+};
+
+void bindText(sqlite3_stmt *statement, int index, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-std::vector<QString> readAll(QSqlDatabase &db)
+// Every row of a prepared statement, each value as the text a client gets.
+std::vector<QString> readAll(sqlite3_stmt *statement)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.exec(SelectAll);
     std::vector<QString> values;
     values.reserve(Stored * 7);
-    while (query.next())
+    while (sqlite3_step(statement) == SQLITE_ROW)
         for (int i = 0; i < 7; ++i)
-            values.push_back(query.value(i).toString());
+            values.push_back(
+                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, i)),
+                                  sqlite3_column_bytes(statement, i)));
+    sqlite3_reset(statement);
     return values;
 }
 
@@ -132,14 +138,12 @@ void GetDimensao10k_ours(benchmark::State &state)
 void GetDimensao10k_floor(benchmark::State &state)
 {
     if (skipUnlessReady(state)) return;
-    {
-        QSqlDatabase db = openFloor(QStringLiteral("floor-get"));
-        for (auto _ : state) {
-            const std::vector<QString> values = readAll(db);
-            if (values.size() != size_t(Stored) * 7) state.SkipWithError("wrong row count");
-        }
+    FloorConnection db;
+    sqlite3_stmt *all = db.prepare(SelectAll);
+    for (auto _ : state) {
+        const std::vector<QString> values = readAll(all);
+        if (values.size() != size_t(Stored) * 7) state.SkipWithError("wrong row count");
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("floor-get"));
 }
 
 // One changed name among 10,000, sent as the screen sends it; the reply is the complete list.
@@ -162,29 +166,26 @@ void SetDimensao1of10k_ours(benchmark::State &state)
     }
 }
 
-// The floor the save is held against is the read floor above: what the screen gets back is
-// the complete list. The same work done in-process, one durable update and the list read back,
-// is registered beside it for reference.
-void SetDimensao1of10k_floorWithCommit(benchmark::State &state)
+// The same work in-process: one durable update, then the complete list read back.
+void SetDimensao1of10k_floor(benchmark::State &state)
 {
     if (skipUnlessReady(state)) return;
-    {
-        QSqlDatabase db = openFloor(QStringLiteral("floor-set"));
-        int round = 0;
-        for (auto _ : state) {
-            db.transaction();
-            QSqlQuery update(db);
-            update.prepare(
-                QStringLiteral("UPDATE DIMENSAODIME SET NMITEMDIME = ? WHERE NRSEQUEDIME = ?"));
-            update.addBindValue(nameOf(Stored / 2) +
-                                (++round % 2 ? QStringLiteral(" c") : QStringLiteral(" d")));
-            update.addBindValue(codeOf(Stored / 2));
-            if (!update.exec() || !db.commit()) state.SkipWithError("update failed");
-            const std::vector<QString> values = readAll(db);
-            benchmark::DoNotOptimize(values.data());
-        }
+    FloorConnection db;
+    sqlite3_stmt *update =
+        db.prepare(QStringLiteral("UPDATE DIMENSAODIME SET NMITEMDIME = ? WHERE NRSEQUEDIME = ?"));
+    sqlite3_stmt *all = db.prepare(SelectAll);
+    int round = 0;
+    for (auto _ : state) {
+        bool done = db.exec("BEGIN IMMEDIATE");
+        bindText(update, 1,
+                 nameOf(Stored / 2) + (++round % 2 ? QStringLiteral(" c") : QStringLiteral(" d")));
+        bindText(update, 2, codeOf(Stored / 2));
+        done = sqlite3_step(update) == SQLITE_DONE && done;
+        sqlite3_reset(update);
+        if (!db.exec("COMMIT") || !done) state.SkipWithError("update failed");
+        const std::vector<QString> values = readAll(all);
+        if (values.size() != size_t(Stored) * 7) state.SkipWithError("wrong row count");
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("floor-set"));
 }
 
 // Half the checks find a stored dimension by code, half look for a name nobody has.
@@ -195,25 +196,7 @@ std::pair<QString, QString> duplicateCheck(int thread, int request)
                        : std::pair{QString(), QStringLiteral("Ninguém %1").arg(n)};
 }
 
-void reportLoad(benchmark::State &state, LoadGang &gang, double seconds)
-{
-    std::vector<double> latencies = gang.takeLatenciesMs();
-    std::sort(latencies.begin(), latencies.end());
-    const double total = double(latencies.size());
-    state.counters["req_per_s"] = seconds > 0 ? total / seconds : 0;
-    state.counters["p99_ms"] = latencies.empty() ? 0 : latencies[size_t(0.99 * (total - 1))];
-}
-
-void runRounds(benchmark::State &state, LoadGang &gang)
-{
-    double seconds = 0;
-    for (auto _ : state) {
-        const auto begin = std::chrono::steady_clock::now();
-        gang.runRound();
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    }
-    reportLoad(state, gang, seconds);
-}
+using bench_server::runRounds;
 
 void DupCheck32conn_ours(benchmark::State &state)
 {
@@ -236,31 +219,73 @@ void DupCheck32conn_floor(benchmark::State &state)
 {
     if (skipUnlessReady(state)) return;
     LoadGang gang(Clients, RequestsPerClient, [&](int thread) {
-        const QString name = QStringLiteral("floor-dup-%1").arg(thread);
-        auto db = std::shared_ptr<QSqlDatabase>(new QSqlDatabase(openFloor(name)),
-                                                [name](QSqlDatabase *d) {
-                                                    d->close();
-                                                    delete d;
-                                                    QSqlDatabase::removeDatabase(name);
-                                                });
-        return std::function<void(int)>([db, thread](int request) {
+        auto db = std::make_shared<FloorConnection>();
+        sqlite3_stmt *find = db->prepare(
+            SelectAll.left(SelectAll.indexOf(QStringLiteral(" ORDER"))) +
+            QStringLiteral(" WHERE NRSEQUEDIME = ? OR NMITEMDIME = ? ORDER BY NRSEQUEDIME"));
+        return std::function<void(int)>([db, find, thread](int request) {
             const auto [code, name] = duplicateCheck(thread, request);
-            QSqlQuery query(*db);
-            query.setForwardOnly(true);
-            query.prepare(
-                SelectAll.left(SelectAll.indexOf(QStringLiteral(" ORDER"))) +
-                QStringLiteral(" WHERE NRSEQUEDIME = ? OR NMITEMDIME = ? ORDER BY NRSEQUEDIME"));
-            query.addBindValue(code);
-            query.addBindValue(name);
-            query.exec();
-            std::vector<QString> values;
-            while (query.next())
-                for (int i = 0; i < 7; ++i)
-                    values.push_back(query.value(i).toString());
+            bindText(find, 1, code);
+            bindText(find, 2, name);
+            const std::vector<QString> values = readAll(find);
             benchmark::DoNotOptimize(values.data());
         });
     });
     runRounds(state, gang);
+}
+
+// The server's resident memory once idle after eight whole lists were asked for at once,
+// against its resident memory idle before them; a figure of 1 ms stands for 1 MiB. Counters:
+// the peak while the lists were in flight, per list, as a multiple of the list's raw values.
+void IdleAfterLists_floor(benchmark::State &state)
+{
+    if (skipUnlessReady(state)) return;
+    for (auto _ : state) {
+        QThread::msleep(300);
+        state.SetIterationTime(bench_server::residentMiB(Stock::get().server.pid()) / 1000.0);
+    }
+}
+
+void IdleAfterLists_ours(benchmark::State &state)
+{
+    if (skipUnlessReady(state)) return;
+    const qint64 pid = Stock::get().server.pid();
+    constexpr int Lists = 8;
+    double rawMiB = 0, peakPerListRaw = 0;
+    for (auto _ : state) {
+        const double idle = bench_server::residentMiB(pid);
+        std::atomic<bool> calling{true};
+        double peak = idle;
+        std::thread watch([&] {
+            while (calling) {
+                peak = std::max(peak, bench_server::residentMiB(pid));
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        std::vector<std::thread> clients;
+        std::atomic<qint64> rawBytes{0};
+        for (int i = 0; i < Lists; ++i)
+            clients.emplace_back([&] {
+                auto net = Stock::get().server.connect(Module);
+                const packet::Packet list = packet::fromVariant(
+                    net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}));
+                qint64 bytes = 0;
+                for (const packet::Row &row : list.rows)
+                    for (const std::optional<QString> &value : row)
+                        bytes += value ? value->toUtf8().size() : 0;
+                rawBytes = bytes;
+            });
+        for (std::thread &c : clients)
+            c.join();
+        calling = false;
+        watch.join();
+        rawMiB = double(rawBytes) / (1024.0 * 1024.0);
+        peakPerListRaw = rawMiB > 0 ? (peak - idle) / Lists / rawMiB : 0;
+        QThread::msleep(300);
+        state.SetIterationTime(bench_server::residentMiB(pid) / 1000.0);
+    }
+    state.counters["raw_mib_per_list"] = rawMiB;
+    state.counters["peak_per_list_x_raw"] = peakPerListRaw;
 }
 
 } // namespace
@@ -277,13 +302,19 @@ BENCHMARK(SetDimensao1of10k_ours)
     ->Name("SetDimensao1of10k/ours")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(GetDimensao10k_floor)
+BENCHMARK(SetDimensao1of10k_floor)
     ->Name("SetDimensao1of10k/floor")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(SetDimensao1of10k_floorWithCommit)
-    ->Name("SetDimensao1of10k/floor_with_commit")
-    ->UseRealTime()
+BENCHMARK(IdleAfterLists_floor)
+    ->Name("IdleAfterLists/floor")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(IdleAfterLists_ours)
+    ->Name("IdleAfterLists/ours")
+    ->UseManualTime()
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(DupCheck32conn_ours)
     ->Name("DupCheck32conn/ours")
@@ -296,10 +327,5 @@ BENCHMARK(DupCheck32conn_floor)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_server::runBenchmarks(argc, argv);
 }

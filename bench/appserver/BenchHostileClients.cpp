@@ -7,13 +7,12 @@
 //                        alone.
 // Each figure is reported as the iteration's time, so that the summary shows it beside its
 // floor: a memory figure of 1 ms stands for 1 MiB, a latency figure is the p99 itself.
-#include "DataPacket.h"
+#include "BenchServer.h"
 #include "RawWireClient.h"
 #include "ServerProcess.h"
 #include "TNetConnection.h"
 #include "WireProtocol.h"
 
-#include <QFile>
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
@@ -32,10 +31,7 @@ constexpr int WellBehavedCalls = 300;
 constexpr int Misbehaving = 100;
 const QString Module = QStringLiteral("KZR01200.rdmDimensao");
 
-QString codeOf(int i)
-{
-    return QString::number(i).rightJustified(5, QLatin1Char('0'));
-}
+using bench_server::codeOf;
 
 QByteArray listAllFrame()
 {
@@ -63,38 +59,13 @@ public:
     ServerProcess server;
     bool ready = false;
 
-    double residentMiB() const
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(server.pid()));
-        if (!status.open(QIODevice::ReadOnly)) return 0;
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        return 0;
-    }
+    double residentMiB() const { return bench_server::residentMiB(server.pid()); }
 
 private:
     Neighbourhood()
     {
-        if (!server.start()) {
-            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
-            return;
-        }
-        packet::Packet delta;
-        delta.isDelta = true;
-        delta.fields = {{"IDDIMENSAODW", 1},  {"NRSEQUEDIME", 5}, {"NMITEMDIME", 30},
-                        {"CDTABELADIME", 30}, {"DSPKDIME", 30},   {"DSITEMDIME", 30},
-                        {"DSPKDIME2", 30}};
-        for (int i = 100; i < 100 + Stored; ++i)
-            delta.changes.push_back(
-                {packet::ChangeOp::Insert, std::nullopt,
-                 packet::Row{QStringLiteral("S"), codeOf(i), QStringLiteral("Vizinha %1").arg(i),
-                             QStringLiteral("CLIENTE"), QStringLiteral("CDCLIENTE"),
-                             QStringLiteral("NMCLIENTE"), std::nullopt}});
-        auto net = server.connect(Module);
-        const Variant reply =
-            net->AppServer().Call(QStringLiteral("SetDimensao"), {packet::toVariant(delta)});
-        ready = reply.kind() == Variant::Kind::Bytes;
+        ready = bench_server::start(server) &&
+                bench_server::storeDimensions(server, 100, Stored, QStringLiteral("Vizinha %1"));
     }
 };
 

@@ -1,6 +1,7 @@
 // The data profile of a dimension over a table of 1,000,000 members, asked of kzr-appserver
 // over loopback, against the floor of running the very same statements in-process on the same
 // SQLite file with QSqlQuery.
+#include "BenchServer.h"
 #include "ProfileQueries.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
@@ -36,32 +37,17 @@ public:
 private:
     ProfileStock()
     {
-        path = server.tempPath(QStringLiteral("profile.sqlite"));
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("seed"));
-            db.setDatabaseName(path);
-            db.open();
-            QSqlQuery q(db);
-            const QStringList statements = {
-                QStringLiteral("PRAGMA journal_mode = WAL"),
-                QStringLiteral("CREATE TABLE MEMBRO (CDMEMBRO INTEGER PRIMARY KEY, "
-                               "NMMEMBRO VARCHAR(30), CDPAI INTEGER)"),
-                QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                               "WHERE i < %1) INSERT INTO MEMBRO SELECT i, 'Membro ' || i, "
-                               "CASE WHEN i < 10 THEN NULL ELSE i / 10 END FROM n")
-                    .arg(Members),
-                QStringLiteral("CREATE INDEX MEMBRO_PAI ON MEMBRO (CDPAI)"),
-            };
-            for (const QString &sql : statements)
-                if (!q.exec(sql)) std::fprintf(stderr, "%s\n", qPrintable(q.lastError().text()));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("seed"));
-        if (!server.start(QStringLiteral("sqlite:") + path)) {
-            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+        path = bench_server::sqliteFile(
+            server, QStringLiteral("profile.sqlite"),
+            {QStringLiteral("CREATE TABLE MEMBRO (CDMEMBRO INTEGER PRIMARY KEY, "
+                            "NMMEMBRO VARCHAR(30), CDPAI INTEGER)"),
+             QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                            "WHERE i < %1) INSERT INTO MEMBRO SELECT i, 'Membro ' || i, "
+                            "CASE WHEN i < 10 THEN NULL ELSE i / 10 END FROM n")
+                 .arg(Members),
+             QStringLiteral("CREATE INDEX MEMBRO_PAI ON MEMBRO (CDPAI)")});
+        if (path.isEmpty() || !bench_server::start(server, QStringLiteral("sqlite:") + path))
             return;
-        }
         ready = true;
     }
 };
@@ -127,10 +113,5 @@ BENCHMARK(Profile1M_floor)->Name("Profile1M/floor")->UseRealTime()->Unit(benchma
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_server::runBenchmarks(argc, argv);
 }
