@@ -18,72 +18,89 @@ bool sameIgnoringAsciiCase(const QString &a, const QString &b)
     return true;
 }
 
+// On PostgreSQL the system catalogue is read directly, with the rules by which
+// information_schema.tables and .columns show tables, views and columns (of the current schema,
+// that the user may use) and name types ("character varying", "integer", "ARRAY",
+// "USER-DEFINED"...): those views cost a plan of their own far dearer than the look-up.
+const QLatin1String PgInCurrentSchema("c.relnamespace = (SELECT n.oid FROM pg_catalog.pg_namespace "
+                                      "n WHERE n.nspname = current_schema()) ");
+const QLatin1String PgTableVisible(
+    "(pg_catalog.pg_has_role(c.relowner, 'USAGE') OR pg_catalog.has_table_privilege(c.oid, "
+    "'SELECT, INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER') OR "
+    "pg_catalog.has_any_column_privilege(c.oid, 'SELECT, INSERT, UPDATE, REFERENCES')) ");
+const QLatin1String PgColumnVisible(
+    "a.attnum > 0 AND NOT a.attisdropped AND (pg_catalog.pg_has_role(c.relowner, 'USAGE') OR "
+    "pg_catalog.has_column_privilege(c.oid, a.attnum, 'SELECT, INSERT, UPDATE, REFERENCES')) ");
+const QLatin1String PgTypeName(
+    "CASE WHEN t.typtype = 'd' THEN CASE WHEN bt.typelem <> 0 AND bt.typlen = -1 THEN 'ARRAY' "
+    "WHEN nbt.nspname = 'pg_catalog' THEN pg_catalog.format_type(t.typbasetype, NULL) "
+    "ELSE 'USER-DEFINED' END "
+    "ELSE CASE WHEN t.typelem <> 0 AND t.typlen = -1 THEN 'ARRAY' "
+    "WHEN nt.nspname = 'pg_catalog' THEN pg_catalog.format_type(a.atttypid, NULL) "
+    "ELSE 'USER-DEFINED' END END ");
+const QLatin1String PgAttributeTypes(
+    "pg_catalog.pg_attribute a JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
+    "JOIN pg_catalog.pg_namespace nt ON nt.oid = t.typnamespace "
+    "LEFT JOIN pg_catalog.pg_type bt ON t.typtype = 'd' AND bt.oid = t.typbasetype "
+    "LEFT JOIN pg_catalog.pg_namespace nbt ON nbt.oid = bt.typnamespace ");
+
 } // namespace
 
-std::optional<QString> Catalogue::findTable(const QString &name)
+std::optional<Catalogue::Table> Catalogue::table(const QString &name)
 {
     if (name.isEmpty()) return std::nullopt;
     // The database narrows the candidates (its upper() may fold more than A to Z, never
     // less); the names are then matched here. An exact spelling wins over one that differs
-    // only in case (PostgreSQL may hold both).
-    // On PostgreSQL the system catalogue is read directly, as information_schema.tables
-    // defines its tables and views (of the current schema, that the user may use): its views
-    // cost a plan of their own far dearer than the lookup.
+    // only in case (PostgreSQL may hold both). The table and its columns come in one query,
+    // a row per column (one row with no column for a table whose columns the user cannot see).
     const QString sql =
         m_db.dialect().isSqlite()
-            ? QStringLiteral(
-                  "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
-                  "AND upper(name) = upper(?) AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                  "ORDER BY name <> ?, name")
-            : QStringLiteral(
-                  "SELECT c.relname::text FROM pg_catalog.pg_class c "
-                  "WHERE c.relnamespace = (SELECT n.oid FROM pg_catalog.pg_namespace n "
-                  "WHERE n.nspname = current_schema()) "
-                  "AND c.relkind IN ('r', 'p', 'v') AND upper(c.relname::text) = upper(?) "
-                  "AND (pg_catalog.pg_has_role(c.relowner, 'USAGE') "
-                  "OR pg_catalog.has_table_privilege(c.oid, "
-                  "'SELECT, INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER') "
-                  "OR pg_catalog.has_any_column_privilege(c.oid, "
-                  "'SELECT, INSERT, UPDATE, REFERENCES')) "
-                  "ORDER BY c.relname::text <> ?, c.relname::text");
+            ? QStringLiteral("SELECT m.name, p.name, p.type FROM sqlite_master m "
+                             "LEFT JOIN pragma_table_info(m.name) p "
+                             "WHERE m.type IN ('table', 'view') AND upper(m.name) = upper(?) "
+                             "AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                             "ORDER BY m.name <> ?, m.name, p.cid")
+            : QStringLiteral("SELECT c.relname::text, a.attname::text, ") + PgTypeName +
+                  QStringLiteral("FROM pg_catalog.pg_class c LEFT JOIN (") + PgAttributeTypes +
+                  QStringLiteral(") ON a.attrelid = c.oid AND ") + PgColumnVisible +
+                  QStringLiteral("WHERE ") + PgInCurrentSchema +
+                  QStringLiteral("AND c.relkind IN ('r', 'p', 'v') "
+                                 "AND upper(c.relname::text) = upper(?) AND ") +
+                  PgTableVisible +
+                  QStringLiteral("ORDER BY c.relname::text <> ?, c.relname::text, a.attnum");
+    std::optional<Table> found;
     for (const QVariantList &row : m_db.rows(sql, {name, name})) {
         const QString candidate = row.at(0).toString();
-        if (sameIgnoringAsciiCase(candidate, name)) return candidate;
+        if (!found) {
+            if (!sameIgnoringAsciiCase(candidate, name)) continue;
+            found = Table{candidate, {}};
+        } else if (candidate != found->name) {
+            break;
+        }
+        if (!row.at(1).isNull())
+            found->columns.push_back({row.at(1).toString(), row.at(2).toString()});
     }
-    return std::nullopt;
+    return found;
+}
+
+std::optional<QString> Catalogue::findTable(const QString &name)
+{
+    const std::optional<Table> found = table(name);
+    return found ? std::optional<QString>(found->name) : std::nullopt;
 }
 
 QVector<Catalogue::Column> Catalogue::columns(const QString &realTableName)
 {
-    // The type as information_schema.columns names it ("character varying", "integer",
-    // "ARRAY", "USER-DEFINED"...), read from the system catalogue for the reason above.
     const QString sql =
         m_db.dialect().isSqlite()
             ? QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid")
-            : QStringLiteral(
-                  "SELECT a.attname::text, "
-                  "CASE WHEN t.typtype = 'd' THEN "
-                  "CASE WHEN bt.typelem <> 0 AND bt.typlen = -1 THEN 'ARRAY' "
-                  "WHEN nbt.nspname = 'pg_catalog' THEN pg_catalog.format_type(t.typbasetype, "
-                  "NULL) "
-                  "ELSE 'USER-DEFINED' END "
-                  "ELSE CASE WHEN t.typelem <> 0 AND t.typlen = -1 THEN 'ARRAY' "
-                  "WHEN nt.nspname = 'pg_catalog' THEN pg_catalog.format_type(a.atttypid, NULL) "
-                  "ELSE 'USER-DEFINED' END END "
-                  "FROM pg_catalog.pg_attribute a "
-                  "JOIN pg_catalog.pg_class c ON c.oid = a.attrelid "
-                  "JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
-                  "JOIN pg_catalog.pg_namespace nt ON nt.oid = t.typnamespace "
-                  "LEFT JOIN pg_catalog.pg_type bt ON t.typtype = 'd' AND bt.oid = t.typbasetype "
-                  "LEFT JOIN pg_catalog.pg_namespace nbt ON nbt.oid = bt.typnamespace "
-                  "WHERE c.relnamespace = (SELECT n.oid FROM pg_catalog.pg_namespace n "
-                  "WHERE n.nspname = current_schema()) "
-                  "AND c.relkind IN ('r', 'p', 'v', 'f') AND c.relname::text = ? "
-                  "AND a.attnum > 0 AND NOT a.attisdropped "
-                  "AND (pg_catalog.pg_has_role(c.relowner, 'USAGE') "
-                  "OR pg_catalog.has_column_privilege(c.oid, a.attnum, "
-                  "'SELECT, INSERT, UPDATE, REFERENCES')) "
-                  "ORDER BY a.attnum");
+            : QStringLiteral("SELECT a.attname::text, ") + PgTypeName + QStringLiteral("FROM ") +
+                  PgAttributeTypes +
+                  QStringLiteral("JOIN pg_catalog.pg_class c ON c.oid = a.attrelid WHERE ") +
+                  PgInCurrentSchema +
+                  QStringLiteral("AND c.relkind IN ('r', 'p', 'v', 'f') AND c.relname::text = ? "
+                                 "AND ") +
+                  PgColumnVisible + QStringLiteral("ORDER BY a.attnum");
     QVector<Column> result;
     for (const QVariantList &row : m_db.rows(sql, {realTableName}))
         result.push_back({row.at(0).toString(), row.at(1).toString()});

@@ -18,7 +18,16 @@ public:
         QString declaredType;
     };
 
+    struct Table
+    {
+        QString name; // as the catalogue spells it
+        QVector<Column> columns;
+    };
+
     explicit Catalogue(Database &db) : m_db(db) {}
+
+    // A table or view of the application with its columns, in one look-up.
+    std::optional<Table> table(const QString &name);
 
     // The real name of a table or view of the application (not the database system's own).
     std::optional<QString> findTable(const QString &name);

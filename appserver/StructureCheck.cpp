@@ -26,34 +26,31 @@ QString asciiUpper(const QString &name)
 
 Variant StructureCheck::verify(const QString &table, QStringList &names)
 {
-    Catalogue catalogue(m_db);
-    const std::optional<QString> realTable = catalogue.findTable(table);
-    if (!realTable) return structureError(QStringLiteral("INV_TABELA") + table);
-    const QVector<Catalogue::Column> columns = catalogue.columns(*realTable);
+    const std::optional<Catalogue::Table> found = Catalogue(m_db).table(table);
+    if (!found) return structureError(QStringLiteral("INV_TABELA") + table);
     for (QString &name : names) {
         if (name.trimmed().isEmpty()) continue;
-        const Catalogue::Column *found = Catalogue::match(columns, name);
-        if (!found)
+        const Catalogue::Column *column = Catalogue::match(found->columns, name);
+        if (!column)
             return structureError(QStringLiteral("INV_CAMPO") + name + QLatin1Char('.') + table);
-        if (!ColumnTypeRule::mayConstituteDimension(m_db.dialect(), found->declaredType))
+        if (!ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column->declaredType))
             return structureError(QStringLiteral("NO_DIME") + name);
-        name = found->name;
+        name = column->name;
     }
     return Variant::Null();
 }
 
 packet::Packet StructureCheck::dimensionFields(const QString &table)
 {
-    Catalogue catalogue(m_db);
-    const std::optional<QString> realTable = catalogue.findTable(table);
-    if (!realTable)
+    const std::optional<Catalogue::Table> found = Catalogue(m_db).table(table);
+    if (!found)
         throw MethodFailure(
             QStringLiteral("A tabela \"%1\" não existe no banco de dados.").arg(table));
     const TableLayout &layout = TableLayout::fieldList();
     const int width = layout.fields().first().width;
     packet::Packet result;
     result.fields = layout.fieldDefs();
-    for (const Catalogue::Column &column : catalogue.columns(*realTable)) {
+    for (const Catalogue::Column &column : found->columns) {
         if (column.name.size() > width ||
             !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
             continue;
