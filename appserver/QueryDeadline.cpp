@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "MethodFailure.h"
+#include "PendingWrites.h"
 
 #include <QLocale>
 #include <QSqlDriver>
@@ -17,12 +18,6 @@ sqlite3 *sqliteHandle(QSqlDatabase &db)
     return *static_cast<sqlite3 *const *>(driverHandle.data());
 }
 
-// Asked by SQLite every few thousand steps of a statement; non-zero stops the statement.
-int stopWhenExpired(void *deadline)
-{
-    return static_cast<const QDeadlineTimer *>(deadline)->hasExpired() ? 1 : 0;
-}
-
 constexpr qint64 CancelMarginMs = 100;
 
 } // namespace
@@ -33,8 +28,11 @@ QueryDeadline::QueryDeadline(Database &db, std::chrono::milliseconds limit)
     if (m_db.dialect().isSqlite()) {
         // The handler goes in last: nothing after it may throw, or it would outlive us.
         sqlite3 *handle = sqliteHandle(m_db.handle());
+        const QVector<QVariantList> mode = m_db.rows(QStringLiteral("PRAGMA journal_mode"), {});
+        m_givesWayToWriters =
+            mode.isEmpty() || mode.first().value(0).toString().compare("wal", Qt::CaseInsensitive) != 0;
         m_db.run(QStringLiteral("BEGIN"));
-        sqlite3_progress_handler(handle, 4000, stopWhenExpired, &m_deadline);
+        sqlite3_progress_handler(handle, 4000, stopStatement, this);
     } else {
         m_db.run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
     }
@@ -63,14 +61,34 @@ QString QueryDeadline::interruptedText(std::chrono::milliseconds limit)
     return QStringLiteral("Análise interrompida após %1 s.").arg(seconds);
 }
 
+QString QueryDeadline::gaveWayText()
+{
+    return QStringLiteral("Análise interrompida para dar lugar a uma gravação.");
+}
+
+bool QueryDeadline::mustStop() const
+{
+    if (m_deadline.hasExpired()) return true;
+    // Remembered: the save may be over by the time the stopped statement is reported.
+    if (m_givesWayToWriters && PendingWrites::count() > 0) m_gaveWay = true;
+    return m_gaveWay;
+}
+
+// Asked by SQLite every few thousand steps of a statement; non-zero stops the statement.
+int QueryDeadline::stopStatement(void *self)
+{
+    return static_cast<const QueryDeadline *>(self)->mustStop() ? 1 : 0;
+}
+
 void QueryDeadline::interrupted() const
 {
+    if (m_gaveWay) throw MethodFailure(gaveWayText());
     throw MethodFailure(interruptedText(m_limit));
 }
 
 void QueryDeadline::checkTimeLeft() const
 {
-    if (m_deadline.hasExpired()) interrupted();
+    if (mustStop()) interrupted();
 }
 
 QSqlQuery QueryDeadline::run(const QString &sql, const QVariantList &values)
@@ -85,7 +103,7 @@ QSqlQuery QueryDeadline::run(const QString &sql, const QVariantList &values)
         return m_db.run(sql, values);
     } catch (const MethodFailure &) {
         // PostgreSQL's timer may fire a moment before ours.
-        if (m_deadline.remainingTime() < CancelMarginMs) interrupted();
+        if (m_deadline.remainingTime() < CancelMarginMs || m_gaveWay) interrupted();
         throw;
     }
 }

@@ -11,8 +11,10 @@ class Database;
 // A series of reads on one connection under one time limit, in one consistent snapshot of
 // the data. A statement still running when the time is up is stopped by the database itself
 // (SQLite's progress handler, PostgreSQL's statement_timeout), so a worker is never held
-// longer than the limit; the caller gets MethodFailure with interruptedText(). Everything is
-// rolled back and the connection left as it was found when the object goes.
+// longer than the limit; the caller gets MethodFailure with interruptedText(). On a SQLite file
+// without WAL, where a reader holds a writer's commit back, the reads also stop when a save of
+// this server is under way (MethodFailure with gaveWayText()). Everything is rolled back and
+// the connection left as it was found when the object goes.
 class QueryDeadline
 {
 public:
@@ -27,11 +29,17 @@ public:
 
     // "Análise interrompida após 15 s."
     static QString interruptedText(std::chrono::milliseconds limit);
+    // "Análise interrompida para dar lugar a uma gravação."
+    static QString gaveWayText();
 
 private:
     [[noreturn]] void interrupted() const;
+    bool mustStop() const;
+    static int stopStatement(void *self);
 
     Database &m_db;
     std::chrono::milliseconds m_limit;
     QDeadlineTimer m_deadline;
+    bool m_givesWayToWriters = false;
+    mutable bool m_gaveWay = false;
 };

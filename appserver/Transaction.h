@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PendingWrites.h"
+
 class Database;
 
 // All or none: a write transaction that rolls back unless committed. On SQLite it takes the
@@ -15,6 +17,7 @@ public:
     void commit();
 
 private:
+    PendingWrites::Announcement m_announced; // before BEGIN: a long reader gives way at once
     Database &m_db;
     bool m_open = false;
 };

@@ -4,10 +4,14 @@
 #include "Database.h"
 #include "DimensionProfiler.h"
 #include "MethodFailure.h"
+#include "QueryDeadline.h"
 #include "StorageFixture.h"
+#include "Transaction.h"
 
 #include <QMap>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <thread>
 
 namespace {
 
@@ -181,6 +185,52 @@ TEST_P(Profile, TheTimeLimitStopsTheWorkAndLeavesTheConnectionUsable)
                                  .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI"));
     ASSERT_FALSE(full.rows.isEmpty());
     EXPECT_EQ(full.rows[0], packet::Row({"LINHAS", "50000"}));
+}
+
+// A file without WAL, as other programs make them: there a reader holds a writer's commit back,
+// so a long profile gives way to a save of this server instead of making it wait.
+TEST(ProfileOnARollbackJournal, GivesWayToASaveInsteadOfHoldingItBack)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const DatabaseConfig config = DatabaseConfig::parse("sqlite:" + dir.filePath("rollback.sqlite"));
+    {
+        Database db(config, "profile-setup");
+        EXPECT_EQ(db.rows("PRAGMA journal_mode = DELETE", {}).value(0).value(0).toString(), "delete");
+        // One chain 30,000 deep whose parent is a text beside an integer key: no index serves
+        // the walk, which takes far longer than the save below.
+        db.run("CREATE TABLE grande (cdgrande INTEGER, nmgrande VARCHAR(20), cdpai VARCHAR(10))");
+        db.run("INSERT INTO grande WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+               "WHERE i < 30000) SELECT i, 'm', CAST(NULLIF(i - 1, 0) AS TEXT) FROM n");
+    }
+    std::atomic<bool> started = false;
+    QString profileAnswer;
+    std::thread profile([&] {
+        Database db(config, "profile-reader");
+        started = true;
+        try {
+            DimensionProfiler(db, std::chrono::seconds(20)).answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI");
+            profileAnswer = "answered in full";
+        } catch (const MethodFailure &e) {
+            profileAnswer = e.Message();
+        }
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // well into the walk
+
+    QString saved;
+    try {
+        Database db(config, "profile-writer");
+        Transaction save(db);
+        db.run("INSERT INTO grande VALUES (0, 'novo', NULL)");
+        save.commit();
+        saved = "committed";
+    } catch (const MethodFailure &e) {
+        saved = e.Message();
+    }
+    profile.join();
+    EXPECT_EQ(saved, "committed");
+    EXPECT_EQ(profileAnswer, QueryDeadline::gaveWayText());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Profile, ::testing::Values("sqlite", "postgresql"),
