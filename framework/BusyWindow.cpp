@@ -1,7 +1,13 @@
 #include "BusyWindow.h"
 
+#include "Services.h"
+#include "TApplication.h"
+#include "TNetConnection.h"
+
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyle>
@@ -23,6 +29,8 @@ BusyWindow::BusyWindow(QWidget *owner)
     layout->addWidget(m_label);
     setAutoFillBackground(true);
     setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
+    m_due.setSingleShot(true);
+    connect(&m_due, &QTimer::timeout, this, &BusyWindow::due);
 }
 
 void BusyWindow::showText(int kind, const QString &text)
@@ -46,4 +54,124 @@ void BusyWindow::showText(int kind, const QString &text)
 QString BusyWindow::text() const
 {
     return m_label->text();
+}
+
+void BusyWindow::arm(int ms)
+{
+    m_due.start(qMax(0, ms));
+}
+
+// --- the indicator ---------------------------------------------------------------------------
+//
+// Its state (shown, kind, text) changes at once, as every caller and rule reads it; the window
+// follows only once the indicator has been on for BusyWindow::ShowAfterMs. Calls block the GUI
+// thread, so two things bring it up: the window's own timer when the event loop turns (a
+// nested loop, or a caller that returns to the loop with the indicator still on), and the
+// network wait of a call, which runs the connections' waiting handler between its slices.
+
+namespace {
+struct Busy {
+    QPointer<BusyWindow> window;
+    BusyIndicatorState state;
+    QElapsedTimer since; // since the indicator went on
+    int aside = 0;       // dialogs open that the window steps aside for
+};
+Busy &busy()
+{
+    static Busy instance;
+    return instance;
+}
+
+void showIfDue()
+{
+    Busy &b = busy();
+    if (!b.state.shown || !b.window || b.aside > 0 || b.window->isVisible())
+        return;
+    if (!b.since.isValid() || b.since.elapsed() < BusyWindow::ShowAfterMs)
+        return;
+    b.window->showText(b.state.kind, b.state.text);
+    ++b.state.windowShowCount;
+}
+
+// Armed again for what is left of the delay (nothing, when it has passed).
+void armForRest(Busy &b)
+{
+    b.window->arm(BusyWindow::ShowAfterMs - int(qMin<qint64>(b.since.elapsed(), BusyWindow::ShowAfterMs)));
+}
+
+[[maybe_unused]] const bool slowCallsShowTheWindow = [] {
+    TNetConnection::SetWaitingHandler(&showIfDue);
+    return true;
+}();
+} // namespace
+
+void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text)
+{
+    Busy &b = busy();
+    if (!mainForm)
+        mainForm = TApplication::MainForm();
+    if (b.window && b.window->parentWidget() != mainForm) {
+        delete b.window;
+        b.window = nullptr;
+    }
+    if (!b.window) {
+        b.window = new BusyWindow(mainForm);
+        QObject::connect(b.window, &BusyWindow::due, b.window, &showIfDue);
+    }
+    b.state.shown = true;
+    b.state.kind = kind;
+    b.state.text = text;
+    ++b.state.showCount;
+    if (b.window->isVisible()) {
+        // Already up through a long call: the person watching sees the new text at once.
+        b.window->showText(kind, text);
+        return;
+    }
+    b.since.start();
+    if (b.aside == 0)
+        b.window->arm(BusyWindow::ShowAfterMs);
+}
+
+void DeactiveShowAvi()
+{
+    Busy &b = busy();
+    if (!b.state.shown)
+        return;
+    if (b.window) {
+        b.window->disarm();
+        b.window->hide();
+    }
+    b.state.shown = false;
+}
+
+BusyIndicatorState BusyIndicator()
+{
+    Busy &b = busy();
+    // The owner may have gone (and taken the window with it) while the indicator showed.
+    if (b.state.shown && !b.window)
+        b.state.shown = false;
+    return b.state;
+}
+
+BusyIndicatorAside::BusyIndicatorAside()
+{
+    Busy &b = busy();
+    ++b.aside;
+    m_wasVisible = b.window && b.window->isVisible();
+    if (b.window) {
+        b.window->disarm(); // the dialog's own event loop would otherwise bring it up over it
+        b.window->hide();
+    }
+}
+
+BusyIndicatorAside::~BusyIndicatorAside()
+{
+    Busy &b = busy();
+    --b.aside;
+    if (b.aside > 0 || !b.state.shown || !b.window)
+        return;
+    if (m_wasVisible)
+        b.window->showText(b.state.kind, b.state.text);
+    else
+        armForRest(b);
 }

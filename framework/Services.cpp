@@ -2,7 +2,6 @@
 
 #include "TDBGrid.h"
 
-#include "BusyWindow.h"
 #include "Controls.h"
 #include "Interaction.h"
 #include "ServerFailure.h"
@@ -105,72 +104,6 @@ QString Format(const QString &templ, const QStringList &args)
         result += c;
     }
     return result;
-}
-
-// --- busy indicator -------------------------------------------------------------------------
-
-namespace {
-struct Busy {
-    QPointer<BusyWindow> window;
-    BusyIndicatorState state;
-};
-Busy &busy()
-{
-    static Busy instance;
-    return instance;
-}
-} // namespace
-
-void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text)
-{
-    Busy &b = busy();
-    if (!mainForm)
-        mainForm = TApplication::MainForm();
-    if (b.window && b.window->parentWidget() != mainForm) {
-        delete b.window;
-        b.window = nullptr;
-    }
-    if (!b.window)
-        b.window = new BusyWindow(mainForm);
-    b.window->showText(kind, text);
-    b.state.shown = true;
-    b.state.kind = kind;
-    b.state.text = text;
-    ++b.state.showCount;
-}
-
-void DeactiveShowAvi()
-{
-    Busy &b = busy();
-    if (!b.state.shown)
-        return;
-    if (b.window)
-        b.window->hide();
-    b.state.shown = false;
-}
-
-BusyIndicatorState BusyIndicator()
-{
-    Busy &b = busy();
-    // The owner may have gone (and taken the window with it) while the indicator showed.
-    if (b.state.shown && !b.window)
-        b.state.shown = false;
-    return b.state;
-}
-
-BusyIndicatorAside::BusyIndicatorAside()
-{
-    Busy &b = busy();
-    m_wasVisible = b.window && b.window->isVisible();
-    if (m_wasVisible)
-        b.window->hide();
-}
-
-BusyIndicatorAside::~BusyIndicatorAside()
-{
-    Busy &b = busy();
-    if (m_wasVisible && b.state.shown && b.window)
-        b.window->showText(b.state.kind, b.state.text);
 }
 
 // --- host services --------------------------------------------------------------------------

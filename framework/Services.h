@@ -39,7 +39,9 @@ QString UpperCase(const QString &text);                      // only a-z change
 QString Format(const QString &templ, const QStringList &args);
 
 // The busy indicator: a small window with a text over the main form. Kind 6 while receiving
-// or validating, 1 while sending. Deactivate when nothing shows does nothing.
+// or validating, 1 while sending. Deactivate when nothing shows does nothing. The state below
+// changes at once; the window itself comes up only when the indicator stays on long enough for
+// a person to notice (BusyWindow::ShowAfterMs), during a call's wait for the server included.
 void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text);
 void DeactiveShowAvi();
 struct BusyIndicatorState {
@@ -47,6 +49,7 @@ struct BusyIndicatorState {
     int kind = 0;
     QString text;
     int showCount = 0;      // how many times it was shown since start (for tests)
+    int windowShowCount = 0; // how many times the window itself came up (a call long enough)
 };
 BusyIndicatorState BusyIndicator();
 // While alive, the busy window steps aside for a modal dialog (it would stay on top of it and

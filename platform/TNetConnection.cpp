@@ -66,6 +66,12 @@ std::function<void(const QString &)> &sessionEndedHandler()
     return handler;
 }
 
+std::function<void()> &waitingHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
 const QString SessionModule = QStringLiteral("KZR.Sessao");
 
 } // namespace
@@ -95,6 +101,11 @@ void TNetConnection::SetAccessSource(std::function<ServerAccess()> source)
 void TNetConnection::SetSessionEndedHandler(std::function<void(const QString &)> handler)
 {
     sessionEndedHandler() = std::move(handler);
+}
+
+void TNetConnection::SetWaitingHandler(std::function<void()> handler)
+{
+    waitingHandler() = std::move(handler);
 }
 
 ServerAccess TNetConnection::currentAccess() const
@@ -337,8 +348,16 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         }
         if (deadline.hasExpired())
             throw fail(QStringLiteral("tempo esgotado aguardando a resposta"));
-        if (!socket->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))) &&
+        // The wait goes in slices so that the waiting handler runs during a long one; a reply
+        // ends a slice as soon as its first bytes come.
+        const qint64 slice = waitingHandler() ? qint64(WaitingSliceMs) : deadline.remainingTime();
+        if (!socket->waitForReadyRead(int(qBound<qint64>(1, slice, qMax<qint64>(1, deadline.remainingTime())))) &&
             socket->bytesAvailable() == 0) {
+            if (socket->state() == QAbstractSocket::ConnectedState &&
+                socket->error() == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {
+                if (waitingHandler()) waitingHandler()();
+                continue;
+            }
             if (deadline.hasExpired())
                 throw fail(QStringLiteral("tempo esgotado aguardando a resposta"));
             if (socket->state() != QAbstractSocket::ConnectedState ||

@@ -97,6 +97,12 @@ public:
     // connection that is being given up while a call may be waiting on the server.
     void Interrupt();
 
+    // Run now and then (every WaitingSliceMs at most) while a call waits for its reply: a call
+    // blocks the GUI thread, so this is where whatever must appear during a slow one (the busy
+    // window) gets its turn.
+    static void SetWaitingHandler(std::function<void()> handler);
+    static constexpr int WaitingSliceMs = 50;
+
     // One synchronous request/reply exchange (used by AppServerDispatch). On a new socket it
     // first resumes the session; without one (or when it has ended) the reply is the
     // server-failure form saying so.

@@ -1,5 +1,6 @@
 #include "FrameworkTesting.h"
 #include "QtTranslations.h"
+#include "BusyWindow.h"
 #include "Services.h"
 #include "TDataSource.h"
 
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -101,6 +103,7 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
 
 // A message shown while the busy window is up is above it and usable: the busy window steps
 // aside while the dialog is open and comes back after it; the indicator's state does not change.
+// One not up yet does not come up over the dialog, however long it stays open, but after it.
 TEST(RealDialogs, TheBusyWindowStepsAsideForADialog)
 {
     Interaction::install(nullptr);
@@ -110,17 +113,24 @@ TEST(RealDialogs, TheBusyWindowStepsAsideForADialog)
     ActiveShowAvi(&main, 6, QStringLiteral("Validando Estrutura de Dados no Servidor"));
     QWidget *busy = main.findChild<QWidget *>(QStringLiteral("BusyWindow"));
     ASSERT_NE(busy, nullptr);
-    ASSERT_TRUE(busy->isVisible());
     bool busyVisibleDuringDialog = true;
     bool stillShownDuringDialog = false;
-    whenModal([&](QWidget *modal) {
+    auto answerLate = [&](QWidget *modal) {
+        QTest::qWait(BusyWindow::ShowAfterMs + 200);
         busyVisibleDuringDialog = busy->isVisible();
         stillShownDuringDialog = BusyIndicator().shown;
         qobject_cast<QMessageBox *>(modal)->buttons().value(0)->click();
-    });
+    };
+    whenModal(answerLate);
     Interaction::current().messageDialog(QStringLiteral("Tabela \"NAOEXISTE\" inválida."), TMsgDlgType::mtError, mbOK);
     EXPECT_FALSE(busyVisibleDuringDialog);
     EXPECT_TRUE(stillShownDuringDialog);
+    EXPECT_TRUE(QTest::qWaitFor([busy] { return busy->isVisible(); }));
+
+    busyVisibleDuringDialog = true;
+    whenModal(answerLate);
+    Interaction::current().messageDialog(QStringLiteral("Tabela \"NAOEXISTE\" inválida."), TMsgDlgType::mtError, mbOK);
+    EXPECT_FALSE(busyVisibleDuringDialog);
     EXPECT_TRUE(busy->isVisible());
     DeactiveShowAvi();
     EXPECT_FALSE(busy->isVisible());

@@ -1,10 +1,13 @@
 #include "FrameworkTesting.h"
+#include "BusyWindow.h"
 #include "Services.h"
 #include "TDataSource.h"
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QApplication>
 #include <QMainWindow>
+#include <QTest>
 
 using namespace testing_support;
 
@@ -47,6 +50,7 @@ TEST_F(ServicesTest, BusyIndicatorShowsOverTheMainWindowAndHidingTwiceIsHarmless
     main.resize(800, 600);
     main.show();
     const int before = BusyIndicator().showCount;
+    const int windowsBefore = BusyIndicator().windowShowCount;
 
     DeactiveShowAvi(); // nothing shown: nothing happens
     EXPECT_FALSE(BusyIndicator().shown);
@@ -57,16 +61,27 @@ TEST_F(ServicesTest, BusyIndicatorShowsOverTheMainWindowAndHidingTwiceIsHarmless
     EXPECT_EQ(state.kind, 6);
     EXPECT_EQ(state.text, QStringLiteral("Recebendo Dados Do Servidor"));
     EXPECT_EQ(state.showCount, before + 1);
+    // The window itself waits until the indicator has been on for a while.
     QWidget *window = main.findChild<QWidget *>(QStringLiteral("BusyWindow"));
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
+    QApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([window] { return window->isVisible(); }));
     EXPECT_TRUE(main.frameGeometry().contains(window->geometry().center()));
+    EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore + 1);
 
     DeactiveShowAvi();
     DeactiveShowAvi();
     EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(BusyIndicator().showCount, before + 1);
+
+    // Off before its time: the window never comes up, even when the event loop turns later.
+    ActiveShowAvi(&main, 1, QStringLiteral("Atualizando Dados no Servidor"));
+    DeactiveShowAvi();
+    QTest::qWait(BusyWindow::ShowAfterMs + 200);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore + 1);
 }
 
 TEST_F(ServicesTest, ScreenCursorIsTheApplicationsOverrideCursor)

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QTest>
 
 TEST_F(HostTest, ServicesComeFromTheHostsOptionsAndCacheNewsShowsInTheStatusBar)
 {
@@ -30,7 +31,7 @@ TEST_F(HostTest, ServicesComeFromTheHostsOptionsAndCacheNewsShowsInTheStatusBar)
     ActiveShowAvi(TApplication::MainForm(), 1, QStringLiteral("Atualizando Dados no Servidor"));
     QWidget *busy = window->findChild<QWidget *>(QStringLiteral("BusyWindow"));
     ASSERT_NE(busy, nullptr);
-    EXPECT_TRUE(busy->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([busy] { return busy->isVisible(); }));
     DeactiveShowAvi();
     EXPECT_FALSE(busy->isVisible());
 }

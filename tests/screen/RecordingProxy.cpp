@@ -70,6 +70,8 @@ void RecordingProxy::run()
             ++replies;
         }
         // Every whole request gets its whole reply before the next bytes are read.
+        if (replies > 0 && m_replyDelayMs.loadRelaxed() > 0)
+            QThread::msleep(m_replyDelayMs.loadRelaxed());
         wire::FrameReader fromServer;
         while (replies > 0 && upstream.waitForReadyRead(10000)) {
             const QByteArray reply = upstream.readAll();

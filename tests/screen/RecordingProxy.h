@@ -16,6 +16,8 @@ public:
     quint16 port() const { return m_port; }      // valid once start() has returned
     void start();
     QList<wire::Request> requests(const QString &method) const;
+    // Holds every reply this long before passing it on: a slow server, as the client sees it.
+    void setReplyDelay(int ms) { m_replyDelayMs = ms; }
 
 protected:
     void run() override;
@@ -26,6 +28,7 @@ private:
     quint16 m_port = 0;
     bool m_listening = false;
     QAtomicInt m_stop = 0;
+    QAtomicInt m_replyDelayMs = 0;
     mutable QMutex m_mutex;
     QList<wire::Request> m_requests;
 };

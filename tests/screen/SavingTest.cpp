@@ -1,6 +1,8 @@
 #include "ScreenFixture.h"
 
+#include "BusyWindow.h"
 #include "EventBoundary.h"
+#include "RecordingProxy.h"
 #include "Services.h"
 
 // Notes whether the busy indicator still showed at each cache notice.
@@ -50,6 +52,40 @@ TEST_F(SavingTest, ANewDimensionIsOnTheServerOnceConfirmed)
     EXPECT_EQ(form->cdsDados->RecNo(), 1);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_TRUE(form->mnuIncluir->Enabled());
+}
+
+// The busy window: its state goes on and off with every call, but the window itself comes up
+// only for a call slow enough to be noticed, while the screen waits for the server.
+TEST_F(SavingTest, TheBusyWindowComesUpOnlyWhileASlowSaveWaits)
+{
+    startServer();
+    openScreen();
+    RecordingProxy proxy(server.host(), server.port());
+    proxy.start();
+    host.port = proxy.port();
+    form->netDimensao->SetConnected(false);
+    form->netDimensao->SetConnected(true);
+    host.port = server.port();
+
+    const int windowsBefore = BusyIndicator().windowShowCount;
+    form->sbtAlterar->Click();
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Clientes de sempre"));
+    confirm();
+    EXPECT_TRUE(timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
+    EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore) << "a quick save shows no window";
+
+    proxy.setReplyDelay(BusyWindow::ShowAfterMs + 300);
+    form->sbtAlterar->Click();
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Clientes"));
+    confirm();
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_GT(BusyIndicator().windowShowCount, windowsBefore);
+    EXPECT_FALSE(BusyIndicator().shown);
+    QWidget *window = host.main->findChild<QWidget *>(QStringLiteral("BusyWindow"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00001|Clientes|CLIENTE|CDCLIENTE|NMCLIENTE||S")))
+        << storedDimensions().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(SavingTest, AlteringAndDeletingReachTheServer)
