@@ -106,12 +106,16 @@ QVariant RecordSetModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || !m_dataSet || index.row() >= m_rows)
         return {};
-    const int fieldIndex = fieldIndexAt(index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return fieldIndex < 0 ? QString() : m_dataSet->DisplayTextAt(index.row(), fieldIndex);
-    case Qt::EditRole:
-        return fieldIndex < 0 ? QString() : m_dataSet->ValueAt(index.row(), fieldIndex);
+    case Qt::EditRole: {
+        // Only the texts need the column's field; a painted cell asks for many other roles.
+        const int fieldIndex = fieldIndexAt(index.column());
+        if (fieldIndex < 0)
+            return QString();
+        return role == Qt::DisplayRole ? m_dataSet->DisplayTextAt(index.row(), fieldIndex)
+                                       : m_dataSet->ValueAt(index.row(), fieldIndex);
+    }
     case FieldNameRole: {
         TField *field = fieldAt(index.column());
         return field ? field->FieldName() : QString();

@@ -1,6 +1,6 @@
 #include "RecordStore.h"
 
-void RecordStore::load(const packet::Packet &p, const QVector<packet::FieldDef> &storageColumns)
+void RecordStore::load(packet::Packet &&p, const QVector<packet::FieldDef> &storageColumns)
 {
     columns = storageColumns;
     records.clear();
@@ -9,7 +9,7 @@ void RecordStore::load(const packet::Packet &p, const QVector<packet::FieldDef> 
     m_pendingAt = -1;
     records.resize(p.rows.size());
     for (qsizetype i = 0; i < p.rows.size(); ++i)
-        records[i].values = p.rows[i];
+        records[i].values = std::move(p.rows[i]);
     // The log travels in the order the changes were made; new sequence numbers keep it.
     for (const packet::LogEntry &e : p.log) {
         const quint64 seq = m_nextSeq++;

@@ -61,7 +61,8 @@ public:
     }
     packet::Row emptyRow() const { return packet::Row(columns.size()); }
 
-    void load(const packet::Packet &p, const QVector<packet::FieldDef> &storageColumns);
+    // Takes the packet's rows over (no copy of a row).
+    void load(packet::Packet &&p, const QVector<packet::FieldDef> &storageColumns);
     void clear();
 
     packet::Packet content() const;

@@ -427,7 +427,7 @@ void TClientDataSet::SetData(const Variant &data)
         }
     }
     d->columnOfField = std::move(columnOfField);
-    d->load(p, columns);
+    d->load(std::move(p), columns);
     d->current = d->records.isEmpty() ? -1 : 0;
     d->bof = true;
     d->eof = d->records.isEmpty();
