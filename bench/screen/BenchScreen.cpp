@@ -1,6 +1,9 @@
-// The screen against the floor of the server round trip it cannot do without, measured in the
-// same run on the same server: a real kzr-appserver over loopback holding 10,000 dimensions.
+// The screen against the least the same work needs, measured in the same run: the rows read
+// in-process from the server's own SQLite file with the sqlite3 C API (statements prepared
+// once, the same durability settings) into a bare table model that a plain QTableView shows.
+// Every "ours" runs the real screen over a real kzr-appserver on loopback.
 #include "DataPacket.h"
+#include "HostMainWindow.h"
 #include "Interaction.h"
 #include "ServerProcess.h"
 #include "TApplication.h"
@@ -8,15 +11,25 @@
 #include "TNetConnection.h"
 #include "TfrmDimensao.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTableView>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <sqlite3.h>
+#include <vector>
 
 namespace {
 
-constexpr int Stored = 10000;
 const QString Module = QStringLiteral("KZR01200.rdmDimensao");
+constexpr int Columns = 7;
+const char *const SelectAll =
+    "SELECT IDDIMENSAODW, NRSEQUEDIME, NMITEMDIME, CDTABELADIME, DSPKDIME, DSITEMDIME, DSPKDIME2 "
+    "FROM DIMENSAODIME ORDER BY NRSEQUEDIME";
 
 QString codeOf(int i)
 {
@@ -37,23 +50,39 @@ public:
     ServerAccess serverAccess() const override { return access; }
 };
 
-// One server over the demo database topped up to 10,000 dimensions over a real table, so that
-// a post passes every check the screen makes.
+// One server over the demo database topped up to `count` dimensions over a real table, so that
+// a post passes every check the screen makes; one per size, started on first use.
 class Stock
 {
 public:
-    static Stock &get()
+    static Stock &get(int count)
     {
-        static Stock stock;
-        return stock;
+        std::unique_ptr<Stock> &stock = all()[count];
+        if (!stock) stock.reset(new Stock(count));
+        return *stock;
     }
+    // Servers and widgets go while the application still stands.
+    static void dropAll() { all().clear(); }
 
+    const int count;
     ServerProcess server;
     BenchHost host;
     bool ready = false;
 
+    // Makes this server the one the screen's connections reach.
+    void serve()
+    {
+        TApplication::SetHost(&host);
+    }
+
 private:
-    Stock()
+    static std::map<int, std::unique_ptr<Stock>> &all()
+    {
+        static std::map<int, std::unique_ptr<Stock>> stocks;
+        return stocks;
+    }
+
+    explicit Stock(int count) : count(count)
     {
         if (!server.start()) {
             std::fprintf(stderr, "%s\n", qPrintable(server.error()));
@@ -61,49 +90,182 @@ private:
         }
         host.port = server.port();
         host.access = server.access();
-        TApplication::SetHost(&host);
-        Interaction::install(std::make_unique<ScriptedInteraction>());
-
         auto net = server.connect(Module);
+        net->SetTimeoutMs(600000); // seeding a large list takes a while on a busy machine
+        const Variant list = net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()});
+        const packet::Packet stored = packet::fromVariant(list);
+        packet::Packet delta;
+        delta.isDelta = true;
+        delta.fields = stored.fields;
         TClientDataSet dados;
-        dados.SetData(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}));
-        for (int i = dados.RecordCount() + 1; i <= Stored; ++i) {
-            dados.Append();
-            const std::pair<const char *, QString> values[] = {
-                {"IDDIMENSAODW", QStringLiteral("S")}, {"NRSEQUEDIME", codeOf(i)},
-                {"NMITEMDIME", QStringLiteral("Dimensão %1").arg(codeOf(i))},
-                {"CDTABELADIME", QStringLiteral("CLIENTE")}, {"DSPKDIME", QStringLiteral("CDCLIENTE")},
-                {"DSITEMDIME", QStringLiteral("NMCLIENTE")},
-            };
-            for (const auto &[name, value] : values)
-                dados.FieldByName(QString::fromLatin1(name))->SetAsString(value);
-            dados.Post();
+        // In parts, each one save of its own.
+        auto send = [&] {
+            dados.SetData(net->AppServer().Call(QStringLiteral("SetDimensao"), {packet::toVariant(delta)}));
+            delta.changes.clear();
+        };
+        const std::map<QString, QString> values = {
+            {QStringLiteral("IDDIMENSAODW"), QStringLiteral("S")},
+            {QStringLiteral("CDTABELADIME"), QStringLiteral("CLIENTE")},
+            {QStringLiteral("DSPKDIME"), QStringLiteral("CDCLIENTE")},
+            {QStringLiteral("DSITEMDIME"), QStringLiteral("NMCLIENTE")},
+        };
+        for (int i = int(stored.rows.size()) + 1; i <= count; ++i) {
+            packet::Row row(delta.fields.size());
+            for (int c = 0; c < delta.fields.size(); ++c) {
+                const QString &name = delta.fields[c].name;
+                if (name == QLatin1String("NRSEQUEDIME")) row[c] = codeOf(i);
+                else if (name == QLatin1String("NMITEMDIME")) row[c] = QStringLiteral("Dimensão %1").arg(codeOf(i));
+                else if (const auto it = values.find(name); it != values.end()) row[c] = it->second;
+            }
+            delta.changes.push_back({packet::ChangeOp::Insert, std::nullopt, row});
+            if (delta.changes.size() == 5000) send();
         }
-        dados.SetData(net->AppServer().Call(QStringLiteral("SetDimensao"), {dados.Delta()}));
-        ready = dados.RecordCount() == Stored;
+        if (!delta.changes.isEmpty()) send();
+        ready = dados.RecordCount() == count;
         if (!ready)
-            std::fprintf(stderr, "seeding failed: %d rows\n", dados.RecordCount());
+            std::fprintf(stderr, "seeding failed: %d rows for %d\n", dados.RecordCount(), count);
     }
 };
 
-bool skipUnlessReady(benchmark::State &state)
+Stock *readyStock(benchmark::State &state, int count)
 {
-    if (Stock::get().ready)
-        return false;
-    state.SkipWithError("the server with 10,000 dimensions could not be prepared");
-    return true;
+    Stock &stock = Stock::get(count);
+    if (!stock.ready) {
+        state.SkipWithError("the server with its dimensions could not be prepared");
+        return nullptr;
+    }
+    stock.serve();
+    return &stock;
 }
+
+// --- the floor's parts ------------------------------------------------------------------------
+
+// The least a table model can be: the cells as read, handed out as they are.
+class BareModel : public QAbstractTableModel
+{
+public:
+    void reset(std::vector<QString> cells)
+    {
+        beginResetModel();
+        m_cells = std::move(cells);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(m_cells.size() / Columns);
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : Columns;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole) return {};
+        return m_cells[size_t(index.row()) * Columns + size_t(index.column())];
+    }
+
+private:
+    std::vector<QString> m_cells;
+};
+
+// The server's SQLite file opened in-process, statements prepared once.
+class Floor
+{
+public:
+    explicit Floor(const Stock &stock)
+    {
+        const QByteArray path = QFile::encodeName(stock.server.sqlitePath());
+        if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) return;
+        sqlite3_busy_timeout(m_db, 15000);
+        sqlite3_prepare_v2(m_db, SelectAll, -1, &m_select, nullptr);
+        sqlite3_prepare_v2(m_db, "UPDATE DIMENSAODIME SET NMITEMDIME = ? WHERE NRSEQUEDIME = ?", -1, &m_update,
+                           nullptr);
+        sqlite3_prepare_v2(m_db, "BEGIN IMMEDIATE", -1, &m_begin, nullptr);
+        sqlite3_prepare_v2(m_db, "COMMIT", -1, &m_commit, nullptr);
+    }
+    ~Floor()
+    {
+        for (sqlite3_stmt *s : {m_select, m_update, m_begin, m_commit})
+            sqlite3_finalize(s);
+        sqlite3_close(m_db);
+    }
+    bool ok() const { return m_select && m_update && m_begin && m_commit; }
+
+    std::vector<QString> readAll(size_t expected)
+    {
+        std::vector<QString> cells;
+        cells.reserve(expected * Columns);
+        while (sqlite3_step(m_select) == SQLITE_ROW) {
+            for (int c = 0; c < Columns; ++c) {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_select, c));
+                cells.push_back(text ? QString::fromUtf8(text, sqlite3_column_bytes(m_select, c)) : QString());
+            }
+        }
+        sqlite3_reset(m_select);
+        return cells;
+    }
+
+    // One committed change of a name, as durable as the server's own.
+    bool rename(const QString &code, const QString &name)
+    {
+        const QByteArray c = code.toUtf8(), n = name.toUtf8();
+        bool done = step(m_begin);
+        sqlite3_bind_text(m_update, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(m_update, 2, c.constData(), int(c.size()), SQLITE_TRANSIENT);
+        done = step(m_update) && done;
+        return step(m_commit) && done;
+    }
+
+private:
+    static bool step(sqlite3_stmt *s)
+    {
+        const int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        return rc == SQLITE_DONE;
+    }
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_select = nullptr;
+    sqlite3_stmt *m_update = nullptr;
+    sqlite3_stmt *m_begin = nullptr;
+    sqlite3_stmt *m_commit = nullptr;
+};
+
+// The rows read into a bare model, shown by a plain table view and painted.
+void showBareList(benchmark::State &state, Stock &stock)
+{
+    Floor floor(stock);
+    if (!floor.ok()) {
+        state.SkipWithError("the server's SQLite file could not be read in-process");
+        return;
+    }
+    for (auto _ : state) {
+        auto view = std::make_unique<QTableView>(stock.host.main.get());
+        auto model = std::make_unique<BareModel>();
+        model->reset(floor.readAll(size_t(stock.count)));
+        view->setModel(model.get());
+        view->show();
+        QApplication::processEvents();
+        if (model->rowCount() != stock.count) state.SkipWithError("wrong row count");
+        state.PauseTiming();
+        view.reset();
+        model.reset();
+        state.ResumeTiming();
+    }
+}
+
+// --- first load -------------------------------------------------------------------------------
 
 // From the creation handler to the grid on screen with every dimension.
 void FirstLoad10k_ours(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
+    Stock *stock = readyStock(state, 10000);
+    if (!stock) return;
     for (auto _ : state) {
         TfrmDimensao *form = TApplication::CreateForm<TfrmDimensao>();
         form->Show();
         QApplication::processEvents();
-        if (form->cdsDados->RecordCount() != Stored)
+        if (form->cdsDados->RecordCount() != stock->count)
             state.SkipWithError("wrong row count");
         state.PauseTiming();
         delete form;
@@ -113,16 +275,10 @@ void FirstLoad10k_ours(benchmark::State &state)
 
 void FirstLoad10k_floor(benchmark::State &state)
 {
-    if (skipUnlessReady(state))
-        return;
-    auto net = Stock::get().server.connect(Module);
-    TClientDataSet dados;
-    for (auto _ : state) {
-        dados.SetData(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}));
-        if (dados.RecordCount() != Stored)
-            state.SkipWithError("wrong row count");
-    }
+    if (Stock *stock = readyStock(state, 10000)) showBareList(state, *stock);
 }
+
+// --- one save -----------------------------------------------------------------------------------
 
 // Alternates the name of one stored dimension so that every post is a real change.
 QString nextName(int &round)
@@ -131,16 +287,16 @@ QString nextName(int &round)
 }
 
 // A confirmed alteration of one dimension: the checks, the save and the list coming back.
-void Post1of10k_ours(benchmark::State &state)
+void postOne(benchmark::State &state, int count)
 {
-    if (skipUnlessReady(state))
-        return;
+    Stock *stock = readyStock(state, count);
+    if (!stock) return;
     TfrmDimensao *form = TApplication::CreateForm<TfrmDimensao>();
     form->Show();
     QApplication::processEvents();
     int round = 0;
     for (auto _ : state) {
-        form->cdsDados->SetRecNo(Stored / 2);
+        form->cdsDados->SetRecNo(count / 2);
         form->sbtAlterar->Click();
         form->cdsDadosNMITEMDIME->SetText(nextName(round));
         form->sbtConfirmar->Click();
@@ -151,37 +307,103 @@ void Post1of10k_ours(benchmark::State &state)
     delete form;
 }
 
-void Post1of10k_floor(benchmark::State &state)
+// The same change committed in-process, then every row read back into the model a plain view
+// shows and repainted: what any save that answers with the complete list must do.
+void postOneFloor(benchmark::State &state, int count)
 {
-    if (skipUnlessReady(state))
+    Stock *stock = readyStock(state, count);
+    if (!stock) return;
+    Floor floor(*stock);
+    if (!floor.ok()) {
+        state.SkipWithError("the server's SQLite file could not be read in-process");
         return;
-    auto net = Stock::get().server.connect(Module);
-    TClientDataSet dados;
-    dados.SetData(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}));
+    }
+    QTableView view(stock->host.main.get());
+    BareModel model;
+    model.reset(floor.readAll(size_t(count)));
+    view.setModel(&model);
+    view.show();
+    QApplication::processEvents();
+    // Another dimension than the screen's, so that neither finds the other's change.
+    const QString code = codeOf(count / 2 + 1);
     int round = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        dados.SetRecNo(Stored / 2 + 1);
-        dados.Edit();
-        dados.FieldByName(QStringLiteral("NMITEMDIME"))->SetAsString(nextName(round) + QStringLiteral("b"));
-        dados.Post();
-        const Variant delta = dados.Delta();
-        state.ResumeTiming();
-        // The round trip into a record set, as the first load's floor: the list that comes
-        // back is loaded, which any client of the method must do to use it.
-        const Variant reply = net->AppServer().Call(QStringLiteral("SetDimensao"), {delta});
-        if (!reply.isArray())
-            state.SkipWithError("the save failed");
-        dados.SetData(reply);
+        if (!floor.rename(code, nextName(round) + QStringLiteral("b")))
+            state.SkipWithError("the update failed");
+        model.reset(floor.readAll(size_t(count)));
+        QApplication::processEvents();
+        if (model.rowCount() != count) state.SkipWithError("wrong row count");
     }
+}
+
+void Post1of100_ours(benchmark::State &state) { postOne(state, 100); }
+void Post1of100_floor(benchmark::State &state) { postOneFloor(state, 100); }
+void Post1of10k_ours(benchmark::State &state) { postOne(state, 10000); }
+void Post1of10k_floor(benchmark::State &state) { postOneFloor(state, 10000); }
+
+// --- host start -------------------------------------------------------------------------------
+
+// The host from its window to the screen shown with every dimension: the window, the login,
+// the package's entry and the first load, painted.
+void hostStart(benchmark::State &state, int count)
+{
+    Stock *stock = readyStock(state, count);
+    if (!stock) return;
+    const QString passwordFile = stock->server.tempPath(QStringLiteral("senha"));
+    {
+        QFile file(passwordFile);
+        file.open(QIODevice::WriteOnly);
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file.write(stock->server.password().toUtf8() + '\n');
+    }
+    HostOptions options;
+    options.server = stock->server.host();
+    options.port = stock->server.port();
+    options.packageDir = QStringLiteral(KZR_PACKAGE_DIR);
+    options.settingsFile = stock->server.tempPath(QStringLiteral("kzr-host.ini"));
+    options.user = stock->server.userName();
+    options.passwordFile = passwordFile;
+    options.open = {QStringLiteral("KZR01200")};
+    for (auto _ : state) {
+        auto window = std::make_unique<HostMainWindow>(options);
+        TApplication::SetHost(window.get());
+        window->show();
+        if (!window->logIn() || !window->openScreen(options.open.first()))
+            state.SkipWithError("the host did not open the screen");
+        QApplication::processEvents();
+        auto *form = window->findChild<TfrmDimensao *>();
+        if (!form || form->cdsDados->RecordCount() != count) state.SkipWithError("wrong row count");
+        state.PauseTiming();
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        stock->serve();
+        state.ResumeTiming();
+    }
+}
+
+void HostStart10k_ours(benchmark::State &state) { hostStart(state, 10000); }
+void HostStart10k_floor(benchmark::State &state)
+{
+    if (Stock *stock = readyStock(state, 10000)) showBareList(state, *stock);
+}
+void HostStart100k_ours(benchmark::State &state) { hostStart(state, 100000); }
+void HostStart100k_floor(benchmark::State &state)
+{
+    if (Stock *stock = readyStock(state, 100000)) showBareList(state, *stock);
 }
 
 } // namespace
 
 BENCHMARK(FirstLoad10k_ours)->Name("FirstLoad10k/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(FirstLoad10k_floor)->Name("FirstLoad10k/floor")->Unit(benchmark::kMillisecond);
+BENCHMARK(Post1of100_ours)->Name("Post1of100/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(Post1of100_floor)->Name("Post1of100/floor")->Unit(benchmark::kMillisecond);
 BENCHMARK(Post1of10k_ours)->Name("Post1of10k/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(Post1of10k_floor)->Name("Post1of10k/floor")->Unit(benchmark::kMillisecond);
+BENCHMARK(HostStart10k_ours)->Name("HostStart10k/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(HostStart10k_floor)->Name("HostStart10k/floor")->Unit(benchmark::kMillisecond);
+BENCHMARK(HostStart100k_ours)->Name("HostStart100k/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(HostStart100k_floor)->Name("HostStart100k/floor")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
@@ -193,12 +415,12 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s\n", qPrintable(text));
     });
     QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true); // remembered columns stay out of the user's settings
+    Interaction::install(std::make_unique<ScriptedInteraction>());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    // Widgets must go while the application still stands; the stock itself is static.
-    Stock::get().server.stop();
-    Stock::get().host.main.reset();
     TApplication::SetHost(nullptr);
+    Stock::dropAll();
     return 0;
 }
