@@ -102,6 +102,24 @@ private:
     {
         check();
         if (!r.isString()) fail(QStringLiteral("esperava um texto"));
+        // Nearly every value is a short text in one piece: read on the stack and converted in
+        // one go, with no buffer or decoder of its own (a list holds a few per row).
+        if (r.isLengthKnown() && r.length() <= quint64(ShortText)) {
+            char bytes[ShortText];
+            qsizetype used = 0;
+            for (;;) {
+                const auto chunk = r.readStringChunk(bytes + used, ShortText - used);
+                if (chunk.status == QCborStreamReader::Error) {
+                    check();
+                    fail(QStringLiteral("texto truncado"));
+                }
+                if (chunk.status == QCborStreamReader::EndOfString) break;
+                used += chunk.data;
+            }
+            const QByteArrayView utf8(bytes, used);
+            if (!utf8.isValidUtf8()) fail(QStringLiteral("texto que não é UTF-8 válido"));
+            return exact_text::fromTrustedUtf8(utf8);
+        }
         const std::optional<QString> s = exact_text::read(r, m_size);
         if (!s) {
             check();
@@ -329,6 +347,7 @@ private:
         }
     }
 
+    static constexpr qsizetype ShortText = 1024; // bytes
     QCborStreamReader r;
     qsizetype m_size;
 };

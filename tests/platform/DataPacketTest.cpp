@@ -132,6 +132,27 @@ TEST(DataPacket, ShapeErrorsAreRefusedWithAClearMessage)
     EXPECT_THROW(decode(QCborValue(twice).toCbor()), EDatabaseError);
 }
 
+// Texts come back exactly, short or long, in one piece or in chunks, a leading U+FEFF included;
+// bytes that are not UTF-8 are refused.
+TEST(DataPacket, TextsComeBackExactlyAndInvalidUtf8IsRefused)
+{
+    const QString bom = QString(QChar(0xFEFF)) + QStringLiteral("abc");
+    EXPECT_EQ(decode(withRows(QCborArray{QCborValue(QCborArray{bom})})).rows[0][0], bom);
+    const QString longText = QString(3000, QChar(0xE9)) + QStringLiteral("𝄞");
+    EXPECT_EQ(decode(withRows(QCborArray{QCborValue(QCborArray{longText})})).rows[0][0], longText);
+
+    const QByteArray plain = withRows(QCborArray{QCborValue(QCborArray{"abc"})});
+    ASSERT_TRUE(plain.contains("\x63" "abc"));
+    QByteArray chunked = plain;
+    chunked.replace("\x63" "abc", "\x7F\x61" "a" "\x62" "bc" "\xFF");
+    EXPECT_EQ(decode(chunked).rows[0][0], QString("abc"));
+    for (const char *invalid : {"\x63\xC3\x28" "c", "\x63\xED\xA0\x80", "\x63\xC0\xAF" "c"}) {
+        QByteArray bad = plain;
+        bad.replace("\x63" "abc", invalid);
+        EXPECT_THROW(decode(bad), EDatabaseError) << QByteArray(invalid).toHex().constData();
+    }
+}
+
 TEST(DataPacket, InconsistentChangesAndLogAreRefused)
 {
     QCborMap m = fieldsOnly();
