@@ -386,10 +386,11 @@ void HostStart10k_floor(benchmark::State &state)
 {
     if (Stock *stock = readyStock(state, 10000)) showBareList(state, *stock);
 }
-void HostStart100k_ours(benchmark::State &state) { hostStart(state, 100000); }
+// Codes have five digits: 99,999 is the longest list there can be.
+void HostStart100k_ours(benchmark::State &state) { hostStart(state, 99999); }
 void HostStart100k_floor(benchmark::State &state)
 {
-    if (Stock *stock = readyStock(state, 100000)) showBareList(state, *stock);
+    if (Stock *stock = readyStock(state, 99999)) showBareList(state, *stock);
 }
 
 } // namespace
