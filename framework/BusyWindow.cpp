@@ -4,6 +4,7 @@
 #include "TApplication.h"
 #include "TNetConnection.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyle>
+#include <QThread>
 
 BusyWindow::BusyWindow(QWidget *owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -84,6 +86,9 @@ Busy &busy()
 
 void showIfDue()
 {
+    // Calls made in the background wait too; only the GUI thread may touch the window.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+        return;
     Busy &b = busy();
     if (!b.state.shown || !b.window || b.aside > 0 || b.window->isVisible())
         return;
