@@ -32,6 +32,7 @@ BusyWindow::BusyWindow(QWidget *owner)
     setAutoFillBackground(true);
     setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
     m_due.setSingleShot(true);
+    m_due.setTimerType(Qt::PreciseTimer);
     connect(&m_due, &QTimer::timeout, this, &BusyWindow::due);
 }
 
@@ -104,6 +105,18 @@ void armForRest(Busy &b)
     b.window->arm(BusyWindow::ShowAfterMs - int(qMin<qint64>(b.since.elapsed(), BusyWindow::ShowAfterMs)));
 }
 
+// The timer's turn; one that comes a little early waits for the rest.
+void onDue()
+{
+    Busy &b = busy();
+    if (b.state.shown && b.window && b.aside == 0 && b.since.isValid() &&
+        b.since.elapsed() < BusyWindow::ShowAfterMs) {
+        armForRest(b);
+        return;
+    }
+    showIfDue();
+}
+
 [[maybe_unused]] const bool slowCallsShowTheWindow = [] {
     TNetConnection::SetWaitingHandler(&showIfDue);
     return true;
@@ -121,7 +134,7 @@ void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text)
     }
     if (!b.window) {
         b.window = new BusyWindow(mainForm);
-        QObject::connect(b.window, &BusyWindow::due, b.window, &showIfDue);
+        QObject::connect(b.window, &BusyWindow::due, b.window, &onDue);
     }
     b.state.shown = true;
     b.state.kind = kind;
