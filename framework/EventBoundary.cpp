@@ -19,15 +19,15 @@ void show(const QString &text)
     }
 }
 
-} // namespace
-
-namespace EventBoundary {
-
 QString serverFailureText(const QString &serverMessage)
 {
     return QCoreApplication::translate("EventBoundary", "Erro no servidor de aplicação:\n%1")
         .arg(serverMessage);
 }
+
+} // namespace
+
+namespace EventBoundary {
 
 void reportCurrentException()
 {

@@ -18,7 +18,4 @@ bool attempt(const std::function<void()> &handler);
 void later(QObject *context, std::function<void()> handler);
 // Shows the exception being handled as run does (call only inside a catch block).
 void reportCurrentException();
-
-// The text shown for a server failure report (for tests).
-QString serverFailureText(const QString &serverMessage);
 }

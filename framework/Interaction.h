@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <queue>
 #include <vector>
 
 class TDataSource;
@@ -48,8 +47,8 @@ struct LoginAnswer
     QString password;
 };
 
-// The one seam for modal interaction. The product uses real Qt dialogs; tests install a
-// ScriptedInteraction that records what was shown and answers from a queue.
+// The one seam for modal interaction. The product uses real Qt dialogs unless another
+// interaction is installed (an unattended run, a tool that collects messages, a test's script).
 class Interaction
 {
 public:
@@ -67,35 +66,4 @@ public:
 
     static Interaction &current();
     static void install(std::unique_ptr<Interaction> interaction); // nullptr: the Qt dialogs
-};
-
-class ScriptedInteraction : public Interaction
-{
-public:
-    struct Shown {
-        enum Kind { Message, PickList, Find, Login } kind;
-        QString text;           // message text, pick-list title, or the login dialog's message
-        TMsgDlgType type = TMsgDlgType::mtInformation;
-        QString informativeText;
-        QStringList choices;    // find: the captions offered; pick list: the rows marked used
-        QString initial;        // find: the field it starts on
-    };
-    // Answers, used in order; an empty queue answers mrNo / no choice / cancel.
-    std::queue<int> dialogAnswers;
-    // For a pick list: the 0-based row to choose, or nullopt for closing without a choice.
-    std::queue<std::optional<int>> pickAnswers;
-    // For the find dialog: the field name and text to look for, or nullopt for cancel.
-    std::queue<std::optional<std::pair<QString, QString>>> findAnswers;
-    // For the login dialog: what the user types, or nullopt for cancel (also when empty).
-    std::queue<std::optional<LoginAnswer>> loginAnswers;
-    std::vector<Shown> shown;
-
-    int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
-    bool pickList(TDataSource *source, const QString &title) override;
-    bool find(TClientDataSet *dataSet, const FindFields &fields) override;
-    std::optional<LoginAnswer> login(const QString &server, const QString &user,
-                                     const QString &message) override;
-
-    QStringList messages() const;   // texts of every message dialog shown, in order
-    void clear() { shown.clear(); }
 };

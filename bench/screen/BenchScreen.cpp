@@ -5,6 +5,7 @@
 #include "DataPacket.h"
 #include "HostMainWindow.h"
 #include "Interaction.h"
+#include "ScriptedInteraction.h"
 #include "ServerProcess.h"
 #include "TApplication.h"
 #include "TClientDataSet.h"

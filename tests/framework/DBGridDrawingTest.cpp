@@ -1,4 +1,3 @@
-#include "EventBoundary.h"
 #include "GridTesting.h"
 
 #include <QApplication>
@@ -58,7 +57,7 @@ TEST_F(GridTest, AFailureWhilePaintingIsReportedLaterLikeAnyOther)
     render(grid->viewport());
     EXPECT_TRUE(seam->messages().isEmpty()) << "no dialog inside a paint";
     settle();
-    EXPECT_EQ(seam->messages(), QStringList{EventBoundary::serverFailureText(QStringLiteral("sem conexão com o banco"))});
+    EXPECT_EQ(seam->messages(), QStringList{serverFailureReport(QStringLiteral("sem conexão com o banco"))});
 
     seam->clear();
     fail = [] { throw 42; };

@@ -23,7 +23,7 @@ TEST_F(EventBoundaryTest, EachKindOfFailureEndsTheHandlerAndIsShownItsOwnWay)
     // A server failure: the framework's report, with the server's message in it.
     EXPECT_NO_THROW(EventBoundary::run([] { throw EServerFailure(QStringLiteral("tabela bloqueada")); }));
     ASSERT_EQ(seam->shown.size(), 1u);
-    EXPECT_EQ(seam->shown[0].text, EventBoundary::serverFailureText(QStringLiteral("tabela bloqueada")));
+    EXPECT_EQ(seam->shown[0].text, serverFailureReport(QStringLiteral("tabela bloqueada")));
     EXPECT_TRUE(seam->shown[0].text.contains(QStringLiteral("tabela bloqueada")));
     EXPECT_NE(seam->shown[0].text, QStringLiteral("tabela bloqueada"));
     EXPECT_EQ(seam->shown[0].type, TMsgDlgType::mtError);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interaction.h"
+#include "ScriptedInteraction.h"
 #include "TApplication.h"
 #include "TClientDataSet.h"
 #include "Variant.h"

@@ -1,7 +1,7 @@
 // The host's one login against a real server: asking again with the reason, remembering the
 // name but never the password, a new login when the session ends, and trusting a certificate.
 #include "HostMainWindow.h"
-#include "Interaction.h"
+#include "ScriptedInteraction.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
 #include "Services.h"

@@ -3,7 +3,7 @@
 #include <QStandardPaths>
 
 #include "HostMainWindow.h"
-#include "Interaction.h"
+#include "ScriptedInteraction.h"
 
 #include <QCoreApplication>
 #include <QLibrary>

@@ -1,4 +1,3 @@
-#include "EventBoundary.h"
 #include "HostTesting.h"
 #include "Services.h"
 #include "TfrmPadraoGrid.h"
@@ -55,7 +54,7 @@ TEST_F(HostTest, AMissingPackageAMissingEntryAndAThrowingEntryAreReportedNotFata
     EXPECT_FALSE(window->packages().runCreate(QStringLiteral("Pkg_kzrtest_throws")));
     EXPECT_EQ(runsOf(QStringLiteral("Pkg_kzrtest_throws")), before + 1);
     ASSERT_EQ(seam->messages().size(), 3);
-    EXPECT_EQ(seam->messages()[2], EventBoundary::serverFailureText(QStringLiteral("Servidor indisponível")));
+    EXPECT_EQ(seam->messages()[2], serverFailureReport(QStringLiteral("Servidor indisponível")));
 
     EXPECT_FALSE(window->openScreen(QStringLiteral("XYZ99999")));
     EXPECT_EQ(seam->messages().size(), 4);

@@ -31,4 +31,12 @@ for file in "$root"/usr/bin/* "$(dirname "$package")"/*.so; do
     && fail "$(basename "$file") loads a project library from outside the installation"
 done
 
+# The tests' doubles stay out of the product: no installed program or library carries one.
+while IFS= read -r file; do
+  symbols=$(nm -DC --defined-only "$file" 2>/dev/null || true)
+  grep -qE 'ScriptedInteraction|BusyShowings' <<<"$symbols" \
+    && fail "$(basename "$file") carries a test double"
+done < <(find "$root/usr" -type f \( -path '*/bin/*' -o -name '*.so*' \))
+[ -z "$(find "$root" -name 'libkzrtest*')" ] || fail "a test library is installed"
+
 "$smoke" "$root/usr/bin"

@@ -1,6 +1,5 @@
 #include "ScreenFixture.h"
 
-#include "EventBoundary.h"
 #include "Services.h"
 
 class ExtrasTest : public ExtrasTabTest
@@ -191,7 +190,7 @@ TEST_F(ExtrasTest, AnUnsentChangeGoesBeforeTheNextLoadAndARefusedOneIsTakenBack)
     forget();
     confirm();
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].startsWith(EventBoundary::serverFailureText(QString())));
+    EXPECT_TRUE(messages()[0].startsWith(serverFailureReport(QString())));
     EXPECT_EQ(callsMade(), (QStringList{"vdDimensao", "vdExtras", "setExtras", "GetExtras"}));
     EXPECT_EQ(form->cdsExtras->ChangeCount(), 0);
     EXPECT_TRUE(form->cdsExtras->IsEmpty());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CallRecorder.h"
-#include "Interaction.h"
+#include "ScriptedInteraction.h"
 #include "ServerProcess.h"
 #include "TApplication.h"
 #include "TfrmDimensao.h"

@@ -1,6 +1,5 @@
 #include "ScreenFixture.h"
 
-#include "EventBoundary.h"
 #include "GridDelegate.h"
 #include "Services.h"
 
@@ -144,7 +143,7 @@ TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
     reachServer(false);
     clickCell(row, 0); // its check mark: "S" becomes "N" and is posted
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_FALSE(messages()[0].startsWith(EventBoundary::serverFailureText(QString()))) << "a connection failure";
+    EXPECT_FALSE(messages()[0].startsWith(serverFailureReport(QString()))) << "a connection failure";
     EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("N"));
@@ -201,7 +200,7 @@ TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
     forget();
     QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].startsWith(EventBoundary::serverFailureText(QString())));
+    EXPECT_TRUE(messages()[0].startsWith(serverFailureReport(QString())));
     EXPECT_TRUE(messages()[0].contains(QStringLiteral("00002")));
     EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "vdDimensao", "SetDimensao", "getDimensao"}));
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
