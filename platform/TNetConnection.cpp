@@ -74,6 +74,14 @@ std::function<void()> &waitingHandler()
 
 const QString SessionModule = QStringLiteral("KZR.Sessao");
 
+// What is left of a call's time limit, as Qt's waits take it (at least 1 ms: 0 would not wait;
+// -1 waits without end).
+int remainingMs(const QDeadlineTimer &deadline)
+{
+    if (deadline.isForever()) return -1;
+    return int(qMax<qint64>(1, deadline.remainingTime()));
+}
+
 } // namespace
 
 Variant AppServerDispatch::Call(const QString &method, std::initializer_list<RemoteArg> args) const
@@ -86,7 +94,8 @@ Variant AppServerDispatch::Call(const QString &method, const QList<RemoteArg> &a
     return m_connection->call(method, args);
 }
 
-TNetConnection::TNetConnection(QObject *owner, const QString &name) : QObject(owner)
+TNetConnection::TNetConnection(QObject *owner, const QString &name)
+    : QObject(owner), m_port(wire::DefaultPort)
 {
     setObjectName(name);
 }
@@ -127,7 +136,8 @@ void TNetConnection::SetConnected(bool on)
     // tries to connect again.
     try {
         QString error;
-        if (!ensureSocket(&error) && m_throwException) throw EConnectionError(error);
+        if (!ensureSocket(&error, QDeadlineTimer(m_timeoutMs)) && m_throwException)
+            throw EConnectionError(error);
     } catch (const EConnectionError &) {
         if (m_throwException) throw;
     }
@@ -157,7 +167,7 @@ void TNetConnection::dropSocket()
     m_sessionResumed = false;
 }
 
-bool TNetConnection::ensureSocket(QString *error)
+bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline)
 {
     // The server closes a connection that stays idle too long: find that out before sending,
     // and start on a fresh one instead of failing the call.
@@ -187,7 +197,7 @@ bool TNetConnection::ensureSocket(QString *error)
         m_socket = std::make_unique<QTcpSocket>();
         m_socket->connectToHost(m_host, quint16(m_port));
         setDescriptor(m_socket->socketDescriptor());
-        if (!m_socket->waitForConnected(m_timeoutMs)) {
+        if (!m_socket->waitForConnected(remainingMs(deadline))) {
             *error = where + QStringLiteral(": ") +
                      (m_interrupted ? Interrupted : socketErrorText(*m_socket));
             setDescriptor(-1);
@@ -231,7 +241,7 @@ bool TNetConnection::ensureSocket(QString *error)
     });
     secure->connectToHostEncrypted(m_host, quint16(m_port));
     setDescriptor(secure->socketDescriptor());
-    const bool encrypted = secure->waitForEncrypted(m_timeoutMs);
+    const bool encrypted = secure->waitForEncrypted(remainingMs(deadline));
     QObject::disconnect(judge);
     if (!encrypted) {
         if (!refused.isEmpty()) {
@@ -255,10 +265,10 @@ bool TNetConnection::ensureSocket(QString *error)
     return true;
 }
 
-std::optional<Variant> TNetConnection::resumeSession()
+std::optional<Variant> TNetConnection::resumeSession(const QDeadlineTimer &deadline)
 {
-    const Variant reply =
-        exchange(SessionModule, QStringLiteral("resume"), {RemoteArg(m_socketAccess.sessionToken)});
+    const Variant reply = exchange(SessionModule, QStringLiteral("resume"),
+                                   {RemoteArg(m_socketAccess.sessionToken)}, deadline);
     if (!server_failure::is(reply)) return std::nullopt;
     dropSocket(); // the next call opens a new one, with whatever session the host has then
     return reply;
@@ -279,8 +289,10 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         throw EConnectionError(
             QStringLiteral("A conexão com \"%1\" não está aberta; não foi possível chamar \"%2\".")
                 .arg(m_serverName, method));
+    // The limit covers the whole call: connecting, resuming the session and the exchange.
+    const QDeadlineTimer deadline(m_timeoutMs);
     QString error;
-    if (!ensureSocket(&error)) throw EConnectionError(error);
+    if (!ensureSocket(&error, deadline)) throw EConnectionError(error);
     // A new login since this socket resumed its session (another connection found it ended):
     // the socket joins the new session before it is used again.
     const QString token = currentAccess().sessionToken;
@@ -291,11 +303,11 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
     Variant result;
     std::optional<Variant> ended;
     if (!m_sessionResumed && !m_socketAccess.sessionToken.isEmpty() && module != SessionModule) {
-        ended = resumeSession();
+        ended = resumeSession(deadline);
         m_sessionResumed = !ended;
     }
     if (!ended) {
-        result = exchange(module, method, args);
+        result = exchange(module, method, args, deadline);
         if (server_failure::isSessionEnded(result)) {
             dropSocket();
             ended = result;
@@ -310,7 +322,7 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
 }
 
 Variant TNetConnection::exchange(const QString &module, const QString &method,
-                                 const QList<RemoteArg> &args)
+                                 const QList<RemoteArg> &args, const QDeadlineTimer &deadline)
 {
     wire::Request request{module, method, {}};
     request.args.reserve(args.size());
@@ -327,11 +339,10 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         return EConnectionError(message);
     };
 
-    QDeadlineTimer deadline(m_timeoutMs);
     socket->write(wire::frame(wire::encodeRequest(request)));
     if (module != SessionModule) emit callMade(module, method);
     while (socket->bytesToWrite() > 0) {
-        if (!socket->waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
+        if (!socket->waitForBytesWritten(remainingMs(deadline)))
             throw fail(deadline.hasExpired() ? QStringLiteral("tempo esgotado ao enviar")
                                              : socketErrorText(*socket));
     }
@@ -350,8 +361,9 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
             throw fail(QStringLiteral("tempo esgotado aguardando a resposta"));
         // The wait goes in slices so that the waiting handler runs during a long one; a reply
         // ends a slice as soon as its first bytes come.
-        const qint64 slice = waitingHandler() ? qint64(WaitingSliceMs) : deadline.remainingTime();
-        if (!socket->waitForReadyRead(int(qBound<qint64>(1, slice, qMax<qint64>(1, deadline.remainingTime())))) &&
+        int wait = remainingMs(deadline);
+        if (waitingHandler() && (wait < 0 || wait > WaitingSliceMs)) wait = WaitingSliceMs;
+        if (!socket->waitForReadyRead(wait) &&
             socket->bytesAvailable() == 0) {
             if (socket->state() == QAbstractSocket::ConnectedState &&
                 socket->error() == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {

@@ -3,6 +3,7 @@
 #include "ServerAccess.h"
 #include "Variant.h"
 
+#include <QDeadlineTimer>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -111,19 +112,22 @@ public:
     Variant callModule(const QString &module, const QString &method, const QList<RemoteArg> &args);
 
 signals:
-    void callMade(const QString &module, const QString &method); // for tests and diagnostics
+    void callMade(const QString &module, const QString &method); // diagnostics: what was sent
 
 private:
     ServerAccess currentAccess() const;
-    bool ensureSocket(QString *error);
-    std::optional<Variant> resumeSession(); // the failure reply when the session is over
-    Variant exchange(const QString &module, const QString &method, const QList<RemoteArg> &args);
+    // One deadline runs from the first connection attempt of a call to its reply.
+    bool ensureSocket(QString *error, const QDeadlineTimer &deadline);
+    // The failure reply when the session is over.
+    std::optional<Variant> resumeSession(const QDeadlineTimer &deadline);
+    Variant exchange(const QString &module, const QString &method, const QList<RemoteArg> &args,
+                     const QDeadlineTimer &deadline);
     void dropSocket();
     void setDescriptor(qintptr descriptor); // -1 before the socket it names goes away
 
     QString m_serverName;
     QString m_host = QStringLiteral("127.0.0.1");
-    int m_port = 211;
+    int m_port; // the protocol's port unless set
     bool m_throwException = true;
     bool m_connected = false;
     int m_timeoutMs = 30000;

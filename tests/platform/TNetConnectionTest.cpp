@@ -85,6 +85,9 @@ private:
             return false;
         }
         if (m == "demora") std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        // A slow session and a slow method: each alone within a 500 ms limit, not both.
+        if (request.module == "KZR.Sessao" || m == "devagar")
+            std::this_thread::sleep_for(std::chrono::milliseconds(350));
         if (m == "lixo") {
             send(socket, wire::frame("\xff\xff"));
             return true;
@@ -269,10 +272,28 @@ TEST(TNetConnection, UnreachableServerSurfacesAtTheFirstCallWithoutThrowExceptio
 TEST(TNetConnection, UnreachableServerThrowsOnConnectWithThrowException)
 {
     TNetConnection net;
+    EXPECT_EQ(net.Port(), wire::DefaultPort);
     net.SetPort(closedPort());
     net.SetThrowException(true);
     EXPECT_THROW(net.SetConnected(true), EConnectionError);
     EXPECT_FALSE(net.Connected());
+}
+
+TEST(TNetConnection, TheTimeLimitCoversResumingTheSessionAndTheExchangeTogether)
+{
+    ScriptedServer server;
+    TNetConnection net(nullptr, "netDimensao");
+    net.SetServerName("KZR01200.rdmDimensao");
+    net.SetPort(server.port());
+    ServerAccess access;
+    access.sessionToken = "sessao";
+    net.SetAccess(access);
+    net.SetTimeoutMs(500);
+    net.SetConnected(true);
+    EXPECT_THROW(net.AppServer().Call("devagar", {}), EConnectionError);
+    const auto requests = server.requests();
+    ASSERT_FALSE(requests.isEmpty());
+    EXPECT_EQ(requests[0].method, "resume") << "a new socket resumes the session first";
 }
 
 TEST(TNetConnection, ServerStartedAfterConnectIsReachedByTheNextCall)
