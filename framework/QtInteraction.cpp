@@ -9,9 +9,28 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
+
+// A dialog on the heap under a window that may be destroyed while the dialog is open (a timer,
+// a queued close), taking the dialog with it: a dialog on the stack would then be freed twice.
+// What it answers is read only while it is still there.
+template <typename Dialog>
+class Modal
+{
+public:
+    explicit Modal(Dialog *dialog) : m_dialog(dialog) {}
+    ~Modal() { delete m_dialog.data(); }
+    Modal(const Modal &) = delete;
+    Modal &operator=(const Modal &) = delete;
+    Dialog *operator->() const { return m_dialog.data(); }
+    bool alive() const { return !m_dialog.isNull(); }
+
+private:
+    QPointer<Dialog> m_dialog;
+};
 
 QWidget *dialogParent()
 {
@@ -49,8 +68,8 @@ QString titleOf(TMsgDlgType type)
 int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     BusyIndicatorAside aside;
-    QMessageBox box(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent());
-    box.setInformativeText(DialogContext::current().informativeText);
+    Modal box(new QMessageBox(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent()));
+    box->setInformativeText(DialogContext::current().informativeText);
     // The buttons' captions are Qt's own, in the language of the translation the host installed.
     struct Pair {
         int flag;
@@ -65,19 +84,20 @@ int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgB
         buttons = mbOK;
     for (const Pair &pair : pairs) {
         if (buttons & pair.flag)
-            box.addButton(pair.button);
+            box->addButton(pair.button);
     }
     // Enter on a question does the harmless thing: staying (Cancelar) or not doing it (Não).
     if (buttons & mbCancel)
-        box.setDefaultButton(QMessageBox::Cancel);
+        box->setDefaultButton(QMessageBox::Cancel);
     else if (buttons & mbNo)
-        box.setDefaultButton(QMessageBox::No);
-    const auto clicked = QMessageBox::StandardButton(box.exec());
+        box->setDefaultButton(QMessageBox::No);
+    const auto clicked = QMessageBox::StandardButton(box->exec());
     for (const Pair &pair : pairs) {
-        if (clicked == pair.button)
+        if (box.alive() && clicked == pair.button)
             return pair.result;
     }
-    // Closed with the window's own button: the answer a "no" or "cancel" would give.
+    // Closed with the window's own button, or gone with its window: the answer a "no" or
+    // "cancel" would give.
     return (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : mrOk;
 }
 
@@ -86,8 +106,9 @@ bool QtInteraction::pickList(TDataSource *source, const QString &title)
     if (!source || !source->DataSet())
         return false;
     BusyIndicatorAside aside;
-    PickListDialog dialog(source->DataSet(), title, DialogContext::current().usedChoices, dialogParent());
-    return dialog.exec() == QDialog::Accepted && dialog.choose();
+    Modal dialog(new PickListDialog(source->DataSet(), title, DialogContext::current().usedChoices,
+                                    dialogParent()));
+    return dialog->exec() == QDialog::Accepted && dialog.alive() && dialog->choose();
 }
 
 bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
@@ -95,14 +116,14 @@ bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
     if (!dataSet)
         return false;
     BusyIndicatorAside aside;
-    FindDialog dialog(dataSet, fields, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    Modal dialog(new FindDialog(dataSet, fields, dialogParent()));
+    return dialog->exec() == QDialog::Accepted && dialog.alive();
 }
 
 std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QString &user,
                                                 const QString &message)
 {
-    LoginDialog dialog(server, user, message, dialogParent());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return LoginAnswer{dialog.user(), dialog.password()};
+    Modal dialog(new LoginDialog(server, user, message, dialogParent()));
+    if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
+    return LoginAnswer{dialog->user(), dialog->password()};
 }

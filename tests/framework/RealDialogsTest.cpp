@@ -21,7 +21,7 @@ using namespace testing_support;
 namespace {
 
 // Acts on the modal dialog once it is up (the product's dialogs run their own event loop).
-void whenModal(std::function<void(QWidget *)> act)
+void whenModal(const std::function<void(QWidget *)> &act)
 {
     QTimer::singleShot(10, [act] {
         if (QWidget *modal = QApplication::activeModalWidget())
@@ -134,4 +134,35 @@ TEST(RealDialogs, TheBusyWindowStepsAsideForADialog)
     EXPECT_TRUE(busy->isVisible());
     DeactiveShowAvi();
     EXPECT_FALSE(busy->isVisible());
+}
+
+// The window a dialog stands on may be destroyed while the dialog is open (and take the dialog
+// with it): the call answers as a closed dialog would, and nothing is freed twice.
+TEST(RealDialogs, ADialogWhoseWindowGoesWhileItIsOpenAnswersAsClosed)
+{
+    Interaction::install(nullptr);
+    auto dataSet = peopleSet({{QStringLiteral("1"), QStringLiteral("Ana")}});
+    TDataSource source(nullptr, QStringLiteral("dtsFields"));
+    source.SetDataSet(dataSet.get());
+    const std::function<bool()> asks[] = {
+        [] {
+            return Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"),
+                                                        TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrNo;
+        },
+        [&] { return !Pesquisar(&source, QStringLiteral("Campos"), false, true); },
+        [&] { return !Interaction::current().find(dataSet.get(), FindFields::of(dataSet.get())); },
+    };
+    for (const auto &ask : asks) {
+        auto *window = new QWidget;
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        bool onTheWindow = false;
+        whenModal([&](QWidget *modal) {
+            onTheWindow = modal->parentWidget() == window;
+            delete window;
+        });
+        EXPECT_TRUE(ask());
+        EXPECT_TRUE(onTheWindow);
+    }
 }
