@@ -57,12 +57,16 @@ void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
                 CheckResultServ(reply, true, 0);
                 AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
                 // The host's cube record sets were built from the old attributes; it rebuilds them.
+                // They leave the main window at once, but are freed only on the event loop's next
+                // turn: whatever of the host's is running now may still be holding one.
                 if (QWidget *mainForm = TApplication::MainForm()) {
                     const QObjectList owned = mainForm->children();
                     for (qsizetype i = owned.size() - 1; i >= 0; --i) {
                         auto *dataSet = qobject_cast<TClientDataSet *>(owned.at(i));
-                        if (dataSet && UpperCase(dataSet->objectName()).left(7) == QLatin1String("CDSCUBO"))
-                            delete dataSet;
+                        if (dataSet && UpperCase(dataSet->objectName()).left(7) == QLatin1String("CDSCUBO")) {
+                            dataSet->setParent(nullptr);
+                            dataSet->deleteLater();
+                        }
                     }
                 }
             }

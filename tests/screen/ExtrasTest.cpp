@@ -2,6 +2,8 @@
 
 #include "Services.h"
 
+#include <QCoreApplication>
+
 class ExtrasTest : public ExtrasTabTest
 {
 protected:
@@ -106,6 +108,10 @@ TEST_F(ExtrasTest, SavedChangesAreAnnouncedAndDropTheHostsCubes)
     EXPECT_TRUE(timeline.contains(QStringLiteral("call:setExtras[1:Atualizando Dados no Servidor]")));
     EXPECT_EQ(host.cacheNotices, QStringList{"ATRIBEXTRADIME"});
     EXPECT_EQ(storedExtras(), (QStringList{"CDCIDADE|Cidade", "DSSEGMENTO|Segmento"}));
+    // Gone from the host's window at once, freed only once the host's code has run its course.
+    ASSERT_FALSE(cubeWatch.isNull());
+    EXPECT_EQ(cube->parent(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(cubeWatch.isNull());
     EXPECT_FALSE(notCubeWatch.isNull());
     EXPECT_FALSE(otherWatch.isNull());
