@@ -5,6 +5,7 @@
 #include "ServerFailure.h"
 #include "StorageFixture.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSemaphore>
 #include <QThread>
@@ -225,6 +226,7 @@ TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
     constexpr int Savers = 3;
     constexpr int Batch = 40;
     std::atomic<bool> stop{false};
+    std::atomic<int> acknowledgedSaves{0};
     std::vector<std::vector<int>> acknowledged(Savers);
     std::vector<std::unique_ptr<QThread>> threads;
     for (int s = 0; s < Savers; ++s) {
@@ -238,8 +240,10 @@ TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
                     changes << insert(dimension(code, "Lote " + code));
                 }
                 try {
-                    if (mine.saveDimensions(ofDimensions(changes)).isEmpty())
+                    if (mine.saveDimensions(ofDimensions(changes)).isEmpty()) {
                         acknowledged[s].push_back(batch);
+                        ++acknowledgedSaves;
+                    }
                 } catch (const EConnectionError &) {
                     return; // the server is gone
                 }
@@ -247,11 +251,16 @@ TEST_P(Saving, AServerKilledDuringSavesLeavesNoHalfAppliedDelta)
         }));
         threads.back()->start();
     }
-    QThread::msleep(1500);
+    // Killed in the middle of the savers' work, once a few saves have been acknowledged.
+    constexpr int KillAfter = 2 * Savers;
+    QDeadlineTimer deadline(60000);
+    while (acknowledgedSaves < KillAfter && !deadline.hasExpired())
+        QThread::msleep(5);
     server.kill();
     stop = true;
     for (auto &t : threads)
         ASSERT_TRUE(t->wait(60000));
+    ASSERT_GE(acknowledgedSaves.load(), KillAfter) << "the savers did not get going";
 
     ASSERT_TRUE(server.start(server.databaseUrl())) << server.error().toStdString();
     TestClient after(server);
