@@ -20,7 +20,8 @@ inline const QVector<packet::FieldDef> ExtraFields = {
 
 inline Row dimension(const QString &code, const QString &name, const QString &table = "CLIENTE",
                      const QString &key = "CDCLIENTE", const QString &item = "NMCLIENTE",
-                     std::optional<QString> parent = std::nullopt, const QString &flag = "S")
+                     const std::optional<QString> &parent = std::nullopt,
+                     const QString &flag = "S")
 {
     return Row{flag, code, name, table, key, item, parent};
 }

@@ -141,7 +141,7 @@ TEST_F(RemoteMethods, ExtrasAndTheirClashes)
 
 TEST_F(RemoteMethods, VdDimensaoJudgesTablesAndFieldsFromTheCatalogue)
 {
-    auto check = [&](const QString &table, QStringList names, Variant *written = nullptr) {
+    auto check = [&](const QString &table, const QStringList &names, Variant *written = nullptr) {
         QList<Variant> items;
         for (const QString &n : names)
             items << Variant(n);

@@ -206,7 +206,7 @@ TEST_F(RealScreen, TheEllipsisOfAKeyColumnPicksAFieldOfTheTableFromTheServer)
 namespace {
 
 // Acts on the next modal dialog once it is up (it runs its own event loop).
-void whenModal(std::function<void(QMessageBox *)> act)
+void whenModal(const std::function<void(QMessageBox *)> &act)
 {
     QTimer::singleShot(50, [act] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
