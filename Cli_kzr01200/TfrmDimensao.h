@@ -67,7 +67,7 @@ public:
     void netValidaBeforeConnect(TNetConnection *sender);
 
     // --- commands and tabs ----------------------------------------------------------------
-    void ControlaBotoes();
+    void ControlaBotoes() override;
     void dtsPadraoStateChange(QObject *sender) override;
     void pgcPadraoChange(QObject *sender) override;
     void mnuDimensaoClick(QObject *sender);

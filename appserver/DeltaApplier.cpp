@@ -6,7 +6,7 @@
 #include "Database.h"
 #include "MethodFailure.h"
 #include "TableLayout.h"
-#include "TextLength.h"
+#include "TextRules.h"
 
 #include <QStringList>
 

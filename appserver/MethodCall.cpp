@@ -1,7 +1,7 @@
 #include "MethodCall.h"
 
 #include "CallFault.h"
-#include "TextLength.h"
+#include "TextRules.h"
 
 #include <algorithm>
 

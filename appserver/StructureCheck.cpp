@@ -5,21 +5,13 @@
 #include "Database.h"
 #include "MethodFailure.h"
 #include "TableLayout.h"
+#include "TextRules.h"
 
 namespace {
 
 Variant structureError(const QString &text)
 {
     return Variant::fromArray({Variant(text)});
-}
-
-// The same upper-casing as the screen's: only the letters a to z change.
-QString asciiUpper(const QString &name)
-{
-    QString result = name;
-    for (QChar &c : result)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = QChar(c.unicode() - 'a' + 'A');
-    return result;
 }
 
 } // namespace
@@ -54,7 +46,7 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
         if (column.name.size() > width ||
             !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
             continue;
-        result.rows.push_back(packet::Row{asciiUpper(column.name)});
+        result.rows.push_back(packet::Row{UpperCase(column.name)});
     }
     return result;
 }

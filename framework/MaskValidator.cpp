@@ -1,7 +1,7 @@
 #include "MaskValidator.h"
 
 #include "TField.h"
-#include "TextLength.h"
+#include "TextRules.h"
 
 MaskValidator::MaskValidator(const TField *field, QObject *parent)
     : QValidator(parent), m_field(field)

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Exceptions.h"
 #include "ServerAccess.h"
+#include "TextRules.h" // the platform's text rules: the screens reach them with the services
 #include "Variant.h"
 
 #include <QString>
@@ -27,16 +28,6 @@ void MensErro(const QString &text, bool abort);
 // Throws EServerFailure when the reply is the server-failure form; otherwise gives the reply
 // (the data packet it carries). flag and number are kept for the callers' sake.
 Variant CheckResultServ(const Variant &reply, bool flag, int number);
-
-bool EmptyString(const QString &text);                       // empty or blanks only
-// Replaces every occurrence of find (number 0: all of them).
-QString Replace(const QString &find, const QString &text, const QString &replacement, int number);
-// Brings a code to its stored width: blanks dropped, left-padded with zeros to width
-// ("12" -> "00012"); a longer code is left as it is.
-QString Ajusta(const QString &text, int width);
-QString UpperCase(const QString &text);                      // only a-z change
-// Fills "%s" and "%S" in order with the arguments.
-QString Format(const QString &templ, const QStringList &args);
 
 // The busy indicator: a small window with a text over the main form. Kind 6 while receiving
 // or validating, 1 while sending. Deactivate when nothing shows does nothing. The state below

@@ -832,8 +832,7 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (key == VK_ESCAPE && d->dataSet &&
-        (d->dataSet->State() == TDataSetState::dsEdit || d->dataSet->State() == TDataSetState::dsInsert)) {
+    if (key == VK_ESCAPE && d->dataSet && d->dataSet->isEditing()) {
         // Escape with no editor open gives up the record's changes.
         EventBoundary::run([this] { d->dataSet->Cancel(); });
         event->accept();

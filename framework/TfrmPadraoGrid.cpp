@@ -17,12 +17,6 @@
 
 namespace {
 
-bool editing(TClientDataSet *dataSet)
-{
-    return dataSet && (dataSet->State() == TDataSetState::dsEdit ||
-                       dataSet->State() == TDataSetState::dsInsert);
-}
-
 // The Include picture: the style's blank page with a green plus on it.
 QPixmap includeImage(QStyle *style)
 {
@@ -605,19 +599,28 @@ void TfrmPadraoGrid::dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shi
 void TfrmPadraoGrid::dtsPadraoStateChange(QObject *sender)
 {
     Q_UNUSED(sender);
-    TClientDataSet *dataSet = dtsPadrao->DataSet();
-    const bool isEditing = editing(dataSet);
-    const bool isEmpty = !dataSet || !dataSet->Active() || dataSet->IsEmpty();
-    mnuConfirmar->SetEnabled(isEditing);
-    mnuCancelar->SetEnabled(isEditing);
-    mnuIncluir->SetEnabled(!isEditing && dataSet);
+    ControlaBotoes();
+}
+
+void TfrmPadraoGrid::ControlaBotoes()
+{
+    EnableCommands(dtsPadrao->DataSet());
+}
+
+void TfrmPadraoGrid::EnableCommands(TClientDataSet *current, bool mayInclude)
+{
+    const bool editing = current && current->isEditing();
+    const bool empty = !current || current->IsEmpty(); // a closed set holds no records
+    mnuConfirmar->SetEnabled(editing);
+    mnuCancelar->SetEnabled(editing);
+    mnuIncluir->SetEnabled(current && !editing && mayInclude);
     for (TMenuItem *record : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar})
-        record->SetEnabled(!isEditing && !isEmpty);
-    mnuFechar->SetEnabled(!isEditing);
+        record->SetEnabled(!editing && !empty);
+    mnuFechar->SetEnabled(!editing);
     const std::pair<TMenuItem *, TSpeedButton *> pairs[] = {
-        {mnuIncluir, sbtIncluir},     {mnuAlterar, sbtAlterar},   {mnuExcluir, sbtExcluir},
-        {mnuProcurar, sbtProcurar},   {mnuVerificar, sbtVerificar}, {mnuConfirmar, sbtConfirmar},
-        {mnuCancelar, sbtCancelar},   {mnuFechar, sbtFechar}};
+        {mnuConfirmar, sbtConfirmar}, {mnuCancelar, sbtCancelar},   {mnuIncluir, sbtIncluir},
+        {mnuAlterar, sbtAlterar},     {mnuExcluir, sbtExcluir},     {mnuProcurar, sbtProcurar},
+        {mnuVerificar, sbtVerificar}, {mnuFechar, sbtFechar}};
     for (const auto &[menuItem, speedButton] : pairs)
         speedButton->SetEnabled(menuItem->Enabled());
 }
@@ -679,7 +682,7 @@ void TfrmPadraoGrid::sbtConfirmarClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (editing(dataSet))
+    if (dataSet && dataSet->isEditing())
         dataSet->Post();
 }
 
@@ -687,7 +690,7 @@ void TfrmPadraoGrid::sbtCancelarClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (!editing(dataSet))
+    if (!dataSet || !dataSet->isEditing())
         return;
     if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes)
         dataSet->Cancel();

@@ -64,7 +64,7 @@ public:
     virtual void FormDestroy(QObject *sender);
     virtual void FormClose(QObject *sender, TCloseAction &action);
     virtual void dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift);
-    virtual void dtsPadraoStateChange(QObject *sender);
+    virtual void dtsPadraoStateChange(QObject *sender); // runs ControlaBotoes
     virtual void sbtIncluirClick(QObject *sender);    // Insert
     virtual void sbtAlterarClick(QObject *sender);    // Edit
     virtual void sbtExcluirClick(QObject *sender);    // asks "Excl", then Delete
@@ -73,6 +73,10 @@ public:
     virtual void sbtConfirmarClick(QObject *sender);  // Post
     virtual void sbtCancelarClick(QObject *sender);   // asks "Canc", then Cancel
     virtual void pgcPadraoChange(QObject *sender);    // nothing in the base
+    // Sets which commands are enabled; the base applies the commands' rule to the record set of
+    // dtsPadrao. A form whose commands act on another record set, or that allows less, overrides
+    // it and applies the same rule through EnableCommands.
+    virtual void ControlaBotoes();
 
     // Commits an open cell editor of any grid of the form (before every command).
     void commitEditors();
@@ -100,6 +104,11 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The commands' rule for the record set they act on (nullptr: none): Confirm and Cancel while
+    // it is editing; at rest, Include (when the form allows it), the record commands when it holds
+    // records, and the close guard (mnuFechar). The menu items first, then each toolbar button
+    // copies its item.
+    void EnableCommands(TClientDataSet *current, bool mayInclude = true);
 
 private:
     friend class TApplication;

@@ -51,13 +51,9 @@ public:
     packet::Row editBase; // the values when the edit began
     int positionBeforeInsert = -1;
 
-    bool editing() const
-    {
-        return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
-    }
     const packet::Row &rowValues(int row) const
     {
-        return editing() && row == current ? buffer : records[row].values;
+        return TClientDataSet::isEditing(state) && row == current ? buffer : records[row].values;
     }
     packet::Row emptyRow() const { return packet::Row(columns.size()); }
 

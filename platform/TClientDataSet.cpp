@@ -2,7 +2,7 @@
 
 #include "DataPacket.h"
 #include "RecordStore.h"
-#include "TextLength.h"
+#include "TextRules.h"
 
 #include <QHash>
 
@@ -23,7 +23,7 @@ void TClientDataSet::checkActive() const
 void TClientDataSet::checkEditing() const
 {
     checkActive();
-    if (!d->editing())
+    if (!isEditing())
         throw EDatabaseError(QStringLiteral(
             "O registro não está em alteração nem em inclusão: use Alterar ou Incluir antes de mudar seus dados."));
 }
@@ -160,7 +160,7 @@ bool TClientDataSet::Bof() const
 
 void TClientDataSet::postIfEditing()
 {
-    if (d->editing()) Post();
+    if (isEditing()) Post();
 }
 
 void TClientDataSet::moveTo(int index, bool bof, bool eof)
@@ -253,7 +253,7 @@ void TClientDataSet::insertAt(int at)
 void TClientDataSet::Edit()
 {
     checkActive();
-    if (d->editing()) return;
+    if (isEditing()) return;
     if (d->records.isEmpty()) {
         Append();
         return;
@@ -265,10 +265,10 @@ void TClientDataSet::Edit()
 
 void TClientDataSet::Post()
 {
-    if (!d->editing()) return;
+    if (!isEditing()) return;
     fire(BeforePost, this);
     // The handler may itself have posted or cancelled.
-    if (!d->editing()) return;
+    if (!isEditing()) return;
     const int row = d->current;
     if (d->state == TDataSetState::dsInsert)
         d->commitInsert(row, d->buffer);
@@ -285,7 +285,7 @@ void TClientDataSet::Post()
 
 void TClientDataSet::Cancel()
 {
-    if (!d->editing()) return;
+    if (!isEditing()) return;
     const int row = d->current;
     const bool inserting = d->state == TDataSetState::dsInsert;
     // Back to browse before any signal, so a view reading the rows sees them as they now are.
@@ -325,7 +325,7 @@ void TClientDataSet::Delete()
     if (d->state == TDataSetState::dsInsert || d->records.isEmpty())
         return; // the handler changed the ground under us; nothing sensible to delete
     const int row = d->current;
-    const bool wasEditing = d->editing();
+    const bool wasEditing = isEditing();
     d->state = TDataSetState::dsBrowse; // an edit under way goes with its record
     d->buffer.clear();
     d->editBase.clear();
@@ -374,7 +374,7 @@ void TClientDataSet::MergeChangeLog()
 void TClientDataSet::CancelUpdates()
 {
     checkActive();
-    if (d->editing()) Cancel();
+    if (isEditing()) Cancel();
     emit contentAboutToBeReset();
     d->cancelUpdates();
     d->current = d->records.isEmpty() ? -1 : 0;

@@ -40,6 +40,12 @@ public:
 
     // --- state and navigation ------------------------------------------------------------
     TDataSetState State() const;
+    // Editing: a record is being edited or inserted (its values are in the edit buffer).
+    bool isEditing() const { return isEditing(State()); }
+    static bool isEditing(TDataSetState state)
+    {
+        return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+    }
     bool Active() const;
     void Open();  // opens empty when never loaded
     void Close(); // drops content and change log

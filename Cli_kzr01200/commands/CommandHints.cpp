@@ -1,7 +1,6 @@
 #include "TfrmDimensao.h"
 
 #include "EventBoundary.h"
-#include "RecordState.h"
 
 // What the screen tells about its commands beyond whether they are enabled.
 

@@ -1,7 +1,6 @@
 #include "TfrmDimensao.h"
 
 #include "Interaction.h"
-#include "RecordState.h"
 #include "Services.h"
 
 namespace {
@@ -126,7 +125,7 @@ void TfrmDimensao::ConfirmaTshPrincipal()
     TClientDataSet *dados = dtsPadrao->DataSet();
     if (!dados)
         return;
-    if (isEditing(dados))
+    if (dados->isEditing())
         dados->Post();
     dtsPadraoStateChange(nullptr);
 }
@@ -136,7 +135,7 @@ void TfrmDimensao::ConfirmaTshExtras()
     TClientDataSet *extras = dtsExtras->DataSet();
     if (!extras)
         return;
-    if (isEditing(extras))
+    if (extras->isEditing())
         extras->Post();
     dtsPadraoStateChange(nullptr);
 }

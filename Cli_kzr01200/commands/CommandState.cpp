@@ -1,6 +1,5 @@
 #include "TfrmDimensao.h"
 
-#include "RecordState.h"
 #include "Services.h"
 
 // Commands that start work need the current record set at rest, Confirm and Cancel need it
@@ -9,29 +8,12 @@ void TfrmDimensao::ControlaBotoes()
 {
     const bool onDimensions = dimensionTabActive();
     TClientDataSet *current = onDimensions ? cdsDados : cdsExtras;
-    const bool e = isEditing(current);
+    const bool e = current->isEditing();
     const bool n = current->IsEmpty();
 
-    mnuConfirmar->SetEnabled(e);
-    mnuCancelar->SetEnabled(e);
-    bool withoutTable = false;
-    if (onDimensions) {
-        mnuIncluir->SetEnabled(!e);
-    } else { // the table is read only when the extras are at rest
-        withoutTable = !e && EmptyString(cdsDadosCDTABELADIME->AsString());
-        mnuIncluir->SetEnabled(!e && !withoutTable);
-    }
-    for (TMenuItem *item : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar})
-        item->SetEnabled(!e && !n);
-    mnuFechar->SetEnabled(!e);
-
-    const std::pair<TSpeedButton *, TMenuItem *> pairs[] = {
-        {sbtConfirmar, mnuConfirmar}, {sbtCancelar, mnuCancelar}, {sbtIncluir, mnuIncluir},
-        {sbtAlterar, mnuAlterar},     {sbtExcluir, mnuExcluir},   {sbtProcurar, mnuProcurar},
-        {sbtVerificar, mnuVerificar}, {sbtFechar, mnuFechar},
-    };
-    for (const auto &[button, item] : pairs)
-        button->SetEnabled(item->Enabled());
+    // On the extras tab a new attribute needs its dimension's table, read only at rest.
+    const bool withoutTable = !onDimensions && !e && EmptyString(cdsDadosCDTABELADIME->AsString());
+    EnableCommands(current, !withoutTable);
     explainInclude(withoutTable);
 
     if (onDimensions) {

@@ -196,8 +196,8 @@ void TfrmDimensao::dbgPadraoColEnter(QObject *)
 // column.
 void TfrmDimensao::dbgPadraoColExit(QObject *)
 {
-    const TDataSetState state = dtsPadrao->State();
-    if (state != TDataSetState::dsEdit && state != TDataSetState::dsInsert) // as the data source reports it
+    const TClientDataSet *shown = dtsPadrao->DataSet(); // as the data source reports it
+    if (!shown || !shown->isEditing())
         return;
     TField *field = dbgPadrao->SelectedField();
     if (!field)

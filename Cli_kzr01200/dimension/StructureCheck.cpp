@@ -2,7 +2,6 @@
 
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
-#include "RecordState.h"
 #include "RemoteMethods.h"
 
 // Upper case (a to z only) without blanks, written back into the field.

@@ -4,7 +4,6 @@
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
 #include "ProfileLine.h"
-#include "RecordState.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 
@@ -40,7 +39,7 @@ void TfrmDimensao::dtsExtrasStateChange(QObject *)
     if (state == TDataSetState::dsInsert)
         cdsExtrasNRSEQUEDIME->SetAsString(cdsDadosNRSEQUEDIME->AsString());
     // Attributes are fields of the dimension's table: without a table there is nothing to edit.
-    if (isEditing(cdsExtras) && EmptyString(cdsDadosCDTABELADIME->AsString()))
+    if (cdsExtras->isEditing() && EmptyString(cdsDadosCDTABELADIME->AsString()))
         cdsExtras->Cancel();
     ControlaBotoes();
 }

@@ -2,7 +2,6 @@
 
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
-#include "RecordState.h"
 #include "RemoteMethods.h"
 
 // An extra attribute must not repeat one of the dimension's own fields.

@@ -1,7 +1,7 @@
 #include "ScreenImport.h"
 
 #include "CollectingInteraction.h"
-#include "Services.h"
+#include "TextRules.h"
 #include "TfrmDimensao.h"
 
 #include <QSet>
@@ -11,11 +11,6 @@ namespace {
 QString text(const ImportFile::Value &value)
 {
     return value.value_or(QString());
-}
-
-bool editing(const TClientDataSet *dataSet)
-{
-    return dataSet->State() != TDataSetState::dsBrowse;
 }
 
 } // namespace
@@ -37,7 +32,7 @@ template <typename Command> bool ScreenImport::attempt(const QString &what, Comm
     command();
     const QStringList said = m_ui.take();
     TClientDataSet *dataSet = m_form.mnuExtras->Checked() ? m_form.cdsExtras : m_form.cdsDados;
-    const bool stillEditing = editing(dataSet);
+    const bool stillEditing = dataSet->isEditing();
     if (said.isEmpty() && !stillEditing) return true;
     if (stillEditing) m_form.sbtCancelar->Click(); // its confirmation is answered yes
     // A save the server refused stays pending in the screen, to go with the next save; the

@@ -24,6 +24,7 @@ struct Trail {
     int destroys = 0;
     bool failCreate = false;
     bool refuseClose = false;
+    bool forbidInclude = false;
 };
 Trail *trail = nullptr;
 
@@ -63,6 +64,8 @@ public:
             MensErro(QStringLiteral("É necessário confirmar ou cancelar a transação de dados antes de fechar a janela."), true);
         TfrmPadraoGrid::FormClose(sender, action);
     }
+    // Allows less than the base: the base's state change must ask this rule, not its own.
+    void ControlaBotoes() override { EnableCommands(dtsPadrao->DataSet(), !trail->forbidInclude); }
     std::unique_ptr<TClientDataSet> people;
 };
 
@@ -193,6 +196,15 @@ TEST_F(FormTest, DefaultCommandsActOnTheRecordSetOfTheDataSource)
     form->sbtConfirmar->Click();
     EXPECT_EQ(people()->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(people()->FieldByName(QStringLiteral("NOME"))->AsString(), QStringLiteral("Carlota"));
+
+    // A form's own rule decides at every state change; the base's applies only where it has none.
+    record.forbidInclude = true;
+    form->sbtAlterar->Click();
+    form->sbtConfirmar->Click();
+    EXPECT_FALSE(form->sbtIncluir->Enabled());
+    EXPECT_FALSE(form->mnuIncluir->Enabled());
+    EXPECT_TRUE(form->sbtAlterar->Enabled());
+    record.forbidInclude = false;
 
     // Search opens the find dialog on the record set.
     seam->clear();

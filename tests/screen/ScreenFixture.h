@@ -89,10 +89,7 @@ protected:
     void reachServer(bool reachable);
     // Forgets what happened so far (calls, timeline, messages, notices).
     void forget();
-    bool editing() const
-    {
-        return form->cdsDados->State() == TDataSetState::dsInsert || form->cdsDados->State() == TDataSetState::dsEdit;
-    }
+    bool editing() const { return form->cdsDados->isEditing(); }
 
     QStringList messages() const { return ui->messages(); }
     QStringList callsMade() const; // "method" per remote call, in order
