@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Controls.h"
 #include "Services.h"
 
 // The hourglass for as long as it lives; the default cursor on every way out.

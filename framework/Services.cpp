@@ -2,7 +2,6 @@
 
 #include "TDBGrid.h"
 
-#include "Controls.h"
 #include "Interaction.h"
 #include "ServerFailure.h"
 #include "TApplication.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Controls.h"
 #include "Exceptions.h"
 #include "ServerAccess.h"
 #include "TextRules.h" // the platform's text rules: the screens reach them with the services
@@ -74,6 +73,8 @@ void Procura(TClientDataSet *dataSet);
 // one; the grid has the focus on the record found.
 void Procura(TClientDataSet *dataSet, TDBGrid *grid);
 
-// The screen cursor (crDefault, crHourGlass), observable in tests.
+// The screen cursor, observable in tests.
+constexpr int crDefault = 0;
+constexpr int crHourGlass = -11;
 int ScreenCursor();
 void SetScreenCursor(int cursor);

@@ -1,4 +1,4 @@
-#include "TDBGrid.h"
+#include "TCanvas.h"
 
 #include <QFontMetrics>
 

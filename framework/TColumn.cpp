@@ -1,3 +1,5 @@
+#include "TColumn.h"
+
 #include "TDBGrid.h"
 
 TField *TColumn::Field() const

@@ -1,17 +1,16 @@
 #pragma once
 
-#include "Controls.h"
+#include "Colors.h"
+#include "Keys.h"
+#include "TCanvas.h"
+#include "TColumn.h"
 #include "TDataSource.h"
 
-#include <QFont>
-#include <QPainter>
 #include <QRect>
 #include <QTableView>
 #include <exception>
 #include <functional>
 #include <memory>
-
-class TDBGrid;
 
 enum TGridDrawFlag { gdSelected = 1, gdFocused = 2, gdFixed = 4 };
 using TGridDrawState = int;
@@ -23,61 +22,11 @@ enum TDBGridOption {
 };
 using TDBGridOptions = int;
 
-enum class TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
-
-// The canvas handed to OnDrawColumnCell: drawing goes to the cell being painted.
-class TCanvas
-{
-public:
-    explicit TCanvas(QPainter *painter) : m_painter(painter) {}
-    TColor BrushColor() const { return m_brush; }
-    void SetBrushColor(TColor color) { m_brush = color; }
-    TColor FontColor() const { return m_font; }
-    void SetFontColor(TColor color) { m_font = color; }
-    void FillRect(const QRect &rect);                     // with the brush colour
-    void TextOut(int x, int y, const QString &text);      // font colour, top-left at (x, y), no clipping to the cell
-    void DrawFocusRect(const QRect &rect);                // dotted frame, drawn by inverting
-    // Copies source of the bitmap to dest; pixels of transparentColor take the brush colour.
-    void BrushCopy(const QRect &dest, const TBitmap &bitmap, const QRect &source, TColor transparentColor);
-    QPainter *painter() const { return m_painter; }
-
-private:
-    QPainter *m_painter;
-    TColor m_brush = clWhite;
-    TColor m_font = clWindowText;
-};
-
-class TColumnTitle
-{
-public:
-    QString Caption;       // empty: the field's display label
-    QString FontName;      // empty: the grid's font
-    int FontHeight = 0;    // platform units (negative: pixels)
-    bool SymbolCharset = false;
-    TColor FontColor = clWindowText;
-    QString Hint;          // the title's tooltip (what a click on it does)
-};
-
-class TColumn
-{
-public:
-    QString FieldName;
-    int Width = -1;        // pixels; -1: default from the field's display width
-    bool ReadOnly = false; // never typed into (a picture column, say)
-    TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
-    TColumnTitle Title;
-    TField *Field() const;  // the field of the grid's record set, nullptr when none
-    int Index() const { return m_index; }
-
-private:
-    friend class TDBGrid;
-    TDBGrid *m_grid = nullptr;
-    int m_index = 0;
-};
-
 // A data-aware grid over the record set of a data source.
 // Typing into a cell puts the record set into edit state; leaving a changed row or confirming
 // the editor posts it; a refused post keeps the row and the editor where they are.
+// One class, several sources: TDBGrid.cpp (data source, columns, moving), TDBGridEditing.cpp
+// (the cell editor and the commit ladder), TDBGridKeys.cpp, TDBGridPainting.cpp.
 class TDBGrid : public QTableView
 {
     Q_OBJECT
@@ -147,8 +96,6 @@ public:
 signals:
     // The user resized or moved a column (to remember it), or asked for the defaults back.
     void columnLayoutChangedByUser();
-
-public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -1,7 +1,12 @@
 #pragma once
 
-#include "Controls.h"
+#include "Keys.h"
 #include "TDBGrid.h"
+#include "TImage.h"
+#include "TMenuItem.h"
+#include "TPageControl.h"
+#include "TSpeedButton.h"
+#include "TTabSheet.h"
 #include "TMessages.h"
 #include "TClientDataSet.h"
 #include "TDataSource.h"

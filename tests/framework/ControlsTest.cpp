@@ -1,5 +1,9 @@
-#include "Controls.h"
+#include "Colors.h"
 #include "FrameworkTesting.h"
+#include "TMenuItem.h"
+#include "TPageControl.h"
+#include "TSpeedButton.h"
+#include "TTabSheet.h"
 
 #include <QApplication>
 #include <QPalette>

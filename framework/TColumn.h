@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Colors.h"
+
+#include <QString>
+
+class TDBGrid;
+class TField;
+
+enum class TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
+
+// The title of a grid column: part of its column.
+class TColumnTitle
+{
+public:
+    QString Caption;       // empty: the field's display label
+    QString FontName;      // empty: the grid's font
+    int FontHeight = 0;    // platform units (negative: pixels)
+    bool SymbolCharset = false;
+    TColor FontColor = clWindowText;
+    QString Hint;          // the title's tooltip (what a click on it does)
+};
+
+// A column of a TDBGrid: the field it shows and how.
+class TColumn
+{
+public:
+    QString FieldName;
+    int Width = -1;        // pixels; -1: default from the field's display width
+    bool ReadOnly = false; // never typed into (a picture column, say)
+    TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
+    TColumnTitle Title;
+    TField *Field() const;  // the field of the grid's record set, nullptr when none
+    int Index() const { return m_index; }
+
+private:
+    friend class TDBGrid;
+    TDBGrid *m_grid = nullptr;
+    int m_index = 0;
+};
