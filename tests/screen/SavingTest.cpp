@@ -128,7 +128,7 @@ TEST_F(SavingTest, ARefusedDeleteIsTakenBackAndNoLaterSaveCarriesIt)
     ui->dialogAnswers.push(mrYes);
     form->sbtExcluir->Click();
     ASSERT_EQ(messages().size(), 2);
-    EXPECT_TRUE(messages()[1].startsWith(EventBoundary::serverFailureText(QString())));
+    EXPECT_TRUE(messages()[1].startsWith(serverFailureReport(QString())));
     EXPECT_TRUE(messages()[1].contains(QStringLiteral("00001")));
     EXPECT_EQ(host.cacheNotices, QStringList{});
     // After the message the list is what the server holds, on the record that was current.
