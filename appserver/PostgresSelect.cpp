@@ -82,7 +82,7 @@ PostgresSelect::run(pg_conn *connection, const QString &sql, const QVariantList 
         const Failure failure = failureOf(connection, result.get());
         if (attempt > 0 || !staleStatement(failure)) return failure;
         // Dropped quietly: a failure here only means it is gone already.
-        Result(PQexec(connection, ("DEALLOCATE " + *name).constData()), &PQclear);
+        PQclear(PQexec(connection, ("DEALLOCATE " + *name).constData()));
         m_names.remove(sql);
     }
     packet::Packet packet;

@@ -16,9 +16,9 @@ QColor toQColor(TColor color)
         case clInfoBk: return palette.color(QPalette::ToolTipBase);
         case clInfoText: return palette.color(QPalette::ToolTipText);
         case clHighlight: return palette.color(QPalette::Highlight);
-        case clHighlightText: return palette.color(QPalette::HighlightedText);
         // Qt draws no caption bars of its own; the screens use the caption-text colour on the
         // highlight, where HighlightedText is the colour made to be readable.
+        case clHighlightText:
         case clCaptionText: return palette.color(QPalette::HighlightedText);
         case clWindowText: return palette.color(QPalette::WindowText);
         case clWindow: return palette.color(QPalette::Base);

@@ -137,5 +137,5 @@ private:
     void showHeaderMenu(const QPoint &position);
     void columnsChanged();
     void editButtonClicked();
-    void reportLater(std::exception_ptr failure);
+    void reportLater(const std::exception_ptr &failure);
 };

@@ -56,7 +56,7 @@ bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option, co
     return true;
 }
 
-void TDBGrid::reportLater(std::exception_ptr failure)
+void TDBGrid::reportLater(const std::exception_ptr &failure)
 {
     // A dialog cannot open inside a paint; the report waits for the event loop, once a burst.
     if (d->reportPending)

@@ -58,7 +58,7 @@ Variant fromCbor(const QCborValue &value)
         const QCborArray array = value.toArray();
         QList<Variant> items;
         items.reserve(array.size());
-        for (const QCborValue &item : array)
+        for (const auto &item : array)
             items.append(fromCbor(item));
         return Variant::fromArray(std::move(items));
     }

@@ -22,7 +22,7 @@ namespace {
 QCborValue parse(const QByteArray &item, const char *what)
 {
     QString error;
-    const QCborValue value = exact_text::parseItem(item, &error);
+    QCborValue value = exact_text::parseItem(item, &error);
     if (!error.isEmpty()) malformed(what, error);
     if (!value.isMap()) malformed(what, QStringLiteral("não é um mapa"));
     return value;
@@ -123,7 +123,7 @@ Request decodeRequest(const QByteArray &cborItem)
     Request request;
     request.module = module.toString();
     request.method = method.toString();
-    for (const QCborValue &a : args.toArray())
+    for (const auto &a : args.toArray())
         request.args.append(variantOf(a, "Requisição"));
     return request;
 }
@@ -201,7 +201,7 @@ Reply decodeReply(const QByteArray &cborItem)
         for (const auto &[index, value] : byRef.toMap())
             addByRef(index, value);
     } else if (byRef.isArray()) {
-        for (const QCborValue &pair : byRef.toArray()) {
+        for (const auto &pair : byRef.toArray()) {
             if (!pair.isArray() || pair.toArray().size() != 2)
                 malformed("Resposta", QStringLiteral("cada item de \"byref\" é [índice, valor]"));
             addByRef(pair.toArray().at(0), pair.toArray().at(1));
