@@ -65,8 +65,8 @@ PostgresSelect::run(pg_conn *connection, const QString &sql, const QVariantList 
     }
     Result result(nullptr, &PQclear);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        auto name = m_names.constFind(sql);
-        if (name == m_names.constEnd()) {
+        QByteArray name = m_names.value(sql);
+        if (name.isEmpty()) {
             const QByteArray newName = "kzr_select_" + QByteArray::number(++m_next);
             const Result prepared(PQprepare(connection, newName.constData(),
                                             numbered(sql).toUtf8().constData(),
@@ -74,15 +74,16 @@ PostgresSelect::run(pg_conn *connection, const QString &sql, const QVariantList 
                                   &PQclear);
             if (!prepared || PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
                 return failureOf(connection, prepared.get());
-            name = m_names.insert(sql, newName);
+            m_names.insert(sql, newName);
+            name = newName;
         }
-        result.reset(PQexecPrepared(connection, name->constData(), int(pointers.size()),
+        result.reset(PQexecPrepared(connection, name.constData(), int(pointers.size()),
                                     pointers.data(), nullptr, nullptr, 0));
         if (result && PQresultStatus(result.get()) == PGRES_TUPLES_OK) break;
         const Failure failure = failureOf(connection, result.get());
         if (attempt > 0 || !staleStatement(failure)) return failure;
         // Dropped quietly: a failure here only means it is gone already.
-        PQclear(PQexec(connection, ("DEALLOCATE " + *name).constData()));
+        PQclear(PQexec(connection, ("DEALLOCATE " + name).constData()));
         m_names.remove(sql);
     }
     packet::Packet packet;

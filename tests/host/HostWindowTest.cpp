@@ -18,7 +18,8 @@ TEST_F(HostTest, ServicesComeFromTheHostsOptionsAndCacheNewsShowsInTheStatusBar)
     EXPECT_EQ(window->cacheUpdates(), (QStringList{QStringLiteral("DIMENSAODIME"), QStringLiteral("ATRIBEXTRADIME")}));
     // The status line says in words what was saved and when; a failed save shows as failed.
     auto says = [this](const QString &pattern) {
-        return QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$")).match(window->statusText()).hasMatch();
+        const QRegularExpression whole(QRegularExpression::anchoredPattern(pattern));
+        return whole.match(window->statusText()).hasMatch();
     };
     EXPECT_TRUE(says(QStringLiteral("Atributos extras gravados às \\d\\d:\\d\\d"))) << window->statusText().toStdString();
     AtualizaLocalCache(VarArrayOf({Variant(QStringLiteral("DIMENSAODIME"))}));

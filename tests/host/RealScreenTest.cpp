@@ -35,7 +35,8 @@ public:
             m_process.waitForReadyRead(100);
             banner += QString::fromLocal8Bit(m_process.readAll());
         }
-        const auto match = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(banner);
+        static const QRegularExpression address(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
+        const auto match = address.match(banner);
         m_port = match.hasMatch() ? match.captured(1).toInt() : 0;
     }
     ~AppServer() { stop(); }
