@@ -73,14 +73,17 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
         d->rowsChanging = false;
         applyColumnWidths();
         followDataSet();
+        refreshIndicator();
     });
     connect(d->model, &QAbstractItemModel::rowsInserted, this, [this] {
         d->rowsChanging = false;
         followDataSet();
+        refreshIndicator();
     });
     connect(d->model, &QAbstractItemModel::rowsRemoved, this, [this] {
         d->rowsChanging = false;
         followDataSet();
+        refreshIndicator();
     });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         TColumn *column = Columns(section);
@@ -233,10 +236,22 @@ void TDBGrid::followDataSet()
     }
 }
 
+// Only the row that loses the indicator and the one that gets it are told: telling the header
+// of every row made each move cost as much as the list is long.
 void TDBGrid::refreshIndicator()
 {
-    if (verticalHeader()->isVisible() && d->model->rowCount() > 0)
-        emit d->model->headerDataChanged(Qt::Vertical, 0, d->model->rowCount() - 1);
+    const int rows = d->model->rowCount();
+    const int row = d->dataSet && d->dataSet->Active() ? d->dataSet->RecNo() - 1 : -1;
+    auto tell = [&](int changed) {
+        if (changed >= 0 && changed < rows)
+            emit d->model->headerDataChanged(Qt::Vertical, changed, changed);
+    };
+    if (verticalHeader()->isVisible()) {
+        if (d->indicatorRow != row)
+            tell(d->indicatorRow);
+        tell(row);
+    }
+    d->indicatorRow = row;
 }
 
 // --- columns --------------------------------------------------------------------------------

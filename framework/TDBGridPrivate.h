@@ -28,6 +28,7 @@ struct TDBGrid::Private {
     TDBGridOptions options = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
                              dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
     int currentColumn = 0;
+    int indicatorRow = -1;             // the row whose indicator the header was last told of
 
     QPointer<CellEditor> editor;
     QPersistentModelIndex editorIndex;

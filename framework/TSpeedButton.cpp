@@ -22,6 +22,11 @@ TSpeedButton::TSpeedButton(QWidget *parent, const QString &name, const QString &
 
 void TSpeedButton::SetImage(const QPixmap &image)
 {
+    setIcon(iconOf(image));
+}
+
+QIcon TSpeedButton::iconOf(const QPixmap &image)
+{
     // Qt's own disabled look of a coloured picture can pass for an enabled one: the disabled
     // picture is the same image in grey, faded to a third.
     QImage grey = image.toImage().convertToFormat(QImage::Format_ARGB32);
@@ -37,7 +42,7 @@ void TSpeedButton::SetImage(const QPixmap &image)
     icon.addPixmap(image, QIcon::Normal);
     icon.addPixmap(image, QIcon::Active);
     icon.addPixmap(QPixmap::fromImage(grey), QIcon::Disabled);
-    setIcon(icon);
+    return icon;
 }
 
 void TSpeedButton::SetHint(const QString &hint, const QKeySequence &key)

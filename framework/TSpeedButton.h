@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QKeySequence>
 #include <QPixmap>
 #include <QString>
@@ -16,6 +17,8 @@ public:
     void SetEnabled(bool on) { setEnabled(on); }
     // The picture, with a disabled look made from the same image that no one takes for enabled.
     void SetImage(const QPixmap &image);
+    // The icon SetImage gives, for whoever keeps one to hand to several buttons.
+    static QIcon iconOf(const QPixmap &image);
     // The tooltip: the hint, with the key that does the same when there is one.
     void SetHint(const QString &hint, const QKeySequence &key = {});
     void Click();                                    // as a user click

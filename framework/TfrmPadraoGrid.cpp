@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -28,6 +29,24 @@ QPixmap includeImage(QStyle *style)
     painter.drawRect(QRectF(8.5, 5, 3, 10));
     painter.drawRect(QRectF(5, 8.5, 10, 3));
     return page;
+}
+
+// The toolbar's icons, made once per style: opening a screen again neither decodes the style's
+// images nor greys them anew. GUI thread only, as every widget.
+constexpr int IncludePicture = -1; // the Include picture, beside the style's StandardPixmaps
+
+QIcon toolbarIcon(QStyle *style, int picture)
+{
+    static QHash<QPair<QString, int>, QIcon> made;
+    const QPair<QString, int> key(style->name(), picture);
+    auto it = made.constFind(key);
+    if (it == made.constEnd()) {
+        const QPixmap image = picture == IncludePicture
+                                  ? includeImage(style)
+                                  : style->standardIcon(QStyle::StandardPixmap(picture)).pixmap(16, 16);
+        it = made.insert(key, TSpeedButton::iconOf(image));
+    }
+    return *it;
 }
 
 } // namespace
@@ -71,14 +90,14 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     auto *toolbar = new QHBoxLayout(panBotoes);
     toolbar->setContentsMargins(2, 2, 2, 2);
     toolbar->setSpacing(1);
-    auto button = [this, toolbar](const char *name, const char *hint, QStyle::StandardPixmap icon) {
+    auto button = [this, toolbar](const char *name, const char *hint, int picture) {
         auto *speedButton = new TSpeedButton(panBotoes, QString::fromLatin1(name), QString::fromUtf8(hint));
-        speedButton->SetImage(style()->standardIcon(icon).pixmap(16, 16));
+        speedButton->setIcon(toolbarIcon(style(), picture));
         speedButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
         toolbar->addWidget(speedButton);
         return speedButton;
     };
-    sbtIncluir = button("sbtIncluir", "Incluir", QStyle::SP_FileIcon);
+    sbtIncluir = button("sbtIncluir", "Incluir", IncludePicture);
     sbtAlterar = button("sbtAlterar", "Alterar", QStyle::SP_FileDialogDetailedView);
     sbtExcluir = button("sbtExcluir", "Excluir", QStyle::SP_TrashIcon);
     sbtProcurar = button("sbtProcurar", "Procurar", QStyle::SP_FileDialogContentsView);
@@ -90,7 +109,6 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     sbtImprimir = button("sbtImprimir", "Imprimir", QStyle::SP_FileDialogListView);
     toolbar->addStretch(1);
     sbtFechar = button("sbtFechar", "Fechar", QStyle::SP_DialogCloseButton);
-    sbtIncluir->SetImage(includeImage(style()));
 
     // The keys of the commands, the same in the menu, on the toolbar's tooltips and in the grids.
     const std::tuple<TMenuItem *, TSpeedButton *, QKeySequence> keys[] = {

@@ -232,6 +232,28 @@ private:
     sqlite3_stmt *m_commit = nullptr;
 };
 
+// The size of the screen's grid when it first shows, so that a floor's view paints as many
+// cells as the screen does. Read once, off the clock, from a screen of the stock served.
+QSize screenGridSize()
+{
+    static const QSize size = [] {
+        std::unique_ptr<TfrmDimensao> form(TApplication::CreateForm<TfrmDimensao>());
+        form->Show();
+        QApplication::processEvents();
+        return form->dbgPadrao->size();
+    }();
+    return size;
+}
+
+// A plain table view of the screen's grid size, in a window of its own so that it really
+// paints (a child of a hidden window never does).
+std::unique_ptr<QTableView> bareView()
+{
+    auto view = std::make_unique<QTableView>();
+    view->resize(screenGridSize());
+    return view;
+}
+
 // The rows read into a bare model, shown by a plain table view and painted.
 void showBareList(benchmark::State &state, Stock &stock)
 {
@@ -240,14 +262,16 @@ void showBareList(benchmark::State &state, Stock &stock)
         state.SkipWithError("the server's SQLite file could not be read in-process");
         return;
     }
+    screenGridSize();
     for (auto _ : state) {
-        auto view = std::make_unique<QTableView>(stock.host.main.get());
+        auto view = bareView();
         auto model = std::make_unique<BareModel>();
         model->reset(floor.readAll(size_t(stock.count)));
         view->setModel(model.get());
         view->show();
         QApplication::processEvents();
-        if (model->rowCount() != stock.count) state.SkipWithError("wrong row count");
+        if (model->rowCount() != stock.count || !view->isVisible())
+            state.SkipWithError("wrong row count or nothing shown");
         state.PauseTiming();
         view.reset();
         model.reset();
@@ -319,12 +343,13 @@ void postOneFloor(benchmark::State &state, int count)
         state.SkipWithError("the server's SQLite file could not be read in-process");
         return;
     }
-    QTableView view(stock->host.main.get());
+    std::unique_ptr<QTableView> view = bareView();
     BareModel model;
     model.reset(floor.readAll(size_t(count)));
-    view.setModel(&model);
-    view.show();
+    view->setModel(&model);
+    view->show();
     QApplication::processEvents();
+    if (!view->isVisible()) state.SkipWithError("the view did not show");
     // Another dimension than the screen's, so that neither finds the other's change.
     const QString code = codeOf(count / 2 + 1);
     int round = 0;

@@ -1,6 +1,7 @@
 #include "GridTesting.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 
 using namespace testing_support;
 
@@ -190,4 +191,28 @@ TEST_F(GridTest, LeavingTheGridGivesUpANewRecordNobodyTouched)
     dataSet->Insert();
     outside->setFocus();
     EXPECT_EQ(dataSet->State(), TDataSetState::dsInsert);
+}
+
+TEST_F(GridTest, TheIndicatorFollowsTheRecordAndOnlyItsOldAndNewRowsAreRepainted)
+{
+    goTo(0, 0);
+    auto indicator = [&](int row) { return grid->model()->headerData(row, Qt::Vertical).toString(); };
+    QSignalSpy told(grid->model(), &QAbstractItemModel::headerDataChanged);
+    auto toldRows = [&] {
+        QList<std::pair<int, int>> rows;
+        for (const QList<QVariant> &signal : std::as_const(told))
+            rows << std::make_pair(signal[1].toInt(), signal[2].toInt());
+        told.clear();
+        return rows;
+    };
+
+    dataSet->SetRecNo(3);
+    EXPECT_EQ(indicator(2), QString(QChar(0x25B6)));
+    EXPECT_TRUE(indicator(0).isEmpty());
+    EXPECT_EQ(toldRows(), (QList<std::pair<int, int>>{{0, 0}, {2, 2}}));
+
+    dataSet->Edit();
+    EXPECT_EQ(indicator(2), QString(QChar(0x270E)));
+    EXPECT_EQ(toldRows(), (QList<std::pair<int, int>>{{2, 2}}));
+    dataSet->Cancel();
 }
