@@ -5,6 +5,8 @@
 
 #include <QCborStreamReader>
 #include <QSet>
+#include <memory>
+#include <optional>
 
 namespace packet {
 
@@ -17,49 +19,134 @@ constexpr int MaxFieldSize = 32767;
 class PacketReader
 {
 public:
-    explicit PacketReader(const QByteArray &bytes) : r(bytes), m_bytes(bytes), m_size(bytes.size()) {}
+    explicit PacketReader(const QByteArray &bytes)
+        : m_bytes(bytes), m_data(reinterpret_cast<const quint8 *>(bytes.constData())),
+          m_size(bytes.size())
+    {
+    }
 
     Packet read()
     {
+        if (std::optional<Packet> p = readDirect()) return std::move(*p);
+        r = std::make_unique<QCborStreamReader>(m_bytes);
+        m_span = m_size;
         Packet p;
-        if (!r.isMap()) fail(QStringLiteral("o conteúdo não é um mapa"));
+        if (!r->isMap()) fail(QStringLiteral("o conteúdo não é um mapa"));
         enter();
-        bool haveFields = false, haveRows = false, haveChanges = false, haveLog = false;
-        while (r.hasNext()) {
+        Seen seen;
+        while (r->hasNext()) {
             const QString key = text();
-            if (key == QLatin1String("fields") && !haveFields) {
-                haveFields = true;
-                readFields(p);
-            } else if (key == QLatin1String("rows") && !haveRows) {
-                haveRows = true;
-                needFields(haveFields, key);
-                readRows(p);
-            } else if (key == QLatin1String("changes") && !haveChanges) {
-                haveChanges = true;
-                needFields(haveFields, key);
-                readChanges(p);
-            } else if (key == QLatin1String("log") && !haveLog) {
-                haveLog = true;
-                needFields(haveFields, key);
-                readLog(p);
-            } else {
-                fail(QStringLiteral("chave \"%1\" desconhecida ou repetida").arg(key));
-            }
+            readValue(p, key, seen);
         }
         leave();
-        if (r.lastError() != QCborError::NoError) failCbor();
-        if (r.currentOffset() != m_size) fail(QStringLiteral("há dados depois do fim do pacote"));
-        if (!haveFields) fail(QStringLiteral("falta a lista de campos"));
-        if (haveRows == haveChanges)
+        if (r->lastError() != QCborError::NoError) failCbor();
+        if (r->currentOffset() != m_size) fail(QStringLiteral("há dados depois do fim do pacote"));
+        return finish(std::move(p), seen);
+    }
+
+private:
+    struct Seen
+    {
+        bool fields = false, rows = false, changes = false, log = false;
+    };
+
+    // The value of one key of the packet's map; the reader stands on it.
+    void readValue(Packet &p, const QString &key, Seen &seen)
+    {
+        if (key == QLatin1String("fields") && !seen.fields) {
+            seen.fields = true;
+            readFields(p);
+        } else if (key == QLatin1String("rows") && !seen.rows) {
+            seen.rows = true;
+            needFields(seen.fields, key);
+            readRows(p);
+        } else if (key == QLatin1String("changes") && !seen.changes) {
+            seen.changes = true;
+            needFields(seen.fields, key);
+            readChanges(p);
+        } else if (key == QLatin1String("log") && !seen.log) {
+            seen.log = true;
+            needFields(seen.fields, key);
+            readLog(p);
+        } else {
+            fail(QStringLiteral("chave \"%1\" desconhecida ou repetida").arg(key));
+        }
+    }
+
+    Packet finish(Packet p, const Seen &seen)
+    {
+        if (!seen.fields) fail(QStringLiteral("falta a lista de campos"));
+        if (seen.rows == seen.changes)
             fail(QStringLiteral(
                 "o pacote deve ter ou registros (\"rows\") ou alterações (\"changes\")"));
-        if (haveLog && haveChanges) fail(QStringLiteral("um pacote de alterações não leva log"));
-        p.isDelta = haveChanges;
+        if (seen.log && seen.changes) fail(QStringLiteral("um pacote de alterações não leva log"));
+        p.isDelta = seen.changes;
         checkLog(p);
         return p;
     }
 
-private:
+    // The packet as the writer makes it — a map of known length with plain keys — walked over
+    // its bytes: the rows are read straight off them, every other value by a stream reader
+    // over that value alone. Anything else answers nullopt before a value is read, and the
+    // stream reader reads the whole packet with its own checks and messages.
+    std::optional<Packet> readDirect()
+    {
+        qsizetype pos = 0;
+        quint8 major = 0;
+        quint64 count = 0;
+        bool unsized = false;
+        if (!head(pos, major, count, unsized) || major != 5 || unsized) return std::nullopt;
+        Packet p;
+        Seen seen;
+        for (quint64 n = 0; n < count; ++n) {
+            quint64 length = 0;
+            if (!head(pos, major, length, unsized) || major != 3 || unsized || length > 16 ||
+                length > quint64(m_size - pos))
+                return std::nullopt;
+            const QByteArrayView name(m_bytes.constData() + pos, qsizetype(length));
+            for (char c : name)
+                if (uchar(c) >= 0x80) return std::nullopt;
+            pos += qsizetype(length);
+            const QString key = QString::fromLatin1(name);
+            m_span = m_size - pos;
+            r = std::make_unique<QCborStreamReader>(
+                QByteArray::fromRawData(m_bytes.constData() + pos, m_span));
+            if (key == QLatin1String("rows") && seen.fields && !seen.rows) {
+                seen.rows = true;
+                if (fastRows(p, pos)) continue;
+                p.rows.clear();
+                readRows(p);
+            } else {
+                readValue(p, key, seen);
+            }
+            pos += r->currentOffset();
+        }
+        if (pos != m_size) fail(QStringLiteral("há dados depois do fim do pacote"));
+        return finish(std::move(p), seen);
+    }
+
+    // The head of the item at pos: its major type and argument (an open-ended container or
+    // text says unsized); false on anything this walk does not take, or past the end.
+    bool head(qsizetype &pos, quint8 &major, quint64 &argument, bool &unsized) const
+    {
+        if (pos >= m_size) return false;
+        const quint8 initial = m_data[pos++];
+        major = initial >> 5;
+        const quint8 info = initial & 0x1f;
+        unsized = info == 31;
+        if (info < 24 || unsized) {
+            argument = info;
+            return true;
+        }
+        if (info > 27) return false;
+        const int width = 1 << (info - 24);
+        if (m_size - pos < width) return false;
+        argument = 0;
+        for (int i = 0; i < width; ++i)
+            argument = (argument << 8) | m_data[pos++];
+        return true;
+    }
+
     [[noreturn]] void fail(const QString &why)
     {
         throw EDatabaseError(QStringLiteral("Pacote de dados inválido: %1.").arg(why));
@@ -67,14 +154,14 @@ private:
 
     [[noreturn]] void failCbor()
     {
-        const QCborError e = r.lastError();
+        const QCborError e = r->lastError();
         if (e == QCborError::EndOfFile) fail(QStringLiteral("pacote truncado"));
         fail(QStringLiteral("CBOR malformado (%1)").arg(e.toString()));
     }
 
     void check()
     {
-        if (r.lastError() != QCborError::NoError) failCbor();
+        if (r->lastError() != QCborError::NoError) failCbor();
     }
 
     void needFields(bool haveFields, const QString &key)
@@ -84,31 +171,31 @@ private:
 
     void enter()
     {
-        if (!r.enterContainer()) failCbor();
+        if (!r->enterContainer()) failCbor();
     }
 
     void leave()
     {
         check();
-        if (!r.leaveContainer()) failCbor();
+        if (!r->leaveContainer()) failCbor();
     }
 
     void skipValue()
     {
-        if (!r.next()) failCbor();
+        if (!r->next()) failCbor();
     }
 
     QString text()
     {
         check();
-        if (!r.isString()) fail(QStringLiteral("esperava um texto"));
+        if (!r->isString()) fail(QStringLiteral("esperava um texto"));
         // Nearly every value is a short text in one piece: read on the stack and converted in
         // one go, with no buffer or decoder of its own (a list holds a few per row).
-        if (r.isLengthKnown() && r.length() <= quint64(ShortText)) {
+        if (r->isLengthKnown() && r->length() <= quint64(ShortText)) {
             char bytes[ShortText];
             qsizetype used = 0;
             for (;;) {
-                const auto chunk = r.readStringChunk(bytes + used, ShortText - used);
+                const auto chunk = r->readStringChunk(bytes + used, ShortText - used);
                 if (chunk.status == QCborStreamReader::Error) {
                     check();
                     fail(QStringLiteral("texto truncado"));
@@ -120,7 +207,7 @@ private:
             if (!utf8.isValidUtf8()) fail(QStringLiteral("texto que não é UTF-8 válido"));
             return exact_text::fromTrustedUtf8(utf8);
         }
-        const std::optional<QString> s = exact_text::read(r, m_size);
+        const std::optional<QString> s = exact_text::read(*r, m_span);
         if (!s) {
             check();
             fail(QStringLiteral("texto que não é UTF-8 válido"));
@@ -133,18 +220,18 @@ private:
     int integer(qint64 least, qint64 most, const QString &outside)
     {
         check();
-        if (!r.isInteger()) fail(QStringLiteral("esperava um número inteiro"));
+        if (!r->isInteger()) fail(QStringLiteral("esperava um número inteiro"));
         bool inRange = false;
-        if (r.isUnsignedInteger()) {
-            inRange = r.toUnsignedInteger() >= quint64(std::max<qint64>(least, 0)) &&
-                      r.toUnsignedInteger() <= quint64(most);
+        if (r->isUnsignedInteger()) {
+            inRange = r->toUnsignedInteger() >= quint64(std::max<qint64>(least, 0)) &&
+                      r->toUnsignedInteger() <= quint64(most);
         } else if (least < 0) {
             // The magnitude of a negative integer; 0 stands for -2^64.
-            const quint64 magnitude = quint64(r.toNegativeInteger());
+            const quint64 magnitude = quint64(r->toNegativeInteger());
             inRange = magnitude != 0 && magnitude <= quint64(-least);
         }
         if (!inRange) fail(outside);
-        const qint64 n = r.toInteger();
+        const qint64 n = r->toInteger();
         skipValue();
         return int(n);
     }
@@ -152,7 +239,7 @@ private:
     bool atNull()
     {
         check();
-        if (r.isNull()) {
+        if (r->isNull()) {
             skipValue();
             return true;
         }
@@ -162,7 +249,7 @@ private:
     void array()
     {
         check();
-        if (!r.isArray()) fail(QStringLiteral("esperava um array"));
+        if (!r->isArray()) fail(QStringLiteral("esperava um array"));
         enter();
     }
 
@@ -170,13 +257,13 @@ private:
     {
         array();
         QSet<QString> names;
-        while (r.hasNext()) {
+        while (r->hasNext()) {
             check();
-            if (!r.isMap()) fail(QStringLiteral("definição de campo não é um mapa"));
+            if (!r->isMap()) fail(QStringLiteral("definição de campo não é um mapa"));
             enter();
             FieldDef f;
             bool haveName = false, haveType = false, haveSize = false;
-            while (r.hasNext()) {
+            while (r->hasNext()) {
                 const QString key = text();
                 if (key == QLatin1String("name") && !haveName) {
                     haveName = true;
@@ -212,7 +299,7 @@ private:
         array();
         Row values;
         values.reserve(p.fields.size());
-        while (r.hasNext()) {
+        while (r->hasNext()) {
             const qsizetype i = values.size();
             if (i >= p.fields.size()) fail(QStringLiteral("registro com mais valores que campos"));
             if (atNull()) {
@@ -240,19 +327,11 @@ private:
     void readRows(Packet &p)
     {
         check();
-        if (r.isArray() && fastRows(p)) {
-            // The rows are read; the stream reader steps over them, checking the CBOR as it goes.
-            const qsizetype end = m_fastEnd;
-            skipValue();
-            if (r.currentOffset() != end) failCbor();
-            return;
-        }
-        p.rows.clear();
         // Reserve from the declared length, but never trust it beyond what the bytes could hold.
-        if (r.isArray() && r.isLengthKnown())
-            p.rows.reserve(qsizetype(qMin<quint64>(r.length(), quint64(m_size / 2))));
+        if (r->isArray() && r->isLengthKnown())
+            p.rows.reserve(qsizetype(qMin<quint64>(r->length(), quint64(m_size / 2))));
         array();
-        while (r.hasNext())
+        while (r->hasNext())
             p.rows.append(row(p));
         leave();
     }
@@ -269,13 +348,13 @@ private:
     void readChanges(Packet &p)
     {
         array();
-        while (r.hasNext()) {
+        while (r->hasNext()) {
             check();
-            if (!r.isMap()) fail(QStringLiteral("alteração não é um mapa"));
+            if (!r->isMap()) fail(QStringLiteral("alteração não é um mapa"));
             enter();
             Change c;
             bool haveOp = false, haveOld = false, haveNew = false;
-            while (r.hasNext()) {
+            while (r->hasNext()) {
                 const QString key = text();
                 if (key == QLatin1String("op") && !haveOp) {
                     haveOp = true;
@@ -306,13 +385,13 @@ private:
     void readLog(Packet &p)
     {
         array();
-        while (r.hasNext()) {
+        while (r->hasNext()) {
             check();
-            if (!r.isMap()) fail(QStringLiteral("entrada do log não é um mapa"));
+            if (!r->isMap()) fail(QStringLiteral("entrada do log não é um mapa"));
             enter();
             LogEntry e;
             bool haveOp = false, haveRow = false, haveOld = false;
-            while (r.hasNext()) {
+            while (r->hasNext()) {
                 const QString key = text();
                 if (key == QLatin1String("op") && !haveOp) {
                     haveOp = true;
@@ -356,42 +435,23 @@ private:
     }
 
     // A list's rows as a server writes them — arrays of definite-length texts and nulls — read
-    // straight off the bytes: the stream reader's cost per item was most of a large list's load.
-    // Anything else (chunked texts, a row of the wrong length, bad UTF-8, truncation) answers
-    // false, and the stream reader reads the rows again with its own checks and messages.
-    bool fastRows(Packet &p)
+    // straight off the bytes from pos, which moves past them: the stream reader's cost per item
+    // was most of a large list's load. Anything else (chunked texts, a row of the wrong length,
+    // bad UTF-8, truncation) answers false, and the stream reader reads the rows with its own
+    // checks and messages.
+    bool fastRows(Packet &p, qsizetype &from)
     {
-        const auto *data = reinterpret_cast<const quint8 *>(m_bytes.constData());
-        qsizetype pos = r.currentOffset();
-        // The head of an item: its major type and argument; false on anything unexpected.
-        auto head = [&](quint8 &major, quint64 &argument, bool &indefinite) {
-            if (pos >= m_size) return false;
-            const quint8 initial = data[pos++];
-            major = initial >> 5;
-            const quint8 info = initial & 0x1f;
-            indefinite = info == 31;
-            if (info < 24 || indefinite) {
-                argument = info;
-                return true;
-            }
-            if (info > 27) return false;
-            const int width = 1 << (info - 24);
-            if (m_size - pos < width) return false;
-            argument = 0;
-            for (int i = 0; i < width; ++i)
-                argument = (argument << 8) | data[pos++];
-            return true;
-        };
+        qsizetype pos = from;
         quint8 major = 0;
         quint64 count = 0;
         bool openEnded = false; // a list of rows with no count, ended by a break
-        if (!head(major, count, openEnded) || major != 4) return false;
+        if (!head(pos, major, count, openEnded) || major != 4) return false;
         const qsizetype fields = p.fields.size();
         p.rows.reserve(qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size / 2))));
         for (quint64 n = 0;; ++n) {
             if (openEnded) {
                 if (pos >= m_size) return false;
-                if (data[pos] == 0xff) {
+                if (m_data[pos] == 0xff) {
                     ++pos;
                     break;
                 }
@@ -400,15 +460,16 @@ private:
             }
             quint64 length = 0;
             bool unsized = false;
-            if (!head(major, length, unsized) || major != 4 || unsized || length != quint64(fields))
+            if (!head(pos, major, length, unsized) || major != 4 || unsized ||
+                length != quint64(fields))
                 return false;
             Row values(fields);
             for (qsizetype i = 0; i < fields; ++i) {
-                if (pos < m_size && data[pos] == 0xf6) {
+                if (pos < m_size && m_data[pos] == 0xf6) {
                     ++pos;
                     continue;
                 }
-                if (!head(major, length, unsized) || major != 3 || unsized ||
+                if (!head(pos, major, length, unsized) || major != 3 || unsized ||
                     length > quint64(m_size - pos))
                     return false;
                 const QByteArrayView utf8(m_bytes.constData() + pos, qsizetype(length));
@@ -418,15 +479,16 @@ private:
             }
             p.rows.append(std::move(values));
         }
-        m_fastEnd = pos;
+        from = pos;
         return true;
     }
 
     static constexpr qsizetype ShortText = 1024; // bytes
-    QCborStreamReader r;
+    std::unique_ptr<QCborStreamReader> r; // over the whole packet, or over the value being read
     const QByteArray &m_bytes;
+    const quint8 *m_data;
     qsizetype m_size;
-    qsizetype m_fastEnd = 0;
+    qsizetype m_span = 0; // the bytes r reads
 };
 
 } // namespace
