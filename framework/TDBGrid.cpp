@@ -71,6 +71,9 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
 
     connect(d->model, &QAbstractItemModel::modelReset, this, [this] {
         d->rowsChanging = false;
+        // Laid out now rather than from the view's own zero timer, so that a reload paints the
+        // grid once instead of twice (before and after that layout).
+        doItemsLayout();
         applyColumnWidths();
         followDataSet();
         refreshIndicator();
