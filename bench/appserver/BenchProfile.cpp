@@ -1,6 +1,7 @@
 // The data profile of a dimension over a table of 1,000,000 members, asked of kzr-appserver
 // over loopback, against the floor of running the very same statements in-process on the same
-// SQLite file with QSqlQuery.
+// SQLite file through SQLite's C interface, prepared once and read in one snapshot as the
+// server reads them.
 #include "BenchServer.h"
 #include "ProfileQueries.h"
 #include "ServerFailure.h"
@@ -8,11 +9,11 @@
 #include "TNetConnection.h"
 
 #include <QCoreApplication>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QFile>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <sqlite3.h>
+#include <vector>
 
 namespace {
 
@@ -74,36 +75,60 @@ void Profile1M_ours(benchmark::State &state)
 }
 
 // The statements the server runs for a clean hierarchy, in the same order and with the same
-// bound value; no snapshot, no time limit, no packet, no network.
+// bound value, in one read transaction; no time limit, no packet, no network.
 void Profile1M_floor(benchmark::State &state)
 {
     if (skipUnlessReady(state)) return;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("floor"));
-        db.setDatabaseName(ProfileStock::get().path);
-        db.open();
-        const ProfileQueries sql(SqlDialect(SqlDialect::Kind::Sqlite), QStringLiteral("MEMBRO"),
-                                 {QStringLiteral("CDMEMBRO"), QStringLiteral("INTEGER")},
-                                 {QStringLiteral("NMMEMBRO"), QStringLiteral("VARCHAR(30)")},
-                                 {QStringLiteral("CDPAI"), QStringLiteral("INTEGER")});
-        const auto one = [&](const QString &statement, const QVariantList &values = {}) {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.prepare(statement);
-            for (const QVariant &v : values)
-                q.addBindValue(v);
-            if (!q.exec() || !q.next()) state.SkipWithError(qPrintable(q.lastError().text()));
-            return q.value(0).toLongLong();
-        };
-        for (auto _ : state) {
-            const qint64 rows = one(sql.totals());
-            benchmark::DoNotOptimize(one(sql.keyCounts()));
-            benchmark::DoNotOptimize(one(sql.orphanCount()));
-            if (one(sql.walkFromRoots(), {rows}) != Members) state.SkipWithError("wrong walk");
-        }
+    sqlite3 *db = nullptr;
+    const QByteArray path = QFile::encodeName(ProfileStock::get().path);
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        state.SkipWithError("the profile's SQLite file could not be opened in-process");
+        sqlite3_close(db);
+        return;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("floor"));
+    const ProfileQueries sql(SqlDialect(SqlDialect::Kind::Sqlite), QStringLiteral("MEMBRO"),
+                             {QStringLiteral("CDMEMBRO"), QStringLiteral("INTEGER")},
+                             {QStringLiteral("NMMEMBRO"), QStringLiteral("VARCHAR(30)")},
+                             {QStringLiteral("CDPAI"), QStringLiteral("INTEGER")});
+    std::vector<sqlite3_stmt *> statements;
+    auto prepare = [&](const QString &text) {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr);
+        statements.push_back(statement);
+        return statement;
+    };
+    sqlite3_stmt *begin = prepare(QStringLiteral("BEGIN"));
+    sqlite3_stmt *commit = prepare(QStringLiteral("COMMIT"));
+    sqlite3_stmt *totals = prepare(sql.totals());
+    sqlite3_stmt *keyCounts = prepare(sql.keyCounts());
+    sqlite3_stmt *orphans = prepare(sql.orphanCount());
+    sqlite3_stmt *walk = prepare(sql.walkFromRoots());
+    // The first column of the statement's one row.
+    const auto one = [&](sqlite3_stmt *statement) {
+        const bool row = sqlite3_step(statement) == SQLITE_ROW;
+        const qint64 value = row ? sqlite3_column_int64(statement, 0) : -1;
+        if (!row) state.SkipWithError(sqlite3_errmsg(db));
+        sqlite3_reset(statement);
+        return value;
+    };
+    const auto run = [&](sqlite3_stmt *statement) {
+        sqlite3_step(statement);
+        sqlite3_reset(statement);
+    };
+    for (auto _ : state) {
+        run(begin);
+        const qint64 rows = one(totals);
+        benchmark::DoNotOptimize(one(keyCounts));
+        benchmark::DoNotOptimize(one(orphans));
+        sqlite3_bind_int64(walk, 1, rows);
+        if (one(walk) != Members) state.SkipWithError("wrong walk");
+        run(commit);
+    }
+    for (sqlite3_stmt *statement : statements)
+        sqlite3_finalize(statement);
+    sqlite3_close(db);
 }
 
 } // namespace
