@@ -39,14 +39,12 @@ QIcon toolbarIcon(QStyle *style, int picture)
 {
     static QHash<QPair<QString, int>, QIcon> made;
     const QPair<QString, int> key(style->name(), picture);
-    auto it = made.constFind(key);
-    if (it == made.constEnd()) {
-        const QPixmap image = picture == IncludePicture
-                                  ? includeImage(style)
-                                  : style->standardIcon(QStyle::StandardPixmap(picture)).pixmap(16, 16);
-        it = made.insert(key, TSpeedButton::iconOf(image));
-    }
-    return *it;
+    if (const auto it = made.constFind(key); it != made.constEnd())
+        return *it;
+    const QPixmap image = picture == IncludePicture
+                              ? includeImage(style)
+                              : style->standardIcon(QStyle::StandardPixmap(picture)).pixmap(16, 16);
+    return *made.insert(key, TSpeedButton::iconOf(image));
 }
 
 } // namespace
