@@ -53,6 +53,10 @@ QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
         Database db(config, QStringLiteral("kzr-startup"));
         if (fresh) db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
         SchemaInstaller::install(db);
+        if (const std::optional<QString> reason = SchemaInstaller::watchLists(db))
+            warnings << QStringLiteral("aviso: a lista de dimensões será lida do banco a cada "
+                                       "pedido (não foi possível criar a tabela de versões: %1)")
+                            .arg(*reason);
         if (fresh) DemoContent::install(db);
         if (UserStore(db).all().isEmpty())
             warnings << QStringLiteral("aviso: nenhum usuário cadastrado, ninguém consegue entrar; "

@@ -3,8 +3,12 @@
 #include "Database.h"
 #include "DimensionStore.h"
 #include "ExtrasStore.h"
+#include "KeptList.h"
 #include "MethodRegistry.h"
 #include "StructureCheck.h"
+#include "TableLayout.h"
+
+#include <memory>
 
 namespace {
 
@@ -23,13 +27,16 @@ const Parameter DeltaArg{QStringLiteral("alterações"), Kind::ChangePacket, 0};
 void DimensaoModule::registerIn(MethodRegistry &registry)
 {
     const QString module = QString::fromLatin1(Name);
+    // The complete list of dimensions, kept ready between calls by every worker of this server.
+    auto dimensions = std::make_shared<KeptList>(TableLayout::dimensions().table());
     registry.add(module, QStringLiteral("getDimensao"), {CodeArg, NameArg},
-                 [](Database &db, MethodCall &call) {
-                     return packet::toVariant(DimensionStore(db).find(call.text(0), call.text(1)));
+                 [dimensions](Database &db, MethodCall &call) {
+                     return DimensionStore(db, dimensions.get()).find(call.text(0), call.text(1));
                  });
     registry.add(module, QStringLiteral("SetDimensao"), {DeltaArg},
-                 [](Database &db, MethodCall &call) {
-                     return packet::toVariant(DimensionStore(db).save(call.changes(0), call.caller()));
+                 [dimensions](Database &db, MethodCall &call) {
+                     return DimensionStore(db, dimensions.get())
+                         .save(call.changes(0), call.caller());
                  });
     registry.add(module, QStringLiteral("GetExtras"), {CodeArg},
                  [](Database &db, MethodCall &call) {

@@ -4,8 +4,12 @@
 #include "Database.h"
 #include "DeltaApplier.h"
 #include "DimensionCode.h"
+#include "EncodedList.h"
+#include "Exceptions.h"
+#include "KeptList.h"
 #include "MethodFailure.h"
 #include "TableLayout.h"
+#include "TableVersion.h"
 #include "Transaction.h"
 
 #include <QStringList>
@@ -13,6 +17,9 @@
 namespace {
 
 enum Field { Flag = 0, Code = 1, Name = 2 };
+
+// Past this many changed codes a save reads the whole list rather than each row by its code.
+constexpr int MaxSplicedCodes = 64;
 
 QString text(const packet::Row &row, int field)
 {
@@ -22,13 +29,46 @@ QString text(const packet::Row &row, int field)
 
 } // namespace
 
-packet::Packet DimensionStore::all()
+packet::Packet DimensionStore::read(const QString &condition, const QVariantList &values)
 {
-    return m_db.select(TableLayout::dimensions().selectAll() + QStringLiteral(" ORDER BY NRSEQUEDIME"), {},
-                       TableLayout::dimensions().fieldDefs());
+    return m_db.select(TableLayout::dimensions().selectAll() + condition +
+                           QStringLiteral(" ORDER BY NRSEQUEDIME"),
+                       values, TableLayout::dimensions().fieldDefs());
 }
 
-packet::Packet DimensionStore::find(const QString &code, const QString &name)
+std::shared_ptr<const EncodedList> DimensionStore::readEncoded()
+{
+    return std::make_shared<const EncodedList>(TableLayout::dimensions().fieldDefs(), read().rows,
+                                               Code);
+}
+
+std::optional<qint64> DimensionStore::version(bool forSave)
+{
+    std::optional<qint64> number;
+    try {
+        number = TableVersion::read(m_db, m_kept->table(), forSave);
+    } catch (const Exception &) {
+        m_kept->forget();
+        throw;
+    }
+    if (!number) m_kept->forget();
+    return number;
+}
+
+Variant DimensionStore::all()
+{
+    if (!m_kept || !m_kept->usable(m_db)) return packet::toVariant(read());
+    const std::optional<qint64> before = version(false);
+    if (!before) return packet::toVariant(read());
+    if (std::shared_ptr<const EncodedList> kept = m_kept->at(*before))
+        return Variant::fromBytes(kept->bytes());
+    std::shared_ptr<const EncodedList> list = readEncoded();
+    // Kept only when no change committed while it was read: it shows exactly that version.
+    if (version(false) == before) m_kept->keep(*before, list);
+    return Variant::fromBytes(list->bytes());
+}
+
+Variant DimensionStore::find(const QString &code, const QString &name)
 {
     QStringList conditions;
     QVariantList values;
@@ -41,21 +81,63 @@ packet::Packet DimensionStore::find(const QString &code, const QString &name)
         values << name;
     }
     if (conditions.isEmpty()) return all();
-    return m_db.select(TableLayout::dimensions().selectAll() + QStringLiteral(" WHERE ") +
-                           conditions.join(QStringLiteral(" OR ")) +
-                           QStringLiteral(" ORDER BY NRSEQUEDIME"),
-                       values, TableLayout::dimensions().fieldDefs());
+    return packet::toVariant(
+        read(QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" OR ")), values));
 }
 
-packet::Packet DimensionStore::save(const packet::Packet &delta, const QString &user)
+Variant DimensionStore::save(const packet::Packet &delta, const QString &user)
 {
+    const bool watched = m_kept && m_kept->usable(m_db);
+    std::shared_ptr<const EncodedList> saved;
+    qint64 savedVersion = 0;
     {
         Transaction transaction(m_db);
+        // Read before any change, and on PostgreSQL locked: between this number and the one
+        // after, only this save's changes can lie.
+        const std::optional<qint64> before = watched ? version(true) : std::nullopt;
         AuditTrail audit(m_db, user);
         DeltaApplier(m_db, TableLayout::dimensions(), *this, audit).apply(delta);
+        if (before) {
+            if (const std::optional<qint64> after = version(false)) {
+                savedVersion = *after;
+                saved = patched(delta, *before, *after);
+                if (!saved) saved = readEncoded();
+            }
+        }
         transaction.commit();
     }
-    return all();
+    if (!saved) return packet::toVariant(read());
+    m_kept->keep(savedVersion, saved);
+    return Variant::fromBytes(saved->bytes());
+}
+
+std::shared_ptr<const EncodedList> DimensionStore::patched(const packet::Packet &delta,
+                                                           qint64 before, qint64 after)
+{
+    // Each change of a save is one statement touching one row: one count on either system.
+    // Anything else (another trigger, a cascade) is not this save's alone: read it all.
+    const auto [keptVersion, kept] = m_kept->current();
+    if (!kept || !kept->spliceable() || keptVersion != before ||
+        after - before != delta.changes.size())
+        return nullptr;
+    int codeField = -1;
+    for (int i = 0; i < delta.fields.size(); ++i)
+        if (delta.fields[i].name == QLatin1String("NRSEQUEDIME")) codeField = i;
+    if (codeField < 0) return nullptr;
+    QStringList codes;
+    for (const packet::Change &change : delta.changes) {
+        if (change.oldRow) codes << text(*change.oldRow, codeField);
+        if (change.newRow)
+            codes << DimensionCode::storedForm(text(*change.newRow, codeField)).value_or(QString());
+    }
+    codes.removeDuplicates();
+    if (codes.size() > MaxSplicedCodes) return nullptr;
+    QVector<packet::Row> rows;
+    for (const QString &code : codes)
+        rows += read(QStringLiteral(" WHERE NRSEQUEDIME = ?"), {code}).rows;
+    std::optional<EncodedList> spliced = kept->spliced(codes, rows);
+    if (!spliced) return nullptr;
+    return std::make_shared<const EncodedList>(std::move(*spliced));
 }
 
 QString DimensionStore::describe(const packet::Row &row) const

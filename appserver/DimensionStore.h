@@ -3,9 +3,12 @@
 #include "ChangeRules.h"
 #include "DataPacket.h"
 
+#include <memory>
 #include <optional>
 
 class Database;
+class EncodedList;
+class KeptList;
 
 // The stored dimensions (table DIMENSAODIME): the queries the screen makes and the rules a
 // save keeps: code in stored form and unique, name given and unique, S or N as the warehouse
@@ -13,15 +16,17 @@ class Database;
 class DimensionStore : public ChangeRules
 {
 public:
-    explicit DimensionStore(Database &db) : m_db(db) {}
+    // kept: the server's kept list of every dimension; without it every list is read.
+    explicit DimensionStore(Database &db, KeptList *kept = nullptr) : m_db(db), m_kept(kept) {}
 
-    packet::Packet all();
+    // Every dimension, encoded: the kept list when the table has not changed since.
+    Variant all();
     // Dimensions whose code equals the code or whose name equals the name; an empty argument
     // places no condition, both empty give every dimension. Ordered by code.
-    packet::Packet find(const QString &code, const QString &name);
+    Variant find(const QString &code, const QString &name);
     // Applies a delta in one transaction and answers the complete list as it now stands.
     // user: who saves, for the audit trail.
-    packet::Packet save(const packet::Packet &delta, const QString &user);
+    Variant save(const packet::Packet &delta, const QString &user);
 
     QString describe(const packet::Row &row) const override;
     packet::Row storedForm(const packet::Row &row) const override;
@@ -30,6 +35,15 @@ public:
     void beforeDelete(const packet::Row &oldRow) override;
 
 private:
+    packet::Packet read(const QString &condition = QString(), const QVariantList &values = {});
+    std::shared_ptr<const EncodedList> readEncoded();
+    // The table's version; a version that cannot be read stops the keeping until the
+    // database says again that it can be trusted.
+    std::optional<qint64> version(bool forSave);
+    // The kept list with this save's changes spliced in, when it showed the table as the save
+    // found it and nothing else changed it; else null.
+    std::shared_ptr<const EncodedList> patched(const packet::Packet &delta, qint64 before,
+                                               qint64 after);
     void requireNewCode(const QString &code);
     // exceptCode: the record being changed, which may keep its own name.
     void requireNewName(const QString &name,
@@ -37,4 +51,5 @@ private:
     void requireNoExtras(const QString &code, const QString &refusal);
 
     Database &m_db;
+    KeptList *m_kept;
 };

@@ -2,7 +2,9 @@
 
 #include "Catalogue.h"
 #include "Database.h"
+#include "Exceptions.h"
 #include "TableLayout.h"
+#include "TableVersion.h"
 #include "Transaction.h"
 
 namespace {
@@ -72,4 +74,22 @@ bool SchemaInstaller::install(Database &db)
     if (!haveAudit) db.run(auditTable(db.dialect()));
     transaction.commit();
     return true;
+}
+
+std::optional<QString> SchemaInstaller::watchLists(Database &db)
+{
+    const QString &table = TableLayout::dimensions().table();
+    try {
+        if (TableVersion::watched(db, table)) return std::nullopt;
+        Transaction transaction(db);
+        for (const QString &statement : TableVersion::creation(db.dialect(), table))
+            db.run(statement);
+        // A view or other object of that name is no count the server can trust.
+        if (!TableVersion::watched(db, table))
+            return QStringLiteral("%1 não é uma tabela de versões").arg(QLatin1String(TableVersion::Table));
+        transaction.commit();
+    } catch (const Exception &e) {
+        return e.Message();
+    }
+    return std::nullopt;
 }

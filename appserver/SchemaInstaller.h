@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <optional>
+
 class Database;
 
 // Makes a database ready to serve: creates the server's own tables when they are missing
@@ -11,4 +14,9 @@ class SchemaInstaller
 public:
     // Returns true when it created the tables.
     static bool install(Database &db);
+
+    // The version table and the triggers that count changes to DIMENSAODIME, where missing, so
+    // that the server may keep the list ready between calls. Without the rights to make them
+    // the server reads the list every time: the database's reason is returned.
+    static std::optional<QString> watchLists(Database &db);
 };

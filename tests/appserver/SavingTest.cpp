@@ -348,6 +348,90 @@ TEST_P(Saving, ALockedDatabaseIsAnsweredAtTheStatementDeadline)
     EXPECT_EQ(client->codes(), QStringList({"00001", "00003"}));
 }
 
+TEST_P(Saving, EveryListShowsWhatIsStoredWhoeverChangedIt)
+{
+    ASSERT_EQ(client->saveDimensions(ofDimensions(
+                  {insert(dimension("20", "Vinte")), insert(dimension("40", "Quarenta"))})),
+              "");
+    auto answered = [&](const QVector<packet::Change> &changes) {
+        return lines(TestClient::packetOf(client->dimensao("SetDimensao", {ofDimensions(changes)})));
+    };
+    // Changes at the head, in the middle, at the tail, a code that moves, several at once.
+    const QList<QVector<packet::Change>> saves = {
+        {insert(dimension("10", "Dez"))},
+        {insert(dimension("30", "Trinta"))},
+        {insert(dimension("50", "Cinquenta"))},
+        {modify(dimension("00030", "Trinta"), dimension("00045", "Quarenta e cinco"))},
+        {remove(dimension("00010", "Dez")),
+         modify(dimension("00050", "Cinquenta"), dimension("00050", "Cinquenta", "PRODUTO")),
+         insert(dimension("1", "Um"))},
+    };
+    for (const QVector<packet::Change> &changes : saves) {
+        const QStringList answer = answered(changes);
+        EXPECT_EQ(answer, dimensionsDirectly());
+    }
+    EXPECT_EQ(lines(client->dimensions()), dimensionsDirectly());
+
+    // Another server on the same database: its change is in this server's next list and in
+    // the answer to its next save.
+    ServerProcess other;
+    ASSERT_TRUE(other.start(server.databaseUrl())) << other.error().toStdString();
+    TestClient elsewhere(other);
+    ASSERT_EQ(elsewhere.saveDimensions(ofDimensions(
+                  {modify(dimension("00020", "Vinte"), dimension("00020", "Vinte, de lá"))})),
+              "");
+    EXPECT_EQ(lines(client->dimensions()), dimensionsDirectly());
+    ASSERT_EQ(elsewhere.saveDimensions(ofDimensions({insert(dimension("60", "Sessenta"))})), "");
+    const QStringList afterBoth = answered({insert(dimension("70", "Setenta"))});
+    EXPECT_EQ(afterBoth, dimensionsDirectly());
+    EXPECT_TRUE(afterBoth.join('\n').contains("Sessenta"));
+
+    // Another program, straight into the table; then a code that is not in stored form.
+    ASSERT_EQ(executeDirectly({"UPDATE DIMENSAODIME SET NMITEMDIME = 'Direto' WHERE NRSEQUEDIME = "
+                               "'00040'"}),
+              "");
+    EXPECT_EQ(lines(client->dimensions()), dimensionsDirectly());
+    ASSERT_EQ(executeDirectly({"DELETE FROM DIMENSAODIME WHERE NRSEQUEDIME = '00070'",
+                               "INSERT INTO DIMENSAODIME (IDDIMENSAODW, NRSEQUEDIME, NMITEMDIME) "
+                               "VALUES ('N', '7', 'Sem zeros')"}),
+              "");
+    const QStringList afterDirect = answered({insert(dimension("80", "Oitenta"))});
+    EXPECT_EQ(afterDirect, dimensionsDirectly());
+    EXPECT_TRUE(afterDirect.join('\n').contains("Sem zeros"));
+    const QStringList last =
+        answered({modify(dimension("00080", "Oitenta"), dimension("00080", "Oitenta!"))});
+    EXPECT_EQ(last, dimensionsDirectly());
+    EXPECT_EQ(lines(elsewhere.dimensions()), dimensionsDirectly());
+}
+
+TEST_P(Saving, ADatabaseWithoutTheVersionTableIsServedAllTheSame)
+{
+    server.stop();
+    // Something else already bears the version table's name, so it cannot be made.
+    QStringList statements;
+    if (isPostgres())
+        statements << "DROP TRIGGER versaoservidor_dimensaodime ON dimensaodime";
+    else
+        for (const char *event : {"INSERT", "UPDATE", "DELETE"})
+            statements << QString("DROP TRIGGER VERSAOSERVIDOR_DIMENSAODIME_%1").arg(event);
+    statements << "DROP TABLE VERSAOSERVIDOR"
+               << "CREATE VIEW VERSAOSERVIDOR AS SELECT 'DIMENSAODIME' AS NMTABELA, 0 AS NRVERSAO";
+    ASSERT_EQ(executeDirectly(statements), "");
+    ASSERT_TRUE(server.start(server.databaseUrl())) << server.error().toStdString();
+    EXPECT_TRUE(server.output().contains("lista de dimensões será lida do banco a cada pedido"))
+        << server.output().toStdString();
+    client = std::make_unique<TestClient>(server);
+
+    EXPECT_EQ(client->saveDimensions(ofDimensions({insert(dimension("1", "Um"))})), "");
+    ASSERT_EQ(lines(client->dimensions()), dimensionsDirectly());
+    ASSERT_EQ(executeDirectly({"UPDATE DIMENSAODIME SET NMITEMDIME = 'Direto'"}), "");
+    EXPECT_EQ(lines(client->dimensions()), dimensionsDirectly());
+    const packet::Packet saved = TestClient::packetOf(
+        client->dimensao("SetDimensao", {ofDimensions({insert(dimension("2", "Dois"))})}));
+    EXPECT_EQ(lines(saved), dimensionsDirectly());
+    EXPECT_EQ(TestClient::column(saved, "NMITEMDIME"), QStringList({"Direto", "Dois"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Saving, ::testing::Values("sqlite", "postgresql"),
                          [](const auto &info) { return std::string(info.param); });
 

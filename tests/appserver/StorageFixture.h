@@ -56,6 +56,41 @@ protected:
         return error;
     }
 
+    // Every dimension as stored, in code order, one line of values per row ("<null>" for a
+    // null), read through a connection of the test's own.
+    QStringList dimensionsDirectly()
+    {
+        QStringList lines;
+        {
+            QSqlDatabase db = DatabaseConfig::parse(server.databaseUrl()).addConnection("direct");
+            EXPECT_TRUE(db.open()) << db.lastError().text();
+            QSqlQuery query("SELECT IDDIMENSAODW, NRSEQUEDIME, NMITEMDIME, CDTABELADIME, DSPKDIME, "
+                            "DSITEMDIME, DSPKDIME2 FROM DIMENSAODIME ORDER BY NRSEQUEDIME",
+                            db);
+            while (query.next()) {
+                QStringList values;
+                for (int i = 0; i < 7; ++i)
+                    values << (query.isNull(i) ? "<null>" : query.value(i).toString());
+                lines << values.join('|');
+            }
+        }
+        QSqlDatabase::removeDatabase("direct");
+        return lines;
+    }
+
+    // A packet's rows written as dimensionsDirectly() writes them.
+    static QStringList lines(const packet::Packet &p)
+    {
+        QStringList result;
+        for (const packet::Row &row : p.rows) {
+            QStringList values;
+            for (const std::optional<QString> &value : row)
+                values << value.value_or("<null>");
+            result << values.join('|');
+        }
+        return result;
+    }
+
     ServerProcess server;
     std::unique_ptr<TestClient> client;
 };
