@@ -20,7 +20,8 @@ class QTcpSocket;
 class WorkerPool;
 
 // The listening server: accepts connections on its network thread and has their requests
-// run by the worker pool. It keeps nothing between calls but the open sockets. Connections are
+// run by the worker pool. It keeps nothing between calls but the open sockets and the lists its
+// modules keep ready (checked against the database at every call). Connections are
 // known by id only outside the network thread: a reply for a connection closed meanwhile is
 // dropped, and a connection is deleted only after it has said it is closed.
 class AppServer : public QObject

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <malloc.h>
 #include <optional>
 #include <sys/stat.h>
 
@@ -28,6 +29,10 @@ int main(int argc, char *argv[])
 {
     // Whatever the server creates (the database, its journals, folders) is its owner's alone.
     umask(0077);
+    // A block of a megabyte or more (a reply, a list) comes from the system and goes back to it
+    // when freed. The allocator would otherwise raise this bound to the largest block freed and
+    // serve later ones from the arena of the worker that made them, which keeps its memory.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-appserver"));
     if (AdminCommand::isAdminCommand(app.arguments())) return AdminCommand::run(app.arguments());
