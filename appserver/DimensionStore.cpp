@@ -126,9 +126,10 @@ std::shared_ptr<const EncodedList> DimensionStore::patched(const packet::Packet 
     if (codeField < 0) return nullptr;
     QStringList codes;
     for (const packet::Change &change : delta.changes) {
-        if (change.oldRow) codes << text(*change.oldRow, codeField);
+        if (change.oldRow) codes << change.oldRow->value(codeField).value_or(QString());
         if (change.newRow)
-            codes << DimensionCode::storedForm(text(*change.newRow, codeField)).value_or(QString());
+            codes << DimensionCode::storedForm(change.newRow->value(codeField).value_or(QString()))
+                         .value_or(QString());
     }
     codes.removeDuplicates();
     if (codes.size() > MaxSplicedCodes) return nullptr;

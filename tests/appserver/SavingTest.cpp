@@ -381,7 +381,13 @@ TEST_P(Saving, EveryListShowsWhatIsStoredWhoeverChangedIt)
                   {modify(dimension("00020", "Vinte"), dimension("00020", "Vinte, de lá"))})),
               "");
     EXPECT_EQ(lines(client->dimensions()), dimensionsDirectly());
+    // A refused save keeps nothing, not even once another change brings the table's count to
+    // where the refused one had taken it.
+    EXPECT_NE(client->saveDimensions(ofDimensions(
+                  {insert(dimension("90", "Noventa")), insert(dimension("91", "Um"))})),
+              "");
     ASSERT_EQ(elsewhere.saveDimensions(ofDimensions({insert(dimension("60", "Sessenta"))})), "");
+    EXPECT_EQ(lines(client->dimensions()), dimensionsDirectly());
     const QStringList afterBoth = answered({insert(dimension("70", "Setenta"))});
     EXPECT_EQ(afterBoth, dimensionsDirectly());
     EXPECT_TRUE(afterBoth.join('\n').contains("Sessenta"));
