@@ -126,7 +126,7 @@ std::optional<EncodedList> EncodedList::spliced(const QStringList &codes,
     out.reserve(m_bytes.size() + 16 + qsizetype(added.size()) * 256);
     out.append(m_bytes.constData(), m_rowsHeadAt);
     result.m_rowsHeadAt = m_rowsHeadAt;
-    appendHead(out, Array, quint64(kept + added.size()));
+    appendHead(out, Array, quint64(kept) + quint64(added.size()));
     result.m_rows.reserve(kept + added.size());
 
     // Copies the stored rows [from, to) as they are, moving their positions along.
