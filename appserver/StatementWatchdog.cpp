@@ -13,17 +13,22 @@ StatementWatchdog::~StatementWatchdog()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    m_changed.notify_one();
     m_thread.join();
 }
 
 void StatementWatchdog::arm(int worker, Database &db, std::chrono::milliseconds limit)
 {
+    const Clock::time_point deadline = Clock::now() + limit;
     {
         std::lock_guard lock(m_mutex);
-        m_watches[size_t(worker)] = {&db, Clock::now() + limit};
+        m_watches[size_t(worker)] = {&db, deadline};
+        // Every request arms it: the watching thread is woken only when this deadline comes
+        // before the moment it means to look again anyway, not once per request.
+        if (deadline >= m_nextLook) return;
+        m_nextLook = deadline;
     }
-    m_changed.notify_all();
+    m_changed.notify_one();
 }
 
 void StatementWatchdog::disarm(int worker)
@@ -47,6 +52,7 @@ void StatementWatchdog::watch()
                 next = std::min(next, w.deadline);
             }
         }
+        m_nextLook = next;
         if (next == Clock::time_point::max())
             m_changed.wait(lock);
         else

@@ -54,6 +54,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Watch> m_watches;
+    Clock::time_point m_nextLook = Clock::time_point::min(); // when the watcher looks again
     bool m_stopping = false;
     std::thread m_thread;
 };

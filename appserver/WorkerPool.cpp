@@ -19,11 +19,11 @@ WorkerPool::WorkerPool(int workers, const DatabaseConfig &config, const RequestH
 WorkerPool::~WorkerPool()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         m_stopping = true;
         m_jobs.clear();
     }
-    m_wake.wakeAll();
+    m_wake.notify_all();
     for (auto &thread : m_threads)
         thread->wait();
 }
@@ -32,11 +32,11 @@ void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSessio
                         Done done)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         if (m_stopping) return;
         m_jobs.push_back({std::move(requestItem), std::move(caller), std::move(done)});
     }
-    m_wake.wakeOne();
+    m_wake.notify_one();
 }
 
 std::chrono::milliseconds WorkerPool::requestDeadline() const
@@ -54,9 +54,8 @@ void WorkerPool::work(int index)
     for (;;) {
         Job job;
         {
-            QMutexLocker lock(&m_mutex);
-            while (m_jobs.empty() && !m_stopping)
-                m_wake.wait(&m_mutex);
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
             if (m_stopping) return;
             job = std::move(m_jobs.front());
             m_jobs.pop_front();

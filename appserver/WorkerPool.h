@@ -3,12 +3,12 @@
 #include "DatabaseConfig.h"
 
 #include <QByteArray>
-#include <QMutex>
-#include <QWaitCondition>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QThread;
@@ -45,8 +45,10 @@ private:
 
     DatabaseConfig m_config;
     const RequestHandler &m_handler;
-    QMutex m_mutex;
-    QWaitCondition m_wake;
+    // The standard pair rather than Qt's: Qt's condition takes a second, inner lock on every
+    // wake and wait, which costs each request more futex calls on the way to a worker.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
     std::deque<Job> m_jobs;
     bool m_stopping = false;
     std::unique_ptr<StatementWatchdog> m_watchdog;
