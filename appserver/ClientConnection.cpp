@@ -3,10 +3,15 @@
 #include "InputBudget.h"
 #include "RequestHandler.h"
 
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <algorithm>
+#include <cerrno>
 #ifdef __GLIBC__
 #include <malloc.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
 #endif
 
 namespace {
@@ -42,6 +47,7 @@ ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const Connect
       m_reader(limits.maxFrameBytes)
 {
     m_socket->setParent(nullptr); // owned here, deleted here: never behind this object's back
+    m_plainSocket = !qobject_cast<QSslSocket *>(socket);
     // Qt takes no more from the kernel than this while reading is paused, so a client that
     // keeps sending is held back by TCP itself.
     m_socket->setReadBufferSize(64 * 1024);
@@ -164,13 +170,36 @@ void ClientConnection::failAndClose(const QString &text)
     pump();
 }
 
+qint64 ClientConnection::sendAtOnce(const QByteArray &replyFrame)
+{
+#ifdef Q_OS_UNIX
+    // Qt would arm a write notifier, wake its event loop and write on the next turn: a small
+    // reply on a plain socket with nothing queued before it goes to the kernel right here.
+    if (!m_plainSocket || replyFrame.size() >= LargeReplyBytes || m_socket->bytesToWrite() > 0)
+        return 0;
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor < 0) return 0;
+    ssize_t sent;
+    do {
+        sent = ::send(int(descriptor), replyFrame.constData(), size_t(replyFrame.size()),
+                      MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    return sent > 0 ? qint64(sent) : 0; // a failure is Qt's to find and report
+#else
+    Q_UNUSED(replyFrame);
+    return 0;
+#endif
+}
+
 void ClientConnection::deliver(const QByteArray &replyFrame)
 {
     if (m_closed) return;
     if (m_inFlight) m_budget.giveBack(m_inFlight->share);
     m_inFlight.reset();
     if (m_socket->state() == QAbstractSocket::ConnectedState) {
-        m_socket->write(replyFrame);
+        const qint64 sent = sendAtOnce(replyFrame);
+        if (sent < replyFrame.size())
+            m_socket->write(replyFrame.constData() + sent, replyFrame.size() - sent);
         if (replyFrame.size() >= LargeReplyBytes) m_trimWhenWritten = true;
     }
     arm(m_idleTimer);

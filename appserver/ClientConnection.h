@@ -48,6 +48,7 @@ private:
     bool readingPaused() const;
     void pump();
     void failAndClose(const QString &text);
+    qint64 sendAtOnce(const QByteArray &replyFrame); // bytes the kernel took at once
     void onBytesWritten();
     void onIdle();
     void close(); // at once, without a word
@@ -68,6 +69,7 @@ private:
     bool m_faultSent = false;
     bool m_trimWhenWritten = false; // a large reply is under way
     bool m_closed = false;
+    bool m_plainSocket = true; // not TLS: replies may go to its descriptor directly
     QTimer m_frameTimer;
     QTimer m_writeStallTimer;
     QTimer m_idleTimer;
