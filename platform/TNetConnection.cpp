@@ -15,6 +15,9 @@
 #ifdef Q_OS_WIN
 #include <winsock2.h>
 #else
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
 #include <sys/socket.h>
 #endif
 
@@ -81,6 +84,50 @@ int remainingMs(const QDeadlineTimer &deadline)
     if (deadline.isForever()) return -1;
     return int(qMax<qint64>(1, deadline.remainingTime()));
 }
+
+#ifndef Q_OS_WIN
+// A plain socket is written and read at its descriptor while Qt holds nothing of it in its
+// buffers: Qt would arm notifiers, wake its event dispatcher and ask for the bytes available
+// first, several system calls more per call than the exchange needs. Anything unusual (an
+// error, the server closing) is left to Qt, which names it.
+
+// The bytes the kernel took at once.
+qint64 sendAtOnce(QTcpSocket &socket, const QByteArray &bytes)
+{
+    if (socket.bytesToWrite() > 0) return 0;
+    const qintptr descriptor = socket.socketDescriptor();
+    if (descriptor < 0) return 0;
+    ssize_t sent;
+    do {
+        sent = ::send(int(descriptor), bytes.constData(), size_t(bytes.size()),
+                      MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    return sent > 0 ? qint64(sent) : 0;
+}
+
+enum class Arrival { Bytes, NoneYet, AskQt };
+
+// Waits up to waitMs (-1: without end) for the reply's next bytes and hands them to the reader.
+Arrival receiveAtOnce(const QTcpSocket &socket, int waitMs, wire::FrameReader &reader)
+{
+    const qintptr descriptor = socket.socketDescriptor();
+    if (descriptor < 0 || socket.bytesAvailable() > 0) return Arrival::AskQt;
+    pollfd ready{int(descriptor), POLLIN, 0};
+    const int polled = ::poll(&ready, 1, waitMs);
+    if (polled == 0) return Arrival::NoneYet;
+    if (polled < 0) return errno == EINTR ? Arrival::NoneYet : Arrival::AskQt;
+    // Enough for a small reply in one read, at most 1 MiB at a time for a large one.
+    constexpr qint64 SmallReply = 64 * 1024, LargestRead = 1024 * 1024;
+    QByteArray bytes(std::clamp(reader.wanted(), SmallReply, LargestRead), Qt::Uninitialized);
+    const ssize_t got = ::recv(int(descriptor), bytes.data(), size_t(bytes.size()), MSG_DONTWAIT);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return Arrival::NoneYet;
+    if (got <= 0) return Arrival::AskQt; // closed or failed
+    bytes.truncate(got);
+    reader.append(bytes);
+    return Arrival::Bytes;
+}
+#endif
 
 } // namespace
 
@@ -206,6 +253,7 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
         }
         setDescriptor(m_socket->socketDescriptor()); // Qt may open it only while connecting
         m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_plainSocket = true;
         return true;
     }
 
@@ -262,6 +310,7 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     secure->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     setDescriptor(secure->socketDescriptor());
     m_socket = std::move(secure);
+    m_plainSocket = false;
     return true;
 }
 
@@ -339,7 +388,13 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         return EConnectionError(message);
     };
 
-    socket->write(wire::frame(wire::encodeRequest(request)));
+    const QByteArray requestFrame = wire::frame(wire::encodeRequest(request));
+    qint64 sent = 0;
+#ifndef Q_OS_WIN
+    if (m_plainSocket) sent = sendAtOnce(*socket, requestFrame);
+#endif
+    if (sent < requestFrame.size())
+        socket->write(requestFrame.constData() + sent, requestFrame.size() - sent);
     if (module != SessionModule) emit callMade(module, method);
     while (socket->bytesToWrite() > 0) {
         if (!socket->waitForBytesWritten(remainingMs(deadline)))
@@ -363,6 +418,16 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         // ends a slice as soon as its first bytes come.
         int wait = remainingMs(deadline);
         if (waitingHandler() && (wait < 0 || wait > WaitingSliceMs)) wait = WaitingSliceMs;
+#ifndef Q_OS_WIN
+        if (m_plainSocket) {
+            const Arrival arrival = receiveAtOnce(*socket, wait, reader);
+            if (arrival == Arrival::Bytes) continue;
+            if (arrival == Arrival::NoneYet) {
+                if (waitingHandler() && !deadline.hasExpired()) waitingHandler()();
+                continue;
+            }
+        }
+#endif
         if (!socket->waitForReadyRead(wait) &&
             socket->bytesAvailable() == 0) {
             if (socket->state() == QAbstractSocket::ConnectedState &&

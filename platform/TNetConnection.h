@@ -136,6 +136,7 @@ private:
     bool m_sessionResumed = false; // the open socket has resumed m_socketAccess's session
     bool m_reportsSessionEnd = true;
     std::unique_ptr<QTcpSocket> m_socket;
+    bool m_plainSocket = false; // no TLS: written and read at its descriptor
     // What Interrupt() may touch from another thread: the open socket's descriptor, guarded.
     std::atomic<bool> m_interrupted{false};
     QMutex m_descriptorLock;
