@@ -31,18 +31,27 @@ const QLatin1String PgTableVisible(
 const QLatin1String PgColumnVisible(
     "a.attnum > 0 AND NOT a.attisdropped AND (pg_catalog.pg_has_role(c.relowner, 'USAGE') OR "
     "pg_catalog.has_column_privilege(c.oid, a.attnum, 'SELECT, INSERT, UPDATE, REFERENCES')) ");
+// A type's schema is compared by its number, which the planner looks up once, rather than
+// joined in by name for every column.
 const QLatin1String PgTypeName(
     "CASE WHEN t.typtype = 'd' THEN CASE WHEN bt.typelem <> 0 AND bt.typlen = -1 THEN 'ARRAY' "
-    "WHEN nbt.nspname = 'pg_catalog' THEN pg_catalog.format_type(t.typbasetype, NULL) "
+    "WHEN bt.typnamespace = 'pg_catalog'::pg_catalog.regnamespace "
+    "THEN pg_catalog.format_type(t.typbasetype, NULL) "
     "ELSE 'USER-DEFINED' END "
     "ELSE CASE WHEN t.typelem <> 0 AND t.typlen = -1 THEN 'ARRAY' "
-    "WHEN nt.nspname = 'pg_catalog' THEN pg_catalog.format_type(a.atttypid, NULL) "
+    "WHEN t.typnamespace = 'pg_catalog'::pg_catalog.regnamespace "
+    "THEN pg_catalog.format_type(a.atttypid, NULL) "
     "ELSE 'USER-DEFINED' END END ");
 const QLatin1String PgAttributeTypes(
     "pg_catalog.pg_attribute a JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
-    "JOIN pg_catalog.pg_namespace nt ON nt.oid = t.typnamespace "
-    "LEFT JOIN pg_catalog.pg_type bt ON t.typtype = 'd' AND bt.oid = t.typbasetype "
-    "LEFT JOIN pg_catalog.pg_namespace nbt ON nbt.oid = bt.typnamespace ");
+    "LEFT JOIN pg_catalog.pg_type bt ON t.typtype = 'd' AND bt.oid = t.typbasetype ");
+
+// The look-ups are read as lists of texts: through the statements each connection keeps
+// prepared for its lists, which on PostgreSQL are prepared in the protocol itself (one message
+// and no statement to parse per call) rather than run as an EXECUTE statement.
+const QVector<packet::FieldDef> NameFields{{QStringLiteral("TABELA"), 0},
+                                           {QStringLiteral("CAMPO"), 0},
+                                           {QStringLiteral("TIPO"), 0}};
 
 } // namespace
 
@@ -69,16 +78,16 @@ std::optional<Catalogue::Table> Catalogue::table(const QString &name)
                   PgTableVisible +
                   QStringLiteral("ORDER BY c.relname::text <> ?, c.relname::text, a.attnum");
     std::optional<Table> found;
-    for (const QVariantList &row : m_db.rows(sql, {name, name})) {
-        const QString candidate = row.at(0).toString();
+    for (const packet::Row &row : m_db.select(sql, {name, name}, NameFields).rows) {
+        const QString candidate = row.at(0).value_or(QString());
         if (!found) {
             if (!sameIgnoringAsciiCase(candidate, name)) continue;
             found = Table{candidate, {}};
         } else if (candidate != found->name) {
             break;
         }
-        if (!row.at(1).isNull())
-            found->columns.push_back({row.at(1).toString(), row.at(2).toString()});
+        if (row.at(1))
+            found->columns.push_back({*row.at(1), row.at(2).value_or(QString())});
     }
     return found;
 }
@@ -102,8 +111,8 @@ QVector<Catalogue::Column> Catalogue::columns(const QString &realTableName)
                                  "AND ") +
                   PgColumnVisible + QStringLiteral("ORDER BY a.attnum");
     QVector<Column> result;
-    for (const QVariantList &row : m_db.rows(sql, {realTableName}))
-        result.push_back({row.at(0).toString(), row.at(1).toString()});
+    for (const packet::Row &row : m_db.select(sql, {realTableName}, NameFields.mid(1)).rows)
+        result.push_back({row.at(0).value_or(QString()), row.at(1).value_or(QString())});
     return result;
 }
 
