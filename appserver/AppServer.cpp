@@ -135,14 +135,34 @@ void AppServer::forget(quint64 connectionId)
     if (ClientConnection *gone = m_connections.take(connectionId)) gone->deleteLater();
 }
 
-void AppServer::run(quint64 connectionId, const QByteArray &requestItem)
+void AppServer::run(quint64 connectionId, const QByteArray &requestItem,
+                    const std::shared_ptr<DirectReply> &direct)
 {
     std::shared_ptr<ConnectionSession> caller = m_callers.value(connectionId);
     if (!caller) return;
-    m_pool->submit(requestItem, caller, [this, connectionId, caller](const QByteArray &reply) {
+    m_pool->submit(requestItem, caller,
+                   [this, connectionId, caller, direct](const QByteArray &whole) {
         // A refused login is answered late, to slow down guessing; the connection sends
         // nothing else meanwhile, since its requests run one at a time.
         const int delayMs = std::exchange(caller->replyDelayMs, 0);
+        QByteArray reply = whole;
+        if (direct && delayMs <= 0) {
+            // Written here when the client's socket takes it at once: the network thread
+            // hears of it only when it has more for this connection.
+            const qint64 sent = direct->send(whole);
+            if (sent == whole.size()) {
+                if (direct->answered())
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, connectionId] {
+                            if (ClientConnection *c = m_connections.value(connectionId))
+                                c->answeredDirectly();
+                        },
+                        Qt::QueuedConnection);
+                return;
+            }
+            if (sent > 0) reply = whole.mid(sent); // the rest follows as any reply
+        }
         // Back to the network thread; a connection closed meanwhile is simply not found.
         QMetaObject::invokeMethod(
             this,

@@ -13,6 +13,7 @@
 #include <memory>
 
 class ClientConnection;
+class DirectReply;
 class InputBudget;
 class QSslConfiguration;
 class QTcpServer;
@@ -51,7 +52,8 @@ private:
     void refuse(QTcpSocket *socket, const QString &text);
     void backOffAccepting(); // out of descriptors: try again a little later
     void forget(quint64 connectionId);
-    void run(quint64 connectionId, const QByteArray &requestItem);
+    void run(quint64 connectionId, const QByteArray &requestItem,
+             const std::shared_ptr<DirectReply> &direct);
     void deliver(quint64 connectionId, const QByteArray &replyFrame);
 
     MethodRegistry m_registry;

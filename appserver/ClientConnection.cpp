@@ -11,7 +11,9 @@
 #include <malloc.h>
 #endif
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -28,9 +30,9 @@ void handBackFreeMemory()
 }
 
 // A limit of 0 means none.
-void arm(QTimer &timer)
+void arm(QTimer &timer, int ms)
 {
-    if (timer.interval() > 0) timer.start();
+    if (ms > 0) timer.start(ms);
 }
 
 void setUp(QTimer &timer, int ms)
@@ -39,7 +41,58 @@ void setUp(QTimer &timer, int ms)
     timer.setInterval(ms);
 }
 
+#ifdef Q_OS_UNIX
+// Bytes the kernel takes at once from a non-blocking send; a failure is for the socket's owner
+// to find and report.
+qint64 sendWithoutWaiting(qintptr descriptor, const QByteArray &bytes)
+{
+    ssize_t sent;
+    do {
+        sent = ::send(int(descriptor), bytes.constData(), size_t(bytes.size()),
+                      MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    return sent > 0 ? qint64(sent) : 0;
+}
+#endif
+
 } // namespace
+
+DirectReply::DirectReply(int descriptor, qint64 share, InputBudget &budget,
+                         std::shared_ptr<ReplyOutlet> outlet)
+    : m_descriptor(descriptor), m_share(share), m_budget(budget), m_outlet(std::move(outlet))
+{
+}
+
+DirectReply::~DirectReply()
+{
+#ifdef Q_OS_UNIX
+    ::close(m_descriptor);
+#endif
+    m_budget.giveBack(m_share);
+}
+
+qint64 DirectReply::send(const QByteArray &replyFrame)
+{
+    // A large reply goes through the connection, which hands the memory back once it is sent.
+    if (replyFrame.size() >= LargeReplyBytes) return 0;
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        if (m_outlet->closed) return 0;
+    }
+#ifdef Q_OS_UNIX
+    return sendWithoutWaiting(m_descriptor, replyFrame);
+#else
+    return 0;
+#endif
+}
+
+bool DirectReply::answered()
+{
+    std::lock_guard lock(m_outlet->mutex);
+    m_outlet->answered = true;
+    m_outlet->answeredAt = std::chrono::steady_clock::now();
+    return m_outlet->waitedFor;
+}
 
 ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
                                    InputBudget &budget, QObject *parent)
@@ -64,11 +117,15 @@ ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const Connect
     });
     connect(&m_writeStallTimer, &QTimer::timeout, this, &ClientConnection::close);
     connect(&m_idleTimer, &QTimer::timeout, this, &ClientConnection::onIdle);
-    arm(m_idleTimer);
+    arm(m_idleTimer, m_limits.idleTimeoutMs);
 }
 
 ClientConnection::~ClientConnection()
 {
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        m_outlet->closed = true;
+    }
     m_socket->disconnect(this);
     if (!m_closed) giveBackAll();
     m_socket->abort();
@@ -91,7 +148,7 @@ void ClientConnection::readIncoming()
     while (!readingPaused() && m_socket->bytesAvailable() > 0) {
         if (m_reader.announcedLength() && m_frameShare == 0 && !takeShareForFrame()) break;
         m_reader.append(m_socket->read(std::min(m_socket->bytesAvailable(), m_reader.wanted())));
-        arm(m_idleTimer);
+        arm(m_idleTimer, m_limits.idleTimeoutMs);
         std::optional<QByteArray> item = m_reader.next();
         if (m_reader.failed()) {
             failAndClose(m_reader.error());
@@ -114,7 +171,7 @@ void ClientConnection::readIncoming()
     if (readingPaused())
         m_frameTimer.stop();
     else if (m_reader.buffered() > 0 && !m_frameTimer.isActive())
-        arm(m_frameTimer);
+        arm(m_frameTimer, m_limits.frameTimeoutMs);
     pump();
 }
 
@@ -135,28 +192,47 @@ bool ClientConnection::takeShareForFrame()
                 readIncoming();
             },
             Qt::QueuedConnection);
+        // A worker may have given its share back between the refusal and the connection.
+        if (m_budget.take(share)) {
+            disconnect(&m_budget, nullptr, this, nullptr);
+            m_waitingForBudget = false;
+            m_frameShare = share;
+            return true;
+        }
     }
     return false;
 }
 
 void ClientConnection::pump()
 {
-    if (m_closed || m_inFlight) return;
+    if (m_closed) return;
+    if (m_inFlight && !collectAnswered()) {
+        // A worker answering by itself tells this connection only when it has more to do.
+        const bool moreToDo = !m_waiting.isEmpty() || (!m_fatal.isEmpty() && !m_faultSent);
+        if (!moreToDo || waitForAnswer() || !collectAnswered()) return;
+    }
     // A client that leaves its replies unread gets no further ones until it reads.
     if (m_socket->bytesToWrite() > m_limits.outputBufferBytes) {
-        if (!m_writeStallTimer.isActive()) arm(m_writeStallTimer);
+        if (!m_writeStallTimer.isActive())
+            arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
         return;
     }
     if (!m_waiting.isEmpty()) {
         m_inFlight = m_waiting.dequeue();
         m_waitingBytes -= m_inFlight->item.size();
-        emit requestReady(m_id, std::exchange(m_inFlight->item, {}));
+        std::shared_ptr<DirectReply> direct = directReply(m_inFlight->share);
+        if (direct) {
+            m_inFlight->share = 0; // given back with the reply, by the worker
+            if (!m_waiting.isEmpty() || !m_fatal.isEmpty()) waitForAnswer();
+        }
+        emit requestReady(m_id, std::exchange(m_inFlight->item, {}), direct);
         return;
     }
     if (!m_fatal.isEmpty() && !m_faultSent) {
         m_faultSent = true;
         m_socket->write(wire::frame(RequestHandler::faultReply(m_fatal)));
-        arm(m_writeStallTimer); // a client that never reads the fault is dropped all the same
+        // A client that never reads the fault is dropped all the same.
+        arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
         m_socket->disconnectFromHost(); // after the fault has been written
     }
 }
@@ -178,17 +254,66 @@ qint64 ClientConnection::sendAtOnce(const QByteArray &replyFrame)
     if (!m_plainSocket || replyFrame.size() >= LargeReplyBytes || m_socket->bytesToWrite() > 0)
         return 0;
     const qintptr descriptor = m_socket->socketDescriptor();
-    if (descriptor < 0) return 0;
-    ssize_t sent;
-    do {
-        sent = ::send(int(descriptor), replyFrame.constData(), size_t(replyFrame.size()),
-                      MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (sent < 0 && errno == EINTR);
-    return sent > 0 ? qint64(sent) : 0; // a failure is Qt's to find and report
+    return descriptor < 0 ? 0 : sendWithoutWaiting(descriptor, replyFrame);
 #else
     Q_UNUSED(replyFrame);
     return 0;
 #endif
+}
+
+std::shared_ptr<DirectReply> ClientConnection::directReply(qint64 share)
+{
+#ifdef Q_OS_UNIX
+    if (!m_plainSocket || m_socket->bytesToWrite() > 0 ||
+        m_socket->state() != QAbstractSocket::ConnectedState)
+        return nullptr;
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor < 0) return nullptr;
+    // A descriptor of its own, which no closing of the socket here can hand to anyone else
+    // while the worker writes. With none left, the reply comes through here.
+    const int own = ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+    if (own < 0) return nullptr;
+    return std::make_shared<DirectReply>(own, share, m_budget, m_outlet);
+#else
+    Q_UNUSED(share);
+    return nullptr;
+#endif
+}
+
+bool ClientConnection::collectAnswered()
+{
+    if (!m_inFlight) return false;
+    std::chrono::steady_clock::time_point answeredAt;
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        if (!m_outlet->answered) return false;
+        m_outlet->answered = false;
+        m_outlet->waitedFor = false;
+        answeredAt = m_outlet->answeredAt;
+    }
+    m_inFlight.reset();
+    // Idle from the moment the reply went, as for a reply written here.
+    if (m_limits.idleTimeoutMs > 0) {
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - answeredAt);
+        m_idleTimer.start(int(std::max<qint64>(0, m_limits.idleTimeoutMs - since.count())));
+    }
+    return true;
+}
+
+bool ClientConnection::waitForAnswer()
+{
+    std::lock_guard lock(m_outlet->mutex);
+    if (m_outlet->answered) return false;
+    m_outlet->waitedFor = true;
+    return true;
+}
+
+void ClientConnection::answeredDirectly()
+{
+    if (m_closed) return;
+    pump();
+    readIncoming();
 }
 
 void ClientConnection::deliver(const QByteArray &replyFrame)
@@ -196,13 +321,17 @@ void ClientConnection::deliver(const QByteArray &replyFrame)
     if (m_closed) return;
     if (m_inFlight) m_budget.giveBack(m_inFlight->share);
     m_inFlight.reset();
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        m_outlet->waitedFor = false;
+    }
     if (m_socket->state() == QAbstractSocket::ConnectedState) {
         const qint64 sent = sendAtOnce(replyFrame);
         if (sent < replyFrame.size())
             m_socket->write(replyFrame.constData() + sent, replyFrame.size() - sent);
         if (replyFrame.size() >= LargeReplyBytes) m_trimWhenWritten = true;
     }
-    arm(m_idleTimer);
+    arm(m_idleTimer, m_limits.idleTimeoutMs);
     pump();
     readIncoming(); // reading may have paused while requests were waiting
 }
@@ -224,9 +353,10 @@ void ClientConnection::onBytesWritten()
 
 void ClientConnection::onIdle()
 {
+    if (collectAnswered()) return; // the clock now runs from the reply
     if (m_inFlight || !m_waiting.isEmpty() || m_reader.buffered() > 0 ||
         m_socket->bytesToWrite() > 0) {
-        arm(m_idleTimer); // busy: the other limits watch over it
+        arm(m_idleTimer, m_limits.idleTimeoutMs); // busy: the other limits watch over it
         return;
     }
     close();
@@ -244,6 +374,10 @@ void ClientConnection::finish()
 {
     if (m_closed) return;
     m_closed = true;
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        m_outlet->closed = true;
+    }
     m_frameTimer.stop();
     m_writeStallTimer.stop();
     m_idleTimer.stop();

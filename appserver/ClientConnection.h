@@ -7,10 +7,51 @@
 #include <QObject>
 #include <QQueue>
 #include <QTimer>
+#include <chrono>
 #include <memory>
+#include <mutex>
 
 class InputBudget;
 class QTcpSocket;
+
+// What a connection and the worker answering its request share: whether the worker has sent
+// the reply itself, and whether the connection waits to hear of it.
+struct ReplyOutlet
+{
+    std::mutex mutex;
+    bool answered = false; // the reply to the request in flight has gone
+    bool waitedFor = false; // the connection has more to do once it has
+    bool closed = false;
+    std::chrono::steady_clock::time_point answeredAt;
+};
+
+// The way for a worker to write the reply to one request itself: its own descriptor of the
+// client's socket (open until the reply has gone, whatever the connection does meanwhile) and
+// the request's share of the input budget, given back when the reply has been sent or handed
+// on. Only for a plain socket with nothing else to write: the reply is then the next thing
+// on the wire. Saves the network thread a wake-up per request.
+class DirectReply
+{
+public:
+    DirectReply(int descriptor, qint64 share, InputBudget &budget,
+                std::shared_ptr<ReplyOutlet> outlet);
+    ~DirectReply();
+    DirectReply(const DirectReply &) = delete;
+    DirectReply &operator=(const DirectReply &) = delete;
+
+    // Sends what the kernel takes at once of a small reply: the bytes sent, all or a part
+    // (the rest is the connection's to write) or none.
+    qint64 send(const QByteArray &replyFrame);
+    // After the whole reply was sent: true when the connection is to be told now, otherwise
+    // it finds out by itself the next time it looks.
+    bool answered();
+
+private:
+    int m_descriptor;
+    qint64 m_share;
+    InputBudget &m_budget;
+    std::shared_ptr<ReplyOutlet> m_outlet;
+};
 
 // One client's socket, on the server's network thread: cuts the byte stream into request
 // frames and hands them on one at a time, so that replies leave in the order the requests
@@ -31,9 +72,13 @@ public:
 
     quint64 id() const { return m_id; }
     void deliver(const QByteArray &replyFrame); // the reply to the request handed on last
+    void answeredDirectly(); // a worker sent it itself and says so
 
 signals:
-    void requestReady(quint64 connectionId, const QByteArray &requestItem);
+    // direct: how the worker may answer by itself; null when the reply is to come through
+    // deliver().
+    void requestReady(quint64 connectionId, const QByteArray &requestItem,
+                      const std::shared_ptr<DirectReply> &direct);
     void closed(quint64 connectionId);
 
 private:
@@ -49,6 +94,9 @@ private:
     void pump();
     void failAndClose(const QString &text);
     qint64 sendAtOnce(const QByteArray &replyFrame); // bytes the kernel took at once
+    std::shared_ptr<DirectReply> directReply(qint64 share); // null when it cannot be
+    bool collectAnswered(); // true when a worker had answered the request in flight
+    bool waitForAnswer(); // false: answered meanwhile, and collected
     void onBytesWritten();
     void onIdle();
     void close(); // at once, without a word
@@ -70,6 +118,7 @@ private:
     bool m_trimWhenWritten = false; // a large reply is under way
     bool m_closed = false;
     bool m_plainSocket = true; // not TLS: replies may go to its descriptor directly
+    std::shared_ptr<ReplyOutlet> m_outlet = std::make_shared<ReplyOutlet>();
     QTimer m_frameTimer;
     QTimer m_writeStallTimer;
     QTimer m_idleTimer;

@@ -2,15 +2,17 @@
 
 bool InputBudget::take(qint64 bytes)
 {
-    if (bytes > m_total - m_inUse) return false;
-    m_inUse += bytes;
+    qint64 used = m_inUse.load();
+    do {
+        if (bytes > m_total - used) return false;
+    } while (!m_inUse.compare_exchange_weak(used, used + bytes));
     return true;
 }
 
 void InputBudget::giveBack(qint64 bytes)
 {
     if (bytes <= 0) return;
-    m_inUse -= bytes;
-    Q_ASSERT(m_inUse >= 0);
+    [[maybe_unused]] const qint64 before = m_inUse.fetch_sub(bytes);
+    Q_ASSERT(before >= bytes);
     emit givenBack();
 }

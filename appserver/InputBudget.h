@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 
 // The bytes of incoming frames the server holds at once across all connections: frames being
 // received and requests waiting or running. A connection takes a frame's share when the
 // frame's header announces its length and gives it back once the request is answered; a
-// connection refused a share waits until shares are given back. Network thread only.
+// connection refused a share waits until shares are given back. Shares are taken on the
+// network thread; a worker that answers a request itself gives its share back from its own.
 class InputBudget : public QObject
 {
     Q_OBJECT
@@ -17,7 +19,7 @@ public:
 
     bool take(qint64 bytes);
     void giveBack(qint64 bytes);
-    qint64 inUse() const { return m_inUse; }
+    qint64 inUse() const { return m_inUse.load(); }
     qint64 total() const { return m_total; }
 
 signals:
@@ -25,5 +27,5 @@ signals:
 
 private:
     qint64 m_total;
-    qint64 m_inUse = 0;
+    std::atomic<qint64> m_inUse{0};
 };

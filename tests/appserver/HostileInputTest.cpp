@@ -310,8 +310,10 @@ TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
                                                  QString("Dimensão número %1").arg(i, 12),
                                                  "CLIENTE", "CDCLIENTE", "NMCLIENTE"));
     ASSERT_EQ(client->saveDimensions(deltas::ofDimensions(many)), "");
+    // Idle after an answer: the clock runs from the reply, whoever wrote it.
     RawWireClient idle;
     ASSERT_TRUE(idle.connectTo(server.host(), server.port()));
+    ASSERT_TRUE(idle.resume(server.access().sessionToken));
 
     // A frame begun and never finished: a fault once its time is up, then the server hangs up.
     RawWireClient stalled;
