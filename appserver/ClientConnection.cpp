@@ -6,13 +6,11 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <algorithm>
-#include <cerrno>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -41,19 +39,6 @@ void setUp(QTimer &timer, int ms)
     timer.setInterval(ms);
 }
 
-#ifdef Q_OS_UNIX
-// Bytes the kernel takes at once from a non-blocking send; a failure is for the socket's owner
-// to find and report.
-qint64 sendWithoutWaiting(qintptr descriptor, const QByteArray &bytes)
-{
-    ssize_t sent;
-    do {
-        sent = ::send(int(descriptor), bytes.constData(), size_t(bytes.size()),
-                      MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (sent < 0 && errno == EINTR);
-    return sent > 0 ? qint64(sent) : 0;
-}
-#endif
 
 } // namespace
 
@@ -79,11 +64,7 @@ qint64 DirectReply::send(const QByteArray &replyFrame)
         std::lock_guard lock(m_outlet->mutex);
         if (m_outlet->closed) return 0;
     }
-#ifdef Q_OS_UNIX
-    return sendWithoutWaiting(m_descriptor, replyFrame);
-#else
-    return 0;
-#endif
+    return wire::sendWithoutWaiting(m_descriptor, replyFrame);
 }
 
 bool DirectReply::answered()
@@ -248,17 +229,11 @@ void ClientConnection::failAndClose(const QString &text)
 
 qint64 ClientConnection::sendAtOnce(const QByteArray &replyFrame)
 {
-#ifdef Q_OS_UNIX
     // Qt would arm a write notifier, wake its event loop and write on the next turn: a small
     // reply on a plain socket with nothing queued before it goes to the kernel right here.
     if (!m_plainSocket || replyFrame.size() >= LargeReplyBytes || m_socket->bytesToWrite() > 0)
         return 0;
-    const qintptr descriptor = m_socket->socketDescriptor();
-    return descriptor < 0 ? 0 : sendWithoutWaiting(descriptor, replyFrame);
-#else
-    Q_UNUSED(replyFrame);
-    return 0;
-#endif
+    return wire::sendWithoutWaiting(m_socket->socketDescriptor(), replyFrame);
 }
 
 std::shared_ptr<DirectReply> ClientConnection::directReply(qint64 share)

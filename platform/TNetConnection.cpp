@@ -95,14 +95,7 @@ int remainingMs(const QDeadlineTimer &deadline)
 qint64 sendAtOnce(QTcpSocket &socket, const QByteArray &bytes)
 {
     if (socket.bytesToWrite() > 0) return 0;
-    const qintptr descriptor = socket.socketDescriptor();
-    if (descriptor < 0) return 0;
-    ssize_t sent;
-    do {
-        sent = ::send(int(descriptor), bytes.constData(), size_t(bytes.size()),
-                      MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (sent < 0 && errno == EINTR);
-    return sent > 0 ? qint64(sent) : 0;
+    return wire::sendWithoutWaiting(socket.socketDescriptor(), bytes);
 }
 
 enum class Arrival { Bytes, NoneYet, AskQt };

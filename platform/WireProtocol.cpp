@@ -9,8 +9,29 @@
 #include <QBuffer>
 #include <QCborStreamWriter>
 #include <QtEndian>
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/socket.h>
+#endif
 
 namespace wire {
+
+qint64 sendWithoutWaiting(qintptr descriptor, const QByteArray &bytes)
+{
+#ifdef Q_OS_UNIX
+    if (descriptor < 0) return 0;
+    ssize_t sent;
+    do {
+        sent = ::send(int(descriptor), bytes.constData(), size_t(bytes.size()),
+                      MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    return sent > 0 ? qint64(sent) : 0;
+#else
+    Q_UNUSED(descriptor);
+    Q_UNUSED(bytes);
+    return 0;
+#endif
+}
 
 namespace {
 

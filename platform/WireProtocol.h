@@ -59,6 +59,11 @@ private:
     QString m_error;
 };
 
+// What a socket's kernel buffer takes at once of the bytes, without waiting: the count sent,
+// 0 for none or a failure (left for the socket's owner to find and name). Always 0 where
+// sockets are no Unix descriptors.
+qint64 sendWithoutWaiting(qintptr descriptor, const QByteArray &bytes);
+
 QByteArray encodeRequest(const Request &request);
 Request decodeRequest(const QByteArray &cborItem); // EConnectionError on a malformed request
 QByteArray encodeReply(const Reply &reply);
