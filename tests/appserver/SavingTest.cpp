@@ -332,8 +332,9 @@ TEST_P(Saving, ALockedDatabaseIsAnsweredAtTheStatementDeadline)
         ASSERT_TRUE(holder.open()) << holder.lastError().text();
         QSqlQuery lock(holder);
         ASSERT_TRUE(lock.exec(isPostgres() ? "BEGIN" : "BEGIN IMMEDIATE"));
-        if (isPostgres())
+        if (isPostgres()) {
             ASSERT_TRUE(lock.exec("LOCK TABLE dimensaodime IN ACCESS EXCLUSIVE MODE"));
+        }
         QElapsedTimer clock;
         clock.start();
         const QString refused =
