@@ -3,15 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-// CBOR major types.
-constexpr quint8 TextString = 3;
-constexpr quint8 Array = 4;
-constexpr char Null = char(0xf6);
-
-} // namespace
-
 EncodedList::EncodedList(const QVector<packet::FieldDef> &fields,
                          const QVector<packet::Row> &rows, int keyField)
     : m_keyField(keyField)
@@ -23,7 +14,7 @@ EncodedList::EncodedList(const QVector<packet::FieldDef> &fields,
     m_bytes = packet::encode(empty);
     m_bytes.chop(1);
     m_rowsHeadAt = m_bytes.size();
-    appendHead(m_bytes, Array, quint64(rows.size()));
+    packet::appendArrayHead(m_bytes, quint64(rows.size()));
     m_rows.reserve(size_t(rows.size()));
     int previous = -1;
     for (const packet::Row &row : rows) {
@@ -31,7 +22,7 @@ EncodedList::EncodedList(const QVector<packet::FieldDef> &fields,
         if (code <= previous) m_spliceable = false; // not a stored code, or out of order
         previous = code;
         m_rows.push_back({code, quint32(m_bytes.size())});
-        appendRow(m_bytes, row);
+        packet::appendRow(m_bytes, row);
     }
     // Positions are kept in 32 bits; a list that large is only ever read whole.
     if (m_bytes.size() > qsizetype(std::numeric_limits<quint32>::max())) m_spliceable = false;
@@ -47,45 +38,6 @@ int EncodedList::codeOf(const std::optional<QString> &value)
         code = code * 10 + (c.unicode() - u'0');
     }
     return code;
-}
-
-void EncodedList::appendHead(QByteArray &out, quint8 major, quint64 value)
-{
-    const char type = char(major << 5);
-    int bytes = 0;
-    if (value < 24) {
-        out.append(char(type | char(value)));
-        return;
-    }
-    if (value <= 0xff) {
-        out.append(char(type | 24));
-        bytes = 1;
-    } else if (value <= 0xffff) {
-        out.append(char(type | 25));
-        bytes = 2;
-    } else if (value <= 0xffffffffU) {
-        out.append(char(type | 26));
-        bytes = 4;
-    } else {
-        out.append(char(type | 27));
-        bytes = 8;
-    }
-    for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xff));
-}
-
-void EncodedList::appendRow(QByteArray &out, const packet::Row &row)
-{
-    appendHead(out, Array, quint64(row.size()));
-    for (const std::optional<QString> &value : row) {
-        if (!value) {
-            out.append(Null);
-            continue;
-        }
-        const QByteArray utf8 = value->toUtf8();
-        appendHead(out, TextString, quint64(utf8.size()));
-        out.append(utf8);
-    }
 }
 
 qsizetype EncodedList::rowEnd(size_t index) const
@@ -126,7 +78,7 @@ std::optional<EncodedList> EncodedList::spliced(const QStringList &codes,
     out.reserve(m_bytes.size() + 16 + qsizetype(added.size()) * 256);
     out.append(m_bytes.constData(), m_rowsHeadAt);
     result.m_rowsHeadAt = m_rowsHeadAt;
-    appendHead(out, Array, quint64(kept) + quint64(added.size()));
+    packet::appendArrayHead(out, quint64(kept) + quint64(added.size()));
     result.m_rows.reserve(kept + added.size());
 
     // Copies the stored rows [from, to) as they are, moving their positions along.
@@ -147,7 +99,7 @@ std::optional<EncodedList> EncodedList::spliced(const QStringList &codes,
         copyRows(cursor, at);
         if (next != added.end() && next->first == code) {
             result.m_rows.push_back({code, quint32(out.size())});
-            appendRow(out, *next->second);
+            packet::appendRow(out, *next->second);
             ++next;
         }
         cursor = at < m_rows.size() && m_rows[at].code == code ? at + 1 : at;

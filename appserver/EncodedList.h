@@ -39,8 +39,6 @@ private:
 
     EncodedList(int keyField) : m_keyField(keyField) {}
     static int codeOf(const std::optional<QString> &value); // -1 unless five digits
-    static void appendHead(QByteArray &out, quint8 major, quint64 value);
-    static void appendRow(QByteArray &out, const packet::Row &row);
     qsizetype rowEnd(size_t index) const;
 
     QByteArray m_bytes;

@@ -57,6 +57,12 @@ Packet decode(const QByteArray &bytes);   // DataPacketReader.cpp
 
 QString opName(ChangeOp op); // "insert", "modify" or "delete", as packets spell it
 
+// Pieces of a content packet's encoding, exactly as encode() writes them, for whoever puts one
+// together from parts (a list kept encoded, whose rows are replaced in place): an array's head,
+// and one row. DataPacketWriter.cpp.
+void appendArrayHead(QByteArray &out, quint64 count);
+void appendRow(QByteArray &out, const Row &row);
+
 Variant toVariant(const Packet &packet);  // a byte-array variant
 Packet fromVariant(const Variant &value); // EDatabaseError when the variant is no packet
 

@@ -64,12 +64,15 @@ public:
     }
     void row(const std::optional<Row> &values)
     {
-        if (!values) {
+        if (values)
+            row(*values);
+        else
             null();
-            return;
-        }
-        array(values->size());
-        for (const std::optional<QString> &value : *values) {
+    }
+    void row(const Row &values)
+    {
+        array(values.size());
+        for (const std::optional<QString> &value : values) {
             if (value)
                 text(*value);
             else
@@ -156,6 +159,16 @@ QByteArray encode(const Packet &packet)
         }
     }
     return bytes;
+}
+
+void appendArrayHead(QByteArray &out, quint64 count)
+{
+    CborOut(out).head(4, count);
+}
+
+void appendRow(QByteArray &out, const Row &row)
+{
+    CborOut(out).row(row);
 }
 
 Variant toVariant(const Packet &packet)
