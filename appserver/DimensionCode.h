@@ -18,4 +18,7 @@ public:
     // What a query compares stored codes with: the stored form when there is one, else the
     // text as given (which then matches nothing, as no stored code has another form).
     static QString queryForm(const QString &code);
+
+    // The number a code in stored form stands for; -1 for any other text.
+    static int numberOf(const QString &stored);
 };

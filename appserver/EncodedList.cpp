@@ -1,5 +1,7 @@
 #include "EncodedList.h"
 
+#include "DimensionCode.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -31,13 +33,7 @@ EncodedList::EncodedList(const QVector<packet::FieldDef> &fields,
 
 int EncodedList::codeOf(const std::optional<QString> &value)
 {
-    if (!value || value->size() != 5) return -1;
-    int code = 0;
-    for (QChar c : *value) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return -1;
-        code = code * 10 + (c.unicode() - u'0');
-    }
-    return code;
+    return value ? DimensionCode::numberOf(*value) : -1;
 }
 
 qsizetype EncodedList::rowEnd(size_t index) const

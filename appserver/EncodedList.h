@@ -38,7 +38,7 @@ private:
     };
 
     EncodedList(int keyField) : m_keyField(keyField) {}
-    static int codeOf(const std::optional<QString> &value); // -1 unless five digits
+    static int codeOf(const std::optional<QString> &value); // -1 unless in stored form
     qsizetype rowEnd(size_t index) const;
 
     QByteArray m_bytes;
