@@ -51,7 +51,7 @@ bool HostLogin::logIn(const QString &message)
                 m_options.server, m_options.port, m_access, answer->user, answer->password);
             m_access.sessionToken = session.token;
             m_role = session.role;
-            m_options.openSettings()->setValue(QStringLiteral("server/user"), m_user);
+            rememberUser();
             return true;
         } catch (const EUntrustedCertificate &e) {
             if (!trustCertificate(e.Fingerprint(), e.Message())) return false;
@@ -61,6 +61,16 @@ bool HostLogin::logIn(const QString &message)
         }
         answer.reset();
     }
+}
+
+void HostLogin::rememberUser()
+{
+    // Writing the settings file syncs it to disk, which costs more than the whole login: the
+    // usual start, with the name already stored, writes nothing.
+    const std::unique_ptr<QSettings> settings = m_options.openSettings();
+    const QString key = QStringLiteral("server/user");
+    if (settings->value(key).toString() != m_user || !settings->contains(key))
+        settings->setValue(key, m_user);
 }
 
 bool HostLogin::trustCertificate(const QString &fingerprint, const QString &why)

@@ -23,6 +23,7 @@ public:
     QString role() const { return m_role; }
 
 private:
+    void rememberUser();
     bool trustCertificate(const QString &fingerprint, const QString &why);
 
     HostOptions m_options;
