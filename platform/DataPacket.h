@@ -55,6 +55,21 @@ struct Packet
 QByteArray encode(const Packet &packet); // DataPacketWriter.cpp
 Packet decode(const QByteArray &bytes);   // DataPacketReader.cpp
 
+// A content packet's rows left in its bytes: a list of thousands is loaded without making its
+// texts, and a row becomes texts when someone reads it (a grid reads the rows it shows).
+struct KeptRows
+{
+    QByteArray bytes;      // the packet
+    QVector<qsizetype> at; // where each row's first value begins
+};
+
+// As decode, with the same checks and messages, but the rows of a packet as the writer makes
+// it are only checked: they come back in `kept`, and the packet's rows stay empty. Any other
+// packet has its rows read into the packet, and `kept` stays empty.
+Packet decodeKeepingRows(const QByteArray &bytes, KeptRows &kept);
+// One row of `kept.bytes` (checked when they were decoded) made into texts.
+Row keptRow(const QByteArray &bytes, qsizetype at, qsizetype fields);
+
 QString opName(ChangeOp op); // "insert", "modify" or "delete", as packets spell it
 
 // Pieces of a content packet's encoding, exactly as encode() writes them, for whoever puts one
@@ -65,5 +80,6 @@ void appendRow(QByteArray &out, const Row &row);
 
 Variant toVariant(const Packet &packet);  // a byte-array variant
 Packet fromVariant(const Variant &value); // EDatabaseError when the variant is no packet
+Packet fromVariant(const Variant &value, KeptRows &kept); // rows kept as decodeKeepingRows keeps them
 
 } // namespace packet

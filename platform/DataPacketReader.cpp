@@ -16,12 +16,45 @@ namespace {
 // from passing as a real one.
 constexpr int MaxFieldSize = 32767;
 
+// The head of the CBOR item at pos: its major type and argument (an open-ended container or
+// text says unsized); false on anything the walks over the bytes do not take, or past the end.
+bool head(const quint8 *data, qsizetype size, qsizetype &pos, quint8 &major, quint64 &argument,
+          bool &unsized)
+{
+    if (pos >= size) return false;
+    const quint8 initial = data[pos++];
+    major = initial >> 5;
+    const quint8 info = initial & 0x1f;
+    unsized = info == 31;
+    if (info < 24 || unsized) {
+        argument = info;
+        return true;
+    }
+    if (info > 27) return false;
+    const int width = 1 << (info - 24);
+    if (size - pos < width) return false;
+    argument = 0;
+    for (int i = 0; i < width; ++i)
+        argument = (argument << 8) | data[pos++];
+    return true;
+}
+
+// Most values are a few ASCII characters: checked here, without a call per value.
+inline bool isAscii(const quint8 *bytes, qsizetype length)
+{
+    quint8 any = 0;
+    for (qsizetype i = 0; i < length; ++i)
+        any |= bytes[i];
+    return any < 0x80;
+}
+
 class PacketReader
 {
 public:
-    explicit PacketReader(const QByteArray &bytes)
+    // With `kept`, the rows of a packet as the writer makes it are checked and left in the bytes.
+    explicit PacketReader(const QByteArray &bytes, KeptRows *kept = nullptr)
         : m_bytes(bytes), m_data(reinterpret_cast<const quint8 *>(bytes.constData())),
-          m_size(bytes.size())
+          m_size(bytes.size()), m_kept(kept)
     {
     }
 
@@ -115,6 +148,7 @@ private:
                 seen.rows = true;
                 if (fastRows(p, pos)) continue;
                 p.rows.clear();
+                if (m_kept) m_kept->at.clear();
                 readRows(p);
             } else {
                 readValue(p, key, seen);
@@ -125,26 +159,9 @@ private:
         return finish(std::move(p), seen);
     }
 
-    // The head of the item at pos: its major type and argument (an open-ended container or
-    // text says unsized); false on anything this walk does not take, or past the end.
     bool head(qsizetype &pos, quint8 &major, quint64 &argument, bool &unsized) const
     {
-        if (pos >= m_size) return false;
-        const quint8 initial = m_data[pos++];
-        major = initial >> 5;
-        const quint8 info = initial & 0x1f;
-        unsized = info == 31;
-        if (info < 24 || unsized) {
-            argument = info;
-            return true;
-        }
-        if (info > 27) return false;
-        const int width = 1 << (info - 24);
-        if (m_size - pos < width) return false;
-        argument = 0;
-        for (int i = 0; i < width; ++i)
-            argument = (argument << 8) | m_data[pos++];
-        return true;
+        return packet::head(m_data, m_size, pos, major, argument, unsized);
     }
 
     [[noreturn]] void fail(const QString &why)
@@ -418,6 +435,7 @@ private:
     // Each log entry must name a row the packet has (or none, for a deletion), at most once.
     void checkLog(const Packet &p)
     {
+        const qsizetype rows = p.rows.size() + (m_kept ? m_kept->at.size() : 0);
         QSet<int> seen;
         for (const LogEntry &e : p.log) {
             const bool wantRow = e.op != ChangeOp::Delete;
@@ -425,7 +443,7 @@ private:
             if (e.row.has_value() != wantRow || e.oldRow.has_value() != wantOld)
                 fail(QStringLiteral("entrada \"%1\" do log incoerente").arg(opName(e.op)));
             if (e.row) {
-                if (*e.row < 0 || *e.row >= p.rows.size())
+                if (*e.row < 0 || *e.row >= rows)
                     fail(QStringLiteral("o log cita o registro %1, que não existe").arg(*e.row));
                 if (seen.contains(*e.row))
                     fail(QStringLiteral("o log cita o registro %1 duas vezes").arg(*e.row));
@@ -438,7 +456,7 @@ private:
     // straight off the bytes from pos, which moves past them: the stream reader's cost per item
     // was most of a large list's load. Anything else (chunked texts, a row of the wrong length,
     // bad UTF-8, truncation) answers false, and the stream reader reads the rows with its own
-    // checks and messages.
+    // checks and messages. Rows to be kept are only checked, and where each begins noted.
     bool fastRows(Packet &p, qsizetype &from)
     {
         qsizetype pos = from;
@@ -447,7 +465,11 @@ private:
         bool openEnded = false; // a list of rows with no count, ended by a break
         if (!head(pos, major, count, openEnded) || major != 4) return false;
         const qsizetype fields = p.fields.size();
-        p.rows.reserve(qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size / 2))));
+        const qsizetype expected = qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size / 2)));
+        if (m_kept)
+            m_kept->at.reserve(expected);
+        else
+            p.rows.reserve(expected);
         for (quint64 n = 0;; ++n) {
             if (openEnded) {
                 if (pos >= m_size) return false;
@@ -463,23 +485,47 @@ private:
             if (!head(pos, major, length, unsized) || major != 4 || unsized ||
                 length != quint64(fields))
                 return false;
+            if (m_kept) {
+                m_kept->at.append(pos);
+                for (qsizetype i = 0; i < fields; ++i)
+                    if (!cell(pos)) return false;
+                continue;
+            }
             Row values(fields);
             for (qsizetype i = 0; i < fields; ++i) {
-                if (pos < m_size && m_data[pos] == 0xf6) {
-                    ++pos;
-                    continue;
-                }
-                if (!head(pos, major, length, unsized) || major != 3 || unsized ||
-                    length > quint64(m_size - pos))
-                    return false;
-                const QByteArrayView utf8(m_bytes.constData() + pos, qsizetype(length));
-                if (!utf8.isValidUtf8()) return false;
-                values[i] = exact_text::fromTrustedUtf8(utf8);
-                pos += qsizetype(length);
+                std::optional<QByteArrayView> utf8;
+                if (!cell(pos, &utf8)) return false;
+                if (utf8) values[i] = exact_text::fromTrustedUtf8(*utf8);
             }
             p.rows.append(std::move(values));
         }
         from = pos;
+        if (m_kept) {
+            m_kept->bytes = m_bytes;
+            // Bytes the caller only lent (no storage of their own) are copied to be kept.
+            if (!m_kept->bytes.data_ptr().d_ptr()) m_kept->bytes = QByteArray(m_bytes.constData(), m_size);
+        }
+        return true;
+    }
+
+    // Steps over one value of a row: a null, or a definite-length text of valid UTF-8 (whose
+    // bytes go to utf8 when asked for).
+    bool cell(qsizetype &pos, std::optional<QByteArrayView> *utf8 = nullptr) const
+    {
+        if (pos < m_size && m_data[pos] == 0xf6) {
+            ++pos;
+            return true;
+        }
+        quint8 major = 0;
+        quint64 length = 0;
+        bool unsized = false;
+        if (!head(pos, major, length, unsized) || major != 3 || unsized ||
+            length > quint64(m_size - pos))
+            return false;
+        const QByteArrayView text(m_bytes.constData() + pos, qsizetype(length));
+        if (!isAscii(m_data + pos, qsizetype(length)) && !text.isValidUtf8()) return false;
+        if (utf8) *utf8 = text;
+        pos += qsizetype(length);
         return true;
     }
 
@@ -489,6 +535,7 @@ private:
     const quint8 *m_data;
     qsizetype m_size;
     qsizetype m_span = 0; // the bytes r reads
+    KeptRows *m_kept;
 };
 
 } // namespace
@@ -505,12 +552,53 @@ Packet decode(const QByteArray &bytes)
     return PacketReader(bytes).read();
 }
 
-Packet fromVariant(const Variant &value)
+Packet decodeKeepingRows(const QByteArray &bytes, KeptRows &kept)
+{
+    kept = KeptRows();
+    if (bytes.size() > MaxPacketBytes || bytes.isEmpty()) return decode(bytes);
+    return PacketReader(bytes, &kept).read();
+}
+
+Row keptRow(const QByteArray &bytes, qsizetype at, qsizetype fields)
+{
+    const auto *data = reinterpret_cast<const quint8 *>(bytes.constData());
+    Row values(fields);
+    for (qsizetype i = 0; i < fields; ++i) {
+        if (data[at] == 0xf6) {
+            ++at;
+            continue;
+        }
+        quint8 major = 0;
+        quint64 length = 0;
+        bool unsized = false;
+        head(data, bytes.size(), at, major, length, unsized);
+        values[i] = exact_text::fromTrustedUtf8(
+            QByteArrayView(bytes.constData() + at, qsizetype(length)));
+        at += qsizetype(length);
+    }
+    return values;
+}
+
+namespace {
+
+const QByteArray &packetBytes(const Variant &value)
 {
     if (value.kind() != Variant::Kind::Bytes)
         throw EDatabaseError(
             QStringLiteral("Pacote de dados inválido: a variante não é um array de bytes."));
-    return decode(value.bytes());
+    return value.bytes();
+}
+
+} // namespace
+
+Packet fromVariant(const Variant &value)
+{
+    return decode(packetBytes(value));
+}
+
+Packet fromVariant(const Variant &value, KeptRows &kept)
+{
+    return decodeKeepingRows(packetBytes(value), kept);
 }
 
 } // namespace packet

@@ -1,20 +1,25 @@
 #include "RecordStore.h"
 
-void RecordStore::load(packet::Packet &&p, const QVector<packet::FieldDef> &storageColumns)
+void RecordStore::load(packet::Packet &&p, const QVector<packet::FieldDef> &storageColumns,
+                       packet::KeptRows &&kept)
 {
     columns = storageColumns;
     records.clear();
     m_changed.clear();
     m_deleted.clear();
     m_pendingAt = -1;
-    records.resize(p.rows.size());
+    const qsizetype rows = p.rows.size() + kept.at.size();
+    records.resize(rows);
     for (qsizetype i = 0; i < p.rows.size(); ++i)
         records[i].values = std::move(p.rows[i]);
+    for (qsizetype i = 0; i < kept.at.size(); ++i)
+        records[p.rows.size() + i].keptAt = kept.at[i];
+    m_kept = std::move(kept.bytes);
     // The log travels in the order the changes were made; new sequence numbers keep it.
     for (const packet::LogEntry &e : p.log) {
         const quint64 seq = m_nextSeq++;
         if (e.op == packet::ChangeOp::Delete) {
-            m_deleted.append({*e.oldRow, seq, int(p.rows.size())});
+            m_deleted.append({*e.oldRow, seq, int(rows)});
             continue;
         }
         Record &r = records[*e.row];
@@ -30,6 +35,7 @@ void RecordStore::load(packet::Packet &&p, const QVector<packet::FieldDef> &stor
 void RecordStore::clear()
 {
     records.clear();
+    m_kept.clear();
     m_changed.clear();
     m_deleted.clear();
     m_pendingAt = -1;
@@ -61,7 +67,7 @@ packet::Packet RecordStore::content() const
     p.fields = columns;
     p.rows.reserve(records.size());
     for (const Record &r : records)
-        if (!r.pending) p.rows.append(r.values);
+        if (!r.pending) p.rows.append(valuesOf(r));
     p.log.reserve(changeCount());
     // Row numbers in the packet skip the row of an unposted insert.
     auto packetRow = [this](int index) {
@@ -89,9 +95,9 @@ packet::Packet RecordStore::delta() const
     forEachChange(
         [&](int, const Record &r) {
             if (r.status == Status::Inserted)
-                p.changes.append({packet::ChangeOp::Insert, std::nullopt, r.values});
+                p.changes.append({packet::ChangeOp::Insert, std::nullopt, valuesOf(r)});
             else
-                p.changes.append({packet::ChangeOp::Modify, r.base, r.values});
+                p.changes.append({packet::ChangeOp::Modify, r.base, valuesOf(r)});
         },
         [&](const Deleted &d) {
             p.changes.append({packet::ChangeOp::Delete, d.base, std::nullopt});
@@ -123,11 +129,11 @@ void RecordStore::commitEdit(int index, const packet::Row &values)
     // server is told about each record the user posted.
     if (logChanges && r.status == Status::Unchanged) {
         r.status = Status::Modified;
-        r.base = r.values;
+        r.base = valuesOf(r);
         r.seq = m_nextSeq++;
         m_changed.emplace(r.seq, index);
     }
-    r.values = values;
+    setValues(r, values);
 }
 
 void RecordStore::commitInsert(int index, const packet::Row &values)
@@ -135,7 +141,7 @@ void RecordStore::commitInsert(int index, const packet::Row &values)
     Record &r = records[index];
     r.pending = false;
     m_pendingAt = -1;
-    r.values = values;
+    setValues(r, values);
     if (logChanges) {
         r.status = Status::Inserted;
         r.seq = m_nextSeq++;
@@ -153,7 +159,7 @@ void RecordStore::remove(int index)
         // An insert that never reached the server leaves nothing to delete there.
         if (logChanges && r.status != Status::Inserted)
             m_deleted.append(
-                {r.status == Status::Modified ? *r.base : r.values, m_nextSeq++, index});
+                {r.status == Status::Modified ? *r.base : valuesOf(r), m_nextSeq++, index});
     }
     records.removeAt(index);
     for (auto &[seq, i] : m_changed)
@@ -179,7 +185,7 @@ void RecordStore::cancelUpdates()
     kept.reserve(records.size());
     for (Record &r : records) {
         if (r.status == Status::Inserted || r.pending) continue;
-        if (r.status == Status::Modified) r.values = *r.base;
+        if (r.status == Status::Modified) setValues(r, *r.base);
         r.status = Status::Unchanged;
         r.base.reset();
         r.seq = 0;

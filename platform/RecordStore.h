@@ -20,7 +20,9 @@ public:
 
     struct Record
     {
-        packet::Row values;
+        // Read through valuesOf: a loaded row stays in the packet's bytes (keptAt) until then.
+        mutable packet::Row values;
+        mutable qsizetype keptAt = -1;
         std::optional<packet::Row> base; // as last merged; only for Modified
         Status status = Status::Unchanged;
         quint64 seq = 0;      // when it first changed, so deltas keep the user's order
@@ -53,12 +55,21 @@ public:
 
     const packet::Row &rowValues(int row) const
     {
-        return TClientDataSet::isEditing(state) && row == current ? buffer : records[row].values;
+        return TClientDataSet::isEditing(state) && row == current ? buffer : valuesOf(records[row]);
+    }
+    const packet::Row &valuesOf(const Record &r) const
+    {
+        if (r.keptAt >= 0) {
+            r.values = packet::keptRow(m_kept, r.keptAt, columns.size());
+            r.keptAt = -1;
+        }
+        return r.values;
     }
     packet::Row emptyRow() const { return packet::Row(columns.size()); }
 
-    // Takes the packet's rows over (no copy of a row).
-    void load(packet::Packet &&p, const QVector<packet::FieldDef> &storageColumns);
+    // Takes the packet's rows over (no copy of a row), and the rows it kept in its bytes.
+    void load(packet::Packet &&p, const QVector<packet::FieldDef> &storageColumns,
+              packet::KeptRows &&kept = {});
     void clear();
 
     packet::Packet content() const;
@@ -78,6 +89,13 @@ private:
     template <typename OnRecord, typename OnDeleted>
     void forEachChange(OnRecord onRecord, OnDeleted onDeleted) const;
 
+    static void setValues(Record &r, const packet::Row &values)
+    {
+        r.values = values;
+        r.keptAt = -1;
+    }
+
+    QByteArray m_kept; // the loaded packet, where records not yet read keep their values
     std::map<quint64, int> m_changed; // seq -> index of an inserted or modified record
     QVector<Deleted> m_deleted;       // in seq order
     int m_pendingAt = -1;

@@ -258,7 +258,7 @@ void TClientDataSet::Edit()
         Append();
         return;
     }
-    d->buffer = d->records[d->current].values;
+    d->buffer = d->rowValues(d->current);
     d->editBase = d->buffer;
     setState(TDataSetState::dsEdit);
 }
@@ -396,7 +396,8 @@ Variant TClientDataSet::Data() const
 
 void TClientDataSet::SetData(const Variant &data)
 {
-    packet::Packet p = packet::fromVariant(data);
+    packet::KeptRows kept;
+    packet::Packet p = packet::fromVariant(data, kept);
     if (p.isDelta)
         throw EDatabaseError(QStringLiteral("Os dados recebidos do servidor não têm a forma esperada."));
 
@@ -427,7 +428,7 @@ void TClientDataSet::SetData(const Variant &data)
         }
     }
     d->columnOfField = std::move(columnOfField);
-    d->load(std::move(p), columns);
+    d->load(std::move(p), columns, std::move(kept));
     d->current = d->records.isEmpty() ? -1 : 0;
     d->bof = true;
     d->eof = d->records.isEmpty();
