@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QThread>
+#include <exception>
 
 namespace {
 
@@ -25,11 +27,56 @@ std::optional<QString> firstLine(const QString &fileName, QString *error)
 
 } // namespace
 
+struct HostLogin::Attempt
+{
+    LoginAnswer answer;
+    std::optional<ServerLogin::Session> session;
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> thread;
+
+    ~Attempt()
+    {
+        if (thread) thread->wait();
+    }
+    // The session, or the failure the login thread met, thrown here.
+    ServerLogin::Session take()
+    {
+        thread->wait();
+        if (failure) std::rethrow_exception(failure);
+        return *session;
+    }
+};
+
 HostLogin::HostLogin(const HostOptions &options) : m_options(options), m_user(options.user)
 {
     m_access.tls = options.tls;
     m_access.caFile = options.caFile;
     m_access.pinnedFingerprint = options.fingerprint;
+}
+
+HostLogin::~HostLogin() = default;
+
+void HostLogin::start()
+{
+    if (m_started || m_passwordFileTried || m_options.passwordFile.isEmpty() || m_user.isEmpty())
+        return;
+    QString unreadable; // logIn() reads the file again and says why
+    const std::optional<QString> password = firstLine(m_options.passwordFile, &unreadable);
+    if (!password) return;
+    m_passwordFileTried = true;
+    auto attempt = std::make_unique<Attempt>();
+    attempt->answer = LoginAnswer{m_user, *password};
+    Attempt *a = attempt.get();
+    attempt->thread.reset(QThread::create([a, host = m_options.server, port = m_options.port,
+                                           access = m_access] {
+        try {
+            a->session = ServerLogin::login(host, port, access, a->answer.user, a->answer.password);
+        } catch (...) {
+            a->failure = std::current_exception();
+        }
+    }));
+    attempt->thread->start();
+    m_started = std::move(attempt);
 }
 
 bool HostLogin::logIn(const QString &message)
@@ -38,6 +85,8 @@ bool HostLogin::logIn(const QString &message)
     QString why = message;
     std::optional<LoginAnswer> answer;
     for (;;) {
+        std::unique_ptr<Attempt> started = std::move(m_started);
+        if (started) answer = started->answer;
         if (!answer && !m_passwordFileTried && !m_options.passwordFile.isEmpty() && !m_user.isEmpty()) {
             m_passwordFileTried = true; // once: a wrong file must not loop, nor hide the dialog
             if (const std::optional<QString> password = firstLine(m_options.passwordFile, &why))
@@ -47,8 +96,10 @@ bool HostLogin::logIn(const QString &message)
         if (!answer) return false;
         m_user = answer->user;
         try {
-            const ServerLogin::Session session = ServerLogin::login(
-                m_options.server, m_options.port, m_access, answer->user, answer->password);
+            const ServerLogin::Session session =
+                started ? started->take()
+                        : ServerLogin::login(m_options.server, m_options.port, m_access,
+                                             answer->user, answer->password);
             m_access.sessionToken = session.token;
             m_role = session.role;
             rememberUser();

@@ -4,6 +4,7 @@
 #include "ServerAccess.h"
 
 #include <QString>
+#include <memory>
 
 // The host's one login: asks for user and password through the login dialog (or reads the
 // password file it was given), keeps the session for every connection of every screen, and
@@ -13,6 +14,12 @@ class HostLogin
 {
 public:
     explicit HostLogin(const HostOptions &options);
+    ~HostLogin();
+
+    // With a password file to log in unattended, sends the login at once on a thread of its
+    // own, so that the server checks the password while the host builds its window. Nothing
+    // is shown or told: logIn() takes the answer as if it had asked itself.
+    void start();
 
     // Logs in; message says why it asks (empty the first time). False when the user gave up
     // (cancelled the dialog or refused the server's certificate).
@@ -23,6 +30,7 @@ public:
     QString role() const { return m_role; }
 
 private:
+    struct Attempt;
     void rememberUser();
     bool trustCertificate(const QString &fingerprint, const QString &why);
 
@@ -31,4 +39,5 @@ private:
     QString m_user;
     QString m_role;
     bool m_passwordFileTried = false;
+    std::unique_ptr<Attempt> m_started; // the login start() sent, until logIn() takes it
 };

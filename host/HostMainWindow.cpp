@@ -35,6 +35,8 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
     : QMainWindow(parent), m_options(options), m_login(options), m_area(new QMdiArea(this)),
       m_packages(packageDirectory(options), this), m_cubes(this)
 {
+    // Unattended, the server checks the password while the window is being built.
+    m_login.start();
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QStringLiteral("KZR"));
     m_area->setObjectName(QStringLiteral("mdiArea"));

@@ -82,6 +82,34 @@ TEST_F(HostLoginTest, AWrongPasswordAsksAgainWithTheReasonAndOnlyTheNameIsKept)
     EXPECT_TRUE(loginMessages().last().contains("Não foi possível conectar")) << loginMessages().last().toStdString();
 }
 
+// Unattended, the login goes out while the window is being built: a password file the server
+// refuses still brings the dialog with the server's reason, giving up leaves no session, and the
+// right one lets the user in without a dialog.
+TEST_F(HostLoginTest, APasswordFileSentWhileTheWindowIsBuiltIsAnsweredAsIfAskedThen)
+{
+    startServer();
+    QFile file(settings.filePath("senha"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("errada\n");
+    file.close();
+    options.user = "ana";
+    options.passwordFile = file.fileName();
+    {
+        HostMainWindow window(options);
+        EXPECT_FALSE(window.logIn());
+        EXPECT_EQ(loginMessages(), QStringList({"Usuário ou senha inválidos."}));
+        EXPECT_TRUE(window.serverAccess().sessionToken.isEmpty());
+    }
+    seam->shown.clear();
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("segredo-da-ana\n");
+    file.close();
+    HostMainWindow window(options);
+    ASSERT_TRUE(window.logIn());
+    EXPECT_TRUE(loginMessages().isEmpty());
+    EXPECT_FALSE(window.serverAccess().sessionToken.isEmpty());
+}
+
 TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
 {
     startServer({"--session-idle", "1"});
