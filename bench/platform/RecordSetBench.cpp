@@ -80,14 +80,19 @@ std::vector<QString> decodePlain(const QByteArray &bytes)
     return out;
 }
 
+// The load and then every value read once: a set makes a row's texts only when it is first
+// read, so the same work as the floor's is the load with every value asked for.
 void setData100k(benchmark::State &state)
 {
     const Variant packet = Variant::fromBytes(bytes100k());
     TClientDataSet set(nullptr, "cdsDados");
     declare(set);
+    const int fields = set.FieldCount();
     for (auto _ : state) {
         set.SetData(packet);
-        benchmark::DoNotOptimize(set.RecordCount());
+        for (int row = 0; row < set.RecordCount(); ++row)
+            for (int f = 0; f < fields; ++f)
+                benchmark::DoNotOptimize(set.ValueAt(row, f).size());
     }
 }
 
