@@ -61,6 +61,8 @@ public:
     Packet read()
     {
         if (std::optional<Packet> p = readDirect()) return std::move(*p);
+        // The walk may have kept rows before it gave up: the stream reader reads them again.
+        if (m_kept) *m_kept = KeptRows();
         r = std::make_unique<QCborStreamReader>(m_bytes);
         m_span = m_size;
         Packet p;

@@ -175,7 +175,15 @@ TEST(DataPacket, TextsComeBackExactlyAndInvalidUtf8IsRefused)
     ASSERT_TRUE(plain.contains("\x63" "abc"));
     QByteArray chunked = plain;
     chunked.replace("\x63" "abc", "\x7F\x61" "a" "\x62" "bc" "\xFF");
+    // A key in chunks after the rows: the whole packet is read again, each row still once.
+    QCborMap withLog = fieldsOnly();
+    withLog.insert(QStringLiteral("rows"), QCborArray{QCborValue(QCborArray{"x"})});
+    withLog.insert(QStringLiteral("log"), QCborArray{});
+    QByteArray chunkedKey = QCborValue(withLog).toCbor();
+    ASSERT_TRUE(chunkedKey.contains("\x63" "log"));
+    chunkedKey.replace("\x63" "log", "\x7F\x63" "log" "\xFF");
     for (const Decoder read : decoders) {
+        EXPECT_EQ(read(chunkedKey).rows.size(), 1);
         const Packet back = read(chunked);
         ASSERT_EQ(back.rows.size(), 2);
         EXPECT_EQ(back.rows[0][0], QString("x"));
