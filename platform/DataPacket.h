@@ -80,6 +80,7 @@ void appendRow(QByteArray &out, const Row &row);
 
 Variant toVariant(const Packet &packet);  // a byte-array variant
 Packet fromVariant(const Variant &value); // EDatabaseError when the variant is no packet
-Packet fromVariant(const Variant &value, KeptRows &kept); // rows kept as decodeKeepingRows keeps them
+// The same, its rows kept as decodeKeepingRows keeps them.
+Packet fromVariant(const Variant &value, KeptRows &kept);
 
 } // namespace packet

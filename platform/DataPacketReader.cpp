@@ -467,7 +467,8 @@ private:
         bool openEnded = false; // a list of rows with no count, ended by a break
         if (!head(pos, major, count, openEnded) || major != 4) return false;
         const qsizetype fields = p.fields.size();
-        const qsizetype expected = qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size / 2)));
+        const qsizetype expected =
+            qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size / 2)));
         if (m_kept)
             m_kept->at.reserve(expected);
         else
@@ -505,7 +506,8 @@ private:
         if (m_kept) {
             m_kept->bytes = m_bytes;
             // Bytes the caller only lent (no storage of their own) are copied to be kept.
-            if (!m_kept->bytes.data_ptr().d_ptr()) m_kept->bytes = QByteArray(m_bytes.constData(), m_size);
+            if (!m_kept->bytes.data_ptr().d_ptr())
+                m_kept->bytes = QByteArray(m_bytes.constData(), m_size);
         }
         return true;
     }

@@ -166,7 +166,8 @@ TEST(DataPacket, TextsComeBackExactlyAndInvalidUtf8IsRefused)
     const QString longText = QString(3000, QChar(0xE9)) + QStringLiteral("𝄞");
     for (const Decoder read : decoders) {
         EXPECT_EQ(read(withRows(QCborArray{QCborValue(QCborArray{bom})})).rows[0][0], bom);
-        EXPECT_EQ(read(withRows(QCborArray{QCborValue(QCborArray{longText})})).rows[0][0], longText);
+        EXPECT_EQ(read(withRows(QCborArray{QCborValue(QCborArray{longText})})).rows[0][0],
+                  longText);
     }
 
     // A text in chunks after a plain row: every row comes back once, in order.
