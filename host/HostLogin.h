@@ -20,6 +20,8 @@ public:
     // own, so that the server checks the password while the host builds its window. Nothing
     // is shown or told: logIn() takes the answer as if it had asked itself.
     void start();
+    // Whether start() sent a login whose answer logIn() has not taken yet.
+    bool sent() const { return m_started != nullptr; }
 
     // Logs in; message says why it asks (empty the first time). False when the user gave up
     // (cancelled the dialog or refused the server's certificate).

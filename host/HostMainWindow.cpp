@@ -177,6 +177,20 @@ void HostMainWindow::closeEvent(QCloseEvent *event)
 
 bool HostMainWindow::logIn(const QString &message)
 {
+    // While the server checks the password sent at start, the packages of the screens to open
+    // are loaded: loading runs none of their entries, and one that fails to load is reported
+    // when its screen opens, as ever.
+    if (m_login.sent()) {
+        for (const QString &code : std::as_const(m_options.open)) {
+            const auto found = m_screens.constFind(code.toUpper());
+            if (found == m_screens.constEnd()) continue;
+            try {
+                m_packages.load(found->packageName);
+            } catch (const Exception &) {
+                // reported by openScreen, which loads it again
+            }
+        }
+    }
     const bool in = m_login.logIn(message);
     m_userLabel->setText(in ? QStringLiteral("Usuário: %1 (%2)").arg(m_login.user(), m_login.role())
                             : QStringLiteral("Sem sessão"));

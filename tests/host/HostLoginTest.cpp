@@ -104,10 +104,18 @@ TEST_F(HostLoginTest, APasswordFileSentWhileTheWindowIsBuiltIsAnsweredAsIfAskedT
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("segredo-da-ana\n");
     file.close();
+    // The screen's package is loaded while the server checks: one that is missing says
+    // nothing then, and is reported when its screen opens.
+    options.open = {"KZR01200"};
+    options.packageDir = settings.path();
     HostMainWindow window(options);
     ASSERT_TRUE(window.logIn());
-    EXPECT_TRUE(loginMessages().isEmpty());
+    EXPECT_TRUE(seam->shown.empty());
     EXPECT_FALSE(window.serverAccess().sessionToken.isEmpty());
+    EXPECT_FALSE(window.openScreen("KZR01200"));
+    ASSERT_EQ(seam->shown.size(), 1u);
+    EXPECT_TRUE(seam->shown[0].text.contains("Não foi possível carregar o pacote"))
+        << seam->shown[0].text.toStdString();
 }
 
 TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
