@@ -5,6 +5,7 @@
 #include "TextRules.h"
 
 #include <QHash>
+#include <optional>
 
 TClientDataSet::TClientDataSet(QObject *owner, const QString &name)
     : QObject(owner), d(std::make_unique<RecordStore>())
@@ -394,6 +395,32 @@ Variant TClientDataSet::Data() const
     return packet::toVariant(d->content());
 }
 
+namespace {
+// The rows whose values or unsaved mark a reload changes, when it keeps the declared fields and
+// the number of rows of a set at rest; nullopt when the views have to take the content anew
+// (and when so many rows change that telling them one by one would cost more).
+std::optional<QVector<int>> rowsLookingDifferent(const RecordStore &shown, const packet::Packet &p,
+                                                 const QVector<packet::FieldDef> &columns,
+                                                 const QVector<int> &columnOfField)
+{
+    constexpr int MostRowsTold = 32;
+    if (!shown.fieldsDeclared || shown.state != TDataSetState::dsBrowse || p.rows.size() != shown.records.size() ||
+        columns.size() != shown.columns.size() || columnOfField != shown.columnOfField ||
+        p.log.size() > MostRowsTold)
+        return std::nullopt;
+    QVector<int> rows;
+    for (qsizetype row = 0; row < p.rows.size(); ++row) {
+        const RecordStore::Record &record = shown.records[row];
+        if (record.status == RecordStore::Status::Unchanged && record.values == p.rows[row])
+            continue;
+        if (rows.size() == MostRowsTold)
+            return std::nullopt;
+        rows.append(int(row));
+    }
+    return rows;
+}
+} // namespace
+
 void TClientDataSet::SetData(const Variant &data)
 {
     packet::KeptRows kept;
@@ -418,8 +445,12 @@ void TClientDataSet::SetData(const Variant &data)
         }
     }
 
-    // The packet fits: from here on the content is replaced.
-    emit contentAboutToBeReset();
+    // The packet fits: from here on the content is replaced. A reload that keeps the fields and
+    // the number of rows (a save's reply, mostly) tells views only the rows that look different.
+    const std::optional<QVector<int>> refreshed = rowsLookingDifferent(*d, p, columns, columnOfField);
+    const bool logged = !p.log.isEmpty();
+    if (!refreshed)
+        emit contentAboutToBeReset();
     if (!d->fieldsDeclared) {
         clearDynamicFields();
         for (int c = 0; c < p.fields.size(); ++c) {
@@ -433,7 +464,16 @@ void TClientDataSet::SetData(const Variant &data)
     d->bof = true;
     d->eof = d->records.isEmpty();
     d->state = TDataSetState::dsBrowse;
-    emit contentReset();
+    if (refreshed) {
+        for (int row : *refreshed)
+            emit rowChanged(row);
+        for (int row = 0; logged && row < d->records.size(); ++row) {
+            if (ChangePendingAt(row) && !refreshed->contains(row))
+                emit rowChanged(row);
+        }
+    } else {
+        emit contentReset();
+    }
     emit currentChanged(d->current);
     // A reload is a reopening even when the set was browsing before: whoever follows the state
     // (command buttons, say) must see the new content.

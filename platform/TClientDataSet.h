@@ -120,6 +120,8 @@ public:
 signals:
     void stateChanged(); // every state change
     // Rows replaced wholesale (SetData, Close, Open, CancelUpdates); rows inserted or removed.
+    // A SetData at rest that keeps the declared fields and the number of rows, and changes only
+    // a few, tells rowChanged for each row whose values or unsaved mark differ instead.
     // Each comes in two: "about to", while the rows are still as they were, then done.
     void contentAboutToBeReset();
     void contentReset();
