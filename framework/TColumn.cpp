@@ -1,5 +1,6 @@
 #include "TColumn.h"
 
+#include "TClientDataSet.h"
 #include "TDBGrid.h"
 
 TField *TColumn::Field() const
@@ -8,5 +9,13 @@ TField *TColumn::Field() const
         return nullptr;
     TDataSource *source = m_grid->DataSource();
     TClientDataSet *dataSet = source ? source->DataSet() : nullptr;
-    return dataSet ? dataSet->FindField(FieldName) : nullptr;
+    if (!dataSet)
+        return nullptr;
+    // Fields are never renamed; a set that replaces its fields deletes the old ones.
+    if (m_field && m_fieldDataSet == dataSet && m_fieldFoundBy == FieldName)
+        return m_field;
+    m_field = dataSet->FindField(FieldName);
+    m_fieldDataSet = dataSet;
+    m_fieldFoundBy = FieldName;
+    return m_field;
 }

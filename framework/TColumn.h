@@ -2,8 +2,10 @@
 
 #include "Colors.h"
 
+#include <QPointer>
 #include <QString>
 
+class TClientDataSet;
 class TDBGrid;
 class TField;
 
@@ -37,4 +39,9 @@ private:
     friend class TDBGrid;
     TDBGrid *m_grid = nullptr;
     int m_index = 0;
+    // The field last found, for the name and record set it was found by: a painted cell asks
+    // several times, and a grid paints many cells.
+    mutable QPointer<TField> m_field;
+    mutable QPointer<TClientDataSet> m_fieldDataSet;
+    mutable QString m_fieldFoundBy;
 };
