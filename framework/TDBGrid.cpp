@@ -54,6 +54,9 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed |
                     QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The paint fills everything it repaints with the grid's colour first: nothing below the
+    // viewport (its own background, the sheet, the form) needs painting for it.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setWordWrap(false);
     verticalHeader()->setDefaultSectionSize(qMax(18, fontMetrics().height() + 4));
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
