@@ -17,3 +17,12 @@ void GridHeader::initStyleOptionForIndex(QStyleOptionHeader *option, int logical
     if (metrics.horizontalAdvance(option->text) > room)
         option->text = metrics.elidedText(option->text, Qt::ElideRight, qMax(0, room));
 }
+
+QRegion GridHeader::visualRegionForSelection(const QItemSelection &selection) const
+{
+    // Titles that are never highlighted look the same whatever cell is selected: moving the
+    // current cell repaints no title.
+    if (!highlightSections())
+        return {};
+    return QHeaderView::visualRegionForSelection(selection);
+}

@@ -12,4 +12,5 @@ public:
 
 protected:
     void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 };

@@ -215,4 +215,20 @@ TEST_F(GridTest, TheIndicatorFollowsTheRecordAndOnlyItsOldAndNewRowsAreRepainted
     EXPECT_EQ(indicator(2), QString(QChar(0x270E)));
     EXPECT_EQ(toldRows(), (QList<std::pair<int, int>>{{2, 2}}));
     dataSet->Cancel();
+
+    // The titles are never highlighted: moving the current cell repaints none of them.
+    QCoreApplication::processEvents();
+    struct PaintCount : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } titles;
+    grid->horizontalHeader()->viewport()->installEventFilter(&titles);
+    dataSet->SetRecNo(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(titles.paints, 0);
 }
