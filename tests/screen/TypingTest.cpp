@@ -278,3 +278,40 @@ TEST_F(TypingTest, TheKeyboardReachesEveryCommandFromTheGrid)
     EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00004"));
     EXPECT_TRUE(gridHasFocus());
 }
+
+// A save whose list comes back with the same dimensions repaints the changed one in place: no
+// new layout, the current cell on the first row in the column it was in. When another person
+// added a dimension meanwhile, the save's list shows it too.
+TEST_F(TypingTest, ASaveRefreshesTheChangedRowInPlaceAndShowsDimensionsAddedMeanwhile)
+{
+    QAbstractItemModel *model = form->dbgPadrao->model();
+    int resets = 0;
+    QObject::connect(model, &QAbstractItemModel::modelReset, form, [&] { ++resets; });
+    const int name = 2;
+    clickCell(rowOf(QStringLiteral("00003")), name);
+    typeText(QStringLiteral("Grupos"));
+    QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
+    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(model->rowCount(), 5);
+    EXPECT_EQ(model->index(rowOf(QStringLiteral("00003")), name).data().toString(), QStringLiteral("Grupos"));
+    EXPECT_EQ(form->dbgPadrao->currentIndex(), model->index(0, name));
+
+    TfrmDimensao *other = TApplication::CreateForm<TfrmDimensao>();
+    std::unique_ptr<TfrmDimensao> otherOwned(other);
+    other->sbtIncluir->Click();
+    other->cdsDadosNRSEQUEDIME->SetText(QStringLiteral("6"));
+    other->cdsDadosNMITEMDIME->SetText(QStringLiteral("Regiões"));
+    other->sbtConfirmar->Click();
+    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+
+    clickCell(rowOf(QStringLiteral("00004")), name);
+    typeText(QStringLiteral("Cidades do Sul"));
+    QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
+    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    EXPECT_EQ(resets, 1);
+    ASSERT_EQ(model->rowCount(), 6);
+    EXPECT_EQ(model->index(rowOf(QStringLiteral("00006")), name).data().toString(), QStringLiteral("Regiões"));
+    EXPECT_EQ(model->index(rowOf(QStringLiteral("00004")), name).data().toString(), QStringLiteral("Cidades do Sul"));
+    EXPECT_EQ(form->dbgPadrao->currentIndex(), model->index(0, name));
+}
