@@ -397,22 +397,30 @@ Variant TClientDataSet::Data() const
 
 namespace {
 // The rows whose values or unsaved mark a reload changes, when it keeps the declared fields and
-// the number of rows of a set at rest; nullopt when the views have to take the content anew
-// (and when so many rows change that telling them one by one would cost more).
+// the number of rows of a set at rest; nullopt when the views have to take the content anew:
+// when so many rows change that telling them one by one would cost more, and for a long list,
+// whose rows stay in the packet's bytes until read (comparing them would read them all).
 std::optional<QVector<int>> rowsLookingDifferent(const RecordStore &shown, const packet::Packet &p,
+                                                 const packet::KeptRows &kept,
                                                  const QVector<packet::FieldDef> &columns,
                                                  const QVector<int> &columnOfField)
 {
     constexpr int MostRowsTold = 32;
-    if (!shown.fieldsDeclared || shown.state != TDataSetState::dsBrowse || p.rows.size() != shown.records.size() ||
-        columns.size() != shown.columns.size() || columnOfField != shown.columnOfField ||
-        p.log.size() > MostRowsTold)
+    constexpr qsizetype MostRowsCompared = 200;
+    const qsizetype count = p.rows.size() + kept.at.size();
+    if (!shown.fieldsDeclared || shown.state != TDataSetState::dsBrowse || count != shown.records.size() ||
+        count > MostRowsCompared || columns.size() != shown.columns.size() ||
+        columnOfField != shown.columnOfField || p.log.size() > MostRowsTold)
         return std::nullopt;
     QVector<int> rows;
-    for (qsizetype row = 0; row < p.rows.size(); ++row) {
+    for (qsizetype row = 0; row < count; ++row) {
         const RecordStore::Record &record = shown.records[row];
-        if (record.status == RecordStore::Status::Unchanged && record.values == p.rows[row])
-            continue;
+        if (record.status == RecordStore::Status::Unchanged) {
+            const packet::Row &now = shown.valuesOf(record);
+            if (row < p.rows.size() ? now == p.rows[row]
+                                    : now == packet::keptRow(kept.bytes, kept.at[row - p.rows.size()], columns.size()))
+                continue;
+        }
         if (rows.size() == MostRowsTold)
             return std::nullopt;
         rows.append(int(row));
@@ -447,7 +455,7 @@ void TClientDataSet::SetData(const Variant &data)
 
     // The packet fits: from here on the content is replaced. A reload that keeps the fields and
     // the number of rows (a save's reply, mostly) tells views only the rows that look different.
-    const std::optional<QVector<int>> refreshed = rowsLookingDifferent(*d, p, columns, columnOfField);
+    const std::optional<QVector<int>> refreshed = rowsLookingDifferent(*d, p, kept, columns, columnOfField);
     const bool logged = !p.log.isEmpty();
     if (!refreshed)
         emit contentAboutToBeReset();
