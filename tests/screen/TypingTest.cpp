@@ -288,30 +288,24 @@ TEST_F(TypingTest, ASaveRefreshesTheChangedRowInPlaceAndShowsDimensionsAddedMean
     int resets = 0;
     QObject::connect(model, &QAbstractItemModel::modelReset, form, [&] { ++resets; });
     const int name = 2;
-    clickCell(rowOf(QStringLiteral("00003")), name);
-    typeText(QStringLiteral("Grupos"));
-    QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
-    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    auto rename = [&](const QString &code, const QString &text) {
+        clickCell(rowOf(code), name);
+        typeText(text);
+        QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
+        EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+        EXPECT_EQ(model->index(rowOf(code), name).data().toString(), text);
+        EXPECT_EQ(form->dbgPadrao->currentIndex(), model->index(0, name));
+    };
+    rename(QStringLiteral("00003"), QStringLiteral("Grupos"));
     EXPECT_EQ(resets, 0);
-    EXPECT_EQ(model->rowCount(), 5);
-    EXPECT_EQ(model->index(rowOf(QStringLiteral("00003")), name).data().toString(), QStringLiteral("Grupos"));
-    EXPECT_EQ(form->dbgPadrao->currentIndex(), model->index(0, name));
 
-    TfrmDimensao *other = TApplication::CreateForm<TfrmDimensao>();
-    std::unique_ptr<TfrmDimensao> otherOwned(other);
+    std::unique_ptr<TfrmDimensao> other(TApplication::CreateForm<TfrmDimensao>());
     other->sbtIncluir->Click();
     other->cdsDadosNRSEQUEDIME->SetText(QStringLiteral("6"));
     other->cdsDadosNMITEMDIME->SetText(QStringLiteral("Regiões"));
     other->sbtConfirmar->Click();
-    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
-
-    clickCell(rowOf(QStringLiteral("00004")), name);
-    typeText(QStringLiteral("Cidades do Sul"));
-    QTest::mouseClick(form->sbtConfirmar, Qt::LeftButton);
-    ASSERT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+    rename(QStringLiteral("00004"), QStringLiteral("Cidades do Sul"));
     EXPECT_EQ(resets, 1);
     ASSERT_EQ(model->rowCount(), 6);
     EXPECT_EQ(model->index(rowOf(QStringLiteral("00006")), name).data().toString(), QStringLiteral("Regiões"));
-    EXPECT_EQ(model->index(rowOf(QStringLiteral("00004")), name).data().toString(), QStringLiteral("Cidades do Sul"));
-    EXPECT_EQ(form->dbgPadrao->currentIndex(), model->index(0, name));
 }
