@@ -11,6 +11,7 @@
 #endif
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -42,17 +43,20 @@ void setUp(QTimer &timer, int ms)
 
 } // namespace
 
-DirectReply::DirectReply(int descriptor, qint64 share, InputBudget &budget,
-                         std::shared_ptr<ReplyOutlet> outlet)
-    : m_descriptor(descriptor), m_share(share), m_budget(budget), m_outlet(std::move(outlet))
+ReplyOutlet::~ReplyOutlet()
+{
+#ifdef Q_OS_UNIX
+    if (descriptor >= 0) ::close(descriptor);
+#endif
+}
+
+DirectReply::DirectReply(qint64 share, InputBudget &budget, std::shared_ptr<ReplyOutlet> outlet)
+    : m_share(share), m_budget(budget), m_outlet(std::move(outlet))
 {
 }
 
 DirectReply::~DirectReply()
 {
-#ifdef Q_OS_UNIX
-    ::close(m_descriptor);
-#endif
     m_budget.giveBack(m_share);
 }
 
@@ -64,7 +68,7 @@ qint64 DirectReply::send(const QByteArray &replyFrame)
         std::lock_guard lock(m_outlet->mutex);
         if (m_outlet->closed) return 0;
     }
-    return wire::sendWithoutWaiting(m_descriptor, replyFrame);
+    return wire::sendWithoutWaiting(m_outlet->descriptor, replyFrame);
 }
 
 bool DirectReply::answered()
@@ -103,10 +107,7 @@ ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const Connect
 
 ClientConnection::~ClientConnection()
 {
-    {
-        std::lock_guard lock(m_outlet->mutex);
-        m_outlet->closed = true;
-    }
+    closeOutlet();
     m_socket->disconnect(this);
     if (!m_closed) giveBackAll();
     m_socket->abort();
@@ -129,7 +130,7 @@ void ClientConnection::readIncoming()
     while (!readingPaused() && m_socket->bytesAvailable() > 0) {
         if (m_reader.announcedLength() && m_frameShare == 0 && !takeShareForFrame()) break;
         m_reader.append(m_socket->read(std::min(m_socket->bytesAvailable(), m_reader.wanted())));
-        arm(m_idleTimer, m_limits.idleTimeoutMs);
+        m_lastActivity = std::chrono::steady_clock::now();
         std::optional<QByteArray> item = m_reader.next();
         if (m_reader.failed()) {
             failAndClose(m_reader.error());
@@ -242,13 +243,15 @@ std::shared_ptr<DirectReply> ClientConnection::directReply(qint64 share)
     if (!m_plainSocket || m_socket->bytesToWrite() > 0 ||
         m_socket->state() != QAbstractSocket::ConnectedState)
         return nullptr;
-    const qintptr descriptor = m_socket->socketDescriptor();
-    if (descriptor < 0) return nullptr;
-    // A descriptor of its own, which no closing of the socket here can hand to anyone else
-    // while the worker writes. With none left, the reply comes through here.
-    const int own = ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
-    if (own < 0) return nullptr;
-    return std::make_shared<DirectReply>(own, share, m_budget, m_outlet);
+    if (m_outlet->descriptor < 0) {
+        const qintptr descriptor = m_socket->socketDescriptor();
+        if (descriptor < 0) return nullptr;
+        // Made once for the connection's life, not once per request. With no descriptor left,
+        // the replies come through here.
+        m_outlet->descriptor = ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+        if (m_outlet->descriptor < 0) return nullptr;
+    }
+    return std::make_shared<DirectReply>(share, m_budget, m_outlet);
 #else
     Q_UNUSED(share);
     return nullptr;
@@ -268,11 +271,7 @@ bool ClientConnection::collectAnswered()
     }
     m_inFlight.reset();
     // Idle from the moment the reply went, as for a reply written here.
-    if (m_limits.idleTimeoutMs > 0) {
-        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - answeredAt);
-        m_idleTimer.start(int(std::max<qint64>(0, m_limits.idleTimeoutMs - since.count())));
-    }
+    m_lastActivity = std::max(m_lastActivity, answeredAt);
     return true;
 }
 
@@ -306,7 +305,7 @@ void ClientConnection::deliver(const QByteArray &replyFrame)
             m_socket->write(replyFrame.constData() + sent, replyFrame.size() - sent);
         if (replyFrame.size() >= LargeReplyBytes) m_trimWhenWritten = true;
     }
-    arm(m_idleTimer, m_limits.idleTimeoutMs);
+    m_lastActivity = std::chrono::steady_clock::now();
     pump();
     readIncoming(); // reading may have paused while requests were waiting
 }
@@ -328,10 +327,19 @@ void ClientConnection::onBytesWritten()
 
 void ClientConnection::onIdle()
 {
-    if (collectAnswered()) return; // the clock now runs from the reply
+    collectAnswered(); // the clock then runs from the reply
+    // The timer is not started anew at every request: it fires at the limit counted from the
+    // last activity it knew of and looks again for what is left.
+    const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_lastActivity);
+    if (quiet.count() < m_limits.idleTimeoutMs) {
+        m_idleTimer.start(int(m_limits.idleTimeoutMs - quiet.count()));
+        return;
+    }
     if (m_inFlight || !m_waiting.isEmpty() || m_reader.buffered() > 0 ||
         m_socket->bytesToWrite() > 0) {
-        arm(m_idleTimer, m_limits.idleTimeoutMs); // busy: the other limits watch over it
+        m_lastActivity = std::chrono::steady_clock::now(); // busy: the other limits watch over it
+        arm(m_idleTimer, m_limits.idleTimeoutMs);
         return;
     }
     close();
@@ -349,15 +357,23 @@ void ClientConnection::finish()
 {
     if (m_closed) return;
     m_closed = true;
-    {
-        std::lock_guard lock(m_outlet->mutex);
-        m_outlet->closed = true;
-    }
+    closeOutlet();
     m_frameTimer.stop();
     m_writeStallTimer.stop();
     m_idleTimer.stop();
     giveBackAll();
     emit closed(m_id);
+}
+
+void ClientConnection::closeOutlet()
+{
+    std::lock_guard lock(m_outlet->mutex);
+    m_outlet->closed = true;
+#ifdef Q_OS_UNIX
+    // The outlet's descriptor keeps the socket open while anyone holds it: the client is to
+    // see the end now, not once the last worker has let go.
+    if (m_outlet->descriptor >= 0) ::shutdown(m_outlet->descriptor, SHUT_RDWR);
+#endif
 }
 
 void ClientConnection::giveBackAll()

@@ -18,6 +18,15 @@ class QTcpSocket;
 // the reply itself, and whether the connection waits to hear of it.
 struct ReplyOutlet
 {
+    ReplyOutlet() = default;
+    ~ReplyOutlet();
+    ReplyOutlet(const ReplyOutlet &) = delete;
+    ReplyOutlet &operator=(const ReplyOutlet &) = delete;
+
+    // The connection's own descriptor of the client's socket, made once and closed with the
+    // last holder of the outlet: whatever the connection's socket does meanwhile, a worker
+    // writing to it never writes to a descriptor closed and handed to someone else.
+    int descriptor = -1;
     std::mutex mutex;
     bool answered = false; // the reply to the request in flight has gone
     bool waitedFor = false; // the connection has more to do once it has
@@ -25,16 +34,15 @@ struct ReplyOutlet
     std::chrono::steady_clock::time_point answeredAt;
 };
 
-// The way for a worker to write the reply to one request itself: its own descriptor of the
-// client's socket (open until the reply has gone, whatever the connection does meanwhile) and
-// the request's share of the input budget, given back when the reply has been sent or handed
-// on. Only for a plain socket with nothing else to write: the reply is then the next thing
-// on the wire. Saves the network thread a wake-up per request.
+// The way for a worker to write the reply to one request itself: the connection's outlet (its
+// descriptor stays open while the worker holds it) and the request's share of the input
+// budget, given back when the reply has been sent or handed on. Only for a plain socket with
+// nothing else to write: the reply is then the next thing on the wire. Saves the network
+// thread a wake-up per request.
 class DirectReply
 {
 public:
-    DirectReply(int descriptor, qint64 share, InputBudget &budget,
-                std::shared_ptr<ReplyOutlet> outlet);
+    DirectReply(qint64 share, InputBudget &budget, std::shared_ptr<ReplyOutlet> outlet);
     ~DirectReply();
     DirectReply(const DirectReply &) = delete;
     DirectReply &operator=(const DirectReply &) = delete;
@@ -47,7 +55,6 @@ public:
     bool answered();
 
 private:
-    int m_descriptor;
     qint64 m_share;
     InputBudget &m_budget;
     std::shared_ptr<ReplyOutlet> m_outlet;
@@ -101,6 +108,7 @@ private:
     void onIdle();
     void close(); // at once, without a word
     void finish();
+    void closeOutlet(); // no worker writes to the socket from now on
     void giveBackAll();
 
     quint64 m_id;
@@ -119,6 +127,7 @@ private:
     bool m_closed = false;
     bool m_plainSocket = true; // not TLS: replies may go to its descriptor directly
     std::shared_ptr<ReplyOutlet> m_outlet = std::make_shared<ReplyOutlet>();
+    std::chrono::steady_clock::time_point m_lastActivity = std::chrono::steady_clock::now();
     QTimer m_frameTimer;
     QTimer m_writeStallTimer;
     QTimer m_idleTimer;

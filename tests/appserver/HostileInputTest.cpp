@@ -15,6 +15,8 @@
 #include <QCborValue>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -365,6 +367,43 @@ TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
     EXPECT_TRUE(idle.waitClosed(2000));
     EXPECT_EQ(client->codes().size(), 2005);
     EXPECT_EQ(TestClient(server).codes().size(), 2005);
+}
+
+TEST_F(HostileInput, AReplyForAClientGoneMeanwhileReachesNoOneElse)
+{
+    // A save waits for the write lock another program holds; its client hangs up meanwhile.
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        holder.setDatabaseName(server.sqlitePath());
+        ASSERT_TRUE(holder.open());
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec("BEGIN IMMEDIATE"));
+        RawWireClient gone;
+        ASSERT_TRUE(gone.connectTo(server.host(), server.port()));
+        ASSERT_TRUE(gone.resume(server.access().sessionToken));
+        gone.sendRequest(
+            {"KZR01200.rdmDimensao",
+             "SetDimensao",
+             {deltas::ofDimensions({deltas::insert(deltas::dimension("77", "Setenta"))})}});
+        QThread::msleep(300);
+        gone.close();
+        QThread::msleep(200);
+
+        // The next client may well get the socket number the gone one had.
+        RawWireClient next;
+        ASSERT_TRUE(next.connectTo(server.host(), server.port()));
+        ASSERT_TRUE(next.resume(server.access().sessionToken));
+        ASSERT_TRUE(lock.exec("ROLLBACK")); // the save goes on and answers the gone client
+        QThread::msleep(300);
+        for (int i = 0; i < 2; ++i) {
+            next.sendBytes(getDimensaoFrame("00001"));
+            const auto reply = next.readReply();
+            ASSERT_TRUE(reply.has_value() && !reply->fault.has_value());
+            EXPECT_EQ(TestClient::packetOf(reply->result).rows.size(), 1);
+        }
+        EXPECT_FALSE(next.readReply(300).has_value()) << "a reply no one asked for";
+    }
+    QSqlDatabase::removeDatabase("holder");
 }
 
 TEST_F(HostileInput, TheConnectionLimitAndTheInputBudgetHoldForEveryone)
