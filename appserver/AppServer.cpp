@@ -12,7 +12,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QtEndian>
 #include <algorithm>
+#include <cerrno>
+#include <sys/socket.h>
 #include <utility>
 
 namespace {
@@ -20,8 +23,168 @@ namespace {
 constexpr int FirstAcceptBackoffMs = 20;
 constexpr int LastAcceptBackoffMs = 1000;
 constexpr int RefusedSocketGraceMs = 2000; // for a refused client to read its fault
+// The most a worker reads of a lent socket at once; a request that does not fit goes back.
+constexpr qsizetype WorkerReadBytes = 64 * 1024;
 
 } // namespace
+
+// How the reply to a request goes back to its client, and, while the connection's reading is
+// lent to the workers, how its next request is read. Lives on the worker threads: it tells
+// the network thread only what that thread has to do itself.
+class AppServer::ReplyRoute : public WorkerPool::Watched,
+                              public std::enable_shared_from_this<ReplyRoute>
+{
+public:
+    ReplyRoute(AppServer &server, quint64 connectionId, std::shared_ptr<ConnectionSession> caller,
+               std::shared_ptr<DirectReply> direct)
+        : m_server(server), m_connectionId(connectionId), m_caller(std::move(caller)),
+          m_direct(std::move(direct)), m_pool(server.m_pool)
+    {
+    }
+    ~ReplyRoute() override { m_server.m_budget->giveBack(m_share); }
+
+    void replied(const QByteArray &whole);
+    std::optional<WorkerPool::Job> readable() override;
+
+private:
+    bool lent() const;
+    void watchAgain();
+    std::optional<QByteArray> wholeRequest(const QByteArray &bytes);
+    void handBack(const QByteArray &bytesRead);
+    void giveBackShares();
+
+    AppServer &m_server;
+    quint64 m_connectionId;
+    std::shared_ptr<ConnectionSession> m_caller;
+    std::shared_ptr<DirectReply> m_direct;
+    std::weak_ptr<WorkerPool> m_pool;
+    qint64 m_share = 0; // of the input budget, for a request read here
+};
+
+void AppServer::ReplyRoute::replied(const QByteArray &whole)
+{
+    // A refused login is answered late, to slow down guessing; the connection sends
+    // nothing else meanwhile, since its requests run one at a time.
+    const int delayMs = std::exchange(m_caller->replyDelayMs, 0);
+    QByteArray reply = whole;
+    if (m_direct && delayMs <= 0) {
+        // Written here when the client's socket takes it at once: the network thread
+        // hears of it only when it has more for this connection.
+        const qint64 sent = m_direct->send(whole);
+        if (sent == whole.size()) {
+            giveBackShares();
+            const bool told = m_direct->answered();
+            if (lent()) return watchAgain();
+            if (told)
+                QMetaObject::invokeMethod(
+                    &m_server,
+                    [server = &m_server, id = m_connectionId] {
+                        if (ClientConnection *c = server->m_connections.value(id))
+                            c->answeredDirectly();
+                    },
+                    Qt::QueuedConnection);
+            return;
+        }
+        if (sent > 0) reply = whole.mid(sent); // the rest follows as any reply
+    }
+    giveBackShares();
+    if (m_direct) {
+        std::lock_guard lock(m_direct->outlet()->mutex);
+        if (m_direct->outlet()->reading == ReplyOutlet::Reading::Worker)
+            m_direct->outlet()->reading = ReplyOutlet::Reading::Returning;
+    }
+    // Back to the network thread; a connection closed meanwhile is simply not found.
+    QMetaObject::invokeMethod(
+        &m_server,
+        [server = &m_server, id = m_connectionId, reply, delayMs] {
+            if (delayMs <= 0) return server->deliver(id, reply);
+            QTimer::singleShot(delayMs, server,
+                               [server, id, reply] { server->deliver(id, reply); });
+        },
+        Qt::QueuedConnection);
+}
+
+bool AppServer::ReplyRoute::lent() const
+{
+    std::lock_guard lock(m_direct->outlet()->mutex);
+    return m_direct->outlet()->reading == ReplyOutlet::Reading::Worker;
+}
+
+void AppServer::ReplyRoute::watchAgain()
+{
+    const std::shared_ptr<WorkerPool> pool = m_pool.lock();
+    ReplyOutlet &outlet = *m_direct->outlet();
+    {
+        std::lock_guard lock(outlet.mutex);
+        if (outlet.closed) {
+            outlet.reading = ReplyOutlet::Reading::Here; // nothing more to read
+            return;
+        }
+        outlet.reading = ReplyOutlet::Reading::Watched;
+        outlet.watchKey = m_connectionId;
+        if (pool && pool->watch(outlet.descriptor, m_connectionId, shared_from_this())) return;
+    }
+    handBack({});
+}
+
+std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
+{
+    ReplyOutlet &outlet = *m_direct->outlet();
+    {
+        std::lock_guard lock(outlet.mutex);
+        if (outlet.closed || outlet.reading != ReplyOutlet::Reading::Watched) return std::nullopt;
+        outlet.reading = ReplyOutlet::Reading::Worker;
+    }
+    QByteArray bytes(WorkerReadBytes, Qt::Uninitialized);
+    ssize_t got;
+    do {
+        got = ::recv(outlet.descriptor, bytes.data(), size_t(bytes.size()), MSG_DONTWAIT);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        watchAgain();
+        return std::nullopt;
+    }
+    bytes.truncate(std::max<qsizetype>(0, got));
+    if (std::optional<QByteArray> request = wholeRequest(bytes))
+        return WorkerPool::Job{std::move(*request), m_caller,
+                               [route = shared_from_this()](QByteArray reply) {
+                                   route->replied(reply);
+                               }};
+    // The end of the stream, an error, part of a frame, several: the network thread's to read.
+    handBack(bytes);
+    return std::nullopt;
+}
+
+std::optional<QByteArray> AppServer::ReplyRoute::wholeRequest(const QByteArray &bytes)
+{
+    if (bytes.size() < 4) return std::nullopt;
+    const quint32 length = qFromBigEndian<quint32>(bytes.constData());
+    if (length == 0 || length > m_server.m_limits.maxFrameBytes || 4 + qint64(length) != bytes.size())
+        return std::nullopt;
+    if (!m_server.m_budget->take(bytes.size())) return std::nullopt;
+    m_share = bytes.size();
+    return bytes.mid(4);
+}
+
+void AppServer::ReplyRoute::handBack(const QByteArray &bytesRead)
+{
+    {
+        std::lock_guard lock(m_direct->outlet()->mutex);
+        m_direct->outlet()->reading = ReplyOutlet::Reading::Returning;
+    }
+    QMetaObject::invokeMethod(
+        &m_server,
+        [server = &m_server, id = m_connectionId, bytesRead] {
+            if (ClientConnection *c = server->m_connections.value(id)) c->takeBack(bytesRead);
+        },
+        Qt::QueuedConnection);
+}
+
+void AppServer::ReplyRoute::giveBackShares()
+{
+    if (m_direct) m_direct->giveBackShare();
+    m_server.m_budget->giveBack(std::exchange(m_share, 0));
+}
 
 AppServer::AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits,
                      std::chrono::seconds sessionIdle, QObject *parent)
@@ -32,7 +195,7 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
     DimensaoModule::registerIn(m_registry);
     EstruturaModule::registerIn(m_registry);
     AnaliseModule::registerIn(m_registry, config.deadlines());
-    m_pool = std::make_unique<WorkerPool>(workers, config, m_handler);
+    m_pool = std::make_shared<WorkerPool>(workers, config, m_handler);
     connect(m_listener.get(), &QTcpServer::newConnection, this, &AppServer::accept);
     connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);
 }
@@ -92,7 +255,7 @@ void AppServer::accept()
         }
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const quint64 id = m_nextId++;
-        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, this);
+        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, m_pool, this);
         m_connections.insert(id, connection);
         m_callers.insert(id, std::make_shared<ConnectionSession>());
         connect(connection, &ClientConnection::requestReady, this, &AppServer::run);
@@ -140,39 +303,9 @@ void AppServer::run(quint64 connectionId, const QByteArray &requestItem,
 {
     std::shared_ptr<ConnectionSession> caller = m_callers.value(connectionId);
     if (!caller) return;
+    auto route = std::make_shared<ReplyRoute>(*this, connectionId, caller, direct);
     m_pool->submit(requestItem, caller,
-                   [this, connectionId, caller, direct](const QByteArray &whole) {
-        // A refused login is answered late, to slow down guessing; the connection sends
-        // nothing else meanwhile, since its requests run one at a time.
-        const int delayMs = std::exchange(caller->replyDelayMs, 0);
-        QByteArray reply = whole;
-        if (direct && delayMs <= 0) {
-            // Written here when the client's socket takes it at once: the network thread
-            // hears of it only when it has more for this connection.
-            const qint64 sent = direct->send(whole);
-            if (sent == whole.size()) {
-                if (direct->answered())
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, connectionId] {
-                            if (ClientConnection *c = m_connections.value(connectionId))
-                                c->answeredDirectly();
-                        },
-                        Qt::QueuedConnection);
-                return;
-            }
-            if (sent > 0) reply = whole.mid(sent); // the rest follows as any reply
-        }
-        // Back to the network thread; a connection closed meanwhile is simply not found.
-        QMetaObject::invokeMethod(
-            this,
-            [this, connectionId, reply, delayMs] {
-                if (delayMs <= 0) return deliver(connectionId, reply);
-                QTimer::singleShot(delayMs, this,
-                                   [this, connectionId, reply] { deliver(connectionId, reply); });
-            },
-            Qt::QueuedConnection);
-    });
+                   [route](const QByteArray &whole) { route->replied(whole); });
 }
 
 void AppServer::deliver(quint64 connectionId, const QByteArray &replyFrame)

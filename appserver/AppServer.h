@@ -48,6 +48,8 @@ public:
     int connectionCount() const { return int(m_connections.size()); }
 
 private:
+    class ReplyRoute;
+
     void accept();
     void refuse(QTcpSocket *socket, const QString &text);
     void backOffAccepting(); // out of descriptors: try again a little later
@@ -67,5 +69,5 @@ private:
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;
     int m_refusalsInFlight = 0;
-    std::unique_ptr<WorkerPool> m_pool; // declared last: stopped first
+    std::shared_ptr<WorkerPool> m_pool; // declared last: stopped first; connections hold it weakly
 };

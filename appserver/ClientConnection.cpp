@@ -2,7 +2,9 @@
 
 #include "InputBudget.h"
 #include "RequestHandler.h"
+#include "WorkerPool.h"
 
+#include <QSocketNotifier>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <algorithm>
@@ -57,7 +59,12 @@ DirectReply::DirectReply(qint64 share, InputBudget &budget, std::shared_ptr<Repl
 
 DirectReply::~DirectReply()
 {
-    m_budget.giveBack(m_share);
+    giveBackShare();
+}
+
+void DirectReply::giveBackShare()
+{
+    m_budget.giveBack(std::exchange(m_share, 0));
 }
 
 qint64 DirectReply::send(const QByteArray &replyFrame)
@@ -80,12 +87,26 @@ bool DirectReply::answered()
 }
 
 ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
-                                   InputBudget &budget, QObject *parent)
+                                   InputBudget &budget, std::weak_ptr<WorkerPool> pool,
+                                   QObject *parent)
     : QObject(parent), m_id(id), m_socket(socket), m_limits(limits), m_budget(budget),
-      m_reader(limits.maxFrameBytes)
+      m_reader(limits.maxFrameBytes), m_pool(std::move(pool))
 {
     m_socket->setParent(nullptr); // owned here, deleted here: never behind this object's back
     m_plainSocket = !qobject_cast<QSslSocket *>(socket);
+    // Qt reads the socket whenever its notifier says so: lending the reading means turning
+    // that notifier off. Without exactly one to be found, the reading is never lent.
+    if (m_plainSocket && !m_pool.expired()) {
+        const qintptr descriptor = m_socket->socketDescriptor();
+        for (QSocketNotifier *n : m_socket->findChildren<QSocketNotifier *>()) {
+            if (n->type() != QSocketNotifier::Read || n->socket() != descriptor) continue;
+            if (m_readNotifier) {
+                m_readNotifier.clear();
+                break;
+            }
+            m_readNotifier = n;
+        }
+    }
     // Qt takes no more from the kernel than this while reading is paused, so a client that
     // keeps sending is held back by TCP itself.
     m_socket->setReadBufferSize(64 * 1024);
@@ -120,16 +141,30 @@ bool ClientConnection::readingPaused() const
            m_waitingBytes >= qint64(m_limits.maxFrameBytes);
 }
 
+qint64 ClientConnection::incomingBytes() const
+{
+    return m_handedBack.size() + m_socket->bytesAvailable();
+}
+
+QByteArray ClientConnection::takeIncoming(qint64 most)
+{
+    if (m_handedBack.isEmpty()) return m_socket->read(most);
+    QByteArray part = m_handedBack.left(most);
+    m_handedBack.remove(0, part.size());
+    return part;
+}
+
 void ClientConnection::readIncoming()
 {
-    if (m_closed) return;
+    if (m_closed || m_lent) return;
     if (!m_fatal.isEmpty()) {
+        m_handedBack.clear();
         m_socket->readAll(); // closing: what follows a broken frame cannot be read as frames
         return;
     }
-    while (!readingPaused() && m_socket->bytesAvailable() > 0) {
+    while (!readingPaused() && incomingBytes() > 0) {
         if (m_reader.announcedLength() && m_frameShare == 0 && !takeShareForFrame()) break;
-        m_reader.append(m_socket->read(std::min(m_socket->bytesAvailable(), m_reader.wanted())));
+        m_reader.append(takeIncoming(std::min(incomingBytes(), m_reader.wanted())));
         m_lastActivity = std::chrono::steady_clock::now();
         std::optional<QByteArray> item = m_reader.next();
         if (m_reader.failed()) {
@@ -187,7 +222,7 @@ bool ClientConnection::takeShareForFrame()
 
 void ClientConnection::pump()
 {
-    if (m_closed) return;
+    if (m_closed || m_lent) return;
     if (m_inFlight && !collectAnswered()) {
         // A worker answering by itself tells this connection only when it has more to do.
         const bool moreToDo = !m_waiting.isEmpty() || (!m_fatal.isEmpty() && !m_faultSent);
@@ -205,7 +240,10 @@ void ClientConnection::pump()
         std::shared_ptr<DirectReply> direct = directReply(m_inFlight->share);
         if (direct) {
             m_inFlight->share = 0; // given back with the reply, by the worker
-            if (!m_waiting.isEmpty() || !m_fatal.isEmpty()) waitForAnswer();
+            if (!m_waiting.isEmpty() || !m_fatal.isEmpty())
+                waitForAnswer();
+            else
+                lendReading();
         }
         emit requestReady(m_id, std::exchange(m_inFlight->item, {}), direct);
         return;
@@ -260,7 +298,6 @@ std::shared_ptr<DirectReply> ClientConnection::directReply(qint64 share)
 
 bool ClientConnection::collectAnswered()
 {
-    if (!m_inFlight) return false;
     std::chrono::steady_clock::time_point answeredAt;
     {
         std::lock_guard lock(m_outlet->mutex);
@@ -269,10 +306,65 @@ bool ClientConnection::collectAnswered()
         m_outlet->waitedFor = false;
         answeredAt = m_outlet->answeredAt;
     }
-    m_inFlight.reset();
-    // Idle from the moment the reply went, as for a reply written here.
+    // Idle from the moment the reply went, as for a reply written here; also for the
+    // requests a worker read itself, which this side never saw.
     m_lastActivity = std::max(m_lastActivity, answeredAt);
+    return std::exchange(m_inFlight, std::nullopt).has_value();
+}
+
+bool ClientConnection::lendReading()
+{
+    if (!m_readNotifier || m_reader.buffered() > 0 || incomingBytes() > 0 || m_frameShare > 0 ||
+        m_waitingForBudget)
+        return false;
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        if (m_outlet->closed) return false;
+        m_outlet->reading = ReplyOutlet::Reading::Worker;
+    }
+    m_readNotifier->setEnabled(false);
+    m_lent = true;
     return true;
+}
+
+bool ClientConnection::reclaimReading()
+{
+    if (!m_lent) return true;
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        switch (m_outlet->reading) {
+        case ReplyOutlet::Reading::Worker:
+        case ReplyOutlet::Reading::Returning:
+            return false;
+        case ReplyOutlet::Reading::Watched:
+            if (const std::shared_ptr<WorkerPool> pool = m_pool.lock())
+                pool->unwatch(m_outlet->descriptor, m_outlet->watchKey);
+            break;
+        case ReplyOutlet::Reading::Here:
+            break;
+        }
+        m_outlet->reading = ReplyOutlet::Reading::Here;
+        // Whatever was answered meanwhile is behind us now.
+        if (m_outlet->answered) m_lastActivity = std::max(m_lastActivity, m_outlet->answeredAt);
+        m_outlet->answered = false;
+        m_outlet->waitedFor = false;
+    }
+    m_lent = false;
+    m_inFlight.reset();
+    if (m_readNotifier) m_readNotifier->setEnabled(true);
+    return true;
+}
+
+void ClientConnection::takeBack(const QByteArray &bytesRead)
+{
+    if (m_closed) return;
+    {
+        std::lock_guard lock(m_outlet->mutex);
+        m_outlet->reading = ReplyOutlet::Reading::Here;
+    }
+    reclaimReading();
+    m_handedBack += bytesRead;
+    readIncoming();
 }
 
 bool ClientConnection::waitForAnswer()
@@ -286,6 +378,7 @@ bool ClientConnection::waitForAnswer()
 void ClientConnection::answeredDirectly()
 {
     if (m_closed) return;
+    reclaimReading();
     pump();
     readIncoming();
 }
@@ -298,7 +391,14 @@ void ClientConnection::deliver(const QByteArray &replyFrame)
     {
         std::lock_guard lock(m_outlet->mutex);
         m_outlet->waitedFor = false;
+        // The reply to the last request a worker took, written here, follows everything it
+        // wrote itself.
+        if (m_lent) {
+            m_outlet->reading = ReplyOutlet::Reading::Here;
+            m_outlet->answered = false;
+        }
     }
+    reclaimReading();
     if (m_socket->state() == QAbstractSocket::ConnectedState) {
         const qint64 sent = sendAtOnce(replyFrame);
         if (sent < replyFrame.size())
@@ -327,6 +427,10 @@ void ClientConnection::onBytesWritten()
 
 void ClientConnection::onIdle()
 {
+    if (!reclaimReading()) { // a worker is answering it
+        arm(m_idleTimer, m_limits.idleTimeoutMs);
+        return;
+    }
     collectAnswered(); // the clock then runs from the reply
     // The timer is not started anew at every request: it fires at the limit counted from the
     // last activity it knew of and looks again for what is left.
@@ -369,6 +473,11 @@ void ClientConnection::closeOutlet()
 {
     std::lock_guard lock(m_outlet->mutex);
     m_outlet->closed = true;
+    if (m_outlet->reading == ReplyOutlet::Reading::Watched) {
+        if (const std::shared_ptr<WorkerPool> pool = m_pool.lock())
+            pool->unwatch(m_outlet->descriptor, m_outlet->watchKey);
+        m_outlet->reading = ReplyOutlet::Reading::Here;
+    }
 #ifdef Q_OS_UNIX
     // The outlet's descriptor keeps the socket open while anyone holds it: the client is to
     // see the end now, not once the last worker has let go.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QQueue>
 #include <QTimer>
 #include <chrono>
@@ -12,7 +13,9 @@
 #include <mutex>
 
 class InputBudget;
+class QSocketNotifier;
 class QTcpSocket;
+class WorkerPool;
 
 // What a connection and the worker answering its request share: whether the worker has sent
 // the reply itself, and whether the connection waits to hear of it.
@@ -28,6 +31,19 @@ struct ReplyOutlet
     // writing to it never writes to a descriptor closed and handed to someone else.
     int descriptor = -1;
     std::mutex mutex;
+    // Who reads the connection's next bytes. Between two requests of a plain connection the
+    // network thread lends its reading to the workers: the worker that answered waits with the
+    // others for the next request and reads it itself, so that the request reaches a worker
+    // without a thread in between. Anything but one whole small request goes back.
+    enum class Reading
+    {
+        Here,      // the network thread
+        Worker,    // a worker, answering or reading
+        Watched,   // the workers' poll set, until the socket is readable
+        Returning, // a worker has handed it back and its message is on the way
+    };
+    Reading reading = Reading::Here;
+    quint64 watchKey = 0; // in the workers' poll set
     bool answered = false; // the reply to the request in flight has gone
     bool waitedFor = false; // the connection has more to do once it has
     bool closed = false;
@@ -53,6 +69,8 @@ public:
     // After the whole reply was sent: true when the connection is to be told now, otherwise
     // it finds out by itself the next time it looks.
     bool answered();
+    void giveBackShare(); // the reply has been sent or handed on
+    const std::shared_ptr<ReplyOutlet> &outlet() const { return m_outlet; }
 
 private:
     qint64 m_share;
@@ -73,13 +91,18 @@ class ClientConnection : public QObject
 {
     Q_OBJECT
 public:
+    // pool: where the connection's reading is lent between requests; none, never lent.
     ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
-                     InputBudget &budget, QObject *parent = nullptr);
+                     InputBudget &budget, std::weak_ptr<WorkerPool> pool = {},
+                     QObject *parent = nullptr);
     ~ClientConnection() override;
 
     quint64 id() const { return m_id; }
     void deliver(const QByteArray &replyFrame); // the reply to the request handed on last
     void answeredDirectly(); // a worker sent it itself and says so
+    // A worker hands the reading back with what it read of the stream (nothing, part of a
+    // frame, several frames); with nothing more than that to say.
+    void takeBack(const QByteArray &bytesRead);
 
 signals:
     // direct: how the worker may answer by itself; null when the reply is to come through
@@ -108,7 +131,11 @@ private:
     void onIdle();
     void close(); // at once, without a word
     void finish();
-    void closeOutlet(); // no worker writes to the socket from now on
+    void closeOutlet(); // no worker writes to or reads from the socket from now on
+    bool lendReading(); // false: it stays here
+    bool reclaimReading(); // false: a worker has it now
+    qint64 incomingBytes() const;
+    QByteArray takeIncoming(qint64 most);
     void giveBackAll();
 
     quint64 m_id;
@@ -127,6 +154,10 @@ private:
     bool m_closed = false;
     bool m_plainSocket = true; // not TLS: replies may go to its descriptor directly
     std::shared_ptr<ReplyOutlet> m_outlet = std::make_shared<ReplyOutlet>();
+    std::weak_ptr<WorkerPool> m_pool;
+    QPointer<QSocketNotifier> m_readNotifier; // Qt's, of the plain socket; null: never lent
+    bool m_lent = false;                      // Qt's notifier is off while the reading is away
+    QByteArray m_handedBack; // read by a worker, before anything further of the socket
     std::chrono::steady_clock::time_point m_lastActivity = std::chrono::steady_clock::now();
     QTimer m_frameTimer;
     QTimer m_writeStallTimer;

@@ -5,10 +5,30 @@
 #include "StatementWatchdog.h"
 
 #include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint64 QueueKey = 0; // the queue's counter in the poll set; sockets count from 1
+
+} // namespace
 
 WorkerPool::WorkerPool(int workers, const DatabaseConfig &config, const RequestHandler &handler)
     : m_config(config), m_handler(handler), m_watchdog(std::make_unique<StatementWatchdog>(workers))
 {
+    // One count per job queued, taken back one at a time, so that as many workers wake as
+    // there are jobs; the standard condition cannot wait on sockets as well.
+    m_poll = ::epoll_create1(EPOLL_CLOEXEC);
+    m_queued = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
+    epoll_event queue{};
+    queue.events = EPOLLIN;
+    queue.data.u64 = QueueKey;
+    if (m_poll < 0 || m_queued < 0 || ::epoll_ctl(m_poll, EPOLL_CTL_ADD, m_queued, &queue) != 0)
+        qFatal("kzr-appserver: the workers' queue could not be set up (%s)", strerror(errno));
     for (int i = 0; i < workers; ++i) {
         m_threads.emplace_back(QThread::create([this, i] { work(i); }));
         m_threads.back()->setObjectName(QStringLiteral("kzr-worker-%1").arg(i));
@@ -23,9 +43,14 @@ WorkerPool::~WorkerPool()
         m_stopping = true;
         m_jobs.clear();
     }
-    m_wake.notify_all();
+    const quint64 everyone = quint64(m_threads.size()) + 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_queued, &everyone, sizeof everyone);
     for (auto &thread : m_threads)
         thread->wait();
+    m_threads.clear();
+    m_watched.clear();
+    ::close(m_queued);
+    ::close(m_poll);
 }
 
 void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller,
@@ -36,7 +61,30 @@ void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSessio
         if (m_stopping) return;
         m_jobs.push_back({std::move(requestItem), std::move(caller), std::move(done)});
     }
-    m_wake.notify_one();
+    const quint64 one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
+}
+
+bool WorkerPool::watch(int descriptor, quint64 key, std::shared_ptr<Watched> watched)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_stopping) return false;
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
+    event.data.u64 = key;
+    // Registered once per socket; after each event only armed again.
+    if (::epoll_ctl(m_poll, EPOLL_CTL_MOD, descriptor, &event) != 0 &&
+        (errno != ENOENT || ::epoll_ctl(m_poll, EPOLL_CTL_ADD, descriptor, &event) != 0))
+        return false;
+    m_watched[key] = std::move(watched);
+    return true;
+}
+
+bool WorkerPool::unwatch(int descriptor, quint64 key)
+{
+    std::lock_guard lock(m_mutex);
+    ::epoll_ctl(m_poll, EPOLL_CTL_DEL, descriptor, nullptr);
+    return m_watched.erase(key) > 0;
 }
 
 std::chrono::milliseconds WorkerPool::requestDeadline() const
@@ -48,23 +96,47 @@ std::chrono::milliseconds WorkerPool::requestDeadline() const
     return std::chrono::milliseconds(statementMs > 0 ? statementMs + GraceMs : 24 * 3600 * 1000);
 }
 
+std::optional<WorkerPool::Job> WorkerPool::next()
+{
+    for (;;) {
+        epoll_event event{};
+        const int ready = ::epoll_wait(m_poll, &event, 1, -1);
+        if (ready < 0 && errno != EINTR)
+            qFatal("kzr-appserver: epoll_wait failed (%s)", strerror(errno));
+        if (ready <= 0) continue;
+        if (event.data.u64 == QueueKey) {
+            quint64 count = 0;
+            // Another worker may have taken this one already.
+            if (::read(m_queued, &count, sizeof count) != sizeof count) continue;
+            std::lock_guard lock(m_mutex);
+            if (m_stopping) return std::nullopt;
+            if (m_jobs.empty()) continue;
+            Job job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            return job;
+        }
+        std::shared_ptr<Watched> watched;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping) return std::nullopt;
+            auto found = m_watched.find(event.data.u64);
+            if (found == m_watched.end()) continue; // taken back meanwhile
+            watched = std::move(found->second);
+            m_watched.erase(found);
+        }
+        if (std::optional<Job> job = watched->readable()) return job;
+    }
+}
+
 void WorkerPool::work(int index)
 {
     Database db(m_config, QStringLiteral("kzr-worker-%1").arg(index));
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
-            if (m_stopping) return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-        }
+    while (std::optional<Job> job = next()) {
         QByteArray reply;
         {
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
-            reply = m_handler.handle(job.request, db, *job.caller);
+            reply = m_handler.handle(job->request, db, *job->caller);
         }
-        job.done(std::move(reply));
+        job->done(std::move(reply));
     }
 }

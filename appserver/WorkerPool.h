@@ -4,11 +4,12 @@
 
 #include <QByteArray>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QThread;
@@ -21,10 +22,30 @@ struct ConnectionSession;
 // belong to the thread that made them. Requests wait in one queue, first come first served.
 // A request that outlives its deadline has its connection cut off, so a database that stops
 // answering holds no worker for longer than that.
+//
+// Idle workers also wait for the sockets lent to them (watch()): the worker that finds one
+// readable reads the request itself, so that the request reaches a worker without a thread
+// in between.
 class WorkerPool
 {
 public:
     using Done = std::function<void(QByteArray replyItem)>; // called on the worker thread
+
+    struct Job
+    {
+        QByteArray request;
+        std::shared_ptr<ConnectionSession> caller;
+        Done done;
+    };
+
+    // A socket whose next request a worker reads when it becomes readable.
+    class Watched
+    {
+    public:
+        virtual ~Watched() = default;
+        // On the worker that saw it readable: the request to run, if one came whole.
+        virtual std::optional<Job> readable() = 0;
+    };
 
     WorkerPool(int workers, const DatabaseConfig &config, const RequestHandler &handler);
     ~WorkerPool(); // finishes the requests already taken, drops the rest, joins the workers
@@ -33,24 +54,25 @@ public:
     void submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller, Done done);
     int size() const { return int(m_threads.size()); }
 
+    // Once: the descriptor is readable, then a worker calls watched->readable(); until then it
+    // is the pool's. The key (from 1) names it in unwatch(). False when it cannot be watched.
+    bool watch(int descriptor, quint64 key, std::shared_ptr<Watched> watched);
+    // Takes it back unless a worker has already taken it; true when it was still waiting.
+    bool unwatch(int descriptor, quint64 key);
+
 private:
-    struct Job
-    {
-        QByteArray request;
-        std::shared_ptr<ConnectionSession> caller;
-        Done done;
-    };
     void work(int index);
+    std::optional<Job> next(); // blocks; nullopt when stopping
     std::chrono::milliseconds requestDeadline() const;
 
     DatabaseConfig m_config;
     const RequestHandler &m_handler;
-    // The standard pair rather than Qt's: Qt's condition takes a second, inner lock on every
-    // wake and wait, which costs each request more futex calls on the way to a worker.
     std::mutex m_mutex;
-    std::condition_variable m_wake;
     std::deque<Job> m_jobs;
+    std::unordered_map<quint64, std::shared_ptr<Watched>> m_watched;
     bool m_stopping = false;
+    int m_poll = -1;   // what the idle workers wait on: the queue's counter and lent sockets
+    int m_queued = -1; // counts the jobs queued
     std::unique_ptr<StatementWatchdog> m_watchdog;
     std::vector<std::unique_ptr<QThread>> m_threads; // declared last: joined first
 };
