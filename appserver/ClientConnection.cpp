@@ -96,7 +96,7 @@ ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const Connect
     m_plainSocket = !qobject_cast<QSslSocket *>(socket);
     // Qt reads the socket whenever its notifier says so: lending the reading means turning
     // that notifier off. Without exactly one to be found, the reading is never lent.
-    if (m_plainSocket && !m_pool.expired()) {
+    if (m_plainSocket && s_lendingWorks && !m_pool.expired()) {
         const qintptr descriptor = m_socket->socketDescriptor();
         for (QSocketNotifier *n : m_socket->findChildren<QSocketNotifier *>()) {
             if (n->type() != QSocketNotifier::Read || n->socket() != descriptor) continue;
@@ -156,7 +156,16 @@ QByteArray ClientConnection::takeIncoming(qint64 most)
 
 void ClientConnection::readIncoming()
 {
-    if (m_closed || m_lent) return;
+    if (m_closed) return;
+    if (m_lent) {
+        // Qt read the socket although its notifier was off: on this Qt the reading cannot be
+        // lent. This connection goes, before two readers mix up its frames; no other is lent.
+        if (m_socket->bytesAvailable() > 0) {
+            s_lendingWorks = false;
+            close();
+        }
+        return;
+    }
     if (!m_fatal.isEmpty()) {
         m_handedBack.clear();
         m_socket->readAll(); // closing: what follows a broken frame cannot be read as frames

@@ -157,6 +157,7 @@ private:
     std::weak_ptr<WorkerPool> m_pool;
     QPointer<QSocketNotifier> m_readNotifier; // Qt's, of the plain socket; null: never lent
     bool m_lent = false;                      // Qt's notifier is off while the reading is away
+    static inline bool s_lendingWorks = true; // for every connection; all on the network thread
     QByteArray m_handedBack; // read by a worker, before anything further of the socket
     std::chrono::steady_clock::time_point m_lastActivity = std::chrono::steady_clock::now();
     QTimer m_frameTimer;

@@ -369,6 +369,44 @@ TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
     EXPECT_EQ(TestClient(server).codes().size(), 2005);
 }
 
+TEST_F(HostileInput, RequestsAreAnsweredInOrderHoweverTheirBytesArrive)
+{
+    RawWireClient raw;
+    ASSERT_TRUE(raw.connectTo(server.host(), server.port()));
+    ASSERT_TRUE(raw.resume(server.access().sessionToken));
+    const auto codesOf = [&](int replies) {
+        QStringList codes;
+        for (int i = 0; i < replies; ++i) {
+            const auto reply = raw.readReply();
+            if (!reply || reply->fault) return codes << "no answer";
+            codes << TestClient::column(TestClient::packetOf(reply->result), "NRSEQUEDIME")
+                         .join(',');
+        }
+        return codes;
+    };
+    const QByteArray first = getDimensaoFrame("00001");
+    // One frame in pieces.
+    raw.sendBytes(first.left(3));
+    QThread::msleep(50);
+    raw.sendBytes(first.mid(3, 10));
+    QThread::msleep(50);
+    raw.sendBytes(first.mid(13));
+    EXPECT_EQ(codesOf(1), QStringList({"00001"}));
+    // Two at once, then one frame and the start of the next.
+    raw.sendBytes(getDimensaoFrame("00003") + getDimensaoFrame("99999") + first);
+    EXPECT_EQ(codesOf(3), QStringList({"00003", "", "00001"}));
+    raw.sendBytes(getDimensaoFrame("00002") + first.left(5));
+    QThread::msleep(50);
+    raw.sendBytes(first.mid(5));
+    EXPECT_EQ(codesOf(2), QStringList({"00002", "00001"}));
+    // A broken frame after good ones still gets its fault.
+    raw.sendBytes(getDimensaoFrame("00004") + lengthHeader(MaxFrameBytes + 1));
+    EXPECT_EQ(codesOf(1), QStringList({"00004"}));
+    const auto fault = raw.readReply();
+    ASSERT_TRUE(fault.has_value() && fault->fault.has_value());
+    EXPECT_TRUE(raw.waitClosed());
+}
+
 TEST_F(HostileInput, AReplyForAClientGoneMeanwhileReachesNoOneElse)
 {
     // A save waits for the write lock another program holds; its client hangs up meanwhile.
