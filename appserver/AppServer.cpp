@@ -146,10 +146,9 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
     }
     bytes.truncate(std::max<qsizetype>(0, got));
     if (std::optional<QByteArray> request = wholeRequest(bytes))
-        return WorkerPool::Job{std::move(*request), m_caller,
-                               [route = shared_from_this()](QByteArray reply) {
-                                   route->replied(reply);
-                               }};
+        return WorkerPool::Job{
+            std::move(*request), m_caller,
+            [route = shared_from_this()](QByteArray reply) { route->replied(reply); }};
     // The end of the stream, an error, part of a frame, several: the network thread's to read.
     handBack(bytes);
     return std::nullopt;
@@ -159,7 +158,8 @@ std::optional<QByteArray> AppServer::ReplyRoute::wholeRequest(const QByteArray &
 {
     if (bytes.size() < 4) return std::nullopt;
     const quint32 length = qFromBigEndian<quint32>(bytes.constData());
-    if (length == 0 || length > m_server.m_limits.maxFrameBytes || 4 + qint64(length) != bytes.size())
+    if (length == 0 || length > m_server.m_limits.maxFrameBytes ||
+        4 + qint64(length) != bytes.size())
         return std::nullopt;
     if (!m_server.m_budget->take(bytes.size())) return std::nullopt;
     m_share = bytes.size();

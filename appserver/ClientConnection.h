@@ -35,15 +35,14 @@ struct ReplyOutlet
     // network thread lends its reading to the workers: the worker that answered waits with the
     // others for the next request and reads it itself, so that the request reaches a worker
     // without a thread in between. Anything but one whole small request goes back.
-    enum class Reading
-    {
+    enum class Reading {
         Here,      // the network thread
         Worker,    // a worker, answering or reading
         Watched,   // the workers' poll set, until the socket is readable
         Returning, // a worker has handed it back and its message is on the way
     };
     Reading reading = Reading::Here;
-    quint64 watchKey = 0; // in the workers' poll set
+    quint64 watchKey = 0;  // in the workers' poll set
     bool answered = false; // the reply to the request in flight has gone
     bool waitedFor = false; // the connection has more to do once it has
     bool closed = false;
@@ -131,8 +130,8 @@ private:
     void onIdle();
     void close(); // at once, without a word
     void finish();
-    void closeOutlet(); // no worker writes to or reads from the socket from now on
-    bool lendReading(); // false: it stays here
+    void closeOutlet();    // no worker writes to or reads from the socket from now on
+    bool lendReading();    // false: it stays here
     bool reclaimReading(); // false: a worker has it now
     qint64 incomingBytes() const;
     QByteArray takeIncoming(qint64 most);

@@ -379,8 +379,8 @@ TEST_F(HostileInput, RequestsAreAnsweredInOrderHoweverTheirBytesArrive)
         for (int i = 0; i < replies; ++i) {
             const auto reply = raw.readReply();
             if (!reply || reply->fault) return codes << "no answer";
-            codes << TestClient::column(TestClient::packetOf(reply->result), "NRSEQUEDIME")
-                         .join(',');
+            codes
+                << TestClient::column(TestClient::packetOf(reply->result), "NRSEQUEDIME").join(',');
         }
         return codes;
     };
