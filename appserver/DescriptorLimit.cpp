@@ -21,6 +21,8 @@ int DescriptorLimit::raise()
 int DescriptorLimit::connectionRoom(int limit, int workers, int refusalsInFlight)
 {
     constexpr int Margin = 32;
-    const qint64 room = (qint64(limit) - 3 * qint64(workers) - refusalsInFlight - Margin) / 2;
+    constexpr int WorkersPoll = 2; // the set the idle workers wait on and its queue counter
+    const qint64 room =
+        (qint64(limit) - 3 * qint64(workers) - WorkersPoll - refusalsInFlight - Margin) / 2;
     return int(std::clamp<qint64>(room, 1, std::numeric_limits<int>::max()));
 }
