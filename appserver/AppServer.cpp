@@ -148,7 +148,7 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
     if (std::optional<QByteArray> request = wholeRequest(bytes))
         return WorkerPool::Job{
             std::move(*request), m_caller,
-            [route = shared_from_this()](QByteArray reply) { route->replied(reply); }};
+            [route = shared_from_this()](const QByteArray &reply) { route->replied(reply); }};
     // The end of the stream, an error, part of a frame, several: the network thread's to read.
     handBack(bytes);
     return std::nullopt;
