@@ -17,8 +17,8 @@ class QSocketNotifier;
 class QTcpSocket;
 class WorkerPool;
 
-// What a connection and the worker answering its request share: whether the worker has sent
-// the reply itself, and whether the connection waits to hear of it.
+// What a connection and the workers share: whether the worker has sent the reply itself,
+// whether the connection waits to hear of it, and who reads the connection's next bytes.
 struct ReplyOutlet
 {
     ReplyOutlet() = default;
@@ -28,7 +28,7 @@ struct ReplyOutlet
 
     // The connection's own descriptor of the client's socket, made once and closed with the
     // last holder of the outlet: whatever the connection's socket does meanwhile, a worker
-    // writing to it never writes to a descriptor closed and handed to someone else.
+    // never writes to or reads from a descriptor closed and handed to someone else.
     int descriptor = -1;
     std::mutex mutex;
     // Who reads the connection's next bytes. Between two requests of a plain connection the
@@ -82,7 +82,9 @@ private:
 // came. It holds no more than its limits allow: reading stops while the client leaves its
 // replies unread or the server's input budget is spent, and a client that stalls past a time
 // limit is dropped. An oversize frame or a flood of pipelined requests gets a fault and the
-// connection is closed; everyone else goes on being served.
+// connection is closed; everyone else goes on being served. A plain connection with nothing
+// else to do lends its reading to the workers while a request runs and takes it back with
+// whatever they could not take (ReplyOutlet::Reading).
 //
 // closed() is emitted once, whatever the cause; after it the connection does nothing more and
 // its owner may delete it (later, never from inside one of its signals).
