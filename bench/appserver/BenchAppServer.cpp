@@ -2,6 +2,7 @@
 // the same SQLite file, through SQLite's C interface with each statement prepared once and the
 // server's durability settings (the file's WAL journal, SQLite's default synchronous mode).
 // Every "ours" runs over a real loopback connection to kzr-appserver.
+#include "BareCells.h"
 #include "BenchServer.h"
 #include "DataPacket.h"
 #include "LoadGang.h"
@@ -111,20 +112,6 @@ void bindText(sqlite3_stmt *statement, int index, const QString &text)
     sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-// Every row of a prepared statement, each value as the text a client gets.
-std::vector<QString> readAll(sqlite3_stmt *statement)
-{
-    std::vector<QString> values;
-    values.reserve(Stored * 7);
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        for (int i = 0; i < 7; ++i)
-            values.push_back(
-                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, i)),
-                                  sqlite3_column_bytes(statement, i)));
-    sqlite3_reset(statement);
-    return values;
-}
-
 bool skipUnlessReady(benchmark::State &state, const Stock &stock = Stock::get())
 {
     if (stock.ready) return false;
@@ -149,7 +136,7 @@ void GetDimensao10k_floor(benchmark::State &state)
     FloorConnection db;
     sqlite3_stmt *all = db.prepare(SelectAll);
     for (auto _ : state) {
-        const std::vector<QString> values = readAll(all);
+        const BareCells values = BareCells::read(all, 7, Stored);
         if (values.size() != size_t(Stored) * 7) state.SkipWithError("wrong row count");
     }
 }
@@ -191,7 +178,7 @@ void SetDimensao1of10k_floor(benchmark::State &state)
         done = sqlite3_step(update) == SQLITE_DONE && done;
         sqlite3_reset(update);
         if (!db.exec("COMMIT") || !done) state.SkipWithError("update failed");
-        const std::vector<QString> values = readAll(all);
+        const BareCells values = BareCells::read(all, 7, Stored);
         if (values.size() != size_t(Stored) * 7) state.SkipWithError("wrong row count");
     }
 }
@@ -235,8 +222,8 @@ void DupCheck32conn_floor(benchmark::State &state)
             const auto [code, name] = duplicateCheck(thread, request);
             bindText(find, 1, code);
             bindText(find, 2, name);
-            const std::vector<QString> values = readAll(find);
-            benchmark::DoNotOptimize(values.data());
+            const BareCells values = BareCells::read(find, 7, 1);
+            benchmark::DoNotOptimize(values.size());
         });
     });
     runRounds(state, gang);

@@ -2,6 +2,7 @@
 // in-process from the server's own SQLite file with the sqlite3 C API (statements prepared
 // once, the same durability settings) into a bare table model that a plain QTableView shows.
 // Every "ours" runs the real screen over a real kzr-appserver on loopback.
+#include "BareCells.h"
 #include "DataPacket.h"
 #include "HostMainWindow.h"
 #include "Interaction.h"
@@ -141,11 +142,11 @@ Stock *readyStock(benchmark::State &state, int count)
 
 // --- the floor's parts ------------------------------------------------------------------------
 
-// The least a table model can be: the cells as read, handed out as they are.
+// The least a table model can be: the cells as read, a text made for each one a view asks for.
 class BareModel : public QAbstractTableModel
 {
 public:
-    void reset(std::vector<QString> cells)
+    void reset(BareCells cells)
     {
         beginResetModel();
         m_cells = std::move(cells);
@@ -162,11 +163,11 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role != Qt::DisplayRole) return {};
-        return m_cells[size_t(index.row()) * Columns + size_t(index.column())];
+        return m_cells.text(size_t(index.row()) * Columns + size_t(index.column()));
     }
 
 private:
-    std::vector<QString> m_cells;
+    BareCells m_cells;
 };
 
 // The server's SQLite file opened in-process, statements prepared once.
@@ -192,19 +193,7 @@ public:
     }
     bool ok() const { return m_select && m_update && m_begin && m_commit; }
 
-    std::vector<QString> readAll(size_t expected)
-    {
-        std::vector<QString> cells;
-        cells.reserve(expected * Columns);
-        while (sqlite3_step(m_select) == SQLITE_ROW) {
-            for (int c = 0; c < Columns; ++c) {
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_select, c));
-                cells.push_back(text ? QString::fromUtf8(text, sqlite3_column_bytes(m_select, c)) : QString());
-            }
-        }
-        sqlite3_reset(m_select);
-        return cells;
-    }
+    BareCells readAll(size_t expected) { return BareCells::read(m_select, Columns, expected); }
 
     // One committed change of a name, as durable as the server's own.
     bool rename(const QString &code, const QString &name)
