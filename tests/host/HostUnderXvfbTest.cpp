@@ -24,20 +24,17 @@ public:
         const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
         if (xvfb.isEmpty())
             return;
-        m_display = -1;
-        for (int display = 91; display < 140 && m_display < 0; ++display) {
-            if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) &&
-                !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                m_display = display;
-        }
-        if (m_display < 0)
-            return;
-        m_server.start(xvfb, {QStringLiteral(":%1").arg(m_display), QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(m_display);
-        for (int i = 0; i < 100 && m_server.state() != QProcess::NotRunning && !QFile::exists(socket); ++i)
-            QThread::msleep(50);
-        m_up = QFile::exists(socket);
+        // Xvfb picks a free display itself and writes its number once it listens: two tests
+        // started at once never pick the same one.
+        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                              QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                              QStringLiteral("tcp")});
+        QByteArray said;
+        while (!said.contains('\n') && m_server.waitForReadyRead(10000))
+            said += m_server.readAllStandardOutput();
+        bool number = false;
+        m_display = said.trimmed().toInt(&number);
+        m_up = number && m_server.state() == QProcess::Running;
     }
     ~VirtualDisplay()
     {
