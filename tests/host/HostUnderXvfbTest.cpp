@@ -144,7 +144,8 @@ TEST(HostUnderXvfb, OpensTheRealScreenAgainstARealServer)
         appserver.waitForReadyRead(100);
         banner += QString::fromLocal8Bit(appserver.readAll());
     }
-    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(banner);
+    static const QRegularExpression listening(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
+    const QRegularExpressionMatch port = listening.match(banner);
     ASSERT_TRUE(port.hasMatch()) << banner.toStdString();
 
     QDir().mkpath(QStringLiteral(KZR_ARTIFACT_DIR));
