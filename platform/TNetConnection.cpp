@@ -438,7 +438,7 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
 
     wire::Reply reply;
     try {
-        reply = wire::decodeReply(*item);
+        reply = wire::decodeReply(std::move(*item));
     } catch (const EConnectionError &e) {
         throw fail(e.Message());
     }

@@ -109,6 +109,15 @@ std::optional<QByteArray> FrameReader::next()
     if (!checkHeader() || m_buffer.size() < 4) return std::nullopt;
     const quint32 length = qFromBigEndian<quint32>(m_buffer.constData());
     if (quint64(m_buffer.size()) < 4 + quint64(length)) return std::nullopt;
+    if (m_buffer.size() == 4 + qsizetype(length)) {
+        // The buffer holds this frame alone: it becomes the item, its length prefix dropped by
+        // moving the array's start rather than copying what follows it. Room the buffer grew
+        // beyond the frame is given back, as the item may be kept long (a loaded list).
+        QByteArray item = std::exchange(m_buffer, QByteArray());
+        item.remove(0, 4);
+        if (item.capacity() - item.size() > item.size() / 8) item.squeeze();
+        return item;
+    }
     QByteArray item = m_buffer.mid(4, length);
     m_buffer.remove(0, 4 + qsizetype(length));
     return item;
@@ -191,8 +200,43 @@ QByteArray encodeReplyFrame(const Reply &reply)
     return out;
 }
 
-Reply decodeReply(const QByteArray &cborItem)
+namespace {
+
+// {"result": <bytes of definite length>}, the reply of every list: its bytes are the item's own
+// tail, taken without a copy. Any other reply is read in full below.
+std::optional<Reply> bytesResult(QByteArray &item)
 {
+    static constexpr char Head[] = "\xA1\x66result"; // a map of one entry, a text of six
+    constexpr qsizetype HeadSize = sizeof(Head) - 1;
+    if (item.size() <= HeadSize || !item.startsWith(QByteArrayView(Head, HeadSize)))
+        return std::nullopt;
+    const auto *bytes = reinterpret_cast<const uchar *>(item.constData());
+    const uchar initial = bytes[HeadSize];
+    if ((initial >> 5) != 2) return std::nullopt; // not a byte string
+    const uchar info = initial & 0x1f;
+    qsizetype lengthBytes = 0;
+    if (info == 24) lengthBytes = 1;
+    else if (info == 25) lengthBytes = 2;
+    else if (info == 26) lengthBytes = 4;
+    else if (info == 27) lengthBytes = 8;
+    else if (info > 23) return std::nullopt; // chunked, or not CBOR
+    const qsizetype start = HeadSize + 1 + lengthBytes;
+    if (item.size() < start) return std::nullopt;
+    quint64 length = lengthBytes == 0 ? info : 0;
+    for (qsizetype i = HeadSize + 1; i < start; ++i)
+        length = (length << 8) | bytes[i];
+    if (length != quint64(item.size() - start)) return std::nullopt;
+    item.remove(0, start);
+    Reply reply;
+    reply.result = Variant::fromBytes(std::move(item));
+    return reply;
+}
+
+} // namespace
+
+Reply decodeReply(QByteArray cborItem)
+{
+    if (std::optional<Reply> reply = bytesResult(cborItem)) return std::move(*reply);
     const QCborMap map = parse(cborItem, "Resposta").toMap();
     Reply reply;
     if (map.contains(QLatin1String("fault"))) {

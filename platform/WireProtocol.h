@@ -70,6 +70,8 @@ QByteArray encodeReply(const Reply &reply);
 // The reply as a whole frame, written straight into it: a large result is held once more
 // than itself, not three times over (a tree of the reply, its encoding and the frame).
 QByteArray encodeReplyFrame(const Reply &reply);
-Reply decodeReply(const QByteArray &cborItem); // EConnectionError on a malformed reply
+// EConnectionError on a malformed reply. A reply whose result is bytes takes the item's own
+// buffer when the item is not shared, so a list is not copied again.
+Reply decodeReply(QByteArray cborItem);
 
 } // namespace wire

@@ -94,6 +94,22 @@ TEST(WireCodec, ReplyCarriesResultByRefOrFault)
     Reply fault;
     fault.fault = "Método \"x\" desconhecido";
     EXPECT_EQ(decodeReply(encodeReply(fault)).fault, fault.fault);
+
+    // bytes, the result of every list, at each size their length is written in, and through a
+    // frame read whole, whose buffer becomes the result
+    for (qsizetype size : {0, 23, 24, 255, 256, 65535, 65536, 70000}) {
+        QByteArray payload(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            payload[i] = char(i * 7 + size);
+        Reply list;
+        list.result = Variant::fromBytes(payload);
+        EXPECT_TRUE(decodeReply(encodeReply(list)).result == list.result) << size;
+        FrameReader reader(1 << 20);
+        reader.append(frame(encodeReply(list)));
+        std::optional<QByteArray> item = reader.next();
+        ASSERT_TRUE(item.has_value()) << size;
+        EXPECT_TRUE(decodeReply(std::move(*item)).result == list.result) << size;
+    }
 }
 
 TEST(WireCodec, MalformedMessagesAreConnectionErrors)
@@ -118,6 +134,10 @@ TEST(WireCodec, MalformedMessagesAreConnectionErrors)
         decodeReply(cbor(QCborMap{{"result", 1}, {"byref", QCborArray{QCborArray{-1, 2}}}})),
         EConnectionError);
     EXPECT_THROW(decodeReply(cbor(QCborMap{{"result", QCborMap{}}})), EConnectionError);
+    // bytes whose written length is not what follows it
+    const QByteArray list = cbor(QCborMap{{"result", QByteArray(300, 'x')}});
+    EXPECT_THROW(decodeReply(list.chopped(1)), EConnectionError);
+    EXPECT_THROW(decodeReply(list + char(0)), EConnectionError);
 }
 
 // The bytes docs/protocol.md shows, so that a client written from the document alone works.
