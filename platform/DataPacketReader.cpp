@@ -1,5 +1,6 @@
 #include "DataPacket.h"
 
+#include "CborHead.h"
 #include "ExactText.h"
 #include "Exceptions.h"
 
@@ -15,29 +16,6 @@ namespace {
 // Field widths beyond this are no string field of ours; refusing them keeps a corrupt size
 // from passing as a real one.
 constexpr int MaxFieldSize = 32767;
-
-// The head of the CBOR item at pos: its major type and argument (an open-ended container or
-// text says unsized); false on anything the walks over the bytes do not take, or past the end.
-bool head(const quint8 *data, qsizetype size, qsizetype &pos, quint8 &major, quint64 &argument,
-          bool &unsized)
-{
-    if (pos >= size) return false;
-    const quint8 initial = data[pos++];
-    major = initial >> 5;
-    const quint8 info = initial & 0x1f;
-    unsized = info == 31;
-    if (info < 24 || unsized) {
-        argument = info;
-        return true;
-    }
-    if (info > 27) return false;
-    const int width = 1 << (info - 24);
-    if (size - pos < width) return false;
-    argument = 0;
-    for (int i = 0; i < width; ++i)
-        argument = (argument << 8) | data[pos++];
-    return true;
-}
 
 // Most values are a few ASCII characters: checked here, without a call per value.
 inline bool isAscii(const quint8 *bytes, qsizetype length)
@@ -163,7 +141,7 @@ private:
 
     bool head(qsizetype &pos, quint8 &major, quint64 &argument, bool &unsized) const
     {
-        return packet::head(m_data, m_size, pos, major, argument, unsized);
+        return cbor::readHead(m_data, m_size, pos, major, argument, unsized);
     }
 
     [[noreturn]] void fail(const QString &why)
@@ -575,7 +553,7 @@ Row keptRow(const QByteArray &bytes, qsizetype at, qsizetype fields)
         quint8 major = 0;
         quint64 length = 0;
         bool unsized = false;
-        head(data, bytes.size(), at, major, length, unsized);
+        cbor::readHead(data, bytes.size(), at, major, length, unsized);
         values[i] = exact_text::fromTrustedUtf8(
             QByteArrayView(bytes.constData() + at, qsizetype(length)));
         at += qsizetype(length);

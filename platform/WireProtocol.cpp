@@ -1,5 +1,6 @@
 #include "WireProtocol.h"
 
+#include "CborHead.h"
 #include "ExactText.h"
 #include "Exceptions.h"
 #include "VariantCbor.h"
@@ -208,24 +209,15 @@ std::optional<Reply> bytesResult(QByteArray &item)
 {
     static constexpr char Head[] = "\xA1\x66result"; // a map of one entry, a text of six
     constexpr qsizetype HeadSize = sizeof(Head) - 1;
-    if (item.size() <= HeadSize || !item.startsWith(QByteArrayView(Head, HeadSize)))
-        return std::nullopt;
-    const auto *bytes = reinterpret_cast<const uchar *>(item.constData());
-    const uchar initial = bytes[HeadSize];
-    if ((initial >> 5) != 2) return std::nullopt; // not a byte string
-    const uchar info = initial & 0x1f;
-    qsizetype lengthBytes = 0;
-    if (info == 24) lengthBytes = 1;
-    else if (info == 25) lengthBytes = 2;
-    else if (info == 26) lengthBytes = 4;
-    else if (info == 27) lengthBytes = 8;
-    else if (info > 23) return std::nullopt; // chunked, or not CBOR
-    const qsizetype start = HeadSize + 1 + lengthBytes;
-    if (item.size() < start) return std::nullopt;
-    quint64 length = lengthBytes == 0 ? info : 0;
-    for (qsizetype i = HeadSize + 1; i < start; ++i)
-        length = (length << 8) | bytes[i];
-    if (length != quint64(item.size() - start)) return std::nullopt;
+    if (!item.startsWith(QByteArrayView(Head, HeadSize))) return std::nullopt;
+    qsizetype start = HeadSize;
+    quint8 major = 0;
+    quint64 length = 0;
+    bool unsized = false;
+    if (!cbor::readHead(reinterpret_cast<const quint8 *>(item.constData()), item.size(), start,
+                        major, length, unsized) ||
+        major != 2 || unsized || length != quint64(item.size() - start))
+        return std::nullopt; // not bytes, chunked, or not the rest of the item
     item.remove(0, start);
     Reply reply;
     reply.result = Variant::fromBytes(std::move(item));
