@@ -12,7 +12,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <sys/socket.h>
@@ -156,14 +155,13 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
 
 std::optional<QByteArray> AppServer::ReplyRoute::wholeRequest(const QByteArray &bytes)
 {
-    if (bytes.size() < 4) return std::nullopt;
-    const quint32 length = qFromBigEndian<quint32>(bytes.constData());
-    if (length == 0 || length > m_server.m_limits.maxFrameBytes ||
-        4 + qint64(length) != bytes.size())
-        return std::nullopt;
+    wire::FrameReader reader(m_server.m_limits.maxFrameBytes);
+    reader.append(bytes);
+    std::optional<QByteArray> item = reader.next();
+    if (!item || reader.buffered() > 0) return std::nullopt;
     if (!m_server.m_budget->take(bytes.size())) return std::nullopt;
     m_share = bytes.size();
-    return bytes.mid(4);
+    return item;
 }
 
 void AppServer::ReplyRoute::handBack(const QByteArray &bytesRead)
