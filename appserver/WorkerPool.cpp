@@ -67,24 +67,35 @@ void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSessio
 
 bool WorkerPool::watch(int descriptor, quint64 key, std::shared_ptr<Watched> watched)
 {
-    std::lock_guard lock(m_mutex);
-    if (m_stopping) return false;
+    // Known before it is armed, so that the worker that sees it readable finds it. The system
+    // call stays outside the lock: a worker just woken waits for the lock, not for this one.
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) return false;
+        m_watched[key] = std::move(watched);
+    }
     epoll_event event{};
     event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
     event.data.u64 = key;
     // Registered once per socket; after each event only armed again.
-    if (::epoll_ctl(m_poll, EPOLL_CTL_MOD, descriptor, &event) != 0 &&
-        (errno != ENOENT || ::epoll_ctl(m_poll, EPOLL_CTL_ADD, descriptor, &event) != 0))
-        return false;
-    m_watched[key] = std::move(watched);
-    return true;
+    if (::epoll_ctl(m_poll, EPOLL_CTL_MOD, descriptor, &event) == 0 ||
+        (errno == ENOENT && ::epoll_ctl(m_poll, EPOLL_CTL_ADD, descriptor, &event) == 0))
+        return true;
+    std::lock_guard lock(m_mutex);
+    m_watched.erase(key);
+    return false;
 }
 
 bool WorkerPool::unwatch(int descriptor, quint64 key)
 {
-    std::lock_guard lock(m_mutex);
+    bool waiting = false;
+    {
+        std::lock_guard lock(m_mutex);
+        waiting = m_watched.erase(key) > 0;
+    }
+    // A worker woken by it meanwhile finds nothing under its key and goes back to waiting.
     ::epoll_ctl(m_poll, EPOLL_CTL_DEL, descriptor, nullptr);
-    return m_watched.erase(key) > 0;
+    return waiting;
 }
 
 std::chrono::milliseconds WorkerPool::requestDeadline() const
