@@ -69,6 +69,8 @@ struct KeptRows
 Packet decodeKeepingRows(const QByteArray &bytes, KeptRows &kept);
 // One row of `kept.bytes` (checked when they were decoded) made into texts.
 Row keptRow(const QByteArray &bytes, qsizetype at, qsizetype fields);
+// The bytes of that row, its texts left unmade: two rows written alike are the same row.
+QByteArrayView keptRowBytes(const QByteArray &bytes, qsizetype at, qsizetype fields);
 
 QString opName(ChangeOp op); // "insert", "modify" or "delete", as packets spell it
 

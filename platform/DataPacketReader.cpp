@@ -541,6 +541,20 @@ Packet decodeKeepingRows(const QByteArray &bytes, KeptRows &kept)
     return PacketReader(bytes, &kept).read();
 }
 
+QByteArrayView keptRowBytes(const QByteArray &bytes, qsizetype at, qsizetype fields)
+{
+    const auto *data = reinterpret_cast<const quint8 *>(bytes.constData());
+    qsizetype end = at;
+    for (qsizetype i = 0; i < fields; ++i) {
+        quint8 major = 0;
+        quint64 length = 0;
+        bool unsized = false;
+        cbor::readHead(data, bytes.size(), end, major, length, unsized);
+        if (major == 3) end += qsizetype(length); // a text; a null has no payload
+    }
+    return QByteArrayView(bytes.constData() + at, end - at);
+}
+
 Row keptRow(const QByteArray &bytes, qsizetype at, qsizetype fields)
 {
     const auto *data = reinterpret_cast<const quint8 *>(bytes.constData());

@@ -65,6 +65,12 @@ public:
         }
         return r.values;
     }
+    // A row not read since it was loaded, as the packet's bytes; nothing once it has been read.
+    std::optional<QByteArrayView> keptBytesOf(const Record &r) const
+    {
+        if (r.keptAt < 0) return std::nullopt;
+        return packet::keptRowBytes(m_kept, r.keptAt, columns.size());
+    }
     packet::Row emptyRow() const { return packet::Row(columns.size()); }
 
     // Takes the packet's rows over (no copy of a row), and the rows it kept in its bytes.

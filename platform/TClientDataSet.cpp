@@ -396,10 +396,23 @@ Variant TClientDataSet::Data() const
 }
 
 namespace {
+// Whether a loaded row reads the same in the new packet. Two rows both still in their bytes are
+// compared as bytes: the writer writes equal values alike, so no text is made for either.
+bool sameRow(const RecordStore &shown, const RecordStore::Record &record, const packet::Packet &p,
+             const packet::KeptRows &kept, qsizetype row)
+{
+    if (row < p.rows.size()) return shown.valuesOf(record) == p.rows[row];
+    const qsizetype at = kept.at[row - p.rows.size()];
+    const qsizetype fields = shown.columns.size();
+    if (const std::optional<QByteArrayView> before = shown.keptBytesOf(record))
+        return *before == packet::keptRowBytes(kept.bytes, at, fields);
+    return shown.valuesOf(record) == packet::keptRow(kept.bytes, at, fields);
+}
+
 // The rows whose values or unsaved mark a reload changes, when it keeps the declared fields and
 // the number of rows of a set at rest; nullopt when the views have to take the content anew:
 // when so many rows change that telling them one by one would cost more, and for a long list,
-// whose rows stay in the packet's bytes until read (comparing them would read them all).
+// every row of which the comparison would walk.
 std::optional<QVector<int>> rowsLookingDifferent(const RecordStore &shown, const packet::Packet &p,
                                                  const packet::KeptRows &kept,
                                                  const QVector<packet::FieldDef> &columns,
@@ -415,12 +428,8 @@ std::optional<QVector<int>> rowsLookingDifferent(const RecordStore &shown, const
     QVector<int> rows;
     for (qsizetype row = 0; row < count; ++row) {
         const RecordStore::Record &record = shown.records[row];
-        if (record.status == RecordStore::Status::Unchanged) {
-            const packet::Row &now = shown.valuesOf(record);
-            if (row < p.rows.size() ? now == p.rows[row]
-                                    : now == packet::keptRow(kept.bytes, kept.at[row - p.rows.size()], columns.size()))
-                continue;
-        }
+        if (record.status == RecordStore::Status::Unchanged && sameRow(shown, record, p, kept, row))
+            continue;
         if (rows.size() == MostRowsTold)
             return std::nullopt;
         rows.append(int(row));

@@ -223,6 +223,23 @@ TEST_F(LoadedSet, AfterPostMayReloadTheSet)
     EXPECT_EQ(cds.State(), TDataSetState::dsBrowse);
 }
 
+// A reload with the same rows tells the rows whose values changed, whether anything had read
+// them yet or not.
+TEST_F(LoadedSet, AReloadTellsOnlyTheRowsWhoseValuesChanged)
+{
+    EXPECT_EQ(name()->AsString(), "Cliente"); // the first row read, the others not yet
+    QList<int> told;
+    int resets = 0;
+    QObject::connect(&cds, &TClientDataSet::rowChanged, [&](int r) { told << r; });
+    QObject::connect(&cds, &TClientDataSet::contentReset, [&] { ++resets; });
+    cds.SetData(toVariant(dimensionPacket({{"1", "Cliente"}, {"2", "Produtos"}, {"3", "Tempo"}})));
+    cds.SetData(toVariant(dimensionPacket({{"1", "Clientes"}, {"2", "Produtos"}, {"3", "Tempo"}})));
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(told, QList<int>({1, 0}));
+    EXPECT_EQ(cds.ValueAt(0, 1), "Clientes");
+    EXPECT_EQ(cds.ValueAt(1, 1), "Produtos");
+}
+
 TEST_F(LoadedSet, SignalsLetViewsFollow)
 {
     QStringList seen;
