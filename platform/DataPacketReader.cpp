@@ -6,6 +6,7 @@
 
 #include <QCborStreamReader>
 #include <QSet>
+#include <QVarLengthArray>
 #include <memory>
 #include <optional>
 
@@ -121,16 +122,27 @@ private:
                 if (uchar(c) >= 0x80) return std::nullopt;
             pos += qsizetype(length);
             const QString key = QString::fromLatin1(name);
-            m_span = m_size - pos;
-            r = std::make_unique<QCborStreamReader>(
-                QByteArray::fromRawData(m_bytes.constData() + pos, m_span));
-            if (key == QLatin1String("rows") && seen.fields && !seen.rows) {
+            // A stream reader over this value alone, made only for a value walked otherwise.
+            const auto readHere = [&] {
+                m_span = m_size - pos;
+                r = std::make_unique<QCborStreamReader>(
+                    QByteArray::fromRawData(m_bytes.constData() + pos, m_span));
+            };
+            if (key == QLatin1String("fields") && !seen.fields) {
+                seen.fields = true;
+                if (fastFields(p, pos)) continue;
+                p.fields.clear();
+                readHere();
+                readFields(p);
+            } else if (key == QLatin1String("rows") && seen.fields && !seen.rows) {
                 seen.rows = true;
                 if (fastRows(p, pos)) continue;
                 p.rows.clear();
                 if (m_kept) m_kept->at.clear();
+                readHere();
                 readRows(p);
             } else {
+                readHere();
                 readValue(p, key, seen);
             }
             pos += r->currentOffset();
@@ -212,9 +224,10 @@ private:
         return *s;
     }
 
-    // An integer within [least, most] (most >= 0), checked before it is narrowed; `outside`
-    // says what is wrong with any other.
-    int integer(qint64 least, qint64 most, const QString &outside)
+    // An integer within [least, most] (most >= 0), checked before it is narrowed; `outside()`
+    // says what is wrong with any other, made only then.
+    template <typename Message>
+    int integer(qint64 least, qint64 most, Message outside)
     {
         check();
         if (!r->isInteger()) fail(QStringLiteral("esperava um número inteiro"));
@@ -227,7 +240,7 @@ private:
             const quint64 magnitude = quint64(r->toNegativeInteger());
             inRange = magnitude != 0 && magnitude <= quint64(-least);
         }
-        if (!inRange) fail(outside);
+        if (!inRange) fail(outside());
         const qint64 n = r->toInteger();
         skipValue();
         return int(n);
@@ -272,9 +285,9 @@ private:
                         fail(QStringLiteral("tipo de campo \"%1\" não suportado").arg(type));
                 } else if (key == QLatin1String("size") && !haveSize) {
                     haveSize = true;
-                    f.size =
-                        integer(1, MaxFieldSize,
-                                QStringLiteral("tamanho de campo fora de 1..%1").arg(MaxFieldSize));
+                    f.size = integer(1, MaxFieldSize, [] {
+                        return QStringLiteral("tamanho de campo fora de 1..%1").arg(MaxFieldSize);
+                    });
                 } else {
                     fail(
                         QStringLiteral("chave \"%1\" desconhecida ou repetida num campo").arg(key));
@@ -396,8 +409,9 @@ private:
                 } else if (key == QLatin1String("row") && !haveRow) {
                     haveRow = true;
                     if (!atNull())
-                        e.row = integer(0, std::numeric_limits<int>::max(),
-                                        QStringLiteral("o log cita um registro inexistente"));
+                        e.row = integer(0, std::numeric_limits<int>::max(), [] {
+                            return QStringLiteral("o log cita um registro inexistente");
+                        });
                 } else if (key == QLatin1String("old") && !haveOld) {
                     haveOld = true;
                     e.oldRow = optionalRow(p);
@@ -487,6 +501,53 @@ private:
             if (!m_kept->bytes.data_ptr().d_ptr())
                 m_kept->bytes = QByteArray(m_bytes.constData(), m_size);
         }
+        return true;
+    }
+
+    // The field list as the writer makes it: maps of "name", "type" and "size" in that order,
+    // of a known length, with a string type, a size in range and names present only once.
+    // Anything else answers false and the stream reader reads the list with its messages.
+    bool fastFields(Packet &p, qsizetype &from)
+    {
+        qsizetype pos = from;
+        quint8 major = 0;
+        quint64 count = 0;
+        bool unsized = false;
+        if (!head(pos, major, count, unsized) || major != 4 || unsized ||
+            count > quint64(m_size - pos))
+            return false;
+        QVarLengthArray<QByteArrayView, 32> names;
+        p.fields.reserve(qsizetype(count));
+        for (quint64 n = 0; n < count; ++n) {
+            quint64 entries = 0;
+            std::optional<QByteArrayView> name, type;
+            quint64 size = 0;
+            if (!head(pos, major, entries, unsized) || major != 5 || unsized || entries != 3 ||
+                !key(pos, "name") || !cell(pos, &name) || !name || name->isEmpty() ||
+                !key(pos, "type") || !cell(pos, &type) || *type != QByteArrayView("string") ||
+                !key(pos, "size") || !head(pos, major, size, unsized) || major != 0 || size < 1 ||
+                size > quint64(MaxFieldSize))
+                return false;
+            for (const QByteArrayView &earlier : names)
+                if (earlier == *name) return false;
+            names.append(*name);
+            p.fields.append({exact_text::fromTrustedUtf8(*name), int(size)});
+        }
+        from = pos;
+        return true;
+    }
+
+    // Steps over a map key that is exactly `expected`.
+    bool key(qsizetype &pos, QByteArrayView expected) const
+    {
+        quint8 major = 0;
+        quint64 length = 0;
+        bool unsized = false;
+        if (!head(pos, major, length, unsized) || major != 3 || unsized ||
+            length != quint64(expected.size()) || length > quint64(m_size - pos) ||
+            QByteArrayView(m_bytes.constData() + pos, expected.size()) != expected)
+            return false;
+        pos += expected.size();
         return true;
     }
 
