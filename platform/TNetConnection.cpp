@@ -381,7 +381,7 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         return EConnectionError(message);
     };
 
-    const QByteArray requestFrame = wire::frame(wire::encodeRequest(request));
+    const QByteArray requestFrame = wire::encodeRequestFrame(request);
     qint64 sent = 0;
 #ifndef Q_OS_WIN
     if (m_plainSocket) sent = sendAtOnce(*socket, requestFrame);

@@ -38,7 +38,7 @@ namespace {
 
 [[noreturn]] void malformed(const char *what, const QString &why)
 {
-    throw EConnectionError(QStringLiteral("%1 malformada: %2.").arg(QLatin1String(what), why));
+    throw EConnectionError(QStringLiteral("%1 malformada: %2.").arg(QString::fromUtf8(what), why));
 }
 
 QCborValue parse(const QByteArray &item, const char *what)
@@ -126,14 +126,32 @@ std::optional<QByteArray> FrameReader::next()
 
 QByteArray encodeRequest(const Request &request)
 {
-    QCborArray args;
-    for (const Variant &a : request.args)
-        args.append(toCbor(a));
-    QCborMap map;
-    map.insert(QLatin1String("module"), request.module);
-    map.insert(QLatin1String("method"), request.method);
-    map.insert(QLatin1String("args"), args);
-    return map.toCborValue().toCbor();
+    QByteArray item = encodeRequestFrame(request);
+    item.remove(0, 4);
+    return item;
+}
+
+QByteArray encodeRequestFrame(const Request &request)
+{
+    QByteArray out(4, '\0'); // the length, once known
+    {
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly | QIODevice::Append);
+        QCborStreamWriter w(&buffer);
+        w.startMap(3);
+        w.append(QLatin1String("module"));
+        w.append(request.module);
+        w.append(QLatin1String("method"));
+        w.append(request.method);
+        w.append(QLatin1String("args"));
+        w.startArray(quint64(request.args.size()));
+        for (const Variant &a : request.args)
+            write(w, a);
+        w.endArray();
+        w.endMap();
+    }
+    qToBigEndian(quint32(out.size() - 4), out.data());
+    return out;
 }
 
 Request decodeRequest(const QByteArray &cborItem)

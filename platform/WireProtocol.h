@@ -65,6 +65,8 @@ private:
 qint64 sendWithoutWaiting(qintptr descriptor, const QByteArray &bytes);
 
 QByteArray encodeRequest(const Request &request);
+// The request as a whole frame, written straight into it with no tree of its values.
+QByteArray encodeRequestFrame(const Request &request);
 Request decodeRequest(const QByteArray &cborItem); // EConnectionError on a malformed request
 QByteArray encodeReply(const Reply &reply);
 // The reply as a whole frame, written straight into it: a large result is held once more

@@ -127,7 +127,13 @@ TEST(WireCodec, MalformedMessagesAreConnectionErrors)
                  EConnectionError);
     EXPECT_THROW(decodeRequest(cbor(QCborArray{})), EConnectionError);
     EXPECT_THROW(decodeRequest(QByteArray("\xa3\x01")), EConnectionError);
-    EXPECT_THROW(decodeRequest(encodeRequest(Request{"m", "x", {}}) + char(0)), EConnectionError);
+    try {
+        decodeRequest(encodeRequest(Request{"m", "x", {}}) + char(0));
+        ADD_FAILURE() << "a request followed by more bytes was taken";
+    } catch (const EConnectionError &e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Requisição malformada: ")))
+            << qPrintable(e.Message());
+    }
     EXPECT_THROW(decodeReply(cbor(QCborMap{})), EConnectionError);
     EXPECT_THROW(decodeReply(cbor(QCborMap{{"fault", 3}})), EConnectionError);
     EXPECT_THROW(
