@@ -6,7 +6,9 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 ServerProcess::ServerProcess() = default;
@@ -69,13 +71,15 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
     m_process = std::make_unique<QProcess>();
     m_process->setProcessEnvironment(adminEnvironment());
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    if (m_descriptorLimit > 0) {
-        const rlim_t limit = rlim_t(m_descriptorLimit);
-        m_process->setChildProcessModifier([limit] {
+    const rlim_t limit = rlim_t(std::max(m_descriptorLimit, 0));
+    m_process->setChildProcessModifier([limit] {
+        // A test or benchmark that dies (a crash, an abort) takes its server with it.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (limit > 0) {
             const rlimit descriptors{limit, limit};
             ::setrlimit(RLIMIT_NOFILE, &descriptors);
-        });
-    }
+        }
+    });
     m_process->start(programPath(),
                      QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
                                  QStringLiteral("--database"), m_databaseUrl} +
