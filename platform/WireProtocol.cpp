@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QCborStreamWriter>
 #include <QtEndian>
+#include <limits>
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <sys/socket.h>
@@ -154,8 +155,135 @@ QByteArray encodeRequestFrame(const Request &request)
     return out;
 }
 
+namespace {
+
+// A request as the writer makes it, read straight off its bytes: a map of "module", "method"
+// and "args" in that order, every length known, and arguments that are texts, nulls, bytes,
+// integers or arrays of those. Anything else, or anything wrong, answers nullopt before a
+// value is trusted, and the whole item is read again with every check and message.
+class RequestWalk
+{
+public:
+    explicit RequestWalk(const QByteArray &item)
+        : m_item(item), m_data(reinterpret_cast<const quint8 *>(item.constData())),
+          m_size(item.size())
+    {
+    }
+
+    std::optional<Request> read()
+    {
+        quint64 count = 0;
+        if (!head(5, count) || count != 3) return std::nullopt;
+        Request request;
+        std::optional<QString> module, method;
+        quint64 args = 0;
+        if (!key("module") || !(module = text()) || !key("method") || !(method = text()) ||
+            !key("args") || !head(4, args) || args > quint64(m_size - m_pos))
+            return std::nullopt;
+        request.module = std::move(*module);
+        request.method = std::move(*method);
+        request.args.reserve(qsizetype(args));
+        for (quint64 i = 0; i < args; ++i) {
+            std::optional<Variant> value = this->value(0);
+            if (!value) return std::nullopt;
+            request.args.append(std::move(*value));
+        }
+        if (m_pos != m_size) return std::nullopt;
+        return request;
+    }
+
+private:
+    // The next item's head when it is of the major type wanted, with a known length.
+    bool head(quint8 wanted, quint64 &argument)
+    {
+        qsizetype pos = m_pos;
+        quint8 major = 0;
+        bool unsized = false;
+        if (!cbor::readHead(m_data, m_size, pos, major, argument, unsized) || major != wanted ||
+            unsized)
+            return false;
+        m_pos = pos;
+        return true;
+    }
+
+    std::optional<QByteArrayView> span(quint8 major)
+    {
+        quint64 length = 0;
+        if (!head(major, length) || length > quint64(m_size - m_pos)) return std::nullopt;
+        const QByteArrayView bytes(m_item.constData() + m_pos, qsizetype(length));
+        m_pos += qsizetype(length);
+        return bytes;
+    }
+
+    std::optional<QString> text()
+    {
+        const std::optional<QByteArrayView> utf8 = span(3);
+        if (!utf8) return std::nullopt;
+        return exact_text::fromUtf8(*utf8);
+    }
+
+    bool key(QByteArrayView expected)
+    {
+        const std::optional<QByteArrayView> name = span(3);
+        return name && *name == expected;
+    }
+
+    // Arrays inside arguments go one level down (a list of names), no further.
+    std::optional<Variant> value(int depth)
+    {
+        if (m_pos >= m_size) return std::nullopt;
+        const quint8 initial = m_data[m_pos];
+        switch (initial >> 5) {
+        case 0: {
+            quint64 n = 0;
+            if (!head(0, n) || n > quint64(std::numeric_limits<qint64>::max())) return std::nullopt;
+            return Variant(qint64(n));
+        }
+        case 1: {
+            quint64 n = 0;
+            if (!head(1, n) || n > quint64(std::numeric_limits<qint64>::max())) return std::nullopt;
+            return Variant(-1 - qint64(n));
+        }
+        case 2: {
+            const std::optional<QByteArrayView> bytes = span(2);
+            if (!bytes) return std::nullopt;
+            return Variant::fromBytes(bytes->toByteArray());
+        }
+        case 3: {
+            std::optional<QString> s = text();
+            if (!s) return std::nullopt;
+            return Variant(std::move(*s));
+        }
+        case 4: {
+            quint64 count = 0;
+            if (depth > 0 || !head(4, count) || count > quint64(m_size - m_pos)) return std::nullopt;
+            QList<Variant> items;
+            items.reserve(qsizetype(count));
+            for (quint64 i = 0; i < count; ++i) {
+                std::optional<Variant> item = value(depth + 1);
+                if (!item) return std::nullopt;
+                items.append(std::move(*item));
+            }
+            return Variant::fromArray(std::move(items));
+        }
+        default:
+            if (initial != 0xf6) return std::nullopt; // only null among the simple values
+            ++m_pos;
+            return Variant::Null();
+        }
+    }
+
+    const QByteArray &m_item;
+    const quint8 *m_data;
+    qsizetype m_size;
+    qsizetype m_pos = 0;
+};
+
+} // namespace
+
 Request decodeRequest(const QByteArray &cborItem)
 {
+    if (std::optional<Request> request = RequestWalk(cborItem).read()) return std::move(*request);
     const QCborMap map = parse(cborItem, "Requisição").toMap();
     for (const auto &[key, value] : map) {
         const QString k = key.toString();

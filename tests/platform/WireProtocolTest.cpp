@@ -5,6 +5,7 @@
 #include <QCborArray>
 #include <QCborMap>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace wire;
 
@@ -64,6 +65,28 @@ TEST(WireCodec, RequestRoundTripKeepsNamesAndArgumentKinds)
     EXPECT_EQ(back.args[0].varType(), Variant::varOleStr);
     EXPECT_TRUE(back.args[1] == r.args[1]);
     EXPECT_TRUE(back.args[2] == r.args[2]);
+
+    // every kind an argument can be, at the edges of how its length or value is written
+    Request kinds{QStringLiteral("\uFEFFMódulo"), "m", {}};
+    for (const qint64 n : {qint64(0), qint64(23), qint64(24), qint64(255), qint64(256),
+                           qint64(65536), qint64(1) << 32, std::numeric_limits<qint64>::max(),
+                           qint64(-1), qint64(-25), std::numeric_limits<qint64>::min()})
+        kinds.args.append(Variant(n));
+    kinds.args << Variant::Null() << Variant(QString()) << Variant(QStringLiteral("\uFEFFÁgua ação"))
+               << Variant(QString(300, QLatin1Char('x'))) << Variant::fromBytes(QByteArray())
+               << VarArrayOf({}) << VarArrayOf({Variant::Null(), Variant(qint64(7))});
+    // the rarer kinds, alone and beside the others
+    Request rarer = kinds;
+    rarer.args << Variant() << Variant(true) << Variant(1.5)
+               << VarArrayOf({VarArrayOf({Variant(QStringLiteral("fundo"))})});
+    for (const Request &sent : {kinds, rarer}) {
+        const Request again = decodeRequest(encodeRequest(sent));
+        EXPECT_EQ(again.module, sent.module);
+        ASSERT_EQ(again.args.size(), sent.args.size());
+        for (qsizetype i = 0; i < sent.args.size(); ++i)
+            EXPECT_TRUE(again.args[i] == sent.args[i] && again.args[i].kind() == sent.args[i].kind())
+                << "argument " << i;
+    }
 }
 
 TEST(WireCodec, ReplyCarriesResultByRefOrFault)
