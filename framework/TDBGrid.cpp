@@ -57,6 +57,7 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     // The paint fills everything it repaints with the grid's colour first: nothing below the
     // viewport (its own background, the sheet, the form) needs painting for it.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setGridStyle(Qt::NoPen); // the grid draws its lines itself (paintGridLines)
     setWordWrap(false);
     verticalHeader()->setDefaultSectionSize(qMax(18, fontMetrics().height() + 4));
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -116,6 +116,7 @@ private:
     QWidget *createCellEditor(QWidget *parent, const QModelIndex &index);
     void loadCellEditor(QWidget *editor, const QModelIndex &index);
     bool drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index);
+    void paintGridLines(const QRegion &region);
     bool editorKeyDown(QKeyEvent *event);
     // The move gate: the index the grid may really move to, or an invalid one when refused.
     QModelIndex admitMove(const QModelIndex &to);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
+#include <QScrollBar>
 
 using namespace testing_support;
 
@@ -75,6 +76,25 @@ TEST_F(GridTest, TheGridsColourIsTheBackgroundOfCellsAndOfTheEmptyPartAlike)
     const QRect other = grid->visualRect(cell(2, 1));
     EXPECT_EQ(QColor(image.pixel(other.right() - 3, other.top() + 3)), yellow);
     EXPECT_EQ(QColor(image.pixel(image.width() - 3, image.height() - 3)), yellow); // below the rows
+}
+
+// The grid draws the lines between cells itself: pixel for pixel where and as the table view
+// draws them, with columns hidden and the view scrolled sideways too.
+TEST_F(GridTest, TheGridLinesAreTheTableViewsOwnPixelForPixel)
+{
+    const auto bothWays = [&](const char *what) {
+        ASSERT_EQ(grid->gridStyle(), Qt::NoPen) << what;
+        const QImage ours = render(grid->viewport());
+        grid->setGridStyle(Qt::SolidLine); // the view's own lines, the grid's left out
+        const QImage views = render(grid->viewport());
+        grid->setGridStyle(Qt::NoPen);
+        EXPECT_TRUE(ours == views) << what;
+    };
+    bothWays("as shown");
+    grid->AddColumn(QStringLiteral("CODIGO"))->Width = 300;
+    grid->setColumnHidden(0, true);
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    bothWays("a column hidden, scrolled to the right");
 }
 
 TEST_F(GridTest, TheCurrentCellIsFocusedOnlyWhileTheGridHasTheFocus)
