@@ -252,7 +252,7 @@ private:
         case 3: {
             std::optional<QString> s = text();
             if (!s) return std::nullopt;
-            return Variant(std::move(*s));
+            return Variant(*s);
         }
         case 4: {
             quint64 count = 0;

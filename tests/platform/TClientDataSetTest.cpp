@@ -418,11 +418,12 @@ TEST_F(LoadedSet, EverySignalFindsRowsAndStateConsistent)
             rows << cds.ValueAt(r, 1) + "|" + cds.DisplayTextAt(r, 0);
         snapshots << QString::number(int(cds.State())) + ":" + rows.join(",");
     };
-    for (auto signal : {&TClientDataSet::stateChanged, &TClientDataSet::contentReset})
-        QObject::connect(&cds, signal, readAll);
-    for (auto signal : {&TClientDataSet::rowInserted, &TClientDataSet::rowRemoved,
-                        &TClientDataSet::rowChanged, &TClientDataSet::currentChanged})
-        QObject::connect(&cds, signal, readAll);
+    QObject::connect(&cds, &TClientDataSet::stateChanged, readAll);
+    QObject::connect(&cds, &TClientDataSet::contentReset, readAll);
+    QObject::connect(&cds, &TClientDataSet::rowInserted, readAll);
+    QObject::connect(&cds, &TClientDataSet::rowRemoved, readAll);
+    QObject::connect(&cds, &TClientDataSet::rowChanged, readAll);
+    QObject::connect(&cds, &TClientDataSet::currentChanged, readAll);
 
     cds.Edit();
     name()->SetAsString("Editado");
