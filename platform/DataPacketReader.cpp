@@ -524,8 +524,9 @@ private:
             quint64 size = 0;
             if (!head(pos, major, entries, unsized) || major != 5 || unsized || entries != 3 ||
                 !key(pos, "name") || !cell(pos, &name) || !name || name->isEmpty() ||
-                !key(pos, "type") || !cell(pos, &type) || *type != QByteArrayView("string") ||
-                !key(pos, "size") || !head(pos, major, size, unsized) || major != 0 || size < 1 ||
+                !key(pos, "type") || !cell(pos, &type) || !type ||
+                *type != QByteArrayView("string") || !key(pos, "size") ||
+                !head(pos, major, size, unsized) || major != 0 || size < 1 ||
                 size > quint64(MaxFieldSize))
                 return false;
             for (const QByteArrayView &earlier : names)

@@ -5,9 +5,9 @@
 #include "Exceptions.h"
 #include "VariantCbor.h"
 
+#include <QBuffer>
 #include <QCborArray>
 #include <QCborMap>
-#include <QBuffer>
 #include <QCborStreamWriter>
 #include <QtEndian>
 #include <limits>
@@ -256,7 +256,8 @@ private:
         }
         case 4: {
             quint64 count = 0;
-            if (depth > 0 || !head(4, count) || count > quint64(m_size - m_pos)) return std::nullopt;
+            if (depth > 0 || !head(4, count) || count > quint64(m_size - m_pos))
+                return std::nullopt;
             QList<Variant> items;
             items.reserve(qsizetype(count));
             for (quint64 i = 0; i < count; ++i) {

@@ -156,8 +156,9 @@ TEST(DataPacket, ShapeErrorsAreRefusedWithAClearMessage)
                                          QCborMap{{"name", "A"}, {"type", "string"}, {"size", 4}}}},
                    {"rows", QCborArray{}}};
     EXPECT_THROW(decode(QCborValue(twice).toCbor()), EDatabaseError);
-    // a field without a name, or of no width or wider than any string field
+    // a field without a name or type, or of no width or wider than any string field
     for (const QCborMap &field : {QCborMap{{"name", ""}, {"type", "string"}, {"size", 4}},
+                                  QCborMap{{"name", "A"}, {"type", nullptr}, {"size", 4}},
                                   QCborMap{{"name", "A"}, {"type", "string"}, {"size", 0}},
                                   QCborMap{{"name", "A"}, {"type", "string"}, {"size", 32768}}})
         EXPECT_THROW(decode(QCborValue(QCborMap{{"fields", QCborArray{field}}, {"rows", QCborArray{}}})
