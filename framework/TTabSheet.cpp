@@ -30,5 +30,9 @@ bool TTabSheet::Enabled() const
 
 void TTabSheet::SetEnabled(bool on)
 {
-    m_pageControl->setTabEnabled(m_pageControl->indexOf(this), on);
+    // The page control repaints its tabs and walks every control of the page even when
+    // nothing changes; the commands set this at every change of state.
+    const int index = m_pageControl->indexOf(this);
+    if (m_pageControl->isTabEnabled(index) == on) return;
+    m_pageControl->setTabEnabled(index, on);
 }
