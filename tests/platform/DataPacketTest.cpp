@@ -112,6 +112,17 @@ TEST(DataPacket, EveryTruncationIsRefused)
         for (qsizetype n = 0; n < bytes.size(); ++n)
             EXPECT_THROW(read(bytes.left(n)), EDatabaseError) << "cut at " << n;
         EXPECT_THROW(read(bytes + char(0)), EDatabaseError);
+        // Any byte changed to a telling value is read as some packet or refused, never more
+        // (the sanitizers watch the reading).
+        for (qsizetype n = 0; n < bytes.size(); ++n) {
+            for (const char byte : {'\x00', '\x17', '\x18', '\x1b', '\x1f', '\x5f', '\x7f',
+                                    '\x9f', '\xbf', '\xf6', '\xff', char(bytes[n] ^ 0x80)}) {
+                try {
+                    read(QByteArray(bytes).replace(n, 1, QByteArray(1, byte)));
+                } catch (const EDatabaseError &) {
+                }
+            }
+        }
     }
 }
 

@@ -157,6 +157,32 @@ TEST(WireCodec, MalformedMessagesAreConnectionErrors)
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Requisição malformada: ")))
             << qPrintable(e.Message());
     }
+    // Every cut and every byte changed to a telling value: a request comes back that says the
+    // same when sent again, or the request is refused; never anything else (the sanitizers
+    // watch the reading).
+    const QByteArray good = encodeRequest(
+        {"KZR01200.rdmDimensao", "vdDimensao",
+         {Variant(QStringLiteral("DIMENSÃO")), VarArrayOf({"DSPKDIME", Variant::Null()}),
+          Variant(qint64(-70000)), Variant::fromBytes(QByteArray("\xa1", 1))}});
+    QList<QByteArray> damaged;
+    for (qsizetype n = 0; n < good.size(); ++n) {
+        damaged << good.left(n);
+        for (const char byte : {'\x00', '\x17', '\x18', '\x1b', '\x1f', '\x3f', '\x5f', '\x7f',
+                                '\x9f', '\xbf', '\xdf', '\xf6', '\xf7', '\xff', char(good[n] ^ 0x80)})
+            damaged << QByteArray(good).replace(n, 1, QByteArray(1, byte));
+    }
+    for (const QByteArray &bytes : damaged) {
+        try {
+            const Request taken = decodeRequest(bytes);
+            const Request again = decodeRequest(encodeRequest(taken));
+            EXPECT_TRUE(again.module == taken.module && again.method == taken.method &&
+                        again.args.size() == taken.args.size())
+                << bytes.toHex().constData();
+            for (qsizetype i = 0; i < qMin(again.args.size(), taken.args.size()); ++i)
+                EXPECT_TRUE(again.args[i] == taken.args[i]) << bytes.toHex().constData();
+        } catch (const EConnectionError &) {
+        }
+    }
     EXPECT_THROW(decodeReply(cbor(QCborMap{})), EConnectionError);
     EXPECT_THROW(decodeReply(cbor(QCborMap{{"fault", 3}})), EConnectionError);
     EXPECT_THROW(
