@@ -40,7 +40,9 @@ LaidOutTexts &laidOutFor(const QFont &font)
 
 void TCanvas::TextOut(int x, int y, const QString &text)
 {
-    m_painter->save();
+    // Only the pen changes, and only it is put back: a whole save of the painter's state costs
+    // more than a cell's text.
+    const QPen before = m_painter->pen();
     m_painter->setPen(toQColor(m_font));
     LaidOutTexts &laidOut = laidOutFor(m_painter->font());
     auto it = laidOut.texts.find(text);
@@ -53,7 +55,7 @@ void TCanvas::TextOut(int x, int y, const QString &text)
     }
     // The top of the laid-out text, so that the baseline falls where a plain drawText puts it.
     m_painter->drawStaticText(QPointF(x, y + laidOut.baseline - laidOut.ascent), *it);
-    m_painter->restore();
+    m_painter->setPen(before);
 }
 
 void TCanvas::DrawFocusRect(const QRect &rect)
