@@ -37,6 +37,9 @@ void TDBGrid::paintGridLines(const QRegion &region)
     const QHeaderView *columns = horizontalHeader();
     if (rows->count() == 0 || columns->count() == 0) return;
     const bool rightToLeft = isRightToLeft();
+    // Some styles draw the outer lines too when the headers that would show them are hidden.
+    const bool outerLines =
+        style()->styleHint(QStyle::SH_Table_AlwaysDrawLeftTopGridLines, &option, this);
     const int lastX = columns->length() - columns->offset() - (rightToLeft ? 0 : 1);
     const int lastY = rows->length() - rows->offset() - 1;
     QPainter painter(viewport());
@@ -69,9 +72,7 @@ void TDBGrid::paintGridLines(const QRegion &region)
             if (!rightToLeft) x += columnWidth(column) - 1;
             painter.fillRect(QRect(x, area.top(), 1, area.height()), colour);
         }
-        // Some styles draw the outer lines too when the headers that would show them are hidden.
-        if (!style()->styleHint(QStyle::SH_Table_AlwaysDrawLeftTopGridLines, &option, this))
-            continue;
+        if (!outerLines) continue;
         if (columns->isHidden()) {
             const int row = rows->logicalIndex(top);
             if (!rows->isSectionHidden(row) && rowViewportPosition(row) == area.top())

@@ -541,15 +541,8 @@ private:
     // Steps over a map key that is exactly `expected`.
     bool key(qsizetype &pos, QByteArrayView expected) const
     {
-        quint8 major = 0;
-        quint64 length = 0;
-        bool unsized = false;
-        if (!head(pos, major, length, unsized) || major != 3 || unsized ||
-            length != quint64(expected.size()) || length > quint64(m_size - pos) ||
-            QByteArrayView(m_bytes.constData() + pos, expected.size()) != expected)
-            return false;
-        pos += expected.size();
-        return true;
+        std::optional<QByteArrayView> text;
+        return cell(pos, &text) && text == expected;
     }
 
     // Steps over one value of a row: a null, or a definite-length text of valid UTF-8 (whose
