@@ -5,9 +5,9 @@
 #include "TableLayout.h"
 
 #include <QDateTime>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringList>
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -16,15 +16,60 @@ QString timestamp(const QDateTime &moment)
     return moment.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
 }
 
+// A text as a JSON string: quote, backslash and the control characters escaped, the rest as
+// UTF-8; a lone surrogate, which UTF-8 cannot carry, as its \u escape.
+void appendJsonString(QByteArray &out, QStringView text)
+{
+    static constexpr char Hex[] = "0123456789abcdef";
+    const auto escape = [&out](char16_t unit) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += Hex[(unit >> shift) & 0xf];
+    };
+    const auto byte = [&out](char32_t bits) { out += char(bits); };
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        switch (u) {
+        case u'"': out += "\\\""; continue;
+        case u'\\': out += "\\\\"; continue;
+        case u'\b': out += "\\b"; continue;
+        case u'\f': out += "\\f"; continue;
+        case u'\n': out += "\\n"; continue;
+        case u'\r': out += "\\r"; continue;
+        case u'\t': out += "\\t"; continue;
+        default:
+            break;
+        }
+        if (u < 0x20) {
+            escape(u);
+        } else if (u < 0x80) {
+            byte(u);
+        } else if (u < 0x800) {
+            byte(0xc0 | (u >> 6));
+            byte(0x80 | (u & 0x3f));
+        } else if (!QChar::isSurrogate(u)) {
+            byte(0xe0 | (u >> 12));
+            byte(0x80 | ((u >> 6) & 0x3f));
+            byte(0x80 | (u & 0x3f));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            const char32_t code = QChar::surrogateToUcs4(u, text[++i].unicode());
+            byte(0xf0 | (code >> 18));
+            byte(0x80 | ((code >> 12) & 0x3f));
+            byte(0x80 | ((code >> 6) & 0x3f));
+            byte(0x80 | (code & 0x3f));
+        } else {
+            escape(u);
+        }
+    }
+    out += '"';
+}
+
 QVariant json(const TableLayout &layout, const packet::Row *row)
 {
     if (!row) return QVariant(QMetaType(QMetaType::QString));
-    QJsonObject object;
-    for (int i = 0; i < layout.fields().size() && i < row->size(); ++i) {
-        const std::optional<QString> &value = (*row)[i];
-        object.insert(layout.fields()[i].name, value ? QJsonValue(*value) : QJsonValue());
-    }
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return AuditTrail::valuesAsJson(layout, *row);
 }
 
 QString keyOf(const TableLayout &layout, const packet::Row &row)
@@ -49,6 +94,30 @@ QString operationName(packet::ChangeOp op)
 }
 
 } // namespace
+
+QString AuditTrail::valuesAsJson(const TableLayout &layout, const packet::Row &row)
+{
+    // Written by hand in the form entries have always had: one compact object, its keys in
+    // the order of their UTF-16 code units, null for a null value.
+    const qsizetype count = std::min(layout.fields().size(), row.size());
+    QVarLengthArray<qsizetype, 16> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return layout.fields()[a].name < layout.fields()[b].name;
+    });
+    QByteArray out;
+    out.reserve(32 * count + 2);
+    out += '{';
+    for (qsizetype i : order) {
+        if (out.size() > 1) out += ',';
+        appendJsonString(out, layout.fields()[i].name);
+        out += ':';
+        if (const std::optional<QString> &value = row[i]) appendJsonString(out, *value);
+        else out += "null";
+    }
+    out += '}';
+    return QString::fromUtf8(out);
+}
 
 void AuditTrail::record(const TableLayout &layout, packet::ChangeOp op, const packet::Row *oldRow,
                         const packet::Row *newRow)

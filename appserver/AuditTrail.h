@@ -32,6 +32,9 @@ public:
     void record(const TableLayout &layout, packet::ChangeOp op, const packet::Row *oldRow,
                 const packet::Row *newRow);
 
+    // A row's values as the JSON object an entry keeps (its before and after).
+    static QString valuesAsJson(const TableLayout &layout, const packet::Row &row);
+
     // The entries in the order they were written; since (ISO 8601 date or date and time, UTC)
     // and user, when not empty, keep only those from that moment on or by that user. Throws
     // Exception for a since it cannot read.

@@ -58,6 +58,17 @@ const QVector<packet::FieldDef> NameFields{{QStringLiteral("TABELA"), 0},
 std::optional<Catalogue::Table> Catalogue::table(const QString &name)
 {
     if (name.isEmpty()) return std::nullopt;
+    const std::optional<qint64> version = m_db.sqliteSchemaVersion();
+    if (version) {
+        if (auto kept = m_db.catalogueMemo().find(*version, name)) return *std::move(kept);
+    }
+    std::optional<Table> found = lookUp(name);
+    if (version) m_db.catalogueMemo().keep(*version, name, found);
+    return found;
+}
+
+std::optional<Catalogue::Table> Catalogue::lookUp(const QString &name)
+{
     // The database narrows the candidates (its upper() may fold more than A to Z, never
     // less); the names are then matched here. An exact spelling wins over one that differs
     // only in case (PostgreSQL may hold both). The table and its columns come in one query,
@@ -124,4 +135,29 @@ const Catalogue::Column *Catalogue::match(const QVector<Column> &columns, const 
         if (!caseInsensitive && sameIgnoringAsciiCase(c.name, name)) caseInsensitive = &c;
     }
     return caseInsensitive;
+}
+
+std::optional<std::optional<Catalogue::Table>> CatalogueMemo::find(qint64 schemaVersion,
+                                                                   const QString &name) const
+{
+    if (schemaVersion != m_version) return std::nullopt;
+    const auto kept = m_tables.constFind(name);
+    if (kept == m_tables.cend()) return std::nullopt;
+    return *kept;
+}
+
+void CatalogueMemo::keep(qint64 schemaVersion, const QString &name,
+                         std::optional<Catalogue::Table> table)
+{
+    if (schemaVersion != m_version || m_tables.size() >= MostNames) {
+        m_tables.clear();
+        m_version = schemaVersion;
+    }
+    m_tables.insert(name, std::move(table));
+}
+
+void CatalogueMemo::clear()
+{
+    m_tables.clear();
+    m_version = -1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QVector>
 #include <optional>
@@ -26,7 +27,8 @@ public:
 
     explicit Catalogue(Database &db) : m_db(db) {}
 
-    // A table or view of the application with its columns, in one look-up.
+    // A table or view of the application with its columns, in one look-up. On SQLite the
+    // answer is kept by the connection until the database's structure changes.
     std::optional<Table> table(const QString &name);
 
     // The real name of a table or view of the application (not the database system's own).
@@ -37,5 +39,26 @@ public:
     static const Column *match(const QVector<Column> &columns, const QString &name);
 
 private:
+    std::optional<Table> lookUp(const QString &name);
+
     Database &m_db;
+};
+
+// What one connection has looked up in a SQLite catalogue, by the name asked for, while the
+// schema's version stays the one it was read under. SQLite changes that version with every
+// change of structure, made by any connection or program.
+class CatalogueMemo
+{
+public:
+    // Whether the name was looked up under this version, and what was found then.
+    std::optional<std::optional<Catalogue::Table>> find(qint64 schemaVersion,
+                                                        const QString &name) const;
+    void keep(qint64 schemaVersion, const QString &name, std::optional<Catalogue::Table> table);
+    void clear();
+
+private:
+    // Names come from clients: the memo starts afresh rather than grow past this.
+    static constexpr qsizetype MostNames = 256;
+    qint64 m_version = -1;
+    QHash<QString, std::optional<Catalogue::Table>> m_tables;
 };

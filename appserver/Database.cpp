@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "Catalogue.h"
 #include "MethodFailure.h"
 #include "PostgresSelect.h"
 #include "SqliteStatementCache.h"
@@ -31,7 +32,8 @@ template <typename Handle> Handle *nativeHandle(const QSqlDatabase &db, const ch
 } // namespace
 
 Database::Database(const DatabaseConfig &config, QString connectionName)
-    : m_config(config), m_name(std::move(connectionName))
+    : m_config(config), m_name(std::move(connectionName)),
+      m_catalogueMemo(std::make_unique<CatalogueMemo>())
 {
     if (m_config.isSqlite())
         m_sqliteReads = std::make_unique<SqliteStatementCache>();
@@ -59,6 +61,7 @@ void Database::close() noexcept
     // Statements prepared on a connection must be gone before it closes.
     if (m_sqliteReads) m_sqliteReads->clear();
     if (m_postgresReads) m_postgresReads->clear();
+    m_catalogueMemo->clear();
     m_prepared.clear();
     m_db.close();
 }
@@ -219,6 +222,18 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
     if (auto *failure = std::get_if<PostgresSelect::Failure>(&outcome))
         failWith(failure->sqlState, failure->text, false);
     return std::get<packet::Packet>(std::move(outcome));
+}
+
+std::optional<qint64> Database::sqliteSchemaVersion()
+{
+    if (!m_sqliteReads) return std::nullopt;
+    static const QVector<packet::FieldDef> version{{QStringLiteral("schema_version"), 0}};
+    const packet::Packet read = select(QStringLiteral("PRAGMA schema_version"), {}, version);
+    bool ok = false;
+    const qint64 number =
+        read.rows.isEmpty() ? 0 : read.rows.front().value(0).value_or(QString()).toLongLong(&ok);
+    if (!ok) throw MethodFailure(QStringLiteral("Versão do esquema SQLite ilegível."));
+    return number;
 }
 
 void Database::failSqliteRead()

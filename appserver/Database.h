@@ -12,7 +12,9 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 
+class CatalogueMemo;
 class PostgresSelect;
 class SqliteStatementCache;
 struct sqlite3;
@@ -43,6 +45,11 @@ public:
     packet::Packet select(const QString &sql, const QVariantList &values,
                           const QVector<packet::FieldDef> &fields);
 
+    // SQLite's schema version, which every change of structure changes; nullopt on PostgreSQL.
+    std::optional<qint64> sqliteSchemaVersion();
+    // The catalogue look-ups this connection keeps; emptied when the connection closes.
+    CatalogueMemo &catalogueMemo() { return *m_catalogueMemo; }
+
     // Turns a failed statement into MethodFailure, dropping a connection that broke.
     [[noreturn]] void fail(const QSqlQuery &query);
     [[noreturn]] void fail(const QSqlError &error);
@@ -70,6 +77,7 @@ private:
     QSqlDatabase m_db;
     std::unique_ptr<SqliteStatementCache> m_sqliteReads; // SQLite only
     std::unique_ptr<PostgresSelect> m_postgresReads;     // PostgreSQL only
+    std::unique_ptr<CatalogueMemo> m_catalogueMemo;
     // Statements prepared on this connection, by their text; gone with the connection.
     QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared;
 

@@ -1,11 +1,15 @@
 // Who may use the server, on SQLite and on PostgreSQL: logging in, sessions and their end,
 // rights per role, the administration commands, and the audit trail written with each change.
+#include "AuditTrail.h"
 #include "Deltas.h"
 #include "LoginThrottle.h"
+#include "TableLayout.h"
 #include "ServerFailure.h"
 #include "StorageFixture.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 namespace {
@@ -201,6 +205,31 @@ TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
     QString out;
     EXPECT_EQ(server.admin({"audit", "--since", "ontem"}, {}, &out), 1);
     EXPECT_TRUE(out.contains("--since espera uma data")) << out.toStdString();
+}
+
+// The values before and after a change are kept in the form Qt's JSON writer gives them, which
+// entries already stored have: keys in order, every escape, UTF-8 and null alike.
+TEST(AuditTrailValues, AreWrittenAsQtsJsonWriterWritesThem)
+{
+    QString everyAscii;
+    for (char16_t u = 0; u < 0x80; ++u)
+        everyAscii += QChar(u);
+    const QList<std::optional<QString>> values = {
+        everyAscii, QString(), std::nullopt, u"Dimensão ação €"_qs, u"clave 𝄞 fim"_qs,
+        QString(QChar(0xd834)) + "x", QString(QChar(0xdd1e)), "fim" + QString(QChar(0xd834)),
+        QString(QChar(0xd834)) + QChar(0xd834) + QChar(0xdd1e), u"\u00ff\u0800\uffff"_qs};
+    const TableLayout &layout = TableLayout::dimensions();
+    for (qsizetype first = 0; first < values.size(); ++first) {
+        packet::Row row(layout.fields().size());
+        QJsonObject expected;
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            row[i] = values[(first + i) % values.size()];
+            expected.insert(layout.fields()[i].name, row[i] ? QJsonValue(*row[i]) : QJsonValue());
+        }
+        EXPECT_EQ(AuditTrail::valuesAsJson(layout, row),
+                  QString::fromUtf8(QJsonDocument(expected).toJson(QJsonDocument::Compact)))
+            << "from value " << first;
+    }
 }
 
 TEST(LoginThrottle, EachFailureDoublesTheWaitUpToAMinuteAndASuccessForgetsThem)

@@ -61,8 +61,8 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
     EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", u"DſPRODUTO"_qs}), u"INV_CAMPODſPRODUTO.PRODUTO"_qs);
     EXPECT_EQ(verdict(u"CLıENTE"_qs, {}), u"INV_TABELACLıENTE"_qs);
     EXPECT_EQ(verdict("CLIENTE", {"CDCLIENTE"}), "ok");
-    // The server's catalogue reads are prepared once, yet a change of structure made by
-    // another program is seen at the next call.
+    // The server's catalogue reads are prepared once, and on SQLite their answers kept, yet a
+    // change of structure made by another program is seen at the next call.
     EXPECT_EQ(verdict("CLIENTE", {"NMCLIENTE"}), "INV_CAMPONMCLIENTE.CLIENTE");
     ASSERT_EQ(executeDirectly({"ALTER TABLE cliente ADD COLUMN nmcliente VARCHAR(60)"}), "");
     EXPECT_EQ(verdict("CLIENTE", {"CDCLIENTE", "NMCLIENTE"}), "ok");
