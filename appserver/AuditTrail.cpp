@@ -31,24 +31,36 @@ void appendJsonString(QByteArray &out, QStringView text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
         switch (u) {
-        case u'"': out += "\\\""; continue;
-        case u'\\': out += "\\\\"; continue;
-        case u'\b': out += "\\b"; continue;
-        case u'\f': out += "\\f"; continue;
-        case u'\n': out += "\\n"; continue;
-        case u'\r': out += "\\r"; continue;
-        case u'\t': out += "\\t"; continue;
+        case u'"':
+            out += "\\\"";
+            continue;
+        case u'\\':
+            out += "\\\\";
+            continue;
+        case u'\b':
+            out += "\\b";
+            continue;
+        case u'\f':
+            out += "\\f";
+            continue;
+        case u'\n':
+            out += "\\n";
+            continue;
+        case u'\r':
+            out += "\\r";
+            continue;
+        case u'\t':
+            out += "\\t";
+            continue;
         default:
             break;
         }
-        if (u < 0x20) {
-            escape(u);
-        } else if (u < 0x80) {
+        if (u >= 0x20 && u < 0x80) {
             byte(u);
-        } else if (u < 0x800) {
+        } else if (u >= 0x80 && u < 0x800) {
             byte(0xc0 | (u >> 6));
             byte(0x80 | (u & 0x3f));
-        } else if (!QChar::isSurrogate(u)) {
+        } else if (u >= 0x800 && !QChar::isSurrogate(u)) {
             byte(0xe0 | (u >> 12));
             byte(0x80 | ((u >> 6) & 0x3f));
             byte(0x80 | (u & 0x3f));
@@ -60,7 +72,7 @@ void appendJsonString(QByteArray &out, QStringView text)
             byte(0x80 | ((code >> 6) & 0x3f));
             byte(0x80 | (code & 0x3f));
         } else {
-            escape(u);
+            escape(u); // the other control characters, and a lone surrogate
         }
     }
     out += '"';
@@ -112,8 +124,10 @@ QString AuditTrail::valuesAsJson(const TableLayout &layout, const packet::Row &r
         if (out.size() > 1) out += ',';
         appendJsonString(out, layout.fields()[i].name);
         out += ':';
-        if (const std::optional<QString> &value = row[i]) appendJsonString(out, *value);
-        else out += "null";
+        if (const std::optional<QString> &value = row[i])
+            appendJsonString(out, *value);
+        else
+            out += "null";
     }
     out += '}';
     return QString::fromUtf8(out);

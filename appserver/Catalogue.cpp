@@ -147,13 +147,13 @@ std::optional<std::optional<Catalogue::Table>> CatalogueMemo::find(qint64 schema
 }
 
 void CatalogueMemo::keep(qint64 schemaVersion, const QString &name,
-                         std::optional<Catalogue::Table> table)
+                         const std::optional<Catalogue::Table> &table)
 {
     if (schemaVersion != m_version || m_tables.size() >= MostNames) {
         m_tables.clear();
         m_version = schemaVersion;
     }
-    m_tables.insert(name, std::move(table));
+    m_tables.insert(name, table);
 }
 
 void CatalogueMemo::clear()

@@ -53,7 +53,8 @@ public:
     // Whether the name was looked up under this version, and what was found then.
     std::optional<std::optional<Catalogue::Table>> find(qint64 schemaVersion,
                                                         const QString &name) const;
-    void keep(qint64 schemaVersion, const QString &name, std::optional<Catalogue::Table> table);
+    void keep(qint64 schemaVersion, const QString &name,
+              const std::optional<Catalogue::Table> &table);
     void clear();
 
 private:

@@ -3,9 +3,9 @@
 #include "AuditTrail.h"
 #include "Deltas.h"
 #include "LoginThrottle.h"
-#include "TableLayout.h"
 #include "ServerFailure.h"
 #include "StorageFixture.h"
+#include "TableLayout.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -214,10 +214,17 @@ TEST(AuditTrailValues, AreWrittenAsQtsJsonWriterWritesThem)
     QString everyAscii;
     for (char16_t u = 0; u < 0x80; ++u)
         everyAscii += QChar(u);
-    const QList<std::optional<QString>> values = {
-        everyAscii, QString(), std::nullopt, u"Dimensão ação €"_qs, u"clave 𝄞 fim"_qs,
-        QString(QChar(0xd834)) + "x", QString(QChar(0xdd1e)), "fim" + QString(QChar(0xd834)),
-        QString(QChar(0xd834)) + QChar(0xd834) + QChar(0xdd1e), u"\u00ff\u0800\uffff"_qs};
+    const QList<std::optional<QString>> values = {everyAscii,
+                                                  QString(),
+                                                  std::nullopt,
+                                                  u"Dimensão ação €"_qs,
+                                                  u"clave 𝄞 fim"_qs,
+                                                  QString(QChar(0xd834)) + "x",
+                                                  QString(QChar(0xdd1e)),
+                                                  "fim" + QString(QChar(0xd834)),
+                                                  QString(QChar(0xd834)) + QChar(0xd834) +
+                                                      QChar(0xdd1e),
+                                                  u"\u00ff\u0800\uffff"_qs};
     const TableLayout &layout = TableLayout::dimensions();
     for (qsizetype first = 0; first < values.size(); ++first) {
         packet::Row row(layout.fields().size());
