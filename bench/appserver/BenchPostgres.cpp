@@ -40,6 +40,11 @@ int codeFor(int thread, int request)
     return 1 + (thread * 7919 + request * 104729) % Stored;
 }
 
+QList<RemoteArg> findArgs(int thread, int request)
+{
+    return {codeOf(codeFor(thread, request)), QString()};
+}
+
 // One PostgreSQL instance holding 10,000 dimensions, and two servers over it.
 class Stock
 {
@@ -81,8 +86,7 @@ private:
             LoadGang gang(Clients, RequestsPerClient, [server](int thread) {
                 auto net = std::shared_ptr<TNetConnection>(server->connect(Module));
                 return std::function<void(int)>([net, thread](int request) {
-                    net->AppServer().Call(QStringLiteral("getDimensao"),
-                                          {codeOf(codeFor(thread, request)), QString()});
+                    net->AppServer().Call(QStringLiteral("getDimensao"), findArgs(thread, request));
                 });
             });
             for (int round = 0; round < 5; ++round)
@@ -135,11 +139,6 @@ void throughServers(benchmark::State &state, std::vector<const ServerProcess *> 
     });
     runRounds(state, gang);
     if (wrong) state.SkipWithError("a call gave a wrong answer");
-}
-
-QList<RemoteArg> findArgs(int thread, int request)
-{
-    return {codeOf(codeFor(thread, request)), QString()};
 }
 
 bool oneRow(const Variant &reply)
