@@ -57,7 +57,12 @@ void Database::close() noexcept
         m_sqlite = nullptr;
         m_postgresSocket = -1;
     }
-    m_interrupted = false;
+    m_postgres = nullptr;
+    // The database gives up a transaction whose connection goes: none of it was stored.
+    if (m_transaction == TransactionState::Open) {
+        m_transaction = TransactionState::Lost;
+        m_lostBecause = m_interrupted ? deadlineText() : connectionLostText();
+    }
     // Statements prepared on a connection must be gone before it closes.
     if (m_sqliteReads) m_sqliteReads->clear();
     if (m_postgresReads) m_postgresReads->clear();
@@ -68,11 +73,86 @@ void Database::close() noexcept
 
 QSqlDatabase &Database::handle()
 {
-    // A statement cut off just as it ended leaves the connection in doubt: start afresh.
-    if (m_interrupted && m_db.isOpen()) close();
+    // Past its deadline a request runs nothing more; the connection, left in doubt by the
+    // statement that was cut off, is dropped.
+    if (m_interrupted) {
+        close();
+        throw MethodFailure(deadlineText());
+    }
+    if (m_transaction == TransactionState::Lost) throw MethodFailure(m_lostBecause);
     if (!m_db.isValid()) m_db = m_config.addConnection(m_name);
     if (!m_db.isOpen()) open();
+    if (m_transaction == TransactionState::Open) requireTransactionHeld();
     return m_db;
+}
+
+sqlite3 *Database::sqliteConnection()
+{
+    handle();
+    return m_sqlite;
+}
+
+void Database::startRequest()
+{
+    if (m_interrupted) {
+        close();
+        m_interrupted = false;
+    }
+}
+
+void Database::begin(const QString &statement)
+{
+    run(statement);
+    m_transaction = TransactionState::Open;
+}
+
+bool Database::engineHoldsTransaction() const
+{
+    if (m_config.isSqlite()) return m_sqlite && sqlite3_get_autocommit(m_sqlite) == 0;
+    if (!m_postgres) return false;
+    // A query still being read row by row shows as active: its transaction cannot be told
+    // then, and the next statement's own answer will.
+    const PGTransactionStatusType status = PQtransactionStatus(m_postgres);
+    return status == PQTRANS_INTRANS || status == PQTRANS_ACTIVE;
+}
+
+void Database::requireTransactionHeld()
+{
+    // SQLite rolls a transaction back by itself on some failures and goes on in autocommit;
+    // PostgreSQL keeps a failed one open only to refuse everything. Either way a statement run
+    // now would not belong to the transaction, so none runs.
+    if (engineHoldsTransaction()) return;
+    m_transaction = TransactionState::Lost;
+    m_lostBecause =
+        QStringLiteral("O banco de dados desfez a transação antes do fim: a operação foi "
+                       "cancelada e nada foi gravado. Tente novamente.");
+    throw MethodFailure(m_lostBecause);
+}
+
+void Database::commit()
+{
+    handle(); // a transaction lost already says why before any COMMIT is sent
+    try {
+        run(QStringLiteral("COMMIT"));
+    } catch (const MethodFailure &) {
+        // A PostgreSQL connection that broke while the COMMIT was on its way cannot tell
+        // whether the server received it.
+        if (m_transaction == TransactionState::Lost && !m_config.isSqlite()) {
+            m_transaction = TransactionState::None;
+            throw MethodFailure(
+                QStringLiteral("A conexão com o banco de dados caiu durante a confirmação da "
+                               "gravação; não é possível saber se ela foi concluída. Atualize os "
+                               "dados para conferir."));
+        }
+        throw;
+    }
+    // Where the engine can tell, the transaction is over now; otherwise COMMIT was not ours.
+    if (engineHoldsTransaction()) {
+        m_transaction = TransactionState::Open;
+        throw MethodFailure(QStringLiteral("O banco de dados não confirmou a gravação; nada foi "
+                                           "gravado. Tente novamente."));
+    }
+    m_transaction = TransactionState::None;
 }
 
 void Database::open()
@@ -101,6 +181,7 @@ void Database::open()
     if (m_config.isSqlite()) {
         m_sqlite = nativeHandle<sqlite3>(m_db, "sqlite3*");
     } else if (PGconn *connection = nativeHandle<PGconn>(m_db, "pg_conn*")) {
+        m_postgres = connection;
         m_postgresSocket = PQsocket(connection);
     }
 }
@@ -246,6 +327,12 @@ void Database::failSqliteRead()
     throw; // the read's own failure, as it was
 }
 
+QString Database::connectionLostText()
+{
+    return QStringLiteral("A conexão com o banco de dados caiu durante a operação; nada foi "
+                          "gravado. Tente novamente.");
+}
+
 QString Database::deadlineText() const
 {
     return QStringLiteral("O banco de dados não respondeu em %1 s; a operação foi cancelada. "
@@ -294,13 +381,14 @@ void Database::rollbackQuietly() noexcept
     try {
         if (!m_db.isValid() || !m_db.isOpen() || m_interrupted) {
             close();
-            return;
+        } else {
+            QSqlQuery rollback(m_db);
+            if (!rollback.exec(QStringLiteral("ROLLBACK"))) close();
         }
-        QSqlQuery rollback(m_db);
-        if (!rollback.exec(QStringLiteral("ROLLBACK"))) close();
     } catch (...) {
         close();
     }
+    m_transaction = TransactionState::None;
 }
 
 bool Database::exists(const QString &sql, const QVariantList &values)

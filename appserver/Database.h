@@ -17,12 +17,15 @@
 class CatalogueMemo;
 class PostgresSelect;
 class SqliteStatementCache;
+struct pg_conn;
 struct sqlite3;
 
 // One database connection, owned by and used on one thread only (QSqlDatabase is per-thread).
 // Opened on first use; a connection that breaks, or whose statement was cut off at its
-// deadline, is dropped and opened afresh on the next call. interrupt() is the one member
-// another thread may call.
+// deadline, is dropped and opened afresh on the next call, except inside a transaction: its
+// changes went with the connection, so every later statement of it fails with the cause
+// instead of running alone on a new connection. interrupt() is the one member another thread
+// may call.
 class Database
 {
 public:
@@ -32,7 +35,16 @@ public:
     Database &operator=(const Database &) = delete;
 
     SqlDialect dialect() const { return m_config.dialect(); }
-    QSqlDatabase &handle(); // opened; MethodFailure when the database cannot be reached
+    // Opened; MethodFailure when the database cannot be reached, after an interruption, or
+    // when the transaction under way is no longer the database's.
+    QSqlDatabase &handle();
+    sqlite3 *sqliteConnection(); // handle()'s native connection; nullptr on PostgreSQL
+    sqlite3 *openSqlite() const { return m_sqlite; } // without opening; nullptr when closed
+
+    // A transaction through these three only: begin() runs the given BEGIN statement, commit()
+    // ends it, after making sure the database still holds it, and rollbackQuietly() gives it up.
+    void begin(const QString &statement);
+    void commit();
 
     // Runs one statement with bound values; MethodFailure with the database's text on error.
     // A statement that changes rows is prepared once per connection and kept for the next call.
@@ -59,17 +71,25 @@ public:
     void rollbackQuietly() noexcept;
 
     // From another thread: cuts off the statement under way, which then fails with the
-    // deadline's message; the connection is opened afresh for the next call.
+    // deadline's message, and so does every later one until startRequest().
     void interrupt();
+    // On this connection's thread, before a request is watched: a connection cut off during
+    // the last one is opened afresh.
+    void startRequest();
 
 private:
+    enum class TransactionState { None, Open, Lost };
+
     void open();
     void close() noexcept;
+    void requireTransactionHeld();
+    bool engineHoldsTransaction() const;
     [[noreturn]] void failWith(const QString &nativeCode, const QString &text, bool connectionLost);
     bool broken(bool connectionLost) const;
     bool pastDeadline(const QString &nativeCode) const;
     [[noreturn]] void failSqliteRead();
     QString deadlineText() const;
+    static QString connectionLostText();
     QSqlQuery &prepared(const QString &sql, const QVariantList &values);
 
     DatabaseConfig m_config;
@@ -86,4 +106,8 @@ private:
     sqlite3 *m_sqlite = nullptr;
     int m_postgresSocket = -1;
     std::atomic<bool> m_interrupted{false};
+    pg_conn *m_postgres = nullptr; // read on this connection's thread only
+
+    TransactionState m_transaction = TransactionState::None;
+    QString m_lostBecause; // why a Lost transaction was lost
 };

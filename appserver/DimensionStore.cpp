@@ -26,7 +26,6 @@ QString text(const packet::Row &row, int field)
     return row[field].value_or(QString());
 }
 
-
 } // namespace
 
 packet::Packet DimensionStore::read(const QString &condition, const QVariantList &values)
@@ -90,6 +89,7 @@ Variant DimensionStore::save(const packet::Packet &delta, const QString &user)
     const bool watched = m_kept && m_kept->usable(m_db);
     std::shared_ptr<const EncodedList> saved;
     qint64 savedVersion = 0;
+    Variant answer;
     {
         Transaction transaction(m_db);
         // Read before any change, and on PostgreSQL locked: between this number and the one
@@ -104,11 +104,12 @@ Variant DimensionStore::save(const packet::Packet &delta, const QString &user)
                 if (!saved) saved = readEncoded();
             }
         }
+        // The answer is read before the commit: once committed, nothing may fail the reply.
+        answer = saved ? Variant::fromBytes(saved->bytes()) : packet::toVariant(read());
         transaction.commit();
     }
-    if (!saved) return packet::toVariant(read());
-    m_kept->keep(savedVersion, saved);
-    return Variant::fromBytes(saved->bytes());
+    if (saved) m_kept->keep(savedVersion, saved);
+    return answer;
 }
 
 std::shared_ptr<const EncodedList> DimensionStore::patched(const packet::Packet &delta,
@@ -205,9 +206,10 @@ void DimensionStore::requireNewName(const QString &name, const std::optional<QSt
     const bool taken =
         exceptCode
             ? m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
-                                    "NRSEQUEDIME <> ?"),
-                     {name, *exceptCode})
-            : m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"), {name});
+                                         "NRSEQUEDIME <> ?"),
+                          {name, *exceptCode})
+            : m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"),
+                          {name});
     if (taken)
         throw MethodFailure(
             QStringLiteral("Já existe uma dimensão com o nome \"%1\". Nada foi gravado.")

@@ -20,14 +20,14 @@ QString text(const packet::Row &row, int field)
     return row[field].value_or(QString());
 }
 
-
 const QString Order = QStringLiteral(" ORDER BY NRSEQUEDIME, CDATRIBEXTRDIME");
 
 } // namespace
 
 packet::Packet ExtrasStore::ofDimension(const QString &code)
 {
-    return m_db.select(TableLayout::extras().selectAll() + QStringLiteral(" WHERE NRSEQUEDIME = ?") + Order,
+    return m_db.select(TableLayout::extras().selectAll() +
+                           QStringLiteral(" WHERE NRSEQUEDIME = ?") + Order,
                        {DimensionCode::queryForm(code)}, TableLayout::extras().fieldDefs());
 }
 
@@ -48,7 +48,8 @@ packet::Packet ExtrasStore::clashes(const QString &code, const QString &field, c
         empty.fields = TableLayout::extras().fieldDefs();
         return empty;
     }
-    return m_db.select(TableLayout::extras().selectAll() + QStringLiteral(" WHERE NRSEQUEDIME = ? AND (") +
+    return m_db.select(TableLayout::extras().selectAll() +
+                           QStringLiteral(" WHERE NRSEQUEDIME = ? AND (") +
                            conditions.join(QStringLiteral(" OR ")) + QLatin1Char(')') + Order,
                        values, TableLayout::extras().fieldDefs());
 }
@@ -56,12 +57,17 @@ packet::Packet ExtrasStore::clashes(const QString &code, const QString &field, c
 packet::Packet ExtrasStore::save(const packet::Packet &delta, const QString &user)
 {
     m_touched.clear();
-    {
-        Transaction transaction(m_db);
-        AuditTrail audit(m_db, user);
-        DeltaApplier(m_db, TableLayout::extras(), *this, audit).apply(delta);
-        transaction.commit();
-    }
+    Transaction transaction(m_db);
+    AuditTrail audit(m_db, user);
+    DeltaApplier(m_db, TableLayout::extras(), *this, audit).apply(delta);
+    // The answer is read before the commit: once committed, nothing may fail the reply.
+    packet::Packet answer = touchedDimensions();
+    transaction.commit();
+    return answer;
+}
+
+packet::Packet ExtrasStore::touchedDimensions()
+{
     packet::Packet result;
     result.fields = TableLayout::extras().fieldDefs();
     if (m_touched.isEmpty()) return result;
@@ -73,7 +79,8 @@ packet::Packet ExtrasStore::save(const packet::Packet &delta, const QString &use
         marks << QStringLiteral("?");
         values << code;
     }
-    return m_db.select(TableLayout::extras().selectAll() + QStringLiteral(" WHERE NRSEQUEDIME IN (") +
+    return m_db.select(TableLayout::extras().selectAll() +
+                           QStringLiteral(" WHERE NRSEQUEDIME IN (") +
                            marks.join(QStringLiteral(", ")) + QLatin1Char(')') + Order,
                        values, result.fields);
 }
@@ -134,8 +141,8 @@ void ExtrasStore::requireFreeKey(const packet::Row &newRow)
                                            "outro usuário). Nada foi gravado.")
                                 .arg(code));
     if (m_db.exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ? AND "
-                              "CDATRIBEXTRDIME = ?"),
-               {code, text(newRow, Attribute)}))
+                                   "CDATRIBEXTRDIME = ?"),
+                    {code, text(newRow, Attribute)}))
         throw MethodFailure(QStringLiteral("A dimensão %1 já possui o atributo extra %2. Nada foi "
                                            "gravado.")
                                 .arg(code, text(newRow, Attribute)));

@@ -33,6 +33,7 @@ private:
     void requireFreeKey(const packet::Row &newRow);
     // The record (oldRow) being changed may keep its own name; none for an insert.
     void requireFreeName(const packet::Row &newRow, const packet::Row *oldRow);
+    packet::Packet touchedDimensions(); // every extra of the dimensions m_touched names
 
     Database &m_db;
     QSet<QString> m_touched; // dimensions the current save changed

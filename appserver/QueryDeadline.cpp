@@ -5,18 +5,9 @@
 #include "PendingWrites.h"
 
 #include <QLocale>
-#include <QSqlDriver>
 #include <sqlite3.h>
 
 namespace {
-
-sqlite3 *sqliteHandle(QSqlDatabase &db)
-{
-    const QVariant driverHandle = db.driver()->handle();
-    if (qstrcmp(driverHandle.typeName(), "sqlite3*") != 0)
-        throw MethodFailure(QStringLiteral("Conexão SQLite sem o identificador esperado."));
-    return *static_cast<sqlite3 *const *>(driverHandle.data());
-}
 
 constexpr qint64 CancelMarginMs = 100;
 
@@ -26,30 +17,24 @@ QueryDeadline::QueryDeadline(Database &db, std::chrono::milliseconds limit)
     : m_db(db), m_limit(limit), m_deadline(limit)
 {
     if (m_db.dialect().isSqlite()) {
-        // The handler goes in last: nothing after it may throw, or it would outlive us.
-        sqlite3 *handle = sqliteHandle(m_db.handle());
         const QVector<QVariantList> mode = m_db.rows(QStringLiteral("PRAGMA journal_mode"), {});
-        m_givesWayToWriters =
-            mode.isEmpty() || mode.first().value(0).toString().compare("wal", Qt::CaseInsensitive) != 0;
-        m_db.run(QStringLiteral("BEGIN"));
-        sqlite3_progress_handler(handle, 4000, stopStatement, this);
+        m_givesWayToWriters = mode.isEmpty() || mode.first().value(0).toString().compare(
+                                                    "wal", Qt::CaseInsensitive) != 0;
+        m_db.begin(QStringLiteral("BEGIN"));
+        // The handler goes in last: nothing after it may throw, or it would outlive us.
+        m_sqlite = m_db.sqliteConnection();
+        sqlite3_progress_handler(m_sqlite, 4000, stopStatement, this);
     } else {
-        m_db.run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+        m_db.begin(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
     }
 }
 
 QueryDeadline::~QueryDeadline()
 {
-    // Nothing was written: a rollback that fails leaves nothing behind either, since the
-    // database ends the transaction with the connection. A destructor must not throw.
-    try {
-        QSqlDatabase &handle = m_db.handle();
-        if (m_db.dialect().isSqlite())
-            sqlite3_progress_handler(sqliteHandle(handle), 0, nullptr, nullptr);
-        QSqlQuery rollback(handle);
-        rollback.exec(QStringLiteral("ROLLBACK"));
-    } catch (const Exception &) {
-    }
+    // A connection dropped meanwhile took its handler with it; one still open keeps it.
+    if (m_sqlite && m_db.openSqlite() == m_sqlite)
+        sqlite3_progress_handler(m_sqlite, 0, nullptr, nullptr);
+    m_db.rollbackQuietly();
 }
 
 QString QueryDeadline::interruptedText(std::chrono::milliseconds limit)

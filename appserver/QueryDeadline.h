@@ -7,6 +7,7 @@
 #include <chrono>
 
 class Database;
+struct sqlite3;
 
 // A series of reads on one connection under one time limit, in one consistent snapshot of
 // the data. A statement still running when the time is up is stopped by the database itself
@@ -40,6 +41,7 @@ private:
     Database &m_db;
     std::chrono::milliseconds m_limit;
     QDeadlineTimer m_deadline;
+    sqlite3 *m_sqlite = nullptr; // the connection the progress handler is on
     bool m_givesWayToWriters = false;
     mutable bool m_gaveWay = false;
 };

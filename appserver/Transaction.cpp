@@ -4,9 +4,8 @@
 
 Transaction::Transaction(Database &db) : m_db(db)
 {
-    // Through run(), so that a connection found dead here is dropped like anywhere else.
-    m_db.run(m_db.dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE")
-                                       : QStringLiteral("BEGIN"));
+    m_db.begin(m_db.dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE")
+                                         : QStringLiteral("BEGIN"));
     m_open = true;
 }
 
@@ -17,6 +16,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_db.run(QStringLiteral("COMMIT"));
+    m_db.commit();
     m_open = false;
 }

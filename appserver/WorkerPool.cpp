@@ -145,6 +145,7 @@ void WorkerPool::work(int index)
     while (std::optional<Job> job = next()) {
         QByteArray reply;
         {
+            db.startRequest();
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
             reply = m_handler.handle(job->request, db, *job->caller);
         }

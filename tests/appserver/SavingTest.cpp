@@ -349,13 +349,70 @@ TEST_P(Saving, ALockedDatabaseIsAnsweredAtTheStatementDeadline)
     EXPECT_EQ(client->codes(), QStringList({"00001", "00003"}));
 }
 
+// Whatever cuts a save off (its deadline early, midway or at the commit, a lock another
+// connection holds) nothing of it is stored or audited, and the answer names the cause.
+TEST_P(Saving, ASaveCutOffAnywhereLeavesNothingBehind)
+{
+    ASSERT_EQ(client->saveDimensions(
+                  ofDimensions({insert(dimension("1", "Um")), insert(dimension("2", "Dois"))})),
+              "");
+    const QStringList stored = dimensionsDirectly();
+    const qint64 audited = countDirectly("AUDITORIASERVIDOR");
+    const auto nothingLeftBehind = [&](const QString &answer) {
+        EXPECT_EQ(dimensionsDirectly(), stored) << answer;
+        EXPECT_EQ(countDirectly("AUDITORIASERVIDOR"), audited) << answer;
+    };
+
+    // Another connection holds what the save needs midway (PostgreSQL: the second record) or at
+    // its commit (SQLite without WAL: a reader keeps the writer from committing).
+    ASSERT_TRUE(server.start(server.databaseUrl(), {"--statement-timeout", "0.3"}));
+    client = std::make_unique<TestClient>(server);
+    {
+        QSqlDatabase holder = DatabaseConfig::parse(server.databaseUrl()).addConnection("holder");
+        ASSERT_TRUE(holder.open()) << holder.lastError().text();
+        QSqlQuery hold(holder);
+        ASSERT_TRUE(hold.exec("BEGIN"));
+        ASSERT_TRUE(hold.exec("SELECT * FROM DIMENSAODIME WHERE NRSEQUEDIME = '00002'" +
+                              QString(isPostgres() ? " FOR UPDATE" : "")));
+        ASSERT_TRUE(hold.next());
+        const QString answer = client->saveDimensions(
+            ofDimensions({insert(dimension("3", "Três")),
+                          modify(dimension("00002", "Dois"), dimension("2", "2")),
+                          insert(dimension("4", "Quatro"))}));
+        EXPECT_TRUE(answer.startsWith("O banco de dados não respondeu em 0.3 s")) << answer;
+        hold.exec("ROLLBACK");
+        nothingLeftBehind(answer);
+    }
+    QSqlDatabase::removeDatabase("holder");
+
+    // Saves far longer than a tiny limit, each ending in a record the rules refuse: the deadline
+    // meets them wherever they are, between statements or inside one, or even just before the
+    // commit.
+    ASSERT_TRUE(server.start(server.databaseUrl(),
+                             {"--statement-timeout", isPostgres() ? "0.05" : "0.001"}))
+        << server.error();
+    client = std::make_unique<TestClient>(server);
+    for (const int size : {9000, 15000, 21000}) {
+        QVector<packet::Change> changes;
+        for (int i = 0; i < size; ++i)
+            changes << insert(dimension(QString::number(10000 + i), QString("Dimensão %1").arg(i)));
+        changes << insert(dimension("5", ""));
+        const QString answer = client->saveDimensions(ofDimensions(changes));
+        EXPECT_TRUE(answer.startsWith("O banco de dados não respondeu") ||
+                    answer == "O nome da dimensão 00005 deve ser informado. Nada foi gravado.")
+            << answer.toStdString();
+        nothingLeftBehind(answer);
+    }
+}
+
 TEST_P(Saving, EveryListShowsWhatIsStoredWhoeverChangedIt)
 {
     ASSERT_EQ(client->saveDimensions(ofDimensions(
                   {insert(dimension("20", "Vinte")), insert(dimension("40", "Quarenta"))})),
               "");
     auto answered = [&](const QVector<packet::Change> &changes) {
-        return lines(TestClient::packetOf(client->dimensao("SetDimensao", {ofDimensions(changes)})));
+        return lines(
+            TestClient::packetOf(client->dimensao("SetDimensao", {ofDimensions(changes)})));
     };
     // Changes at the head, in the middle, at the tail, a code that moves, several at once.
     const QList<QVector<packet::Change>> saves = {

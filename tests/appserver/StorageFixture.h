@@ -78,6 +78,20 @@ protected:
         return lines;
     }
 
+    // How many rows a table holds, read through a connection of the test's own.
+    qint64 countDirectly(const QString &table)
+    {
+        qint64 count = -1;
+        {
+            QSqlDatabase db = DatabaseConfig::parse(server.databaseUrl()).addConnection("direct");
+            EXPECT_TRUE(db.open()) << db.lastError().text();
+            QSqlQuery query("SELECT COUNT(*) FROM " + table, db);
+            if (query.next()) count = query.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase("direct");
+        return count;
+    }
+
     // A packet's rows written as dimensionsDirectly() writes them.
     static QStringList lines(const packet::Packet &p)
     {
