@@ -43,7 +43,7 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
     packet::Packet result;
     result.fields = layout.fieldDefs();
     for (const Catalogue::Column &column : found->columns) {
-        if (column.name.size() > width ||
+        if (characterCount(column.name) > width ||
             !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
             continue;
         result.rows.push_back(packet::Row{UpperCase(column.name)});

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,8 +13,11 @@ int pipeEnds[2] = {-1, -1};
 
 void onSignal(int)
 {
+    // The interrupted thread may be about to read errno (a worker's epoll_wait, for one).
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionLimits.h"
+#include "DirectReply.h"
 #include "WireProtocol.h"
 
 #include <QByteArray>
@@ -16,66 +17,6 @@ class InputBudget;
 class QSocketNotifier;
 class QTcpSocket;
 class WorkerPool;
-
-// What a connection and the workers share: whether the worker has sent the reply itself,
-// whether the connection waits to hear of it, and who reads the connection's next bytes.
-struct ReplyOutlet
-{
-    ReplyOutlet() = default;
-    ~ReplyOutlet();
-    ReplyOutlet(const ReplyOutlet &) = delete;
-    ReplyOutlet &operator=(const ReplyOutlet &) = delete;
-
-    // The connection's own descriptor of the client's socket, made once and closed with the
-    // last holder of the outlet: whatever the connection's socket does meanwhile, a worker
-    // never writes to or reads from a descriptor closed and handed to someone else.
-    int descriptor = -1;
-    std::mutex mutex;
-    // Who reads the connection's next bytes. Between two requests of a plain connection the
-    // network thread lends its reading to the workers: the worker that answered waits with the
-    // others for the next request and reads it itself, so that the request reaches a worker
-    // without a thread in between. Anything but one whole small request goes back.
-    enum class Reading {
-        Here,      // the network thread
-        Worker,    // a worker, answering or reading
-        Watched,   // the workers' poll set, until the socket is readable
-        Returning, // a worker has handed it back and its message is on the way
-    };
-    Reading reading = Reading::Here;
-    quint64 watchKey = 0;  // in the workers' poll set
-    bool answered = false; // the reply to the request in flight has gone
-    bool waitedFor = false; // the connection has more to do once it has
-    bool closed = false;
-    std::chrono::steady_clock::time_point answeredAt;
-};
-
-// The way for a worker to write the reply to one request itself: the connection's outlet (its
-// descriptor stays open while the worker holds it) and the request's share of the input
-// budget, given back when the reply has been sent or handed on. Only for a plain socket with
-// nothing else to write: the reply is then the next thing on the wire. Saves the network
-// thread a wake-up per request.
-class DirectReply
-{
-public:
-    DirectReply(qint64 share, InputBudget &budget, std::shared_ptr<ReplyOutlet> outlet);
-    ~DirectReply();
-    DirectReply(const DirectReply &) = delete;
-    DirectReply &operator=(const DirectReply &) = delete;
-
-    // Sends what the kernel takes at once of a small reply: the bytes sent, all or a part
-    // (the rest is the connection's to write) or none.
-    qint64 send(const QByteArray &replyFrame);
-    // After the whole reply was sent: true when the connection is to be told now, otherwise
-    // it finds out by itself the next time it looks.
-    bool answered();
-    void giveBackShare(); // the reply has been sent or handed on
-    const std::shared_ptr<ReplyOutlet> &outlet() const { return m_outlet; }
-
-private:
-    qint64 m_share;
-    InputBudget &m_budget;
-    std::shared_ptr<ReplyOutlet> m_outlet;
-};
 
 // One client's socket, on the server's network thread: cuts the byte stream into request
 // frames and hands them on one at a time, so that replies leave in the order the requests
@@ -100,7 +41,7 @@ public:
 
     quint64 id() const { return m_id; }
     void deliver(const QByteArray &replyFrame); // the reply to the request handed on last
-    void answeredDirectly(); // a worker sent it itself and says so
+    void answeredDirectly();                    // a worker sent it itself and says so
     // A worker hands the reading back with what it read of the stream (nothing, part of a
     // frame, several frames); with nothing more than that to say.
     void takeBack(const QByteArray &bytesRead);
@@ -124,10 +65,10 @@ private:
     bool readingPaused() const;
     void pump();
     void failAndClose(const QString &text);
-    qint64 sendAtOnce(const QByteArray &replyFrame); // bytes the kernel took at once
+    qint64 sendAtOnce(const QByteArray &replyFrame);        // bytes the kernel took at once
     std::shared_ptr<DirectReply> directReply(qint64 share); // null when it cannot be
     bool collectAnswered(); // true when a worker had answered the request in flight
-    bool waitForAnswer(); // false: answered meanwhile, and collected
+    bool waitForAnswer();   // false: answered meanwhile, and collected
     void onBytesWritten();
     void onIdle();
     void close(); // at once, without a word

@@ -19,9 +19,9 @@
 
 namespace {
 
-// The memory of a list of this size and of its reply is given back to the system once the
-// reply has gone: the allocator would otherwise keep the peak of the busiest moment for good.
-constexpr qsizetype LargeReplyBytes = 1024 * 1024;
+// The memory of a large list and of its reply is given back to the system once the reply has
+// gone: the allocator would otherwise keep the peak of the busiest moment for good.
+constexpr qsizetype LargeReplyBytes = DirectReply::LargeReplyBytes;
 
 void handBackFreeMemory()
 {
@@ -42,49 +42,7 @@ void setUp(QTimer &timer, int ms)
     timer.setInterval(ms);
 }
 
-
 } // namespace
-
-ReplyOutlet::~ReplyOutlet()
-{
-#ifdef Q_OS_UNIX
-    if (descriptor >= 0) ::close(descriptor);
-#endif
-}
-
-DirectReply::DirectReply(qint64 share, InputBudget &budget, std::shared_ptr<ReplyOutlet> outlet)
-    : m_share(share), m_budget(budget), m_outlet(std::move(outlet))
-{
-}
-
-DirectReply::~DirectReply()
-{
-    giveBackShare();
-}
-
-void DirectReply::giveBackShare()
-{
-    m_budget.giveBack(std::exchange(m_share, 0));
-}
-
-qint64 DirectReply::send(const QByteArray &replyFrame)
-{
-    // A large reply goes through the connection, which hands the memory back once it is sent.
-    if (replyFrame.size() >= LargeReplyBytes) return 0;
-    {
-        std::lock_guard lock(m_outlet->mutex);
-        if (m_outlet->closed) return 0;
-    }
-    return wire::sendWithoutWaiting(m_outlet->descriptor, replyFrame);
-}
-
-bool DirectReply::answered()
-{
-    std::lock_guard lock(m_outlet->mutex);
-    m_outlet->answered = true;
-    m_outlet->answeredAt = std::chrono::steady_clock::now();
-    return m_outlet->waitedFor;
-}
 
 ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
                                    InputBudget &budget, std::weak_ptr<WorkerPool> pool,
@@ -239,8 +197,7 @@ void ClientConnection::pump()
     }
     // A client that leaves its replies unread gets no further ones until it reads.
     if (m_socket->bytesToWrite() > m_limits.outputBufferBytes) {
-        if (!m_writeStallTimer.isActive())
-            arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
+        if (!m_writeStallTimer.isActive()) arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
         return;
     }
     if (!m_waiting.isEmpty()) {

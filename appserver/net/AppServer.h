@@ -45,7 +45,6 @@ public:
     void listen(const QHostAddress &address, quint16 port);
     QHostAddress address() const;
     quint16 port() const;
-    int connectionCount() const { return int(m_connections.size()); }
 
 private:
     class ReplyRoute;
@@ -64,7 +63,7 @@ private:
     ConnectionLimits m_limits;
     std::unique_ptr<QTcpServer> m_listener;
     std::unique_ptr<InputBudget> m_budget; // outlives the connections that hold shares of it
-    QHash<quint64, ClientConnection *> m_connections; // children of this server
+    QHash<quint64, ClientConnection *> m_connections;             // children of this server
     QHash<quint64, std::shared_ptr<ConnectionSession>> m_callers; // who is on each connection
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;

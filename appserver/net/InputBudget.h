@@ -19,7 +19,6 @@ public:
 
     bool take(qint64 bytes);
     void giveBack(qint64 bytes);
-    qint64 inUse() const { return m_inUse.load(); }
     qint64 total() const { return m_total; }
 
 signals:
