@@ -57,6 +57,26 @@ QByteArray getDimensaoFrame(const QString &code = QString())
         {"KZR01200.rdmDimensao", "getDimensao", {Variant(code), Variant(QString())}}));
 }
 
+// Whether the server's end of a loopback connection is still established, as the system's
+// table of TCP sockets tells it.
+bool serverEndEstablished(quint16 serverPort, int clientSocket)
+{
+    sockaddr_in mine{};
+    socklen_t size = sizeof mine;
+    ::getsockname(clientSocket, reinterpret_cast<sockaddr *>(&mine), &size);
+    const QString local = QString(":%1 ").arg(serverPort, 4, 16, QChar('0')).toUpper();
+    const QString remote = QString(":%1 ").arg(ntohs(mine.sin_port), 4, 16, QChar('0')).toUpper();
+    QFile table("/proc/net/tcp");
+    if (!table.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QStringList fields = QString(line).simplified().split(' ');
+        if (fields.size() > 3 && (fields[1] + ' ').endsWith(local) &&
+            (fields[2] + ' ').endsWith(remote))
+            return fields[3] == "01";
+    }
+    return false;
+}
+
 QByteArray lengthHeader(quint32 length)
 {
     QByteArray bytes(4, '\0');
@@ -336,15 +356,19 @@ TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
     // 60 lists of 2,005 dimensions: far more than the system's socket buffers can take in.
     constexpr int Asked = 60;
     // It joins the fixture's session first, so that its asks are served, not refused.
-    QByteArray asks = wire::frame(wire::encodeRequest(
-        {QStringLiteral("KZR.Sessao"), QStringLiteral("resume"),
-         {Variant(server.access().sessionToken)}}));
+    QByteArray asks = wire::frame(wire::encodeRequest({QStringLiteral("KZR.Sessao"),
+                                                       QStringLiteral("resume"),
+                                                       {Variant(server.access().sessionToken)}}));
     for (int i = 0; i < Asked; ++i)
         asks += getDimensaoFrame();
     ASSERT_EQ(::send(deaf, asks.constData(), size_t(asks.size()), 0), asks.size());
-    // Long enough for the server to fill the buffers, pause and reach its 1 s limit, also on a
-    // busy machine.
-    QThread::msleep(5000);
+    // The server fills the buffers, pauses, reaches its 1 s limit and hangs up: its end of the
+    // connection leaves the established state, its last bytes still waiting for the reader.
+    QElapsedTimer dropped;
+    dropped.start();
+    while (serverEndEstablished(server.port(), deaf) && dropped.elapsed() < 15000)
+        QThread::msleep(20);
+    EXPECT_FALSE(serverEndEstablished(server.port(), deaf)) << "the server did not hang up";
     // Then it reads: what the system had taken in, and the end of the connection.
     wire::FrameReader reader;
     int answered = 0;
