@@ -6,7 +6,7 @@
 #include "DimensionSource.h"
 #include "Exceptions.h"
 
-#include <QFile>
+#include <QSaveFile>
 
 namespace {
 
@@ -17,9 +17,9 @@ void write(const AdminOptions &options, const QByteArray &bytes, QTextStream &ou
         out.flush();
         return;
     }
-    QFile file(options.output);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size() || !file.flush())
+    // Written beside and renamed over at the end: a failure leaves the old file whole.
+    QSaveFile file(options.output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
                             .arg(options.output, file.errorString()));
 }

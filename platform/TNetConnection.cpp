@@ -386,8 +386,11 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
 #ifndef Q_OS_WIN
     if (m_plainSocket) sent = sendAtOnce(*socket, requestFrame);
 #endif
-    if (sent < requestFrame.size())
-        socket->write(requestFrame.constData() + sent, requestFrame.size() - sent);
+    // A socket that takes nothing (closed meanwhile) would leave the call waiting out its
+    // whole deadline for a reply to a request never sent.
+    if (sent < requestFrame.size() &&
+        socket->write(requestFrame.constData() + sent, requestFrame.size() - sent) < 0)
+        throw fail(socketErrorText(*socket));
     if (module != SessionModule) emit callMade(module, method);
     while (socket->bytesToWrite() > 0) {
         if (!socket->waitForBytesWritten(remainingMs(deadline)))

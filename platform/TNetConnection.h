@@ -67,7 +67,6 @@ public:
     void SetPort(int port) { m_port = port; }
     bool ThrowException() const { return m_throwException; }
     void SetThrowException(bool on) { m_throwException = on; }
-    int TimeoutMs() const { return m_timeoutMs; }
     void SetTimeoutMs(int ms) { m_timeoutMs = ms; }
 
     // Setting true runs BeforeConnect, then tries to connect. With ThrowException false a
