@@ -41,7 +41,7 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
     try {
         if (sessionCall) {
             reply.result = m_gatekeeper.sessionCall(request, caller, db);
-        } else if (std::optional<Variant> refusal = m_gatekeeper.refusal(request.method, caller)) {
+        } else if (std::optional<Variant> refusal = m_gatekeeper.refusal(request.method, caller, db)) {
             reply.result = *refusal;
         } else {
             MethodCall call(request.method, method->args, request.args);

@@ -24,6 +24,8 @@ Variant CheckResultServ(const Variant &reply, bool flag, int number)
 {
     Q_UNUSED(flag);
     Q_UNUSED(number);
+    if (server_failure::isSessionEnded(reply))
+        throw ESessionEnded(server_failure::message(reply));
     if (server_failure::is(reply))
         throw EServerFailure(server_failure::message(reply));
     return reply;
@@ -47,6 +49,16 @@ ServerAccess WebAccess()
 {
     HostServices *host = TApplication::Host();
     return host ? host->serverAccess() : ServerAccess{};
+}
+
+bool MayWrite()
+{
+    return !WebAccess().readOnly;
+}
+
+QString ReadOnlyHint()
+{
+    return QStringLiteral("Usuário somente leitura: não pode incluir, alterar nem excluir.");
 }
 
 namespace {

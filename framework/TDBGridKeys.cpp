@@ -23,6 +23,10 @@ bool TDBGrid::editorKeyDown(QKeyEvent *event)
 {
     if (event == d->inFlight)
         return false;
+    // Escape in the editor gives up what was typed into this cell since it was entered, even
+    // what a refused column exit already wrote; the record's own changes stay.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        return restoreEnteredValue();
     int key = vkFromQtKey(event->key());
     const TShiftState shift = shiftFromQt(event->modifiers());
     if (key != 0 && OnKeyDown) {

@@ -358,7 +358,10 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         emit callMade(module, method); // not sent: the session is over; answered with why
         result = *ended;
     }
-    if (ended && m_reportsSessionEnd && sessionEndedHandler())
+    // Only an ended session brings a new login; any other failure of the resume (the server
+    // could not serve it) is just this call's answer.
+    if (ended && server_failure::isSessionEnded(*ended) && m_reportsSessionEnd &&
+        sessionEndedHandler())
         sessionEndedHandler()(server_failure::message(*ended));
     return result;
 }

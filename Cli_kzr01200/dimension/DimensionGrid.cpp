@@ -4,6 +4,7 @@
 #include "HourGlassCursor.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
+#include "Services.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
 // inserted only takes the value.
 void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 {
-    if (!isFlag(dbgPadrao->SelectedField()))
+    if (!isFlag(dbgPadrao->SelectedField()) || !MayWrite())
         return;
     const QString flag = cdsDadosIDDIMENSAODW->AsString();
     QString toggled;
@@ -85,7 +86,7 @@ void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
 {
     HourGlassCursor cursor;
-    if (!column || column->FieldName != flagField)
+    if (!column || column->FieldName != flagField || !MayWrite())
         return;
 
     cdsVDDados->SetData(cdsDados->Data());
@@ -162,7 +163,8 @@ void TfrmDimensao::sendFlagCopy()
 // The title of the flag column says what a click on it will do, and the undo what it undoes.
 void TfrmDimensao::explainBulkToggle()
 {
-    const QString hint = m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
+    const QString hint = !MayWrite() ? ReadOnlyHint()
+                         : m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
                                       : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
     for (int i = 0; i < dbgPadrao->ColumnCount(); ++i) {
         if (dbgPadrao->Columns(i)->FieldName == flagField)
@@ -182,11 +184,12 @@ void TfrmDimensao::dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift
         dbgPadraoCellClick(nullptr);
 }
 
-// No typing into the flag column; every other column edits in place.
+// No typing into the flag column, nor anywhere for a user who may only read; every other column
+// edits in place.
 void TfrmDimensao::dbgPadraoColEnter(QObject *)
 {
     const TDBGridOptions options = dbgPadrao->Options();
-    if (isFlag(dbgPadrao->SelectedField()))
+    if (isFlag(dbgPadrao->SelectedField()) || !MayWrite())
         dbgPadrao->SetOptions(options & ~dgEditing);
     else
         dbgPadrao->SetOptions(options | dgEditing);

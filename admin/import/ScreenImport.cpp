@@ -75,7 +75,7 @@ void ScreenImport::apply(const ImportFile &file, bool deleteMissing)
 
 bool ScreenImport::applyDimension(const ImportFile::Dimension &d, const QString &code)
 {
-    const QString label = QStringLiteral("dimensão %1 (%2)").arg(text(d.code), d.place);
+    const QString label = QStringLiteral("dimensão %1 (%2)").arg(code, d.place);
     const std::pair<TField *, ImportFile::Value> values[] = {
         {m_form.cdsDadosNMITEMDIME, d.name},  {m_form.cdsDadosCDTABELADIME, d.table},
         {m_form.cdsDadosDSPKDIME, d.key},     {m_form.cdsDadosDSITEMDIME, d.attribute},

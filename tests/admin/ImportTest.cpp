@@ -115,9 +115,9 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     const Outcome run = admin({"import", file});
     EXPECT_EQ(run.code, 1) << run.out.toStdString() << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    EXPECT_TRUE(lines.contains("RECUSADO dimensão 13 (item 7): Nome já cadastrado."))
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00013 (item 7): Nome já cadastrado."))
         << run.out.toStdString();
-    EXPECT_TRUE(lines.contains("RECUSADO dimensão 14 (item 8): Tabela \"NADA\" inválida."));
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00014 (item 8): Tabela \"NADA\" inválida."));
     EXPECT_TRUE(
         lines.contains("RECUSADO atributo extra PCDESCONTO da dimensão 00002: Campo "
                        "\"PCDESCONTO\" é de tipo não permitido para constituir uma dimensão."));
