@@ -1,7 +1,6 @@
 #include "ScreenFixture.h"
-
-#include "ProfileLine.h"
 #include "Services.h"
+#include "dimension/ProfileLine.h"
 
 #include <QTest>
 
@@ -40,7 +39,8 @@ TEST_F(CommandStateTest, AnEmptyListOffersOnlyIncludeAndClose)
 TEST_F(CommandStateTest, AReadOnlyUserIsOfferedNothingThatWrites)
 {
     startServer();
-    ASSERT_TRUE(server.addUser(QStringLiteral("leitor"), QStringLiteral("read-only"), QStringLiteral("ler")));
+    ASSERT_TRUE(server.addUser(QStringLiteral("leitor"), QStringLiteral("read-only"),
+                               QStringLiteral("ler")));
     host.access = server.login(QStringLiteral("leitor"), QStringLiteral("ler"));
     host.access.readOnly = true; // as the host sets it for this role
     openScreen();
@@ -52,7 +52,9 @@ TEST_F(CommandStateTest, AReadOnlyUserIsOfferedNothingThatWrites)
     form->dbgPadrao->SetSelectedIndex(0);
     form->dbgPadraoCellClick(form->dbgPadrao->Columns(0));
     EXPECT_FALSE(form->cdsDados->isEditing());
-    EXPECT_TRUE(QTest::qWaitFor([this] { return form->lblPerfilDimensao->text().contains(QStringLiteral("membros")); }, 20000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return form->lblPerfilDimensao->text().contains(QStringLiteral("membros")); },
+        20000))
         << form->lblPerfilDimensao->text().toStdString();
 }
 
@@ -60,8 +62,8 @@ TEST_F(CommandStateTest, InsertingOffersOnlyConfirmAndCancelAndStartsChecked)
 {
     startServer();
     openScreen();
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
-                                              "mnuVerificar", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
+                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
     EXPECT_TRUE(form->tshExtras->Enabled());
     EXPECT_TRUE(form->cdsDadosNRSEQUEDIME->ReadOnly());
 
@@ -88,8 +90,8 @@ TEST_F(CommandStateTest, InsertingOffersOnlyConfirmAndCancelAndStartsChecked)
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);
     EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
-                                              "mnuVerificar", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
+                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
     EXPECT_TRUE(form->tshExtras->Enabled());
 }
 
@@ -134,8 +136,8 @@ TEST_F(CommandStateTest, ExtrasTabFollowsItsOwnRecordSetAndTheDimensionsTable)
     forget();
     form->mnuExtras->Click();
     EXPECT_EQ(form->cdsExtras->RecordCount(), 3);
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
-                                              "mnuVerificar", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
+                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
     form->sbtIncluir->Click();
     ASSERT_EQ(form->cdsExtras->State(), TDataSetState::dsInsert);
     EXPECT_EQ(form->cdsExtrasNRSEQUEDIME->AsString(), QStringLiteral("00001"));
@@ -150,14 +152,16 @@ TEST_F(CommandStateTest, EveryChangeToTheExtrasTabReloadsThem)
     startServer();
     openScreen();
     // Moving through dimensions on the Dimension tab fetches no extras.
-    for (form->cdsDados->First(); !form->cdsDados->Eof(); form->cdsDados->Next()) {}
+    for (form->cdsDados->First(); !form->cdsDados->Eof(); form->cdsDados->Next()) {
+    }
     form->cdsDados->First();
     EXPECT_EQ(recorder->total(), 0);
 
     form->pgcPadrao->setCurrentWidget(form->tshExtras); // as a click on the tab
     form->mnuExtras->Click();
     EXPECT_EQ(callsMade(), (QStringList{"GetExtras", "GetExtras"}));
-    EXPECT_TRUE(timeline.first().startsWith(QStringLiteral("call:GetExtras[6:Recebendo Dados Do Servidor]")));
+    EXPECT_TRUE(timeline.first().startsWith(
+        QStringLiteral("call:GetExtras[6:Recebendo Dados Do Servidor]")));
     form->mnuDimensao->Click();
     EXPECT_EQ(recorder->total(), 2);
 }
