@@ -1,7 +1,7 @@
 #include "DimensionCheck.h"
 
-#include "DimensionSource.h"
 #include "AdminServer.h"
+#include "DimensionSource.h"
 #include "TNetConnection.h"
 
 #include <QJsonArray>
@@ -33,7 +33,8 @@ QVector<DimensionCheck::SpacedNames> DimensionCheck::spacedNames() const
     for (qsizetype i = 0; i < m_results.size(); ++i) {
         for (qsizetype j = i + 1; j < m_results.size(); ++j) {
             const QString &a = m_results[i].name, &b = m_results[j].name;
-            if (a != b && a.trimmed() == b.trimmed()) found.push_back({&m_results[i], &m_results[j]});
+            if (a != b && a.trimmed() == b.trimmed())
+                found.push_back({&m_results[i], &m_results[j]});
         }
     }
     return found;

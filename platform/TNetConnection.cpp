@@ -1,5 +1,6 @@
 #include "TNetConnection.h"
 
+#include "DryRunJournal.h"
 #include "ServerFailure.h"
 #include "WireProtocol.h"
 
@@ -67,6 +68,12 @@ std::function<void(const QString &)> &sessionEndedHandler()
 {
     static std::function<void(const QString &)> handler;
     return handler;
+}
+
+std::shared_ptr<DryRunJournal> &dryRun()
+{
+    static std::shared_ptr<DryRunJournal> journal;
+    return journal;
 }
 
 std::function<void()> &waitingHandler()
@@ -152,6 +159,11 @@ void TNetConnection::SetSessionEndedHandler(std::function<void(const QString &)>
     sessionEndedHandler() = std::move(handler);
 }
 
+void TNetConnection::SetDryRun(std::shared_ptr<DryRunJournal> journal)
+{
+    dryRun() = std::move(journal);
+}
+
 void TNetConnection::SetWaitingHandler(std::function<void()> handler)
 {
     waitingHandler() = std::move(handler);
@@ -221,10 +233,11 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     m_sessionResumed = false;
     m_socketAccess = currentAccess();
     const ServerAccess &access = m_socketAccess;
-    const QString where = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3)")
-                              .arg(m_host)
-                              .arg(m_port)
-                              .arg(m_serverName);
+    const QString where =
+        QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3)")
+            .arg(m_host)
+            .arg(m_port)
+            .arg(m_serverName);
     if (m_interrupted) {
         *error = where + QStringLiteral(": ") + Interrupted;
         return false;
@@ -268,15 +281,15 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     QSslSocket *raw = secure.get();
     const QMetaObject::Connection judge = QObject::connect(
         raw, &QSslSocket::sslErrors, raw, [raw, &access, &refused](const QList<QSslError> &errors) {
-        // A certificate the user accepted once is trusted on its fingerprint alone.
-        const QByteArray digest = raw->peerCertificate().digest(QCryptographicHash::Sha256);
-        if (!access.pinnedFingerprint.isEmpty() &&
-            server_access::sameFingerprint(server_access::fingerprintText(digest),
-                                           access.pinnedFingerprint))
-            raw->ignoreSslErrors();
-        else
-            refused = errors;
-    });
+            // A certificate the user accepted once is trusted on its fingerprint alone.
+            const QByteArray digest = raw->peerCertificate().digest(QCryptographicHash::Sha256);
+            if (!access.pinnedFingerprint.isEmpty() &&
+                server_access::sameFingerprint(server_access::fingerprintText(digest),
+                                               access.pinnedFingerprint))
+                raw->ignoreSslErrors();
+            else
+                refused = errors;
+        });
     const auto forgetDescriptor = qScopeGuard([&] {
         if (m_socket.get() != raw) setDescriptor(-1);
     });
@@ -349,7 +362,14 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         m_sessionResumed = !ended;
     }
     if (!ended) {
-        result = exchange(module, method, args, deadline);
+        const std::shared_ptr<DryRunJournal> journal = dryRun();
+        if (journal && journal->covers(module))
+            result = journal->unwrap(exchange(QLatin1String(DryRunJournal::Module),
+                                              QLatin1String(DryRunJournal::Method),
+                                              journal->wrap(module, method, args), deadline),
+                                     args);
+        else
+            result = exchange(module, method, args, deadline);
         if (server_failure::isSessionEnded(result)) {
             dropSocket();
             ended = result;
@@ -424,8 +444,7 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
             }
         }
 #endif
-        if (!socket->waitForReadyRead(wait) &&
-            socket->bytesAvailable() == 0) {
+        if (!socket->waitForReadyRead(wait) && socket->bytesAvailable() == 0) {
             if (socket->state() == QAbstractSocket::ConnectedState &&
                 socket->error() == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {
                 if (waitingHandler()) waitingHandler()();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class DryRunJournal;
 class QTcpSocket;
 class TNetConnection;
 
@@ -104,6 +105,10 @@ public:
     static void SetWaitingHandler(std::function<void()> handler);
     static constexpr int WaitingSliceMs = 50;
 
+    // From now on every connection of the process sends its calls to the modules the journal
+    // covers as steps of that dry run (nullptr: as real calls again).
+    static void SetDryRun(std::shared_ptr<DryRunJournal> journal);
+
     // One synchronous request/reply exchange (used by AppServerDispatch). On a new socket it
     // first resumes the session; without one (or when it has ended) the reply is the
     // server-failure form saying so.
@@ -132,7 +137,7 @@ private:
     bool m_connected = false;
     int m_timeoutMs = 30000;
     std::optional<ServerAccess> m_access;
-    ServerAccess m_socketAccess; // what the open socket was opened with
+    ServerAccess m_socketAccess;   // what the open socket was opened with
     bool m_sessionResumed = false; // the open socket has resumed m_socketAccess's session
     bool m_reportsSessionEnd = true;
     std::unique_ptr<QTcpSocket> m_socket;

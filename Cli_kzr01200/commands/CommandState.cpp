@@ -1,6 +1,5 @@
-#include "TfrmDimensao.h"
-
 #include "Services.h"
+#include "TfrmDimensao.h"
 
 // Commands that start work need the current record set at rest, Confirm and Cancel need it
 // being edited, and the other tab cannot be reached while it is being edited.
@@ -14,8 +13,7 @@ void TfrmDimensao::ControlaBotoes()
     // On the extras tab a new attribute needs its dimension's table, read only at rest.
     const bool withoutTable = !onDimensions && !e && EmptyString(cdsDadosCDTABELADIME->AsString());
     EnableCommands(current, !withoutTable);
-    if (MayWrite())
-        explainInclude(withoutTable);
+    if (MayWrite()) explainInclude(withoutTable);
     // Nothing is typed into a list the user may only read.
     const TDBGridOptions extrasOptions = dbgExtras->Options();
     dbgExtras->SetOptions(MayWrite() ? extrasOptions | dgEditing : extrasOptions & ~dgEditing);
