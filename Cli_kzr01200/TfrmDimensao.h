@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TNetConnection.h"
 #include "TfrmPadraoGrid.h"
+#include "TNetConnection.h"
 
 #include <QFrame>
 #include <QHash>
@@ -52,9 +52,9 @@ public:
 
     TMenuItem *mnuDimensao;
     TMenuItem *mnuExtras;
-    TMenuItem *mnuDesfazerMarcacao; // undoes the last bulk toggle
-    QLabel *lblDimensaoExtras;      // which dimension the Extras tab shows
-    ProfileLine *lblPerfilDimensao; // under the grid: the current dimension's data in words
+    TMenuItem *mnuDesfazerMarcacao;    // undoes the last bulk toggle
+    QLabel *lblDimensaoExtras;         // which dimension the Extras tab shows
+    ProfileLine *lblPerfilDimensao;    // under the grid: the current dimension's data in words
 
     TImage *imgCheck;
     TImage *imgUncheck;
@@ -95,8 +95,8 @@ public:
     void HandleErrorMessage(const QString &text);
 
     // --- dimension grid and field lookup --------------------------------------------------
-    void dbgPadraoDrawColumnCell(QObject *sender, const QRect &rect, int dataCol, TColumn *column,
-                                 TGridDrawState state);
+    void dbgPadraoDrawColumnCell(QObject *sender, const QRect &rect, int dataCol,
+                                 TColumn *column, TGridDrawState state);
     void dbgPadraoCellClick(TColumn *column);
     void dbgPadraoTitleClick(TColumn *column);
     // Puts back the flags as they were before the last bulk toggle, saved at once.

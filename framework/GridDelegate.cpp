@@ -4,21 +4,23 @@
 #include "TDBGrid.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QPainter>
 
-GridDelegate::GridDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+#include <QKeyEvent>
 
-void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                         const QModelIndex &index) const
+GridDelegate::GridDelegate(TDBGrid *grid) : QStyledItemDelegate(grid), m_grid(grid)
+{
+}
+
+void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     if (!m_grid->drawCell(painter, option, index))
         QStyledItemDelegate::paint(painter, option, index);
-    if (index.data(RecordSetModel::UnsavedRole).toBool()) paintUnsavedMark(painter, option, index);
+    if (index.data(RecordSetModel::UnsavedRole).toBool())
+        paintUnsavedMark(painter, option, index);
 }
 
-void GridDelegate::paintUnsavedMark(QPainter *painter, const QStyleOptionViewItem &option,
-                                    const QModelIndex &index) const
+void GridDelegate::paintUnsavedMark(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     // A row the server has not got is framed in red, over whatever the cell painted, so it can
     // be told from the stored ones whoever paints the cells.
@@ -31,7 +33,8 @@ void GridDelegate::paintUnsavedMark(QPainter *painter, const QStyleOptionViewIte
     painter->drawRect(QRect(cell.left(), cell.bottom() - width + 1, cell.width(), width));
     const QHeaderView *header = m_grid->horizontalHeader();
     const int visual = header->visualIndex(index.column());
-    if (visual == 0) painter->drawRect(QRect(cell.left(), cell.top(), width, cell.height()));
+    if (visual == 0)
+        painter->drawRect(QRect(cell.left(), cell.top(), width, cell.height()));
     if (visual == header->count() - 1)
         painter->drawRect(QRect(cell.right() - width + 1, cell.top(), width, cell.height()));
     painter->restore();
@@ -42,8 +45,7 @@ QColor GridDelegate::unsavedColour()
     return QColor(0xc0, 0x00, 0x00);
 }
 
-QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                    const QModelIndex &index) const
+QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     Q_UNUSED(option);
     return m_grid->createCellEditor(parent, index);
@@ -54,16 +56,14 @@ void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) cons
     m_grid->loadCellEditor(editor, index);
 }
 
-void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
-                                const QModelIndex &index) const
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     Q_UNUSED(editor);
     Q_UNUSED(model);
     Q_UNUSED(index);
 }
 
-void GridDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
-                                        const QModelIndex &index) const
+void GridDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     Q_UNUSED(index);
     editor->setGeometry(option.rect);

@@ -7,7 +7,8 @@
 namespace {
 void tellHost(const QString &message)
 {
-    if (HostServices *host = TApplication::Host()) host->saveFailed(message);
+    if (HostServices *host = TApplication::Host())
+        host->saveFailed(message);
 }
 } // namespace
 

@@ -1,10 +1,11 @@
 #include "Services.h"
 
+#include "TDBGrid.h"
+
 #include "Interaction.h"
 #include "ServerFailure.h"
 #include "TApplication.h"
 #include "TClientDataSet.h"
-#include "TDBGrid.h"
 #include "TDataSource.h"
 #include "TNetConnection.h"
 #include "WireProtocol.h"
@@ -15,15 +16,17 @@
 void MensErro(const QString &text, bool abort)
 {
     Interaction::current().messageDialog(text, TMsgDlgType::mtError, mbOK);
-    if (abort) throw EAbort();
+    if (abort)
+        throw EAbort();
 }
 
 Variant CheckResultServ(const Variant &reply, bool flag, int number)
 {
+    if (server_failure::isSessionEnded(reply)) throw ESessionEnded(server_failure::message(reply));
     Q_UNUSED(flag);
     Q_UNUSED(number);
-    if (server_failure::isSessionEnded(reply)) throw ESessionEnded(server_failure::message(reply));
-    if (server_failure::is(reply)) throw EServerFailure(server_failure::message(reply));
+    if (server_failure::is(reply))
+        throw EServerFailure(server_failure::message(reply));
     return reply;
 }
 
@@ -77,20 +80,23 @@ void AtualizaLocalCache(const Variant &tableNames)
     } else if (!tableNames.isEmpty() && !tableNames.isNull()) {
         tables << tableNames.toString();
     }
-    if (HostServices *host = TApplication::Host()) host->atualizaLocalCache(tables);
+    if (HostServices *host = TApplication::Host())
+        host->atualizaLocalCache(tables);
 }
 
 bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2)
 {
     Q_UNUSED(flag1);
     Q_UNUSED(flag2);
-    if (!source || !source->DataSet() || !source->DataSet()->Active()) return false;
+    if (!source || !source->DataSet() || !source->DataSet()->Active())
+        return false;
     return Interaction::current().pickList(source, title);
 }
 
 void Procura(TClientDataSet *dataSet)
 {
-    if (!dataSet || !dataSet->Active()) return;
+    if (!dataSet || !dataSet->Active())
+        return;
     Interaction::current().find(dataSet, FindFields::of(dataSet));
 }
 
@@ -100,23 +106,26 @@ void Procura(TClientDataSet *dataSet, TDBGrid *grid)
         Procura(dataSet);
         return;
     }
-    if (!dataSet || !dataSet->Active()) return;
+    if (!dataSet || !dataSet->Active())
+        return;
     // What the user sees: the grid's columns in their order, by caption; a picture column has
     // no text to look for.
     FindFields offered;
     for (int i = 0; i < grid->ColumnCount(); ++i) {
         TColumn *column = grid->Columns(i);
         TField *field = column->Field();
-        if (!field || !field->Visible() || column->Title.SymbolCharset) continue;
-        const QString caption =
-            column->Title.Caption.isEmpty() ? field->DisplayLabel() : column->Title.Caption;
+        if (!field || !field->Visible() || column->Title.SymbolCharset)
+            continue;
+        const QString caption = column->Title.Caption.isEmpty() ? field->DisplayLabel() : column->Title.Caption;
         offered.fields.emplace_back(field->FieldName(), caption);
     }
-    if (offered.fields.empty()) return;
+    if (offered.fields.empty())
+        return;
     offered.initial = offered.fields.front().first;
     if (TField *current = grid->SelectedField()) {
         for (const auto &[name, caption] : offered.fields) {
-            if (name == current->FieldName()) offered.initial = name;
+            if (name == current->FieldName())
+                offered.initial = name;
         }
     }
     if (Interaction::current().find(dataSet, offered) && grid->isVisible())
@@ -141,9 +150,11 @@ int ScreenCursor()
 void SetScreenCursor(int cursor)
 {
     int &current = screenCursor();
-    if (cursor == current) return;
+    if (cursor == current)
+        return;
     // Exactly one override of ours is on the stack while the cursor is not the default.
-    if (current != crDefault) QGuiApplication::restoreOverrideCursor();
+    if (current != crDefault)
+        QGuiApplication::restoreOverrideCursor();
     if (cursor == crHourGlass)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else if (cursor != crDefault)

@@ -43,12 +43,11 @@ Variant CheckResultServ(const Variant &reply, bool flag, int number);
 // a person to notice (BusyWindow::ShowAfterMs), during a call's wait for the server included.
 void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text);
 void DeactiveShowAvi();
-struct BusyIndicatorState
-{
+struct BusyIndicatorState {
     bool shown = false;
     int kind = 0;
     QString text;
-    int showCount = 0;       // how many times it was shown since start (for tests)
+    int showCount = 0;      // how many times it was shown since start (for tests)
     int windowShowCount = 0; // how many times the window itself came up (a call long enough)
 };
 BusyIndicatorState BusyIndicator();
@@ -73,11 +72,11 @@ int WebPort();
 // The session and certificate trust of the logged-in user. The framework hands it to every
 // TNetConnection when it opens a socket, so screens need nothing beyond host and port.
 ServerAccess WebAccess();
+void AtualizaLocalCache(const Variant &tableNames);          // a variant array of names
 // False when the logged-in user may only read: commands that would write are not offered.
 bool MayWrite();
 // Why a command that would write is not offered to this user.
 QString ReadOnlyHint();
-void AtualizaLocalCache(const Variant &tableNames); // a variant array of names
 
 // Modal pick list over a data source (the seam); true when the user chose a row.
 bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2);

@@ -1,11 +1,11 @@
 #include "TDBGrid.h"
+#include "TDBGridPrivate.h"
 
 #include "EventBoundary.h"
 #include "GridDelegate.h"
 #include "GridHeader.h"
 #include "GridSelectionModel.h"
 #include "RecordSetModel.h"
-#include "TDBGridPrivate.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -41,8 +41,7 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     };
     d->model->columnEditable = [this](int column) {
         const TColumn *at = Columns(column);
-        return (d->options & dgEditing) && d->dataSet && d->dataSet->Active() && at &&
-               !at->ReadOnly;
+        return (d->options & dgEditing) && d->dataSet && d->dataSet->Active() && at && !at->ReadOnly;
     };
     setModel(d->model);
     d->selection = new GridSelectionModel(d->model, this);
@@ -72,8 +71,7 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this,
-            &TDBGrid::showHeaderMenu);
+    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, &TDBGrid::showHeaderMenu);
 
     connect(d->model, &QAbstractItemModel::modelReset, this, [this] {
         d->rowsChanging = false;
@@ -96,20 +94,19 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         TColumn *column = Columns(section);
-        if (column && OnTitleClick) EventBoundary::run([this, column] { OnTitleClick(column); });
+        if (column && OnTitleClick)
+            EventBoundary::run([this, column] { OnTitleClick(column); });
     });
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int section, int, int size) {
-                // A width the user dragged is the column's width from now on (the header also
-                // resizes sections itself, on resets, which must not freeze a width taken from the
-                // field). The last column's width is whatever room is left, never a width of its
-                // own.
-                if (!d->applyingWidths && section < ColumnCount() - 1 &&
-                    (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-                    d->columns[size_t(section)]->Width = size;
-                    emit columnLayoutChangedByUser();
-                }
-            });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        // A width the user dragged is the column's width from now on (the header also resizes
+        // sections itself, on resets, which must not freeze a width taken from the field).
+        // The last column's width is whatever room is left, never a width of its own.
+        if (!d->applyingWidths && section < ColumnCount() - 1 &&
+            (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+            d->columns[size_t(section)]->Width = size;
+            emit columnLayoutChangedByUser();
+        }
+    });
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
         // The header only moved a picture of the column; the grid's column list is what moves.
         EventBoundary::later(this, [this, from, to] {
@@ -122,20 +119,22 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
     });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
         // A click that did not land on the current cell (a refused move) is no cell click.
-        if (index != currentIndex() || !OnCellClick) return;
+        if (index != currentIndex() || !OnCellClick)
+            return;
         TColumn *column = Columns(index.column());
         EventBoundary::run([this, column] { OnCellClick(column); });
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
         const bool inside = now && (now == this || isAncestorOf(now));
         const bool wasInside = old && (old == this || isAncestorOf(old));
-        if (inside && !wasInside && OnEnter) EventBoundary::run([this] { OnEnter(this); });
+        if (inside && !wasInside && OnEnter)
+            EventBoundary::run([this] { OnEnter(this); });
         // Leaving for another control of the same window (not for a dialog) gives up a new
         // record nobody wrote anything into.
-        if (wasInside && !inside && now && now->window() == window() &&
-            (d->options & dgCancelOnExit))
+        if (wasInside && !inside && now && now->window() == window() && (d->options & dgCancelOnExit))
             EventBoundary::run([this] { cancelUntouchedInsert(); });
-        if (inside != wasInside) viewport()->update();
+        if (inside != wasInside)
+            viewport()->update();
     });
     applyOptions();
 }
@@ -176,12 +175,12 @@ TDataSource *TDBGrid::DataSource() const
 
 void TDBGrid::SetDataSource(TDataSource *source)
 {
-    if (d->source == source) return;
+    if (d->source == source)
+        return;
     disconnect(d->sourceConnection);
     d->source = source;
     if (source)
-        d->sourceConnection =
-            connect(source, &TDataSource::dataSetChanged, this, [this] { bindDataSet(); });
+        d->sourceConnection = connect(source, &TDataSource::dataSetChanged, this, [this] { bindDataSet(); });
     bindDataSet();
 }
 
@@ -194,26 +193,31 @@ void TDBGrid::bindDataSet()
     d->dataSetConnections.clear();
     d->dataSet = dataSet;
     d->model->setDataSet(dataSet);
-    if (!dataSet) return;
-    d->dataSetConnections << connect(dataSet, &TClientDataSet::currentChanged, this, [this](int) {
-        // The gate sets the view itself once the record set has moved.
-        if (!d->userMove) followDataSet();
-        refreshIndicator();
-    }) << connect(dataSet, &TClientDataSet::stateChanged, this, [this] {
-        refreshIndicator();
-        viewport()->update();
-    }) << connect(dataSet, &TClientDataSet::changeLogChanged, this, [this] {
-        viewport()->update();
-    }) << connect(dataSet, &TClientDataSet::fieldFocusRequested, this, [this](TField *field) {
-        focusField(field);
-    });
+    if (!dataSet)
+        return;
+    d->dataSetConnections
+        << connect(dataSet, &TClientDataSet::currentChanged, this, [this](int) {
+               // The gate sets the view itself once the record set has moved.
+               if (!d->userMove)
+                   followDataSet();
+               refreshIndicator();
+           })
+        << connect(dataSet, &TClientDataSet::stateChanged, this, [this] {
+               refreshIndicator();
+               viewport()->update();
+           })
+        << connect(dataSet, &TClientDataSet::changeLogChanged, this, [this] { viewport()->update(); })
+        << connect(dataSet, &TClientDataSet::fieldFocusRequested, this,
+                   [this](TField *field) { focusField(field); });
 }
 
 void TDBGrid::cancelUntouchedInsert()
 {
-    if (!d->dataSet || d->dataSet->State() != TDataSetState::dsInsert) return;
+    if (!d->dataSet || d->dataSet->State() != TDataSetState::dsInsert)
+        return;
     for (int i = 0; i < d->dataSet->FieldCount(); ++i) {
-        if (!d->dataSet->Fields(i)->IsNull()) return;
+        if (!d->dataSet->Fields(i)->IsNull())
+            return;
     }
     discardEditor();
     d->dataSet->Cancel();
@@ -221,12 +225,15 @@ void TDBGrid::cancelUntouchedInsert()
 
 void TDBGrid::followDataSet()
 {
-    if (!d->dataSet || d->userMove) return;
+    if (!d->dataSet || d->userMove)
+        return;
     const int row = d->dataSet->Active() ? d->dataSet->RecNo() - 1 : -1;
-    if (d->editor && d->editorIndex.row() != row) discardEditor();
+    if (d->editor && d->editorIndex.row() != row)
+        discardEditor();
     const int column = qBound(0, d->currentColumn, qMax(0, ColumnCount() - 1));
     const QModelIndex target = d->model->index(row, column);
-    if (target == currentIndex()) return;
+    if (target == currentIndex())
+        return;
     Flag following(d->following);
     if (target.isValid()) {
         setCurrentIndex(target);
@@ -247,7 +254,8 @@ void TDBGrid::refreshIndicator()
             emit d->model->headerDataChanged(Qt::Vertical, changed, changed);
     };
     if (verticalHeader()->isVisible()) {
-        if (d->indicatorRow != row) tell(d->indicatorRow);
+        if (d->indicatorRow != row)
+            tell(d->indicatorRow);
         tell(row);
     }
     d->indicatorRow = row;
@@ -275,13 +283,15 @@ int TDBGrid::ColumnCount() const
 
 TColumn *TDBGrid::Columns(int index) const
 {
-    if (index < 0 || index >= ColumnCount()) return nullptr;
+    if (index < 0 || index >= ColumnCount())
+        return nullptr;
     return d->columns[size_t(index)].get();
 }
 
 void TDBGrid::MoveColumn(int from, int to)
 {
-    if (from < 0 || to < 0 || from >= ColumnCount() || to >= ColumnCount() || from == to) return;
+    if (from < 0 || to < 0 || from >= ColumnCount() || to >= ColumnCount() || from == to)
+        return;
     commitEditor();
     TColumn *selected = Columns(d->currentColumn);
     auto moving = std::move(d->columns[size_t(from)]);
@@ -307,15 +317,19 @@ TDBGrid::ColumnLayout TDBGrid::CurrentColumnLayout() const
 
 void TDBGrid::ApplyColumnLayout(const ColumnLayout &layout)
 {
-    if (!d->defaults) d->defaults = CurrentColumnLayout();
+    if (!d->defaults)
+        d->defaults = CurrentColumnLayout();
     int place = 0;
     for (int i = 0; i < layout.order.size(); ++i) {
         int at = -1;
         for (int c = place; c < ColumnCount(); ++c) {
-            if (Columns(c)->FieldName == layout.order.at(i)) at = c;
+            if (Columns(c)->FieldName == layout.order.at(i))
+                at = c;
         }
-        if (at < 0) continue;
-        if (at != place) MoveColumn(at, place);
+        if (at < 0)
+            continue;
+        if (at != place)
+            MoveColumn(at, place);
         const int width = i < layout.widths.size() ? layout.widths.at(i) : 0;
         if (width == -1 || width > 0) // -1: the width the field gives
             Columns(place)->Width = width;
@@ -326,7 +340,8 @@ void TDBGrid::ApplyColumnLayout(const ColumnLayout &layout)
 
 void TDBGrid::RestoreDefaultColumns()
 {
-    if (d->defaults) ApplyColumnLayout(*d->defaults);
+    if (d->defaults)
+        ApplyColumnLayout(*d->defaults);
     emit columnLayoutChangedByUser();
 }
 
@@ -354,13 +369,10 @@ void TDBGrid::applyColumnWidths()
             // A column without a width of its own fits its field, and its title as the header
             // draws it.
             TField *field = column->Field();
-            const int chars =
-                field ? qMax(field->DisplayWidth(), field->DisplayLabel().size()) : 10;
-            const QString title =
-                d->model->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
-            const int titleWidth =
-                horizontalHeader()->fontMetrics().horizontalAdvance(title) +
-                2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader()) + 4;
+            const int chars = field ? qMax(field->DisplayWidth(), field->DisplayLabel().size()) : 10;
+            const QString title = d->model->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+            const int titleWidth = horizontalHeader()->fontMetrics().horizontalAdvance(title) +
+                                   2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader()) + 4;
             width = std::max({24, chars * charWidth + 8, titleWidth});
         }
         setColumnWidth(i, width);
@@ -380,7 +392,8 @@ void TDBGrid::SetOptions(TDBGridOptions options)
     d->options = options;
     if (editingOff && d->editor) {
         // What was typed stays; a refused text is reported and dropped with the editor.
-        if (!EventBoundary::attempt([this] { writeEditor(); })) d->refusedText.reset();
+        if (!EventBoundary::attempt([this] { writeEditor(); }))
+            d->refusedText.reset();
         discardEditor();
     }
     applyOptions();
@@ -390,8 +403,8 @@ void TDBGrid::applyOptions()
 {
     horizontalHeader()->setVisible(d->options & dgTitles);
     verticalHeader()->setVisible(d->options & dgIndicator);
-    horizontalHeader()->setSectionResizeMode(
-        (d->options & dgColumnResize) ? QHeaderView::Interactive : QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode((d->options & dgColumnResize) ? QHeaderView::Interactive
+                                                                          : QHeaderView::Fixed);
     setShowGrid(d->options & (dgColLines | dgRowLines));
     setTabKeyNavigation(d->options & dgTabs);
 }
@@ -409,13 +422,15 @@ int TDBGrid::SelectedIndex() const
 
 void TDBGrid::SetSelectedIndex(int column)
 {
-    if (column < 0 || column >= ColumnCount() || column == d->currentColumn) return;
+    if (column < 0 || column >= ColumnCount() || column == d->currentColumn)
+        return;
     // A move asked for by code: the handlers' failures go back to the caller, and a refused move
     // leaves the editor where it was, as a user's would.
     const bool wasEditing = d->editor != nullptr;
     try {
         writeEditor();
-        if (OnColExit) OnColExit(this);
+        if (OnColExit)
+            OnColExit(this);
     } catch (...) {
         keepEditing(wasEditing);
         throw;
@@ -425,9 +440,11 @@ void TDBGrid::SetSelectedIndex(int column)
     {
         Flag following(d->following);
         const QModelIndex target = d->model->index(currentIndex().row(), column);
-        if (target.isValid()) setCurrentIndex(target);
+        if (target.isValid())
+            setCurrentIndex(target);
     }
-    if (OnColEnter) OnColEnter(this);
+    if (OnColEnter)
+        OnColEnter(this);
 }
 
 TCanvas *TDBGrid::Canvas() const
@@ -449,10 +466,12 @@ QWidget *TDBGrid::cellEditor() const
 
 QModelIndex TDBGrid::admitMove(const QModelIndex &to)
 {
-    if (d->following || d->rowsChanging || !to.isValid()) return to;
+    if (d->following || d->rowsChanging || !to.isValid())
+        return to;
     const int fromRow = currentIndex().isValid() ? currentIndex().row() : -1;
     const int fromColumn = d->currentColumn;
-    if (to.row() == fromRow && to.column() == fromColumn) return to;
+    if (to.row() == fromRow && to.column() == fromColumn)
+        return to;
 
     // The commit ladder: the editor into the record, the record posted when the row changes.
     // The editor closes only once the move is admitted: a refused move leaves the editor, the
@@ -463,8 +482,7 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
         keepEditing(true);
         return {};
     }
-    if (to.column() != fromColumn && OnColExit &&
-        !EventBoundary::attempt([this] { OnColExit(this); })) {
+    if (to.column() != fromColumn && OnColExit && !EventBoundary::attempt([this] { OnColExit(this); })) {
         keepEditing(wasEditing);
         return {};
     }
@@ -493,14 +511,17 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
 void TDBGrid::moved(const QModelIndex &previous, const QModelIndex &current)
 {
     Q_UNUSED(previous);
-    if (d->rowsChanging || !current.isValid() || current.column() == d->currentColumn) return;
+    if (d->rowsChanging || !current.isValid() || current.column() == d->currentColumn)
+        return;
     d->currentColumn = current.column();
-    if (!d->following && OnColEnter) EventBoundary::run([this] { OnColEnter(this); });
+    if (!d->following && OnColEnter)
+        EventBoundary::run([this] { OnColEnter(this); });
 }
 
 void TDBGrid::focusField(TField *field)
 {
-    if (!field || field->DataSet() != d->dataSet) return;
+    if (!field || field->DataSet() != d->dataSet)
+        return;
     int column = -1;
     for (int i = 0; i < ColumnCount(); ++i) {
         if (Columns(i)->FieldName.compare(field->FieldName(), Qt::CaseInsensitive) == 0) {
@@ -508,14 +529,18 @@ void TDBGrid::focusField(TField *field)
             break;
         }
     }
-    if (column < 0) return;
+    if (column < 0)
+        return;
     // Asked for in the middle of a check: no column-exit handler (it would run the checks again).
-    if (d->editor && d->editorIndex.column() != column) discardEditor();
+    if (d->editor && d->editorIndex.column() != column)
+        discardEditor();
     const bool columnChanged = column != d->currentColumn;
     d->currentColumn = column;
     followDataSet();
-    if (isVisible()) setFocus(Qt::OtherFocusReason);
-    if (columnChanged && OnColEnter) EventBoundary::run([this] { OnColEnter(this); });
+    if (isVisible())
+        setFocus(Qt::OtherFocusReason);
+    if (columnChanged && OnColEnter)
+        EventBoundary::run([this] { OnColEnter(this); });
 }
 
 void TDBGrid::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
@@ -530,7 +555,8 @@ void TDBGrid::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlag
 
 void TDBGrid::showEvent(QShowEvent *event)
 {
-    if (!d->defaults) d->defaults = CurrentColumnLayout();
+    if (!d->defaults)
+        d->defaults = CurrentColumnLayout();
     QTableView::showEvent(event);
     applyColumnWidths();
     followDataSet();

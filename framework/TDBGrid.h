@@ -16,16 +16,9 @@ enum TGridDrawFlag { gdSelected = 1, gdFocused = 2, gdFixed = 4 };
 using TGridDrawState = int;
 
 enum TDBGridOption {
-    dgEditing = 1 << 0,
-    dgTitles = 1 << 1,
-    dgIndicator = 1 << 2,
-    dgColumnResize = 1 << 3,
-    dgColLines = 1 << 4,
-    dgRowLines = 1 << 5,
-    dgTabs = 1 << 6,
-    dgAlwaysShowSelection = 1 << 7,
-    dgConfirmDelete = 1 << 8,
-    dgCancelOnExit = 1 << 9,
+    dgEditing = 1 << 0, dgTitles = 1 << 1, dgIndicator = 1 << 2, dgColumnResize = 1 << 3,
+    dgColLines = 1 << 4, dgRowLines = 1 << 5, dgTabs = 1 << 6, dgAlwaysShowSelection = 1 << 7,
+    dgConfirmDelete = 1 << 8, dgCancelOnExit = 1 << 9,
 };
 using TDBGridOptions = int;
 
@@ -48,11 +41,10 @@ public:
     TColumn *AddColumn(const QString &fieldName);
     int ColumnCount() const;
     TColumn *Columns(int index) const;
-    void MoveColumn(int from, int to); // as the user dragging a column
+    void MoveColumn(int from, int to);       // as the user dragging a column
 
     // The columns as the user arranged them: field names in order, and widths in pixels.
-    struct ColumnLayout
-    {
+    struct ColumnLayout {
         QStringList order;
         QList<int> widths;
     };
@@ -65,12 +57,12 @@ public:
     TDBGridOptions Options() const;
     void SetOptions(TDBGridOptions options);
 
-    TField *SelectedField() const;     // field of the current column; nullptr when none
-    int SelectedIndex() const;         // current column
-    void SetSelectedIndex(int column); // runs OnColExit/OnColEnter like a user move
+    TField *SelectedField() const;           // field of the current column; nullptr when none
+    int SelectedIndex() const;               // current column
+    void SetSelectedIndex(int column);       // runs OnColExit/OnColEnter like a user move
 
-    TColor Color = clWindow; // cell background (clWindow: the palette's base)
-    TCanvas *Canvas() const; // valid only inside OnDrawColumnCell
+    TColor Color = clWindow;                 // cell background (clWindow: the palette's base)
+    TCanvas *Canvas() const;                 // valid only inside OnDrawColumnCell
 
     // Commits an open cell editor into the record (typed text is never lost).
     void commitEditor();
@@ -79,7 +71,7 @@ public:
 
     std::function<void(QObject *sender)> OnColEnter;
     std::function<void(QObject *sender)> OnEnter;
-    std::function<void(QObject *sender)> OnColExit; // a throw keeps the grid in the column
+    std::function<void(QObject *sender)> OnColExit;   // a throw keeps the grid in the column
     std::function<void(TColumn *column)> OnCellClick;
     std::function<void(TColumn *column)> OnTitleClick;
     std::function<void(QObject *sender)> OnEditButtonClick;
@@ -88,8 +80,7 @@ public:
     // the grid does nothing of its own with them.
     std::function<bool(int key, TShiftState shift)> OnCommandKey;
     std::function<void(QObject *sender, const QRect &rect, int dataCol, TColumn *column,
-                       TGridDrawState state)>
-        OnDrawColumnCell;
+                       TGridDrawState state)> OnDrawColumnCell;
 
     // The grid's own model (for views and tests); columns are the grid's columns.
     class RecordSetModel *recordSetModel() const;
@@ -135,7 +126,7 @@ private:
     void bindDataSet();
     void writeEditor();
     void closeCommittedEditor();
-    void keepEditing(bool wasEditing); // after a refused move
+    void keepEditing(bool wasEditing);   // after a refused move
     void discardEditor();
     // Escape in the editor: the field gets back its value from when the cell was entered.
     bool restoreEnteredValue();

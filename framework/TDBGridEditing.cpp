@@ -1,10 +1,11 @@
+#include "TDBGrid.h"
+#include "TDBGridPrivate.h"
+
 #include "EventBoundary.h"
 #include "Exceptions.h"
 #include "Interaction.h"
 #include "MaskValidator.h"
 #include "RecordSetModel.h"
-#include "TDBGrid.h"
-#include "TDBGridPrivate.h"
 
 #include <QApplication>
 
@@ -13,7 +14,8 @@
 bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     // Only the current cell is edited: the record being edited is the record set's current one.
-    if (index.isValid() && index != currentIndex() && trigger != AllEditTriggers) return false;
+    if (index.isValid() && index != currentIndex() && trigger != AllEditTriggers)
+        return false;
     // Ctrl and Alt combinations are commands (Ctrl+Space and the like), not typing.
     if (trigger == AnyKeyPressed && event && event->type() == QEvent::KeyPress &&
         (static_cast<QKeyEvent *>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
@@ -24,7 +26,8 @@ bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 bool TDBGrid::openEditor()
 {
     const QModelIndex index = currentIndex();
-    if (!index.isValid() || !(d->model->flags(index) & Qt::ItemIsEditable)) return false;
+    if (!index.isValid() || !(d->model->flags(index) & Qt::ItemIsEditable))
+        return false;
     QTableView::edit(index, AllEditTriggers, nullptr);
     return d->editor != nullptr;
 }
@@ -39,9 +42,9 @@ bool TDBGrid::typeable(int column) const
 bool TDBGrid::SelectFirstTypeableColumn()
 {
     for (int column = 0; column < ColumnCount(); ++column) {
-        if (!typeable(column)) continue;
-        if (column != d->currentColumn &&
-            !EventBoundary::attempt([this, column] { SetSelectedIndex(column); }))
+        if (!typeable(column))
+            continue;
+        if (column != d->currentColumn && !EventBoundary::attempt([this, column] { SetSelectedIndex(column); }))
             return false;
         return d->currentColumn == column;
     }
@@ -56,10 +59,10 @@ bool TDBGrid::typeIntoFirstTypeableColumn(QKeyEvent *event)
         (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return false;
     TColumn *current = Columns(d->currentColumn);
-    if (!current || !current->ReadOnly || !d->dataSet || !d->dataSet->Active() ||
-        d->dataSet->IsEmpty())
+    if (!current || !current->ReadOnly || !d->dataSet || !d->dataSet->Active() || d->dataSet->IsEmpty())
         return false;
-    if (!SelectFirstTypeableColumn() || !openEditor()) return true;
+    if (!SelectFirstTypeableColumn() || !openEditor())
+        return true;
     // As typing into a cell does: the character takes the place of what the cell held.
     d->editor->selectAll();
     QKeyEvent typed(QEvent::KeyPress, event->key(), event->modifiers(), text);
@@ -71,19 +74,21 @@ QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
 {
     TColumn *column = Columns(index.column());
     TField *field = column ? column->Field() : nullptr;
-    if (!field || !d->dataSet) return nullptr;
+    if (!field || !d->dataSet)
+        return nullptr;
     auto *editor = new CellEditor(parent, column->ButtonStyle == TColumnButtonStyle::cbsEllipsis);
     editor->setValidator(new MaskValidator(field, editor));
-    connect(editor, &CellEditor::ellipsisClicked, this,
-            [this] { EventBoundary::later(this, [this] { editButtonClicked(); }); });
+    connect(editor, &CellEditor::ellipsisClicked, this, [this] { EventBoundary::later(this, [this] { editButtonClicked(); }); });
     // Opening the editor (to reach its button, say) changes nothing; typing into it puts the
     // record into edit state. A record set that refuses the edit takes the editor with it.
     connect(editor, &QLineEdit::textEdited, this, [this, editor] {
         d->refusedText.reset();
         const bool editing = EventBoundary::attempt([this] {
-            if (d->dataSet && d->dataSet->State() == TDataSetState::dsBrowse) d->dataSet->Edit();
+            if (d->dataSet && d->dataSet->State() == TDataSetState::dsBrowse)
+                d->dataSet->Edit();
         });
-        if (!editing && d->editor == editor) discardEditor();
+        if (!editing && d->editor == editor)
+            discardEditor();
     });
     if (!d->entered || d->entered->index != index)
         d->entered = Private::EnteredCell{index, field->Value()};
@@ -97,7 +102,8 @@ QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
 void TDBGrid::loadCellEditor(QWidget *editor, const QModelIndex &index)
 {
     auto *cell = qobject_cast<CellEditor *>(editor);
-    if (!cell || cell->loaded) return;
+    if (!cell || cell->loaded)
+        return;
     cell->setText(d->model->data(index, Qt::EditRole).toString());
     cell->loaded = true;
 }
@@ -105,7 +111,8 @@ void TDBGrid::loadCellEditor(QWidget *editor, const QModelIndex &index)
 void TDBGrid::writeEditor()
 {
     CellEditor *editor = d->editor;
-    if (!editor || !editor->isModified()) return;
+    if (!editor || !editor->isModified())
+        return;
     const QString text = editor->text();
     if (d->refusedText && *d->refusedText == text)
         throw EAbort(); // already reported; the editor waits for a change
@@ -120,7 +127,8 @@ void TDBGrid::writeEditor()
 
 void TDBGrid::commitEditor()
 {
-    if (!d->editor) return;
+    if (!d->editor)
+        return;
     writeEditor();
     closeCommittedEditor();
 }
@@ -128,22 +136,26 @@ void TDBGrid::commitEditor()
 void TDBGrid::closeCommittedEditor()
 {
     CellEditor *editor = d->editor;
-    if (!editor) return;
+    if (!editor)
+        return;
     d->editor = nullptr;
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void TDBGrid::keepEditing(bool wasEditing)
 {
-    if (!wasEditing || !isVisible()) return;
+    if (!wasEditing || !isVisible())
+        return;
     // A refusal's dialog (or the focus moved to the field it is about) may have closed the
     // editor: it opens again on what the record holds, with the caret at the end, so the next
     // keys go on where the typing stopped.
     if (!d->editor) {
         const QModelIndex index = currentIndex();
-        if (!index.isValid() || !(d->model->flags(index) & Qt::ItemIsEditable)) return;
+        if (!index.isValid() || !(d->model->flags(index) & Qt::ItemIsEditable))
+            return;
         QTableView::edit(index, AllEditTriggers, nullptr);
-        if (!d->editor) return;
+        if (!d->editor)
+            return;
         d->editor->deselect();
         d->editor->end(false);
     }
@@ -153,7 +165,8 @@ void TDBGrid::keepEditing(bool wasEditing)
 void TDBGrid::discardEditor()
 {
     CellEditor *editor = d->editor;
-    if (!editor) return;
+    if (!editor)
+        return;
     d->editor = nullptr;
     d->commitFailed = false;
     d->refusedText.reset();
@@ -197,21 +210,20 @@ void TDBGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hi
             editor->setFocus();
             return;
         }
-        if (hint == QAbstractItemDelegate::NoHint &&
-            (QApplication::focusWidget() == this || QApplication::focusWidget() == viewport())) {
+        if (hint == QAbstractItemDelegate::NoHint && (QApplication::focusWidget() == this ||
+                                                      QApplication::focusWidget() == viewport())) {
             // A click elsewhere in the grid takes the focus before it asks to move: should the
             // move be refused, the editor comes back (see keepEditing).
             d->editorLeftForGrid = true;
             EventBoundary::later(this, [this] { d->editorLeftForGrid = false; });
         }
-        if (hint == QAbstractItemDelegate::EditNextItem ||
-            hint == QAbstractItemDelegate::EditPreviousItem) {
+        if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem) {
             // Tab and Shift+Tab in the editor: the move passes the gate like any other, and the
             // next cell is edited only when the grid really got there.
-            const QModelIndex target =
-                moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious,
-                           Qt::NoModifier);
-            if (!target.isValid() || target == currentIndex()) return;
+            const QModelIndex target = moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious,
+                                                  Qt::NoModifier);
+            if (!target.isValid() || target == currentIndex())
+                return;
             selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
             if (currentIndex() == target && (d->model->flags(target) & Qt::ItemIsEditable))
                 QTableView::edit(target, AllEditTriggers, nullptr);
@@ -226,8 +238,10 @@ void TDBGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hi
 
 void TDBGrid::editButtonClicked()
 {
-    if (!OnEditButtonClick) return;
+    if (!OnEditButtonClick)
+        return;
     // The typed text goes into the record first, so the handler sees what the user sees.
-    if (!EventBoundary::attempt([this] { commitEditor(); })) return;
+    if (!EventBoundary::attempt([this] { commitEditor(); }))
+        return;
     EventBoundary::run([this] { OnEditButtonClick(this); });
 }

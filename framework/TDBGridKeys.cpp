@@ -1,8 +1,9 @@
+#include "TDBGrid.h"
+#include "TDBGridPrivate.h"
+
 #include "EventBoundary.h"
 #include "Interaction.h"
 #include "RecordSetModel.h"
-#include "TDBGrid.h"
-#include "TDBGridPrivate.h"
 
 #include <QApplication>
 
@@ -20,17 +21,19 @@ bool isLookupKey(const QKeyEvent *event)
 
 bool TDBGrid::editorKeyDown(QKeyEvent *event)
 {
-    if (event == d->inFlight) return false;
     // Escape in the editor gives up what was typed into this cell since it was entered, even
     // what a refused column exit already wrote; the record's own changes stay.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
         return restoreEnteredValue();
+    if (event == d->inFlight)
+        return false;
     int key = vkFromQtKey(event->key());
     const TShiftState shift = shiftFromQt(event->modifiers());
     if (key != 0 && OnKeyDown) {
         if (!EventBoundary::attempt([this, &key, shift] { OnKeyDown(this, key, shift); }))
             return true;
-        if (key == 0) return true;
+        if (key == 0)
+            return true;
     }
     if (isLookupKey(event)) {
         TColumn *column = Columns(d->editorIndex.column());
@@ -52,8 +55,7 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
     }
     if (key != 0 && OnKeyDown) {
         const int original = key;
-        if (!EventBoundary::attempt([this, &key, shift] { OnKeyDown(this, key, shift); }) ||
-            key == 0) {
+        if (!EventBoundary::attempt([this, &key, shift] { OnKeyDown(this, key, shift); }) || key == 0) {
             event->accept();
             return;
         }
@@ -64,8 +66,7 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
-    const bool commandKey =
-        key == VK_INSERT || key == VK_ESCAPE || (key == VK_DELETE && shift == ssCtrl);
+    const bool commandKey = key == VK_INSERT || key == VK_ESCAPE || (key == VK_DELETE && shift == ssCtrl);
     if (commandKey && OnCommandKey && OnCommandKey(key, shift)) {
         event->accept();
         return;
@@ -86,8 +87,7 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
     if (key == VK_DELETE && shift == ssCtrl && atRest && !d->dataSet->IsEmpty()) {
         EventBoundary::run([this] {
             if ((d->options & dgConfirmDelete) &&
-                Interaction::current().messageDialog(QStringLiteral("Excluir o registro?"),
-                                                     TMsgDlgType::mtConfirmation,
+                Interaction::current().messageDialog(QStringLiteral("Excluir o registro?"), TMsgDlgType::mtConfirmation,
                                                      mbOK | mbCancel) != mrOk)
                 return;
             d->dataSet->Delete();
@@ -101,8 +101,7 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
     }
     if (isLookupKey(event)) {
         TColumn *column = Columns(d->currentColumn);
-        if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis &&
-            (d->options & dgEditing)) {
+        if (column && column->ButtonStyle == TColumnButtonStyle::cbsEllipsis && (d->options & dgEditing)) {
             editButtonClicked();
             event->accept();
             return;

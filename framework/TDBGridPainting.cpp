@@ -1,10 +1,11 @@
-#include "EventBoundary.h"
-#include "GridDelegate.h"
 #include "TDBGrid.h"
+#include "GridDelegate.h"
 #include "TDBGridPrivate.h"
 
-#include <QHeaderView>
+#include "EventBoundary.h"
+
 #include <QPaintEvent>
+#include <QHeaderView>
 #include <QPainter>
 #include <QStyle>
 #include <utility>
@@ -126,15 +127,17 @@ void TDBGrid::paintGridLines(const QRegion &region)
     }
 }
 
-bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option,
-                       const QModelIndex &index)
+bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index)
 {
-    if (!OnDrawColumnCell) return false;
+    if (!OnDrawColumnCell)
+        return false;
     TColumn *column = Columns(index.column());
     const bool current = index == currentIndex();
     TGridDrawState state = 0;
-    if (current) state |= gdSelected;
-    if (current && hasFocus()) state |= gdFocused;
+    if (current)
+        state |= gdSelected;
+    if (current && hasFocus())
+        state |= gdFocused;
 
     painter->save();
     TCanvas canvas(painter);
@@ -156,14 +159,16 @@ bool TDBGrid::drawCell(QPainter *painter, const QStyleOptionViewItem &option,
     }
     d->canvas = nullptr;
     painter->restore();
-    if (failure) reportLater(failure);
+    if (failure)
+        reportLater(failure);
     return true;
 }
 
 void TDBGrid::reportLater(const std::exception_ptr &failure)
 {
     // A dialog cannot open inside a paint; the report waits for the event loop, once a burst.
-    if (d->reportPending) return;
+    if (d->reportPending)
+        return;
     d->reportPending = true;
     EventBoundary::later(this, [this, failure] {
         d->reportPending = false;

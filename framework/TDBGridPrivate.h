@@ -17,8 +17,7 @@
 class GridSelectionModel;
 class RecordSetModel;
 
-struct TDBGrid::Private
-{
+struct TDBGrid::Private {
     QPointer<TDataSource> source;
     QMetaObject::Connection sourceConnection;
     QPointer<TClientDataSet> dataSet;
@@ -29,11 +28,11 @@ struct TDBGrid::Private
     TDBGridOptions options = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
                              dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
     int currentColumn = 0;
-    int indicatorRow = -1; // the row whose indicator the header was last told of
+    int indicatorRow = -1;             // the row whose indicator the header was last told of
 
     QPointer<CellEditor> editor;
     QPersistentModelIndex editorIndex;
-    bool commitFailed = false;          // the last commit was refused: keep the editor open
+    bool commitFailed = false;         // the last commit was refused: keep the editor open
     std::optional<QString> refusedText; // refused text, not offered again until changed
     // The cell being edited and the value its field held when the user entered it: Escape in
     // the editor puts it back, so a value the column refuses to leave with can always be undone.
@@ -44,12 +43,12 @@ struct TDBGrid::Private
     };
     std::optional<EnteredCell> entered;
 
-    bool following = false;    // the view follows the record set: no gate, no handlers
-    bool rowsChanging = false; // rows come or go: the view's own moves are no user's
-    bool userMove = false;     // the gate is moving the record set itself
+    bool following = false;            // the view follows the record set: no gate, no handlers
+    bool rowsChanging = false;         // rows come or go: the view's own moves are no user's
+    bool userMove = false;             // the gate is moving the record set itself
     bool applyingWidths = false;
     bool reportPending = false;
-    bool editorLeftForGrid = false; // the editor just closed because the grid took the focus
+    bool editorLeftForGrid = false;    // the editor just closed because the grid took the focus
     // The key press the grid is handling: Qt hands the key that opens an editor on to the
     // editor (and an ignored one back up to the grid); the handler must see it once.
     QKeyEvent *inFlight = nullptr;

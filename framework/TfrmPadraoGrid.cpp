@@ -39,7 +39,8 @@ QIcon toolbarIcon(QStyle *style, int picture)
 {
     static QHash<QPair<QString, int>, QIcon> made;
     const QPair<QString, int> key(style->name(), picture);
-    if (const auto it = made.constFind(key); it != made.constEnd()) return *it;
+    if (const auto it = made.constFind(key); it != made.constEnd())
+        return *it;
     const QPixmap image = picture == IncludePicture
                               ? includeImage(style)
                               : style->standardIcon(QStyle::StandardPixmap(picture)).pixmap(16, 16);
@@ -88,8 +89,7 @@ TfrmPadraoGrid::TfrmPadraoGrid()
     toolbar->setContentsMargins(2, 2, 2, 2);
     toolbar->setSpacing(1);
     auto button = [this, toolbar](const char *name, const char *hint, int picture) {
-        auto *speedButton =
-            new TSpeedButton(panBotoes, QString::fromLatin1(name), QString::fromUtf8(hint));
+        auto *speedButton = new TSpeedButton(panBotoes, QString::fromLatin1(name), QString::fromUtf8(hint));
         speedButton->setIcon(toolbarIcon(style(), picture));
         speedButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
         toolbar->addWidget(speedButton);
@@ -167,8 +167,7 @@ TfrmPadraoGrid::TfrmPadraoGrid()
             commitEditors();
             (this->*handler)(sender);
             // After Include or Alter the keyboard goes on in the grid, where the record is.
-            if (handler == &TfrmPadraoGrid::sbtIncluirClick ||
-                handler == &TfrmPadraoGrid::sbtAlterarClick)
+            if (handler == &TfrmPadraoGrid::sbtIncluirClick || handler == &TfrmPadraoGrid::sbtAlterarClick)
                 focusActiveGrid();
         };
     };
@@ -239,14 +238,16 @@ void TfrmPadraoGrid::detachHandlers()
 
 QWidget *TfrmPadraoGrid::frame() const
 {
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) return sub;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        return sub;
     return const_cast<TfrmPadraoGrid *>(this);
 }
 
 void TfrmPadraoGrid::SetCaption(const QString &caption)
 {
     setWindowTitle(caption);
-    if (frame() != this) frame()->setWindowTitle(caption);
+    if (frame() != this)
+        frame()->setWindowTitle(caption);
 }
 
 void TfrmPadraoGrid::SetBounds(int left, int top, int width, int height)
@@ -258,19 +259,23 @@ void TfrmPadraoGrid::SetBounds(int left, int top, int width, int height)
 
 void TfrmPadraoGrid::applyBounds()
 {
-    if (!m_bounds.isValid()) return;
+    if (!m_bounds.isValid())
+        return;
     QWidget *window = frame();
     window->setGeometry(m_bounds);
     // Bounds set while the form had no frame yet (in a derived constructor) wait for the frame
     // the host gives it; the area would otherwise size the frame to the form's hint.
-    if (window != this) m_bounds = QRect();
+    if (window != this)
+        m_bounds = QRect();
 }
 
 TWindowState TfrmPadraoGrid::WindowState() const
 {
     const Qt::WindowStates state = frame()->windowState();
-    if (state & Qt::WindowMinimized) return TWindowState::wsMinimized;
-    if (state & Qt::WindowMaximized) return TWindowState::wsMaximized;
+    if (state & Qt::WindowMinimized)
+        return TWindowState::wsMinimized;
+    if (state & Qt::WindowMaximized)
+        return TWindowState::wsMaximized;
     return TWindowState::wsNormal;
 }
 
@@ -287,15 +292,9 @@ void TfrmPadraoGrid::SetWindowState(TWindowState state)
         return;
     }
     switch (state) {
-    case TWindowState::wsNormal:
-        window->showNormal();
-        break;
-    case TWindowState::wsMinimized:
-        window->showMinimized();
-        break;
-    case TWindowState::wsMaximized:
-        window->showMaximized();
-        break;
+    case TWindowState::wsNormal: window->showNormal(); break;
+    case TWindowState::wsMinimized: window->showMinimized(); break;
+    case TWindowState::wsMaximized: window->showMaximized(); break;
     }
 }
 
@@ -303,16 +302,19 @@ void TfrmPadraoGrid::Show()
 {
     applyBounds();
     QWidget *window = frame();
-    if (window != this) setVisible(true);
+    if (window != this)
+        setVisible(true);
     window->show();
     window->raise();
     if (auto *sub = qobject_cast<QMdiSubWindow *>(window)) {
-        if (QMdiArea *area = sub->mdiArea()) area->setActiveSubWindow(sub);
+        if (QMdiArea *area = sub->mdiArea())
+            area->setActiveSubWindow(sub);
     } else {
         activateWindow();
     }
     // The keyboard starts in the grid, not on a toolbar or a tab.
-    if (!isAncestorOf(QApplication::focusWidget())) focusActiveGrid();
+    if (!isAncestorOf(QApplication::focusWidget()))
+        focusActiveGrid();
 }
 
 bool TfrmPadraoGrid::Close()
@@ -360,9 +362,7 @@ void TfrmPadraoGrid::runCreate()
 void TfrmPadraoGrid::setUpCommandKeys()
 {
     for (TDBGrid *grid : findChildren<TDBGrid *>())
-        grid->OnCommandKey = [this](int key, TShiftState shift) {
-            return takeCommandKey(key, shift);
-        };
+        grid->OnCommandKey = [this](int key, TShiftState shift) { return takeCommandKey(key, shift); };
 }
 
 bool TfrmPadraoGrid::takeCommandKey(int key, TShiftState shift)
@@ -370,12 +370,14 @@ bool TfrmPadraoGrid::takeCommandKey(int key, TShiftState shift)
     // A command's key is the command's only: when it is disabled the key does nothing, rather
     // than the grid doing something of its own that the command would not allow.
     Qt::KeyboardModifiers modifiers;
-    if (shift & ssShift) modifiers |= Qt::ShiftModifier;
-    if (shift & ssCtrl) modifiers |= Qt::ControlModifier;
-    if (shift & ssAlt) modifiers |= Qt::AltModifier;
+    if (shift & ssShift)
+        modifiers |= Qt::ShiftModifier;
+    if (shift & ssCtrl)
+        modifiers |= Qt::ControlModifier;
+    if (shift & ssAlt)
+        modifiers |= Qt::AltModifier;
     const QKeySequence pressed(QKeyCombination(modifiers, Qt::Key(qtKeyFromVk(key))));
-    for (TMenuItem *item : {mnuIncluir, mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar,
-                            mnuConfirmar, mnuCancelar}) {
+    for (TMenuItem *item : {mnuIncluir, mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar, mnuConfirmar, mnuCancelar}) {
         if (item->ShortCut() == pressed) {
             item->Click();
             return true;
@@ -398,8 +400,10 @@ void TfrmPadraoGrid::rememberColumnLayouts()
 TDBGrid *TfrmPadraoGrid::ActiveGrid() const
 {
     QWidget *sheet = pgcPadrao->currentWidget();
-    if (!sheet) return nullptr;
-    if (auto *grid = qobject_cast<TDBGrid *>(sheet)) return grid;
+    if (!sheet)
+        return nullptr;
+    if (auto *grid = qobject_cast<TDBGrid *>(sheet))
+        return grid;
     return sheet->findChild<TDBGrid *>();
 }
 
@@ -418,7 +422,8 @@ QString TfrmPadraoGrid::RecordDescription(TClientDataSet *dataSet) const
 
 void TfrmPadraoGrid::runDestroy()
 {
-    if (m_destroyRun) return;
+    if (m_destroyRun)
+        return;
     m_destroyRun = true;
     emit destroying();
     FormDestroy(this);
@@ -442,7 +447,8 @@ void TfrmPadraoGrid::bindNavigator()
         // The label reads the record after the change has settled: a record set in the middle of
         // a change (a cancelled insert going away) is not read from inside its own signal.
         auto refresh = [this] {
-            if (m_navigatorPending) return;
+            if (m_navigatorPending)
+                return;
             m_navigatorPending = true;
             EventBoundary::later(this, [this] {
                 m_navigatorPending = false;
@@ -460,8 +466,7 @@ void TfrmPadraoGrid::bindNavigator()
 void TfrmPadraoGrid::updateNavigator()
 {
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    TField *field =
-        (dataSet && !m_navigatorField.isEmpty()) ? dataSet->FindField(m_navigatorField) : nullptr;
+    TField *field = (dataSet && !m_navigatorField.isEmpty()) ? dataSet->FindField(m_navigatorField) : nullptr;
     const bool hasRecord = field && dataSet->Active() && !dataSet->IsEmpty();
     dbtNome->setText(hasRecord ? field->DisplayText() : QString());
 }
@@ -474,7 +479,8 @@ QList<TClientDataSet *> TfrmPadraoGrid::editedDataSets() const
     QList<TClientDataSet *> dataSets;
     for (TDataSource *source : findChildren<TDataSource *>()) {
         TClientDataSet *dataSet = source->DataSet();
-        if (dataSet && !dataSets.contains(dataSet)) dataSets << dataSet;
+        if (dataSet && !dataSets.contains(dataSet))
+            dataSets << dataSet;
     }
     return dataSets;
 }
@@ -494,7 +500,8 @@ void TfrmPadraoGrid::watchPendingChanges()
     m_pendingConnections.clear();
     // Counted once the change has settled: a save runs right after the post that logs it.
     auto queue = [this] {
-        if (m_pendingCountQueued) return;
+        if (m_pendingCountQueued)
+            return;
         m_pendingCountQueued = true;
         EventBoundary::later(this, [this] {
             m_pendingCountQueued = false;
@@ -502,11 +509,9 @@ void TfrmPadraoGrid::watchPendingChanges()
         });
     };
     for (TDataSource *source : findChildren<TDataSource *>()) {
-        m_pendingConnections << connect(source, &TDataSource::dataSetChanged, this,
-                                        [this] { watchPendingChanges(); });
+        m_pendingConnections << connect(source, &TDataSource::dataSetChanged, this, [this] { watchPendingChanges(); });
         if (TClientDataSet *dataSet = source->DataSet())
-            m_pendingConnections << connect(dataSet, &TClientDataSet::changeLogChanged, this,
-                                            queue);
+            m_pendingConnections << connect(dataSet, &TClientDataSet::changeLogChanged, this, queue);
     }
     updatePendingChanges();
 }
@@ -530,17 +535,17 @@ void TfrmPadraoGrid::SendPendingChanges()
 bool TfrmPadraoGrid::mayCloseWithPendingChanges()
 {
     const int count = PendingChangeCount();
-    if (count == 0) return true;
-    const QString what =
-        count == 1 ? QStringLiteral("Há 1 alteração não gravada no servidor.")
-                   : QStringLiteral("Há %1 alterações não gravadas no servidor.").arg(count);
+    if (count == 0)
+        return true;
+    const QString what = count == 1 ? QStringLiteral("Há 1 alteração não gravada no servidor.")
+                                    : QStringLiteral("Há %1 alterações não gravadas no servidor.").arg(count);
     const int answer = Interaction::current().messageDialog(
-        what +
-            QStringLiteral(
-                "\n\nSim: enviar novamente.\nNão: descartar e fechar.\nCancelar: voltar à janela."),
+        what + QStringLiteral("\n\nSim: enviar novamente.\nNão: descartar e fechar.\nCancelar: voltar à janela."),
         TMsgDlgType::mtWarning, mbYes | mbNo | mbCancel);
-    if (answer == mrNo) return true;
-    if (answer != mrYes) return false;
+    if (answer == mrNo)
+        return true;
+    if (answer != mrYes)
+        return false;
     // A send that fails again says so and the window stays.
     SendPendingChanges();
     updatePendingChanges();
@@ -632,8 +637,8 @@ void TfrmPadraoGrid::EnableCommands(TClientDataSet *current, bool mayInclude)
         writing->SetEnabled(writing->Enabled() && mayWrite);
     mnuFechar->SetEnabled(!editing);
     const std::pair<TMenuItem *, TSpeedButton *> pairs[] = {
-        {mnuConfirmar, sbtConfirmar}, {mnuCancelar, sbtCancelar}, {mnuIncluir, sbtIncluir},
-        {mnuAlterar, sbtAlterar},     {mnuExcluir, sbtExcluir},   {mnuProcurar, sbtProcurar},
+        {mnuConfirmar, sbtConfirmar}, {mnuCancelar, sbtCancelar},   {mnuIncluir, sbtIncluir},
+        {mnuAlterar, sbtAlterar},     {mnuExcluir, sbtExcluir},     {mnuProcurar, sbtProcurar},
         {mnuVerificar, sbtVerificar}, {mnuFechar, sbtFechar}};
     for (const auto &[menuItem, speedButton] : pairs)
         speedButton->SetEnabled(menuItem->Enabled());
@@ -650,36 +655,38 @@ void TfrmPadraoGrid::sbtIncluirClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (!dataSet) return;
-    if (!dataSet->Active()) dataSet->Open();
-    if (dataSet->State() != TDataSetState::dsBrowse) return;
+    if (!dataSet)
+        return;
+    if (!dataSet->Active())
+        dataSet->Open();
+    if (dataSet->State() != TDataSetState::dsBrowse)
+        return;
     dataSet->Insert();
     // A new record starts where typing works: its first column that takes it.
     dbgPadrao->SelectFirstTypeableColumn();
-    if (dbgPadrao->isVisible()) dbgPadrao->setFocus(Qt::OtherFocusReason);
+    if (dbgPadrao->isVisible())
+        dbgPadrao->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmPadraoGrid::sbtAlterarClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() ||
-        dataSet->State() != TDataSetState::dsBrowse)
+    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() || dataSet->State() != TDataSetState::dsBrowse)
         return;
     dataSet->Edit();
-    if (dbgPadrao->isVisible()) dbgPadrao->setFocus(Qt::OtherFocusReason);
+    if (dbgPadrao->isVisible())
+        dbgPadrao->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmPadraoGrid::sbtExcluirClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() ||
-        dataSet->State() != TDataSetState::dsBrowse)
+    if (!dataSet || !dataSet->Active() || dataSet->IsEmpty() || dataSet->State() != TDataSetState::dsBrowse)
         return;
     DialogContext about({RecordDescription(dataSet), {}});
-    if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) ==
-        mrYes)
+    if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes)
         dataSet->Delete();
 }
 
@@ -687,7 +694,8 @@ void TfrmPadraoGrid::sbtProcurarClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (dataSet && dataSet->Active()) Procura(dataSet, dbgPadrao);
+    if (dataSet && dataSet->Active())
+        Procura(dataSet, dbgPadrao);
 }
 
 void TfrmPadraoGrid::sbtVerificarClick(QObject *sender)
@@ -700,16 +708,17 @@ void TfrmPadraoGrid::sbtConfirmarClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (dataSet && dataSet->isEditing()) dataSet->Post();
+    if (dataSet && dataSet->isEditing())
+        dataSet->Post();
 }
 
 void TfrmPadraoGrid::sbtCancelarClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TClientDataSet *dataSet = dtsPadrao->DataSet();
-    if (!dataSet || !dataSet->isEditing()) return;
-    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) ==
-        mrYes)
+    if (!dataSet || !dataSet->isEditing())
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes)
         dataSet->Cancel();
 }
 

@@ -87,8 +87,7 @@ bool HostLogin::logIn(const QString &message)
     for (;;) {
         std::unique_ptr<Attempt> started = std::move(m_started);
         if (started) answer = started->answer;
-        if (!answer && !m_passwordFileTried && !m_options.passwordFile.isEmpty() &&
-            !m_user.isEmpty()) {
+        if (!answer && !m_passwordFileTried && !m_options.passwordFile.isEmpty() && !m_user.isEmpty()) {
             m_passwordFileTried = true; // once: a wrong file must not loop, nor hide the dialog
             if (const std::optional<QString> password = firstLine(m_options.passwordFile, &why))
                 answer = LoginAnswer{m_user, *password};

@@ -23,10 +23,10 @@ namespace {
 // library folder relative to it.
 QString packageDirectory(const HostOptions &options)
 {
-    if (!options.packageDir.isEmpty()) return options.packageDir;
+    if (!options.packageDir.isEmpty())
+        return options.packageDir;
     const QDir programDir(QCoreApplication::applicationDirPath());
-    const QString installed =
-        programDir.absoluteFilePath(QStringLiteral(KZR_PACKAGE_DIR_FROM_PROGRAM));
+    const QString installed = programDir.absoluteFilePath(QStringLiteral(KZR_PACKAGE_DIR_FROM_PROGRAM));
     return QDir(installed).exists() ? QDir::cleanPath(installed) : programDir.path();
 }
 } // namespace
@@ -59,8 +59,7 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(QStringLiteral("&Sair"), this, &QWidget::close);
 
-    m_serverLabel = new QLabel(
-        QStringLiteral("Servidor: %1:%2").arg(m_options.server).arg(m_options.port), this);
+    m_serverLabel = new QLabel(QStringLiteral("Servidor: %1:%2").arg(m_options.server).arg(m_options.port), this);
     m_cacheLabel = new QLabel(this);
     m_cacheLabel->setObjectName(QStringLiteral("lblCache"));
     statusBar()->addWidget(m_cacheLabel, 1);
@@ -71,8 +70,7 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
 
     connect(m_area, &QMdiArea::subWindowActivated, this, &HostMainWindow::showFormMenu);
 
-    registerScreen(QStringLiteral("KZR01200"), QStringLiteral("Pkg_kzr01200"),
-                   QStringLiteral("&Dimensão"));
+    registerScreen(QStringLiteral("KZR01200"), QStringLiteral("Pkg_kzr01200"), QStringLiteral("&Dimensão"));
     m_cubes.rebuild();
     refreshCubeMenu();
     resize(1000, 680);
@@ -82,15 +80,16 @@ HostMainWindow::~HostMainWindow()
 {
     // The area activates other windows while its children go; this object is half gone by then.
     disconnect(m_area, nullptr, this, nullptr);
-    if (TApplication::Host() == this) TApplication::SetHost(nullptr);
+    if (TApplication::Host() == this)
+        TApplication::SetHost(nullptr);
 }
 
-void HostMainWindow::registerScreen(const QString &code, const QString &packageName,
-                                    const QString &caption)
+void HostMainWindow::registerScreen(const QString &code, const QString &packageName, const QString &caption)
 {
     const bool known = m_screens.contains(code);
     m_screens.insert(code, {packageName, caption});
-    if (known) return;
+    if (known)
+        return;
     QAction *action = m_registerMenu->addAction(caption, this, [this, code] { openScreen(code); });
     action->setObjectName(QStringLiteral("mnu") + code);
 }
@@ -99,8 +98,7 @@ bool HostMainWindow::openScreen(const QString &code)
 {
     const auto found = m_screens.constFind(code.toUpper());
     if (found == m_screens.constEnd()) {
-        EventBoundary::run(
-            [&] { throw Exception(QStringLiteral("Tela desconhecida: \"%1\".").arg(code)); });
+        EventBoundary::run([&] { throw Exception(QStringLiteral("Tela desconhecida: \"%1\".").arg(code)); });
         return false;
     }
     return m_packages.runCreate(found->packageName);
@@ -139,10 +137,13 @@ void HostMainWindow::showFormMenu(QMdiSubWindow *window)
     // The active screen's operation menu sits in the menu bar, before the window menu.
     auto *form = window ? qobject_cast<TfrmPadraoGrid *>(window->widget()) : nullptr;
     QMenu *menu = form ? form->mnuOperacao : nullptr;
-    if (menu == m_formMenu) return;
-    if (m_formMenu) menuBar()->removeAction(m_formMenu->menuAction());
+    if (menu == m_formMenu)
+        return;
+    if (m_formMenu)
+        menuBar()->removeAction(m_formMenu->menuAction());
     m_formMenu = menu;
-    if (menu) menuBar()->insertMenu(m_windowMenu->menuAction(), menu);
+    if (menu)
+        menuBar()->insertMenu(m_windowMenu->menuAction(), menu);
 }
 
 void HostMainWindow::refreshCubeMenu()

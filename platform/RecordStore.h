@@ -45,7 +45,7 @@ public:
 
     // --- position and editing ----------------------------------------------------------
     TDataSetState state = TDataSetState::dsInactive;
-    int current = -1;    // index into records, -1 when empty
+    int current = -1; // index into records, -1 when empty
     int displayRow = -1; // the row a view is painting, read in place of current
     bool bof = true;
     bool eof = true;

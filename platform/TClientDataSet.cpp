@@ -25,8 +25,8 @@ void TClientDataSet::checkEditing() const
 {
     checkActive();
     if (!isEditing())
-        throw EDatabaseError(QStringLiteral("O registro não está em alteração nem em inclusão: use "
-                                            "Alterar ou Incluir antes de mudar seus dados."));
+        throw EDatabaseError(QStringLiteral(
+            "O registro não está em alteração nem em inclusão: use Alterar ou Incluir antes de mudar seus dados."));
 }
 
 void TClientDataSet::fire(const DataSetEvent &event, TClientDataSet *self)
@@ -46,8 +46,7 @@ void TClientDataSet::setState(TDataSetState state)
 TField *TClientDataSet::AddField(const QString &fieldName, int size)
 {
     if (Active())
-        throw EDatabaseError(
-            QStringLiteral("A definição dos dados não pode mudar com os dados abertos."));
+        throw EDatabaseError(QStringLiteral("A definição dos dados não pode mudar com os dados abertos."));
     if (size < 1)
         throw EDatabaseError(QStringLiteral("A definição dos dados tem um campo sem tamanho."));
     if (!d->fieldsDeclared) clearDynamicFields();
@@ -321,7 +320,8 @@ void TClientDataSet::Delete()
         Cancel();
         return;
     }
-    if (d->records.isEmpty()) throw EDatabaseError(QStringLiteral("Não há registro para excluir."));
+    if (d->records.isEmpty())
+        throw EDatabaseError(QStringLiteral("Não há registro para excluir."));
     fire(BeforeDelete, this);
     if (d->state == TDataSetState::dsInsert || d->records.isEmpty())
         return; // the handler changed the ground under us; nothing sensible to delete
@@ -421,17 +421,17 @@ std::optional<QVector<int>> rowsLookingDifferent(const RecordStore &shown, const
     constexpr int MostRowsTold = 32;
     constexpr qsizetype MostRowsCompared = 200;
     const qsizetype count = p.rows.size() + kept.at.size();
-    if (!shown.fieldsDeclared || shown.state != TDataSetState::dsBrowse ||
-        count != shown.records.size() || count > MostRowsCompared ||
-        columns.size() != shown.columns.size() || columnOfField != shown.columnOfField ||
-        p.log.size() > MostRowsTold)
+    if (!shown.fieldsDeclared || shown.state != TDataSetState::dsBrowse || count != shown.records.size() ||
+        count > MostRowsCompared || columns.size() != shown.columns.size() ||
+        columnOfField != shown.columnOfField || p.log.size() > MostRowsTold)
         return std::nullopt;
     QVector<int> rows;
     for (qsizetype row = 0; row < count; ++row) {
         const RecordStore::Record &record = shown.records[row];
         if (record.status == RecordStore::Status::Unchanged && sameRow(shown, record, p, kept, row))
             continue;
-        if (rows.size() == MostRowsTold) return std::nullopt;
+        if (rows.size() == MostRowsTold)
+            return std::nullopt;
         rows.append(int(row));
     }
     return rows;
@@ -443,8 +443,7 @@ void TClientDataSet::SetData(const Variant &data)
     packet::KeptRows kept;
     packet::Packet p = packet::fromVariant(data, kept);
     if (p.isDelta)
-        throw EDatabaseError(
-            QStringLiteral("Os dados recebidos do servidor não têm a forma esperada."));
+        throw EDatabaseError(QStringLiteral("Os dados recebidos do servidor não têm a forma esperada."));
 
     // Bind before touching anything, so a packet that does not fit leaves the set as it was.
     QVector<packet::FieldDef> columns = p.fields;
@@ -465,10 +464,10 @@ void TClientDataSet::SetData(const Variant &data)
 
     // The packet fits: from here on the content is replaced. A reload that keeps the fields and
     // the number of rows (a save's reply, mostly) tells views only the rows that look different.
-    const std::optional<QVector<int>> refreshed =
-        rowsLookingDifferent(*d, p, kept, columns, columnOfField);
+    const std::optional<QVector<int>> refreshed = rowsLookingDifferent(*d, p, kept, columns, columnOfField);
     const bool logged = !p.log.isEmpty();
-    if (!refreshed) emit contentAboutToBeReset();
+    if (!refreshed)
+        emit contentAboutToBeReset();
     if (!d->fieldsDeclared) {
         clearDynamicFields();
         for (int c = 0; c < p.fields.size(); ++c) {
@@ -486,7 +485,8 @@ void TClientDataSet::SetData(const Variant &data)
         for (int row : *refreshed)
             emit rowChanged(row);
         for (int row = 0; logged && row < d->records.size(); ++row) {
-            if (ChangePendingAt(row) && !refreshed->contains(row)) emit rowChanged(row);
+            if (ChangePendingAt(row) && !refreshed->contains(row))
+                emit rowChanged(row);
         }
     } else {
         emit contentReset();

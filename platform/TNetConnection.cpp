@@ -233,11 +233,10 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     m_sessionResumed = false;
     m_socketAccess = currentAccess();
     const ServerAccess &access = m_socketAccess;
-    const QString where =
-        QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3)")
-            .arg(m_host)
-            .arg(m_port)
-            .arg(m_serverName);
+    const QString where = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3)")
+                              .arg(m_host)
+                              .arg(m_port)
+                              .arg(m_serverName);
     if (m_interrupted) {
         *error = where + QStringLiteral(": ") + Interrupted;
         return false;
@@ -281,15 +280,15 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     QSslSocket *raw = secure.get();
     const QMetaObject::Connection judge = QObject::connect(
         raw, &QSslSocket::sslErrors, raw, [raw, &access, &refused](const QList<QSslError> &errors) {
-            // A certificate the user accepted once is trusted on its fingerprint alone.
-            const QByteArray digest = raw->peerCertificate().digest(QCryptographicHash::Sha256);
-            if (!access.pinnedFingerprint.isEmpty() &&
-                server_access::sameFingerprint(server_access::fingerprintText(digest),
-                                               access.pinnedFingerprint))
-                raw->ignoreSslErrors();
-            else
-                refused = errors;
-        });
+        // A certificate the user accepted once is trusted on its fingerprint alone.
+        const QByteArray digest = raw->peerCertificate().digest(QCryptographicHash::Sha256);
+        if (!access.pinnedFingerprint.isEmpty() &&
+            server_access::sameFingerprint(server_access::fingerprintText(digest),
+                                           access.pinnedFingerprint))
+            raw->ignoreSslErrors();
+        else
+            refused = errors;
+    });
     const auto forgetDescriptor = qScopeGuard([&] {
         if (m_socket.get() != raw) setDescriptor(-1);
     });
@@ -444,7 +443,8 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
             }
         }
 #endif
-        if (!socket->waitForReadyRead(wait) && socket->bytesAvailable() == 0) {
+        if (!socket->waitForReadyRead(wait) &&
+            socket->bytesAvailable() == 0) {
             if (socket->state() == QAbstractSocket::ConnectedState &&
                 socket->error() == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {
                 if (waitingHandler()) waitingHandler()();

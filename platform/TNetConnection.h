@@ -137,7 +137,7 @@ private:
     bool m_connected = false;
     int m_timeoutMs = 30000;
     std::optional<ServerAccess> m_access;
-    ServerAccess m_socketAccess;   // what the open socket was opened with
+    ServerAccess m_socketAccess; // what the open socket was opened with
     bool m_sessionResumed = false; // the open socket has resumed m_socketAccess's session
     bool m_reportsSessionEnd = true;
     std::unique_ptr<QTcpSocket> m_socket;

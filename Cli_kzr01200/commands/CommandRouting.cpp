@@ -1,6 +1,7 @@
+#include "TfrmDimensao.h"
+
 #include "Interaction.h"
 #include "Services.h"
-#include "TfrmDimensao.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ void TfrmDimensao::pgcPadraoChange(QObject *sender)
 {
     mnuDimensao->SetChecked(pgcPadrao->ActivePage() == tshPadrao);
     mnuExtras->SetChecked(pgcPadrao->ActivePage() == tshExtras);
-    if (mnuExtras->Checked()) cdsDadosAfterScroll(cdsDados);
+    if (mnuExtras->Checked())
+        cdsDadosAfterScroll(cdsDados);
     ControlaBotoes();
 }
 
@@ -44,7 +46,8 @@ void TfrmDimensao::sbtIncluirClick(QObject *sender)
         return;
     }
     TClientDataSet *extras = dtsExtras->DataSet();
-    if (!extras || !browsing(extras)) return;
+    if (!extras || !browsing(extras))
+        return;
     for (int i = 0; i < extras->FieldCount(); ++i) {
         if (marksFocus(extras->Fields(i))) {
             extras->Fields(i)->FocusControl();
@@ -61,7 +64,8 @@ void TfrmDimensao::sbtAlterarClick(QObject *sender)
         return;
     }
     TClientDataSet *extras = dtsExtras->DataSet();
-    if (!extras || !browsing(extras)) return;
+    if (!extras || !browsing(extras))
+        return;
     for (int i = 0; i + 1 < extras->FieldCount(); ++i) {
         if (marksFocus(extras->Fields(i))) {
             extras->Fields(i + 1)->FocusControl();
@@ -78,10 +82,10 @@ void TfrmDimensao::sbtExcluirClick(QObject *sender)
         return;
     }
     TClientDataSet *extras = dtsExtras->DataSet();
-    if (!extras || !browsing(extras)) return;
+    if (!extras || !browsing(extras))
+        return;
     DialogContext about({RecordDescription(extras), {}});
-    if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) ==
-        mrYes) {
+    if (msgGeral->ShowMsg(QStringLiteral("Excl"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         extras->Delete();
         dtsExtrasStateChange(dtsExtras);
     }
@@ -94,7 +98,8 @@ void TfrmDimensao::sbtProcurarClick(QObject *sender)
         return;
     }
     TClientDataSet *extras = dtsExtras->DataSet();
-    if (extras && extras->Active()) Procura(extras, dbgExtras);
+    if (extras && extras->Active())
+        Procura(extras, dbgExtras);
 }
 
 void TfrmDimensao::sbtConfirmarClick(QObject *sender)
@@ -118,25 +123,29 @@ void TfrmDimensao::sbtCancelarClick(QObject *sender)
 void TfrmDimensao::ConfirmaTshPrincipal()
 {
     TClientDataSet *dados = dtsPadrao->DataSet();
-    if (!dados) return;
-    if (dados->isEditing()) dados->Post();
+    if (!dados)
+        return;
+    if (dados->isEditing())
+        dados->Post();
     dtsPadraoStateChange(nullptr);
 }
 
 void TfrmDimensao::ConfirmaTshExtras()
 {
     TClientDataSet *extras = dtsExtras->DataSet();
-    if (!extras) return;
-    if (extras->isEditing()) extras->Post();
+    if (!extras)
+        return;
+    if (extras->isEditing())
+        extras->Post();
     dtsPadraoStateChange(nullptr);
 }
 
 void TfrmDimensao::CancelaTshPrincipal()
 {
     TClientDataSet *dados = dtsPadrao->DataSet();
-    if (!dados) return;
-    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) ==
-        mrYes) {
+    if (!dados)
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         dados->Cancel();
         reloadUnlessPending(dados);
     }
@@ -154,9 +163,9 @@ void TfrmDimensao::reloadUnlessPending(const TClientDataSet *cancelled)
 void TfrmDimensao::CancelaTshExtras()
 {
     TClientDataSet *extras = dtsExtras->DataSet();
-    if (!extras) return;
-    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) ==
-        mrYes) {
+    if (!extras)
+        return;
+    if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         extras->Cancel();
         reloadUnlessPending(extras);
     }

@@ -1,5 +1,6 @@
-#include "Services.h"
 #include "TfrmDimensao.h"
+
+#include "Services.h"
 
 // Commands that start work need the current record set at rest, Confirm and Cancel need it
 // being edited, and the other tab cannot be reached while it is being edited.

@@ -1,9 +1,10 @@
+#include "TfrmDimensao.h"
+
 #include "BusyIndicatorShown.h"
 #include "HourGlassCursor.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 #include "Services.h"
-#include "TfrmDimensao.h"
 
 namespace {
 
@@ -31,10 +32,13 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
         canvas->SetFontColor(clCaptionText);
     }
     TField *field = column ? column->Field() : nullptr;
-    if (!field) return;
+    if (!field)
+        return;
     canvas->TextOut(rect.left() + 2, rect.top() + 2, field->DisplayText());
-    if (state & gdFocused) canvas->DrawFocusRect(rect);
-    if (!isFlag(field)) return;
+    if (state & gdFocused)
+        canvas->DrawFocusRect(rect);
+    if (!isFlag(field))
+        return;
 
     // A null flag, or any value but "S", "N" and the empty text, shows no image.
     TBitmap bitmap;
@@ -58,7 +62,8 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
 // inserted only takes the value.
 void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 {
-    if (!isFlag(dbgPadrao->SelectedField()) || !MayWrite()) return;
+    if (!isFlag(dbgPadrao->SelectedField()) || !MayWrite())
+        return;
     const QString flag = cdsDadosIDDIMENSAODW->AsString();
     QString toggled;
     if (flag == QLatin1String("N"))
@@ -68,9 +73,11 @@ void TfrmDimensao::dbgPadraoCellClick(TColumn *)
     else
         return;
     const bool inserting = cdsDados->State() == TDataSetState::dsInsert;
-    if (!inserting) cdsDados->Edit();
+    if (!inserting)
+        cdsDados->Edit();
     cdsDadosIDDIMENSAODW->SetAsString(toggled);
-    if (!inserting) cdsDados->Post();
+    if (!inserting)
+        cdsDados->Post();
 }
 
 // Sets the flag of every dimension to one value, alternately "N" and "S", and sends them all
@@ -79,7 +86,8 @@ void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
 {
     HourGlassCursor cursor;
-    if (!column || column->FieldName != flagField || !MayWrite()) return;
+    if (!column || column->FieldName != flagField || !MayWrite())
+        return;
 
     cdsVDDados->SetData(cdsDados->Data());
     TField *copyFlag = cdsVDDados->FieldByName(flagField);
@@ -92,8 +100,7 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
         // the copy refused the write.
         if (dtsPadrao->DataSet()->State() != TDataSetState::dsBrowse)
             MensErro(editBeforeBulkToggle, true);
-        before.insert(cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"))->AsString(),
-                      copyFlag->AsString());
+        before.insert(cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"))->AsString(), copyFlag->AsString());
         cdsVDDados->Edit();
         copyFlag->SetAsString(value);
         cdsVDDados->Next(); // posts the edited row
@@ -108,7 +115,8 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
 
 void TfrmDimensao::mnuDesfazerMarcacaoClick(QObject *)
 {
-    if (m_flagsBeforeBulkToggle.isEmpty()) return;
+    if (m_flagsBeforeBulkToggle.isEmpty())
+        return;
     HourGlassCursor cursor;
     if (dtsPadrao->DataSet()->State() != TDataSetState::dsBrowse)
         MensErro(editBeforeBulkToggle, true);
@@ -144,7 +152,8 @@ void TfrmDimensao::sendFlagCopy()
                 CheckResultServ(reply, true, 0);
                 AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
             }
-            if (cdsVDDados->LogChanges()) cdsVDDados->MergeChangeLog();
+            if (cdsVDDados->LogChanges())
+                cdsVDDados->MergeChangeLog();
             cdsDados->SetData(cdsVDDados->Data());
         },
         // The list may hold changes the refused call carried along (unsent ones).
@@ -154,12 +163,12 @@ void TfrmDimensao::sendFlagCopy()
 // The title of the flag column says what a click on it will do, and the undo what it undoes.
 void TfrmDimensao::explainBulkToggle()
 {
-    const QString hint =
-        !MayWrite()    ? ReadOnlyHint()
-        : m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
-                       : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
+    const QString hint = !MayWrite()    ? ReadOnlyHint()
+                         : m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
+                                        : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
     for (int i = 0; i < dbgPadrao->ColumnCount(); ++i) {
-        if (dbgPadrao->Columns(i)->FieldName == flagField) dbgPadrao->Columns(i)->Title.Hint = hint;
+        if (dbgPadrao->Columns(i)->FieldName == flagField)
+            dbgPadrao->Columns(i)->Title.Hint = hint;
     }
     mnuDesfazerMarcacao->SetEnabled(!m_flagsBeforeBulkToggle.isEmpty());
 }
@@ -167,9 +176,12 @@ void TfrmDimensao::explainBulkToggle()
 void TfrmDimensao::dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift)
 {
     TfrmPadraoGrid::dbgPadraoKeyDown(sender, key, shift);
-    if (key != VK_SPACE) return;
-    if (shift & ssCtrl) dbgPadraoTitleClick(dbgPadrao->Columns(0));
-    if (shift & ssShift) dbgPadraoCellClick(nullptr);
+    if (key != VK_SPACE)
+        return;
+    if (shift & ssCtrl)
+        dbgPadraoTitleClick(dbgPadrao->Columns(0));
+    if (shift & ssShift)
+        dbgPadraoCellClick(nullptr);
 }
 
 // No typing into the flag column, nor anywhere for a user who may only read; every other column
@@ -188,15 +200,17 @@ void TfrmDimensao::dbgPadraoColEnter(QObject *)
 void TfrmDimensao::dbgPadraoColExit(QObject *)
 {
     const TClientDataSet *shown = dtsPadrao->DataSet(); // as the data source reports it
-    if (!shown || !shown->isEditing()) return;
+    if (!shown || !shown->isEditing())
+        return;
     TField *field = dbgPadrao->SelectedField();
-    if (!field) return;
+    if (!field)
+        return;
     if (field == cdsDadosNRSEQUEDIME || field == cdsDadosNMITEMDIME) {
-        if (!EmptyString(cdsDadosNRSEQUEDIME->AsString()) ||
-            !EmptyString(cdsDadosNMITEMDIME->AsString()))
+        if (!EmptyString(cdsDadosNRSEQUEDIME->AsString()) || !EmptyString(cdsDadosNMITEMDIME->AsString()))
             VD_DIMENSAO();
-    } else if (field == cdsDadosCDTABELADIME || field == cdsDadosDSPKDIME ||
-               field == cdsDadosDSPKDIME2 || field == cdsDadosDSITEMDIME) {
-        if (!EmptyString(field->AsString())) VD_TAB_FIELDS();
+    } else if (field == cdsDadosCDTABELADIME || field == cdsDadosDSPKDIME
+               || field == cdsDadosDSPKDIME2 || field == cdsDadosDSITEMDIME) {
+        if (!EmptyString(field->AsString()))
+            VD_TAB_FIELDS();
     }
 }

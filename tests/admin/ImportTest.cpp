@@ -40,9 +40,8 @@ protected:
         env.insert("QT_QPA_PLATFORM", "offscreen");
         program.setProcessEnvironment(env);
         program.start(KZR_ADMIN_PROGRAM,
-                      args +
-                          QStringList{"--port", QString::number(server.port()), "--settings",
-                                      server.tempPath("none.ini")} +
+                      args + QStringList{"--port", QString::number(server.port()), "--settings",
+                                         server.tempPath("none.ini")} +
                           credentials(server));
         EXPECT_TRUE(program.waitForFinished(120000));
         return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),

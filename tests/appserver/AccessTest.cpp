@@ -172,8 +172,8 @@ TEST_P(Access, UsersAreAdministeredWithThePasswordOnStandardInput)
 
 TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
 {
-    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("12", "Clientes")),
-                                                   insert(dimension("7", "Grupos", "GRUPO"))})),
+    ASSERT_EQ(client->saveDimensions(ofDimensions(
+                  {insert(dimension("12", "Clientes")), insert(dimension("7", "Grupos", "GRUPO"))})),
               "");
     ASSERT_EQ(client->saveDimensions(ofDimensions(
                   {modify(dimension("00012", "Clientes"), dimension("00012", "Clientes ativos"))})),
@@ -183,7 +183,8 @@ TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
     EXPECT_NE(client->saveDimensions(ofDimensions(
                   {insert(dimension("3", "Cidades")), insert(dimension("7", "Outra"))})),
               "");
-    EXPECT_NE(client->saveDimensions(ofDimensions({remove(dimension("00012", "Clientes ativos"))})),
+    EXPECT_NE(client->saveDimensions(
+                  ofDimensions({remove(dimension("00012", "Clientes ativos"))})),
               ""); // it still has an extra attribute
 
     const QList<QStringList> rows = audit();
@@ -191,8 +192,7 @@ TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
     for (const QStringList &row : rows) {
         ASSERT_EQ(row.size(), 7);
         EXPECT_EQ(row[1], "kzr-test");
-        EXPECT_TRUE(QDateTime::fromString(row[0], Qt::ISODateWithMs).isValid())
-            << row[0].toStdString();
+        EXPECT_TRUE(QDateTime::fromString(row[0], Qt::ISODateWithMs).isValid()) << row[0].toStdString();
     }
     EXPECT_EQ(rows[0].mid(2, 4), QStringList({"DIMENSAODIME", "insert", "00012", "-"}));
     EXPECT_TRUE(rows[0][6].contains("\"NMITEMDIME\":\"Clientes\"")) << rows[0][6].toStdString();

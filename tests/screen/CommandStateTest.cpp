@@ -62,8 +62,8 @@ TEST_F(CommandStateTest, InsertingOffersOnlyConfirmAndCancelAndStartsChecked)
 {
     startServer();
     openScreen();
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
-                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
+                                              "mnuVerificar", "mnuFechar"}));
     EXPECT_TRUE(form->tshExtras->Enabled());
     EXPECT_TRUE(form->cdsDadosNRSEQUEDIME->ReadOnly());
 
@@ -90,8 +90,8 @@ TEST_F(CommandStateTest, InsertingOffersOnlyConfirmAndCancelAndStartsChecked)
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);
     EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
-                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
+                                              "mnuVerificar", "mnuFechar"}));
     EXPECT_TRUE(form->tshExtras->Enabled());
 }
 
@@ -136,8 +136,8 @@ TEST_F(CommandStateTest, ExtrasTabFollowsItsOwnRecordSetAndTheDimensionsTable)
     forget();
     form->mnuExtras->Click();
     EXPECT_EQ(form->cdsExtras->RecordCount(), 3);
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
-                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
+                                              "mnuVerificar", "mnuFechar"}));
     form->sbtIncluir->Click();
     ASSERT_EQ(form->cdsExtras->State(), TDataSetState::dsInsert);
     EXPECT_EQ(form->cdsExtrasNRSEQUEDIME->AsString(), QStringLiteral("00001"));
@@ -152,16 +152,14 @@ TEST_F(CommandStateTest, EveryChangeToTheExtrasTabReloadsThem)
     startServer();
     openScreen();
     // Moving through dimensions on the Dimension tab fetches no extras.
-    for (form->cdsDados->First(); !form->cdsDados->Eof(); form->cdsDados->Next()) {
-    }
+    for (form->cdsDados->First(); !form->cdsDados->Eof(); form->cdsDados->Next()) {}
     form->cdsDados->First();
     EXPECT_EQ(recorder->total(), 0);
 
     form->pgcPadrao->setCurrentWidget(form->tshExtras); // as a click on the tab
     form->mnuExtras->Click();
     EXPECT_EQ(callsMade(), (QStringList{"GetExtras", "GetExtras"}));
-    EXPECT_TRUE(timeline.first().startsWith(
-        QStringLiteral("call:GetExtras[6:Recebendo Dados Do Servidor]")));
+    EXPECT_TRUE(timeline.first().startsWith(QStringLiteral("call:GetExtras[6:Recebendo Dados Do Servidor]")));
     form->mnuDimensao->Click();
     EXPECT_EQ(recorder->total(), 2);
 }

@@ -1,7 +1,8 @@
+#include "ScreenFixture.h"
+
 #include "BusyWindow.h"
 #include "EventBoundary.h"
 #include "RecordingProxy.h"
-#include "ScreenFixture.h"
 #include "Services.h"
 
 // Notes whether the busy indicator still showed at each cache notice.
@@ -39,14 +40,11 @@ TEST_F(SavingTest, ANewDimensionIsOnTheServerOnceConfirmed)
 
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "vdDimensao", "SetDimensao"}));
-    EXPECT_TRUE(
-        timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
+    EXPECT_TRUE(timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
     EXPECT_EQ(noting.cacheNotices, QStringList{"DIMENSAODIME"});
-    EXPECT_EQ(noting.busyAtNotice, QList<bool>{true})
-        << "the notice goes before the indicator is hidden";
+    EXPECT_EQ(noting.busyAtNotice, QList<bool>{true}) << "the notice goes before the indicator is hidden";
     EXPECT_FALSE(BusyIndicator().shown);
-    EXPECT_TRUE(
-        storedDimensions().contains(QStringLiteral("00012|Regiões|REGIAO|CDREGIAO|NMREGIAO||S")));
+    EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00012|Regiões|REGIAO|CDREGIAO|NMREGIAO||S")));
 
     // The grid shows the server's list, on its first row, with nothing pending.
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
@@ -73,8 +71,7 @@ TEST_F(SavingTest, TheBusyWindowComesUpOnlyWhileASlowSaveWaits)
     form->sbtAlterar->Click();
     type(form->cdsDadosNMITEMDIME, QStringLiteral("Clientes de sempre"));
     confirm();
-    EXPECT_TRUE(
-        timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
+    EXPECT_TRUE(timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
     EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore) << "a quick save shows no window";
 
     proxy.setReplyDelay(BusyWindow::ShowAfterMs + 300);
@@ -87,8 +84,7 @@ TEST_F(SavingTest, TheBusyWindowComesUpOnlyWhileASlowSaveWaits)
     QWidget *window = host.main->findChild<QWidget *>(QStringLiteral("BusyWindow"));
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(storedDimensions().contains(
-        QStringLiteral("00001|Clientes|CLIENTE|CDCLIENTE|NMCLIENTE||S")))
+    EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00001|Clientes|CLIENTE|CDCLIENTE|NMCLIENTE||S")))
         << storedDimensions().join(QLatin1Char('\n')).toStdString();
 }
 
@@ -105,8 +101,7 @@ TEST_F(SavingTest, AlteringAndDeletingReachTheServer)
     confirm();
     EXPECT_EQ(storedDimensions(), QStringList{"00001|Única e só|||||S"});
 
-    // Deleting the only dimension: the server's empty list comes back and the record commands
-    // close.
+    // Deleting the only dimension: the server's empty list comes back and the record commands close.
     forget();
     ui->dialogAnswers.push(mrYes);
     form->sbtExcluir->Click();
@@ -138,9 +133,8 @@ TEST_F(SavingTest, ARefusedDeleteIsTakenBackAndNoLaterSaveCarriesIt)
     EXPECT_EQ(host.cacheNotices, QStringList{});
     // After the message the list is what the server holds, on the record that was current.
     EXPECT_EQ(callsMade(), (QStringList{"SetDimensao", "getDimensao"}));
-    EXPECT_TRUE(
-        timeline.indexOf(QStringLiteral("call:getDimensao[6:Recebendo Dados Do Servidor]")) >
-        timeline.indexOf(QStringLiteral("msg:") + messages()[1]));
+    EXPECT_TRUE(timeline.indexOf(QStringLiteral("call:getDimensao[6:Recebendo Dados Do Servidor]")) >
+                timeline.indexOf(QStringLiteral("msg:") + messages()[1]));
     EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
@@ -154,8 +148,7 @@ TEST_F(SavingTest, ARefusedDeleteIsTakenBackAndNoLaterSaveCarriesIt)
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
-    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1),
-              QStringLiteral("Cidades e vilas"));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1), QStringLiteral("Cidades e vilas"));
 }
 
 TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)
@@ -173,8 +166,7 @@ TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)
     form->dbgPadrao->SetSelectedIndex(2);
     form->sbtVerificar->Click();
     EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
-    EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Recebendo Dados Do Servidor]",
-                                     "focus:NRSEQUEDIME"}));
+    EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Recebendo Dados Do Servidor]", "focus:NRSEQUEDIME"}));
     EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNRSEQUEDIME);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);

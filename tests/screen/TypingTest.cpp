@@ -1,5 +1,6 @@
-#include "GridDelegate.h"
 #include "ScreenFixture.h"
+
+#include "GridDelegate.h"
 #include "Services.h"
 
 #include <QApplication>
@@ -32,8 +33,7 @@ protected:
     void clickCell(int row, int column)
     {
         const QModelIndex index = form->dbgPadrao->model()->index(row, column);
-        QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {},
-                          form->dbgPadrao->visualRect(index).center());
+        QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {}, form->dbgPadrao->visualRect(index).center());
     }
     int rowOf(const QString &code) const
     {
@@ -57,8 +57,7 @@ TEST_F(TypingTest, ADimensionTypedIntoTheGridIsSavedAndCanBeRemovedAgain)
     EXPECT_TRUE(form->dbgPadrao->Options() & dgEditing);
     typeText(QStringLiteral("42"));
     key(Qt::Key_Tab);
-    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00042"))
-        << "rewritten on leaving the column";
+    EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00042")) << "rewritten on leaving the column";
     EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
     typeText(QStringLiteral("Quarenta e dois"));
     key(Qt::Key_Tab);
@@ -70,15 +69,13 @@ TEST_F(TypingTest, ADimensionTypedIntoTheGridIsSavedAndCanBeRemovedAgain)
     typeText(QStringLiteral("nmregiao"));
     key(Qt::Key_Tab);
     EXPECT_EQ(messages(), QStringList{});
-    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "getDimensao", "vdDimensao", "vdDimensao",
-                                        "vdDimensao"}));
+    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "getDimensao", "vdDimensao", "vdDimensao", "vdDimensao"}));
 
     form->sbtConfirmar->Click();
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(storedDimensions().contains(
-        QStringLiteral("00042|Quarenta e dois|REGIAO|CDREGIAO|NMREGIAO||S")));
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir",
-                                              "mnuProcurar", "mnuVerificar", "mnuFechar"}));
+    EXPECT_TRUE(storedDimensions().contains(QStringLiteral("00042|Quarenta e dois|REGIAO|CDREGIAO|NMREGIAO||S")));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuAlterar", "mnuExcluir", "mnuProcurar",
+                                              "mnuVerificar", "mnuFechar"}));
 
     // The list came back on its first row; the new one is the last.
     form->cdsDados->Last();
@@ -110,15 +107,13 @@ TEST_F(TypingTest, ARefusedColumnExitKeepsTheTypingInTheColumnLeft)
     stillInTheTable();
     // The next keys go on where the typing stopped.
     typeText(QStringLiteral("x"));
-    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(),
-              QStringLiteral("naoexistex"));
+    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("naoexistex"));
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(messages().size(), 2);
     stillInTheTable();
     const QModelIndex keyCell = form->dbgPadrao->model()->index(form->cdsDados->RecNo() - 1, 4);
-    QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {},
-                      form->dbgPadrao->visualRect(keyCell).center());
+    QTest::mouseClick(form->dbgPadrao->viewport(), Qt::LeftButton, {}, form->dbgPadrao->visualRect(keyCell).center());
     EXPECT_EQ(messages().size(), 3);
     stillInTheTable();
     EXPECT_THROW(form->dbgPadrao->SetSelectedIndex(4), EAbort);
@@ -156,8 +151,7 @@ TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
     reachServer(false);
     clickCell(row, 0); // its check mark: "S" becomes "N" and is posted
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_FALSE(messages()[0].startsWith(serverFailureReport(QString())))
-        << "a connection failure";
+    EXPECT_FALSE(messages()[0].startsWith(serverFailureReport(QString()))) << "a connection failure";
     EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("N"));
@@ -168,18 +162,15 @@ TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
     const QRect cell = form->dbgPadrao->visualRect(name);
     const QImage painted = form->dbgPadrao->viewport()->grab().toImage();
     EXPECT_EQ(QColor(painted.pixel(cell.center().x(), cell.top())), GridDelegate::unsavedColour());
-    const QRect stored = form->dbgPadrao->visualRect(
-        form->dbgPadrao->model()->index(rowOf(QStringLiteral("00003")), 2));
-    EXPECT_NE(QColor(painted.pixel(stored.center().x(), stored.top())),
-              GridDelegate::unsavedColour());
+    const QRect stored = form->dbgPadrao->visualRect(form->dbgPadrao->model()->index(rowOf(QStringLiteral("00003")), 2));
+    EXPECT_NE(QColor(painted.pixel(stored.center().x(), stored.top())), GridDelegate::unsavedColour());
 
     // Closing asks: stay keeps everything as it was.
     forget();
     ui->dialogAnswers.push(mrCancel);
     EXPECT_FALSE(form->Close());
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(
-        messages()[0].startsWith(QStringLiteral("Há 1 alteração não gravada no servidor.")));
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Há 1 alteração não gravada no servidor.")));
     EXPECT_EQ(recorder->total(), 0);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
 
@@ -195,8 +186,7 @@ TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
     ui->dialogAnswers.push(mrYes);
     EXPECT_TRUE(form->Close());
     EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
-    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00061|")).value(0).right(1),
-              QStringLiteral("N"));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00061|")).value(0).right(1), QStringLiteral("N"));
 }
 
 // A delete the server has not got stays in sight below the records, framed as unsent; cancelling
@@ -252,8 +242,7 @@ TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
 {
     TfrmDimensao *other = TApplication::CreateForm<TfrmDimensao>();
     std::unique_ptr<TfrmDimensao> otherOwned(other);
-    for (other->cdsDados->First();
-         other->cdsDadosNRSEQUEDIME->AsString() != QStringLiteral("00002");)
+    for (other->cdsDados->First(); other->cdsDadosNRSEQUEDIME->AsString() != QStringLiteral("00002");)
         other->cdsDados->Next();
     other->sbtAlterar->Click();
     other->cdsDadosNMITEMDIME->SetText(QStringLiteral("Cidades do Sul"));
@@ -268,8 +257,7 @@ TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].startsWith(serverFailureReport(QString())));
     EXPECT_TRUE(messages()[0].contains(QStringLiteral("00002")));
-    EXPECT_EQ(callsMade(),
-              (QStringList{"getDimensao", "vdDimensao", "SetDimensao", "getDimensao"}));
+    EXPECT_EQ(callsMade(), (QStringList{"getDimensao", "vdDimensao", "SetDimensao", "getDimensao"}));
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
@@ -278,8 +266,7 @@ TEST_F(TypingTest, TheLoserOfAConflictSeesTheStoredValueAndGoesOn)
     forget();
     clickCell(rowOf(QStringLiteral("00004")), 0);
     EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
-    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00004|")).value(0).right(1),
-              QStringLiteral("S"));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00004|")).value(0).right(1), QStringLiteral("S"));
     EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1),
               QStringLiteral("Cidades do Sul"));
 }
@@ -301,8 +288,7 @@ TEST_F(TypingTest, TheKeyboardReachesEveryCommandFromTheGrid)
     QTest::keyClick(form->dbgPadrao, 'V');
     EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNMITEMDIME);
     ASSERT_NE(form->dbgPadrao->cellEditor(), nullptr);
-    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(),
-              QStringLiteral("V"));
+    EXPECT_EQ(qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->text(), QStringLiteral("V"));
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsEdit);
     // The first Escape gives up the typing in the cell, the second asks what Cancel asks.
     forget();
@@ -376,6 +362,5 @@ TEST_F(TypingTest, ASaveRefreshesTheChangedRowInPlaceAndShowsDimensionsAddedMean
     rename(QStringLiteral("00004"), QStringLiteral("Cidades do Sul"));
     EXPECT_EQ(resets, 1);
     ASSERT_EQ(model->rowCount(), 6);
-    EXPECT_EQ(model->index(rowOf(QStringLiteral("00006")), name).data().toString(),
-              QStringLiteral("Regiões"));
+    EXPECT_EQ(model->index(rowOf(QStringLiteral("00006")), name).data().toString(), QStringLiteral("Regiões"));
 }
