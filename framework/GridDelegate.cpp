@@ -71,14 +71,6 @@ void GridDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewI
 
 bool GridDelegate::eventFilter(QObject *watched, QEvent *event)
 {
-    // Escape in an open editor is the editor's (see TDBGrid::restoreEnteredValue), not the
-    // shortcut of a command that cancels the whole record.
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
-        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return false;
-    }
     // Keys typed in the editor reach the grid's key handler first, as keys typed in the grid do.
     if (event->type() == QEvent::KeyPress && m_grid->editorKeyDown(static_cast<QKeyEvent *>(event)))
         return true;
