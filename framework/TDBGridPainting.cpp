@@ -1,8 +1,8 @@
 #include "TDBGrid.h"
-#include "GridDelegate.h"
 #include "TDBGridPrivate.h"
 
 #include "EventBoundary.h"
+#include "GridDelegate.h"
 
 #include <QPaintEvent>
 #include <QHeaderView>

@@ -62,8 +62,7 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
 // inserted only takes the value.
 void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 {
-    if (!isFlag(dbgPadrao->SelectedField()) || !MayWrite())
-        return;
+    if (!isFlag(dbgPadrao->SelectedField()) || !MayWrite()) return;
     const QString flag = cdsDadosIDDIMENSAODW->AsString();
     QString toggled;
     if (flag == QLatin1String("N"))
@@ -86,8 +85,7 @@ void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
 {
     HourGlassCursor cursor;
-    if (!column || column->FieldName != flagField || !MayWrite())
-        return;
+    if (!column || column->FieldName != flagField || !MayWrite()) return;
 
     cdsVDDados->SetData(cdsDados->Data());
     TField *copyFlag = cdsVDDados->FieldByName(flagField);
@@ -163,9 +161,10 @@ void TfrmDimensao::sendFlagCopy()
 // The title of the flag column says what a click on it will do, and the undo what it undoes.
 void TfrmDimensao::explainBulkToggle()
 {
-    const QString hint = !MayWrite()    ? ReadOnlyHint()
-                         : m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
-                                        : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
+    const QString hint =
+        !MayWrite()    ? ReadOnlyHint()
+        : m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
+                       : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
     for (int i = 0; i < dbgPadrao->ColumnCount(); ++i) {
         if (dbgPadrao->Columns(i)->FieldName == flagField)
             dbgPadrao->Columns(i)->Title.Hint = hint;
