@@ -82,7 +82,8 @@ TEST_F(HostLoginTest, AWrongPasswordAsksAgainWithTheReasonAndOnlyTheNameIsKept)
     HostMainWindow window(options);
     ASSERT_TRUE(window.logIn());
     EXPECT_TRUE(window.serverAccess().readOnly);
-    EXPECT_EQ(window.findChild<QLabel *>("lblUsuario")->text(), "Usuário: leitor (somente leitura)");
+    EXPECT_EQ(window.findChild<QLabel *>("lblUsuario")->text(),
+              "Usuário: leitor (somente leitura)");
 
     // Cancelling gives up; an unreachable server is said in the dialog.
     options.port = 1;
