@@ -83,6 +83,7 @@ public:
     void ConfirmaTshExtras();
     void CancelaTshPrincipal();
     void CancelaTshExtras();
+    void reloadUnlessPending(const TClientDataSet *cancelled);
 
     // --- dimensions -----------------------------------------------------------------------
     void cdsDadosBeforePost(TClientDataSet *dataSet);

@@ -27,11 +27,24 @@ DimensionCheck DimensionCheck::run(const AdminServer &server)
     return check;
 }
 
+QVector<DimensionCheck::SpacedNames> DimensionCheck::spacedNames() const
+{
+    QVector<SpacedNames> found;
+    for (qsizetype i = 0; i < m_results.size(); ++i) {
+        for (qsizetype j = i + 1; j < m_results.size(); ++j) {
+            const QString &a = m_results[i].name, &b = m_results[j].name;
+            if (a != b && a.trimmed() == b.trimmed())
+                found.push_back({&m_results[i], &m_results[j]});
+        }
+    }
+    return found;
+}
+
 bool DimensionCheck::hasProblems() const
 {
     for (const Result &r : m_results)
         if (r.report.hasProblems()) return true;
-    return false;
+    return !spacedNames().isEmpty();
 }
 
 QByteArray DimensionCheck::text() const
@@ -44,6 +57,10 @@ QByteArray DimensionCheck::text() const
         out += QStringLiteral("%1 %2 %3 (%4): %5\n")
                    .arg(problem ? QStringLiteral("PROBLEMA") : QStringLiteral("OK      "), r.code,
                         r.name, r.table, r.report.summary());
+    }
+    for (const SpacedNames &pair : spacedNames()) {
+        out += QStringLiteral("NOME     %1 \"%2\" e %3 \"%4\": diferem só por espaços nas pontas\n")
+                   .arg(pair.first->code, pair.first->name, pair.second->code, pair.second->name);
     }
     out += QStringLiteral("%1 dimensão(ões) verificada(s), %2 com problema.\n")
                .arg(m_results.size())
@@ -63,7 +80,11 @@ QByteArray DimensionCheck::json() const
             {QStringLiteral("perfil"), r.report.toJson()},
         });
     }
+    QJsonArray spaced;
+    for (const SpacedNames &pair : spacedNames())
+        spaced.append(QJsonArray{pair.first->code, pair.second->code});
     return QJsonDocument(QJsonObject{{QStringLiteral("dimensoes"), dimensions},
+                                     {QStringLiteral("nomes_com_espacos"), spaced},
                                      {QStringLiteral("problemas"), hasProblems()}})
         .toJson(QJsonDocument::Indented);
 }

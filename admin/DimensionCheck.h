@@ -23,6 +23,15 @@ public:
 
     static DimensionCheck run(const AdminServer &server);
 
+    // Two stored names that differ only by blanks around them: the screen now stores names
+    // without them, so the two read as one name; stored data is left as it is and reported.
+    struct SpacedNames
+    {
+        const Result *first;
+        const Result *second;
+    };
+    QVector<SpacedNames> spacedNames() const;
+
     bool hasProblems() const;
     QByteArray text() const;
     QByteArray json() const;

@@ -18,6 +18,9 @@ void SaveOrTakeBack(const std::function<void()> &save, const std::function<void(
         save();
     } catch (const EAbort &) {
         throw;
+    } catch (const ESessionEnded &failure) {
+        tellHost(failure.Message()); // not a verdict on the change: it stays for the next save
+        throw;
     } catch (const EServerFailure &failure) {
         tellHost(failure.Message());
         EventBoundary::reportCurrentException();

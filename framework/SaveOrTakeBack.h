@@ -4,8 +4,10 @@
 
 // A save that fails tells the truth afterwards.
 //
-// - The server was not reached (no server, dropped connection, time limit): the failure passes
-//   on unchanged and the change stays in the change log, so it goes with the next save.
+// - The server was not reached (no server, dropped connection, time limit) or answered that the
+//   session is over (ESessionEnded): neither says anything about the change. The failure passes
+//   on unchanged and the change stays in the change log, so it goes with the next save (after
+//   the new login, for an ended session).
 // - The server refused the change on its merits (its failure reply: a rule, another user's
 //   change, a constraint): sending it again can never succeed. The server's message is shown,
 //   then takeBack runs (it takes the refused change out of the log and shows what the server

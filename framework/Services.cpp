@@ -22,6 +22,7 @@ void MensErro(const QString &text, bool abort)
 
 Variant CheckResultServ(const Variant &reply, bool flag, int number)
 {
+    if (server_failure::isSessionEnded(reply)) throw ESessionEnded(server_failure::message(reply));
     Q_UNUSED(flag);
     Q_UNUSED(number);
     if (server_failure::is(reply))
@@ -47,6 +48,16 @@ ServerAccess WebAccess()
 {
     HostServices *host = TApplication::Host();
     return host ? host->serverAccess() : ServerAccess{};
+}
+
+bool MayWrite()
+{
+    return !WebAccess().readOnly;
+}
+
+QString ReadOnlyHint()
+{
+    return QStringLiteral("Usuário somente leitura: não pode incluir, alterar nem excluir.");
 }
 
 namespace {

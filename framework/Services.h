@@ -20,11 +20,20 @@ public:
     using Exception::Exception;
 };
 
+// The server answered that the caller's session is over (-32001). It says nothing about the
+// call itself: the same call goes through once the user has logged in again.
+class ESessionEnded : public EServerFailure
+{
+public:
+    using EServerFailure::EServerFailure;
+};
+
 // Shows the text as an error; with abort true then throws EAbort (the current operation
 // ends silently). With abort false it only shows.
 void MensErro(const QString &text, bool abort);
 
-// Throws EServerFailure when the reply is the server-failure form; otherwise gives the reply
+// Throws EServerFailure when the reply is the server-failure form (ESessionEnded for an ended
+// session); otherwise gives the reply
 // (the data packet it carries). flag and number are kept for the callers' sake.
 Variant CheckResultServ(const Variant &reply, bool flag, int number);
 
@@ -64,6 +73,10 @@ int WebPort();
 // TNetConnection when it opens a socket, so screens need nothing beyond host and port.
 ServerAccess WebAccess();
 void AtualizaLocalCache(const Variant &tableNames);          // a variant array of names
+// False when the logged-in user may only read: commands that would write are not offered.
+bool MayWrite();
+// Why a command that would write is not offered to this user.
+QString ReadOnlyHint();
 
 // Modal pick list over a data source (the seam); true when the user chose a row.
 bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2);

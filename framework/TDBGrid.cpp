@@ -487,6 +487,7 @@ QModelIndex TDBGrid::admitMove(const QModelIndex &to)
         return {};
     }
     closeCommittedEditor();
+    d->entered.reset();
 
     const int column = to.column();
     int row = to.row();

@@ -117,6 +117,7 @@ private:
     void loadCellEditor(QWidget *editor, const QModelIndex &index);
     bool drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index);
     void paintGridLines(const QRegion &region);
+    void paintPendingDeletes();
     bool editorKeyDown(QKeyEvent *event);
     // The move gate: the index the grid may really move to, or an invalid one when refused.
     QModelIndex admitMove(const QModelIndex &to);
@@ -127,6 +128,8 @@ private:
     void closeCommittedEditor();
     void keepEditing(bool wasEditing);   // after a refused move
     void discardEditor();
+    // Escape in the editor: the field gets back its value from when the cell was entered.
+    bool restoreEnteredValue();
     void followDataSet();
     void cancelUntouchedInsert();
     void refreshIndicator();

@@ -90,6 +90,8 @@ QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
         if (!editing && d->editor == editor)
             discardEditor();
     });
+    if (!d->entered || d->entered->index != index)
+        d->entered = Private::EnteredCell{index, field->Value()};
     d->editor = editor;
     d->editorIndex = index;
     d->commitFailed = false;
@@ -169,6 +171,25 @@ void TDBGrid::discardEditor()
     d->commitFailed = false;
     d->refusedText.reset();
     QTableView::closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+bool TDBGrid::restoreEnteredValue()
+{
+    if (!d->editor || !d->entered || d->entered->index != d->editorIndex) return false;
+    TColumn *column = Columns(d->editorIndex.column());
+    TField *field = column ? column->Field() : nullptr;
+    if (field && d->dataSet && d->dataSet->isEditing() && field->Value() != d->entered->value) {
+        const Variant value = d->entered->value;
+        EventBoundary::run([field, &value] {
+            if (value.isNull())
+                field->Clear();
+            else
+                field->SetAsString(value.toString());
+        });
+    }
+    discardEditor();
+    setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void TDBGrid::commitData(QWidget *editor)

@@ -21,6 +21,10 @@ bool isLookupKey(const QKeyEvent *event)
 
 bool TDBGrid::editorKeyDown(QKeyEvent *event)
 {
+    // Escape in the editor gives up what was typed into this cell since it was entered, even
+    // what a refused column exit already wrote; the record's own changes stay.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        return restoreEnteredValue();
     if (event == d->inFlight)
         return false;
     int key = vkFromQtKey(event->key());

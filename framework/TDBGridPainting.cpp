@@ -2,6 +2,7 @@
 #include "TDBGridPrivate.h"
 
 #include "EventBoundary.h"
+#include "GridDelegate.h"
 
 #include <QPaintEvent>
 #include <QHeaderView>
@@ -21,6 +22,42 @@ void TDBGrid::paintEvent(QPaintEvent *event)
     }
     QTableView::paintEvent(event);
     if (showGrid() && gridStyle() == Qt::NoPen) paintGridLines(event->region());
+    paintPendingDeletes();
+}
+
+// A record deleted while the server could not be told is still on the server: it stays in
+// sight below the records, greyed, struck through and framed as unsent, until the delete is
+// sent or given up. It is a picture only: no cell of it can be reached.
+void TDBGrid::paintPendingDeletes()
+{
+    TClientDataSet *dataSet = d->dataSet;
+    if (!dataSet || !dataSet->Active() || dataSet->PendingDeleteCount() == 0) return;
+    const int height = verticalHeader()->defaultSectionSize();
+    int top = verticalHeader()->length() - verticalHeader()->offset();
+    QPainter painter(viewport());
+    QFont struck = font();
+    struck.setStrikeOut(true);
+    painter.setFont(struck);
+    for (int deleted = 0; deleted < dataSet->PendingDeleteCount(); ++deleted, top += height) {
+        if (top > viewport()->height()) break;
+        int left = columnViewportPosition(horizontalHeader()->logicalIndex(0));
+        int right = left;
+        for (int visual = 0; visual < horizontalHeader()->count(); ++visual) {
+            const int column = horizontalHeader()->logicalIndex(visual);
+            if (isColumnHidden(column)) continue;
+            const QRect cell(columnViewportPosition(column), top, columnWidth(column), height);
+            right = cell.right();
+            const TField *field = Columns(column) ? Columns(column)->Field() : nullptr;
+            painter.fillRect(cell, QColor(0xe8, 0xe8, 0xe8));
+            painter.setPen(Qt::darkGray);
+            if (field)
+                painter.drawText(cell.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                                 dataSet->PendingDeleteText(deleted, field->Index()));
+        }
+        painter.setPen(QPen(GridDelegate::unsavedColour(), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(left + 1, top + 1, right - left - 1, height - 2));
+    }
 }
 
 // The lines between cells, on the pixels the table view keeps for them. The view would draw

@@ -34,6 +34,14 @@ struct TDBGrid::Private {
     QPersistentModelIndex editorIndex;
     bool commitFailed = false;         // the last commit was refused: keep the editor open
     std::optional<QString> refusedText; // refused text, not offered again until changed
+    // The cell being edited and the value its field held when the user entered it: Escape in
+    // the editor puts it back, so a value the column refuses to leave with can always be undone.
+    struct EnteredCell
+    {
+        QPersistentModelIndex index;
+        Variant value;
+    };
+    std::optional<EnteredCell> entered;
 
     bool following = false;            // the view follows the record set: no gate, no handlers
     bool rowsChanging = false;         // rows come or go: the view's own moves are no user's

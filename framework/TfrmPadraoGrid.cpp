@@ -627,11 +627,14 @@ void TfrmPadraoGrid::EnableCommands(TClientDataSet *current, bool mayInclude)
 {
     const bool editing = current && current->isEditing();
     const bool empty = !current || current->IsEmpty(); // a closed set holds no records
+    const bool mayWrite = MayWrite();
     mnuConfirmar->SetEnabled(editing);
     mnuCancelar->SetEnabled(editing);
-    mnuIncluir->SetEnabled(current && !editing && mayInclude);
+    mnuIncluir->SetEnabled(current && !editing && mayInclude && mayWrite);
     for (TMenuItem *record : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar})
         record->SetEnabled(!editing && !empty);
+    for (TMenuItem *writing : {mnuAlterar, mnuExcluir})
+        writing->SetEnabled(writing->Enabled() && mayWrite);
     mnuFechar->SetEnabled(!editing);
     const std::pair<TMenuItem *, TSpeedButton *> pairs[] = {
         {mnuConfirmar, sbtConfirmar}, {mnuCancelar, sbtCancelar},   {mnuIncluir, sbtIncluir},
@@ -639,6 +642,13 @@ void TfrmPadraoGrid::EnableCommands(TClientDataSet *current, bool mayInclude)
         {mnuVerificar, sbtVerificar}, {mnuFechar, sbtFechar}};
     for (const auto &[menuItem, speedButton] : pairs)
         speedButton->SetEnabled(menuItem->Enabled());
+    // A user who may only read is told why the commands that write stay off.
+    for (const auto &[menuItem, speedButton] : {pairs[2], pairs[3], pairs[4]}) {
+        if (mayWrite)
+            speedButton->SetHint(speedButton->text(), menuItem->ShortCut());
+        else
+            speedButton->setToolTip(ReadOnlyHint());
+    }
 }
 
 void TfrmPadraoGrid::sbtIncluirClick(QObject *sender)

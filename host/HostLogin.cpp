@@ -102,6 +102,7 @@ bool HostLogin::logIn(const QString &message)
                                              answer->user, answer->password);
             m_access.sessionToken = session.token;
             m_role = session.role;
+            m_access.readOnly = session.role == QLatin1String("read-only");
             rememberUser();
             return true;
         } catch (const EUntrustedCertificate &e) {

@@ -192,7 +192,9 @@ bool HostMainWindow::logIn(const QString &message)
         }
     }
     const bool in = m_login.logIn(message);
-    m_userLabel->setText(in ? QStringLiteral("Usuário: %1 (%2)").arg(m_login.user(), m_login.role())
+    const QString role =
+        m_login.access().readOnly ? QStringLiteral("somente leitura") : m_login.role();
+    m_userLabel->setText(in ? QStringLiteral("Usuário: %1 (%2)").arg(m_login.user(), role)
                             : QStringLiteral("Sem sessão"));
     return in;
 }

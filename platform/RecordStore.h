@@ -81,6 +81,7 @@ public:
     packet::Packet content() const;
     packet::Packet delta() const;
     int changeCount() const { return int(m_changed.size() + m_deleted.size()); }
+    const QVector<Deleted> &deleted() const { return m_deleted; } // not yet merged
 
     void insertPending(int at); // the empty row of a new insert
     void commitEdit(int index, const packet::Row &values);

@@ -7,7 +7,8 @@
 // to, and whether and how the server's certificate is trusted.
 struct ServerAccess
 {
-    QString sessionToken; // from ServerLogin; empty: not logged in
+    QString sessionToken;  // from ServerLogin; empty: not logged in
+    bool readOnly = false; // the session's role may only read: screens offer no command that writes
     bool tls = false;
     QString caFile; // PEM certificates to trust; empty: the system's
     // SHA-256 of the server certificate (hex, any case, ":" allowed) that the user accepted

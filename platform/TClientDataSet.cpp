@@ -521,6 +521,18 @@ bool TClientDataSet::ChangePendingAt(int row) const
     return !record.pending && record.status != RecordStore::Status::Unchanged;
 }
 
+int TClientDataSet::PendingDeleteCount() const
+{
+    return int(d->deleted().size());
+}
+
+QString TClientDataSet::PendingDeleteText(int deleted, int fieldIndex) const
+{
+    if (deleted < 0 || deleted >= d->deleted().size()) return QString();
+    const auto &value = d->deleted()[deleted].base[columnOf(Fields(fieldIndex))];
+    return value ? Fields(fieldIndex)->Mask().toDisplay(*value) : QString();
+}
+
 QString TClientDataSet::DisplayTextAt(int row, int fieldIndex) const
 {
     if (IsNullAt(row, fieldIndex)) return QString();

@@ -94,6 +94,10 @@ public:
     QString DisplayTextAt(int row, int fieldIndex) const;
     // True when the row holds a posted change not yet merged (an insert or a modification).
     bool ChangePendingAt(int row) const;
+    // Records deleted but not yet merged (the server has not got the delete), in the order
+    // they were deleted; their text as shown, by field.
+    int PendingDeleteCount() const;
+    QString PendingDeleteText(int deleted, int fieldIndex) const;
 
     // While a view paints a row, the fields read that row: the record set does not move and no
     // event runs. Writes still go to the current record. Scopes do not nest.

@@ -58,7 +58,9 @@ void TField::SetText(const QString &typed)
         throw EDatabaseError(
             QStringLiteral("\"%1\" não é um valor válido para o campo \"%2\" (máscara \"%3\").")
                 .arg(typed, DisplayLabel(), m_mask.text()));
-    SetAsString(*stored);
+    // Blanks around what a person typed are no part of a name or a code: the text is checked,
+    // compared and saved as it will be stored. Letter case stays as typed.
+    SetAsString(stored->trimmed());
 }
 
 QString TField::DisplayText() const

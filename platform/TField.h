@@ -44,7 +44,7 @@ public:
     void SetAsString(const QString &text);
     void Clear(); // sets the value to null
     // What a person typed: the edit mask brings it to its stored form first (EDatabaseError
-    // when the text does not fit the mask), then as SetAsString.
+    // when the text does not fit the mask), blanks around it are dropped, then as SetAsString.
     void SetText(const QString &typed);
     QString DisplayText() const; // the text as shown
 

@@ -1,5 +1,6 @@
 #include "TNetConnection.h"
 
+#include "DryRunJournal.h"
 #include "ServerFailure.h"
 #include "WireProtocol.h"
 
@@ -67,6 +68,12 @@ std::function<void(const QString &)> &sessionEndedHandler()
 {
     static std::function<void(const QString &)> handler;
     return handler;
+}
+
+std::shared_ptr<DryRunJournal> &dryRun()
+{
+    static std::shared_ptr<DryRunJournal> journal;
+    return journal;
 }
 
 std::function<void()> &waitingHandler()
@@ -150,6 +157,11 @@ void TNetConnection::SetAccessSource(std::function<ServerAccess()> source)
 void TNetConnection::SetSessionEndedHandler(std::function<void(const QString &)> handler)
 {
     sessionEndedHandler() = std::move(handler);
+}
+
+void TNetConnection::SetDryRun(std::shared_ptr<DryRunJournal> journal)
+{
+    dryRun() = std::move(journal);
 }
 
 void TNetConnection::SetWaitingHandler(std::function<void()> handler)
@@ -349,7 +361,14 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         m_sessionResumed = !ended;
     }
     if (!ended) {
-        result = exchange(module, method, args, deadline);
+        const std::shared_ptr<DryRunJournal> journal = dryRun();
+        if (journal && journal->covers(module))
+            result = journal->unwrap(exchange(QLatin1String(DryRunJournal::Module),
+                                              QLatin1String(DryRunJournal::Method),
+                                              journal->wrap(module, method, args), deadline),
+                                     args);
+        else
+            result = exchange(module, method, args, deadline);
         if (server_failure::isSessionEnded(result)) {
             dropSocket();
             ended = result;
@@ -358,7 +377,10 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         emit callMade(module, method); // not sent: the session is over; answered with why
         result = *ended;
     }
-    if (ended && m_reportsSessionEnd && sessionEndedHandler())
+    // Only an ended session brings a new login; any other failure of the resume (the server
+    // could not serve it) is just this call's answer.
+    if (ended && server_failure::isSessionEnded(*ended) && m_reportsSessionEnd &&
+        sessionEndedHandler())
         sessionEndedHandler()(server_failure::message(*ended));
     return result;
 }

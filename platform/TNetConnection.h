@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class DryRunJournal;
 class QTcpSocket;
 class TNetConnection;
 
@@ -102,6 +103,10 @@ public:
     // window) gets its turn.
     static void SetWaitingHandler(std::function<void()> handler);
     static constexpr int WaitingSliceMs = 50;
+
+    // From now on every connection of the process sends its calls to the modules the journal
+    // covers as steps of that dry run (nullptr: as real calls again).
+    static void SetDryRun(std::shared_ptr<DryRunJournal> journal);
 
     // One synchronous request/reply exchange (used by AppServerDispatch). On a new socket it
     // first resumes the session; without one (or when it has ended) the reply is the

@@ -147,9 +147,17 @@ void TfrmDimensao::CancelaTshPrincipal()
         return;
     if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         dados->Cancel();
-        sbtVerificarClick(sbtVerificar);
+        reloadUnlessPending(dados);
     }
     dtsPadraoStateChange(nullptr);
+}
+
+// A cancel gives up the edit in hand only. The reload after it shows what the server holds, but
+// it would also drop the changes the server has not got yet: with some pending it is left out,
+// and they go with the next save.
+void TfrmDimensao::reloadUnlessPending(const TClientDataSet *cancelled)
+{
+    if (cancelled->ChangeCount() == 0) sbtVerificarClick(sbtVerificar);
 }
 
 void TfrmDimensao::CancelaTshExtras()
@@ -159,7 +167,7 @@ void TfrmDimensao::CancelaTshExtras()
         return;
     if (msgGeral->ShowMsg(QStringLiteral("Canc"), TMsgDlgType::mtConfirmation, mbYes | mbNo, 0) == mrYes) {
         extras->Cancel();
-        sbtVerificarClick(sbtVerificar);
+        reloadUnlessPending(extras);
     }
     dtsExtrasStateChange(nullptr);
 }

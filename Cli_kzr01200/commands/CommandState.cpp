@@ -14,7 +14,10 @@ void TfrmDimensao::ControlaBotoes()
     // On the extras tab a new attribute needs its dimension's table, read only at rest.
     const bool withoutTable = !onDimensions && !e && EmptyString(cdsDadosCDTABELADIME->AsString());
     EnableCommands(current, !withoutTable);
-    explainInclude(withoutTable);
+    if (MayWrite()) explainInclude(withoutTable);
+    // Nothing is typed into a list the user may only read.
+    const TDBGridOptions extrasOptions = dbgExtras->Options();
+    dbgExtras->SetOptions(MayWrite() ? extrasOptions | dgEditing : extrasOptions & ~dgEditing);
 
     if (onDimensions) {
         tshExtras->SetEnabled(!e && !n);

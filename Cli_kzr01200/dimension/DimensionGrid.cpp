@@ -4,6 +4,7 @@
 #include "HourGlassCursor.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
+#include "Services.h"
 
 namespace {
 
@@ -61,8 +62,7 @@ void TfrmDimensao::dbgPadraoDrawColumnCell(QObject *, const QRect &rect, int, TC
 // inserted only takes the value.
 void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 {
-    if (!isFlag(dbgPadrao->SelectedField()))
-        return;
+    if (!isFlag(dbgPadrao->SelectedField()) || !MayWrite()) return;
     const QString flag = cdsDadosIDDIMENSAODW->AsString();
     QString toggled;
     if (flag == QLatin1String("N"))
@@ -85,8 +85,7 @@ void TfrmDimensao::dbgPadraoCellClick(TColumn *)
 void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
 {
     HourGlassCursor cursor;
-    if (!column || column->FieldName != flagField)
-        return;
+    if (!column || column->FieldName != flagField || !MayWrite()) return;
 
     cdsVDDados->SetData(cdsDados->Data());
     TField *copyFlag = cdsVDDados->FieldByName(flagField);
@@ -162,8 +161,10 @@ void TfrmDimensao::sendFlagCopy()
 // The title of the flag column says what a click on it will do, and the undo what it undoes.
 void TfrmDimensao::explainBulkToggle()
 {
-    const QString hint = m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
-                                      : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
+    const QString hint =
+        !MayWrite()    ? ReadOnlyHint()
+        : m_marcaTodos ? QStringLiteral("Clique para marcar todas as dimensões (Ctrl+Espaço)")
+                       : QStringLiteral("Clique para desmarcar todas as dimensões (Ctrl+Espaço)");
     for (int i = 0; i < dbgPadrao->ColumnCount(); ++i) {
         if (dbgPadrao->Columns(i)->FieldName == flagField)
             dbgPadrao->Columns(i)->Title.Hint = hint;
@@ -182,11 +183,12 @@ void TfrmDimensao::dbgPadraoKeyDown(QObject *sender, int &key, TShiftState shift
         dbgPadraoCellClick(nullptr);
 }
 
-// No typing into the flag column; every other column edits in place.
+// No typing into the flag column, nor anywhere for a user who may only read; every other column
+// edits in place.
 void TfrmDimensao::dbgPadraoColEnter(QObject *)
 {
     const TDBGridOptions options = dbgPadrao->Options();
-    if (isFlag(dbgPadrao->SelectedField()))
+    if (isFlag(dbgPadrao->SelectedField()) || !MayWrite())
         dbgPadrao->SetOptions(options & ~dgEditing);
     else
         dbgPadrao->SetOptions(options | dgEditing);

@@ -4,6 +4,7 @@
 #include "AdminOptions.h"
 #include "AdminTool.h"
 #include "CollectingInteraction.h"
+#include "DryRunJournal.h"
 #include "ImportFile.h"
 #include "ScreenImport.h"
 #include "TfrmDimensao.h"
@@ -45,6 +46,12 @@ int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
         delete form.data();
         throw Exception(opening.join(QStringLiteral(" / ")));
     }
+    // A dry run is the real run whose saves the server rolls back, each step seeing the ones
+    // before.
+    if (options.dryRun)
+        TNetConnection::SetDryRun(
+            std::make_shared<DryRunJournal>(QStringList{form->netDimensao->ServerName()}));
+    const auto realCallsAgain = qScopeGuard([] { TNetConnection::SetDryRun(nullptr); });
     ScreenImport import(*form, ui, out, options.dryRun);
     import.apply(file, options.deleteMissing);
     delete form.data();

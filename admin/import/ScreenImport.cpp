@@ -75,18 +75,13 @@ void ScreenImport::apply(const ImportFile &file, bool deleteMissing)
 
 bool ScreenImport::applyDimension(const ImportFile::Dimension &d, const QString &code)
 {
-    const QString label = QStringLiteral("dimensão %1 (%2)").arg(text(d.code), d.place);
+    const QString label = QStringLiteral("dimensão %1 (%2)").arg(code, d.place);
     const std::pair<TField *, ImportFile::Value> values[] = {
         {m_form.cdsDadosNMITEMDIME, d.name},  {m_form.cdsDadosCDTABELADIME, d.table},
         {m_form.cdsDadosDSPKDIME, d.key},     {m_form.cdsDadosDSITEMDIME, d.attribute},
         {m_form.cdsDadosDSPKDIME2, d.parent},
     };
     if (!locate(code)) {
-        if (m_dryRun) {
-            report(QStringLiteral("incluiria a %1: %2").arg(label, text(d.name)));
-            ++m_counts.included;
-            return false;
-        }
         const bool done = attempt(label, [&] {
             m_form.sbtIncluir->Click();
             m_form.cdsDadosNRSEQUEDIME->SetText(text(d.code));
@@ -104,12 +99,6 @@ bool ScreenImport::applyDimension(const ImportFile::Dimension &d, const QString 
     for (const auto &[field, value] : values)
         if (field->AsString() != text(value)) changed << field->FieldName();
     if (changed.isEmpty()) return true;
-    if (m_dryRun) {
-        report(QStringLiteral("alteraria a dimensão %1: %2")
-                   .arg(code, changed.join(QStringLiteral(", "))));
-        ++m_counts.altered;
-        return true;
-    }
     const bool done = attempt(label, [&] {
         m_form.sbtAlterar->Click();
         for (const auto &[field, value] : values)
@@ -129,10 +118,6 @@ void ScreenImport::applyFlag(const ImportFile::Dimension &d, const QString &code
     const QString wanted = text(d.flag);
     if (wanted.isEmpty() || m_form.cdsDadosIDDIMENSAODW->AsString() == wanted) return;
     ++m_counts.altered;
-    if (m_dryRun) {
-        report(QStringLiteral("marcaria a dimensão %1 com %2").arg(code, wanted));
-        return;
-    }
     for (int i = 0; i < m_form.dbgPadrao->ColumnCount(); ++i) {
         TColumn *column = m_form.dbgPadrao->Columns(i);
         if (column->FieldName != m_form.cdsDadosIDDIMENSAODW->FieldName()) continue;
@@ -163,10 +148,6 @@ void ScreenImport::applyExtras(const ImportFile::Dimension &d, const QString &co
         const QString label = QStringLiteral("atributo extra %1 da dimensão %2").arg(e.field, code);
         if (!find(e.field)) {
             ++m_counts.included;
-            if (m_dryRun) {
-                report(QStringLiteral("incluiria o %1: %2").arg(label, e.name));
-                continue;
-            }
             if (attempt(label, [&] {
                     m_form.sbtIncluir->Click();
                     m_form.cdsExtrasCDATRIBEXTRDIME->SetText(e.field);
@@ -178,10 +159,6 @@ void ScreenImport::applyExtras(const ImportFile::Dimension &d, const QString &co
                 --m_counts.included;
         } else if (m_form.cdsExtrasDSATRIBEXTRDIME->AsString() != e.name) {
             ++m_counts.altered;
-            if (m_dryRun) {
-                report(QStringLiteral("alteraria o nome do %1 para %2").arg(label, e.name));
-                continue;
-            }
             if (attempt(label, [&] {
                     m_form.sbtAlterar->Click();
                     m_form.cdsExtrasDSATRIBEXTRDIME->SetText(e.name);
@@ -199,10 +176,6 @@ void ScreenImport::applyExtras(const ImportFile::Dimension &d, const QString &co
     for (const QString &field : unnamed) {
         const QString label = QStringLiteral("atributo extra %1 da dimensão %2").arg(field, code);
         ++m_counts.removed;
-        if (m_dryRun) {
-            report(QStringLiteral("excluiria o %1").arg(label));
-            continue;
-        }
         if (find(field) && attempt(label, [&] { m_form.sbtExcluir->Click(); }))
             report(QStringLiteral("excluído o %1").arg(label));
         else
@@ -215,10 +188,6 @@ void ScreenImport::removeDimension(const QString &code)
 {
     const QString label = QStringLiteral("dimensão %1").arg(code);
     ++m_counts.removed;
-    if (m_dryRun) {
-        report(QStringLiteral("excluiria a %1").arg(label));
-        return;
-    }
     if (locate(code) && attempt(label, [&] { m_form.sbtExcluir->Click(); }))
         report(QStringLiteral("excluída a %1").arg(label));
     else

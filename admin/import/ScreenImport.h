@@ -13,7 +13,9 @@ class TfrmDimensao;
 // Applies a file of dimensions through the screen itself, as a person at the keyboard would:
 // Include, Alter or Delete, the values typed into the record, Confirm. Every check the screen
 // makes runs, in its own order, with its own messages; a refused record is cancelled and gets
-// one line with what the screen said. A dry run only tells what would change.
+// one line with what the screen said. A dry run does all of that too, its lines marked: the server
+// answers its calls as steps of a transaction it rolls back (TNetConnection::SetDryRun), so it
+// tells exactly what the real run would do, refusals included, and changes nothing.
 class ScreenImport
 {
 public:

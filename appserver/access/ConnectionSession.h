@@ -11,5 +11,8 @@ struct ConnectionSession
     QString token; // empty until the connection has logged in or resumed a session
     QString user;
     Role role = Role::ReadOnly;
+    // A resumed session takes its user and role from the server's memory; whether the user still
+    // exists, and in which role, is read from the database with the first call that uses it.
+    bool userConfirmed = false;
     int replyDelayMs = 0; // a refused login: its reply leaves this much later
 };

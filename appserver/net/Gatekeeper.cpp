@@ -13,6 +13,13 @@ const Parameter UserArg{QStringLiteral("usuário"), Kind::Text, UserStore::MaxNa
 const Parameter PasswordArg{QStringLiteral("senha"), Kind::Text, 1024};
 const Parameter TokenArg{QStringLiteral("sessão"), Kind::Text, 128};
 
+Variant sessionOver()
+{
+    return server_failure::sessionEnded(
+        QStringLiteral("A sessão terminou (expirou por inatividade ou o servidor foi "
+                       "reiniciado). Entre novamente com usuário e senha."));
+}
+
 } // namespace
 
 Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession &caller,
@@ -24,7 +31,7 @@ Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession 
     }
     if (request.method == QLatin1String("resume")) {
         const MethodCall call(request.method, {TokenArg}, request.args);
-        return resume(call.text(0), caller, db);
+        return resume(call.text(0), caller);
     }
     throw CallFault(QStringLiteral("O módulo %1 não tem o método \"%2\".")
                         .arg(QLatin1String(SessionModule), request.method));
@@ -43,28 +50,25 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
     caller.token = m_sessions.open({found->name, found->role});
     caller.user = found->name;
     caller.role = found->role;
+    caller.userConfirmed = true;
     return VarArrayOf({Variant(caller.token), Variant(roles::name(found->role)),
                        Variant(qint64(m_sessions.idleTime().count()))});
 }
 
-Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller, Database &db)
+Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller)
 {
+    // Nothing here waits for the database: a session outlives an outage of it.
     caller = ConnectionSession{};
     const std::optional<SessionRegistry::Session> session = m_sessions.use(token);
-    // A user removed since the login is gone for good; a changed role counts from now on.
-    const std::optional<UserStore::User> user =
-        session ? UserStore(db).find(session->user) : std::nullopt;
-    if (!user)
-        return server_failure::sessionEnded(
-            QStringLiteral("A sessão terminou (expirou por inatividade ou o servidor foi "
-                           "reiniciado). Entre novamente com usuário e senha."));
+    if (!session) return sessionOver();
     caller.token = token;
-    caller.user = user->name;
-    caller.role = user->role;
-    return VarArrayOf({Variant(user->name), Variant(roles::name(user->role))});
+    caller.user = session->user;
+    caller.role = session->role;
+    return VarArrayOf({Variant(session->user), Variant(roles::name(session->role))});
 }
 
-std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSession &caller)
+std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSession &caller,
+                                           Database &db)
 {
     if (caller.token.isEmpty())
         return server_failure::sessionEnded(
@@ -75,6 +79,16 @@ std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSess
         return server_failure::sessionEnded(
             QStringLiteral("A sessão expirou por inatividade. Entre novamente com usuário e "
                            "senha."));
+    }
+    if (!caller.userConfirmed) {
+        // A user removed since the login is gone for good; a changed role counts from now on.
+        const std::optional<UserStore::User> user = UserStore(db).find(caller.user);
+        if (!user) {
+            caller = ConnectionSession{};
+            return sessionOver();
+        }
+        caller.role = user->role;
+        caller.userConfirmed = true;
     }
     if (!roles::allows(caller.role, method))
         return server_failure::make(

@@ -24,12 +24,15 @@ public:
     Variant sessionCall(const wire::Request &request, ConnectionSession &caller, Database &db);
 
     // The refusal to answer instead of running the method; nullopt when the caller may call it.
-    std::optional<Variant> refusal(const QString &method, ConnectionSession &caller);
+    // After a resume it first reads the user from the database, under the request's deadline:
+    // a database that cannot be reached throws its failure, which answers the call and leaves
+    // the session alive.
+    std::optional<Variant> refusal(const QString &method, ConnectionSession &caller, Database &db);
 
 private:
     Variant login(const QString &user, const QString &password, ConnectionSession &caller,
                   Database &db);
-    Variant resume(const QString &token, ConnectionSession &caller, Database &db);
+    Variant resume(const QString &token, ConnectionSession &caller);
 
     SessionRegistry m_sessions;
     LoginThrottle m_throttle;

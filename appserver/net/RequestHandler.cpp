@@ -3,6 +3,7 @@
 #include "CallFault.h"
 #include "ConnectionSession.h"
 #include "Database.h"
+#include "DryRun.h"
 #include "Gatekeeper.h"
 #include "MethodFailure.h"
 #include "MethodRegistry.h"
@@ -29,8 +30,9 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
             faultReply(QStringLiteral("Requisição malformada: %1").arg(e.Message())));
     }
     const bool sessionCall = request.module == QLatin1String(Gatekeeper::SessionModule);
+    const bool dryRun = request.module == QLatin1String(DryRun::Module);
     const MethodRegistry::Method *method = m_registry.find(request.module, request.method);
-    if (!method && !sessionCall) {
+    if (!method && !sessionCall && !dryRun) {
         return wire::frame(
             faultReply(m_registry.hasModule(request.module)
                            ? QStringLiteral("O módulo %1 não tem o método \"%2\".")
@@ -41,7 +43,10 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
     try {
         if (sessionCall) {
             reply.result = m_gatekeeper.sessionCall(request, caller, db);
-        } else if (std::optional<Variant> refusal = m_gatekeeper.refusal(request.method, caller)) {
+        } else if (dryRun) {
+            reply.result = DryRun(m_registry, m_gatekeeper).run(request, db, caller);
+        } else if (std::optional<Variant> refusal =
+                       m_gatekeeper.refusal(request.method, caller, db)) {
             reply.result = *refusal;
         } else {
             MethodCall call(request.method, method->args, request.args);

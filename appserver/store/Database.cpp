@@ -168,6 +168,17 @@ void Database::open()
         throw MethodFailure(QStringLiteral("Não foi possível abrir o banco de dados %1: %2")
                                 .arg(m_config.displayUrl(), oneLine(m_db.lastError().text())));
     }
+    // Reachable by interrupt() before the first statement: the set-up below waits for the
+    // database as much as any statement does.
+    {
+        std::lock_guard lock(m_nativeMutex);
+        if (m_config.isSqlite()) {
+            m_sqlite = nativeHandle<sqlite3>(m_db, "sqlite3*");
+        } else if (PGconn *connection = nativeHandle<PGconn>(m_db, "pg_conn*")) {
+            m_postgres = connection;
+            m_postgresSocket = PQsocket(connection);
+        }
+    }
     QSqlQuery setup(m_db);
     if (m_config.isSqlite()) {
         // SQLite checks foreign keys only when each connection asks for it.
@@ -176,13 +187,6 @@ void Database::open()
         // The database itself cancels a statement that runs or waits for a lock too long.
         setup.exec(QStringLiteral("SET statement_timeout = %1")
                        .arg(m_config.deadlines().statementTimeoutMs));
-    }
-    std::lock_guard lock(m_nativeMutex);
-    if (m_config.isSqlite()) {
-        m_sqlite = nativeHandle<sqlite3>(m_db, "sqlite3*");
-    } else if (PGconn *connection = nativeHandle<PGconn>(m_db, "pg_conn*")) {
-        m_postgres = connection;
-        m_postgresSocket = PQsocket(connection);
     }
 }
 

@@ -1,21 +1,24 @@
 #include "Transaction.h"
 
 #include "Database.h"
+#include "SimulatedWrites.h"
 
 Transaction::Transaction(Database &db) : m_db(db)
 {
-    m_db.begin(m_db.dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE")
-                                         : QStringLiteral("BEGIN"));
+    // Inside a dry run a save is a savepoint of the dry run's transaction.
+    if (!SimulatedWrites::beginStep(m_db))
+        m_db.begin(m_db.dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE")
+                                             : QStringLiteral("BEGIN"));
     m_open = true;
 }
 
 Transaction::~Transaction()
 {
-    if (m_open) m_db.rollbackQuietly();
+    if (m_open && !SimulatedWrites::undoStep(m_db)) m_db.rollbackQuietly();
 }
 
 void Transaction::commit()
 {
-    m_db.commit();
+    if (!SimulatedWrites::endStep(m_db)) m_db.commit();
     m_open = false;
 }

@@ -48,7 +48,7 @@ protected:
     Outcome admin(QStringList args, bool withPort = true)
     {
         if (withPort) args << "--port" << QString::number(server.port());
-        args << credentials(server);
+        args << (who.isEmpty() ? credentials(server) : who);
         // Never the settings of whoever runs the tests.
         if (!args.contains("--settings")) args << "--settings" << server.tempPath("none.ini");
         Outcome run;
@@ -71,6 +71,7 @@ protected:
     }
 
     ServerProcess server;
+    QStringList who; // another user's credentials, when set
 };
 
 TEST_F(Admin, ExportWritesEveryDimensionWithItsExtrasAsJsonAndCsv)
@@ -118,11 +119,22 @@ TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
                            "0 órfãos · profundidade 3\n"))
         << clean.out.toStdString();
     EXPECT_TRUE(clean.out.endsWith("5 dimensão(ões) verificada(s), 0 com problema.\n"));
+    // A user who may only read checks as well.
+    ASSERT_TRUE(server.addUser("leitor", "read-only", "ler"));
+    QFile password(server.tempPath("ler"));
+    ASSERT_TRUE(password.open(QIODevice::WriteOnly) && password.write("ler\n") == 4);
+    password.close();
+    who = QStringList{"--user", "leitor", "--password-file", password.fileName()};
+    EXPECT_EQ(admin({"check"}).out, clean.out);
+    who.clear();
 
     execute("INSERT INTO VENDEDOR VALUES (5, 'Eva Rocha', 99), (6, 'Fábio', 7), (7, 'Gil', 6)");
     execute("UPDATE DIMENSAODIME SET CDTABELADIME = 'SUMIU' WHERE NRSEQUEDIME = '00004'");
+    execute("UPDATE DIMENSAODIME SET NMITEMDIME = 'Clientes ' WHERE NRSEQUEDIME = '00003'");
     const Outcome broken = admin({"check"});
     EXPECT_EQ(broken.code, 1);
+    EXPECT_TRUE(broken.out.contains("NOME     00001 \"Clientes\" e 00003 \"Clientes \": diferem só "
+                                    "por espaços nas pontas\n"));
     EXPECT_TRUE(
         broken.out.contains("PROBLEMA 00005 Vendedores (VENDEDOR): 7 membros · chave única · "
                             "1 órfão (ex.: 99) · 1 ciclo (ex.: 6 → 7 → 6) · profundidade 3\n"))

@@ -3,11 +3,14 @@
 #include "AuditTrail.h"
 #include "Deltas.h"
 #include "LoginThrottle.h"
+#include "RawWireClient.h"
+#include "RequirePostgres.h"
 #include "ServerFailure.h"
 #include "StorageFixture.h"
 #include "TableLayout.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
@@ -251,6 +254,42 @@ TEST(LoginThrottle, EachFailureDoublesTheWaitUpToAMinuteAndASuccessForgetsThem)
     EXPECT_EQ(throttle.failed("ana"), LoginThrottle::MaxDelayMs);
     throttle.succeeded("ana");
     EXPECT_EQ(throttle.failed("ana"), 500);
+}
+
+// A new connection of a live session joins it at once while the database does not answer; its
+// calls meet the outage like any other, nothing asks for a new login, and the session goes on.
+TEST(DatabaseOutage, ALiveSessionIsResumedWithoutTheDatabaseAndSurvivesIt)
+{
+    REQUIRE_POSTGRES(pg)
+    const QString url = pg->createDatabase("kzr_outage");
+    ASSERT_FALSE(url.isEmpty()) << pg->error();
+    ServerProcess server;
+    ASSERT_TRUE(server.start(url, {"--statement-timeout", "1", "--connect-timeout", "2"}))
+        << server.error();
+    const ServerAccess session = server.access();
+    QStringList told;
+    TNetConnection::SetSessionEndedHandler([&](const QString &message) { told << message; });
+    ASSERT_TRUE(pg->pause()) << pg->error();
+    struct Resume
+    {
+        PostgresInstance *pg;
+        ~Resume() { pg->resume(); }
+    } resume{pg};
+    RawWireClient raw;
+    ASSERT_TRUE(raw.connectTo(server.host(), server.port()));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(raw.resume(session.sessionToken));
+    EXPECT_LT(clock.elapsed(), 1000);
+    TestClient user(server, session);
+    const Variant during = user.dimensao("getDimensao", {"", ""});
+    EXPECT_FALSE(server_failure::isSessionEnded(during));
+    EXPECT_TRUE(TestClient::failureOf(during).contains("não respondeu em"))
+        << TestClient::failureOf(during);
+    pg->resume();
+    EXPECT_TRUE(user.codes().isEmpty());
+    EXPECT_TRUE(told.isEmpty()) << told.join('\n');
+    TNetConnection::SetSessionEndedHandler(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Access, ::testing::Values("sqlite", "postgresql"),

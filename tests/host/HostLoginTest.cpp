@@ -9,6 +9,7 @@
 #include "TestCertificates.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QSettings>
 #include <QTest>
 #include <QThread>
@@ -73,6 +74,16 @@ TEST_F(HostLoginTest, AWrongPasswordAsksAgainWithTheReasonAndOnlyTheNameIsKept)
               "ana");
     EXPECT_FALSE(settingsText().contains("segredo")) << settingsText().toStdString();
     EXPECT_FALSE(settingsText().contains(login.access().sessionToken));
+    EXPECT_FALSE(login.access().readOnly);
+
+    // A user who may only read is shown as such, and the access every screen gets says so.
+    ASSERT_TRUE(server.addUser("leitor", "read-only", "ler")) << server.error().toStdString();
+    seam->loginAnswers.push(LoginAnswer{"leitor", "ler"});
+    HostMainWindow window(options);
+    ASSERT_TRUE(window.logIn());
+    EXPECT_TRUE(window.serverAccess().readOnly);
+    EXPECT_EQ(window.findChild<QLabel *>("lblUsuario")->text(),
+              "Usuário: leitor (somente leitura)");
 
     // Cancelling gives up; an unreachable server is said in the dialog.
     options.port = 1;

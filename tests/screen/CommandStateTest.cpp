@@ -1,4 +1,8 @@
 #include "ScreenFixture.h"
+#include "Services.h"
+#include "dimension/ProfileLine.h"
+
+#include <QTest>
 
 // Which commands, tabs and menu items are open in each state of the current record set.
 class CommandStateTest : public ScreenTest
@@ -28,6 +32,30 @@ TEST_F(CommandStateTest, AnEmptyListOffersOnlyIncludeAndClose)
     EXPECT_FALSE(form->tshExtras->Enabled());
     EXPECT_FALSE(form->mnuExtras->Enabled());
     expectButtonsFollowMenu();
+}
+
+// A user who may only read: every command that writes is off and says why, nothing can be typed
+// or clicked into a change, and the profile line reads the data.
+TEST_F(CommandStateTest, AReadOnlyUserIsOfferedNothingThatWrites)
+{
+    startServer();
+    ASSERT_TRUE(server.addUser(QStringLiteral("leitor"), QStringLiteral("read-only"),
+                               QStringLiteral("ler")));
+    host.access = server.login(QStringLiteral("leitor"), QStringLiteral("ler"));
+    host.access.readOnly = true; // as the host sets it for this role
+    openScreen();
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuProcurar", "mnuVerificar", "mnuFechar"}));
+    expectButtonsFollowMenu();
+    EXPECT_EQ(form->sbtAlterar->toolTip(), ReadOnlyHint());
+    form->dbgPadrao->SetSelectedIndex(2);
+    EXPECT_FALSE(form->dbgPadrao->Options() & dgEditing);
+    form->dbgPadrao->SetSelectedIndex(0);
+    form->dbgPadraoCellClick(form->dbgPadrao->Columns(0));
+    EXPECT_FALSE(form->cdsDados->isEditing());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return form->lblPerfilDimensao->text().contains(QStringLiteral("membros")); },
+        20000))
+        << form->lblPerfilDimensao->text().toStdString();
 }
 
 TEST_F(CommandStateTest, InsertingOffersOnlyConfirmAndCancelAndStartsChecked)

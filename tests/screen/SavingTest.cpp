@@ -205,3 +205,31 @@ TEST_F(SavingTest, AnUnreachableServerAtSaveKeepsTheChange)
     EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_EQ(form->cdsDadosNMITEMDIME->AsString(), QStringLiteral("Clientes Ativos"));
 }
+
+// A restarted server knows nothing of the session: that answer says nothing about the change,
+// which stays pending (one report, no reload) and goes once the user has logged in again.
+TEST_F(SavingTest, AChangeMetByAnEndedSessionGoesAfterTheNextLogin)
+{
+    startServer();
+    openScreen();
+    goTo(QStringLiteral("00003"));
+    server.stop();
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+    ASSERT_TRUE(server.start(server.databaseUrl())) << server.error().toStdString();
+    reachServer(true);
+
+    forget();
+    ui->dialogAnswers.push(mrYes);
+    EXPECT_FALSE(form->Close());
+    ASSERT_EQ(messages().size(), 2) << messages().join('\n').toStdString();
+    EXPECT_TRUE(messages()[1].contains(QStringLiteral("A sessão terminou")));
+    EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+
+    host.access = server.access(); // the new login
+    ui->dialogAnswers.push(mrYes);
+    EXPECT_TRUE(form->Close());
+    EXPECT_FALSE(storedCodes().contains(QStringLiteral("00003")));
+}

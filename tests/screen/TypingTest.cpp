@@ -4,6 +4,7 @@
 #include "Services.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
 
@@ -116,6 +117,13 @@ TEST_F(TypingTest, ARefusedColumnExitKeepsTheTypingInTheColumnLeft)
     EXPECT_EQ(messages().size(), 3);
     stillInTheTable();
     EXPECT_THROW(form->dbgPadrao->SetSelectedIndex(4), EAbort);
+    // Escape puts back what the cell held when it was entered (nothing, in a new record), the
+    // record is still being inserted, and typing starts afresh.
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(form->cdsDadosCDTABELADIME->IsNull());
+    EXPECT_TRUE(editing());
+    EXPECT_EQ(messages().size(), 4);
+    typeText(QStringLiteral("r"));
     EXPECT_EQ(messages().size(), 4);
     stillInTheTable();
 
@@ -179,6 +187,53 @@ TEST_F(TypingTest, AChangeThatDidNotReachTheServerIsMarkedAndAskedAboutOnClose)
     EXPECT_TRUE(form->Close());
     EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
     EXPECT_EQ(storedDimensions().filter(QStringLiteral("00061|")).value(0).right(1), QStringLiteral("N"));
+}
+
+// A delete the server has not got stays in sight below the records, framed as unsent; cancelling
+// an edit meanwhile gives up that edit only, and the delete goes with the next save.
+TEST_F(TypingTest, AnUnsentDeleteStaysInSightAndACancelledEditKeepsIt)
+{
+    goTo(QStringLiteral("00003"));
+    reachServer(false);
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+    const int below = form->dbgPadrao->verticalHeader()->length() + 1;
+    const QImage painted = form->dbgPadrao->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(painted.pixel(100, below)), GridDelegate::unsavedColour());
+    EXPECT_NE(QColor(painted.pixel(100, below - 3)), GridDelegate::unsavedColour());
+
+    clickCell(0, 2);
+    typeText(QStringLiteral("X"));
+    forget();
+    ui->dialogAnswers.push(mrYes);
+    form->sbtCancelar->Click();
+    EXPECT_EQ(messages(), QStringList{"Confirma o cancelamento das alterações?"});
+    EXPECT_EQ(recorder->total(), 0) << "no reload, which would drop the delete";
+    EXPECT_FALSE(editing());
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+
+    reachServer(true);
+    ui->dialogAnswers.push(mrYes);
+    EXPECT_TRUE(form->Close());
+    EXPECT_FALSE(storedCodes().contains(QStringLiteral("00003")));
+}
+
+// Blanks around a typed name go as the cell is left, so the duplicate check sees the name as it
+// will be stored; letter case stays.
+TEST_F(TypingTest, BlanksAroundATypedNameGoAsTheCellIsLeft)
+{
+    form->sbtIncluir->Click();
+    form->dbgPadrao->SetSelectedIndex(2);
+    typeText(QStringLiteral("Clientes  "));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(form->cdsDadosNMITEMDIME->AsString(), QStringLiteral("Clientes"));
+    EXPECT_EQ(messages(), QStringList{"Nome já cadastrado."});
+    qobject_cast<QLineEdit *>(form->dbgPadrao->cellEditor())->selectAll();
+    typeText(QStringLiteral("CLIENTES "));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(form->cdsDadosNMITEMDIME->AsString(), QStringLiteral("CLIENTES"));
+    EXPECT_EQ(messages().size(), 1);
 }
 
 // Two people change the same dimension: the second save is refused on the merits; the loser sees
