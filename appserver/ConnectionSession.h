@@ -8,8 +8,17 @@
 // one at a time, so the worker that runs a request may read and write it without a lock.
 struct ConnectionSession
 {
-    QString token; // empty until the connection has logged in or resumed a session
+    QString address; // the client's, as the connection came in; kept for the connection's life
+    QString token;   // empty until the connection has logged in or resumed a session
     QString user;
     Role role = Role::ReadOnly;
     int replyDelayMs = 0; // a refused login: its reply leaves this much later
+
+    // Whoever was logged in on the connection is no longer.
+    void end()
+    {
+        token.clear();
+        user.clear();
+        role = Role::ReadOnly;
+    }
 };

@@ -1,9 +1,10 @@
-#include "PasswordPrompt.h"
+#include "PasswordInput.h"
 
 #include "Exceptions.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <cstdio>
-#include <optional>
 #include <iostream>
 #include <string>
 #include <termios.h>
@@ -11,12 +12,17 @@
 
 namespace {
 
+QString uptoLineEnd(const QString &text)
+{
+    const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    return end < 0 ? text : text.left(end);
+}
+
 std::optional<QString> readLine()
 {
     std::string line;
     if (!std::getline(std::cin, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return QString::fromStdString(line);
+    return uptoLineEnd(QString::fromStdString(line));
 }
 
 QString askHidden(const QString &prompt)
@@ -37,15 +43,26 @@ QString askHidden(const QString &prompt)
 
 } // namespace
 
-QString PasswordPrompt::read(const QString &user)
+std::optional<QString> PasswordInput::firstLineOf(const QString &fileName, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Não foi possível ler o arquivo de senha %1: %2")
+                     .arg(fileName, file.errorString());
+        return std::nullopt;
+    }
+    return uptoLineEnd(QString::fromUtf8(file.readLine()));
+}
+
+QString PasswordInput::fromStandardInput(const QString &prompt, bool confirm)
 {
     if (!isatty(STDIN_FILENO)) {
         const std::optional<QString> line = readLine();
         if (!line) throw Exception(QStringLiteral("Nenhuma senha na entrada padrão."));
         return *line;
     }
-    QString first = askHidden(QStringLiteral("Senha de %1: ").arg(user));
-    const QString second = askHidden(QStringLiteral("Repita a senha: "));
-    if (first != second) throw Exception(QStringLiteral("As senhas não conferem; nada mudou."));
+    const QString first = askHidden(prompt);
+    if (confirm && askHidden(QStringLiteral("Repita a senha: ")) != first)
+        throw Exception(QStringLiteral("As senhas não conferem; nada mudou."));
     return first;
 }
