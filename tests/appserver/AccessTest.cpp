@@ -143,6 +143,7 @@ TEST_P(Access, GuessesInParallelAreSlowedAtOneNameAndAtManyNamesFromOneAddress)
     // throttle, shared by every connection, answers only the first few within that time.
     const auto answeredInTime = [&](const std::function<QString(int)> &name) {
         std::vector<std::future<bool>> guesses;
+        guesses.reserve(20);
         for (int i = 0; i < 20; ++i)
             guesses.push_back(std::async(std::launch::async, [&, i] {
                 try {
