@@ -3,7 +3,7 @@
 #include "Exceptions.h"
 
 #include <QFile>
-#include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -14,8 +14,10 @@ namespace {
 
 QString uptoLineEnd(const QString &text)
 {
-    const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    return end < 0 ? text : text.left(end);
+    const auto end = std::find_if(text.cbegin(), text.cend(), [](QChar c) {
+        return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    });
+    return text.left(end - text.cbegin());
 }
 
 std::optional<QString> readLine()
