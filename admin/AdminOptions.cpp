@@ -1,8 +1,8 @@
 #include "AdminOptions.h"
 
+#include "ServerSettings.h"
+
 #include <QCommandLineParser>
-#include <QSettings>
-#include <memory>
 
 namespace {
 
@@ -48,10 +48,17 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
                                   QStringLiteral("NOME"));
     const QCommandLineOption passwordFile(
         QStringLiteral("password-file"),
-        QStringLiteral("Arquivo cuja primeira linha é a senha (sem ele: a variável KZR_PASSWORD)."),
+        QStringLiteral("Arquivo cuja primeira linha é a senha. Sem ele: a variável KZR_PASSWORD "
+                       "(a escolha mais fraca), senão a entrada padrão, senão pergunta no "
+                       "terminal."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        {server, port, settings, format, output, dryRun, deleteMissing, user, passwordFile});
+    const QCommandLineOption tls(QStringLiteral("tls"), QStringLiteral("O servidor usa TLS."));
+    const QCommandLineOption caFile(
+        QStringLiteral("ca-file"),
+        QStringLiteral("Certificados (PEM) das autoridades em que confiar; implica --tls."),
+        QStringLiteral("FILE"));
+    parser.addOptions({server, port, settings, format, output, dryRun, deleteMissing, user,
+                       passwordFile, tls, caFile});
     parser.addHelpOption();
 
     AdminOptions options;
@@ -110,27 +117,19 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     options.output = parser.value(output);
 
     // The host's own settings, so that both reach the same server without being told twice.
-    const QString settingsFile = parser.value(settings);
-    std::unique_ptr<QSettings> stored =
-        settingsFile.isEmpty()
-            ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                          QStringLiteral("kzr"), QStringLiteral("kzr-host"))
-            : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
-    options.server.host =
-        stored->value(QStringLiteral("server/host"), options.server.host).toString();
-    QString portText =
-        stored->value(QStringLiteral("server/port"), QString::number(options.server.port))
-            .toString();
-    if (parser.isSet(server)) options.server.host = parser.value(server);
-    if (parser.isSet(port)) portText = parser.value(port);
-    bool ok = false;
-    const int number = portText.toInt(&ok);
-    if (!ok || number <= 0 || number > 65535)
-        return refuse(QStringLiteral("Porta inválida: \"%1\".").arg(portText));
-    options.server.port = number;
-    options.server.user = parser.isSet(user)
-                              ? parser.value(user)
-                              : stored->value(QStringLiteral("server/user")).toString();
+    ServerSettings::Given given;
+    if (parser.isSet(server)) given.host = parser.value(server);
+    if (parser.isSet(port)) given.port = parser.value(port);
+    if (parser.isSet(user)) given.user = parser.value(user);
+    if (parser.isSet(caFile)) given.caFile = parser.value(caFile);
+    given.tls = parser.isSet(tls);
+    QString invalid;
+    const ServerSettings read = ServerSettings::read(parser.value(settings), given, &invalid);
+    if (!invalid.isEmpty()) return refuse(invalid);
+    options.server.host = read.host;
+    options.server.port = read.port;
+    options.server.user = read.user;
+    options.server.trust = read.access;
     options.server.passwordFile = parser.value(passwordFile);
     if (error) error->clear();
     return options;

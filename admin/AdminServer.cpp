@@ -1,21 +1,22 @@
 #include "AdminServer.h"
 
 #include "Exceptions.h"
+#include "PasswordInput.h"
 #include "ServerLogin.h"
 #include "TNetConnection.h"
 
-#include <QFile>
-
 namespace {
 
-QString password(const QString &passwordFile)
+QString password(const QString &passwordFile, const QString &user)
 {
-    if (passwordFile.isEmpty())
-        return qEnvironmentVariable("KZR_PASSWORD");
-    QFile file(passwordFile);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo de senha %1.").arg(passwordFile));
-    return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (!passwordFile.isEmpty()) {
+        QString error;
+        const std::optional<QString> line = PasswordInput::firstLineOf(passwordFile, &error);
+        if (!line) throw Exception(error);
+        return *line;
+    }
+    if (qEnvironmentVariableIsSet("KZR_PASSWORD")) return qEnvironmentVariable("KZR_PASSWORD");
+    return PasswordInput::fromStandardInput(QStringLiteral("Senha de %1: ").arg(user), false);
 }
 
 } // namespace
@@ -23,10 +24,12 @@ QString password(const QString &passwordFile)
 ServerAccess AdminServer::access() const
 {
     if (m_access.sessionToken.isEmpty()) {
+        m_access = trust;
         if (user.isEmpty())
             throw Exception(QStringLiteral("Informe o usuário com que entrar no servidor (--user)."));
         m_access.sessionToken =
-            ServerLogin::login(host, port, m_access, user, password(passwordFile), timeoutMs).token;
+            ServerLogin::login(host, port, m_access, user, password(passwordFile, user), timeoutMs)
+                .token;
     }
     return m_access;
 }

@@ -8,7 +8,8 @@
 class TNetConnection;
 
 // Where the application server is and how to reach it, as the host has it: the same settings
-// file (server/host, server/port, server/user), overridden by the command line. Every module
+// (ServerSettings: host, port, user, TLS, CA file, accepted fingerprint), overridden by the
+// command line. Every module
 // the tool talks to is reached through connect(), the one place a connection is set up; the
 // first one logs in, and every connection after it joins that session.
 struct AdminServer
@@ -17,7 +18,11 @@ struct AdminServer
     int port = 21201;
     int timeoutMs = 30000;
     QString user;
-    QString passwordFile; // its first line is the password; empty: $KZR_PASSWORD
+    // Its first line is the password. Without one: $KZR_PASSWORD (for scripts, the weakest
+    // choice: the environment of a process is readable by its owner's other processes), else
+    // the first line of standard input when it is no terminal, else asked on the terminal.
+    QString passwordFile;
+    ServerAccess trust; // TLS, CA file and accepted fingerprint; no session
 
     // A connected TNetConnection to the module; EConnectionError when it cannot be reached,
     // ELoginRefused when the server does not let the user in.

@@ -5,6 +5,7 @@
 #include "DatabaseSetup.h"
 #include "DescriptorLimit.h"
 #include "Exceptions.h"
+#include "PasswordHash.h"
 #include "ServerOptions.h"
 #include "ServerTls.h"
 #include "ShutdownSignals.h"
@@ -42,6 +43,17 @@ int main(int argc, char *argv[])
             std::fputs(qPrintable(options.helpText), stdout);
             return 0;
         }
+        if (options.testPasswordCost) {
+            PasswordHash::lowerCostForTests();
+            say(QStringLiteral("aviso: --%1: senhas novas com o menor custo, fáceis de quebrar. "
+                               "Somente para testes.")
+                    .arg(QLatin1String(PasswordHash::TestCostFlag)));
+        }
+        if (options.databasePasswordGiven)
+            say(QStringLiteral("aviso: a senha do banco de dados na linha de comando fica visível "
+                               "a todos os usuários desta máquina (lista de processos); use "
+                               "~/.pgpass, PGPASSFILE ou PGPASSWORD no arquivo de ambiente do "
+                               "serviço."));
         DatabaseConfig config = DatabaseConfig::parse(options.databaseUrl);
         config.setDeadlines(options.deadlines);
         // Before the database: a start that cannot serve leaves no new file behind.

@@ -2,30 +2,12 @@
 
 #include "Exceptions.h"
 #include "Interaction.h"
+#include "PasswordInput.h"
 #include "ServerLogin.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QThread>
 #include <exception>
-
-namespace {
-
-std::optional<QString> firstLine(const QString &fileName, QString *error)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Não foi possível ler o arquivo de senha %1: %2")
-                     .arg(fileName, file.errorString());
-        return std::nullopt;
-    }
-    QString line = QString::fromUtf8(file.readLine());
-    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-        line.chop(1);
-    return line;
-}
-
-} // namespace
 
 struct HostLogin::Attempt
 {
@@ -61,7 +43,8 @@ void HostLogin::start()
     if (m_started || m_passwordFileTried || m_options.passwordFile.isEmpty() || m_user.isEmpty())
         return;
     QString unreadable; // logIn() reads the file again and says why
-    const std::optional<QString> password = firstLine(m_options.passwordFile, &unreadable);
+    const std::optional<QString> password =
+        PasswordInput::firstLineOf(m_options.passwordFile, &unreadable);
     if (!password) return;
     m_passwordFileTried = true;
     auto attempt = std::make_unique<Attempt>();
@@ -89,7 +72,8 @@ bool HostLogin::logIn(const QString &message)
         if (started) answer = started->answer;
         if (!answer && !m_passwordFileTried && !m_options.passwordFile.isEmpty() && !m_user.isEmpty()) {
             m_passwordFileTried = true; // once: a wrong file must not loop, nor hide the dialog
-            if (const std::optional<QString> password = firstLine(m_options.passwordFile, &why))
+            if (const std::optional<QString> password =
+                    PasswordInput::firstLineOf(m_options.passwordFile, &why))
                 answer = LoginAnswer{m_user, *password};
         }
         if (!answer) answer = Interaction::current().login(server, m_user, why);

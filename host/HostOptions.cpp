@@ -1,5 +1,7 @@
 #include "HostOptions.h"
 
+#include "ServerSettings.h"
+
 #include <QCommandLineParser>
 #include <QSettings>
 #include <memory>
@@ -35,27 +37,26 @@ HostOptions HostOptions::fromArguments(const QStringList &arguments, QString *er
     }
 
     options.settingsFile = parser.value(settings);
-    const std::unique_ptr<QSettings> stored = options.openSettings();
-    options.server = stored->value(QStringLiteral("server/host"), options.server).toString();
-    options.user = parser.isSet(user) ? parser.value(user) : stored->value(QStringLiteral("server/user")).toString();
-    options.passwordFile = parser.value(passwordFile);
-    options.caFile = parser.isSet(caFile) ? parser.value(caFile) : stored->value(QStringLiteral("server/cafile")).toString();
-    options.tls = parser.isSet(tls) || !options.caFile.isEmpty() || stored->value(QStringLiteral("server/tls"), false).toBool();
-    options.fingerprint = stored->value(QStringLiteral("server/fingerprint")).toString();
-    QString portText = stored->value(QStringLiteral("server/port"), QString::number(options.port)).toString();
-
-    if (parser.isSet(server))
-        options.server = parser.value(server);
-    if (parser.isSet(port))
-        portText = parser.value(port);
-    bool ok = false;
-    const int number = portText.toInt(&ok);
-    if (!ok || number <= 0 || number > 65535) {
+    ServerSettings::Given given;
+    if (parser.isSet(server)) given.host = parser.value(server);
+    if (parser.isSet(port)) given.port = parser.value(port);
+    if (parser.isSet(user)) given.user = parser.value(user);
+    if (parser.isSet(caFile)) given.caFile = parser.value(caFile);
+    given.tls = parser.isSet(tls);
+    QString invalid;
+    const ServerSettings read = ServerSettings::read(options.settingsFile, given, &invalid);
+    if (!invalid.isEmpty()) {
         if (error)
-            *error = QStringLiteral("Porta inválida: \"%1\".").arg(portText);
+            *error = invalid;
         return options;
     }
-    options.port = number;
+    options.server = read.host;
+    options.port = read.port;
+    options.user = read.user;
+    options.tls = read.access.tls;
+    options.caFile = read.access.caFile;
+    options.fingerprint = read.access.pinnedFingerprint;
+    options.passwordFile = parser.value(passwordFile);
     options.open = parser.values(open);
     options.screenshot = parser.value(screenshot);
     options.packageDir = parser.value(packageDir);
@@ -66,8 +67,5 @@ HostOptions HostOptions::fromArguments(const QStringList &arguments, QString *er
 
 std::unique_ptr<QSettings> HostOptions::openSettings() const
 {
-    return settingsFile.isEmpty()
-        ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("kzr"),
-                                      QStringLiteral("kzr-host"))
-        : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
+    return ServerSettings::open(settingsFile);
 }

@@ -12,7 +12,7 @@ struct ServerAccess
     bool tls = false;
     QString caFile; // PEM certificates to trust; empty: the system's
     // SHA-256 of the server certificate (hex, any case, ":" allowed) that the user accepted
-    // once; trusted even when no authority vouches for it.
+    // once; trusted even when no authority vouches for it, but only while no caFile is named.
     QString pinnedFingerprint;
 };
 

@@ -280,9 +280,10 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     QSslSocket *raw = secure.get();
     const QMetaObject::Connection judge = QObject::connect(
         raw, &QSslSocket::sslErrors, raw, [raw, &access, &refused](const QList<QSslError> &errors) {
-        // A certificate the user accepted once is trusted on its fingerprint alone.
+        // A certificate the user accepted once is trusted on its fingerprint alone, unless
+        // authorities were named: then they alone decide.
         const QByteArray digest = raw->peerCertificate().digest(QCryptographicHash::Sha256);
-        if (!access.pinnedFingerprint.isEmpty() &&
+        if (access.caFile.isEmpty() && !access.pinnedFingerprint.isEmpty() &&
             server_access::sameFingerprint(server_access::fingerprintText(digest),
                                            access.pinnedFingerprint))
             raw->ignoreSslErrors();

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString timestamp(const QDateTime &moment)
-{
-    return moment.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
-}
-
 // A text as a JSON string: quote, backslash and the control characters escaped, the rest as
 // UTF-8; a lone surrogate, which UTF-8 cannot carry, as its \u escape.
 void appendJsonString(QByteArray &out, QStringView text)
@@ -145,6 +140,23 @@ void AuditTrail::record(const TableLayout &layout, packet::ChangeOp op, const pa
               json(layout, newRow)});
 }
 
+QString AuditTrail::timestamp(const QDateTime &moment)
+{
+    return moment.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+QString AuditTrail::sinceMoment(const QString &since)
+{
+    QDateTime moment = QDateTime::fromString(since, Qt::ISODateWithMs);
+    if (!moment.isValid()) moment = QDateTime(QDate::fromString(since, Qt::ISODate), QTime(0, 0));
+    if (!moment.isValid())
+        throw Exception(QStringLiteral("--since espera uma data AAAA-MM-DD ou data e hora "
+                                       "AAAA-MM-DDTHH:MM[:SS] (UTC), recebeu \"%1\".")
+                            .arg(since));
+    if (moment.timeSpec() == Qt::LocalTime) moment.setTimeSpec(Qt::UTC);
+    return timestamp(moment);
+}
+
 QVector<AuditTrail::Entry> AuditTrail::read(Database &db, const QString &since,
                                             const QString &user)
 {
@@ -152,16 +164,9 @@ QVector<AuditTrail::Entry> AuditTrail::read(Database &db, const QString &since,
                                  "DSREGISTRO, DSANTES, DSDEPOIS FROM AUDITORIASERVIDOR WHERE 1 = 1");
     QVariantList values;
     if (!since.isEmpty()) {
-        QDateTime moment = QDateTime::fromString(since, Qt::ISODateWithMs);
-        if (!moment.isValid()) moment = QDateTime(QDate::fromString(since, Qt::ISODate), QTime(0, 0));
-        if (!moment.isValid())
-            throw Exception(QStringLiteral("--since espera uma data AAAA-MM-DD ou data e hora "
-                                           "AAAA-MM-DDTHH:MM[:SS] (UTC), recebeu \"%1\".")
-                                .arg(since));
-        if (moment.timeSpec() == Qt::LocalTime) moment.setTimeSpec(Qt::UTC);
         // Written in one fixed form, the moments compare as text.
         sql += QStringLiteral(" AND DTALTERACAO >= ?");
-        values << timestamp(moment);
+        values << sinceMoment(since);
     }
     if (!user.isEmpty()) {
         sql += QStringLiteral(" AND NMUSUARIO = ?");

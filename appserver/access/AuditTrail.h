@@ -2,6 +2,7 @@
 
 #include "DataPacket.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 
@@ -39,6 +40,12 @@ public:
     // and user, when not empty, keep only those from that moment on or by that user. Throws
     // Exception for a since it cannot read.
     static QVector<Entry> read(Database &db, const QString &since, const QString &user);
+
+    // A moment as entries keep it: UTC, ISO 8601 with milliseconds, one fixed form that
+    // compares as text.
+    static QString timestamp(const QDateTime &moment);
+    // The moment a --since text names, in that form. Throws Exception when it cannot be read.
+    static QString sinceMoment(const QString &since);
 
 private:
     Database &m_db;

@@ -94,6 +94,10 @@ std::optional<UserStore::User> UserStore::find(const QString &name)
 std::optional<UserStore::User> UserStore::authenticate(const QString &name, const QString &password)
 {
     std::optional<User> user = find(name);
-    if (!user || !PasswordHash::matches(user->passwordHash, password)) return std::nullopt;
+    if (!user) {
+        PasswordHash::matchNone(password);
+        return std::nullopt;
+    }
+    if (!PasswordHash::matches(user->passwordHash, password)) return std::nullopt;
     return user;
 }

@@ -1,6 +1,7 @@
 #include "DimensionStore.h"
 
 #include "AuditTrail.h"
+#include "Catalogue.h"
 #include "Database.h"
 #include "DeltaApplier.h"
 #include "DimensionCode.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum Field { Flag = 0, Code = 1, Name = 2 };
+enum Field { Flag = 0, Code = 1, Name = 2, Table = 3 };
 
 // Past this many changed codes a save reads the whole list rather than each row by its code.
 constexpr int MaxSplicedCodes = 64;
@@ -165,6 +166,12 @@ packet::Row DimensionStore::storedForm(const packet::Row &row) const
         throw MethodFailure(QStringLiteral("O indicador IDDIMENSAODW da dimensão %1 deve ser \"S\" "
                                            "ou \"N\", não \"%2\". Nada foi gravado.")
                                 .arg(*code, flag));
+    // A dimension over the server's own tables would show their contents to anyone who may
+    // look: saved as for a table that does not exist, it is refused.
+    if (Catalogue::isServerTable(text(row, Table).trimmed()))
+        throw MethodFailure(
+            QStringLiteral("A tabela \"%1\" não existe no banco de dados. Nada foi gravado.")
+                .arg(text(row, Table)));
     return stored;
 }
 

@@ -255,7 +255,9 @@ void AppServer::accept()
         const quint64 id = m_nextId++;
         auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, m_pool, this);
         m_connections.insert(id, connection);
-        m_callers.insert(id, std::make_shared<ConnectionSession>());
+        auto caller = std::make_shared<ConnectionSession>();
+        caller->address = socket->peerAddress().toString();
+        m_callers.insert(id, caller);
         connect(connection, &ClientConnection::requestReady, this, &AppServer::run);
         connect(connection, &ClientConnection::closed, this, &AppServer::forget);
     }

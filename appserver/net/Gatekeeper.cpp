@@ -2,6 +2,7 @@
 
 #include "CallFault.h"
 #include "ConnectionSession.h"
+#include "LoginRecord.h"
 #include "MethodCall.h"
 #include "ServerFailure.h"
 #include "UserStore.h"
@@ -40,13 +41,15 @@ Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession 
 Variant Gatekeeper::login(const QString &user, const QString &password, ConnectionSession &caller,
                           Database &db)
 {
-    caller = ConnectionSession{}; // a new login ends whatever this connection was before
+    caller.end(); // a new login ends whatever this connection was before
     const std::optional<UserStore::User> found = UserStore(db).authenticate(user, password);
     if (!found) {
-        caller.replyDelayMs = m_throttle.failed(user);
+        caller.replyDelayMs = m_throttle.failed(user, caller.address);
+        LoginRecord(db).write(user, caller.address, false);
         return server_failure::make(QStringLiteral("Usuário ou senha inválidos."));
     }
-    m_throttle.succeeded(user);
+    m_throttle.succeeded(user, caller.address);
+    LoginRecord(db).write(found->name, caller.address, true);
     caller.token = m_sessions.open({found->name, found->role});
     caller.user = found->name;
     caller.role = found->role;
@@ -58,7 +61,7 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
 Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller)
 {
     // Nothing here waits for the database: a session outlives an outage of it.
-    caller = ConnectionSession{};
+    caller.end();
     const std::optional<SessionRegistry::Session> session = m_sessions.use(token);
     if (!session) return sessionOver();
     caller.token = token;
@@ -75,7 +78,7 @@ std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSess
             QStringLiteral("É necessário entrar com usuário e senha antes de chamar \"%1\".")
                 .arg(method));
     if (!m_sessions.use(caller.token)) {
-        caller = ConnectionSession{};
+        caller.end();
         return server_failure::sessionEnded(
             QStringLiteral("A sessão expirou por inatividade. Entre novamente com usuário e "
                            "senha."));
@@ -84,7 +87,7 @@ std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSess
         // A user removed since the login is gone for good; a changed role counts from now on.
         const std::optional<UserStore::User> user = UserStore(db).find(caller.user);
         if (!user) {
-            caller = ConnectionSession{};
+            caller.end();
             return sessionOver();
         }
         caller.role = user->role;

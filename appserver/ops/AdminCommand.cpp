@@ -5,7 +5,9 @@
 #include "DatabaseConfig.h"
 #include "DatabaseSetup.h"
 #include "Exceptions.h"
-#include "PasswordPrompt.h"
+#include "LoginRecord.h"
+#include "PasswordHash.h"
+#include "PasswordInput.h"
 #include "ServerOptions.h"
 #include "UserStore.h"
 
@@ -21,10 +23,16 @@ void out(const QString &line)
 
 QString usage()
 {
-    return QStringLiteral("uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
-                          "user remove NOME | user list | audit [--since DATA] [--user NOME]; "
-                          "todos aceitam --database URL. Papéis: %1.")
+    return QStringLiteral(
+               "uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
+               "user remove NOME | user list | audit [--logins] [--since DATA] [--user NOME]; "
+               "todos aceitam --database URL. Papéis: %1.")
         .arg(roles::allNames());
+}
+
+QString newPassword(const QString &user)
+{
+    return PasswordInput::fromStandardInput(QStringLiteral("Senha de %1: ").arg(user), true);
 }
 
 QString requireName(const QStringList &positional)
@@ -43,13 +51,13 @@ void userCommand(Database &db, const QStringList &positional, const QString &rol
         if (!role)
             throw Exception(QStringLiteral("Papel desconhecido \"%1\"; use --role com um destes: %2.")
                                 .arg(roleName, roles::allNames()));
-        users.add(name, *role, PasswordPrompt::read(name));
+        users.add(name, *role, newPassword(name));
         out(QStringLiteral("usuário %1 criado (%2)").arg(name, roles::name(*role)));
     } else if (action == QLatin1String("passwd")) {
         const QString name = requireName(positional);
         if (!users.find(name))
             throw Exception(QStringLiteral("O usuário \"%1\" não existe.").arg(name));
-        users.setPassword(name, PasswordPrompt::read(name));
+        users.setPassword(name, newPassword(name));
         out(QStringLiteral("senha de %1 alterada").arg(name));
     } else if (action == QLatin1String("remove")) {
         const QString name = requireName(positional);
@@ -63,10 +71,25 @@ void userCommand(Database &db, const QStringList &positional, const QString &rol
     }
 }
 
+// A name as a client gave it, on one line of its own: no control character breaks the line.
+QString printable(QString text)
+{
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control) c = QChar::ReplacementCharacter;
+    return text;
+}
+
 void auditCommand(Database &db, const QStringList &positional, const QString &since,
-                  const QString &user)
+                  const QString &user, bool logins)
 {
     if (positional.size() != 1) throw Exception(usage());
+    if (logins) {
+        for (const LoginRecord::Entry &e : LoginRecord::read(db, since, user))
+            out(QStringList{e.when, printable(e.user), e.address,
+                            e.accepted ? QStringLiteral("accepted") : QStringLiteral("refused")}
+                    .join(QLatin1Char('\t')));
+        return;
+    }
     for (const AuditTrail::Entry &e : AuditTrail::read(db, since, user)) {
         out(QStringList{e.when, e.user, e.table, e.operation, e.record,
                         e.before.isEmpty() ? QStringLiteral("-") : e.before,
@@ -92,9 +115,18 @@ int AdminCommand::run(const QStringList &arguments)
         const QCommandLineOption role(QStringLiteral("role"), QString(), QStringLiteral("PAPEL"));
         const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("DATA"));
         const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NOME"));
-        parser.addOptions({database, role, since, user});
+        const QCommandLineOption logins(QStringLiteral("logins"));
+        const QCommandLineOption testCost(QString::fromLatin1(PasswordHash::TestCostFlag));
+        parser.addOptions({database, role, since, user, logins, testCost});
         if (!parser.parse(arguments)) throw Exception(parser.errorText() + QLatin1Char('\n') + usage());
         const QStringList positional = parser.positionalArguments();
+        if (parser.isSet(testCost)) {
+            PasswordHash::lowerCostForTests();
+            std::fprintf(stderr,
+                         "kzr-appserver: aviso: --%s: senhas com o menor custo, fáceis "
+                         "de quebrar. Somente para testes.\n",
+                         PasswordHash::TestCostFlag);
+        }
         QString url = parser.value(database);
         if (url.isEmpty()) url = qEnvironmentVariable("KZR_DATABASE");
         if (url.isEmpty()) url = ServerOptions::defaultDatabaseUrl();
@@ -105,7 +137,8 @@ int AdminCommand::run(const QStringList &arguments)
         if (positional.first() == QLatin1String("user"))
             userCommand(db, positional, parser.value(role));
         else
-            auditCommand(db, positional, parser.value(since), parser.value(user));
+            auditCommand(db, positional, parser.value(since), parser.value(user),
+                         parser.isSet(logins));
         return 0;
     } catch (const Exception &e) {
         std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(e.Message()));

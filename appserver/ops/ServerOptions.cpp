@@ -1,7 +1,9 @@
 #include "ServerOptions.h"
 
+#include "DatabaseConfig.h"
 #include "Exceptions.h"
 #include "LimitOptions.h"
+#include "PasswordHash.h"
 #include "WireProtocol.h"
 
 #include <QCommandLineParser>
@@ -50,7 +52,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "KZR01200.rdmDimensao e KZR00600.rdmEstrutura.\n"
                        "Administração: kzr-appserver user add NOME --role read-only|maintain, "
                        "user passwd NOME, user remove NOME, user list; "
-                       "kzr-appserver audit [--since DATA] [--user NOME]."));
+                       "kzr-appserver audit [--logins] [--since DATA] [--user NOME]."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Mostra esta ajuda."));
     const QCommandLineOption listen(
@@ -87,8 +89,12 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("insecure"),
         QStringLiteral("Permite escutar sem TLS num endereço que não seja o local (senhas e dados "
                        "trafegam às claras)."));
-    parser.addOptions({help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey,
-                       insecure});
+    const QCommandLineOption testCost(
+        QString::fromLatin1(PasswordHash::TestCostFlag),
+        QStringLiteral("Somente para testes: hashes de senha com o menor custo possível, fáceis "
+                       "de quebrar."));
+    parser.addOptions(
+        {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure, testCost});
     const LimitOptions limits;
     limits.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
@@ -101,12 +107,14 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     options.helpText = parser.helpText();
     options.port = wire::DefaultPort;
     if (parser.isSet(listen)) parseListen(parser.value(listen), options);
-    if (parser.isSet(database))
+    if (parser.isSet(database)) {
         options.databaseUrl = parser.value(database);
-    else if (!qEnvironmentVariableIsEmpty("KZR_DATABASE"))
+        options.databasePasswordGiven = DatabaseConfig::parse(options.databaseUrl).hasPassword();
+    } else if (!qEnvironmentVariableIsEmpty("KZR_DATABASE")) {
         options.databaseUrl = qEnvironmentVariable("KZR_DATABASE");
-    else
+    } else {
         options.databaseUrl = defaultDatabaseUrl();
+    }
     options.workers = std::max(4, 2 * QThread::idealThreadCount());
     if (parser.isSet(workers)) {
         bool ok = false;
@@ -129,6 +137,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     if (options.tlsCertificate.isEmpty() != options.tlsKey.isEmpty())
         throw Exception(QStringLiteral("--tls-cert e --tls-key vão juntas: informe as duas."));
     options.insecure = parser.isSet(insecure);
+    options.testPasswordCost = parser.isSet(testCost);
     if (!options.usesTls() && !options.insecure && !options.address.isLoopback())
         throw Exception(
             QStringLiteral("Recusado escutar em %1 sem TLS: senhas e dados trafegariam às claras "

@@ -28,6 +28,8 @@ public:
     QString tlsCertificate; // PEM files; both given, or neither (then no TLS)
     QString tlsKey;
     bool insecure = false; // allows listening without TLS on an address other than loopback
+    bool testPasswordCost = false; // PasswordHash::TestCostFlag: the cheapest hashes, for tests
+    bool databasePasswordGiven = false; // the database URL on the command line holds a password
 
     bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };

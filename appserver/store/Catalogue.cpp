@@ -1,6 +1,10 @@
 #include "Catalogue.h"
 
 #include "Database.h"
+#include "ServerTables.h"
+#include "TableVersion.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -55,9 +59,23 @@ const QVector<packet::FieldDef> NameFields{{QStringLiteral("TABELA"), 0},
 
 } // namespace
 
+bool Catalogue::isServerTable(const QString &name)
+{
+    static const QStringList own{
+        QString::fromLatin1(server_tables::Users), QString::fromLatin1(server_tables::Audit),
+        QString::fromLatin1(server_tables::Logins), QString::fromLatin1(TableVersion::Table)};
+    return std::any_of(own.cbegin(), own.cend(),
+                       [&](const QString &table) { return sameIgnoringAsciiCase(table, name); });
+}
+
+bool Catalogue::holds(const QString &name)
+{
+    return !name.isEmpty() && lookUp(name).has_value();
+}
+
 std::optional<Catalogue::Table> Catalogue::table(const QString &name)
 {
-    if (name.isEmpty()) return std::nullopt;
+    if (name.isEmpty() || isServerTable(name)) return std::nullopt;
     const std::optional<qint64> version = m_db.sqliteSchemaVersion();
     if (version) {
         if (auto kept = m_db.catalogueMemo().find(*version, name)) return *std::move(kept);
@@ -111,6 +129,7 @@ std::optional<QString> Catalogue::findTable(const QString &name)
 
 QVector<Catalogue::Column> Catalogue::columns(const QString &realTableName)
 {
+    if (isServerTable(realTableName)) return {};
     const QString sql =
         m_db.dialect().isSqlite()
             ? QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid")

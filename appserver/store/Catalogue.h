@@ -10,6 +10,8 @@ class Database;
 // The database's real catalogue of tables and columns. Names are matched without regard to
 // the case of the letters A to Z: the screen sends them upper-cased, and PostgreSQL keeps
 // unquoted names in lower case. Names are only ever bound as values here, never spliced into SQL.
+// The server's own tables (users, logins, audit, versions) are hidden from every client call:
+// every look-up answers for them as for a table that does not exist.
 class Catalogue
 {
 public:
@@ -26,6 +28,11 @@ public:
     };
 
     explicit Catalogue(Database &db) : m_db(db) {}
+
+    // Whether the name spells one of the server's own tables (in any case of A to Z).
+    static bool isServerTable(const QString &name);
+    // Whether a table of that name exists, the server's own included: for the server's set-up.
+    bool holds(const QString &name);
 
     // A table or view of the application with its columns, in one look-up. On SQLite the
     // answer is kept by the connection until the database's structure changes.

@@ -19,6 +19,10 @@ public:
     bool isSqlite() const { return m_kind == SqlDialect::Kind::Sqlite; }
     const QString &sqlitePath() const { return m_sqlitePath; }
 
+    // Whether the URL itself holds a password. Without one, libpq looks in PGPASSWORD and in
+    // the password file (PGPASSFILE, else ~/.pgpass), which others cannot read.
+    bool hasPassword() const { return !m_password.isEmpty(); }
+
     // The URL as given, with any password replaced by "***": what the log may show.
     QString displayUrl() const;
 

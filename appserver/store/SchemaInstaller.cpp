@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "Database.h"
 #include "Exceptions.h"
+#include "ServerTables.h"
 #include "TableLayout.h"
 #include "TableVersion.h"
 #include "Transaction.h"
@@ -57,21 +58,35 @@ QString auditTable(const SqlDialect &sql)
              sql.textType(40));
 }
 
+QString loginsTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS ACESSOSERVIDOR ("
+                          "NRSEQUACES %1, "
+                          "DTACESSO %2 NOT NULL, "
+                          "NMUSUARIO %3 NOT NULL, "
+                          "DSENDERECO %4 NOT NULL, "
+                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')))")
+        .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(64),
+             sql.textType(8));
+}
+
 } // namespace
 
 bool SchemaInstaller::install(Database &db)
 {
     Catalogue catalogue(db);
-    const bool haveDimensions = catalogue.findTable(TableLayout::dimensions().table()).has_value();
-    const bool haveExtras = catalogue.findTable(TableLayout::extras().table()).has_value();
-    const bool haveUsers = catalogue.findTable(QStringLiteral("USUARIOSERVIDOR")).has_value();
-    const bool haveAudit = catalogue.findTable(QStringLiteral("AUDITORIASERVIDOR")).has_value();
-    if (haveDimensions && haveExtras && haveUsers && haveAudit) return false;
+    const bool haveDimensions = catalogue.holds(TableLayout::dimensions().table());
+    const bool haveExtras = catalogue.holds(TableLayout::extras().table());
+    const bool haveUsers = catalogue.holds(QStringLiteral("USUARIOSERVIDOR"));
+    const bool haveAudit = catalogue.holds(QStringLiteral("AUDITORIASERVIDOR"));
+    const bool haveLogins = catalogue.holds(QLatin1String(server_tables::Logins));
+    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins) return false;
     Transaction transaction(db);
     if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
     if (!haveExtras) db.run(extrasTable(db.dialect()));
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
+    if (!haveLogins) db.run(loginsTable(db.dialect()));
     transaction.commit();
     return true;
 }

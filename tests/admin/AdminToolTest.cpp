@@ -3,6 +3,7 @@
 #include "AdminTool.h"
 
 #include "ServerProcess.h"
+#include "TestCertificates.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -131,6 +133,9 @@ TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
     execute("INSERT INTO VENDEDOR VALUES (5, 'Eva Rocha', 99), (6, 'Fábio', 7), (7, 'Gil', 6)");
     execute("UPDATE DIMENSAODIME SET CDTABELADIME = 'SUMIU' WHERE NRSEQUEDIME = '00004'");
     execute("UPDATE DIMENSAODIME SET NMITEMDIME = 'Clientes ' WHERE NRSEQUEDIME = '00003'");
+    // A dimension put over the server's users behind its back shows nothing of them.
+    execute("UPDATE DIMENSAODIME SET CDTABELADIME = 'USUARIOSERVIDOR', DSPKDIME = 'NMUSUARIO', "
+            "DSITEMDIME = 'DSSENHA', DSPKDIME2 = NULL WHERE NRSEQUEDIME = '00003'");
     const Outcome broken = admin({"check"});
     EXPECT_EQ(broken.code, 1);
     EXPECT_TRUE(broken.out.contains("NOME     00001 \"Clientes\" e 00003 \"Clientes \": diferem só "
@@ -141,6 +146,9 @@ TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
         << broken.out.toStdString();
     EXPECT_TRUE(
         broken.out.contains("PROBLEMA 00004 Cidades (SUMIU): a tabela \"SUMIU\" não existe\n"));
+    EXPECT_FALSE(broken.out.contains("argon2")) << broken.out.toStdString();
+    EXPECT_TRUE(broken.out.contains(": a tabela \"USUARIOSERVIDOR\" não existe\n"))
+        << broken.out.toStdString();
 
     const Outcome json = admin({"check", "--format", "json"});
     EXPECT_EQ(json.code, 1);
@@ -167,6 +175,63 @@ TEST_F(Admin, TheServerComesFromTheHostsSettingsUnlessTheCommandLineSaysOtherwis
     const Outcome unreachable = admin({"check", "--settings", settings, "--port", "1"}, false);
     EXPECT_EQ(unreachable.code, 3);
     EXPECT_TRUE(unreachable.err.startsWith("kzr-admin: ")) << unreachable.err.toStdString();
+}
+
+TEST_F(Admin, ReachesAServerOverTlsTrustingAsTheHostDoes)
+{
+    TestCertificates certificates;
+    ASSERT_TRUE(certificates.make()) << certificates.error().toStdString();
+    ASSERT_TRUE(server.start({}, {"--tls-cert", certificates.serverCertificate(), "--tls-key",
+                                  certificates.serverKey()}))
+        << server.error().toStdString();
+    const QString settings = server.tempPath("kzr-host.ini");
+    {
+        QSettings ini(settings, QSettings::IniFormat);
+        ini.setValue("server/port", server.port());
+        ini.setValue("server/cafile", certificates.authority());
+    }
+    EXPECT_EQ(admin({"export", "--settings", settings}, false).code, 0);
+    {
+        // The certificate the host's user accepted, over the TLS its settings name.
+        QSettings ini(settings, QSettings::IniFormat);
+        ini.remove("server/cafile");
+        ini.setValue("server/tls", true);
+        ini.setValue("server/fingerprint", certificates.serverFingerprint());
+    }
+    EXPECT_EQ(admin({"export", "--settings", settings}, false).code, 0);
+    // Authorities named on the command line alone decide: the fingerprint no longer counts.
+    EXPECT_EQ(
+        admin({"export", "--settings", settings, "--ca-file", certificates.otherAuthority()}, false)
+            .code,
+        3);
+    EXPECT_EQ(admin({"export", "--ca-file", certificates.authority()}).code, 0);
+    EXPECT_EQ(admin({"export", "--tls"}).code, 3); // no one vouches for it
+}
+
+TEST_F(Admin, ThePasswordComesFromAFileOrFromStandardInput)
+{
+    const auto exportWith = [&](const QStringList &args, const QByteArray &input) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("KZR_PASSWORD");
+        program.setProcessEnvironment(environment);
+        program.start(KZR_ADMIN_PROGRAM,
+                      QStringList{"export", "--port", QString::number(server.port()), "--settings",
+                                  server.tempPath("none.ini"), "--user", server.userName()} +
+                          args);
+        program.write(input);
+        program.closeWriteChannel();
+        EXPECT_TRUE(program.waitForFinished(60000));
+        return program.exitCode();
+    };
+    EXPECT_EQ(exportWith({}, server.password().toUtf8() + "\n"), 0);
+    EXPECT_NE(exportWith({}, "errada\n"), 0);
+    // A file written on any system: its first line ends at "\r" as at "\n".
+    QFile file(server.tempPath("senha-antiga"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(server.password().toUtf8() + "\rlinha seguinte\n");
+    file.close();
+    EXPECT_EQ(exportWith({"--password-file", file.fileName()}, {}), 0);
 }
 
 TEST_F(Admin, ACommandLineItCannotUseEndsWithUsageErrors)

@@ -6,6 +6,7 @@
 #include "RawWireClient.h"
 #include "RequirePostgres.h"
 #include "ServerFailure.h"
+#include "ServerLogin.h"
 #include "StorageFixture.h"
 #include "TableLayout.h"
 
@@ -14,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <future>
 
 namespace {
 
@@ -78,7 +80,7 @@ TEST_P(Access, WithoutALoginNothingIsServedAndNothingSaved)
 TEST_P(Access, AWrongPasswordAndAnUnknownUserAreRefusedAlike)
 {
     for (const auto &[user, password] : QList<std::pair<QString, QString>>{
-             {"kzr-test", "errada"}, {"ninguem", "kzr-test"}, {"kzr-test", ""}}) {
+             {"kzr-test", "errada"}, {"ninguem", "kzr-test"}, {"kzr-test", ""}, {"a\nb\tc", "x"}}) {
         SCOPED_TRACE(user.toStdString() + "/" + password.toStdString());
         try {
             server.login(user, password);
@@ -88,6 +90,84 @@ TEST_P(Access, AWrongPasswordAndAnUnknownUserAreRefusedAlike)
         }
     }
     EXPECT_NO_THROW(server.login("kzr-test", "kzr-test"));
+
+    // Every login is recorded, by name and address, one line each, never with its password.
+    QList<QStringList> logins = audit({"--logins"});
+    for (QStringList &line : logins) {
+        EXPECT_EQ(line.size(), 4) << line.join('|').toStdString();
+        EXPECT_EQ(line.value(2), "127.0.0.1");
+        line = line.mid(1);
+        line.removeAt(1);
+    }
+    EXPECT_EQ(logins, QList<QStringList>({{"kzr-test", "accepted"},
+                                          {"kzr-test", "refused"},
+                                          {"ninguem", "refused"},
+                                          {"kzr-test", "refused"},
+                                          {u"a\ufffdb\ufffdc"_qs, "refused"},
+                                          {"kzr-test", "accepted"}}));
+    EXPECT_EQ(audit({"--logins", "--user", "ninguem"}).size(), 1);
+    EXPECT_TRUE(audit().isEmpty()); // no saved change
+}
+
+TEST_P(Access, ARefusalTakesAsLongWhateverTheNameAndHashesKeepTheInstalledCost)
+{
+    // A test's setting of old, left in the environment, lowers nothing any more.
+    qputenv("KZR_PASSWORD_COST", "minimum");
+    server.setCheapHashes(false);
+    ASSERT_TRUE(server.addUser("ana", "maintain", "segredo")) << server.error().toStdString();
+    ASSERT_TRUE(server.start(server.databaseUrl())) << server.error().toStdString();
+    qunsetenv("KZR_PASSWORD_COST");
+    EXPECT_TRUE(storedHash("ana").contains("$m=65536,")) << storedHash("ana").toStdString();
+    EXPECT_FALSE(server.output().contains("password-cost")) << server.output().toStdString();
+
+    // Whether a name exists cannot be told from how long its refusal takes. Each guess is the
+    // first since a success, so the throttle holds each back alike.
+    const auto refusalMs = [&](const QString &user) {
+        server.login("ana", "segredo");
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_THROW(server.login(user, "errada"), ELoginRefused);
+        return clock.elapsed();
+    };
+    qint64 known = std::numeric_limits<qint64>::max(), unknown = known;
+    for (int i = 0; i < 3; ++i) {
+        known = std::min(known, refusalMs("ana"));
+        unknown = std::min(unknown, refusalMs("ninguem" + QString::number(i)));
+    }
+    const qint64 hashing = known - 500;
+    ASSERT_GT(hashing, 10) << "known " << known;
+    EXPECT_GT(unknown - 500, hashing / 2) << "known " << known << ", unknown " << unknown;
+}
+
+TEST_P(Access, GuessesInParallelAreSlowedAtOneNameAndAtManyNamesFromOneAddress)
+{
+    // Twenty connections guess at once, each waiting three seconds for its answer: the
+    // throttle, shared by every connection, answers only the first few within that time.
+    const auto answeredInTime = [&](const std::function<QString(int)> &name) {
+        std::vector<std::future<bool>> guesses;
+        guesses.reserve(20);
+        for (int i = 0; i < 20; ++i)
+            guesses.push_back(std::async(std::launch::async, [&, i] {
+                try {
+                    ServerLogin::login(server.host(), server.port(), {}, name(i), "errada", 3000);
+                } catch (const ELoginRefused &) {
+                    return true;
+                } catch (const Exception &) {
+                }
+                return false;
+            }));
+        int answered = 0;
+        for (auto &guess : guesses)
+            answered += guess.get() ? 1 : 0;
+        return answered;
+    };
+    const int atOneName = answeredInTime([](int) { return QString("kzr-test"); });
+    EXPECT_GE(atOneName, 1);
+    EXPECT_LE(atOneName, 4);
+    server.login("kzr-test", "kzr-test");
+    const int atManyNames = answeredInTime([](int i) { return "inventado" + QString::number(i); });
+    EXPECT_GE(atManyNames, 1);
+    EXPECT_LE(atManyNames, 4);
 }
 
 TEST_P(Access, AReadOnlyUserLooksAndChecksButSavesNothing)
@@ -245,15 +325,29 @@ TEST(AuditTrailValues, AreWrittenAsQtsJsonWriterWritesThem)
 TEST(LoginThrottle, EachFailureDoublesTheWaitUpToAMinuteAndASuccessForgetsThem)
 {
     LoginThrottle throttle(500);
-    EXPECT_EQ(throttle.failed("ana"), 500);
-    EXPECT_EQ(throttle.failed("ana"), 1000);
-    EXPECT_EQ(throttle.failed("ana"), 2000);
-    EXPECT_EQ(throttle.failed("bia"), 500); // counted per name
+    EXPECT_EQ(throttle.failed("ana", "10.0.0.1"), 500);
+    EXPECT_EQ(throttle.failed("ana", "10.0.0.2"), 1000); // counted per name, whatever the address
+    EXPECT_EQ(throttle.failed("ana", "10.0.0.3"), 2000);
+    EXPECT_EQ(throttle.failed("bia", "10.0.0.4"), 500);
+    EXPECT_EQ(throttle.failed("caio", "10.0.0.4"), 1000); // and per address, whatever the name
     for (int i = 0; i < 30; ++i)
-        throttle.failed("ana");
-    EXPECT_EQ(throttle.failed("ana"), LoginThrottle::MaxDelayMs);
-    throttle.succeeded("ana");
-    EXPECT_EQ(throttle.failed("ana"), 500);
+        throttle.failed("ana", "10.0.0.1");
+    EXPECT_EQ(throttle.failed("ana", "10.0.0.1"), LoginThrottle::MaxDelayMs);
+    throttle.succeeded("ana", "10.0.0.1");
+    EXPECT_EQ(throttle.failed("ana", "10.0.0.9"), 500);
+}
+
+TEST(LoginThrottle, AFloodOfMadeUpNamesNeitherResetsAnAccountNorGrowsWithoutEnd)
+{
+    LoginThrottle throttle(500, 1000);
+    for (int i = 0; i < 3; ++i)
+        throttle.failed("ana", "10.1.0.1");
+    // From many addresses, more made-up names than the throttle keeps, or once wiped.
+    for (int i = 0; i < 100001; ++i)
+        throttle.failed("x" + QString::number(i), "10.2." + QString::number(i));
+    EXPECT_EQ(throttle.failed("ana", "10.3.0.1"), 4000);
+    EXPECT_EQ(throttle.failed("x100000", "10.3.0.2"), 1000); // the latest kept
+    EXPECT_EQ(throttle.failed("x1", "10.3.0.3"), 500);       // the oldest let go
 }
 
 // A new connection of a live session joins it at once while the database does not answer; its

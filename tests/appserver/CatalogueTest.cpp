@@ -1,6 +1,7 @@
 // Table and field names are looked up in the database's real catalogue, on SQLite and on
 // PostgreSQL alike: any letter case, the database system's own tables never, the column
 // types a dimension may use.
+#include "Deltas.h"
 #include "StorageFixture.h"
 
 namespace {
@@ -95,6 +96,44 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
                   "");
         EXPECT_EQ(verdict("SEGREDO", {"CDSEGREDO"}), "INV_TABELASEGREDO");
     }
+}
+
+TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
+{
+    // A maintainer probing for the password hashes, the login record and the audit trail gets
+    // from every method what a missing table gets, in whatever case the name is spelled.
+    auto analise = server.connect("KZR01200.rdmAnalise");
+    const QList<std::pair<const char *, std::function<QString(const QString &)>>> calls = {
+        {"vdDimensao",
+         [&](const QString &t) {
+             return verdict(t, {"NMUSUARIO", "DSSENHA"});
+         }},
+        {"getFields",
+         [&](const QString &t) {
+             return TestClient::failureOf(client->estrutura("getFields", {"D", t}));
+         }},
+        {"getPerfil",
+         [&](const QString &t) {
+             const Variant reply =
+                 analise->AppServer().Call("getPerfil", {t, "NMUSUARIO", "DSSENHA", ""});
+             return reply.kind() == Variant::Kind::Array ? reply.element(0).toString()
+                                                         : QString("a profile");
+         }},
+    };
+    for (const QString &own : {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR",
+                               "ACESSOSERVIDOR", "VERSAOSERVIDOR"}) {
+        for (const auto &[method, call] : calls) {
+            SCOPED_TRACE(std::string(method) + " " + own.toStdString());
+            const QString missing = call("TABELAFALTANTE");
+            ASSERT_FALSE(missing.isEmpty());
+            EXPECT_EQ(call(own), QString(missing).replace("TABELAFALTANTE", own));
+        }
+        // Nor can a dimension be saved over one, for the profile line to show its contents.
+        EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::insert(
+                      deltas::dimension("9", "Senhas", own, "NMUSUARIO", "DSSENHA"))})),
+                  "A tabela \"" + own + "\" não existe no banco de dados. Nada foi gravado.");
+    }
+    EXPECT_TRUE(client->codes().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Catalogue, ::testing::Values("sqlite", "postgresql"),

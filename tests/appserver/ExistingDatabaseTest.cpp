@@ -94,8 +94,8 @@ TEST(ExistingDatabase, OnlyTheServersTablesAreAddedAndMixedCaseNamesAreFound)
     server.stop();
 
     QMap<QString, QString> after = snapshot(copy);
-    for (const char *added : {"DIMENSAODIME", "ATRIBEXTRADIME", "USUARIOSERVIDOR", "AUDITORIASERVIDOR",
-                              "VERSAOSERVIDOR"}) {
+    for (const char *added : {"DIMENSAODIME", "ATRIBEXTRADIME", "USUARIOSERVIDOR",
+                              "AUDITORIASERVIDOR", "ACESSOSERVIDOR", "VERSAOSERVIDOR"}) {
         EXPECT_TRUE(after.remove("schema " + QString(added)) == 1) << added;
         EXPECT_TRUE(after.remove("rows " + QString(added)) == 1) << added;
     }

@@ -35,6 +35,8 @@ const QStringList HostileNames = {
     "' OR '1'='1",
     "CLIENTE--",
     "sqlite_master",
+    "UsuarioServidor", // the server's own tables, in any case
+    "acessoservidor",
     "main.CLIENTE",
     "%",
     "_LIENTE",

@@ -71,6 +71,9 @@ TEST_F(Tls, AClientRefusesACertificateNoOneItTrustsVouchesFor)
     // The fingerprint the user accepted is trusted on its own, written in any case.
     access.pinnedFingerprint = certificates->serverFingerprint().toLower().remove(':');
     EXPECT_FALSE(logIn(access).token.isEmpty());
+    // Once authorities are named, they alone decide: the accepted fingerprint no longer counts.
+    access.caFile = certificates->otherAuthority();
+    EXPECT_THROW(logIn(access), EUntrustedCertificate);
 }
 
 TEST_F(Tls, AClientWithoutTlsGetsAConnectionErrorNotAnAnswer)

@@ -21,6 +21,8 @@ grep -q "^ExecStart=$root/usr/bin/kzr-appserver --listen 127.0.0.1:" "$unit" \
   || fail "the unit does not start the installed server on loopback: $(grep ExecStart "$unit")"
 grep -q '^StateDirectoryMode=0700$' "$unit" && grep -q '^UMask=0077$' "$unit" \
   || fail "the unit does not keep its data private"
+grep -q '^EnvironmentFile=-/etc/default/kzr-appserver$' "$unit" && ! grep -q '^ExecStart=.*--database' "$unit" \
+  || fail "the unit does not take its database settings from its environment file"
 [ -f "$root/usr/share/applications/kzr-host.desktop" ] || fail "the host's desktop entry is not installed"
 
 # Installed binaries find the project's libraries beside themselves, never in the build tree.

@@ -69,7 +69,6 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
             return false;
     }
     m_process = std::make_unique<QProcess>();
-    m_process->setProcessEnvironment(adminEnvironment());
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     const rlim_t limit = rlim_t(std::max(m_descriptorLimit, 0));
     m_process->setChildProcessModifier([limit] {
@@ -83,7 +82,7 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
     m_process->start(programPath(),
                      QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
                                  QStringLiteral("--database"), m_databaseUrl} +
-                         extraArgs);
+                         costArgs() + extraArgs);
     if (!m_process->waitForStarted(10000)) {
         m_error =
             QStringLiteral("could not start %1: %2").arg(programPath(), m_process->errorString());
@@ -129,18 +128,21 @@ void ServerProcess::kill()
     output();
 }
 
-QProcessEnvironment ServerProcess::adminEnvironment()
+QStringList ServerProcess::costArgs() const
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KZR_PASSWORD_COST"), QStringLiteral("minimum"));
-    return environment;
+    return m_cheapHashes ? QStringList{testCostFlag()} : QStringList{};
+}
+
+QString ServerProcess::testCostFlag()
+{
+    return QStringLiteral("--insecure-password-cost-for-tests");
 }
 
 int ServerProcess::admin(const QStringList &args, const QString &input, QString *output) const
 {
     QProcess process;
-    process.setProcessEnvironment(adminEnvironment());
-    process.start(programPath(), args + QStringList{QStringLiteral("--database"), m_databaseUrl});
+    process.start(programPath(),
+                  args + QStringList{QStringLiteral("--database"), m_databaseUrl} + costArgs());
     process.write(input.toUtf8());
     process.closeWriteChannel();
     if (!process.waitForFinished(60000)) {

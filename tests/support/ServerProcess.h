@@ -22,7 +22,7 @@ class TNetConnection;
 //
 // Connections log in: as the demo user on a database the server created, otherwise as the
 // fixture's own maintainer, whom start() creates through the administration commands.
-// Password hashes are made at the lowest cost, to keep the tests fast.
+// Password hashes are made at the lowest cost (testCostFlag()), to keep the tests fast.
 class ServerProcess
 {
 public:
@@ -30,6 +30,9 @@ public:
     ~ServerProcess(); // stops the server; removes the temporary folder
 
     bool start(const QString &databaseUrl = QString(), const QStringList &extraArgs = {});
+    // Whether start() and admin() lower the cost of new password hashes (the default), or the
+    // server works at its installed cost.
+    void setCheapHashes(bool cheap) { m_cheapHashes = cheap; }
     // The open-descriptor limit the next start() gives the server (0: as inherited).
     void setDescriptorLimit(int limit) { m_descriptorLimit = limit; }
     qint64 pid() const;
@@ -68,9 +71,11 @@ public:
     bool addUser(const QString &name, const QString &role, const QString &password);
 
     static QString programPath();
-    static QProcessEnvironment adminEnvironment(); // the test's own, with the lowest hash cost
+    static QString testCostFlag(); // the flag that lowers the cost of new password hashes
 
 private:
+    QStringList costArgs() const;
+
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;
     QString m_databaseUrl;
@@ -78,6 +83,7 @@ private:
     mutable QByteArray m_output;
     quint16 m_port = 0;
     int m_descriptorLimit = 0;
+    bool m_cheapHashes = true;
     QString m_user;
     QString m_password;
     ServerAccess m_clientAccess;

@@ -1,0 +1,36 @@
+#include "LoginRecord.h"
+
+#include "AuditTrail.h"
+#include "Database.h"
+
+void LoginRecord::write(const QString &user, const QString &address, bool accepted)
+{
+    m_db.run(QStringLiteral("INSERT INTO ACESSOSERVIDOR (DTACESSO, NMUSUARIO, DSENDERECO, "
+                            "IDRESULTADO) VALUES (?, ?, ?, ?)"),
+             {AuditTrail::timestamp(QDateTime::currentDateTimeUtc()), user, address,
+              accepted ? QStringLiteral("accepted") : QStringLiteral("refused")});
+}
+
+QVector<LoginRecord::Entry> LoginRecord::read(Database &db, const QString &since,
+                                              const QString &user)
+{
+    QString sql = QStringLiteral("SELECT DTACESSO, NMUSUARIO, DSENDERECO, IDRESULTADO FROM "
+                                 "ACESSOSERVIDOR WHERE 1 = 1");
+    QVariantList values;
+    if (!since.isEmpty()) {
+        sql += QStringLiteral(" AND DTACESSO >= ?");
+        values << AuditTrail::sinceMoment(since);
+    }
+    if (!user.isEmpty()) {
+        sql += QStringLiteral(" AND NMUSUARIO = ?");
+        values << user;
+    }
+    QSqlQuery query = db.run(sql + QStringLiteral(" ORDER BY NRSEQUACES"), values);
+    QVector<Entry> entries;
+    while (query.next()) {
+        entries.push_back({query.value(0).toString(), query.value(1).toString(),
+                           query.value(2).toString(),
+                           query.value(3).toString() == QLatin1String("accepted")});
+    }
+    return entries;
+}
