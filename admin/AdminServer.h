@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ServerAccess.h"
+#include "WireProtocol.h"
 
 #include <QString>
 #include <memory>
@@ -15,7 +16,7 @@ class TNetConnection;
 struct AdminServer
 {
     QString host = QStringLiteral("127.0.0.1");
-    int port = 21201;
+    int port = wire::DefaultPort;
     int timeoutMs = 30000;
     QString user;
     // Its first line is the password. Without one: $KZR_PASSWORD (for scripts, the weakest

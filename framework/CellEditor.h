@@ -11,7 +11,6 @@ class CellEditor : public QLineEdit
     Q_OBJECT
 public:
     CellEditor(QWidget *parent, bool ellipsis);
-    QToolButton *ellipsisButton() const { return m_button; }
     bool loaded = false;      // the first load only: later model changes must not overwrite typing
 
 signals:

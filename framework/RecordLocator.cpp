@@ -2,6 +2,7 @@
 
 #include "Services.h"
 #include "TClientDataSet.h"
+#include "TField.h"
 
 namespace {
 
@@ -51,4 +52,18 @@ bool RecordLocator::locate(TClientDataSet *dataSet, const QString &fieldName, co
         return false;
     dataSet->SetRecNo(row + 1);
     return true;
+}
+
+void RecordLocator::returnTo(TClientDataSet *dataSet, const TField *field, const QString &value,
+                             int place)
+{
+    const int fieldIndex = field->Index();
+    int row = place - 1;
+    for (int i = 0; i < dataSet->RecordCount(); ++i) {
+        if (dataSet->ValueAt(i, fieldIndex) == value) {
+            row = i;
+            break;
+        }
+    }
+    if (row > 0) dataSet->SetRecNo(row + 1);
 }

@@ -142,11 +142,6 @@ int &screenCursor()
 }
 } // namespace
 
-int ScreenCursor()
-{
-    return screenCursor();
-}
-
 void SetScreenCursor(int cursor)
 {
     int &current = screenCursor();

@@ -86,8 +86,7 @@ void Procura(TClientDataSet *dataSet);
 // one; the grid has the focus on the record found.
 void Procura(TClientDataSet *dataSet, TDBGrid *grid);
 
-// The screen cursor, observable in tests.
+// The screen cursor: the application's override cursor while it is not crDefault.
 constexpr int crDefault = 0;
 constexpr int crHourGlass = -11;
-int ScreenCursor();
 void SetScreenCursor(int cursor);

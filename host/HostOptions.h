@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WireProtocol.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -10,7 +12,7 @@ class QSettings;
 // the screen packages are. The command line wins over the settings file.
 struct HostOptions {
     QString server = QStringLiteral("127.0.0.1");
-    int port = 21201;
+    int port = wire::DefaultPort;
     QStringList open;          // screen codes to open at start (--open, repeatable)
     QString screenshot;        // --screenshot FILE: grab the window after opening, then quit
     QString packageDir;        // where the screen packages are; empty: beside the program

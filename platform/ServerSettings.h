@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ServerAccess.h"
+#include "WireProtocol.h"
 
 #include <QString>
 #include <memory>
@@ -26,7 +27,7 @@ struct ServerSettings
     };
 
     QString host = QStringLiteral("127.0.0.1");
-    int port = 21201;
+    int port = wire::DefaultPort;
     QString user; // the name last logged in with, unless given
     ServerAccess access;
 

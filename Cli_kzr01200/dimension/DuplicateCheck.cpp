@@ -1,6 +1,7 @@
 #include "TfrmDimensao.h"
 
 #include "BusyIndicatorShown.h"
+#include "DimensionCode.h"
 #include "RemoteMethods.h"
 
 // Refuses a code or name that a stored dimension already has.
@@ -12,7 +13,7 @@ void TfrmDimensao::VD_DIMENSAO()
         // in the record even when the query finds a duplicate.
         if (!EmptyString(cdsDadosNRSEQUEDIME->AsString())) {
             const QString withoutBlanks = Replace(QStringLiteral(" "), cdsDadosNRSEQUEDIME->AsString(), QString(), 0);
-            cdsDadosNRSEQUEDIME->SetAsString(Ajusta(withoutBlanks, 5));
+            cdsDadosNRSEQUEDIME->SetAsString(Ajusta(withoutBlanks, DimensionCode::Width));
         }
         {
             BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetValida")));

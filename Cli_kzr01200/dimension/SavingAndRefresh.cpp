@@ -1,6 +1,7 @@
 #include "TfrmDimensao.h"
 
 #include "BusyIndicatorShown.h"
+#include "RecordLocator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 
@@ -38,16 +39,7 @@ void TfrmDimensao::reloadDimensionsKeepingPlace()
         const Variant reply = remote::getDimensao(netDimensao, QString(), QString());
         cdsDados->SetData(CheckResultServ(reply, true, 0));
     }
-    const int codeIndex = cdsDadosNRSEQUEDIME->Index();
-    int row = place - 1;
-    for (int i = 0; i < cdsDados->RecordCount(); ++i) {
-        if (cdsDados->ValueAt(i, codeIndex) == code) {
-            row = i;
-            break;
-        }
-    }
-    if (row > 0)
-        cdsDados->SetRecNo(row + 1);
+    RecordLocator::returnTo(cdsDados, cdsDadosNRSEQUEDIME, code, place);
 }
 
 // Reloads what the active tab shows; pending changes are discarded.

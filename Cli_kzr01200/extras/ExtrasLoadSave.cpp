@@ -4,6 +4,7 @@
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
 #include "ProfileLine.h"
+#include "RecordLocator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 
@@ -84,16 +85,7 @@ void TfrmDimensao::reloadExtrasKeepingPlace()
     // Out of the log first: should the reload fail too, no later save carries the refused change.
     cdsExtras->CancelUpdates();
     cdsDadosAfterScroll(cdsDados); // reloads while the Extras tab shows; their next showing does otherwise
-    const int attributeIndex = cdsExtrasCDATRIBEXTRDIME->Index();
-    int row = place - 1;
-    for (int i = 0; i < cdsExtras->RecordCount(); ++i) {
-        if (cdsExtras->ValueAt(i, attributeIndex) == attribute) {
-            row = i;
-            break;
-        }
-    }
-    if (row > 0)
-        cdsExtras->SetRecNo(row + 1);
+    RecordLocator::returnTo(cdsExtras, cdsExtrasCDATRIBEXTRDIME, attribute, place);
 }
 
 void TfrmDimensao::dbgExtrasEditButtonClick(QObject *)

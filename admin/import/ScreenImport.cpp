@@ -1,6 +1,7 @@
 #include "ScreenImport.h"
 
 #include "CollectingInteraction.h"
+#include "DimensionCode.h"
 #include "TextRules.h"
 #include "TfrmDimensao.h"
 
@@ -59,7 +60,7 @@ void ScreenImport::apply(const ImportFile &file, bool deleteMissing)
 {
     QSet<QString> named;
     for (const ImportFile::Dimension &d : file.dimensions) {
-        const QString code = Ajusta(text(d.code), 5);
+        const QString code = Ajusta(text(d.code), DimensionCode::Width);
         named.insert(code);
         if (!applyDimension(d, code)) continue;
         applyFlag(d, code);

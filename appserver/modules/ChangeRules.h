@@ -1,6 +1,8 @@
 #pragma once
 
 #include "DataPacket.h"
+#include "DimensionCode.h"
+#include "MethodFailure.h"
 
 #include <QString>
 
@@ -20,4 +22,14 @@ public:
     virtual void beforeInsert(const packet::Row &newRow) = 0;
     virtual void beforeModify(const packet::Row &oldRow, const packet::Row &newRow) = 0;
     virtual void beforeDelete(const packet::Row &oldRow) = 0;
+
+protected:
+    // A dimension code in its stored form; MethodFailure with refusal, its %1 the code as
+    // given, when it has none.
+    static QString storedCode(const QString &code, const QString &refusal)
+    {
+        const std::optional<QString> stored = DimensionCode::storedForm(code);
+        if (!stored) throw MethodFailure(refusal.arg(code));
+        return *stored;
+    }
 };

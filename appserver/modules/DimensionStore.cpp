@@ -151,21 +151,19 @@ QString DimensionStore::describe(const packet::Row &row) const
 packet::Row DimensionStore::storedForm(const packet::Row &row) const
 {
     packet::Row stored = row;
-    const std::optional<QString> code = DimensionCode::storedForm(text(row, Code));
-    if (!code)
-        throw MethodFailure(QStringLiteral("Código de dimensão inválido: \"%1\" (informe até cinco "
-                                           "dígitos). Nada foi gravado.")
-                                .arg(text(row, Code)));
-    stored[Code] = *code;
+    const QString code = storedCode(text(row, Code),
+                                    QStringLiteral("Código de dimensão inválido: \"%1\" (informe "
+                                                   "até cinco dígitos). Nada foi gravado."));
+    stored[Code] = code;
     if (text(row, Name).trimmed().isEmpty())
         throw MethodFailure(
             QStringLiteral("O nome da dimensão %1 deve ser informado. Nada foi gravado.")
-                .arg(*code));
+                .arg(code));
     const QString flag = text(row, Flag);
     if (flag != QLatin1String("S") && flag != QLatin1String("N"))
         throw MethodFailure(QStringLiteral("O indicador IDDIMENSAODW da dimensão %1 deve ser \"S\" "
                                            "ou \"N\", não \"%2\". Nada foi gravado.")
-                                .arg(*code, flag));
+                                .arg(code, flag));
     // A dimension over the server's own tables would show their contents to anyone who may
     // look: saved as for a table that does not exist, it is refused.
     if (Catalogue::isServerTable(text(row, Table).trimmed()))

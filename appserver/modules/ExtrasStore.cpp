@@ -94,20 +94,18 @@ QString ExtrasStore::describe(const packet::Row &row) const
 packet::Row ExtrasStore::storedForm(const packet::Row &row) const
 {
     packet::Row stored = row;
-    const std::optional<QString> code = DimensionCode::storedForm(text(row, Code));
-    if (!code)
-        throw MethodFailure(QStringLiteral("Código de dimensão inválido no atributo extra: \"%1\". "
-                                           "Nada foi gravado.")
-                                .arg(text(row, Code)));
-    stored[Code] = *code;
+    const QString code = storedCode(
+        text(row, Code),
+        QStringLiteral("Código de dimensão inválido no atributo extra: \"%1\". Nada foi gravado."));
+    stored[Code] = code;
     if (text(row, Attribute).trimmed().isEmpty())
         throw MethodFailure(QStringLiteral("O atributo extra da dimensão %1 deve ser informado. "
                                            "Nada foi gravado.")
-                                .arg(*code));
+                                .arg(code));
     if (text(row, Name).trimmed().isEmpty())
         throw MethodFailure(QStringLiteral("O nome do atributo extra %1 da dimensão %2 deve ser "
                                            "informado. Nada foi gravado.")
-                                .arg(text(row, Attribute), *code));
+                                .arg(text(row, Attribute), code));
     return stored;
 }
 

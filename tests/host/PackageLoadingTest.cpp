@@ -2,6 +2,7 @@
 #include "Services.h"
 #include "TfrmPadraoGrid.h"
 
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -24,7 +25,7 @@ TEST_F(HostTest, TheEntryCreatesTheScreenOnceInTheHostsAreaAndLaterCallsShowItAg
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->lblCodTela->text(), QStringLiteral("KZR01200"));
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // The screen's operation menu joins the host's menu bar while the screen is active.
     EXPECT_TRUE(window->menuBar()->actions().contains(form->mnuOperacao->menuAction()));

@@ -101,7 +101,7 @@ TEST_F(GridTest, TheBulkToggleAlternatesWhateverTheRowsHeld)
     EXPECT_EQ(storedFlags(), (QStringList{"N", "N", "N", "N", "N"}));
     EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
     EXPECT_EQ(host.cacheNotices, QStringList{"DIMENSAODIME"});
-    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(form->cdsDados->RecNo(), 1);
     EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("N"));
 
@@ -113,7 +113,7 @@ TEST_F(GridTest, TheBulkToggleAlternatesWhateverTheRowsHeld)
     forget();
     form->dbgPadraoTitleClick(form->dbgPadrao->Columns(2));
     EXPECT_EQ(recorder->total(), 0);
-    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // With the flags moved away from the first column Ctrl+Space does nothing, the title still works.
     form->dbgPadrao->MoveColumn(0, 3);
@@ -133,7 +133,7 @@ TEST_F(GridTest, ABulkToggleDuringAnEditSendsNothingAndKeepsItsTurn)
     EXPECT_THROW(form->dbgPadraoTitleClick(form->dbgPadrao->Columns(0)), EAbort);
     EXPECT_EQ(messages(), QStringList{"Confirme ou cancele a dimensão em edição antes de marcar ou desmarcar todas."});
     EXPECT_EQ(recorder->total(), 0);
-    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsInsert);
     EXPECT_EQ(form->cdsDadosIDDIMENSAODW->AsString(), QStringLiteral("S"));
     ui->dialogAnswers.push(mrYes);

@@ -3,6 +3,7 @@
 #include "Services.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLibrary>
 #include <QTcpServer>
 
@@ -50,7 +51,7 @@ TEST_F(LifecycleTest, LaterEntriesRestoreTheOneInstanceWithoutReloading)
     EXPECT_EQ(first->cdsDados->RecordCount(), 5);
     EXPECT_EQ(first->pgcPadrao->ActivePage(), first->tshPadrao);
     EXPECT_TRUE(first->mnuDimensao->Checked());
-    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(BusyIndicator().shown);
 
     first->SetWindowState(TWindowState::wsMinimized);
@@ -104,7 +105,7 @@ TEST_F(LifecycleTest, AFailedFirstLoadLeavesNoInstanceAndTheNextEntryTriesAgain)
     EXPECT_FALSE(*created);
     EXPECT_EQ(*instance, nullptr);
     EXPECT_FALSE(BusyIndicator().shown);
-    EXPECT_EQ(ScreenCursor(), crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     startServer(); // the address is read again at the next connect
     entry();

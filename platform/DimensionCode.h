@@ -4,8 +4,8 @@
 #include <optional>
 
 // The stored form of a dimension code: exactly five digits, a shorter code left-padded with
-// zeros ("12" -> "00012"). The screen's Ajusta produces the same form before it queries, so
-// codes compare as plain text on both sides.
+// zeros ("12" -> "00012"). The screen's Ajusta to Width produces the same form before it
+// queries, so codes compare as plain text on the server, the screen and the command line.
 class DimensionCode
 {
 public:
