@@ -37,6 +37,7 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
     const std::optional<UserStore::User> found = UserStore(db).authenticate(user, password);
     if (!found) {
         caller.replyDelayMs = m_throttle.failed(user);
+        m_refusedLogins.fetch_add(1, std::memory_order_relaxed);
         return server_failure::make(QStringLiteral("Usuário ou senha inválidos."));
     }
     m_throttle.succeeded(user);

@@ -4,6 +4,7 @@
 #include "SessionRegistry.h"
 #include "WireProtocol.h"
 
+#include <atomic>
 #include <optional>
 
 class Database;
@@ -26,6 +27,9 @@ public:
     // The refusal to answer instead of running the method; nullopt when the caller may call it.
     std::optional<Variant> refusal(const QString &method, ConnectionSession &caller);
 
+    quint64 refusedLogins() const { return m_refusedLogins.load(std::memory_order_relaxed); }
+    int liveSessions() { return m_sessions.live(); }
+
 private:
     Variant login(const QString &user, const QString &password, ConnectionSession &caller,
                   Database &db);
@@ -33,4 +37,5 @@ private:
 
     SessionRegistry m_sessions;
     LoginThrottle m_throttle;
+    std::atomic<quint64> m_refusedLogins{0};
 };
