@@ -1,11 +1,14 @@
 #include "AdminCommand.h"
 
 #include "AuditTrail.h"
+#include "BackupCommand.h"
 #include "Database.h"
 #include "DatabaseConfig.h"
+#include "DatabaseLock.h"
 #include "DatabaseSetup.h"
 #include "Exceptions.h"
 #include "PasswordPrompt.h"
+#include "ServerLog.h"
 #include "ServerOptions.h"
 #include "UserStore.h"
 
@@ -22,7 +25,8 @@ void out(const QString &line)
 QString usage()
 {
     return QStringLiteral("uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
-                          "user remove NOME | user list | audit [--since DATA] [--user NOME]; "
+                          "user remove NOME | user list | audit [--since DATA] [--user NOME] | "
+                          "backup ARQUIVO | restore ARQUIVO; "
                           "todos aceitam --database URL. Papéis: %1.")
         .arg(roles::allNames());
 }
@@ -41,8 +45,9 @@ void userCommand(Database &db, const QStringList &positional, const QString &rol
         const QString name = requireName(positional);
         const std::optional<Role> role = roles::fromName(roleName);
         if (!role)
-            throw Exception(QStringLiteral("Papel desconhecido \"%1\"; use --role com um destes: %2.")
-                                .arg(roleName, roles::allNames()));
+            throw Exception(
+                QStringLiteral("Papel desconhecido \"%1\"; use --role com um destes: %2.")
+                    .arg(roleName, roles::allNames()));
         users.add(name, *role, PasswordPrompt::read(name));
         out(QStringLiteral("usuário %1 criado (%2)").arg(name, roles::name(*role)));
     } else if (action == QLatin1String("passwd")) {
@@ -80,7 +85,8 @@ void auditCommand(Database &db, const QStringList &positional, const QString &si
 bool AdminCommand::isAdminCommand(const QStringList &arguments)
 {
     const QString first = arguments.value(1);
-    return first == QLatin1String("user") || first == QLatin1String("audit");
+    return first == QLatin1String("user") || first == QLatin1String("audit") ||
+           BackupCommand::handles(first);
 }
 
 int AdminCommand::run(const QStringList &arguments)
@@ -93,14 +99,21 @@ int AdminCommand::run(const QStringList &arguments)
         const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("DATA"));
         const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NOME"));
         parser.addOptions({database, role, since, user});
-        if (!parser.parse(arguments)) throw Exception(parser.errorText() + QLatin1Char('\n') + usage());
+        if (!parser.parse(arguments))
+            throw Exception(parser.errorText() + QLatin1Char('\n') + usage());
         const QStringList positional = parser.positionalArguments();
         QString url = parser.value(database);
         if (url.isEmpty()) url = qEnvironmentVariable("KZR_DATABASE");
         if (url.isEmpty()) url = ServerOptions::defaultDatabaseUrl();
         const DatabaseConfig config = DatabaseConfig::parse(url);
+        // A copy is taken of the database as it is, and a restore replaces it whatever it was.
+        if (BackupCommand::handles(positional.first())) {
+            BackupCommand::run(positional, config);
+            return 0;
+        }
+        const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
         for (const QString &warning : DatabaseSetup::prepare(config))
-            std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(warning));
+            ServerLog::warning(warning);
         Database db(config, QStringLiteral("kzr-admin"));
         if (positional.first() == QLatin1String("user"))
             userCommand(db, positional, parser.value(role));
@@ -108,7 +121,7 @@ int AdminCommand::run(const QStringList &arguments)
             auditCommand(db, positional, parser.value(since), parser.value(user));
         return 0;
     } catch (const Exception &e) {
-        std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(e.Message()));
+        ServerLog::error(e.Message());
         return 1;
     }
 }

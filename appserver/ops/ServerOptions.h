@@ -6,6 +6,8 @@
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 
 // The command line of kzr-appserver. Where to store: --database, else the environment
 // variable KZR_DATABASE, else a SQLite file in the user's application-data folder.
@@ -28,6 +30,8 @@ public:
     QString tlsCertificate; // PEM files; both given, or neither (then no TLS)
     QString tlsKey;
     bool insecure = false; // allows listening without TLS on an address other than loopback
+    // Where /metrics and /health are served; nullopt: not at all.
+    std::optional<std::pair<QHostAddress, quint16>> metrics;
 
     bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };
