@@ -161,6 +161,7 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
             m_caller,
             [route = shared_from_this()](const QByteArray &reply) { route->replied(reply); },
             {},
+            {},
             {}};
     // The end of the stream, an error, part of a frame, several: the network thread's to read.
     handBack(bytes);

@@ -15,9 +15,8 @@ qint64 ticks(HealthProbe::Clock::time_point t)
 
 struct HealthProbe::State
 {
-    std::atomic<bool> inFlight{false};
-    std::atomic<qint64> sentAt{0};
-    std::atomic<qint64> takenAt{0}; // 0 while the probe in flight waits in the queue
+    std::atomic<bool> waiting{false}; // a probe is in the queue
+    std::atomic<bool> reading{false}; // a probe is at the database
     std::atomic<qint64> answeredAt{0};
 };
 
@@ -38,28 +37,27 @@ void HealthProbe::start()
 void HealthProbe::send()
 {
     const std::shared_ptr<WorkerPool> pool = m_pool.lock();
-    // One at a time: a stalled database holds one worker, not one per second.
-    if (!pool || m_state->inFlight.exchange(true)) return;
-    m_state->takenAt = 0;
-    m_state->sentAt = ticks(Clock::now());
+    if (!pool || m_state->waiting.exchange(true)) return;
     pool->probe(
         [state = m_state](Database &db) {
-            state->takenAt = ticks(Clock::now());
+            state->waiting = false;
+            // Taken, which is what the watchdog asks; the database is asked by one at a time.
+            if (state->reading.exchange(true)) return;
             try {
                 SchemaVersion::read(db);
                 state->answeredAt = ticks(Clock::now());
             } catch (...) {
                 // Not answered: databaseAnswers() sees the age of the last answer.
             }
-            state->inFlight = false;
+            state->reading = false;
         },
         Deadline);
 }
 
 bool HealthProbe::workersTakeWork(std::chrono::milliseconds within) const
 {
-    if (!m_state->inFlight || m_state->takenAt != 0) return true;
-    return Clock::now() - Clock::time_point(Clock::duration(m_state->sentAt.load())) <= within;
+    const std::shared_ptr<WorkerPool> pool = m_pool.lock();
+    return pool && pool->longestWait() <= within;
 }
 
 bool HealthProbe::databaseAnswers() const

@@ -10,10 +10,11 @@ class WorkerPool;
 
 // Asks the worker pool, once a second, to read the server's schema version: a probe that
 // waits in the same queue as the requests and runs on a worker's own connection, under a short
-// deadline. From it two answers, for two listeners: whether the workers take work (systemd's
-// watchdog: a server whose pool takes nothing is restarted), and whether the database answers
-// (the /health page: a server whose database is stalled is up, but of no use). Lives on the
-// network thread; the answers may be asked from there only.
+// deadline. Two answers, for two listeners: whether the workers take work, i.e. nothing in
+// the queue, probe or request, has waited long (systemd's watchdog: a server whose pool takes
+// nothing is restarted); and whether the database answers (the /health page: a server whose
+// database is stalled is up, but of no use). One probe waits at a time and one reads at a time,
+// so that a stalled database holds at most one worker for them. Lives on the network thread.
 class HealthProbe : public QObject
 {
     Q_OBJECT
@@ -25,7 +26,7 @@ public:
     explicit HealthProbe(std::weak_ptr<WorkerPool> pool, QObject *parent = nullptr);
 
     void start();
-    // No probe has waited for a worker longer than this.
+    // Nothing has waited for a worker longer than this.
     bool workersTakeWork(std::chrono::milliseconds within) const;
     // A probe reached the database within the last Period + Deadline.
     bool databaseAnswers() const;

@@ -56,12 +56,12 @@ WorkerPool::~WorkerPool()
 void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller,
                         Done done)
 {
-    enqueue({std::move(requestItem), std::move(caller), std::move(done), {}, {}});
+    enqueue({std::move(requestItem), std::move(caller), std::move(done), {}, {}, {}});
 }
 
 void WorkerPool::probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline)
 {
-    enqueue({{}, nullptr, nullptr, std::move(task), deadline});
+    enqueue({{}, nullptr, nullptr, std::move(task), deadline, {}});
 }
 
 qint64 WorkerPool::queued()
@@ -70,8 +70,17 @@ qint64 WorkerPool::queued()
     return qint64(m_jobs.size());
 }
 
+std::chrono::steady_clock::duration WorkerPool::longestWait()
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_mutex);
+    return m_jobs.empty() ? std::chrono::steady_clock::duration::zero()
+                          : now - m_jobs.front().queuedAt;
+}
+
 void WorkerPool::enqueue(Job job)
 {
+    job.queuedAt = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping) return;

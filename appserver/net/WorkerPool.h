@@ -39,6 +39,7 @@ public:
         Done done;
         std::function<void(Database &)> task; // instead of a request: see probe()
         std::chrono::milliseconds taskDeadline{0};
+        std::chrono::steady_clock::time_point queuedAt{};
     };
 
     // A socket whose next request a worker reads when it becomes readable.
@@ -61,6 +62,8 @@ public:
     // task catches what it throws.
     void probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline);
     qint64 queued(); // requests waiting for a worker
+    // How long the job first in line has waited for a worker; zero when none waits.
+    std::chrono::steady_clock::duration longestWait();
 
     // Once: the descriptor is readable, then a worker calls watched->readable(); until then it
     // is the pool's. The key (from 1) names it in unwatch(). False when it cannot be watched.

@@ -45,8 +45,8 @@ void SystemdNotifier::stopping()
 void SystemdNotifier::tick()
 {
     QString state;
-    // Half the period since the last word: a probe waiting that long means the pool has
-    // taken nothing for about the whole period by the time systemd gives up.
+    // Silent once a job has waited half the period: by the time systemd gives up, the pool
+    // has taken nothing for about the whole period.
     if (watchdogEnabled() && m_health.workersTakeWork(m_watchdog / 2))
         state = QStringLiteral("WATCHDOG=1");
     const QString status = m_status();
