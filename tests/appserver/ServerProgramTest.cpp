@@ -18,6 +18,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 #include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -470,6 +471,38 @@ TEST(ServerProgram, UpgradesTheTablesOfThePreviousLayoutAndRefusesANewerOne)
         << server.error();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), untouched);
+}
+
+TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
+{
+    REQUIRE_POSTGRES(pg)
+    const QString url = pg->createDatabase("kzr_upgrade");
+    ASSERT_FALSE(url.isEmpty()) << pg->error();
+    ASSERT_EQ(runProgram({"user", "list", "--database", url}).exitCode, 0);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "direct");
+        const QUrl where(url);
+        db.setHostName(where.host());
+        db.setPort(where.port());
+        db.setUserName(where.userName());
+        db.setDatabaseName(where.path().mid(1));
+        ASSERT_TRUE(db.open() && QSqlQuery(db).exec("DROP TABLE esquemaservidor"));
+    }
+    QSqlDatabase::removeDatabase("direct");
+    std::vector<std::unique_ptr<QProcess>> starts;
+    for (int i = 0; i < 4; ++i) {
+        starts.push_back(std::make_unique<QProcess>());
+        starts.back()->setProcessChannelMode(QProcess::MergedChannels);
+        starts.back()->start(ServerProcess::programPath(), {"user", "list", "--database", url});
+    }
+    int upgraded = 0;
+    for (auto &start : starts) {
+        ASSERT_TRUE(start->waitForFinished(60000));
+        const QString output = QString::fromUtf8(start->readAll());
+        EXPECT_EQ(start->exitCode(), 0) << output;
+        upgraded += output.contains("atualizadas da versão 1 para a 2");
+    }
+    EXPECT_EQ(upgraded, 1);
 }
 
 } // namespace
