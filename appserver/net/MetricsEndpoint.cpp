@@ -4,6 +4,7 @@
 #include "HealthProbe.h"
 
 #include <QSslConfiguration>
+#include <QSslServer>
 #include <QTcpServer>
 
 MetricsEndpoint::MetricsEndpoint(std::function<QByteArray()> metrics, const HealthProbe &health)
@@ -29,7 +30,15 @@ MetricsEndpoint::~MetricsEndpoint() = default;
 void MetricsEndpoint::listen(const QHostAddress &address, quint16 port,
                              const std::optional<QSslConfiguration> &tls)
 {
-    auto *listener = new QTcpServer(&m_http);
+    QTcpServer *listener = nullptr;
+    if (tls) {
+        // Handed on to the HTTP server only once the handshake is done.
+        auto *secure = new QSslServer(&m_http);
+        secure->setSslConfiguration(*tls);
+        listener = secure;
+    } else {
+        listener = new QTcpServer(&m_http);
+    }
     if (!listener->listen(address, port)) {
         const QString reason = listener->errorString();
         delete listener;
@@ -38,7 +47,6 @@ void MetricsEndpoint::listen(const QHostAddress &address, quint16 port,
                             .arg(port)
                             .arg(reason));
     }
-    if (tls) m_http.sslSetup(*tls);
     m_http.bind(listener);
     m_listener = listener;
 }
