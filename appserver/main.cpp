@@ -2,13 +2,18 @@
 #include "AdminCommand.h"
 #include "AppServer.h"
 #include "DatabaseConfig.h"
+#include "DatabaseLock.h"
 #include "DatabaseSetup.h"
 #include "DescriptorLimit.h"
 #include "Exceptions.h"
+#include "HealthProbe.h"
+#include "MetricsEndpoint.h"
+#include "ServerLog.h"
 #include "PasswordHash.h"
 #include "ServerOptions.h"
 #include "ServerTls.h"
 #include "ShutdownSignals.h"
+#include "SystemdNotifier.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -18,10 +23,11 @@
 
 namespace {
 
-void say(const QString &line)
+QString hostText(const QHostAddress &address)
 {
-    std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(line));
-    std::fflush(stderr);
+    return address.protocol() == QAbstractSocket::IPv6Protocol
+               ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+               : address.toString();
 }
 
 } // namespace
@@ -36,6 +42,7 @@ int main(int argc, char *argv[])
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-appserver"));
+    ServerLog::takeQtMessages();
     if (AdminCommand::isAdminCommand(app.arguments())) return AdminCommand::run(app.arguments());
     try {
         ServerOptions options = ServerOptions::parse(app.arguments());
@@ -58,16 +65,20 @@ int main(int argc, char *argv[])
         config.setDeadlines(options.deadlines);
         // Before the database: a start that cannot serve leaves no new file behind.
         const std::optional<QSslConfiguration> tls =
-            options.usesTls() ? std::optional(ServerTls::load(options.tlsCertificate, options.tlsKey))
-                              : std::nullopt;
+            options.usesTls()
+                ? std::optional(ServerTls::load(options.tlsCertificate, options.tlsKey))
+                : std::nullopt;
+        // Held while the server runs: a restore of this database waits for it to stop.
+        const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
         for (const QString &warning : DatabaseSetup::prepare(config))
-            say(warning);
+            ServerLog::warning(warning);
         const int descriptors = DescriptorLimit::raise();
         const int room = DescriptorLimit::connectionRoom(descriptors, options.workers,
                                                          AppServer::MaxRefusalsInFlight);
         if (room < options.limits.maxConnections) {
             options.limits.maxConnections = room;
-            say(QStringLiteral("no máximo %1 conexões: o sistema permite %2 arquivos abertos.")
+            ServerLog::warning(
+                QStringLiteral("no máximo %1 conexões: o sistema permite %2 arquivos abertos.")
                     .arg(room)
                     .arg(descriptors));
         }
@@ -77,21 +88,40 @@ int main(int argc, char *argv[])
         if (tls)
             server.useTls(*tls);
         else if (!options.address.isLoopback())
-            say(QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
+            ServerLog::warning(
+                QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
                                "claras pela rede.")
                     .arg(options.address.toString()));
         server.listen(options.address, options.port);
-        const QHostAddress address = server.address();
-        const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                                 ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
-                                 : address.toString();
-        say(QStringLiteral("pronto em %1:%2 (%3%4)")
-                .arg(host)
-                .arg(server.port())
-                .arg(config.displayUrl(), options.usesTls() ? QStringLiteral(", TLS") : QString()));
-        return app.exec();
+        std::optional<MetricsEndpoint> metrics;
+        if (options.metrics) {
+            metrics.emplace([&server] { return server.metricsText(); }, server.health());
+            metrics->listen(options.metrics->first, options.metrics->second, tls);
+        }
+        const QString where =
+            QStringLiteral("%1:%2").arg(hostText(server.address())).arg(server.port());
+        SystemdNotifier systemd(server.health(), [&] {
+            return QStringLiteral("atendendo em %1; %2 conexões; banco de dados %3")
+                .arg(where)
+                .arg(server.connections())
+                .arg(server.health().databaseAnswers() ? QStringLiteral("respondendo")
+                                                       : QStringLiteral("sem resposta"));
+        });
+        if (metrics || systemd.watchdogEnabled()) server.health().start();
+        if (metrics)
+            ServerLog::info(QStringLiteral("métricas em %1://%2:%3/metrics")
+                                .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
+                                     hostText(options.metrics->first))
+                                .arg(metrics->port()));
+        ServerLog::info(QStringLiteral("pronto em %1 (%2%3)")
+                            .arg(where, config.displayUrl(),
+                                 options.usesTls() ? QStringLiteral(", TLS") : QString()));
+        systemd.ready();
+        const int code = app.exec();
+        systemd.stopping();
+        return code;
     } catch (const Exception &e) {
-        say(e.Message());
+        ServerLog::error(e.Message());
         return 1;
     }
 }

@@ -1,6 +1,7 @@
 #include "SessionRegistry.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 
 QString SessionRegistry::open(const Session &session)
 {
@@ -42,4 +43,12 @@ void SessionRegistry::forgetIdle(Clock::time_point now)
         else
             ++it;
     }
+}
+
+int SessionRegistry::live()
+{
+    const Clock::time_point now = Clock::now();
+    QMutexLocker lock(&m_mutex);
+    return int(std::count_if(m_sessions.cbegin(), m_sessions.cend(),
+                             [&](const Entry &e) { return now - e.lastUse <= m_idleTime; }));
 }

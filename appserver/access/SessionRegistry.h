@@ -29,6 +29,7 @@ public:
     // been idle too long (it is then forgotten).
     std::optional<Session> use(const QString &token);
     std::chrono::seconds idleTime() const { return m_idleTime; }
+    int live(); // sessions used within the idle time
 
 private:
     struct Entry

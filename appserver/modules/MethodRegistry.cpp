@@ -3,7 +3,9 @@
 void MethodRegistry::add(const QString &module, const QString &method, QVector<Parameter> args,
                          Handler handler)
 {
-    m_modules[module].insert(method, Method{std::move(args), std::move(handler)});
+    m_modules[module].insert(method,
+                             Method{std::move(args), std::move(handler), int(m_names.size())});
+    m_names.push_back({module, method});
 }
 
 const MethodRegistry::Method *MethodRegistry::find(const QString &module,

@@ -19,6 +19,7 @@ public:
     {
         QVector<Parameter> args;
         Handler handler;
+        int index = 0; // in names(): the order of registration
     };
 
     void add(const QString &module, const QString &method, QVector<Parameter> args,
@@ -26,7 +27,10 @@ public:
 
     bool hasModule(const QString &module) const { return m_modules.contains(module); }
     const Method *find(const QString &module, const QString &method) const; // nullptr when absent
+    // Module and method of every method, by index: what the counts of calls are kept by.
+    const QVector<std::pair<QString, QString>> &names() const { return m_names; }
 
 private:
     QHash<QString, QHash<QString, Method>> m_modules;
+    QVector<std::pair<QString, QString>> m_names;
 };

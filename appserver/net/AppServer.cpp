@@ -2,9 +2,11 @@
 
 #include "AnaliseModule.h"
 #include "ClientConnection.h"
+#include "Database.h"
 #include "DimensaoModule.h"
 #include "EstruturaModule.h"
 #include "Exceptions.h"
+#include "HealthProbe.h"
 #include "InputBudget.h"
 #include "WorkerPool.h"
 
@@ -24,6 +26,15 @@ constexpr int LastAcceptBackoffMs = 1000;
 constexpr int RefusedSocketGraceMs = 2000; // for a refused client to read its fault
 // The most a worker reads of a lent socket at once; a request that does not fit goes back.
 constexpr qsizetype WorkerReadBytes = 64 * 1024;
+
+MethodRegistry modules(const DatabaseConfig &config)
+{
+    MethodRegistry registry;
+    DimensaoModule::registerIn(registry);
+    EstruturaModule::registerIn(registry);
+    AnaliseModule::registerIn(registry, config.deadlines());
+    return registry;
+}
 
 } // namespace
 
@@ -146,8 +157,12 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
     bytes.truncate(std::max<qsizetype>(0, got));
     if (std::optional<QByteArray> request = wholeRequest(bytes))
         return WorkerPool::Job{
-            std::move(*request), m_caller,
-            [route = shared_from_this()](const QByteArray &reply) { route->replied(reply); }};
+            std::move(*request),
+            m_caller,
+            [route = shared_from_this()](const QByteArray &reply) { route->replied(reply); },
+            {},
+            {},
+            {}};
     // The end of the stream, an error, part of a frame, several: the network thread's to read.
     handBack(bytes);
     return std::nullopt;
@@ -186,14 +201,14 @@ void AppServer::ReplyRoute::giveBackShares()
 
 AppServer::AppServer(const DatabaseConfig &config, int workers, const ConnectionLimits &limits,
                      std::chrono::seconds sessionIdle, QObject *parent)
-    : QObject(parent), m_gatekeeper(sessionIdle), m_handler(m_registry, m_gatekeeper),
-      m_limits(limits), m_listener(std::make_unique<QTcpServer>()),
+    : QObject(parent), m_registry(modules(config)),
+      m_metrics(RequestHandler::metricNames(m_registry)), m_gatekeeper(sessionIdle),
+      m_handler(m_registry, m_gatekeeper, m_metrics), m_limits(limits),
+      m_listener(std::make_unique<QTcpServer>()),
       m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes))
 {
-    DimensaoModule::registerIn(m_registry);
-    EstruturaModule::registerIn(m_registry);
-    AnaliseModule::registerIn(m_registry, config.deadlines());
     m_pool = std::make_shared<WorkerPool>(workers, config, m_handler);
+    m_health = std::make_unique<HealthProbe>(m_pool);
     connect(m_listener.get(), &QTcpServer::newConnection, this, &AppServer::accept);
     connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);
 }
@@ -237,6 +252,17 @@ QHostAddress AppServer::address() const
 quint16 AppServer::port() const
 {
     return m_listener->serverPort();
+}
+
+QByteArray AppServer::metricsText()
+{
+    ServerMetrics::Gauges gauges;
+    gauges.connections = m_connections.size();
+    gauges.sessions = m_gatekeeper.liveSessions();
+    gauges.queued = m_pool->queued();
+    gauges.refusedLogins = m_gatekeeper.refusedLogins();
+    gauges.deadlinesHit = Database::deadlinesHit();
+    return m_metrics.text(gauges);
 }
 
 void AppServer::accept()

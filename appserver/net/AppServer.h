@@ -6,6 +6,7 @@
 #include "Gatekeeper.h"
 #include "MethodRegistry.h"
 #include "RequestHandler.h"
+#include "ServerMetrics.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -14,6 +15,7 @@
 
 class ClientConnection;
 class DirectReply;
+class HealthProbe;
 class InputBudget;
 class QSslConfiguration;
 class QTcpServer;
@@ -45,6 +47,13 @@ public:
     void listen(const QHostAddress &address, quint16 port);
     QHostAddress address() const;
     quint16 port() const;
+    int connections() const { return int(m_connections.size()); }
+
+    // The counts of requests, failures, sessions, connections and the queue, in Prometheus's
+    // text format; on the network thread.
+    QByteArray metricsText();
+    // Whether the workers take work and the database answers; started by whoever asks.
+    HealthProbe &health() { return *m_health; }
 
 private:
     class ReplyRoute;
@@ -58,6 +67,7 @@ private:
     void deliver(quint64 connectionId, const QByteArray &replyFrame);
 
     MethodRegistry m_registry;
+    ServerMetrics m_metrics;
     Gatekeeper m_gatekeeper;
     RequestHandler m_handler;
     ConnectionLimits m_limits;
@@ -68,5 +78,6 @@ private:
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;
     int m_refusalsInFlight = 0;
+    std::unique_ptr<HealthProbe> m_health;
     std::shared_ptr<WorkerPool> m_pool; // declared last: stopped first; connections hold it weakly
 };

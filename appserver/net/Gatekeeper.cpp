@@ -46,6 +46,7 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
     if (!found) {
         caller.replyDelayMs = m_throttle.failed(user, caller.address);
         LoginRecord(db).write(user, caller.address, false);
+        m_refusedLogins.fetch_add(1, std::memory_order_relaxed);
         return server_failure::make(QStringLiteral("Usuário ou senha inválidos."));
     }
     m_throttle.succeeded(user, caller.address);

@@ -4,6 +4,7 @@
 #include "SessionRegistry.h"
 #include "WireProtocol.h"
 
+#include <atomic>
 #include <optional>
 
 class Database;
@@ -29,6 +30,9 @@ public:
     // the session alive.
     std::optional<Variant> refusal(const QString &method, ConnectionSession &caller, Database &db);
 
+    quint64 refusedLogins() const { return m_refusedLogins.load(std::memory_order_relaxed); }
+    int liveSessions() { return m_sessions.live(); }
+
 private:
     Variant login(const QString &user, const QString &password, ConnectionSession &caller,
                   Database &db);
@@ -36,4 +40,5 @@ private:
 
     SessionRegistry m_sessions;
     LoginThrottle m_throttle;
+    std::atomic<quint64> m_refusedLogins{0};
 };

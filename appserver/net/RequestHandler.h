@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <utility>
 
 class Database;
 class Gatekeeper;
 class MethodRegistry;
+class ServerMetrics;
 struct ConnectionSession;
 
 // Turns one request frame into one reply frame: decodes it, finds the method, checks the
@@ -13,10 +17,14 @@ struct ConnectionSession;
 class RequestHandler
 {
 public:
-    RequestHandler(const MethodRegistry &registry, Gatekeeper &gatekeeper)
-        : m_registry(registry), m_gatekeeper(gatekeeper)
+    // metrics counts every request and how long it took; built on metricNames().
+    RequestHandler(const MethodRegistry &registry, Gatekeeper &gatekeeper, ServerMetrics &metrics)
+        : m_registry(registry), m_gatekeeper(gatekeeper), m_metrics(metrics)
     {
     }
+
+    // What the requests are counted by: the registry's methods, then the session module's.
+    static QVector<std::pair<QString, QString>> metricNames(const MethodRegistry &registry);
 
     // caller: who is on the connection the request came from; a login changes it. The reply
     // comes whole, length first, ready for the socket.
@@ -26,6 +34,9 @@ public:
     static QByteArray faultReply(const QString &text);
 
 private:
+    QByteArray answer(const QByteArray &requestItem, Database &db, ConnectionSession &caller) const;
+
     const MethodRegistry &m_registry;
     Gatekeeper &m_gatekeeper;
+    ServerMetrics &m_metrics;
 };

@@ -56,10 +56,35 @@ WorkerPool::~WorkerPool()
 void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller,
                         Done done)
 {
+    enqueue({std::move(requestItem), std::move(caller), std::move(done), {}, {}, {}});
+}
+
+void WorkerPool::probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline)
+{
+    enqueue({{}, nullptr, nullptr, std::move(task), deadline, {}});
+}
+
+qint64 WorkerPool::queued()
+{
+    std::lock_guard lock(m_mutex);
+    return qint64(m_jobs.size());
+}
+
+std::chrono::steady_clock::duration WorkerPool::longestWait()
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_mutex);
+    return m_jobs.empty() ? std::chrono::steady_clock::duration::zero()
+                          : now - m_jobs.front().queuedAt;
+}
+
+void WorkerPool::enqueue(Job job)
+{
+    job.queuedAt = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping) return;
-        m_jobs.push_back({std::move(requestItem), std::move(caller), std::move(done)});
+        m_jobs.push_back(std::move(job));
     }
     const quint64 one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
@@ -143,6 +168,12 @@ void WorkerPool::work(int index)
 {
     Database db(m_config, QStringLiteral("kzr-worker-%1").arg(index));
     while (std::optional<Job> job = next()) {
+        if (job->task) {
+            db.startRequest();
+            StatementWatchdog::Guard deadline(*m_watchdog, index, db, job->taskDeadline);
+            job->task(db);
+            continue;
+        }
         QByteArray reply;
         {
             db.startRequest();

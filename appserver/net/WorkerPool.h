@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+class Database;
 class QThread;
 class RequestHandler;
 class StatementWatchdog;
@@ -36,6 +37,9 @@ public:
         QByteArray request;
         std::shared_ptr<ConnectionSession> caller;
         Done done;
+        std::function<void(Database &)> task; // instead of a request: see probe()
+        std::chrono::milliseconds taskDeadline{0};
+        std::chrono::steady_clock::time_point queuedAt{};
     };
 
     // A socket whose next request a worker reads when it becomes readable.
@@ -53,6 +57,13 @@ public:
     // caller: the session of the request's connection, alive until done has been called.
     void submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller, Done done);
     int size() const { return int(m_threads.size()); }
+    // Runs a task on a worker's connection, behind the requests already waiting, held to its own
+    // deadline: how the server checks that its workers take work and its database answers. The
+    // task catches what it throws.
+    void probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline);
+    qint64 queued(); // requests waiting for a worker
+    // How long the job first in line has waited for a worker; zero when none waits.
+    std::chrono::steady_clock::duration longestWait();
 
     // Once: the descriptor is readable, then a worker calls watched->readable(); until then it
     // is the pool's. The key (from 1) names it in unwatch(). False when it cannot be watched.
@@ -61,6 +72,7 @@ public:
     bool unwatch(int descriptor, quint64 key);
 
 private:
+    void enqueue(Job job);
     void work(int index);
     std::optional<Job> next(); // blocks; nullopt when stopping
     std::chrono::milliseconds requestDeadline() const;

@@ -1,13 +1,16 @@
 #include "AdminCommand.h"
 
 #include "AuditTrail.h"
+#include "BackupCommand.h"
 #include "Database.h"
 #include "DatabaseConfig.h"
+#include "DatabaseLock.h"
 #include "DatabaseSetup.h"
 #include "Exceptions.h"
 #include "LoginRecord.h"
 #include "PasswordHash.h"
 #include "PasswordInput.h"
+#include "ServerLog.h"
 #include "ServerOptions.h"
 #include "UserStore.h"
 
@@ -25,8 +28,8 @@ QString usage()
 {
     return QStringLiteral(
                "uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
-               "user remove NOME | user list | audit [--logins] [--since DATA] [--user NOME]; "
-               "todos aceitam --database URL. Papéis: %1.")
+               "user remove NOME | user list | audit [--logins] [--since DATA] [--user NOME] | "
+               "backup ARQUIVO | restore ARQUIVO; todos aceitam --database URL. Papéis: %1.")
         .arg(roles::allNames());
 }
 
@@ -103,7 +106,8 @@ void auditCommand(Database &db, const QStringList &positional, const QString &si
 bool AdminCommand::isAdminCommand(const QStringList &arguments)
 {
     const QString first = arguments.value(1);
-    return first == QLatin1String("user") || first == QLatin1String("audit");
+    return first == QLatin1String("user") || first == QLatin1String("audit") ||
+           BackupCommand::handles(first);
 }
 
 int AdminCommand::run(const QStringList &arguments)
@@ -131,8 +135,14 @@ int AdminCommand::run(const QStringList &arguments)
         if (url.isEmpty()) url = qEnvironmentVariable("KZR_DATABASE");
         if (url.isEmpty()) url = ServerOptions::defaultDatabaseUrl();
         const DatabaseConfig config = DatabaseConfig::parse(url);
+        // A copy is taken of the database as it is, and a restore replaces it whatever it was.
+        if (BackupCommand::handles(positional.first())) {
+            BackupCommand::run(positional, config);
+            return 0;
+        }
+        const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
         for (const QString &warning : DatabaseSetup::prepare(config))
-            std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(warning));
+            ServerLog::warning(warning);
         Database db(config, QStringLiteral("kzr-admin"));
         if (positional.first() == QLatin1String("user"))
             userCommand(db, positional, parser.value(role));
@@ -141,7 +151,7 @@ int AdminCommand::run(const QStringList &arguments)
                          parser.isSet(logins));
         return 0;
     } catch (const Exception &e) {
-        std::fprintf(stderr, "kzr-appserver: %s\n", qPrintable(e.Message()));
+        ServerLog::error(e.Message());
         return 1;
     }
 }

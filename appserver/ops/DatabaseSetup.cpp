@@ -5,8 +5,11 @@
 #include "DemoContent.h"
 #include "Exceptions.h"
 #include "SchemaInstaller.h"
+#include "SchemaVersion.h"
+#include "SqliteBackup.h"
 #include "UserStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +26,18 @@ void makeFolder(const QString &path)
         throw Exception(QStringLiteral("Não foi possível criar a pasta %1.").arg(path));
     if (!QFile::setPermissions(path, OwnerOnlyFolder))
         throw Exception(QStringLiteral("Não foi possível restringir a pasta %1.").arg(path));
+}
+
+// Beside the database, named after the version it keeps and when it was made.
+QString copyBeforeUpgrade(const DatabaseConfig &config, int version)
+{
+    const QString file =
+        QStringLiteral("%1.v%2-%3")
+            .arg(config.sqlitePath())
+            .arg(version)
+            .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    SqliteBackup::save(config.sqlitePath(), file);
+    return file;
 }
 
 } // namespace
@@ -42,8 +57,8 @@ QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
             if (!created.open(QIODevice::WriteOnly) || !created.setPermissions(OwnerOnlyFile))
                 throw Exception(QStringLiteral("Não foi possível criar o arquivo %1: %2")
                                     .arg(file.absoluteFilePath(), created.errorString()));
-        } else if (file.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup |
-                                         QFile::WriteGroup)) {
+        } else if (file.permissions() &
+                   (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup)) {
             warnings << QStringLiteral("aviso: o banco de dados %1 pode ser lido por outros "
                                        "usuários desta máquina (use chmod 600).")
                             .arg(file.absoluteFilePath());
@@ -52,7 +67,18 @@ QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
     try {
         Database db(config, QStringLiteral("kzr-startup"));
         if (fresh) db.run(QStringLiteral("PRAGMA journal_mode = WAL"));
+        const SchemaVersion::Found found = SchemaVersion::inspect(db);
+        QString copy;
+        if (found.older() && config.isSqlite())
+            copy = copyBeforeUpgrade(config, found.version.value_or(1));
         SchemaInstaller::install(db);
+        if (SchemaVersion::bringUpToDate(db, found))
+            warnings << QStringLiteral("aviso: tabelas do servidor atualizadas da versão %1 para "
+                                       "a %2%3.")
+                            .arg(found.version.value_or(1))
+                            .arg(SchemaVersion::Current)
+                            .arg(copy.isEmpty() ? QString()
+                                                : QStringLiteral("; cópia anterior em ") + copy);
         if (const std::optional<QString> reason = SchemaInstaller::watchLists(db))
             warnings << QStringLiteral("aviso: a lista de dimensões será lida do banco a cada "
                                        "pedido (não foi possível criar a tabela de versões: %1)")

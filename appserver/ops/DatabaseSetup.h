@@ -5,8 +5,10 @@
 class DatabaseConfig;
 
 // Makes the database ready before anything is served or administered: the server's tables
-// where missing; a SQLite file that did not exist yet is created readable by its owner only
-// (0600, in a 0700 folder when the folder is new too), in WAL mode, with the demo application.
+// where missing, at the current version (an older database upgraded, a SQLite one copied
+// beside itself first; a newer one refused untouched: SchemaVersion); a SQLite file that did not
+// exist yet is created readable by its owner only (0600, in a 0700 folder when the folder is new
+// too), in WAL mode, with the demo application.
 class DatabaseSetup
 {
 public:

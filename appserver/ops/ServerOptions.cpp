@@ -11,10 +11,12 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
-void parseListen(const QString &text, ServerOptions &options)
+// HOST:PORT of the given option, e.g. --listen.
+std::pair<QHostAddress, quint16> parseAddress(const QString &option, const QString &text)
 {
     const int colon = text.lastIndexOf(QLatin1Char(':'));
     QString host = colon < 0 ? QString() : text.left(colon);
@@ -23,17 +25,28 @@ void parseListen(const QString &text, ServerOptions &options)
     bool ok = false;
     const uint port = text.mid(colon + 1).toUInt(&ok);
     if (colon < 0 || !ok || port > 65535)
-        throw Exception(QStringLiteral("--listen espera MAQUINA:PORTA (por exemplo 127.0.0.1:%1), "
-                                       "recebeu \"%2\".")
+        throw Exception(QStringLiteral("%1 espera MAQUINA:PORTA (por exemplo 127.0.0.1:%2), "
+                                       "recebeu \"%3\".")
+                            .arg(option)
                             .arg(wire::DefaultPort)
                             .arg(text));
     const QHostAddress address(host == QLatin1String("localhost") ? QStringLiteral("127.0.0.1")
                                                                   : host);
     if (address.isNull())
         throw Exception(
-            QStringLiteral("--listen: endereço inválido \"%1\" (use um endereço IP).").arg(host));
-    options.address = address;
-    options.port = quint16(port);
+            QStringLiteral("%1: endereço inválido \"%2\" (use um endereço IP).").arg(option, host));
+    return {address, quint16(port)};
+}
+
+// Without TLS, only loopback, unless --insecure accepts the risk.
+void refuseInTheClear(const ServerOptions &options, const QHostAddress &address,
+                      const QString &what)
+{
+    if (options.usesTls() || options.insecure || address.isLoopback()) return;
+    throw Exception(QStringLiteral("Recusado %1 em %2 sem TLS: senhas e dados trafegariam às "
+                                   "claras pela rede. Informe --tls-cert e --tls-key, ou "
+                                   "--insecure para aceitar o risco.")
+                        .arg(what, address.toString()));
 }
 
 } // namespace
@@ -52,7 +65,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "KZR01200.rdmDimensao e KZR00600.rdmEstrutura.\n"
                        "Administração: kzr-appserver user add NOME --role read-only|maintain, "
                        "user passwd NOME, user remove NOME, user list; "
-                       "kzr-appserver audit [--logins] [--since DATA] [--user NOME]."));
+                       "kzr-appserver audit [--logins] [--since DATA] [--user NOME]; "
+                       "kzr-appserver backup ARQUIVO, restore ARQUIVO."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Mostra esta ajuda."));
     const QCommandLineOption listen(
@@ -93,8 +107,15 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QString::fromLatin1(PasswordHash::TestCostFlag),
         QStringLiteral("Somente para testes: hashes de senha com o menor custo possível, fáceis "
                        "de quebrar."));
+    const QCommandLineOption metrics(
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve por HTTP /metrics (contagens no formato do Prometheus) e /health "
+                       "(200 se o banco responde, senão 503) neste endereço; desligado por "
+                       "padrão. Com --tls-cert, por HTTPS."),
+        QStringLiteral("HOST:PORT"));
     parser.addOptions(
-        {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure, testCost});
+        {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
+                       testCost, metrics});
     const LimitOptions limits;
     limits.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
@@ -106,7 +127,11 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     options.helpRequested = parser.isSet(help);
     options.helpText = parser.helpText();
     options.port = wire::DefaultPort;
-    if (parser.isSet(listen)) parseListen(parser.value(listen), options);
+    if (parser.isSet(listen))
+        std::tie(options.address, options.port) =
+            parseAddress(QStringLiteral("--listen"), parser.value(listen));
+    if (parser.isSet(metrics))
+        options.metrics = parseAddress(QStringLiteral("--metrics"), parser.value(metrics));
     if (parser.isSet(database)) {
         options.databaseUrl = parser.value(database);
         options.databasePasswordGiven = DatabaseConfig::parse(options.databaseUrl).hasPassword();
@@ -138,11 +163,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         throw Exception(QStringLiteral("--tls-cert e --tls-key vão juntas: informe as duas."));
     options.insecure = parser.isSet(insecure);
     options.testPasswordCost = parser.isSet(testCost);
-    if (!options.usesTls() && !options.insecure && !options.address.isLoopback())
-        throw Exception(
-            QStringLiteral("Recusado escutar em %1 sem TLS: senhas e dados trafegariam às claras "
-                           "pela rede. Informe --tls-cert e --tls-key, ou --insecure para "
-                           "aceitar o risco.")
-                .arg(options.address.toString()));
+    refuseInTheClear(options, options.address, QStringLiteral("escutar"));
+    if (options.metrics)
+        refuseInTheClear(options, options.metrics->first, QStringLiteral("servir as métricas"));
     return options;
 }

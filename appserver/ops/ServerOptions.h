@@ -6,6 +6,8 @@
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 
 // The command line of kzr-appserver. Where to store: --database, else the environment
 // variable KZR_DATABASE, else a SQLite file in the user's application-data folder.
@@ -30,6 +32,8 @@ public:
     bool insecure = false; // allows listening without TLS on an address other than loopback
     bool testPasswordCost = false; // PasswordHash::TestCostFlag: the cheapest hashes, for tests
     bool databasePasswordGiven = false; // the database URL on the command line holds a password
+    // Where /metrics and /health are served; nullopt: not at all.
+    std::optional<std::pair<QHostAddress, quint16>> metrics;
 
     bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };

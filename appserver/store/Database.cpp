@@ -190,10 +190,12 @@ void Database::open()
     }
 }
 
+std::atomic<quint64> Database::s_deadlinesHit{0};
+
 void Database::interrupt()
 {
     std::lock_guard lock(m_nativeMutex);
-    m_interrupted = true;
+    if (!m_interrupted.exchange(true)) s_deadlinesHit.fetch_add(1, std::memory_order_relaxed);
     if (m_sqlite) sqlite3_interrupt(m_sqlite);
     // A database that does not answer at all cannot be asked to cancel: the socket is shut,
     // which ends the wait at once, and the connection is opened afresh next time.
@@ -375,6 +377,8 @@ void Database::fail(const QSqlError &error)
 void Database::failWith(const QString &nativeCode, const QString &text, bool connectionLost)
 {
     const bool deadline = pastDeadline(nativeCode);
+    // Cut off from outside, it was counted then; here the database's own limit stopped it.
+    if (deadline && !m_interrupted) s_deadlinesHit.fetch_add(1, std::memory_order_relaxed);
     if (broken(connectionLost)) close(); // a database that restarted: opened afresh next time
     if (deadline) throw MethodFailure(deadlineText());
     throw MethodFailure(QStringLiteral("Erro no banco de dados: %1").arg(oneLine(text)));

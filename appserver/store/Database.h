@@ -77,7 +77,12 @@ public:
     // the last one is opened afresh.
     void startRequest();
 
+    // Statements stopped at their deadline since the program started, on every connection.
+    static quint64 deadlinesHit() { return s_deadlinesHit.load(std::memory_order_relaxed); }
+
 private:
+    static std::atomic<quint64> s_deadlinesHit;
+
     enum class TransactionState { None, Open, Lost };
 
     void open();

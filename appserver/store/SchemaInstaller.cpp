@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "Database.h"
 #include "Exceptions.h"
+#include "SchemaVersion.h"
 #include "ServerTables.h"
 #include "TableLayout.h"
 #include "TableVersion.h"
@@ -46,14 +47,15 @@ QString usersTable(const SqlDialect &sql)
 
 QString auditTable(const SqlDialect &sql)
 {
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS AUDITORIASERVIDOR ("
-                          "NRSEQUAUDI %1, "
-                          "DTALTERACAO %2 NOT NULL, "
-                          "NMUSUARIO %3 NOT NULL, "
-                          "NMTABELA %3 NOT NULL, "
-                          "IDOPERACAO %4 NOT NULL CHECK (IDOPERACAO IN ('insert', 'modify', 'delete')), "
-                          "DSREGISTRO %5 NOT NULL, "
-                          "DSANTES TEXT, DSDEPOIS TEXT)")
+    return QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS AUDITORIASERVIDOR ("
+               "NRSEQUAUDI %1, "
+               "DTALTERACAO %2 NOT NULL, "
+               "NMUSUARIO %3 NOT NULL, "
+               "NMTABELA %3 NOT NULL, "
+               "IDOPERACAO %4 NOT NULL CHECK (IDOPERACAO IN ('insert', 'modify', 'delete')), "
+               "DSREGISTRO %5 NOT NULL, "
+               "DSANTES TEXT, DSDEPOIS TEXT)")
         .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(6),
              sql.textType(40));
 }
@@ -101,10 +103,18 @@ std::optional<QString> SchemaInstaller::watchLists(Database &db)
             db.run(statement);
         // A view or other object of that name is no count the server can trust.
         if (!TableVersion::watched(db, table))
-            return QStringLiteral("%1 não é uma tabela de versões").arg(QLatin1String(TableVersion::Table));
+            return QStringLiteral("%1 não é uma tabela de versões")
+                .arg(QLatin1String(TableVersion::Table));
         transaction.commit();
     } catch (const Exception &e) {
         return e.Message();
     }
     return std::nullopt;
+}
+
+QStringList SchemaInstaller::tables()
+{
+    return {TableLayout::dimensions().table(),  TableLayout::extras().table(),
+            QStringLiteral("USUARIOSERVIDOR"),  QStringLiteral("AUDITORIASERVIDOR"),
+            QLatin1String(TableVersion::Table), QLatin1String(SchemaVersion::Table)};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class Database;
@@ -19,4 +20,7 @@ public:
     // that the server may keep the list ready between calls. Without the rights to make them
     // the server reads the list every time: the database's reason is returned.
     static std::optional<QString> watchLists(Database &db);
+
+    // Every table of the server's own, as a database keeps it: what a copy must hold.
+    static QStringList tables();
 };

@@ -7,5 +7,6 @@ namespace server_tables {
 constexpr const char *Users = "USUARIOSERVIDOR";
 constexpr const char *Audit = "AUDITORIASERVIDOR";
 constexpr const char *Logins = "ACESSOSERVIDOR";
+constexpr const char *Schema = "ESQUEMASERVIDOR";
 
 } // namespace server_tables

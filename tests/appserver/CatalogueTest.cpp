@@ -121,7 +121,7 @@ TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
          }},
     };
     for (const QString &own : {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR",
-                               "ACESSOSERVIDOR", "VERSAOSERVIDOR"}) {
+                               "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR"}) {
         for (const auto &[method, call] : calls) {
             SCOPED_TRACE(std::string(method) + " " + own.toStdString());
             const QString missing = call("TABELAFALTANTE");

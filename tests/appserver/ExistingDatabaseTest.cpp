@@ -95,16 +95,15 @@ TEST(ExistingDatabase, OnlyTheServersTablesAreAddedAndMixedCaseNamesAreFound)
 
     QMap<QString, QString> after = snapshot(copy);
     for (const char *added : {"DIMENSAODIME", "ATRIBEXTRADIME", "USUARIOSERVIDOR",
-                              "AUDITORIASERVIDOR", "ACESSOSERVIDOR", "VERSAOSERVIDOR"}) {
+                              "AUDITORIASERVIDOR", "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR"}) {
         EXPECT_TRUE(after.remove("schema " + QString(added)) == 1) << added;
         EXPECT_TRUE(after.remove("rows " + QString(added)) == 1) << added;
     }
     // Their key and unique indexes are the server's too, and the triggers that count changes.
-    const QStringList servers = {"schema sqlite_autoindex_DIMENSAODIME",
-                                 "schema sqlite_autoindex_ATRIBEXTRADIME",
-                                 "schema sqlite_autoindex_USUARIOSERVIDOR",
-                                 "schema sqlite_autoindex_VERSAOSERVIDOR",
-                                 "schema VERSAOSERVIDOR_DIMENSAODIME_"};
+    const QStringList servers = {
+        "schema sqlite_autoindex_DIMENSAODIME", "schema sqlite_autoindex_ATRIBEXTRADIME",
+        "schema sqlite_autoindex_USUARIOSERVIDOR", "schema sqlite_autoindex_VERSAOSERVIDOR",
+        "schema VERSAOSERVIDOR_DIMENSAODIME_"};
     int triggers = 0;
     after.removeIf([&](QMap<QString, QString>::iterator it) {
         const bool ours = std::any_of(servers.begin(), servers.end(), [&](const QString &prefix) {

@@ -1,0 +1,47 @@
+#include "DatabaseLock.h"
+
+#include "DatabaseConfig.h"
+#include "Exceptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+DatabaseLock::DatabaseLock(const DatabaseConfig &config, Use use)
+{
+    if (!config.isSqlite()) return;
+    const QFileInfo database(config.sqlitePath());
+    // A new database's folder is made here already: the lock is taken before anything else.
+    QDir().mkpath(database.absolutePath());
+    const QString path = database.absoluteFilePath() + QStringLiteral(".lock");
+    m_descriptor = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_descriptor < 0)
+        throw Exception(QStringLiteral("Não foi possível abrir %1: %2")
+                            .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    const int how = use == Use::Restore ? LOCK_EX : LOCK_SH;
+    int result;
+    do {
+        result = ::flock(m_descriptor, how | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) return;
+    ::close(m_descriptor);
+    m_descriptor = -1;
+    if (use == Use::Restore)
+        throw Exception(QStringLiteral("O banco de dados %1 está em uso (um servidor ou um comando "
+                                       "de administração); pare o servidor antes de restaurar. "
+                                       "Nada foi restaurado.")
+                            .arg(database.absoluteFilePath()));
+    throw Exception(QStringLiteral("O banco de dados %1 está sendo restaurado; tente de novo "
+                                   "quando a restauração terminar.")
+                        .arg(database.absoluteFilePath()));
+}
+
+DatabaseLock::~DatabaseLock()
+{
+    if (m_descriptor >= 0) ::close(m_descriptor);
+}
