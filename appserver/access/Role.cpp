@@ -27,7 +27,7 @@ bool allows(Role role, const QString &method)
     // someone decides it only reads.
     static const QSet<QString> reading{
         QStringLiteral("getDimensao"), QStringLiteral("GetExtras"), QStringLiteral("getFields"),
-        QStringLiteral("vdDimensao"),  QStringLiteral("vdExtras"),
+        QStringLiteral("vdDimensao"),  QStringLiteral("vdExtras"),  QStringLiteral("getHistorico"),
     };
     return role == Role::Maintain || reading.contains(method);
 }
