@@ -25,8 +25,10 @@ ServerAccess AdminServer::access() const
     if (m_access.sessionToken.isEmpty()) {
         if (user.isEmpty())
             throw Exception(QStringLiteral("Informe o usuário com que entrar no servidor (--user)."));
-        m_access.sessionToken =
-            ServerLogin::login(host, port, m_access, user, password(passwordFile), timeoutMs).token;
+        const ServerLogin::Session session =
+            ServerLogin::login(host, port, m_access, user, password(passwordFile), timeoutMs);
+        m_access.sessionToken = session.token;
+        m_access.role = session.role;
     }
     return m_access;
 }

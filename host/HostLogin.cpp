@@ -101,6 +101,7 @@ bool HostLogin::logIn(const QString &message)
                         : ServerLogin::login(m_options.server, m_options.port, m_access,
                                              answer->user, answer->password);
             m_access.sessionToken = session.token;
+            m_access.role = session.role;
             m_role = session.role;
             rememberUser();
             return true;

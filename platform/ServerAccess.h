@@ -8,6 +8,7 @@
 struct ServerAccess
 {
     QString sessionToken; // from ServerLogin; empty: not logged in
+    QString role;         // the session's, from ServerLogin: "read-only" or "maintain"
     bool tls = false;
     QString caFile; // PEM certificates to trust; empty: the system's
     // SHA-256 of the server certificate (hex, any case, ":" allowed) that the user accepted
