@@ -1,11 +1,12 @@
-// kzr-admin import, loaded by kzr-admin at run time: the screen needs widgets, the rest of the
-// tool does not. The screen runs offscreen with the dialogs collected instead of shown.
+// kzr-admin import and restore, loaded by kzr-admin at run time: the screen needs widgets, the rest
+// of the tool does not. The screen runs offscreen with the dialogs collected instead of shown.
 #include "AdminHost.h"
 #include "AdminOptions.h"
 #include "AdminTool.h"
 #include "CollectingInteraction.h"
 #include "ImportFile.h"
 #include "ScreenImport.h"
+#include "ScreenRestore.h"
 #include "TfrmDimensao.h"
 
 #include <QApplication>
@@ -28,7 +29,8 @@ ImportFile readFile(const AdminOptions &options)
 
 int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
-    const ImportFile file = readFile(options);
+    const bool restoring = options.command == AdminOptions::Command::Restore;
+    const ImportFile file = restoring ? ImportFile() : readFile(options);
     auto collecting = std::make_unique<CollectingInteraction>();
     CollectingInteraction &ui = *collecting;
     Interaction::install(std::move(collecting));
@@ -44,6 +46,12 @@ int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
     if (!opening.isEmpty()) {
         delete form.data();
         throw Exception(opening.join(QStringLiteral(" / ")));
+    }
+    if (restoring) {
+        const auto closeForm = qScopeGuard([&form] { delete form.data(); });
+        return ScreenRestore(*form, ui, out, options.dryRun).apply(options.code, options.at)
+                   ? AdminTool::Done
+                   : AdminTool::ProblemsFound;
     }
     ScreenImport import(*form, ui, out, options.dryRun);
     import.apply(file, options.deleteMissing);
