@@ -81,14 +81,19 @@ bool VersionRestore::apply(const QString &code, const DimensionVersion &version)
                                     "não há versão a restaurar.")
                          .arg(code),
                      true);
-        restoreDimension(code, *version.dimension);
+        const QMap<QString, QString> stored = storedExtras(code);
+        QStringList added;
+        for (auto it = version.extras.begin(); it != version.extras.end(); ++it)
+            if (!stored.contains(it.key())) added << it.key();
+        restoreDimension(code, *version.dimension, added);
         restoreExtras(code, version.extras);
     });
     if (!done) EventBoundary::run([&] { giveUp(code); });
     return done;
 }
 
-void VersionRestore::restoreDimension(const QString &code, const HistoryEntry::Values &values)
+void VersionRestore::restoreDimension(const QString &code, const HistoryEntry::Values &values,
+                                      const QStringList &addedFields)
 {
     m_form.mnuDimensaoClick(nullptr);
     const bool stored = locate(code);
@@ -106,15 +111,32 @@ void VersionRestore::restoreDimension(const QString &code, const HistoryEntry::V
         field->SetText(wanted);
         changed = true;
     }
-    if (changed) {
-        m_form.ConfirmaTshPrincipal();
-    } else {
-        // Nothing to save, but the rules must still accept the dimension as it stands before
-        // its extra attributes change.
+    // The rules must accept the dimension, saved or not, before its extra attributes change;
+    // a post checks it itself, but the added fields are checked against it before the save.
+    if (!changed || !addedFields.isEmpty()) {
         m_form.cdsDadosBeforePost(m_form.cdsDados);
-        m_form.cdsDados->Cancel();
+        checkAddedFields(addedFields);
     }
+    if (changed)
+        m_form.ConfirmaTshPrincipal();
+    else
+        m_form.cdsDados->Cancel();
     if (!locate(code)) MensErro(QStringLiteral("A dimensão %1 não foi gravada.").arg(code), true);
+}
+
+// Each field as the attribute-field check sees it while the attribute is being included, the
+// dimension being edited: its table and fields are those about to be saved.
+void VersionRestore::checkAddedFields(const QStringList &fields)
+{
+    TClientDataSet *extras = m_form.cdsExtras;
+    if (!extras->Active()) extras->Open();
+    for (const QString &field : fields) {
+        extras->Insert();
+        if (!extras->isEditing()) return; // a dimension without a table keeps no attributes
+        m_form.cdsExtrasCDATRIBEXTRDIME->SetText(field);
+        m_form.VD_EXTRA_FIELD();
+        extras->Cancel();
+    }
 }
 
 void VersionRestore::restoreExtras(const QString &code, const QMap<QString, QString> &wanted)

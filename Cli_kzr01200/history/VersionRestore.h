@@ -12,9 +12,11 @@ class TfrmDimensao;
 // renamed on the Extras tab. Every check runs with its own messages, and every save is audited
 // as a new change.
 //
-// The dimension comes first and is always checked, changed or not, so that a rule that now
-// refuses it (a table that no longer exists, a name another dimension took) stops the restore
-// before anything is saved. An extra attribute refused afterwards stops it there.
+// The dimension comes first and is always checked, changed or not, and so is the field of
+// every attribute the version adds, against the dimension about to be saved: a rule that now
+// refuses either (a table or column that no longer exists, a name another dimension took)
+// stops the restore before anything is saved. A refusal that only the saves of the extras
+// meet (a name clash with an attribute stored meanwhile) stops it there.
 class VersionRestore
 {
 public:
@@ -28,7 +30,9 @@ public:
 private:
     bool locate(const QString &code);
     QMap<QString, QString> storedExtras(const QString &code);
-    void restoreDimension(const QString &code, const HistoryEntry::Values &values);
+    void restoreDimension(const QString &code, const HistoryEntry::Values &values,
+                          const QStringList &addedFields);
+    void checkAddedFields(const QStringList &fields);
     void restoreExtras(const QString &code, const QMap<QString, QString> &wanted);
     bool locateExtra(const QString &field);
     void giveUp(const QString &code);

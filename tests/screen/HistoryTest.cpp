@@ -87,24 +87,30 @@ TEST_F(History, ARestoreARuleNowRefusesSavesNothingAndSaysWhy)
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("app"));
     };
-    run("CREATE TABLE ANTIGA (CDANTIGA INTEGER, NMANTIGA VARCHAR(30))");
+    run("CREATE TABLE ANTIGA (CDANTIGA INTEGER, NMANTIGA VARCHAR(30), DSVELHO VARCHAR(30))");
     include("13", "Antigos", "ANTIGA", "CDANTIGA", "NMANTIGA");
     confirm();
+    storeExtra("00013", "DSVELHO", "Velho");
+    removeExtrasOf("00013");
     goTo("00013");
     form->sbtAlterar->Click();
     type(form->cdsDadosCDTABELADIME, "CLIENTE");
     type(form->cdsDadosDSPKDIME, "CDCLIENTE");
     type(form->cdsDadosDSITEMDIME, "NMCLIENTE");
     confirm();
-    run("DROP TABLE ANTIGA");
     forget();
-    goTo("00013");
-    restoreRow(1);
+    // The version with the attribute: its column is gone, then the whole table.
+    for (const char *change : {"ALTER TABLE ANTIGA DROP COLUMN DSVELHO", "DROP TABLE ANTIGA"}) {
+        run(change);
+        goTo("00013");
+        restoreRow(2);
+    }
 
-    EXPECT_EQ(messages(), QStringList({"Tabela \"ANTIGA\" inválida."}));
-    EXPECT_FALSE(editing());
+    EXPECT_EQ(messages(), QStringList({"Campo \"DSVELHO\" inválido para a tabela \"ANTIGA\".",
+                                       "Tabela \"ANTIGA\" inválida."}));
+    EXPECT_FALSE(editing() || form->cdsExtras->isEditing());
     EXPECT_TRUE(storedDimensions().contains("00013|Antigos|CLIENTE|CDCLIENTE|NMCLIENTE||S"));
-    EXPECT_EQ(form->HistoryOf("00013").size(), 2);
+    EXPECT_EQ(form->HistoryOf("00013").size(), 4);
     EXPECT_EQ(calls("SetDimensao") + calls("setExtras"), 0);
 }
 
