@@ -1,6 +1,6 @@
+#include "BusyWindow.h"
 #include "FrameworkTesting.h"
 #include "QtTranslations.h"
-#include "BusyWindow.h"
 #include "Services.h"
 #include "TDataSource.h"
 
@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <functional>
 
@@ -174,8 +174,10 @@ TEST(RealDialogs, ADialogWhoseWindowGoesWhileItIsOpenAnswersAsClosed)
 TEST(RealDialogs, AChoiceListShowsTheSelectedRowsDetailsAndAnswersItsAction)
 {
     Interaction::install(nullptr);
-    ChoiceList list{QStringLiteral("Histórico"), {QStringLiteral("Quando"), QStringLiteral("Quem")},
-                    {{QStringLiteral("ontem"), QStringLiteral("ana")}, {QStringLiteral("hoje"), QStringLiteral("bia")}},
+    ChoiceList list{QStringLiteral("Histórico"),
+                    {QStringLiteral("Quando"), QStringLiteral("Quem")},
+                    {{QStringLiteral("ontem"), QStringLiteral("ana")},
+                     {QStringLiteral("hoje"), QStringLiteral("bia")}},
                     {QStringLiteral("<b>primeira</b>"), QStringLiteral("<b>segunda</b>")},
                     QStringLiteral("Restaurar esta versão")};
     for (const bool enabled : {true, false}) {
@@ -187,11 +189,13 @@ TEST(RealDialogs, AChoiceListShowsTheSelectedRowsDetailsAndAnswersItsAction)
             details = modal->findChild<QTextBrowser *>()->toPlainText();
             QPushButton *action = nullptr, *close = nullptr;
             for (QAbstractButton *button : modal->findChild<QDialogButtonBox *>()->buttons())
-                (button->text() == QStringLiteral("Fechar") ? close : action) = qobject_cast<QPushButton *>(button);
+                (button->text() == QStringLiteral("Fechar") ? close : action) =
+                    qobject_cast<QPushButton *>(button);
             actionEnabled = action->isEnabled();
             (enabled ? action : close)->click();
         });
-        EXPECT_EQ(Interaction::current().chooseRow(list), enabled ? std::optional(1) : std::nullopt);
+        EXPECT_EQ(Interaction::current().chooseRow(list),
+                  enabled ? std::optional(1) : std::nullopt);
         EXPECT_EQ(details, QStringLiteral("segunda"));
         EXPECT_EQ(actionEnabled, enabled);
     }
