@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTest>
 
 namespace {
 
@@ -27,11 +28,13 @@ protected:
         type(form->cdsDadosNMITEMDIME, name);
         confirm();
     }
-    // Opens the history of the current dimension and answers the dialog with the row.
+    // Opens the history of the current dimension (Ctrl+H) and answers the dialog with the row.
     void restoreRow(std::optional<int> row)
     {
         ui->choiceAnswers.push(row);
-        form->mnuHistorico->Click();
+        form->frame()->activateWindow(); // a shortcut reaches only the active window
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form->frame()));
+        QTest::keyClick(form->dbgPadrao, Qt::Key_H, Qt::ControlModifier);
     }
 };
 
@@ -50,6 +53,7 @@ TEST_F(History, ListsEveryUsersChangesAndRestoresAnOlderVersionAsANewChange)
     EXPECT_TRUE(form->sbtHistorico->Enabled());
     restoreRow(3); // right after Cidade was added, before bia's change
 
+    ASSERT_TRUE(ui->lastChoiceList);
     const ChoiceList &list = *ui->lastChoiceList;
     ASSERT_EQ(list.rows.size(), 5);
     EXPECT_EQ(list.rows[2].mid(1), QStringList({"bia", "Alteração da dimensão",
