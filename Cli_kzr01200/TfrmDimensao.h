@@ -1,7 +1,8 @@
 #pragma once
 
-#include "TfrmPadraoGrid.h"
+#include "HistoryEntry.h"
 #include "TNetConnection.h"
+#include "TfrmPadraoGrid.h"
 
 #include <QFrame>
 #include <QHash>
@@ -116,6 +117,14 @@ public:
     void dbgExtrasColExit(QObject *sender);
     void VD_EXTRA_FIELD();
     void Vd_Atrib_Extra();
+
+    // --- history (history/) -----------------------------------------------------------------
+    TMenuItem *mnuHistorico;
+    TSpeedButton *sbtHistorico;
+    void mnuHistoricoClick(QObject *sender); // the dialog, and a restore from it
+    void buildHistoryCommand();
+    void enableHistoryCommand();
+    QList<HistoryEntry> HistoryOf(const QString &code); // newest first
 
 private:
     // Stored definition, built once by the constructor (formdata/).

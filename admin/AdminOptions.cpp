@@ -3,6 +3,7 @@
 #include "ServerSettings.h"
 
 #include <QCommandLineParser>
+#include <QDateTime>
 
 namespace {
 
@@ -13,7 +14,14 @@ const char *const Usage =
     "           termina com código 1 quando encontra um problema\n"
     "  import ARQUIVO\n"
     "           aplica um arquivo em JSON ou CSV (como export os escreve) pelas regras da\n"
-    "           própria tela; termina com código 1 quando algum registro é recusado\n";
+    "           própria tela; termina com código 1 quando algum registro é recusado\n"
+    "  history CÓDIGO\n"
+    "           as alterações gravadas da dimensão e dos seus atributos extras, da mais\n"
+    "           recente à mais antiga, em texto (padrão) ou JSON\n"
+    "  restore CÓDIGO --at MOMENTO\n"
+    "           devolve a dimensão e os seus atributos extras ao que eram logo após a\n"
+    "           última alteração até o MOMENTO (UTC, AAAA-MM-DDTHH:MM:SS[.zzz]), pelas\n"
+    "           regras da própria tela; termina com código 1 quando a tela recusa\n";
 
 } // namespace
 
@@ -23,8 +31,9 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     parser.setApplicationDescription(
         QStringLiteral("Manutenção das dimensões do cubo pelo servidor de aplicação.\n\n") +
         QString::fromUtf8(Usage));
-    parser.addPositionalArgument(QStringLiteral("comando"),
-                                 QStringLiteral("export, check ou import ARQUIVO"));
+    parser.addPositionalArgument(
+        QStringLiteral("comando"),
+        QStringLiteral("export, check, import ARQUIVO, history CÓDIGO ou restore CÓDIGO"));
     const QCommandLineOption server(
         QStringLiteral("server"), QStringLiteral("Servidor de aplicação."), QStringLiteral("HOST"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Porta do servidor."),
@@ -39,7 +48,10 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
                                     QStringLiteral("Grava a saída no arquivo em vez de exibi-la."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("import: só informa o que mudaria."));
+                                    QStringLiteral("import, restore: só informa o que mudaria."));
+    const QCommandLineOption at(QStringLiteral("at"),
+                                QStringLiteral("restore: o momento (UTC) da versão a restaurar."),
+                                QStringLiteral("MOMENTO"));
     const QCommandLineOption deleteMissing(
         QStringLiteral("delete-missing"),
         QStringLiteral("import: exclui as dimensões que o arquivo não traz."));
@@ -58,7 +70,7 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         QStringLiteral("Certificados (PEM) das autoridades em que confiar; implica --tls."),
         QStringLiteral("FILE"));
     parser.addOptions({server, port, settings, format, output, dryRun, deleteMissing, user,
-                       passwordFile, tls, caFile});
+                       passwordFile, tls, caFile, at});
     parser.addHelpOption();
 
     AdminOptions options;
@@ -75,8 +87,9 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return refuse(QStringLiteral("Informe um comando: export, check ou import.\n\n") +
-                      QString::fromUtf8(Usage));
+        return refuse(
+            QStringLiteral("Informe um comando: export, check, import, history ou restore.\n\n") +
+            QString::fromUtf8(Usage));
     const QString &command = positional.first();
     if (command == QLatin1String("export")) {
         options.command = Command::Export;
@@ -92,15 +105,32 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         options.format = options.input.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
                              ? Format::Csv
                              : Format::Json;
+    } else if (command == QLatin1String("history") || command == QLatin1String("restore")) {
+        options.command = command == QLatin1String("history") ? Command::History : Command::Restore;
+        if (positional.size() != 2)
+            return refuse(QStringLiteral("Informe o código da dimensão: %1 CÓDIGO.").arg(command));
+        options.code = positional.at(1);
+        if (options.command == Command::Restore) {
+            options.at = parser.value(at);
+            if (!QDateTime::fromString(options.at, Qt::ISODateWithMs).isValid())
+                return refuse(QStringLiteral("restore espera --at AAAA-MM-DDTHH:MM:SS[.zzz] (UTC), "
+                                             "recebeu \"%1\".")
+                                  .arg(options.at));
+        }
     } else {
         return refuse(QStringLiteral("Comando desconhecido: \"%1\".\n\n").arg(command) +
                       QString::fromUtf8(Usage));
     }
-    if (options.command != Command::Import && positional.size() != 1)
+    const bool takesArgument = options.command == Command::Import ||
+                               options.command == Command::History ||
+                               options.command == Command::Restore;
+    if (!takesArgument && positional.size() != 1)
         return refuse(QStringLiteral("Argumento a mais: \"%1\".").arg(positional.at(1)));
     if (parser.isSet(format)) {
         const QString name = parser.value(format);
-        const bool allowed = options.command == Command::Check
+        const bool textOrJson =
+            options.command == Command::Check || options.command == Command::History;
+        const bool allowed = textOrJson
                                  ? (name == QLatin1String("json") || name == QLatin1String("text"))
                                  : (name == QLatin1String("json") || name == QLatin1String("csv"));
         if (!allowed)
@@ -110,8 +140,13 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
                          : name == QLatin1String("csv") ? Format::Csv
                                                         : Format::Text;
     }
-    if (options.command != Command::Import && (parser.isSet(dryRun) || parser.isSet(deleteMissing)))
-        return refuse(QStringLiteral("--dry-run e --delete-missing servem só ao comando import."));
+    if (options.command != Command::Import && parser.isSet(deleteMissing))
+        return refuse(QStringLiteral("--delete-missing serve só ao comando import."));
+    if (options.command != Command::Import && options.command != Command::Restore &&
+        parser.isSet(dryRun))
+        return refuse(QStringLiteral("--dry-run serve só aos comandos import e restore."));
+    if (options.command != Command::Restore && parser.isSet(at))
+        return refuse(QStringLiteral("--at serve só ao comando restore."));
     options.dryRun = parser.isSet(dryRun);
     options.deleteMissing = parser.isSet(deleteMissing);
     options.output = parser.value(output);

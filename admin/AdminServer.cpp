@@ -27,9 +27,10 @@ ServerAccess AdminServer::access() const
         m_access = trust;
         if (user.isEmpty())
             throw Exception(QStringLiteral("Informe o usuário com que entrar no servidor (--user)."));
-        m_access.sessionToken =
-            ServerLogin::login(host, port, m_access, user, password(passwordFile, user), timeoutMs)
-                .token;
+        const ServerLogin::Session session = ServerLogin::login(
+            host, port, m_access, user, password(passwordFile, user), timeoutMs);
+        m_access.sessionToken = session.token;
+        m_access.readOnly = session.role == QLatin1String("read-only");
     }
     return m_access;
 }

@@ -5,6 +5,7 @@
 #include "DimensionExport.h"
 #include "DimensionSource.h"
 #include "Exceptions.h"
+#include "HistoryReport.h"
 
 #include <QSaveFile>
 
@@ -54,9 +55,18 @@ int AdminTool::run(const QStringList &arguments, QTextStream &out, QTextStream &
                   options.format == AdminOptions::Format::Json ? check.json() : check.text(), out);
             return check.hasProblems() ? ProblemsFound : Done;
         }
+        case AdminOptions::Command::History: {
+            DimensionSource source(options.server);
+            const HistoryReport report(source.history(options.code));
+            write(options,
+                  options.format == AdminOptions::Format::Json ? report.json() : report.text(),
+                  out);
+            return Done;
+        }
         case AdminOptions::Command::Import:
+        case AdminOptions::Command::Restore:
             // The screen needs a widget application of its own, made before anything else.
-            throw Exception(QStringLiteral("import só roda pelo programa kzr-admin."));
+            throw Exception(QStringLiteral("import e restore só rodam pelo programa kzr-admin."));
         }
     } catch (const Exception &e) {
         err << "kzr-admin: " << e.Message() << Qt::endl;

@@ -31,6 +31,13 @@ packet::Packet DimensionSource::extras(const QString &code)
     return packetOf(m_dimensao->AppServer().Call(QStringLiteral("GetExtras"), {code}));
 }
 
+QList<HistoryEntry> DimensionSource::history(const QString &code)
+{
+    const Variant reply = m_dimensao->AppServer().Call(QStringLiteral("getHistorico"), {code});
+    if (server_failure::is(reply)) throw Exception(server_failure::message(reply));
+    return HistoryEntry::listOf(reply);
+}
+
 QString DimensionSource::value(const packet::Packet &p, const packet::Row &row,
                                const QString &field)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataPacket.h"
+#include "HistoryEntry.h"
 
 #include <memory>
 
@@ -18,6 +19,7 @@ public:
 
     packet::Packet dimensions();                // getDimensao("", "")
     packet::Packet extras(const QString &code); // GetExtras(code)
+    QList<HistoryEntry> history(const QString &code); // getHistorico(code), newest first
 
     // The value of a field of a row, by the packet's field name; "" for null.
     static QString value(const packet::Packet &p, const packet::Row &row, const QString &field);

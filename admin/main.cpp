@@ -10,7 +10,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     QString error;
-    if (AdminOptions::fromArguments(arguments, &error).command == AdminOptions::Command::Import &&
+    const AdminOptions::Command command = AdminOptions::fromArguments(arguments, &error).command;
+    if ((command == AdminOptions::Command::Import || command == AdminOptions::Command::Restore) &&
         error.isEmpty())
         return ImportModule::run(argc, argv);
 

@@ -47,6 +47,19 @@ struct LoginAnswer
     QString password;
 };
 
+// A list to read and act on: rows under column titles, the details of the selected row below
+// them (rich text), and one action for the selected row, which may be withheld
+// (actionEnabled false) while the list can still be read.
+struct ChoiceList
+{
+    QString title;
+    QStringList columns;
+    QList<QStringList> rows;
+    QStringList details; // one per row
+    QString action;      // the action's caption
+    bool actionEnabled = true;
+};
+
 // The one seam for modal interaction. The product uses real Qt dialogs unless another
 // interaction is installed (an unattended run, a tool that collects messages, a test's script).
 class Interaction
@@ -63,6 +76,9 @@ public:
     // fields (why it asks again; empty the first time); nullopt when cancelled.
     virtual std::optional<LoginAnswer> login(const QString &server, const QString &user,
                                              const QString &message) = 0;
+
+    // A list shown for reading: the row the action was asked for, nullopt when closed.
+    virtual std::optional<int> chooseRow(const ChoiceList &list) = 0;
 
     static Interaction &current();
     static void install(std::unique_ptr<Interaction> interaction); // nullptr: the Qt dialogs

@@ -1,5 +1,6 @@
 #include "QtInteraction.h"
 
+#include "ChoiceListDialog.h"
 #include "FindDialog.h"
 #include "LoginDialog.h"
 #include "PickListDialog.h"
@@ -126,4 +127,12 @@ std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QSt
     Modal dialog(new LoginDialog(server, user, message, dialogParent()));
     if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
     return LoginAnswer{dialog->user(), dialog->password()};
+}
+
+std::optional<int> QtInteraction::chooseRow(const ChoiceList &list)
+{
+    BusyIndicatorAside aside;
+    Modal dialog(new ChoiceListDialog(list, dialogParent()));
+    if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
+    return dialog->chosenRow();
 }

@@ -2,7 +2,8 @@
 
 #include "Interaction.h"
 
-// The product's modal dialogs: message boxes, the pick list, the find dialog and the login.
+// The product's modal dialogs: message boxes, the pick list, the find dialog, the login and
+// the lists to read and act on.
 class QtInteraction : public Interaction
 {
 public:
@@ -11,4 +12,5 @@ public:
     bool find(TClientDataSet *dataSet, const FindFields &fields) override;
     std::optional<LoginAnswer> login(const QString &server, const QString &user,
                                      const QString &message) override;
+    std::optional<int> chooseRow(const ChoiceList &list) override;
 };

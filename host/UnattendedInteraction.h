@@ -13,6 +13,8 @@ public:
     // Nobody is there to type a password: the login is given up (use --password-file).
     std::optional<LoginAnswer> login(const QString &server, const QString &user,
                                      const QString &message) override;
+    // Nothing is chosen from a list nobody reads.
+    std::optional<int> chooseRow(const ChoiceList &) override { return std::nullopt; }
 
     int messagesShown() const { return m_messagesShown; }
 

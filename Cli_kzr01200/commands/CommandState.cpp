@@ -26,6 +26,7 @@ void TfrmDimensao::ControlaBotoes()
         tshPadrao->SetEnabled(!e);
         mnuDimensao->SetEnabled(tshPadrao->Enabled());
     }
+    enableHistoryCommand();
 }
 
 void TfrmDimensao::dtsPadraoStateChange(QObject *sender)

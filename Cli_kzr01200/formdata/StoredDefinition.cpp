@@ -167,6 +167,7 @@ void TfrmDimensao::buildWindow()
     mnuDesfazerMarcacao->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
     mnuDesfazerMarcacao->SetEnabled(false);
     InsertOperationItem(8, mnuDesfazerMarcacao); // after Atualizar
+    buildHistoryCommand();
 }
 
 void TfrmDimensao::buildRecordSets()

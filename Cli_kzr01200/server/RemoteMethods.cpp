@@ -34,6 +34,11 @@ Variant vdExtras(TNetConnection *connection, const QString &code, const QString 
     return connection->AppServer().Call(QStringLiteral("vdExtras"), {code, field, name});
 }
 
+Variant getHistorico(TNetConnection *connection, const QString &code)
+{
+    return connection->AppServer().Call(QStringLiteral("getHistorico"), {code});
+}
+
 Variant getFields(TNetConnection *connection, const QString &kind, const QString &table)
 {
     return connection->AppServer().Call(QStringLiteral("getFields"), {kind, table});

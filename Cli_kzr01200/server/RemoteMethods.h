@@ -15,6 +15,7 @@ Variant setExtras(TNetConnection *connection, const Variant &delta);
 Variant vdDimensao(TNetConnection *connection, const QString &table, Variant &fieldNames);
 Variant vdExtras(TNetConnection *connection, const QString &code, const QString &field,
                  const QString &name);
+Variant getHistorico(TNetConnection *connection, const QString &code);
 
 // "KZR00600.rdmEstrutura"
 Variant getFields(TNetConnection *connection, const QString &kind, const QString &table);

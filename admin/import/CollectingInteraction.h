@@ -16,6 +16,8 @@ public:
     // The tool logs in before the screen opens; a login asked for later is given up.
     std::optional<LoginAnswer> login(const QString &server, const QString &user,
                                      const QString &message) override;
+    // Nothing is chosen from a list nobody reads.
+    std::optional<int> chooseRow(const ChoiceList &) override { return std::nullopt; }
 
     // The messages other than confirmations since the last call.
     QStringList take();

@@ -1,5 +1,5 @@
-// kzr-admin import, loaded by kzr-admin at run time: the screen needs widgets, the rest of the
-// tool does not. The screen runs offscreen with the dialogs collected instead of shown.
+// kzr-admin import and restore, loaded by kzr-admin at run time: the screen needs widgets, the rest
+// of the tool does not. The screen runs offscreen with the dialogs collected instead of shown.
 #include "AdminHost.h"
 #include "AdminOptions.h"
 #include "AdminTool.h"
@@ -7,6 +7,7 @@
 #include "DryRunJournal.h"
 #include "ImportFile.h"
 #include "ScreenImport.h"
+#include "ScreenRestore.h"
 #include "TfrmDimensao.h"
 
 #include <QApplication>
@@ -29,7 +30,8 @@ ImportFile readFile(const AdminOptions &options)
 
 int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
 {
-    const ImportFile file = readFile(options);
+    const bool restoring = options.command == AdminOptions::Command::Restore;
+    const ImportFile file = restoring ? ImportFile() : readFile(options);
     auto collecting = std::make_unique<CollectingInteraction>();
     CollectingInteraction &ui = *collecting;
     Interaction::install(std::move(collecting));
@@ -45,6 +47,12 @@ int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
     if (!opening.isEmpty()) {
         delete form.data();
         throw Exception(opening.join(QStringLiteral(" / ")));
+    }
+    if (restoring) {
+        const auto closeForm = qScopeGuard([&form] { delete form.data(); });
+        return ScreenRestore(*form, ui, out, options.dryRun).apply(options.code, options.at)
+                   ? AdminTool::Done
+                   : AdminTool::ProblemsFound;
     }
     // A dry run is the real run whose saves the server rolls back, each step seeing the ones
     // before.

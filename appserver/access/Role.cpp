@@ -28,6 +28,7 @@ bool allows(Role role, const QString &method)
     static const QSet<QString> reading{
         QStringLiteral("getDimensao"), QStringLiteral("GetExtras"), QStringLiteral("getFields"),
         QStringLiteral("vdDimensao"),  QStringLiteral("vdExtras"),  QStringLiteral("getPerfil"),
+        QStringLiteral("getHistorico"),
     };
     return role == Role::Maintain || reading.contains(method);
 }

@@ -1,6 +1,7 @@
 #include "DimensaoModule.h"
 
 #include "Database.h"
+#include "DimensionHistory.h"
 #include "DimensionStore.h"
 #include "ExtrasStore.h"
 #include "KeptList.h"
@@ -33,11 +34,11 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                  [dimensions](Database &db, MethodCall &call) {
                      return DimensionStore(db, dimensions.get()).find(call.text(0), call.text(1));
                  });
-    registry.add(module, QStringLiteral("SetDimensao"), {DeltaArg},
-                 [dimensions](Database &db, MethodCall &call) {
-                     return DimensionStore(db, dimensions.get())
-                         .save(call.changes(0), call.caller());
-                 });
+    registry.add(
+        module, QStringLiteral("SetDimensao"), {DeltaArg},
+        [dimensions](Database &db, MethodCall &call) {
+            return DimensionStore(db, dimensions.get()).save(call.changes(0), call.caller());
+        });
     registry.add(module, QStringLiteral("GetExtras"), {CodeArg},
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(ExtrasStore(db).ofDimension(call.text(0)));
@@ -60,5 +61,9 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(
                          ExtrasStore(db).clashes(call.text(0), call.text(1), call.text(2)));
+                 });
+    registry.add(module, QStringLiteral("getHistorico"), {CodeArg},
+                 [](Database &db, MethodCall &call) {
+                     return packet::toVariant(DimensionHistory(db).of(call.text(0)));
                  });
 }

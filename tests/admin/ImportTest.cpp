@@ -160,4 +160,41 @@ TEST_F(Import, DeletesWhatTheFileLeavesOutOnlyWhenAskedAndAsTheScreenAllows)
     EXPECT_EQ(exported().size(), 4);
 }
 
+// A deleted dimension comes back, extras and all, through the screen, audited anew.
+TEST_F(Import, RestoresADeletedDimensionFromItsHistory)
+{
+    const QJsonArray stored = exported();
+    QJsonObject segments =
+        dimension("12", "Clientes por segmento", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    segments["extras"] =
+        QJsonArray{QJsonObject{{"CDATRIBEXTRDIME", "DSSEGMENTO"}, {"DSATRIBEXTRDIME", "Segmento"}}};
+    ASSERT_EQ(admin({"import", write("com.json", QJsonArray(stored) << segments)}).code, 0);
+    segments["extras"] = QJsonArray();
+    ASSERT_EQ(admin({"import", write("sem-extras.json", QJsonArray(stored) << segments)}).code, 0);
+    ASSERT_EQ(admin({"import", write("sem.json", stored), "--delete-missing"}).code, 0);
+
+    const Outcome text = admin({"history", "12"});
+    EXPECT_EQ(text.out.count('\n'), 4) << text.out.toStdString();
+    EXPECT_TRUE(text.out.section('\n', 0, 0).contains("\tdelete\tdimension\t00012\t"));
+    const QJsonArray history =
+        QJsonDocument::fromJson(admin({"history", "12", "--format", "json"}).out.toUtf8()).array();
+    ASSERT_EQ(history.size(), 4);
+    const QString at = history[2].toObject()["when"].toString(); // the extra just added
+
+    const Outcome dry = admin({"restore", "12", "--at", at, "--dry-run"});
+    EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
+    EXPECT_TRUE(dry.out.contains("(simulação) atributo extra DSSEGMENTO: incluído \"Segmento\""))
+        << dry.out.toStdString();
+    EXPECT_EQ(exported().size(), stored.size());
+    const Outcome run = admin({"restore", "12", "--at", at});
+    EXPECT_EQ(run.code, 0) << run.out.toStdString() << run.err.toStdString();
+    const QJsonArray after = exported();
+    ASSERT_EQ(after.size(), stored.size() + 1);
+    EXPECT_EQ(after.last().toObject()["extras"].toArray().size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(admin({"history", "12", "--format", "json"}).out.toUtf8())
+                  .array()
+                  .size(),
+              6);
+}
+
 } // namespace

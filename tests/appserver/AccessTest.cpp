@@ -179,6 +179,7 @@ TEST_P(Access, AReadOnlyUserLooksAndChecksButSavesNothing)
     EXPECT_TRUE(reader.extras("00001").rows.isEmpty());
     EXPECT_FALSE(server_failure::is(reader.dimensao("vdExtras", {"00001", "", "Cidade"})));
     EXPECT_FALSE(server_failure::is(reader.estrutura("getFields", {"D", "DIMENSAODIME"})));
+    EXPECT_EQ(TestClient::packetOf(reader.dimensao("getHistorico", {"1"})).rows.size(), 1);
 
     EXPECT_EQ(reader.saveDimensions(ofDimensions(
                   {modify(dimension("00001", "Clientes"), dimension("00001", "Outro nome"))})),
@@ -252,8 +253,8 @@ TEST_P(Access, UsersAreAdministeredWithThePasswordOnStandardInput)
 
 TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
 {
-    ASSERT_EQ(client->saveDimensions(ofDimensions(
-                  {insert(dimension("12", "Clientes")), insert(dimension("7", "Grupos", "GRUPO"))})),
+    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("12", "Clientes")),
+                                                   insert(dimension("7", "Grupos", "GRUPO"))})),
               "");
     ASSERT_EQ(client->saveDimensions(ofDimensions(
                   {modify(dimension("00012", "Clientes"), dimension("00012", "Clientes ativos"))})),
@@ -263,8 +264,7 @@ TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
     EXPECT_NE(client->saveDimensions(ofDimensions(
                   {insert(dimension("3", "Cidades")), insert(dimension("7", "Outra"))})),
               "");
-    EXPECT_NE(client->saveDimensions(
-                  ofDimensions({remove(dimension("00012", "Clientes ativos"))})),
+    EXPECT_NE(client->saveDimensions(ofDimensions({remove(dimension("00012", "Clientes ativos"))})),
               ""); // it still has an extra attribute
 
     const QList<QStringList> rows = audit();
@@ -272,7 +272,8 @@ TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
     for (const QStringList &row : rows) {
         ASSERT_EQ(row.size(), 7);
         EXPECT_EQ(row[1], "kzr-test");
-        EXPECT_TRUE(QDateTime::fromString(row[0], Qt::ISODateWithMs).isValid()) << row[0].toStdString();
+        EXPECT_TRUE(QDateTime::fromString(row[0], Qt::ISODateWithMs).isValid())
+            << row[0].toStdString();
     }
     EXPECT_EQ(rows[0].mid(2, 4), QStringList({"DIMENSAODIME", "insert", "00012", "-"}));
     EXPECT_TRUE(rows[0][6].contains("\"NMITEMDIME\":\"Clientes\"")) << rows[0][6].toStdString();
@@ -282,6 +283,16 @@ TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
     EXPECT_TRUE(rows[2][6].contains("\"NMITEMDIME\":\"Clientes ativos\""));
     EXPECT_EQ(rows[3].mid(2, 4), QStringList({"ATRIBEXTRADIME", "insert", "00012/CDCIDADE", "-"}));
 
+    // A dimension's history: its own rows and its extras', newest first, nobody else's.
+    const packet::Packet history = TestClient::packetOf(client->dimensao("getHistorico", {"12"}));
+    EXPECT_EQ(TestClient::column(history, "IDOPERACAO"),
+              QStringList({"insert", "modify", "insert"}));
+    EXPECT_EQ(TestClient::column(history, "IDTIPOREGISTRO"),
+              QStringList({"extra", "dimension", "dimension"}));
+    EXPECT_EQ(TestClient::column(history, "DTALTERACAO").last(), rows[0][0]);
+    EXPECT_EQ(TestClient::column(history, "DSANTES").last(), "<null>");
+    EXPECT_EQ(TestClient::column(history, "DSDEPOIS")[1], rows[2][6]);
+    EXPECT_TRUE(TestClient::packetOf(client->dimensao("getHistorico", {"99"})).rows.isEmpty());
     EXPECT_EQ(audit({"--user", "ninguem"}).size(), 0);
     EXPECT_EQ(audit({"--since", "2000-01-01", "--user", "kzr-test"}).size(), 4);
     EXPECT_EQ(audit({"--since", "2999-01-01T00:00"}).size(), 0);

@@ -1,6 +1,6 @@
+#include "BusyWindow.h"
 #include "FrameworkTesting.h"
 #include "QtTranslations.h"
-#include "BusyWindow.h"
 #include "Services.h"
 #include "TDataSource.h"
 
@@ -12,7 +12,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <functional>
 
@@ -164,5 +166,37 @@ TEST(RealDialogs, ADialogWhoseWindowGoesWhileItIsOpenAnswersAsClosed)
         });
         EXPECT_TRUE(ask());
         EXPECT_TRUE(onTheWindow);
+    }
+}
+
+// A list to read: the selected row's details below it; its action answers that row, and a
+// withheld action cannot be asked for.
+TEST(RealDialogs, AChoiceListShowsTheSelectedRowsDetailsAndAnswersItsAction)
+{
+    Interaction::install(nullptr);
+    ChoiceList list{QStringLiteral("Histórico"),
+                    {QStringLiteral("Quando"), QStringLiteral("Quem")},
+                    {{QStringLiteral("ontem"), QStringLiteral("ana")},
+                     {QStringLiteral("hoje"), QStringLiteral("bia")}},
+                    {QStringLiteral("<b>primeira</b>"), QStringLiteral("<b>segunda</b>")},
+                    QStringLiteral("Restaurar esta versão")};
+    for (const bool enabled : {true, false}) {
+        list.actionEnabled = enabled;
+        QString details;
+        bool actionEnabled = !enabled;
+        whenModal([&](QWidget *modal) {
+            modal->findChild<QTableWidget *>()->selectRow(1);
+            details = modal->findChild<QTextBrowser *>()->toPlainText();
+            QPushButton *action = nullptr, *close = nullptr;
+            for (QAbstractButton *button : modal->findChild<QDialogButtonBox *>()->buttons())
+                (button->text() == QStringLiteral("Fechar") ? close : action) =
+                    qobject_cast<QPushButton *>(button);
+            actionEnabled = action->isEnabled();
+            (enabled ? action : close)->click();
+        });
+        EXPECT_EQ(Interaction::current().chooseRow(list),
+                  enabled ? std::optional(1) : std::nullopt);
+        EXPECT_EQ(details, QStringLiteral("segunda"));
+        EXPECT_EQ(actionEnabled, enabled);
     }
 }

@@ -58,6 +58,17 @@ std::optional<LoginAnswer> ScriptedInteraction::login(const QString &server, con
     return answer;
 }
 
+std::optional<int> ScriptedInteraction::chooseRow(const ChoiceList &list)
+{
+    shown.push_back({Shown::Choice, list.title, TMsgDlgType::mtInformation, {}, {}, {}});
+    lastChoiceList = list;
+    if (choiceAnswers.empty()) return std::nullopt;
+    const std::optional<int> answer = choiceAnswers.front();
+    choiceAnswers.pop();
+    // As the real dialog: the action cannot be asked for when it is withheld.
+    return list.actionEnabled ? answer : std::nullopt;
+}
+
 QStringList ScriptedInteraction::messages() const
 {
     QStringList texts;

@@ -14,7 +14,7 @@ class ScriptedInteraction : public Interaction
 {
 public:
     struct Shown {
-        enum Kind { Message, PickList, Find, Login } kind;
+        enum Kind { Message, PickList, Find, Login, Choice } kind;
         QString text;           // message text, pick-list title, or the login dialog's message
         TMsgDlgType type = TMsgDlgType::mtInformation;
         QString informativeText;
@@ -29,13 +29,17 @@ public:
     std::queue<std::optional<std::pair<QString, QString>>> findAnswers;
     // For the login dialog: what the user types, or nullopt for cancel (also when empty).
     std::queue<std::optional<LoginAnswer>> loginAnswers;
+    // For a list to act on: the row to act on, or nullopt for closing it.
+    std::queue<std::optional<int>> choiceAnswers;
     std::vector<Shown> shown;
+    std::optional<ChoiceList> lastChoiceList; // the last list shown, as it was given
 
     int messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons) override;
     bool pickList(TDataSource *source, const QString &title) override;
     bool find(TClientDataSet *dataSet, const FindFields &fields) override;
     std::optional<LoginAnswer> login(const QString &server, const QString &user,
                                      const QString &message) override;
+    std::optional<int> chooseRow(const ChoiceList &list) override;
 
     QStringList messages() const;   // texts of every message dialog shown, in order
     void clear() { shown.clear(); }

@@ -53,7 +53,7 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
     m_databaseUrl = databaseUrl.isEmpty()
                         ? QStringLiteral("sqlite:") + tempPath(QStringLiteral("server.sqlite"))
                         : databaseUrl;
-    m_token.clear();
+    m_session = ServerAccess();
     const QString file = sqlitePath();
     if (!file.isEmpty() && !QFileInfo::exists(file)) {
         m_user = m_password = QStringLiteral("demo"); // the demo content brings its own user
@@ -172,16 +172,17 @@ bool ServerProcess::addUser(const QString &name, const QString &role, const QStr
 ServerAccess ServerProcess::login(const QString &user, const QString &password) const
 {
     ServerAccess result = m_clientAccess;
-    result.sessionToken = ServerLogin::login(host(), m_port, m_clientAccess, user, password).token;
+    const ServerLogin::Session session =
+        ServerLogin::login(host(), m_port, m_clientAccess, user, password);
+    result.sessionToken = session.token;
+    result.readOnly = session.role == QLatin1String("read-only");
     return result;
 }
 
 ServerAccess ServerProcess::access() const
 {
-    if (m_token.isEmpty()) m_token = login(m_user, m_password).sessionToken;
-    ServerAccess result = m_clientAccess;
-    result.sessionToken = m_token;
-    return result;
+    if (m_session.sessionToken.isEmpty()) m_session = login(m_user, m_password);
+    return m_session;
 }
 
 std::unique_ptr<TNetConnection> ServerProcess::connect(const QString &module) const

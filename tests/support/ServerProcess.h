@@ -87,5 +87,5 @@ private:
     QString m_user;
     QString m_password;
     ServerAccess m_clientAccess;
-    mutable QString m_token; // the fixture user's session, once logged in
+    mutable ServerAccess m_session; // the fixture user's session, once logged in
 };

@@ -1,0 +1,121 @@
+#include "ScreenFixture.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+class History : public ScreenTest
+{
+protected:
+    void SetUp() override
+    {
+        ScreenTest::SetUp();
+        startServer();
+        openScreen();
+    }
+    // The screen works as another user from its next call on.
+    void actAs(const QString &user)
+    {
+        host.access = server.login(user, user);
+        reachServer(true);
+    }
+    void alterName(const QString &code, const QString &name)
+    {
+        goTo(code);
+        form->sbtAlterar->Click();
+        type(form->cdsDadosNMITEMDIME, name);
+        confirm();
+    }
+    // Opens the history of the current dimension (Ctrl+H) and answers the dialog with the row.
+    void restoreRow(std::optional<int> row)
+    {
+        ui->choiceAnswers.push(row);
+        form->frame()->activateWindow(); // a shortcut reaches only the active window
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form->frame()));
+        QTest::keyClick(form->dbgPadrao, Qt::Key_H, Qt::ControlModifier);
+    }
+};
+
+TEST_F(History, ListsEveryUsersChangesAndRestoresAnOlderVersionAsANewChange)
+{
+    ASSERT_TRUE(server.addUser("bia", "maintain", "bia") &&
+                server.addUser("leo", "read-only", "leo"));
+    include("12", "Clientes ativos", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    confirm();
+    storeExtra("00012", "CDCIDADE", "Cidade");
+    actAs("bia");
+    alterName("00012", "Clientes VIP");
+    removeExtrasOf("00012");
+    storeExtra("00012", "DSSEGMENTO", "Segmento");
+    goTo("00012");
+    EXPECT_TRUE(form->sbtHistorico->Enabled());
+    restoreRow(3); // right after Cidade was added, before bia's change
+
+    ASSERT_TRUE(ui->lastChoiceList);
+    const ChoiceList &list = *ui->lastChoiceList;
+    ASSERT_EQ(list.rows.size(), 5);
+    EXPECT_EQ(list.rows[2].mid(1), QStringList({"bia", "Alteração da dimensão",
+                                                "Nome: \"Clientes ativos\" → \"Clientes VIP\""}));
+    EXPECT_EQ(list.rows[1][2], "Exclusão do atributo extra CDCIDADE");
+    EXPECT_EQ(list.rows[4][1], server.userName());
+    EXPECT_TRUE(list.details[2].contains("<b>Clientes VIP</b>")) << list.details[2].toStdString();
+    EXPECT_TRUE(list.actionEnabled);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join("\n").toStdString();
+    EXPECT_TRUE(
+        storedDimensions().contains("00012|Clientes ativos|CLIENTE|CDCLIENTE|NMCLIENTE||S"));
+    const QList<HistoryEntry> after = form->HistoryOf("00012");
+    ASSERT_EQ(after.size(), 8);
+    EXPECT_EQ(after[0].operation + after[0].record + after[0].user, "insert00012/CDCIDADEbia");
+    EXPECT_EQ(after[2].operation + after[2].record, "modify00012");
+
+    // A reader looks, and cannot restore.
+    actAs("leo");
+    goTo("00012");
+    restoreRow(4);
+    EXPECT_FALSE(ui->lastChoiceList->actionEnabled);
+    EXPECT_EQ(form->HistoryOf("00012").size(), 8);
+    form->sbtAlterar->Click();
+    EXPECT_FALSE(form->sbtHistorico->Enabled()); // not while editing
+}
+
+TEST_F(History, ARestoreARuleNowRefusesSavesNothingAndSaysWhy)
+{
+    const auto run = [this](const char *sql) {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("app"));
+        db.setDatabaseName(server.sqlitePath());
+        ASSERT_TRUE(db.open() && QSqlQuery(db).exec(QString::fromLatin1(sql)));
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("app"));
+    };
+    run("CREATE TABLE ANTIGA (CDANTIGA INTEGER, NMANTIGA VARCHAR(30), DSVELHO VARCHAR(30))");
+    include("13", "Antigos", "ANTIGA", "CDANTIGA", "NMANTIGA");
+    confirm();
+    storeExtra("00013", "DSVELHO", "Velho");
+    removeExtrasOf("00013");
+    goTo("00013");
+    form->sbtAlterar->Click();
+    type(form->cdsDadosCDTABELADIME, "CLIENTE");
+    type(form->cdsDadosDSPKDIME, "CDCLIENTE");
+    type(form->cdsDadosDSITEMDIME, "NMCLIENTE");
+    confirm();
+    forget();
+    // The version with the attribute: its column is gone, then the whole table.
+    for (const char *change : {"ALTER TABLE ANTIGA DROP COLUMN DSVELHO", "DROP TABLE ANTIGA"}) {
+        run(change);
+        goTo("00013");
+        restoreRow(2);
+    }
+
+    EXPECT_EQ(messages(), QStringList({"Campo \"DSVELHO\" inválido para a tabela \"ANTIGA\".",
+                                       "Tabela \"ANTIGA\" inválida."}));
+    EXPECT_FALSE(editing() || form->cdsExtras->isEditing());
+    EXPECT_TRUE(storedDimensions().contains("00013|Antigos|CLIENTE|CDCLIENTE|NMCLIENTE||S"));
+    EXPECT_EQ(form->HistoryOf("00013").size(), 4);
+    EXPECT_EQ(calls("SetDimensao") + calls("setExtras"), 0);
+}
+
+} // namespace
