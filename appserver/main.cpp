@@ -8,8 +8,8 @@
 #include "Exceptions.h"
 #include "HealthProbe.h"
 #include "MetricsEndpoint.h"
-#include "ServerLog.h"
 #include "PasswordHash.h"
+#include "ServerLog.h"
 #include "ServerOptions.h"
 #include "ServerTls.h"
 #include "ShutdownSignals.h"
@@ -52,12 +52,14 @@ int main(int argc, char *argv[])
         }
         if (options.testPasswordCost) {
             PasswordHash::lowerCostForTests();
-            say(QStringLiteral("aviso: --%1: senhas novas com o menor custo, fáceis de quebrar. "
+            ServerLog::warning(
+                QStringLiteral("aviso: --%1: senhas novas com o menor custo, fáceis de quebrar. "
                                "Somente para testes.")
                     .arg(QLatin1String(PasswordHash::TestCostFlag)));
         }
         if (options.databasePasswordGiven)
-            say(QStringLiteral("aviso: a senha do banco de dados na linha de comando fica visível "
+            ServerLog::warning(
+                QStringLiteral("aviso: a senha do banco de dados na linha de comando fica visível "
                                "a todos os usuários desta máquina (lista de processos); use "
                                "~/.pgpass, PGPASSFILE ou PGPASSWORD no arquivo de ambiente do "
                                "serviço."));
