@@ -33,7 +33,7 @@ const std::vector<std::function<void(Database &)>> &steps()
 
 std::optional<int> SchemaVersion::read(Database &db)
 {
-    if (!Catalogue(db).findTable(QLatin1String(Table))) return std::nullopt;
+    if (!Catalogue(db).holds(QLatin1String(Table))) return std::nullopt;
     const QVector<QVariantList> rows =
         db.rows(QStringLiteral("SELECT MAX(NRVERSAO) FROM %1").arg(QLatin1String(Table)), {});
     return rows.isEmpty() || rows.front().value(0).isNull() ? 1 : rows.front().value(0).toInt();
@@ -54,7 +54,7 @@ SchemaVersion::Found SchemaVersion::inspect(Database &db)
     found.version = read(db);
     if (found.version && *found.version > Current) refuseNewer(*found.version);
     found.serverTables = found.version.has_value() ||
-                         Catalogue(db).findTable(QStringLiteral("USUARIOSERVIDOR")).has_value();
+                         Catalogue(db).holds(QString::fromLatin1(server_tables::Users));
     return found;
 }
 
