@@ -13,7 +13,9 @@ const char *const Usage =
     "           termina com código 1 quando encontra um problema\n"
     "  import ARQUIVO\n"
     "           aplica um arquivo em JSON ou CSV (como export os escreve) pelas regras da\n"
-    "           própria tela; termina com código 1 quando algum registro é recusado\n";
+    "           própria tela; termina com código 1 quando algum registro é recusado\n"
+    "  members CÓDIGO\n"
+    "           a árvore dos membros de uma dimensão, em JSON (padrão) ou CSV\n";
 
 } // namespace
 
@@ -24,7 +26,7 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         QStringLiteral("Manutenção das dimensões do cubo pelo servidor de aplicação.\n\n") +
         QString::fromUtf8(Usage));
     parser.addPositionalArgument(QStringLiteral("comando"),
-                                 QStringLiteral("export, check ou import ARQUIVO"));
+                                 QStringLiteral("export, check, import ARQUIVO ou members CÓDIGO"));
     const QCommandLineOption server(
         QStringLiteral("server"), QStringLiteral("Servidor de aplicação."), QStringLiteral("HOST"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Porta do servidor."),
@@ -68,7 +70,7 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return refuse(QStringLiteral("Informe um comando: export, check ou import.\n\n") +
+        return refuse(QStringLiteral("Informe um comando: export, check, import ou members.\n\n") +
                       QString::fromUtf8(Usage));
     const QString &command = positional.first();
     if (command == QLatin1String("export")) {
@@ -85,11 +87,18 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         options.format = options.input.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
                              ? Format::Csv
                              : Format::Json;
+    } else if (command == QLatin1String("members")) {
+        options.command = Command::Members;
+        options.format = Format::Json;
+        if (positional.size() != 2)
+            return refuse(QStringLiteral("Informe o código da dimensão: members CÓDIGO."));
+        options.code = positional.at(1);
     } else {
         return refuse(QStringLiteral("Comando desconhecido: \"%1\".\n\n").arg(command) +
                       QString::fromUtf8(Usage));
     }
-    if (options.command != Command::Import && positional.size() != 1)
+    if (options.command != Command::Import && options.command != Command::Members &&
+        positional.size() != 1)
         return refuse(QStringLiteral("Argumento a mais: \"%1\".").arg(positional.at(1)));
     if (parser.isSet(format)) {
         const QString name = parser.value(format);

@@ -9,13 +9,14 @@
 // host's settings file; the command line wins.
 struct AdminOptions
 {
-    enum class Command { Export, Check, Import };
+    enum class Command { Export, Check, Import, Members };
     enum class Format { Text, Json, Csv };
 
     Command command = Command::Check;
     Format format = Format::Text;
     QString output;             // --output FILE; empty: standard output
     QString input;              // import: the file to apply
+    QString code;               // members: the dimension's code
     bool dryRun = false;        // import --dry-run: only tell what would change
     bool deleteMissing = false; // import --delete-missing: delete dimensions the file leaves out
     AdminServer server;

@@ -10,11 +10,11 @@ namespace {
 
 QString password(const QString &passwordFile)
 {
-    if (passwordFile.isEmpty())
-        return qEnvironmentVariable("KZR_PASSWORD");
+    if (passwordFile.isEmpty()) return qEnvironmentVariable("KZR_PASSWORD");
     QFile file(passwordFile);
     if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Não foi possível ler o arquivo de senha %1.").arg(passwordFile));
+        throw Exception(
+            QStringLiteral("Não foi possível ler o arquivo de senha %1.").arg(passwordFile));
     return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
 }
 
@@ -24,7 +24,8 @@ ServerAccess AdminServer::access() const
 {
     if (m_access.sessionToken.isEmpty()) {
         if (user.isEmpty())
-            throw Exception(QStringLiteral("Informe o usuário com que entrar no servidor (--user)."));
+            throw Exception(
+                QStringLiteral("Informe o usuário com que entrar no servidor (--user)."));
         m_access.sessionToken =
             ServerLogin::login(host, port, m_access, user, password(passwordFile), timeoutMs).token;
     }

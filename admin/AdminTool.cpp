@@ -5,6 +5,7 @@
 #include "DimensionExport.h"
 #include "DimensionSource.h"
 #include "Exceptions.h"
+#include "MemberTree.h"
 
 #include <QFile>
 
@@ -20,6 +21,33 @@ void write(const AdminOptions &options, const QByteArray &bytes, QTextStream &ou
     QFile file(options.output);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(bytes) != bytes.size() || !file.flush())
+        throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                            .arg(options.output, file.errorString()));
+}
+
+// The members' tree goes out as each page comes, to the file or to `out`.
+void stream(const AdminOptions &options, MemberTree &tree, QTextStream &out)
+{
+    QFile file(options.output);
+    if (!options.output.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                            .arg(options.output, file.errorString()));
+    const MemberTree::Sink sink = [&](const QString &text) {
+        if (options.output.isEmpty()) {
+            out << text;
+            return;
+        }
+        const QByteArray bytes = text.toUtf8();
+        if (file.write(bytes) != bytes.size())
+            throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                                .arg(options.output, file.errorString()));
+    };
+    if (options.format == AdminOptions::Format::Csv)
+        tree.writeCsv(sink);
+    else
+        tree.writeJson(sink);
+    out.flush();
+    if (!options.output.isEmpty() && !file.flush())
         throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
                             .arg(options.output, file.errorString()));
 }
@@ -53,6 +81,11 @@ int AdminTool::run(const QStringList &arguments, QTextStream &out, QTextStream &
             write(options,
                   options.format == AdminOptions::Format::Json ? check.json() : check.text(), out);
             return check.hasProblems() ? ProblemsFound : Done;
+        }
+        case AdminOptions::Command::Members: {
+            MemberTree tree(options.server, options.code);
+            stream(options, tree, out);
+            return Done;
         }
         case AdminOptions::Command::Import:
             // The screen needs a widget application of its own, made before anything else.
