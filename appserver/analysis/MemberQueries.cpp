@@ -57,13 +57,24 @@ QString MemberQueries::page(Level level, bool following) const
     const QString key = ProfileQueries::quoted(m_key.name);
     const QString attribute = ProfileQueries::quoted(m_attribute.name);
     const QString condition = levelCondition(level);
+    // The top level's keys: a member is an orphan when its parent is one of the parents that
+    // match no key. Those are found by going through the distinct parents once (an index on
+    // the parent holds them in order) instead of looking up every row's parent: on a million
+    // rows a sixth of the time.
+    const QString keysCondition =
+        level == Level::Top
+            ? QStringLiteral("(m.%1 IS NULL OR %2 IN (SELECT %3 FROM %4 p WHERE p.%1 IS NOT NULL "
+                             "GROUP BY p.%1 HAVING NOT EXISTS (SELECT 1 FROM %4 o WHERE %5 = %3)))")
+                  .arg(ProfileQueries::quoted(m_parent.name), parentOf(QStringLiteral("m")),
+                       parentOf(QStringLiteral("p")), m_table, keyOf(QStringLiteral("o")))
+            : condition;
     const QString after =
         following ? QStringLiteral(" AND %1 > ?").arg(ordered(QStringLiteral("m.") + key))
                   : QString();
     const QString keys =
         QStringLiteral("keys(k) AS (SELECT DISTINCT %5 FROM %2 m WHERE m.%1 IS NOT NULL AND "
                        "%3%4 ORDER BY 1 LIMIT ?)")
-            .arg(key, m_table, condition, after, ordered(QStringLiteral("m.") + key));
+            .arg(key, m_table, keysCondition, after, ordered(QStringLiteral("m.") + key));
     const QString repeated =
         QStringLiteral("(SELECT count(*) FROM %1 d WHERE d.%2 = r.k) > 1").arg(m_table, key);
     if (level == Level::All)
