@@ -1,27 +1,12 @@
 #include "PageRows.h"
 
-#include "MethodFailure.h"
 #include "QueryDeadline.h"
-
-#include <QSqlError>
 
 QVector<packet::Row> pageRows(QueryDeadline &reads, const QString &sql, const QVariantList &values,
                               int columns)
 {
-    QSqlQuery query = reads.run(sql, values);
-    QVector<packet::Row> rows;
-    while (query.next()) {
-        packet::Row row(columns);
-        for (int i = 0; i < columns; ++i)
-            if (!query.isNull(i)) row[i] = query.value(i).toString();
-        rows.push_back(std::move(row));
-    }
-    if (query.lastError().isValid()) {
-        reads.checkTimeLeft();
-        throw MethodFailure(
-            QStringLiteral("Erro no banco de dados: %1").arg(query.lastError().text()));
-    }
-    return rows;
+    QVector<packet::FieldDef> fields(columns);
+    return reads.select(sql, values, fields).rows;
 }
 
 packet::Packet pagePacket(const QStringList &names, QVector<packet::Row> rows)

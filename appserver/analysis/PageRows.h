@@ -8,9 +8,10 @@
 
 class QueryDeadline;
 
-// Every row of one read under a deadline, as texts (null kept), its first `columns` columns.
-// A read cut short by the time limit is MethodFailure with the deadline's text; any other
-// database error is MethodFailure with the database's.
+// Every row of one read under a deadline, as texts (null kept), its first `columns` columns,
+// through the connection's kept statements. A read cut short by the time limit is
+// MethodFailure with the deadline's text; any other database error is MethodFailure with the
+// database's.
 QVector<packet::Row> pageRows(QueryDeadline &reads, const QString &sql, const QVariantList &values,
                               int columns);
 
