@@ -18,8 +18,10 @@ MemberTreeModel::MemberTreeModel(MemberSource &source, QObject *parent)
     connect(&m_source, &MemberSource::pageArrived, this, &MemberTreeModel::arrived);
     connect(&m_source, &MemberSource::failed, this, [this] {
         // The branch asked about can be asked again when the view wants it.
-        for (Node *node : std::as_const(m_byId))
+        for (Node *node : std::as_const(m_byId)) {
+            node->failed = node->failed || node->asking;
             node->asking = false;
+        }
         m_revealPath.clear();
     });
 }
@@ -32,6 +34,7 @@ void MemberTreeModel::restart(bool flat)
     m_root.below.clear();
     m_root.complete = false;
     m_root.asking = false;
+    m_root.failed = false;
     m_root.id = 0;
     m_byId.clear();
     m_revealPath.clear();
@@ -95,7 +98,9 @@ bool MemberTreeModel::canFetchMore(const QModelIndex &parent) const
 
 void MemberTreeModel::fetchMore(const QModelIndex &parent)
 {
-    if (canFetchMore(parent)) ask(nodeOf(parent));
+    if (!canFetchMore(parent)) return;
+    nodeOf(parent)->failed = false; // asked for by the view: worth another try
+    ask(nodeOf(parent));
 }
 
 void MemberTreeModel::ask(Node *node)
@@ -185,6 +190,19 @@ QVariant MemberTreeModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid()) return {};
     const Node *node = nodeOf(index);
+    // The view asks for more itself only at the very end of all it shows; the last member of
+    // any level that has more, once painted, asks for that level's next page.
+    if (role == Qt::DisplayRole && index.column() == KeyColumn && !node->up->complete &&
+        !node->up->asking && !node->up->failed && node == node->up->below.back().get()) {
+        const quint64 id = node->up->id;
+        auto *self = const_cast<MemberTreeModel *>(this);
+        QMetaObject::invokeMethod(
+            self,
+            [self, id] {
+                if (Node *up = self->m_byId.value(id)) self->ask(up);
+            },
+            Qt::QueuedConnection);
+    }
     if (role == SituationRole) return node->situation;
     if (role == Qt::DisplayRole) {
         switch (index.column()) {

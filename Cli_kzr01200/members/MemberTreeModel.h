@@ -62,6 +62,7 @@ private:
         std::vector<std::unique_ptr<Node>> below;
         bool complete = false; // every page of its children is in
         bool asking = false;
+        bool failed = false; // its last question failed: asked again only by the view
         quint64 id = 0;
     };
     Node *nodeOf(const QModelIndex &index) const;

@@ -240,6 +240,16 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
                     .toString()
                     .startsWith("Chave repetida"));
 
+    // A flat dimension of 3,503 tracks: a page of 200, the next one when the view reaches the end.
+    include(QStringLiteral("3"), QStringLiteral("Faixas"), QStringLiteral("Track"),
+            QStringLiteral("TrackId"), QStringLiteral("Name"));
+    confirm();
+    goTo(QStringLiteral("00003"));
+    ASSERT_TRUE(rowsUnder({}, 200));
+    EXPECT_FALSE(model->hasChildren(model->index(0, 0)));
+    tree->scrollToBottom();
+    EXPECT_TRUE(rowsUnder({}, 400));
+
     form->sbtIncluir->Click();
     EXPECT_EQ(model->rowCount(), 0);
     EXPECT_EQ(form->tabMembros->line()->text(),
