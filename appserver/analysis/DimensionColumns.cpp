@@ -7,15 +7,13 @@
 
 namespace {
 
+// judge() has found every name that is not blank in this same look-up.
 ProfileQueries::Column columnOf(const QVector<Catalogue::Column> &columns, const QString &name)
 {
-    if (name.trimmed().isEmpty()) return {};
-    const Catalogue::Column *found = Catalogue::match(columns, name);
-    // StructureCheck has found every name already; a table changed in between is a failure.
-    if (!found)
-        throw MethodFailure(
-            QStringLiteral("O campo \"%1\" deixou de existir durante a análise.").arg(name));
-    return {found->name, found->declaredType};
+    const Catalogue::Column *found =
+        name.trimmed().isEmpty() ? nullptr : Catalogue::match(columns, name);
+    return found ? ProfileQueries::Column{found->name, found->declaredType}
+                 : ProfileQueries::Column{};
 }
 
 } // namespace
@@ -26,18 +24,13 @@ DimensionColumns::DimensionColumns(Database &db, const QString &table, const QSt
     if (key.trimmed().isEmpty() || attribute.trimmed().isEmpty())
         throw MethodFailure(QStringLiteral("Informe o campo chave e o atributo principal da "
                                            "dimensão para analisar os seus dados."));
+    // One look-up for both the judgement and the names: on PostgreSQL each is a query.
+    const std::optional<Catalogue::Table> found = Catalogue(db).table(table);
     QStringList names{key, attribute, parent};
-    m_verdict = StructureCheck(db).verify(table, names);
+    m_verdict = StructureCheck(db).judge(found, table, names);
     if (!m_verdict.isNull()) return;
-
-    Catalogue catalogue(db);
-    const std::optional<QString> realTable = catalogue.findTable(table);
-    if (!realTable)
-        throw MethodFailure(
-            QStringLiteral("A tabela \"%1\" deixou de existir durante a análise.").arg(table));
-    const QVector<Catalogue::Column> columns = catalogue.columns(*realTable);
-    m_table = *realTable;
-    m_key = columnOf(columns, key);
-    m_attribute = columnOf(columns, attribute);
-    m_parent = columnOf(columns, parent);
+    m_table = found->name;
+    m_key = columnOf(found->columns, key);
+    m_attribute = columnOf(found->columns, attribute);
+    m_parent = columnOf(found->columns, parent);
 }

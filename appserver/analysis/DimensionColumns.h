@@ -11,8 +11,8 @@ class Database;
 class DimensionColumns
 {
 public:
-    // MethodFailure when the key or the main attribute is blank, or when the table or a field
-    // disappears between the check and the look-up.
+    // MethodFailure when the key or the main attribute is blank. The catalogue is asked once,
+    // for the judgement and the names alike.
     DimensionColumns(Database &db, const QString &table, const QString &key,
                      const QString &attribute, const QString &parent);
 
