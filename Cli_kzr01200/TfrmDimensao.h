@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QScrollArea>
 
+class MembersTab;
 class ProfileLine;
 
 // The "Dimensão" screen (KZR01200): dimensions of the warehouse cube and their extra
@@ -56,6 +57,7 @@ public:
     TMenuItem *mnuDesfazerMarcacao;    // undoes the last bulk toggle
     QLabel *lblDimensaoExtras;         // which dimension the Extras tab shows
     ProfileLine *lblPerfilDimensao;    // under the grid: the current dimension's data in words
+    MembersTab *tabMembros;            // the third tab: the current dimension's members (members/)
 
     TImage *imgCheck;
     TImage *imgUncheck;

@@ -21,7 +21,9 @@ const char *const Usage =
     "  restore CÓDIGO --at MOMENTO\n"
     "           devolve a dimensão e os seus atributos extras ao que eram logo após a\n"
     "           última alteração até o MOMENTO (UTC, AAAA-MM-DDTHH:MM:SS[.zzz]), pelas\n"
-    "           regras da própria tela; termina com código 1 quando a tela recusa\n";
+    "           regras da própria tela; termina com código 1 quando a tela recusa\n"
+    "  members CÓDIGO\n"
+    "           a árvore dos membros de uma dimensão, em JSON (padrão) ou CSV\n";
 
 } // namespace
 
@@ -33,7 +35,8 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         QString::fromUtf8(Usage));
     parser.addPositionalArgument(
         QStringLiteral("comando"),
-        QStringLiteral("export, check, import ARQUIVO, history CÓDIGO ou restore CÓDIGO"));
+        QStringLiteral("export, check, import ARQUIVO, history CÓDIGO, restore CÓDIGO ou members "
+                       "CÓDIGO"));
     const QCommandLineOption server(
         QStringLiteral("server"), QStringLiteral("Servidor de aplicação."), QStringLiteral("HOST"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Porta do servidor."),
@@ -87,9 +90,9 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return refuse(
-            QStringLiteral("Informe um comando: export, check, import, history ou restore.\n\n") +
-            QString::fromUtf8(Usage));
+        return refuse(QStringLiteral("Informe um comando: export, check, import, history, restore "
+                                     "ou members.\n\n") +
+                      QString::fromUtf8(Usage));
     const QString &command = positional.first();
     if (command == QLatin1String("export")) {
         options.command = Command::Export;
@@ -117,13 +120,20 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
                                              "recebeu \"%1\".")
                                   .arg(options.at));
         }
+    } else if (command == QLatin1String("members")) {
+        options.command = Command::Members;
+        options.format = Format::Json;
+        if (positional.size() != 2)
+            return refuse(QStringLiteral("Informe o código da dimensão: members CÓDIGO."));
+        options.code = positional.at(1);
     } else {
         return refuse(QStringLiteral("Comando desconhecido: \"%1\".\n\n").arg(command) +
                       QString::fromUtf8(Usage));
     }
     const bool takesArgument = options.command == Command::Import ||
                                options.command == Command::History ||
-                               options.command == Command::Restore;
+                               options.command == Command::Restore ||
+                               options.command == Command::Members;
     if (!takesArgument && positional.size() != 1)
         return refuse(QStringLiteral("Argumento a mais: \"%1\".").arg(positional.at(1)));
     if (parser.isSet(format)) {

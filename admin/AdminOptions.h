@@ -9,14 +9,14 @@
 // host's settings file; the command line wins.
 struct AdminOptions
 {
-    enum class Command { Export, Check, Import, History, Restore };
+    enum class Command { Export, Check, Import, History, Restore, Members };
     enum class Format { Text, Json, Csv };
 
     Command command = Command::Check;
     Format format = Format::Text;
     QString output;             // --output FILE; empty: standard output
     QString input;              // import: the file to apply
-    QString code;               // history, restore: the dimension
+    QString code;               // history, restore, members: the dimension
     QString at;                 // restore --at: the moment (UTC) whose version to restore
     bool dryRun = false;        // import, restore --dry-run: only tell what would change
     bool deleteMissing = false; // import --delete-missing: delete dimensions the file leaves out

@@ -6,6 +6,7 @@
 #include "DimensionSource.h"
 #include "Exceptions.h"
 #include "HistoryReport.h"
+#include "MemberTree.h"
 
 #include <QSaveFile>
 
@@ -21,6 +22,34 @@ void write(const AdminOptions &options, const QByteArray &bytes, QTextStream &ou
     // Written beside and renamed over at the end: a failure leaves the old file whole.
     QSaveFile file(options.output);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                            .arg(options.output, file.errorString()));
+}
+
+// The members' tree goes out as each page comes, to `out` or beside the file, which it
+// replaces only once whole.
+void stream(const AdminOptions &options, MemberTree &tree, QTextStream &out)
+{
+    QSaveFile file(options.output);
+    if (!options.output.isEmpty() && !file.open(QIODevice::WriteOnly))
+        throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                            .arg(options.output, file.errorString()));
+    const MemberTree::Sink sink = [&](const QString &text) {
+        if (options.output.isEmpty()) {
+            out << text;
+            return;
+        }
+        const QByteArray bytes = text.toUtf8();
+        if (file.write(bytes) != bytes.size())
+            throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
+                                .arg(options.output, file.errorString()));
+    };
+    if (options.format == AdminOptions::Format::Csv)
+        tree.writeCsv(sink);
+    else
+        tree.writeJson(sink);
+    out.flush();
+    if (!options.output.isEmpty() && !file.commit())
         throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
                             .arg(options.output, file.errorString()));
 }
@@ -54,6 +83,11 @@ int AdminTool::run(const QStringList &arguments, QTextStream &out, QTextStream &
             write(options,
                   options.format == AdminOptions::Format::Json ? check.json() : check.text(), out);
             return check.hasProblems() ? ProblemsFound : Done;
+        }
+        case AdminOptions::Command::Members: {
+            MemberTree tree(options.server, options.code);
+            stream(options, tree, out);
+            return Done;
         }
         case AdminOptions::Command::History: {
             DimensionSource source(options.server);

@@ -1,7 +1,7 @@
 #include "DimensionCheck.h"
 
-#include "DimensionSource.h"
 #include "AdminServer.h"
+#include "DimensionSource.h"
 #include "TNetConnection.h"
 
 #include <QJsonArray>

@@ -1,5 +1,6 @@
 #include "DimensionExport.h"
 
+#include "CsvCell.h"
 #include "DimensionSource.h"
 
 #include <QJsonArray>
@@ -20,20 +21,6 @@ QJsonObject objectOf(const QVector<packet::FieldDef> &fields, const packet::Row 
         object.insert(fields[i].name, value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null));
     }
     return object;
-}
-
-// RFC 4180, with one addition: an empty text is written "" and a null as nothing at all, so
-// that the difference the server keeps survives the file.
-QString csvField(const std::optional<QString> &value)
-{
-    if (!value) return QString();
-    const QString &text = *value;
-    if (!text.isEmpty() && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString escaped = text;
-    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
 } // namespace
@@ -92,9 +79,9 @@ QByteArray DimensionExport::csv() const
                           const packet::Row &extra) {
         QStringList cells{kind};
         for (int i = 0; i < m_dimensionFields.size(); ++i)
-            cells << csvField(dimension.value(i));
+            cells << csvCell(dimension.value(i));
         for (int i = 0; i < m_extraFields.size(); ++i)
-            if (i != codeColumn) cells << csvField(extra.value(i));
+            if (i != codeColumn) cells << csvCell(extra.value(i));
         out += cells.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     };
     for (const Entry &entry : m_entries) {

@@ -2,6 +2,7 @@
 
 #include "CheckMarkImages.h"
 #include "MessageTable.h"
+#include "MembersTab.h"
 #include "ProfileLine.h"
 
 #include "EventBoundary.h"
@@ -110,6 +111,8 @@ TfrmDimensao::TfrmDimensao()
     buildGrids();
     buildConnections();
     buildImages();
+    tabMembros = MembersTab::addSheet(pgcPadrao, cdsDados, cdsDadosCDTABELADIME, cdsDadosDSPKDIME,
+                                      cdsDadosDSITEMDIME, cdsDadosDSPKDIME2);
     msgPadrao->SetLines(dimensaoMessageLines());
     wireEvents();
 }

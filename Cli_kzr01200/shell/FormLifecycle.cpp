@@ -74,7 +74,8 @@ void TfrmDimensao::failAbout(TField *focus, const QString &key, const QStringLis
     throw EAbort();
 }
 
+// The Members tab shows the current dimension, so its commands act on the dimension list.
 bool TfrmDimensao::dimensionTabActive() const
 {
-    return pgcPadrao->ActivePage() == tshPadrao;
+    return pgcPadrao->ActivePage() != tshExtras;
 }

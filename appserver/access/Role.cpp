@@ -26,9 +26,9 @@ bool allows(Role role, const QString &method)
     // Listed rather than excluded: a method added later is refused to read-only users until
     // someone decides it only reads.
     static const QSet<QString> reading{
-        QStringLiteral("getDimensao"), QStringLiteral("GetExtras"), QStringLiteral("getFields"),
-        QStringLiteral("vdDimensao"),  QStringLiteral("vdExtras"),  QStringLiteral("getPerfil"),
-        QStringLiteral("getHistorico"),
+        QStringLiteral("getDimensao"),    QStringLiteral("GetExtras"), QStringLiteral("getFields"),
+        QStringLiteral("vdDimensao"),     QStringLiteral("vdExtras"),  QStringLiteral("getPerfil"),
+        QStringLiteral("getHistorico"),   QStringLiteral("getMembros"), QStringLiteral("procuraMembros"),
     };
     return role == Role::Maintain || reading.contains(method);
 }

@@ -3,6 +3,8 @@
 #include "Database.h"
 #include "DatabaseDeadlines.h"
 #include "DimensionProfiler.h"
+#include "MemberPages.h"
+#include "MemberSearch.h"
 #include "MethodRegistry.h"
 
 #include <algorithm>
@@ -28,4 +30,23 @@ void AnaliseModule::registerIn(MethodRegistry &registry, const DatabaseDeadlines
                      return DimensionProfiler(db, limit).answer(call.text(0), call.text(1),
                                                                 call.text(2), call.text(3));
                  });
+
+    // A member's key and a search text: wide enough for any key a dimension table holds.
+    const Parameter parentKey{QStringLiteral("membro pai"), Kind::TextOrNull, 255};
+    const Parameter after{QStringLiteral("depois de"), Kind::TextOrNull, 255};
+    const Parameter text{QStringLiteral("texto"), Kind::Text, 255};
+    const Parameter limitOf{QStringLiteral("limite"), Kind::Integer, 0, 1, MembersPerPage};
+    registry.add(QString::fromLatin1(Name), QStringLiteral("getMembros"),
+                 {table, key, attribute, parent, parentKey, after, limitOf},
+                 [limit](Database &db, MethodCall &call) {
+                     return MemberPages(db, limit).answer(call.text(0), call.text(1), call.text(2),
+                                                          call.text(3), call.textOrNull(4),
+                                                          call.textOrNull(5), int(call.integer(6)));
+                 });
+    registry.add(
+        QString::fromLatin1(Name), QStringLiteral("procuraMembros"),
+        {table, key, attribute, parent, text, limitOf}, [limit](Database &db, MethodCall &call) {
+            return MemberSearch(db, limit).answer(call.text(0), call.text(1), call.text(2),
+                                                  call.text(3), call.text(4), int(call.integer(5)));
+        });
 }

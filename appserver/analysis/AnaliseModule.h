@@ -11,6 +11,8 @@ class AnaliseModule
 {
 public:
     static constexpr const char *Name = "KZR01200.rdmAnalise";
+    // The most members one page or one search answers.
+    static constexpr int MembersPerPage = 1000;
     static void registerIn(MethodRegistry &registry, const DatabaseDeadlines &deadlines);
 
     // The server's statement limit (its watchdog cuts a request off only 2 s later), and never

@@ -1,27 +1,15 @@
 #include "DimensionProfiler.h"
 
-#include "Catalogue.h"
 #include "CycleFinder.h"
 #include "Database.h"
+#include "DimensionColumns.h"
 #include "MethodFailure.h"
 #include "ProfileQueries.h"
 #include "QueryDeadline.h"
-#include "StructureCheck.h"
 
 #include <QSqlError>
 
 namespace {
-
-ProfileQueries::Column columnOf(const QVector<Catalogue::Column> &columns, const QString &name)
-{
-    if (name.trimmed().isEmpty()) return {};
-    const Catalogue::Column *found = Catalogue::match(columns, name);
-    // StructureCheck has found every name already; a table changed in between is a failure.
-    if (!found)
-        throw MethodFailure(
-            QStringLiteral("O campo \"%1\" deixou de existir durante a análise.").arg(name));
-    return {found->name, found->declaredType};
-}
 
 // A statement that answers one row. A row that does not come is an error, or the time limit
 // reached while SQLite was stepping towards it.
@@ -62,29 +50,18 @@ QStringList texts(QueryDeadline &reads, const QString &sql)
 Variant DimensionProfiler::answer(const QString &table, const QString &key,
                                   const QString &attribute, const QString &parent)
 {
-    if (key.trimmed().isEmpty() || attribute.trimmed().isEmpty())
-        throw MethodFailure(QStringLiteral("Informe o campo chave e o atributo principal da "
-                                           "dimensão para analisar os seus dados."));
-    QStringList names{key, attribute, parent};
-    Variant verdict = StructureCheck(m_db).verify(table, names);
-    if (!verdict.isNull()) return verdict;
+    const DimensionColumns columns(m_db, table, key, attribute, parent);
+    if (!columns.verdict().isNull()) return columns.verdict();
 
     QueryDeadline reads(m_db, m_limit);
-    Catalogue catalogue(m_db);
-    const std::optional<QString> realTable = catalogue.findTable(table);
-    if (!realTable)
-        throw MethodFailure(
-            QStringLiteral("A tabela \"%1\" deixou de existir durante a análise.").arg(table));
-    const QVector<Catalogue::Column> columns = catalogue.columns(*realTable);
-    const ProfileQueries sql(m_db.dialect(), *realTable, columnOf(columns, key),
-                             columnOf(columns, attribute), columnOf(columns, parent));
-
+    const ProfileQueries sql(m_db.dialect(), columns.table(), columns.key(), columns.attribute(),
+                             columns.parent());
     DimensionProfile profile;
-    profile.keyType = columnOf(columns, key).declaredType;
+    profile.keyType = columns.key().declaredType;
     const qint64 keyedRows = measureKeys(reads, sql, profile);
-    if (parent.trimmed().isEmpty()) return packet::toVariant(profile.toPacket());
+    if (columns.isFlat()) return packet::toVariant(profile.toPacket());
     measureHierarchy(reads, sql, keyedRows, profile);
-    profile.hierarchy->parentType = columnOf(columns, parent).declaredType;
+    profile.hierarchy->parentType = columns.parent().declaredType;
     return packet::toVariant(profile.toPacket());
 }
 

@@ -47,9 +47,13 @@ public:
 
     static constexpr int ExampleCount = 5;
 
-private:
+    // `alias`.column, ready to compare a key with a parent: as it is when their types agree,
+    // as text when they do not.
     QString comparable(const QString &alias, const Column &column) const;
+    // An ORDER BY term that sorts the column's values the same way on both systems.
     QString ordered(const QString &expression, const Column &column) const;
+
+private:
     QString asText(const QString &expression) const;
     QString matchesNoKey(const QString &alias) const;
     QString walk() const;

@@ -16,6 +16,10 @@ QString kindName(Parameter::Kind kind)
         return QStringLiteral("um pacote de alterações");
     case Parameter::Kind::NameList:
         return QStringLiteral("uma lista de nomes");
+    case Parameter::Kind::TextOrNull:
+        return QStringLiteral("um texto ou nulo");
+    case Parameter::Kind::Integer:
+        return QStringLiteral("um número inteiro");
     }
     return {};
 }
@@ -74,6 +78,23 @@ MethodCall::MethodCall(const QString &method, const QVector<Parameter> &paramete
             if (arg.kind() != Variant::Kind::Text) throw wrongKind();
             checkText(method, position, parameter, arg.toString());
             break;
+        case Parameter::Kind::TextOrNull:
+            if (arg.isNull()) break;
+            if (arg.kind() != Variant::Kind::Text) throw wrongKind();
+            checkText(method, position, parameter, arg.toString());
+            break;
+        case Parameter::Kind::Integer:
+            if (arg.kind() != Variant::Kind::Integer) throw wrongKind();
+            if (arg.toInteger() < parameter.lowest || arg.toInteger() > parameter.highest)
+                throw CallFault(QStringLiteral("%1: o argumento %2 (%3) vale %4; deve estar entre "
+                                               "%5 e %6.")
+                                    .arg(method)
+                                    .arg(position)
+                                    .arg(parameter.label)
+                                    .arg(arg.toInteger())
+                                    .arg(parameter.lowest)
+                                    .arg(parameter.highest));
+            break;
         case Parameter::Kind::ChangePacket:
             if (arg.kind() != Variant::Kind::Bytes) throw wrongKind();
             try {
@@ -108,6 +129,18 @@ MethodCall::MethodCall(const QString &method, const QVector<Parameter> &paramete
 QString MethodCall::text(int index) const
 {
     return m_args.at(index).toString();
+}
+
+std::optional<QString> MethodCall::textOrNull(int index) const
+{
+    const Variant &arg = m_args.at(index);
+    if (arg.isNull()) return std::nullopt;
+    return arg.toString();
+}
+
+qint64 MethodCall::integer(int index) const
+{
+    return m_args.at(index).toInteger();
 }
 
 const packet::Packet &MethodCall::changes(int index) const

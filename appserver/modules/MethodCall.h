@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <optional>
 #include <utility>
 
 // The arguments of one call, checked against the method's declaration, and what the method
@@ -20,6 +21,8 @@ public:
                const QList<Variant> &args);
 
     QString text(int index) const;
+    std::optional<QString> textOrNull(int index) const;
+    qint64 integer(int index) const;
     const packet::Packet &changes(int index) const;
     QStringList names(int index) const;
 

@@ -18,7 +18,12 @@ Variant structureError(const QString &text)
 
 Variant StructureCheck::verify(const QString &table, QStringList &names)
 {
-    const std::optional<Catalogue::Table> found = Catalogue(m_db).table(table);
+    return judge(Catalogue(m_db).table(table), table, names);
+}
+
+Variant StructureCheck::judge(const std::optional<Catalogue::Table> &found, const QString &table,
+                              QStringList &names)
+{
     if (!found) return structureError(QStringLiteral("INV_TABELA") + table);
     for (QString &name : names) {
         if (name.trimmed().isEmpty()) continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Catalogue.h"
 #include "DataPacket.h"
 #include "Variant.h"
 
@@ -21,6 +22,9 @@ public:
     // checks the table before the fields are filled in. Each name found is rewritten as the
     // catalogue spells it.
     Variant verify(const QString &table, QStringList &names);
+    // The same judgement of a table already looked up in the catalogue (nullopt: not found).
+    Variant judge(const std::optional<Catalogue::Table> &found, const QString &table,
+                  QStringList &names);
 
     // The fields of the table usable in a dimension, in catalogue order and in the screen's
     // stored form of a name (letters a to z upper-cased), one CDFIELD each. A field whose name

@@ -78,6 +78,17 @@ void QueryDeadline::checkTimeLeft() const
 
 QSqlQuery QueryDeadline::run(const QString &sql, const QVariantList &values)
 {
+    return underDeadline([&] { return m_db.run(sql, values); });
+}
+
+packet::Packet QueryDeadline::select(const QString &sql, const QVariantList &values,
+                                     const QVector<packet::FieldDef> &fields)
+{
+    return underDeadline([&] { return m_db.select(sql, values, fields); });
+}
+
+template <typename Read> auto QueryDeadline::underDeadline(Read read) -> decltype(read())
+{
     checkTimeLeft();
     if (!m_db.dialect().isSqlite()) {
         // A timeout of 0 would mean none at all.
@@ -85,7 +96,7 @@ QSqlQuery QueryDeadline::run(const QString &sql, const QVariantList &values)
         m_db.run(QStringLiteral("SET LOCAL statement_timeout = %1").arg(left));
     }
     try {
-        return m_db.run(sql, values);
+        return read();
     } catch (const MethodFailure &) {
         // PostgreSQL's timer may fire a moment before ours.
         if (m_deadline.remainingTime() < CancelMarginMs || m_gaveWay) interrupted();

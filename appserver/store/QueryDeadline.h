@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DataPacket.h"
+
 #include <QDeadlineTimer>
 #include <QSqlQuery>
 #include <QString>
@@ -25,6 +27,11 @@ public:
     QueryDeadline &operator=(const QueryDeadline &) = delete;
 
     QSqlQuery run(const QString &sql, const QVariantList &values = {});
+    // As run(), every row read into a content packet of the given fields, through the
+    // connection's kept statements (Database::select): no preparing per call, no QVariant per
+    // value. Values are bound as texts.
+    packet::Packet select(const QString &sql, const QVariantList &values,
+                          const QVector<packet::FieldDef> &fields);
     // MethodFailure with interruptedText() when the time is up; for work between statements.
     void checkTimeLeft() const;
 
@@ -34,6 +41,9 @@ public:
     static QString gaveWayText();
 
 private:
+    // One read: the time left given to PostgreSQL first, a failure near the limit reported
+    // as the limit.
+    template <typename Read> auto underDeadline(Read read) -> decltype(read());
     [[noreturn]] void interrupted() const;
     bool mustStop() const;
     static int stopStatement(void *self);

@@ -1,8 +1,9 @@
-// The data profile of a dimension over a table of 1,000,000 members, asked of kzr-appserver
-// over loopback, against the floor of running the very same statements in-process on the same
-// SQLite file through SQLite's C interface, prepared once and read in one snapshot as the
-// server reads them.
+// The data profile of a dimension over a table of 1,000,000 members, and the first pages of its
+// member browser (the top level, one member's children), asked of kzr-appserver over loopback,
+// against the floor of running the very same statements in-process on the same SQLite file
+// through SQLite's C interface, prepared once and read in one snapshot as the server reads them.
 #include "BenchServer.h"
+#include "MemberQueries.h"
 #include "ProfileQueries.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr int Members = 1000000;
+constexpr int MemberPage = 200; // keys a page of the screen's member tree asks for
 
 // A clean hierarchy ten members wide per parent (six levels), with an index on the parent
 // as a real dimension table would have; made by one statement inside SQLite, in a second or
@@ -131,8 +133,93 @@ void Profile1M_floor(benchmark::State &state)
     sqlite3_close(db);
 }
 
+// The first page of members (getMembros, 200 keys as the screen asks) of the top level, or of
+// member 12345's ten children.
+void members_ours(benchmark::State &state, bool children)
+{
+    if (skipUnlessReady(state)) return;
+    auto net = ProfileStock::get().server.connect(QStringLiteral("KZR01200.rdmAnalise"));
+    net->SetTimeoutMs(120000);
+    const Variant parentKey = children ? Variant(QStringLiteral("12345")) : Variant::Null();
+    for (auto _ : state) {
+        const Variant reply = net->AppServer().Call(
+            QStringLiteral("getMembros"),
+            {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"), QStringLiteral("NMMEMBRO"),
+             QStringLiteral("CDPAI"), parentKey, Variant::Null(), Variant(MemberPage)});
+        if (server_failure::is(reply) || reply.kind() != Variant::Kind::Bytes)
+            state.SkipWithError(qPrintable(server_failure::message(reply)));
+    }
+}
+
+// The same page statement with the same bound values, every row read and every column made
+// into its text as the server's reply needs it, in one read transaction.
+void members_floor(benchmark::State &state, bool children)
+{
+    if (skipUnlessReady(state)) return;
+    sqlite3 *db = nullptr;
+    const QByteArray path = QFile::encodeName(ProfileStock::get().path);
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        state.SkipWithError("the members' SQLite file could not be opened in-process");
+        sqlite3_close(db);
+        return;
+    }
+    const MemberQueries sql(SqlDialect(SqlDialect::Kind::Sqlite), QStringLiteral("MEMBRO"),
+                            {QStringLiteral("CDMEMBRO"), QStringLiteral("INTEGER")},
+                            {QStringLiteral("NMMEMBRO"), QStringLiteral("VARCHAR(30)")},
+                            {QStringLiteral("CDPAI"), QStringLiteral("INTEGER")});
+    const QByteArray text =
+        sql.page(children ? MemberQueries::Level::Children : MemberQueries::Level::Top, false)
+            .toUtf8();
+    sqlite3_stmt *page = nullptr, *begin = nullptr, *commit = nullptr;
+    sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &page,
+                       nullptr);
+    sqlite3_prepare_v2(db, "BEGIN", -1, &begin, nullptr);
+    sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr);
+    if (!page) state.SkipWithError(sqlite3_errmsg(db));
+    const int expected = children ? 10 : 9;
+    for (auto _ : state) {
+        if (!page) break;
+        sqlite3_step(begin);
+        sqlite3_reset(begin);
+        int bound = 1;
+        if (children) sqlite3_bind_int64(page, bound++, 12345);
+        sqlite3_bind_int64(page, bound++, MemberPage);
+        if (children) sqlite3_bind_int64(page, bound++, 12345);
+        int rows = 0;
+        while (sqlite3_step(page) == SQLITE_ROW) {
+            for (int i = 0; i < 5; ++i)
+                benchmark::DoNotOptimize(sqlite3_column_text(page, i));
+            ++rows;
+        }
+        sqlite3_reset(page);
+        sqlite3_step(commit);
+        sqlite3_reset(commit);
+        if (rows != expected) state.SkipWithError("wrong page");
+    }
+    sqlite3_finalize(page);
+    sqlite3_finalize(begin);
+    sqlite3_finalize(commit);
+    sqlite3_close(db);
+}
+
 } // namespace
 
+BENCHMARK_CAPTURE(members_ours, top, false)
+    ->Name("MembersTop1M/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(members_floor, top, false)
+    ->Name("MembersTop1M/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(members_ours, children, true)
+    ->Name("MembersChildren1M/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(members_floor, children, true)
+    ->Name("MembersChildren1M/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(Profile1M_ours)->Name("Profile1M/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(Profile1M_floor)->Name("Profile1M/floor")->UseRealTime()->Unit(benchmark::kMillisecond);
 

@@ -162,6 +162,39 @@ TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
     EXPECT_EQ(sellers.value("problemas").toArray().size(), 2);
 }
 
+TEST_F(Admin, MembersWritesADimensionsTreeAsNestedJsonOrCsvWithLevels)
+{
+    // An orphan, and a cycle that no way down from the top reaches.
+    execute("INSERT INTO VENDEDOR VALUES (5, 'Eva, \"E\"', 99), (6, 'Fábio', 7), (7, 'Gil', 6)");
+    const QString file = server.tempPath("membros.csv");
+    ASSERT_EQ(admin({"members", "00005", "--format", "csv", "--output", file}).code, 0);
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(written.readAll()),
+              "CDMEMBRO,NMMEMBRO,CDPAI,NIVEL\r\n1,Ana Souza,,1\r\n2,Bruno Lima,1,2\r\n"
+              "4,Diego Alves,2,3\r\n3,Carla Dias,1,2\r\n5,\"Eva, \"\"E\"\"\",99,1\r\n");
+
+    const Outcome json = admin({"members", "00005"});
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    const QJsonArray top =
+        QJsonDocument::fromJson(json.out.toUtf8()).object().value("membros").toArray();
+    ASSERT_EQ(top.size(), 2) << json.out.toStdString();
+    const QJsonArray below = top[0].toObject().value("filhos").toArray();
+    EXPECT_EQ(below[0].toObject().value("filhos").toArray()[0].toObject().value("NMMEMBRO"),
+              "Diego Alves");
+    EXPECT_EQ(below[1].toObject(), QJsonObject({{"CDMEMBRO", "3"},
+                                                {"NMMEMBRO", "Carla Dias"},
+                                                {"IDSITUACAO", ""},
+                                                {"filhos", QJsonArray()}}));
+    EXPECT_EQ(top[1].toObject().value("IDSITUACAO"), "O");
+
+    const Outcome flat = admin({"members", "00004", "--format", "csv"});
+    EXPECT_EQ(flat.out.count(",1\r\n"), 5) << flat.out.toStdString();
+    const Outcome unknown = admin({"members", "00009"});
+    EXPECT_EQ(unknown.code, 3);
+    EXPECT_EQ(unknown.err, "kzr-admin: Não há dimensão com o código \"00009\".\n");
+}
+
 TEST_F(Admin, TheServerComesFromTheHostsSettingsUnlessTheCommandLineSaysOtherwise)
 {
     const QString settings = server.tempPath("kzr-host.ini");
@@ -246,6 +279,8 @@ TEST_F(Admin, ACommandLineItCannotUseEndsWithUsageErrors)
         {"export", "--format", "text"},
         {"check", "--port", "70000"},
         {"check", "export"},
+        {"members"},
+        {"members", "00001", "--format", "text"},
     };
     for (const QStringList &args : cases) {
         const Outcome run = admin(args, false);

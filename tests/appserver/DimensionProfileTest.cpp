@@ -51,6 +51,17 @@ protected:
         return analise->AppServer().Call("getPerfil", {table, key, attribute, parent});
     }
 
+    // A member page or search as lines of values ("<null>" for null), or the failure's text.
+    QStringList members(const QString &method, const QList<RemoteArg> &args)
+    {
+        if (!analise) analise = server.connect("KZR01200.rdmAnalise");
+        const Variant reply = analise->AppServer().Call(method, args);
+        const QString failure = TestClient::failureOf(reply);
+        if (!failure.isEmpty()) return {failure};
+        if (reply.kind() == Variant::Kind::Array) return {reply.element(0).toString()};
+        return lines(TestClient::packetOf(reply));
+    }
+
     std::unique_ptr<TNetConnection> analise;
 };
 
@@ -95,6 +106,81 @@ TEST_P(Profile, FindsEveryKindOfProblemTheSameWayOnBothSystems)
                      {"TIPO_PAI", {"null"}},
                      {"TIPO_PAI_DIFERENTE", {"null"}}});
     EXPECT_EQ(flat, expected);
+}
+
+// Pages of the made table by level, in the key's numeric order, counted in keys (both rows of a
+// repeated key on one page); a page that ends on the last child leaves the next one empty; a
+// search finds its way up through a cycle without going round it.
+TEST_P(Profile, MembersComePagedWithTheirProblemsMarked)
+{
+    ASSERT_EQ(executeDirectly(MadeTable), "");
+    const Variant null = Variant::Null();
+    struct Case
+    {
+        QString method, parent;
+        Variant from, after;
+        int limit;
+        QStringList expected;
+    };
+    const QVector<Case> cases = {
+        {"getMembros", "CDPAI", null, null, 2, {"1|Raiz|<null>|1|", "5|<null>|99|0|O"}},
+        {"getMembros",
+         "CDPAI",
+         null,
+         "5",
+         2,
+         {"6|Órfão|98|0|O", "7|Órfão 2|98|0|R", "7|Órfão 3|97|0|R"}},
+        {"getMembros", "CDPAI", null, "7", 2, {}},
+        {"getMembros", "CDPAI", "2", null, 5, {"3|Neto|2|1|R", "3|Neto repetido|2|1|R"}},
+        {"getMembros", "CDPAI", "10", null, 2, {"12|C|10|1|C", "13|D|10|0|"}},
+        {"getMembros", "cdpaitexto", "10", "13", 2, {}},
+        {"getMembros", "cdpaitexto", "20", null, 2, {"20|E|20|1|C"}},
+        {"getMembros", "CDPAI", "x", null, 2, {}},
+        {"getMembros", "", null, "7", 3, {"10|A|<null>|0|", "11|B|<null>|0|", "12|C|<null>|0|"}},
+        {"getMembros",
+         "",
+         "1",
+         null,
+         3,
+         {"Uma dimensão sem campo pai não tem membros filhos: "
+          "peça a página sem membro pai (nulo)."}},
+        {"procuraMembros", "CDPAI", "c", {}, 5, {R"(12|C|10|["11","10","12"])"}},
+        {"procuraMembros",
+         "CDPAI",
+         "1",
+         {},
+         3,
+         {R"(1|Raiz|<null>|["1"])", R"(10|A|11|["12","11","10"])", R"(11|B|12|["10","12","11"])"}},
+        {"procuraMembros",
+         "cdpaitexto",
+         "NE",
+         {},
+         5,
+         {R"(3|Neto|2|["1","2","3"])", R"(3|Neto repetido|2|["1","2","3"])"}},
+        {"procuraMembros", "CDPAI", "Órf", {}, 2, {R"(6|Órfão|98|["6"])", R"(7|Órfão 2|98|["7"])"}},
+        {"procuraMembros", "CDPAI", "órf", {}, 2, {}},
+        {"procuraMembros", "CDPAI", "_%", {}, 2, {}},
+    };
+    for (const Case &c : cases) {
+        QList<RemoteArg> args{"MEMBRO", "CDMEMBRO", "NMMEMBRO", c.parent, c.from};
+        if (c.method == "getMembros") args << c.after;
+        args << Variant(c.limit);
+        EXPECT_EQ(members(c.method, args), c.expected)
+            << c.method.toStdString() << " " << c.parent.toStdString() << " "
+            << c.from.toString().toStdString() << " after " << c.after.toString().toStdString();
+    }
+    // The same checks of names as the profile's, and the page's own bounds.
+    EXPECT_EQ(members("getMembros", {"NADA", "CDMEMBRO", "NMMEMBRO", "", null, null, Variant(1)}),
+              QStringList{"INV_TABELANADA"});
+    EXPECT_EQ(members("procuraMembros", {"MEMBRO", "CDMEMBRO", "NMX", "", "a", Variant(1)}),
+              QStringList{"INV_CAMPONMX.MEMBRO"});
+    for (const Variant &wrong : {Variant(0), Variant(1001), Variant("10")})
+        EXPECT_THROW(
+            members("getMembros", {"MEMBRO", "CDMEMBRO", "NMMEMBRO", "", null, null, wrong}),
+            EConnectionError);
+    EXPECT_THROW(members("getMembros",
+                         {"MEMBRO", "CDMEMBRO", "NMMEMBRO", "CDPAI", Variant(1), null, Variant(1)}),
+                 EConnectionError);
 }
 
 TEST_P(Profile, NamesAreJudgedAgainstTheCatalogueBeforeAnyDataIsRead)
@@ -161,6 +247,14 @@ TEST_P(Profile, TheChinookEmployeeHierarchyIsClean)
     EXPECT_EQ(got.value("PROFUNDIDADE"), QStringList{"3"});
     EXPECT_EQ(got.value("TIPO_PAI_DIFERENTE"), QStringList{"N"});
     EXPECT_FALSE(got.contains("EXEMPLO_ORFAO") || got.contains("CICLO"));
+
+    const Variant null = Variant::Null();
+    EXPECT_EQ(members("getMembros", {table, key, attribute, parent, null, null, Variant(10)}),
+              QStringList{"1|Adams|<null>|2|"});
+    EXPECT_EQ(members("getMembros", {table, key, attribute, parent, "2", "3", Variant(10)}),
+              QStringList({"4|Park|2|0|", "5|Johnson|2|0|"}));
+    EXPECT_EQ(members("procuraMembros", {table, key, attribute, parent, "pea", Variant(10)}),
+              QStringList{R"(3|Peacock|2|["1","2","3"])"});
 }
 
 TEST_P(Profile, TheTimeLimitStopsTheWorkAndLeavesTheConnectionUsable)
@@ -193,10 +287,12 @@ TEST(ProfileOnARollbackJournal, GivesWayToASaveInsteadOfHoldingItBack)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const DatabaseConfig config = DatabaseConfig::parse("sqlite:" + dir.filePath("rollback.sqlite"));
+    const DatabaseConfig config =
+        DatabaseConfig::parse("sqlite:" + dir.filePath("rollback.sqlite"));
     {
         Database db(config, "profile-setup");
-        EXPECT_EQ(db.rows("PRAGMA journal_mode = DELETE", {}).value(0).value(0).toString(), "delete");
+        EXPECT_EQ(db.rows("PRAGMA journal_mode = DELETE", {}).value(0).value(0).toString(),
+                  "delete");
         // One chain 30,000 deep whose parent is a text beside an integer key: no index serves
         // the walk, which takes far longer than the save below.
         db.run("CREATE TABLE grande (cdgrande INTEGER, nmgrande VARCHAR(20), cdpai VARCHAR(10))");
@@ -209,13 +305,15 @@ TEST(ProfileOnARollbackJournal, GivesWayToASaveInsteadOfHoldingItBack)
         Database db(config, "profile-reader");
         started = true;
         try {
-            DimensionProfiler(db, std::chrono::seconds(20)).answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI");
+            DimensionProfiler(db, std::chrono::seconds(20))
+                .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI");
             profileAnswer = "answered in full";
         } catch (const MethodFailure &e) {
             profileAnswer = e.Message();
         }
     });
-    while (!started) std::this_thread::yield();
+    while (!started)
+        std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // well into the walk
 
     QString saved;

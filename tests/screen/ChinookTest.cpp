@@ -2,12 +2,18 @@
 
 #include "Services.h"
 #include "dimension/ProfileLine.h"
+#include "members/MemberTreeModel.h"
+#include "members/MembersTab.h"
 
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -183,6 +189,74 @@ TEST_F(ChinookTest, TheProfileLinePutsTheDataOfTheCurrentDimensionIntoWords)
     form->sbtCancelar->Click(); // and the list is reloaded, on its first dimension
     EXPECT_EQ(settledProfile(), EmployeeWords);
     EXPECT_EQ(messages().size(), 1) << messages().join('\n').toStdString(); // Cancel's question only
+}
+
+// The third tab, reached by a click, fills its tree a page at a time as branches open, marks
+// what the cube trips over, opens the tree to what a search finds, and shows nothing for a
+// dimension being inserted.
+TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFinds)
+{
+    storeEmployees();
+    include(QStringLiteral("2"), QStringLiteral("Categorias"), QStringLiteral("Categoria"),
+            QStringLiteral("CdCategoria"), QStringLiteral("NmCategoria"), QStringLiteral("CdPai"));
+    confirm();
+    goTo(QStringLiteral("00001"));
+    QTabBar *tabs = form->pgcPadrao->tabBar();
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
+              (QStringList{"Dimensão", "Atributos Extras", "Membros"}));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    ASSERT_EQ(form->pgcPadrao->currentIndex(), 2);
+
+    QTreeView *tree = form->tabMembros->tree();
+    QAbstractItemModel *model = tree->model();
+    const auto rowsUnder = [&](const QModelIndex &at, int rows) {
+        return QTest::qWaitFor([&] { return model->rowCount(at) == rows; }, 10000);
+    };
+    ASSERT_TRUE(rowsUnder({}, 1));
+    const QModelIndex adams = model->index(0, 0);
+    EXPECT_EQ(model->index(0, 1).data().toString(), "Adams");
+    EXPECT_EQ(model->index(0, 2).data().toInt(), 2);
+    tree->expand(adams);
+    ASSERT_TRUE(rowsUnder(adams, 2));
+    EXPECT_EQ(model->index(1, 1, adams).data().toString(), "Mitchell");
+
+    QTest::keyClicks(form->tabMembros->searchBox(), QStringLiteral("pea"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->currentIndex().isValid(); }, 10000));
+    EXPECT_EQ(tree->currentIndex().siblingAtColumn(1).data().toString(), "Peacock");
+    EXPECT_TRUE(tree->isExpanded(tree->currentIndex().parent()));
+    EXPECT_EQ(form->tabMembros->line()->text(), "1 membro encontrado.");
+
+    // Another dimension: the orphan and the repeated key are marked, in words.
+    goTo(QStringLiteral("00002"));
+    ASSERT_TRUE(rowsUnder({}, 2));
+    EXPECT_EQ(model->index(1, 0).data(Qt::ToolTipRole).toString(),
+              MemberTreeModel::situationText("O"));
+    EXPECT_FALSE(model->index(1, 0).data(Qt::DecorationRole).isNull());
+    tree->expand(model->index(0, 0));
+    ASSERT_TRUE(rowsUnder(model->index(0, 0), 4));
+    EXPECT_TRUE(model->index(1, 0, model->index(0, 0))
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("Chave repetida"));
+
+    // A flat dimension of 3,503 tracks: a page of 200, the next one when the view reaches the end.
+    include(QStringLiteral("3"), QStringLiteral("Faixas"), QStringLiteral("Track"),
+            QStringLiteral("TrackId"), QStringLiteral("Name"));
+    confirm();
+    goTo(QStringLiteral("00003"));
+    ASSERT_TRUE(rowsUnder({}, 200));
+    EXPECT_FALSE(model->hasChildren(model->index(0, 0)));
+    tree->scrollToBottom();
+    EXPECT_TRUE(rowsUnder({}, 400));
+
+    form->sbtIncluir->Click();
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_EQ(form->tabMembros->line()->text(),
+              "Dimensão em inclusão: os membros aparecem depois de gravada.");
+    ui->dialogAnswers.push(mrYes);
+    form->sbtCancelar->Click();
+    EXPECT_TRUE(rowsUnder({}, 1)); // the list reloaded, on its first dimension
 }
 
 TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
