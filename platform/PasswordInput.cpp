@@ -63,7 +63,7 @@ QString PasswordInput::fromStandardInput(const QString &prompt, bool confirm)
         if (!line) throw Exception(QStringLiteral("Nenhuma senha na entrada padrão."));
         return *line;
     }
-    const QString first = askHidden(prompt);
+    QString first = askHidden(prompt);
     if (confirm && askHidden(QStringLiteral("Repita a senha: ")) != first)
         throw Exception(QStringLiteral("As senhas não conferem; nada mudou."));
     return first;

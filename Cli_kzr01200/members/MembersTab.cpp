@@ -139,10 +139,10 @@ void MembersTab::searchArrived(const packet::Packet &found)
         say(QStringLiteral("Nenhum membro começa por \"%1\".").arg(m_search->text()));
         return;
     }
+    const QJsonArray ancestors =
+        QJsonDocument::fromJson(found.rows.first().value(path).value_or(QString()).toUtf8()).array();
     QStringList keys;
-    for (const QJsonValue &key :
-         QJsonDocument::fromJson(found.rows.first().value(path).value_or(QString()).toUtf8())
-             .array())
+    for (const auto &key : ancestors)
         keys << key.toString();
     say(found.rows.size() == 1
             ? QStringLiteral("1 membro encontrado.")
