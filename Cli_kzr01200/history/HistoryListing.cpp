@@ -65,7 +65,9 @@ QString HistoryListing::details(const HistoryEntry &change) const
                        "<tr><th align=\"left\">Campo</th><th align=\"left\">Antes</th>"
                        "<th align=\"left\">Depois</th></tr>")
             .arg(what(change).toHtmlEscaped(), change.user.toHtmlEscaped(), localTime(change));
-    for (const QString &field : change.values().keys()) {
+    const HistoryEntry::Values &values = change.values();
+    for (auto it = values.keyBegin(); it != values.keyEnd(); ++it) {
+        const QString &field = *it;
         // The changed values stand out; the others are there to read the record whole.
         const bool mark = changed.contains(field);
         const QString cell = mark

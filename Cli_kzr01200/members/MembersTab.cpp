@@ -60,8 +60,8 @@ MembersTab::MembersTab(QWidget *parent, TClientDataSet *dimensions, TField *tabl
         m_tree->scrollTo(index);
     });
 
-    for (auto signal : {&TClientDataSet::currentChanged, &TClientDataSet::rowChanged})
-        connect(dimensions, signal, this, [this] { follow(); });
+    connect(dimensions, &TClientDataSet::currentChanged, this, [this] { follow(); });
+    connect(dimensions, &TClientDataSet::rowChanged, this, [this] { follow(); });
     connect(dimensions, &TClientDataSet::stateChanged, this, [this] { follow(); });
     // A list read afresh (Refresh, a save) may come with other members: the tree too.
     connect(dimensions, &TClientDataSet::contentReset, this, [this] {

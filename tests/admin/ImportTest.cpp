@@ -119,9 +119,8 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
         lines.contains("RECUSADO atributo extra PCDESCONTO da dimensão 00002: Campo "
                        "\"PCDESCONTO\" é de tipo não permitido para constituir uma dimensão."));
     EXPECT_EQ(lines.last(), "2 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), 3 recusa(s).");
-    EXPECT_EQ(dry.out,
-              QString(run.out).replace(QRegularExpression("^", QRegularExpression::MultilineOption),
-                                       "(simulação) "));
+    static const QRegularExpression lineStart("^", QRegularExpression::MultilineOption);
+    EXPECT_EQ(dry.out, QString(run.out).replace(lineStart, "(simulação) "));
 
     const QJsonArray after = exported();
     ASSERT_EQ(after.size(), 6);

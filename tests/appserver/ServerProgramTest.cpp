@@ -160,7 +160,7 @@ TEST(ServerProgram, TakesItsDatabaseFromTheEnvironmentAndAnnouncesWhereItServes)
     process.setProcessEnvironment(env);
     process.start(ServerProcess::programPath(), {"--listen", "127.0.0.1:0"});
     QString output;
-    const QRegularExpression ready(
+    static const QRegularExpression ready(
         "^kzr-appserver: pronto em 127\\.0\\.0\\.1:(\\d+) \\(sqlite:(.+)\\)\\n");
     for (int i = 0; i < 300 && !ready.match(output).hasMatch(); ++i) {
         process.waitForReadyRead(200);
@@ -313,9 +313,8 @@ TEST(ServerProgram, TellsSystemdWhenItIsReadyAndWhileItsWorkersTakeWork)
     server.stop();
     EXPECT_TRUE(start.socket.waitFor("STOPPING=1", 1000));
     // The journal's levels: information, no "kzr-appserver:" of its own.
-    EXPECT_TRUE(server.output().contains(
-        QRegularExpression("^<6>pronto em 127", QRegularExpression::MultilineOption)))
-        << server.output();
+    static const QRegularExpression ready("^<6>pronto em 127", QRegularExpression::MultilineOption);
+    EXPECT_TRUE(server.output().contains(ready)) << server.output();
 }
 
 TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
@@ -328,8 +327,8 @@ TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
                         {"--metrics", "127.0.0.1:0", "--workers", "1", "--statement-timeout", "30",
                          "--connect-timeout", "30"});
     ASSERT_TRUE(start.started) << server.error();
-    const QRegularExpressionMatch at =
-        QRegularExpression("métricas em http://127.0.0.1:(\\d+)/metrics").match(server.output());
+    static const QRegularExpression metricsAt("métricas em http://127.0.0.1:(\\d+)/metrics");
+    const QRegularExpressionMatch at = metricsAt.match(server.output());
     ASSERT_TRUE(at.hasMatch()) << server.output();
     const quint16 port = quint16(at.captured(1).toUInt());
     EXPECT_EQ(waitForHealth(port, 200, 5000), 200);
