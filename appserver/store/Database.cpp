@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "Catalogue.h"
+#include "CatalogueMemo.h"
 #include "MethodFailure.h"
 #include "PostgresSelect.h"
 #include "SqliteStatementCache.h"

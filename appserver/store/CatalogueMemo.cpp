@@ -1,0 +1,26 @@
+#include "CatalogueMemo.h"
+
+std::optional<std::optional<Catalogue::Table>> CatalogueMemo::find(qint64 schemaVersion,
+                                                                   const QString &name) const
+{
+    if (schemaVersion != m_version) return std::nullopt;
+    const auto kept = m_tables.constFind(name);
+    if (kept == m_tables.cend()) return std::nullopt;
+    return *kept;
+}
+
+void CatalogueMemo::keep(qint64 schemaVersion, const QString &name,
+                         const std::optional<Catalogue::Table> &table)
+{
+    if (schemaVersion != m_version || m_tables.size() >= MostNames) {
+        m_tables.clear();
+        m_version = schemaVersion;
+    }
+    m_tables.insert(name, table);
+}
+
+void CatalogueMemo::clear()
+{
+    m_tables.clear();
+    m_version = -1;
+}
