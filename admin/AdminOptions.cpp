@@ -162,12 +162,7 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     options.output = parser.value(output);
 
     // The host's own settings, so that both reach the same server without being told twice.
-    ServerSettings::Given given;
-    if (parser.isSet(server)) given.host = parser.value(server);
-    if (parser.isSet(port)) given.port = parser.value(port);
-    if (parser.isSet(user)) given.user = parser.value(user);
-    if (parser.isSet(caFile)) given.caFile = parser.value(caFile);
-    given.tls = parser.isSet(tls);
+    const ServerSettings::Given given = ServerSettings::Given::from(parser);
     QString invalid;
     const ServerSettings read = ServerSettings::read(parser.value(settings), given, &invalid);
     if (!invalid.isEmpty()) return refuse(invalid);

@@ -37,12 +37,7 @@ HostOptions HostOptions::fromArguments(const QStringList &arguments, QString *er
     }
 
     options.settingsFile = parser.value(settings);
-    ServerSettings::Given given;
-    if (parser.isSet(server)) given.host = parser.value(server);
-    if (parser.isSet(port)) given.port = parser.value(port);
-    if (parser.isSet(user)) given.user = parser.value(user);
-    if (parser.isSet(caFile)) given.caFile = parser.value(caFile);
-    given.tls = parser.isSet(tls);
+    const ServerSettings::Given given = ServerSettings::Given::from(parser);
     QString invalid;
     const ServerSettings read = ServerSettings::read(options.settingsFile, given, &invalid);
     if (!invalid.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "ServerSettings.h"
 
+#include <QCommandLineParser>
 #include <QSettings>
 
 ServerSettings ServerSettings::read(const QString &settingsFile, const Given &given, QString *error)
@@ -34,4 +35,19 @@ std::unique_ptr<QSettings> ServerSettings::open(const QString &settingsFile)
                ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                              QStringLiteral("kzr"), QStringLiteral("kzr-host"))
                : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
+}
+
+ServerSettings::Given ServerSettings::Given::from(const QCommandLineParser &parser)
+{
+    Given given;
+    const auto valueOf = [&](const QString &name) -> std::optional<QString> {
+        if (!parser.isSet(name)) return std::nullopt;
+        return parser.value(name);
+    };
+    given.host = valueOf(QStringLiteral("server"));
+    given.port = valueOf(QStringLiteral("port"));
+    given.user = valueOf(QStringLiteral("user"));
+    given.caFile = valueOf(QStringLiteral("ca-file"));
+    given.tls = parser.isSet(QStringLiteral("tls"));
+    return given;
 }

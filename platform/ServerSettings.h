@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class QCommandLineParser;
 class QSettings;
 
 // Where the application server is and how its certificate is trusted, as kzr-host keeps it in
@@ -24,6 +25,9 @@ struct ServerSettings
         std::optional<QString> user;
         std::optional<QString> caFile;
         bool tls = false;
+
+        // From a parser that has the options --server, --port, --user, --ca-file and --tls.
+        static Given from(const QCommandLineParser &parser);
     };
 
     QString host = QStringLiteral("127.0.0.1");

@@ -133,11 +133,11 @@ void AuditTrail::record(const TableLayout &layout, packet::ChangeOp op, const pa
 {
     // A changed key is recorded under the key the record had.
     const packet::Row &identifying = oldRow ? *oldRow : *newRow;
-    m_db.run(QStringLiteral("INSERT INTO AUDITORIASERVIDOR (DTALTERACAO, NMUSUARIO, NMTABELA, "
-                            "IDOPERACAO, DSREGISTRO, DSANTES, DSDEPOIS) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-             {timestamp(QDateTime::currentDateTimeUtc()), m_user, layout.table(),
-              operationName(op), keyOf(layout, identifying), json(layout, oldRow),
-              json(layout, newRow)});
+    m_db.run(
+        QStringLiteral("INSERT INTO AUDITORIASERVIDOR (DTALTERACAO, NMUSUARIO, NMTABELA, "
+                       "IDOPERACAO, DSREGISTRO, DSANTES, DSDEPOIS) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {timestamp(QDateTime::currentDateTimeUtc()), m_user, layout.table(), operationName(op),
+         keyOf(layout, identifying), json(layout, oldRow), json(layout, newRow)});
 }
 
 QString AuditTrail::timestamp(const QDateTime &moment)
@@ -145,7 +145,10 @@ QString AuditTrail::timestamp(const QDateTime &moment)
     return moment.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
 }
 
-QString AuditTrail::sinceMoment(const QString &since)
+namespace {
+
+// The moment a --since text names, in the entries' form.
+QString sinceMoment(const QString &since)
 {
     QDateTime moment = QDateTime::fromString(since, Qt::ISODateWithMs);
     if (!moment.isValid()) moment = QDateTime(QDate::fromString(since, Qt::ISODate), QTime(0, 0));
@@ -154,24 +157,34 @@ QString AuditTrail::sinceMoment(const QString &since)
                                        "AAAA-MM-DDTHH:MM[:SS] (UTC), recebeu \"%1\".")
                             .arg(since));
     if (moment.timeSpec() == Qt::LocalTime) moment.setTimeSpec(Qt::UTC);
-    return timestamp(moment);
+    return AuditTrail::timestamp(moment);
 }
 
-QVector<AuditTrail::Entry> AuditTrail::read(Database &db, const QString &since,
-                                            const QString &user)
+} // namespace
+
+QString AuditTrail::sinceAndUser(const QString &whenColumn, const QString &since,
+                                 const QString &user, QVariantList &values)
 {
-    QString sql = QStringLiteral("SELECT NRSEQUAUDI, DTALTERACAO, NMUSUARIO, NMTABELA, IDOPERACAO, "
-                                 "DSREGISTRO, DSANTES, DSDEPOIS FROM AUDITORIASERVIDOR WHERE 1 = 1");
-    QVariantList values;
+    QString conditions;
     if (!since.isEmpty()) {
         // Written in one fixed form, the moments compare as text.
-        sql += QStringLiteral(" AND DTALTERACAO >= ?");
+        conditions += QStringLiteral(" AND %1 >= ?").arg(whenColumn);
         values << sinceMoment(since);
     }
     if (!user.isEmpty()) {
-        sql += QStringLiteral(" AND NMUSUARIO = ?");
+        conditions += QStringLiteral(" AND NMUSUARIO = ?");
         values << user;
     }
+    return conditions;
+}
+
+QVector<AuditTrail::Entry> AuditTrail::read(Database &db, const QString &since, const QString &user)
+{
+    QString sql =
+        QStringLiteral("SELECT NRSEQUAUDI, DTALTERACAO, NMUSUARIO, NMTABELA, IDOPERACAO, "
+                       "DSREGISTRO, DSANTES, DSDEPOIS FROM AUDITORIASERVIDOR WHERE 1 = 1");
+    QVariantList values;
+    sql += sinceAndUser(QStringLiteral("DTALTERACAO"), since, user, values);
     QSqlQuery query = db.run(sql + QStringLiteral(" ORDER BY NRSEQUAUDI"), values);
     QVector<Entry> entries;
     while (query.next()) {

@@ -44,8 +44,11 @@ public:
     // A moment as entries keep it: UTC, ISO 8601 with milliseconds, one fixed form that
     // compares as text.
     static QString timestamp(const QDateTime &moment);
-    // The moment a --since text names, in that form. Throws Exception when it cannot be read.
-    static QString sinceMoment(const QString &since);
+    // The conditions " AND <whenColumn> >= ? AND NMUSUARIO = ?" for since and user, each only
+    // when given, with their values appended: the filter of every listing of the trail. Throws
+    // Exception for a since it cannot read.
+    static QString sinceAndUser(const QString &whenColumn, const QString &since,
+                                const QString &user, QVariantList &values);
 
 private:
     Database &m_db;

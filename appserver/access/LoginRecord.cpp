@@ -17,14 +17,7 @@ QVector<LoginRecord::Entry> LoginRecord::read(Database &db, const QString &since
     QString sql = QStringLiteral("SELECT DTACESSO, NMUSUARIO, DSENDERECO, IDRESULTADO FROM "
                                  "ACESSOSERVIDOR WHERE 1 = 1");
     QVariantList values;
-    if (!since.isEmpty()) {
-        sql += QStringLiteral(" AND DTACESSO >= ?");
-        values << AuditTrail::sinceMoment(since);
-    }
-    if (!user.isEmpty()) {
-        sql += QStringLiteral(" AND NMUSUARIO = ?");
-        values << user;
-    }
+    sql += AuditTrail::sinceAndUser(QStringLiteral("DTACESSO"), since, user, values);
     QSqlQuery query = db.run(sql + QStringLiteral(" ORDER BY NRSEQUACES"), values);
     QVector<Entry> entries;
     while (query.next()) {

@@ -107,6 +107,11 @@ void Database::begin(const QString &statement)
     m_transaction = TransactionState::Open;
 }
 
+void Database::beginWrite()
+{
+    begin(dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+}
+
 bool Database::engineHoldsTransaction() const
 {
     if (m_config.isSqlite()) return m_sqlite && sqlite3_get_autocommit(m_sqlite) == 0;

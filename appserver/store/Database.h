@@ -44,6 +44,9 @@ public:
     // A transaction through these three only: begin() runs the given BEGIN statement, commit()
     // ends it, after making sure the database still holds it, and rollbackQuietly() gives it up.
     void begin(const QString &statement);
+    // A write transaction: on SQLite it takes the write lock at once (BEGIN IMMEDIATE), so that
+    // two writers queue instead of one failing halfway.
+    void beginWrite();
     void commit();
 
     // Runs one statement with bound values; MethodFailure with the database's text on error.

@@ -9,8 +9,7 @@ const QString Step = QStringLiteral("kzr_passo");
 
 SimulatedWrites::SimulatedWrites(Database &db) : m_db(db)
 {
-    m_db.begin(m_db.dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE")
-                                         : QStringLiteral("BEGIN"));
+    m_db.beginWrite();
     simulating = true;
 }
 

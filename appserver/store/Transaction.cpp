@@ -7,8 +7,7 @@ Transaction::Transaction(Database &db) : m_db(db)
 {
     // Inside a dry run a save is a savepoint of the dry run's transaction.
     if (!SimulatedWrites::beginStep(m_db))
-        m_db.begin(m_db.dialect().isSqlite() ? QStringLiteral("BEGIN IMMEDIATE")
-                                             : QStringLiteral("BEGIN"));
+        m_db.beginWrite();
     m_open = true;
 }
 
