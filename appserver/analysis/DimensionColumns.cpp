@@ -18,14 +18,33 @@ ProfileQueries::Column columnOf(const QVector<Catalogue::Column> &columns, const
 
 } // namespace
 
-DimensionColumns::DimensionColumns(Database &db, const QString &table, const QString &key,
-                                   const QString &attribute, const QString &parent)
+void DimensionColumns::requireKeyAndAttribute(const QString &key, const QString &attribute)
 {
     if (key.trimmed().isEmpty() || attribute.trimmed().isEmpty())
         throw MethodFailure(QStringLiteral("Informe o campo chave e o atributo principal da "
                                            "dimensão para analisar os seus dados."));
-    // One look-up for both the judgement and the names: on PostgreSQL each is a query.
-    const std::optional<Catalogue::Table> found = Catalogue(db).table(table);
+}
+
+std::optional<Catalogue::Table> DimensionColumns::lookedUp(Database &db, const QString &table,
+                                                           const QString &key,
+                                                           const QString &attribute)
+{
+    requireKeyAndAttribute(key, attribute);
+    return Catalogue(db).table(table);
+}
+
+// One look-up for both the judgement and the names: on PostgreSQL each is a query.
+DimensionColumns::DimensionColumns(Database &db, const QString &table, const QString &key,
+                                   const QString &attribute, const QString &parent)
+    : DimensionColumns(db, lookedUp(db, table, key, attribute), table, key, attribute, parent)
+{
+}
+
+DimensionColumns::DimensionColumns(Database &db, const std::optional<Catalogue::Table> &found,
+                                   const QString &table, const QString &key,
+                                   const QString &attribute, const QString &parent)
+{
+    requireKeyAndAttribute(key, attribute);
     QStringList names{key, attribute, parent};
     m_verdict = StructureCheck(db).judge(found, table, names);
     if (!m_verdict.isNull()) return;

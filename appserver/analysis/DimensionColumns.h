@@ -1,9 +1,10 @@
 #pragma once
 
+#include "Catalogue.h"
 #include "ProfileQueries.h"
 #include "Variant.h"
 
-class Database;
+#include <optional>
 
 // The table and fields of a dimension named by a client, judged as vdDimensao judges them and
 // then found in the catalogue, so that only the catalogue's own names ever reach a statement.
@@ -15,6 +16,10 @@ public:
     // for the judgement and the names alike.
     DimensionColumns(Database &db, const QString &table, const QString &key,
                      const QString &attribute, const QString &parent);
+    // The same, judged against a catalogue answer in hand (Catalogue::table()'s).
+    DimensionColumns(Database &db, const std::optional<Catalogue::Table> &found,
+                     const QString &table, const QString &key, const QString &attribute,
+                     const QString &parent);
 
     // Null when the names are acceptable; otherwise the structure-error reply to give
     // ("INV_TABELA..." and the like), and nothing else here is set.
@@ -28,6 +33,10 @@ public:
     bool isFlat() const { return m_parent.name.isEmpty(); }
 
 private:
+    static void requireKeyAndAttribute(const QString &key, const QString &attribute);
+    static std::optional<Catalogue::Table> lookedUp(Database &db, const QString &table,
+                                                    const QString &key, const QString &attribute);
+
     Variant m_verdict;
     QString m_table;
     ProfileQueries::Column m_key;

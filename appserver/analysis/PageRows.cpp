@@ -1,12 +1,10 @@
 #include "PageRows.h"
 
-#include "QueryDeadline.h"
-
 QVector<packet::Row> pageRows(QueryDeadline &reads, const QString &sql, const QVariantList &values,
-                              int columns)
+                              int columns, QueryDeadline::Then then)
 {
     QVector<packet::FieldDef> fields(columns);
-    return reads.select(sql, values, fields).rows;
+    return reads.select(sql, values, fields, then).rows;
 }
 
 packet::Packet pagePacket(const QStringList &names, QVector<packet::Row> rows)

@@ -4,9 +4,11 @@
 
 namespace {
 
-// "VARCHAR(30)" and "varchar (10)" are one type; only the size differs.
+// "VARCHAR(30)" and "varchar (10)" are one type; only the size differs. PostgreSQL names its
+// types without a size ("integer", "character varying"): no expression to run then.
 QString typeWithoutSize(const QString &declaredType)
 {
+    if (!declaredType.contains(QLatin1Char('('))) return declaredType.toUpper().simplified();
     static const QRegularExpression size(QStringLiteral("\\s*\\(.*\\)"));
     return declaredType.toUpper().remove(size).simplified();
 }
@@ -23,7 +25,9 @@ bool isPostgresText(const QString &dataType)
 ProfileQueries::ProfileQueries(SqlDialect dialect, const QString &table, Column key,
                                Column attribute, Column parent)
     : m_dialect(dialect), m_table(quoted(table)), m_key(std::move(key)),
-      m_attribute(std::move(attribute)), m_parent(std::move(parent))
+      m_attribute(std::move(attribute)), m_parent(std::move(parent)),
+      m_parentTypeDiffers(!m_parent.name.isEmpty() && typeWithoutSize(m_parent.declaredType) !=
+                                                          typeWithoutSize(m_key.declaredType))
 {
 }
 
@@ -32,12 +36,6 @@ QString ProfileQueries::quoted(const QString &identifier)
     QString inner = identifier;
     inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + inner + QLatin1Char('"');
-}
-
-bool ProfileQueries::parentTypeDiffers() const
-{
-    return !m_parent.name.isEmpty() &&
-           typeWithoutSize(m_parent.declaredType) != typeWithoutSize(m_key.declaredType);
 }
 
 QString ProfileQueries::asText(const QString &expression) const

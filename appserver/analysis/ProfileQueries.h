@@ -24,7 +24,7 @@ public:
     // Whether the parent's column type differs from the key's (sizes aside: VARCHAR(10) and
     // VARCHAR(20) are one type). Such columns are compared as text, the same way on both
     // database systems.
-    bool parentTypeDiffers() const;
+    bool parentTypeDiffers() const { return m_parentTypeDiffers; }
 
     static QString quoted(const QString &identifier);
 
@@ -63,4 +63,5 @@ private:
     Column m_key;
     Column m_attribute;
     Column m_parent;
+    bool m_parentTypeDiffers; // decided once: every statement asks
 };

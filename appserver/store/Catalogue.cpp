@@ -23,6 +23,14 @@ bool sameIgnoringAsciiCase(const QString &a, const QString &b)
     return true;
 }
 
+// The letters `from` to `from` + 25 ("a" to "z" or "A" to "Z") turned into those from `to`.
+QString asciiCase(QString name, char16_t from, char16_t to)
+{
+    for (QChar &c : name)
+        if (c.unicode() >= from && c.unicode() < from + 26) c = QChar(c.unicode() - from + to);
+    return name;
+}
+
 // On PostgreSQL the system catalogue is read directly, with the rules by which
 // information_schema.tables and .columns show tables, views and columns (of the current schema,
 // that the user may use) and name types ("character varying", "integer", "ARRAY",
@@ -83,33 +91,71 @@ std::optional<Catalogue::Table> Catalogue::table(const QString &name)
         if (auto kept = m_db.catalogueMemo().find(*version, name)) return *std::move(kept);
     }
     std::optional<Table> found = lookUp(name);
-    if (version) m_db.catalogueMemo().keep(*version, name, found);
+    if (version)
+        m_db.catalogueMemo().keep(*version, name, found);
+    else
+        m_db.catalogueMemo().keepLastFound(name, found);
+    return found;
+}
+
+std::optional<Catalogue::Table> Catalogue::lastFound(const QString &name) const
+{
+    if (m_db.dialect().isSqlite() || isServerTable(name)) return std::nullopt;
+    return m_db.catalogueMemo().lastFound(name);
+}
+
+std::optional<Catalogue::Table> Catalogue::found(const QString &name, const packet::Packet &lookUp)
+{
+    std::optional<Table> found = tableIn(name, lookUp);
+    if (isServerTable(name)) found.reset();
+    if (!m_db.dialect().isSqlite()) m_db.catalogueMemo().keepLastFound(name, found);
     return found;
 }
 
 std::optional<Catalogue::Table> Catalogue::lookUp(const QString &name)
 {
+    const Database::Read read = lookUpRead(name);
+    return tableIn(name, m_db.select(read.sql, read.values, read.fields));
+}
+
+Database::Read Catalogue::lookUpRead(const QString &name) const
+{
     // The database narrows the candidates (its upper() may fold more than A to Z, never
     // less); the names are then matched here. An exact spelling wins over one that differs
     // only in case (PostgreSQL may hold both). The table and its columns come in one query,
     // a row per column (one row with no column for a table whose columns the user cannot see).
-    const QString sql =
+    // Written once: asked on every call that names a table.
+    static const QString sqlite =
+        QStringLiteral("SELECT m.name, p.name, p.type FROM sqlite_master m "
+                       "LEFT JOIN pragma_table_info(m.name) p "
+                       "WHERE m.type IN ('table', 'view') AND upper(m.name) = upper(?) "
+                       "AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                       "ORDER BY m.name <> ?, m.name, p.cid");
+    static const QString postgres =
+        QStringLiteral("SELECT c.relname::text, a.attname::text, ") + PgTypeName +
+        QStringLiteral("FROM pg_catalog.pg_class c LEFT JOIN (") + PgAttributeTypes +
+        QStringLiteral(") ON a.attrelid = c.oid AND ") + PgColumnVisible +
+        QStringLiteral("WHERE ") + PgInCurrentSchema +
+        QStringLiteral("AND c.relkind IN ('r', 'p', 'v') "
+                       "AND c.relname BETWEEN ? AND ? "
+                       "AND upper(c.relname::text) = upper(?) AND ") +
+        PgTableVisible + QStringLiteral("ORDER BY c.relname::text <> ?, c.relname::text, a.attnum");
+    const QString &sql = m_db.dialect().isSqlite() ? sqlite : postgres;
+    // On PostgreSQL every spelling that differs only in the case of A to Z lies between the
+    // name in capitals and the name in small letters, in the byte order of the index on the
+    // catalogue's names: a range of that index instead of a pass through every table.
+    const QVariantList values =
         m_db.dialect().isSqlite()
-            ? QStringLiteral("SELECT m.name, p.name, p.type FROM sqlite_master m "
-                             "LEFT JOIN pragma_table_info(m.name) p "
-                             "WHERE m.type IN ('table', 'view') AND upper(m.name) = upper(?) "
-                             "AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                             "ORDER BY m.name <> ?, m.name, p.cid")
-            : QStringLiteral("SELECT c.relname::text, a.attname::text, ") + PgTypeName +
-                  QStringLiteral("FROM pg_catalog.pg_class c LEFT JOIN (") + PgAttributeTypes +
-                  QStringLiteral(") ON a.attrelid = c.oid AND ") + PgColumnVisible +
-                  QStringLiteral("WHERE ") + PgInCurrentSchema +
-                  QStringLiteral("AND c.relkind IN ('r', 'p', 'v') "
-                                 "AND upper(c.relname::text) = upper(?) AND ") +
-                  PgTableVisible +
-                  QStringLiteral("ORDER BY c.relname::text <> ?, c.relname::text, a.attnum");
+            ? QVariantList{name, name}
+            : QVariantList{asciiCase(name, u'a', u'A'), asciiCase(name, u'A', u'a'), name, name};
+    return {sql, values, NameFields};
+}
+
+std::optional<Catalogue::Table> Catalogue::tableIn(const QString &name,
+                                                   const packet::Packet &lookUp)
+{
     std::optional<Table> found;
-    for (const packet::Row &row : m_db.select(sql, {name, name}, NameFields).rows) {
+    for (const packet::Row &row : lookUp.rows) {
         const QString candidate = row.at(0).value_or(QString());
         if (!found) {
             if (!sameIgnoringAsciiCase(candidate, name)) continue;

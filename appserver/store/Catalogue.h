@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Database.h"
+
 #include <QString>
 #include <QVector>
 #include <optional>
-
-class Database;
 
 // The database's real catalogue of tables and columns. Names are matched without regard to
 // the case of the letters A to Z: the screen sends them upper-cased, and PostgreSQL keeps
@@ -18,12 +18,14 @@ public:
     {
         QString name; // as the catalogue spells it
         QString declaredType;
+        bool operator==(const Column &) const = default;
     };
 
     struct Table
     {
         QString name; // as the catalogue spells it
         QVector<Column> columns;
+        bool operator==(const Table &) const = default;
     };
 
     explicit Catalogue(Database &db) : m_db(db) {}
@@ -37,6 +39,17 @@ public:
     // answer is kept by the connection until the database's structure changes.
     std::optional<Table> table(const QString &name);
 
+    // On PostgreSQL, where nothing tells that the structure changed: the table as this
+    // connection's last look-up of the name found it, only a guess. A read built on it is sent
+    // together with a fresh look-up (lookUpRead()), and counts only if found() then answers
+    // the same. nullopt on SQLite, whose table() answers from what it keeps, and when the last
+    // look-up found nothing.
+    std::optional<Table> lastFound(const QString &name) const;
+    // table()'s look-up as a read to send with others, and what its packet answers (kept as
+    // the connection's last look-up).
+    Database::Read lookUpRead(const QString &name) const;
+    std::optional<Table> found(const QString &name, const packet::Packet &lookUp);
+
     // The real name of a table or view of the application (not the database system's own).
     std::optional<QString> findTable(const QString &name);
     QVector<Column> columns(const QString &realTableName);
@@ -46,6 +59,7 @@ public:
 
 private:
     std::optional<Table> lookUp(const QString &name);
+    static std::optional<Table> tableIn(const QString &name, const packet::Packet &lookUp);
 
     Database &m_db;
 };

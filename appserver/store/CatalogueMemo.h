@@ -6,9 +6,11 @@
 #include <QString>
 #include <optional>
 
-// What one connection has looked up in a SQLite catalogue, by the name asked for, while the
-// schema's version stays the one it was read under. SQLite changes that version with every
-// change of structure, made by any connection or program.
+// What one connection has looked up in its catalogue, by the name asked for. On SQLite, an
+// answer while the schema's version stays the one it was read under: SQLite changes that
+// version with every change of structure, made by any connection or program. On PostgreSQL,
+// which has no such version, the table last found under a name: a guess, never an answer
+// (Catalogue::lastFound).
 class CatalogueMemo
 {
 public:
@@ -17,6 +19,12 @@ public:
                                                         const QString &name) const;
     void keep(qint64 schemaVersion, const QString &name,
               const std::optional<Catalogue::Table> &table);
+
+    // The table the last look-up of the name found; nullopt when it found none, or when the
+    // name was not looked up.
+    std::optional<Catalogue::Table> lastFound(const QString &name) const;
+    void keepLastFound(const QString &name, const std::optional<Catalogue::Table> &table);
+
     void clear();
 
 private:
@@ -24,4 +32,5 @@ private:
     static constexpr qsizetype MostNames = 256;
     qint64 m_version = -1;
     QHash<QString, std::optional<Catalogue::Table>> m_tables;
+    QHash<QString, Catalogue::Table> m_lastFound;
 };

@@ -313,8 +313,45 @@ packet::Packet Database::select(const QString &sql, const QVariantList &values,
     auto outcome =
         m_postgresReads->run(nativeHandle<PGconn>(handle(), "pg_conn*"), sql, values, fields);
     if (auto *failure = std::get_if<PostgresSelect::Failure>(&outcome))
-        failWith(failure->sqlState, failure->text, false);
+        failWith(failure->sqlState, failure->text, failure->broken);
     return std::get<packet::Packet>(std::move(outcome));
+}
+
+Database::Reads Database::select(const QVector<Read> &reads, const ReadBracket &bracket)
+{
+    const bool begins = !bracket.begin.isEmpty();
+    Reads answer;
+    if (m_sqliteReads) {
+        try {
+            if (begins) begin(bracket.begin);
+            try {
+                for (const Read &read : reads)
+                    answer.packets.push_back(select(read.sql, read.values, read.fields));
+                if (bracket.rollback) rollbackQuietly();
+            } catch (const MethodFailure &) {
+                if (begins) rollbackQuietly();
+                throw;
+            }
+        } catch (const MethodFailure &) {
+            answer.failure = std::current_exception();
+        }
+        return answer;
+    }
+    try {
+        PGconn *connection = nativeHandle<PGconn>(handle(), "pg_conn*");
+        PostgresSelect::Around around;
+        if (begins) around.before << bracket.begin.toUtf8();
+        if (bracket.rollback) around.after << QByteArrayLiteral("ROLLBACK");
+        PostgresSelect::Outcome outcome = m_postgresReads->run(connection, reads, around);
+        answer.packets = std::move(outcome.packets);
+        if (outcome.failure)
+            failWith(outcome.failure->sqlState, outcome.failure->text, outcome.failure->broken);
+        if (begins) m_transaction = TransactionState::Open;
+        if (bracket.rollback) m_transaction = TransactionState::None;
+    } catch (const MethodFailure &) {
+        answer.failure = std::current_exception();
+    }
+    return answer;
 }
 
 std::optional<qint64> Database::sqliteSchemaVersion()

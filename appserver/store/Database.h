@@ -2,20 +2,22 @@
 
 #include "DataPacket.h"
 #include "DatabaseConfig.h"
+#include "PostgresSelect.h"
 
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
 
 class CatalogueMemo;
-class PostgresSelect;
 class SqliteStatementCache;
 struct pg_conn;
 struct sqlite3;
@@ -59,6 +61,28 @@ public:
     // Runs a SELECT whose columns are the given fields, in order, into a content packet.
     packet::Packet select(const QString &sql, const QVariantList &values,
                           const QVector<packet::FieldDef> &fields);
+
+    // What goes with reads: on PostgreSQL sent with them in one pipeline, so that the reads
+    // and the transaction's bounds take one round trip; on SQLite run one after another. With
+    // neither, the reads of one round trip on PostgreSQL still share one transaction: the
+    // pipeline's own, which ends with it.
+    struct ReadBracket
+    {
+        QString begin;         // a BEGIN statement: the reads open a transaction (none is open)
+        bool rollback = false; // the transaction ends just after them
+    };
+    using Read = PostgresSelect::Read;
+    // What reads answered: a packet for each, in order, up to the first that failed, whose
+    // failure (the MethodFailure select() would throw) is `failure`.
+    struct Reads
+    {
+        QVector<packet::Packet> packets;
+        std::exception_ptr failure;
+    };
+    // The reads in their bracket, each read as select() reads it. A failure leaves the
+    // transaction as it was before: one that `begin` opened is given up, one open already stays
+    // open for its owner to end.
+    Reads select(const QVector<Read> &reads, const ReadBracket &bracket);
 
     // SQLite's schema version, which every change of structure changes; nullopt on PostgreSQL.
     std::optional<qint64> sqliteSchemaVersion();

@@ -50,6 +50,7 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
             "\"Cover\" " +
                 binary + ")",
             "CREATE TABLE cliente (cdcliente INTEGER PRIMARY KEY)",
+            "CREATE TABLE \"Nota_Fiscal2\" (\"NrNota_2\" INTEGER)",
         }),
         "");
     QStringList written;
@@ -58,6 +59,13 @@ TEST_P(Catalogue, NamesAreFoundWhateverTheirCaseAndTypesAreJudged)
     EXPECT_EQ(verdict("ALBUM", {"ALBUMID", "TITLE"}, &written), "ok");
     EXPECT_EQ(written, QStringList({"AlbumId", "Title"}));
     EXPECT_EQ(verdict("PRODUTO", {"VLPRECO", "DTCADASTRO"}), "ok");
+    // Characters that are no letters stand as they are among letters of any case.
+    for (const char *asked : {"NOTA_FISCAL2", "nota_fiscal2", "Nota_Fiscal2", "nOTA_fISCAL2"}) {
+        EXPECT_EQ(verdict(asked, {"NRNOTA_2"}, &written), "ok") << asked;
+        EXPECT_EQ(written, QStringList{"NrNota_2"}) << asked;
+    }
+    EXPECT_EQ(verdict("NOTA_FISCAL3", {}), "INV_TABELANOTA_FISCAL3");
+    EXPECT_EQ(verdict("NOTA-FISCAL2", {}), "INV_TABELANOTA-FISCAL2");
     // Only A to Z fold: a dotless i or a long s spells no other name.
     EXPECT_EQ(verdict("PRODUTO", {"CDPRODUTO", u"DſPRODUTO"_qs}), u"INV_CAMPODſPRODUTO.PRODUTO"_qs);
     EXPECT_EQ(verdict(u"CLıENTE"_qs, {}), u"INV_TABELACLıENTE"_qs);

@@ -3,11 +3,13 @@
 // hierarchy, and a time limit that frees the worker.
 #include "Database.h"
 #include "DimensionProfiler.h"
+#include "MemberPages.h"
 #include "MethodFailure.h"
 #include "QueryDeadline.h"
 #include "StorageFixture.h"
 #include "Transaction.h"
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -183,6 +185,44 @@ TEST_P(Profile, MembersComePagedWithTheirProblemsMarked)
                  EConnectionError);
 }
 
+// Each page follows the catalogue as it is at that moment, whatever the pages before it found:
+// on PostgreSQL a page built on the names of the last look-up counts only when the look-up
+// sent with it finds them still.
+TEST_P(Profile, AMemberPageFollowsAChangeOfStructureAtOnce)
+{
+    ASSERT_EQ(executeDirectly(MadeTable), "");
+    const Variant null = Variant::Null();
+    const auto children = [&](const QString &parent, const QString &of) {
+        return members("getMembros",
+                       {"MEMBRO", "CDMEMBRO", "NMMEMBRO", parent, of, null, Variant(10)});
+    };
+    const QStringList grandchildren{"3|Neto|2|1|R", "3|Neto repetido|2|1|R"};
+    EXPECT_EQ(children("CDPAI", "2"), grandchildren);
+    EXPECT_EQ(children("CDPAI", "2"), grandchildren);
+    // The parent column goes: the names are judged again.
+    ASSERT_EQ(executeDirectly({"ALTER TABLE membro DROP COLUMN cdpai"}), "");
+    EXPECT_EQ(children("CDPAI", "2"), QStringList{"INV_CAMPOCDPAI.MEMBRO"});
+    EXPECT_EQ(children("CDPAITEXTO", "2"), grandchildren);
+    // It comes back as a text, which is compared with the key as text.
+    ASSERT_EQ(executeDirectly({"ALTER TABLE membro ADD COLUMN cdpai VARCHAR(10)",
+                               "UPDATE membro SET cdpai = cdpaitexto"}),
+              "");
+    EXPECT_EQ(children("CDPAI", "2"), grandchildren);
+    EXPECT_EQ(children("CDPAI", "x"), QStringList());
+    if (isPostgres()) {
+        // A table spelt exactly as asked now wins over the one found before.
+        ASSERT_EQ(executeDirectly({"CREATE TABLE \"MEMBRO\" (\"CDMEMBRO\" INTEGER, "
+                                   "\"NMMEMBRO\" VARCHAR(30), \"CDPAI\" INTEGER)",
+                                   "INSERT INTO \"MEMBRO\" VALUES (50, 'Novo', 2)"}),
+                  "");
+        EXPECT_EQ(children("CDPAI", "2"), QStringList{"50|Novo|2|0|O"});
+        ASSERT_EQ(executeDirectly({"DROP TABLE \"MEMBRO\""}), "");
+        EXPECT_EQ(children("CDPAI", "2"), grandchildren);
+    }
+    ASSERT_EQ(executeDirectly({"DROP TABLE membro"}), "");
+    EXPECT_EQ(children("CDPAI", "2"), QStringList{"INV_TABELAMEMBRO"});
+}
+
 TEST_P(Profile, NamesAreJudgedAgainstTheCatalogueBeforeAnyDataIsRead)
 {
     ASSERT_EQ(executeDirectly(MadeTable), "");
@@ -279,6 +319,48 @@ TEST_P(Profile, TheTimeLimitStopsTheWorkAndLeavesTheConnectionUsable)
                                  .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI"));
     ASSERT_FALSE(full.rows.isEmpty());
     EXPECT_EQ(full.rows[0], packet::Row({"LINHAS", "50000"}));
+}
+
+// A page of members runs under the same limit: the database itself stops a statement that
+// outlives it (PostgreSQL's statement_timeout, sent with the page in its one round trip;
+// SQLite's progress handler), the answer says so, and the connection is left as it was found.
+TEST_P(Profile, AMemberPageStopsAtTheTimeLimitAndLeavesTheConnectionUsable)
+{
+    // Member 1 has 1,000 children among 200,000 rows, the parent without an index: each
+    // child's count of children reads the whole table, seconds for a page of them all.
+    ASSERT_EQ(executeDirectly({"CREATE TABLE grande (cdgrande INTEGER, nmgrande VARCHAR(20), "
+                               "cdpai INTEGER)",
+                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 200000) INSERT INTO grande SELECT i, 'm', i / 1000 "
+                               "FROM n"}),
+              "");
+    Database db(DatabaseConfig::parse(server.databaseUrl()), "page-limit");
+    // Twice: the second time, on PostgreSQL, the page goes with a fresh look-up of the names
+    // found the first time.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        const quint64 stoppedBefore = Database::deadlinesHit();
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            MemberPages(db, std::chrono::milliseconds(200))
+                .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI", QString("1"), std::nullopt,
+                        1000);
+            ADD_FAILURE() << "the page was not stopped";
+        } catch (const MethodFailure &e) {
+            EXPECT_EQ(e.Message(), "Análise interrompida após 0,2 s.");
+        }
+        EXPECT_LT(clock.elapsed(), 3000);
+        // The statement was sent and PostgreSQL cut it off, not the server before sending it.
+        if (isPostgres()) {
+            EXPECT_EQ(Database::deadlinesHit(), stoppedBefore + 1);
+        }
+    }
+    // The same connection then answers in full: no transaction or time limit is left over.
+    const packet::Packet page = TestClient::packetOf(
+        MemberPages(db, std::chrono::seconds(60))
+            .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI", QString("1"), std::nullopt, 2));
+    EXPECT_EQ(lines(page), QStringList({"1000|m|1|0|", "1001|m|1|0|"}));
 }
 
 // A file without WAL, as other programs make them: there a reader holds a writer's commit back,
