@@ -12,6 +12,7 @@
 #include <QSslSocket>
 #include <QStringList>
 #include <QTcpSocket>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -70,10 +71,23 @@ std::function<void(const QString &)> &sessionEndedHandler()
     return handler;
 }
 
+// Set on the user-interface thread while calls of background connections may be reading it.
+QMutex &dryRunLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
 std::shared_ptr<DryRunJournal> &dryRun()
 {
     static std::shared_ptr<DryRunJournal> journal;
     return journal;
+}
+
+std::shared_ptr<DryRunJournal> currentDryRun()
+{
+    const QMutexLocker lock(&dryRunLock());
+    return dryRun();
 }
 
 std::function<void()> &waitingHandler()
@@ -161,7 +175,9 @@ void TNetConnection::SetSessionEndedHandler(std::function<void(const QString &)>
 
 void TNetConnection::SetDryRun(std::shared_ptr<DryRunJournal> journal)
 {
-    dryRun() = std::move(journal);
+    std::shared_ptr<DryRunJournal> replaced; // let go of outside the lock
+    const QMutexLocker lock(&dryRunLock());
+    replaced = std::exchange(dryRun(), std::move(journal));
 }
 
 void TNetConnection::SetWaitingHandler(std::function<void()> handler)
@@ -362,7 +378,7 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         m_sessionResumed = !ended;
     }
     if (!ended) {
-        const std::shared_ptr<DryRunJournal> journal = dryRun();
+        const std::shared_ptr<DryRunJournal> journal = currentDryRun();
         if (journal && journal->covers(module))
             result = journal->unwrap(exchange(QLatin1String(DryRunJournal::Module),
                                               QLatin1String(DryRunJournal::Method),

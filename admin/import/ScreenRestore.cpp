@@ -34,15 +34,14 @@ bool ScreenRestore::apply(const QString &typed, const QString &at)
     }
     for (const QString &line : changes)
         m_out << prefix << line << Qt::endl;
-    if (m_dryRun) return true;
-    const bool done = restore.apply(code, version);
+    const bool done = m_dryRun ? restore.rehearse(code, version) : restore.apply(code, version);
     const QStringList said = m_ui.take();
     if (done) {
-        m_out << QStringLiteral("restaurada a dimensão %1.").arg(code) << Qt::endl;
+        m_out << prefix << QStringLiteral("restaurada a dimensão %1.").arg(code) << Qt::endl;
         return true;
     }
     QString reason = said.join(QStringLiteral(" / "));
     reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    m_out << QStringLiteral("RECUSADO dimensão %1: %2").arg(code, reason) << Qt::endl;
+    m_out << prefix << QStringLiteral("RECUSADO dimensão %1: %2").arg(code, reason) << Qt::endl;
     return false;
 }
