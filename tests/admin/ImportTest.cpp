@@ -180,6 +180,17 @@ TEST_F(Import, RestoresADeletedDimensionFromItsHistory)
     ASSERT_EQ(history.size(), 4);
     const QString at = history[2].toObject()["when"].toString(); // the extra just added
 
+    // While another dimension holds its name, the dry run is refused just as the restore.
+    const QJsonObject namesake =
+        dimension("13", "Clientes por segmento", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    ASSERT_EQ(admin({"import", write("outra.json", QJsonArray(stored) << namesake)}).code, 0);
+    const Outcome refusedDry = admin({"restore", "12", "--at", at, "--dry-run"});
+    const Outcome refused = admin({"restore", "12", "--at", at});
+    EXPECT_EQ(refusedDry.code, 1);
+    EXPECT_TRUE(refused.out.contains("RECUSADO dimensão 00012: ")) << refused.out.toStdString();
+    EXPECT_EQ(QString(refusedDry.out).remove("(simulação) "), refused.out);
+    ASSERT_EQ(admin({"import", write("sem.json", stored), "--delete-missing"}).code, 0);
+
     const Outcome dry = admin({"restore", "12", "--at", at, "--dry-run"});
     EXPECT_EQ(dry.code, 0) << dry.err.toStdString();
     EXPECT_TRUE(dry.out.contains("(simulação) atributo extra DSSEGMENTO: incluído \"Segmento\""))
