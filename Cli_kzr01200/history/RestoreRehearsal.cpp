@@ -59,7 +59,9 @@ void RestoreRehearsal::confirm()
     end();
     if (m_journal->empty()) return;
     SaveOrTakeBack(
-        [this] { CheckResultServ(remote::confirmaSimulacao(m_connection, m_journal->saves()), true, 0); },
+        [this] {
+            CheckResultServ(remote::confirmaSimulacao(m_connection, m_journal->saves()), true, 0);
+        },
         [] {}); // the restore shows what the server holds, whatever came of it
     QStringList tables = m_stand ? m_stand->savedTables : QStringList();
     tables.removeDuplicates();

@@ -30,7 +30,7 @@ private:
 
     TNetConnection *m_connection;
     std::shared_ptr<DryRunJournal> m_journal;
-    HostServices *m_host;               // the real one; null when none is installed
-    std::unique_ptr<HeldNews> m_stand;  // stands in for it meanwhile
+    HostServices *m_host;              // the real one; null when none is installed
+    std::unique_ptr<HeldNews> m_stand; // stands in for it meanwhile
     bool m_ended = false;
 };

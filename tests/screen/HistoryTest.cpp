@@ -41,10 +41,13 @@ protected:
     QStringList storedExtrasOf(const QString &code)
     {
         TClientDataSet ds;
-        ds.SetData(CheckResultServ(server.connect("KZR01200.rdmDimensao")->AppServer().Call("GetExtras", {code}), true, 0));
+        ds.SetData(CheckResultServ(
+            server.connect("KZR01200.rdmDimensao")->AppServer().Call("GetExtras", {code}), true,
+            0));
         QStringList extras;
         for (ds.First(); !ds.Eof(); ds.Next())
-            extras << ds.FieldByName("CDATRIBEXTRDIME")->AsString() + "=" + ds.FieldByName("DSATRIBEXTRDIME")->AsString();
+            extras << ds.FieldByName("CDATRIBEXTRDIME")->AsString() + "=" +
+                          ds.FieldByName("DSATRIBEXTRDIME")->AsString();
         return extras;
     }
 };
