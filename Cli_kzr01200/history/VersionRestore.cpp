@@ -48,7 +48,7 @@ QMap<QString, QString> VersionRestore::storedExtras(const QString &code)
 {
     if (!locate(code)) return {};
     m_form.mnuExtrasClick(nullptr);
-    const QMap<QString, QString> stored = shownExtras();
+    QMap<QString, QString> stored = shownExtras();
     m_form.mnuDimensaoClick(nullptr);
     locate(code);
     return stored;
@@ -125,10 +125,9 @@ void VersionRestore::removeExtras(const QString &code, const QMap<QString, QStri
 {
     if (!locate(code)) return; // a deleted dimension kept none
     m_form.mnuExtrasClick(nullptr);
-    QStringList unwanted;
-    for (const QString &field : shownExtras().keys())
-        if (!kept.contains(field)) unwanted << field;
-    for (const QString &field : unwanted)
+    QStringList unwanted = shownExtras().keys();
+    unwanted.removeIf([&kept](const QString &field) { return kept.contains(field); });
+    for (const QString &field : std::as_const(unwanted))
         if (locateExtra(field)) m_form.cdsExtras->Delete();
     m_form.mnuDimensaoClick(nullptr);
 }
