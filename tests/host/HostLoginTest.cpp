@@ -1,6 +1,7 @@
 // The host's one login against a real server: asking again with the reason, remembering the
 // name but never the password, a new login when the session ends, and trusting a certificate.
 #include "HostMainWindow.h"
+#include "OpsPage.h"
 #include "ScriptedInteraction.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QSettings>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -131,7 +131,7 @@ TEST_F(HostLoginTest, APasswordFileSentWhileTheWindowIsBuiltIsAnsweredAsIfAskedT
 
 TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
 {
-    startServer({"--session-idle", "1"});
+    startServer({"--session-idle", "1", "--metrics", "127.0.0.1:0"});
     HostMainWindow window(options);
     TApplication::SetHost(&window);
     seam->loginAnswers.push(LoginAnswer{"demo", "demo"});
@@ -151,7 +151,8 @@ TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
     valida.SetConnected(true);
     EXPECT_NO_THROW(CheckResultServ(valida.AppServer().Call("getFields", {"D", "CLIENTE"})));
 
-    QThread::msleep(2200);
+    const OpsPage ops(server);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ops.metric("kzr_sessions") == 0; }, 5000));
     try {
         CheckResultServ(net.AppServer().Call("getDimensao", {"", ""}));
         FAIL() << "served after the session ended";
