@@ -1,6 +1,8 @@
 #include "QtInteraction.h"
 
+#include "BusyIndicatorAside.h"
 #include "ChoiceListDialog.h"
+#include "DialogContext.h"
 #include "FindDialog.h"
 #include "LoginDialog.h"
 #include "PickListDialog.h"

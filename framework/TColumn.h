@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Colors.h"
+#include "TColumnTitle.h"
 
 #include <QPointer>
 #include <QString>
@@ -10,18 +10,6 @@ class TDBGrid;
 class TField;
 
 enum class TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
-
-// The title of a grid column: part of its column.
-class TColumnTitle
-{
-public:
-    QString Caption;       // empty: the field's display label
-    QString FontName;      // empty: the grid's font
-    int FontHeight = 0;    // platform units (negative: pixels)
-    bool SymbolCharset = false;
-    TColor FontColor = clWindowText;
-    QString Hint;          // the title's tooltip (what a click on it does)
-};
 
 // A column of a TDBGrid: the field it shows and how.
 class TColumn

@@ -1,6 +1,7 @@
 #include "TfrmPadraoGrid.h"
 
 #include "ColumnLayoutSettings.h"
+#include "DialogContext.h"
 #include "EventBoundary.h"
 #include "Interaction.h"
 #include "Services.h"

@@ -23,8 +23,8 @@ void TfrmDimensao::PesquisaCampos(TField *field)
 {
     const QString table = cdsDadosCDTABELADIME->AsString();
     const Variant reply = remote::getFields(netValida, QStringLiteral("D"), table);
-    cdsFields->SetData(CheckResultServ(reply, true, 0));
-    if (!Pesquisar(dtsFields, msgPadrao->Msg(QStringLiteral("FIELDS")), false, true))
+    cdsFields->SetData(CheckResultServ(reply));
+    if (!Pesquisar(dtsFields, msgPadrao->Msg(QStringLiteral("FIELDS"))))
         return;
     const QString chosen = cdsFieldsCDFIELD->AsString();
     if (field->AsString() == chosen)

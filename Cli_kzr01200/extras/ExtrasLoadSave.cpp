@@ -1,5 +1,6 @@
 #include "TfrmDimensao.h"
 
+#include "DialogContext.h"
 #include "Interaction.h"
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
@@ -30,7 +31,7 @@ void TfrmDimensao::cdsDadosAfterScroll(TClientDataSet *)
     BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
     const QString code = cdsDados->IsEmpty() ? QString() : cdsDadosNRSEQUEDIME->AsString();
     const Variant reply = remote::GetExtras(netDimensao, code);
-    cdsExtras->SetData(CheckResultServ(reply, true, 0));
+    cdsExtras->SetData(CheckResultServ(reply));
 }
 
 void TfrmDimensao::dtsExtrasStateChange(QObject *)
@@ -54,7 +55,7 @@ void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
             {
                 BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
                 const Variant reply = remote::setExtras(netDimensao, cdsExtras->Delta());
-                CheckResultServ(reply, true, 0);
+                CheckResultServ(reply);
                 AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
                 // The host's cube record sets were built from the old attributes; it rebuilds them.
                 // They leave the main window at once, but are freed only on the event loop's next

@@ -1,4 +1,5 @@
 #include "BusyWindow.h"
+#include "DialogContext.h"
 #include "FrameworkTesting.h"
 #include "QtTranslations.h"
 #include "Services.h"
@@ -82,12 +83,12 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
     });
     {
         DialogContext used({{}, {QStringLiteral("2")}});
-        EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+        EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos")));
     }
     EXPECT_EQ(dataSet->RecNo(), 3);
 
     whenModal([](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
-    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos")));
     EXPECT_EQ(dataSet->RecNo(), 3);
 
     whenModal([](QWidget *modal) {
@@ -151,7 +152,7 @@ TEST(RealDialogs, ADialogWhoseWindowGoesWhileItIsOpenAnswersAsClosed)
             return Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"),
                                                         TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrNo;
         },
-        [&] { return !Pesquisar(&source, QStringLiteral("Campos"), false, true); },
+        [&] { return !Pesquisar(&source, QStringLiteral("Campos")); },
         [&] { return !Interaction::current().find(dataSet.get(), FindFields::of(dataSet.get())); },
     };
     for (const auto &ask : asks) {

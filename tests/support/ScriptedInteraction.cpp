@@ -1,5 +1,6 @@
 #include "ScriptedInteraction.h"
 
+#include "DialogContext.h"
 #include "RecordLocator.h"
 #include "TClientDataSet.h"
 #include "TDataSource.h"
