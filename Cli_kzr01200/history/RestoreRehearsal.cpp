@@ -1,6 +1,7 @@
 #include "RestoreRehearsal.h"
 
 #include "DryRunJournal.h"
+#include "HostServices.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 #include "Services.h"
@@ -59,9 +60,7 @@ void RestoreRehearsal::confirm()
     end();
     if (m_journal->empty()) return;
     SaveOrTakeBack(
-        [this] {
-            CheckResultServ(remote::confirmaSimulacao(m_connection, m_journal->saves()), true, 0);
-        },
+        [this] { CheckResultServ(remote::confirmaSimulacao(m_connection, m_journal->saves())); },
         [] {}); // the restore shows what the server holds, whatever came of it
     QStringList tables = m_stand ? m_stand->savedTables : QStringList();
     tables.removeDuplicates();

@@ -42,8 +42,7 @@ protected:
     {
         TClientDataSet ds;
         ds.SetData(CheckResultServ(
-            server.connect("KZR01200.rdmDimensao")->AppServer().Call("GetExtras", {code}), true,
-            0));
+            server.connect("KZR01200.rdmDimensao")->AppServer().Call("GetExtras", {code})));
         QStringList extras;
         for (ds.First(); !ds.Eof(); ds.Next())
             extras << ds.FieldByName("CDATRIBEXTRDIME")->AsString() + "=" +
