@@ -1,6 +1,7 @@
 #include "ScreenRestore.h"
 
 #include "CollectingInteraction.h"
+#include "DimensionCode.h"
 #include "Exceptions.h"
 #include "HistoryListing.h"
 #include "TextRules.h"
@@ -9,7 +10,7 @@
 
 bool ScreenRestore::apply(const QString &typed, const QString &at)
 {
-    const QString code = Ajusta(typed, 5);
+    const QString code = Ajusta(typed, DimensionCode::Width);
     QDateTime moment = QDateTime::fromString(at, Qt::ISODateWithMs);
     if (moment.timeSpec() == Qt::LocalTime) moment.setTimeSpec(Qt::UTC);
     const QList<HistoryEntry> history = m_form.HistoryOf(code);
