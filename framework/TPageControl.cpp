@@ -5,12 +5,24 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTabBar>
 
 TPageControl::TPageControl(QWidget *parent, const QString &name) : QTabWidget(parent)
 {
     setObjectName(name);
     tabBar()->installEventFilter(this);
+    // Shortcuts rather than key presses: the grid with the keyboard would take Ctrl+PageDown as
+    // its own page move, and the host's window area Ctrl+Tab as a window change.
+    const std::pair<QKeySequence, int> moves[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},      {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_Backtab), -1}, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto &[keys, step] : moves) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { SelectNeighbourSheet(step); });
+    }
     connect(this, &QTabWidget::currentChanged, this, [this](int) {
         if (!m_silent && OnChange)
             EventBoundary::run([this] { OnChange(this); });
@@ -41,17 +53,25 @@ bool TPageControl::leaveAllowed()
     return !OnChanging || EventBoundary::attempt([this] { OnChanging(this); });
 }
 
-void TPageControl::keyPressEvent(QKeyEvent *event)
+void TPageControl::SelectNeighbourSheet(int step)
 {
-    // Ctrl+Tab and Ctrl+PageUp/PageDown change the sheet from anywhere in the control.
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const int key = event->key();
-    if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_PageUp || key == Qt::Key_PageDown) &&
-        count() > 1 && !leaveAllowed()) {
-        event->accept();
-        return;
+    int index = currentIndex();
+    for (int tried = 1; tried < count(); ++tried) {
+        index = (index + step + count()) % count();
+        if (isTabEnabled(index))
+            break;
     }
-    QTabWidget::keyPressEvent(event);
+    if (index == currentIndex() || !isTabEnabled(index) || !leaveAllowed())
+        return;
+    setCurrentIndex(index);
+    // The keyboard goes with the sheet: the first control of it that takes the focus by Tab.
+    const QList<QWidget *> controls = widget(index)->findChildren<QWidget *>();
+    for (QWidget *control : controls) {
+        if ((control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(widget(index)) && control->isEnabled()) {
+            control->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
 }
 
 bool TPageControl::eventFilter(QObject *watched, QEvent *event)

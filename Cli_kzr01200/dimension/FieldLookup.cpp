@@ -1,14 +1,20 @@
 #include "TfrmDimensao.h"
 
 #include "BusyIndicatorHiddenOnFailure.h"
+#include "DialogContext.h"
 #include "RemoteMethods.h"
 
 void TfrmDimensao::dbgPadraoEditButtonClick(QObject *)
 {
     BusyIndicatorHiddenOnFailure guard;
+    TField *field = dbgPadrao->SelectedField();
+    // The table is chosen from the catalogue; it needs no table before it.
+    if (field == cdsDadosCDTABELADIME) {
+        PesquisaTabelas();
+        return;
+    }
     if (EmptyString(cdsDadosCDTABELADIME->AsString()))
         fail(QStringLiteral("NO_TAB_PESQ"));
-    TField *field = dbgPadrao->SelectedField();
     if (field == cdsDadosDSPKDIME)
         PesquisaCampos(cdsDadosDSPKDIME);
     if (field == cdsDadosDSPKDIME2)
@@ -24,6 +30,7 @@ void TfrmDimensao::PesquisaCampos(TField *field)
     const QString table = cdsDadosCDTABELADIME->AsString();
     const Variant reply = remote::getFields(netValida, QStringLiteral("D"), table);
     cdsFields->SetData(CheckResultServ(reply));
+    DialogContext choices({{}, fieldsInUse(field), field->AsString()});
     if (!Pesquisar(dtsFields, msgPadrao->Msg(QStringLiteral("FIELDS"))))
         return;
     const QString chosen = cdsFieldsCDFIELD->AsString();
@@ -32,4 +39,39 @@ void TfrmDimensao::PesquisaCampos(TField *field)
     if (field->DataSet()->State() == TDataSetState::dsBrowse)
         field->DataSet()->Edit();
     field->SetAsString(chosen);
+}
+
+QStringList TfrmDimensao::fieldsInUse(const TField *field) const
+{
+    QStringList used;
+    for (const TField *own : {cdsDadosDSPKDIME, cdsDadosDSITEMDIME, cdsDadosDSPKDIME2}) {
+        if (own != field)
+            used << own->AsString().trimmed();
+    }
+    if (field == cdsExtrasCDATRIBEXTRDIME) {
+        const int attribute = cdsExtrasCDATRIBEXTRDIME->Index();
+        for (int row = 0; row < cdsExtras->RecordCount(); ++row) {
+            if (row != cdsExtras->RecNo() - 1)
+                used << cdsExtras->DisplayTextAt(row, attribute).trimmed();
+        }
+    }
+    used.removeAll(QString());
+    return used;
+}
+
+// Lists the application's tables and writes the one chosen into the dimension's table; the
+// structure check judges it as it does a typed name.
+void TfrmDimensao::PesquisaTabelas()
+{
+    const Variant reply = remote::getFields(netValida, QStringLiteral("T"), QString());
+    cdsTabelas->SetData(CheckResultServ(reply));
+    DialogContext choices({{}, {}, cdsDadosCDTABELADIME->AsString()});
+    if (!Pesquisar(dtsTabelas, QStringLiteral("Tabelas")))
+        return;
+    const QString chosen = cdsTabelasCDFIELD->AsString();
+    if (cdsDadosCDTABELADIME->AsString() == chosen)
+        return;
+    if (cdsDados->State() == TDataSetState::dsBrowse)
+        cdsDados->Edit();
+    cdsDadosCDTABELADIME->SetAsString(chosen);
 }

@@ -51,7 +51,22 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
         if (characterCount(column.name) > width ||
             !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
             continue;
-        result.rows.push_back(packet::Row{UpperCase(column.name)});
+        result.rows.push_back(packet::Row{UpperCase(column.name), column.declaredType});
+    }
+    return result;
+}
+
+packet::Packet StructureCheck::tables()
+{
+    const TableLayout &layout = TableLayout::fieldList();
+    const int width = layout.fields().first().width;
+    packet::Packet result;
+    result.fields = layout.fieldDefs();
+    for (const Catalogue::Listed &table : Catalogue(m_db).tables()) {
+        if (characterCount(table.name) > width)
+            continue;
+        result.rows.push_back(packet::Row{UpperCase(table.name),
+                                          table.view ? QStringLiteral("visão") : QStringLiteral("tabela")});
     }
     return result;
 }

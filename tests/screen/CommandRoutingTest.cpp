@@ -14,6 +14,14 @@ protected:
 
 TEST_F(CommandRoutingTest, IncludeAndAlterPlaceTheFocusByTheMarkedField)
 {
+    // As defined, a new attribute starts on its attribute column, with the keyboard there.
+    form->sbtIncluir->Click();
+    EXPECT_EQ(focusMoves(), QStringList{"focus:CDATRIBEXTRDIME"});
+    EXPECT_EQ(QApplication::focusWidget(), form->dbgExtras);
+    ui->dialogAnswers.push(mrYes);
+    form->sbtCancelar->Click();
+    form->cdsExtrasCDATRIBEXTRDIME->SetTag(0);
+
     // Alter focuses the field after the first marked one; a marked last field is passed over.
     form->cdsExtrasNRSEQUEDIME->SetTag(1);
     form->cdsExtrasDSATRIBEXTRDIME->SetTag(3);
@@ -50,6 +58,23 @@ TEST_F(CommandRoutingTest, IncludeAndAlterPlaceTheFocusByTheMarkedField)
     form->sbtProcurarClick(form->sbtProcurar);
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].kind, ScriptedInteraction::Shown::Find);
+}
+
+// Ctrl+Tab, Ctrl+PageDown and their backward keys go round the three tabs from the grid.
+TEST_F(CommandRoutingTest, CtrlTabAndCtrlPageKeysSwitchTabs)
+{
+    form->mnuDimensaoClick(form->mnuDimensao);
+    form->dbgPadrao->setFocus();
+    QTest::keyClick(form->dbgPadrao, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshExtras);
+    EXPECT_TRUE(form->mnuExtras->Checked());
+    EXPECT_EQ(QApplication::focusWidget(), form->dbgExtras);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(form->pgcPadrao->currentIndex(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshExtras);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshPadrao);
 }
 
 TEST_F(CommandRoutingTest, CancelOnTheExtrasTabAsksThenReloadsTheExtras)
