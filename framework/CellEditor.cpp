@@ -19,7 +19,6 @@ CellEditor::CellEditor(QWidget *parent, bool ellipsis) : QLineEdit(parent)
 
 void CellEditor::setCharacterLimit(int limit)
 {
-    setMaxLength(limit);
     const QString words = QStringLiteral("No máximo %1 caracteres.").arg(limit);
     setToolTip(words);
     connect(this, &QLineEdit::inputRejected, this,

@@ -3,10 +3,12 @@
 #include "EventBoundary.h"
 #include "TTabSheet.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QTabBar>
+#include <algorithm>
 
 TPageControl::TPageControl(QWidget *parent, const QString &name) : QTabWidget(parent)
 {
@@ -64,14 +66,20 @@ void TPageControl::SelectNeighbourSheet(int step)
     if (index == currentIndex() || !isTabEnabled(index) || !leaveAllowed())
         return;
     setCurrentIndex(index);
-    // The keyboard goes with the sheet: the first control of it that takes the focus by Tab.
-    const QList<QWidget *> controls = widget(index)->findChildren<QWidget *>();
-    for (QWidget *control : controls) {
-        if ((control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(widget(index)) && control->isEnabled()) {
-            control->setFocus(Qt::TabFocusReason);
-            break;
-        }
-    }
+    // The keyboard goes with the sheet: to its list (a scroll area around it would take the
+    // focus first, and do nothing with it), else to its first control that takes the focus by Tab.
+    QWidget *sheet = widget(index);
+    const auto takes = [sheet](const QWidget *control) {
+        return (control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(sheet) && control->isEnabled();
+    };
+    const QList<QAbstractItemView *> lists = sheet->findChildren<QAbstractItemView *>();
+    const auto list = std::find_if(lists.cbegin(), lists.cend(), takes);
+    const QList<QWidget *> controls = sheet->findChildren<QWidget *>();
+    const auto control = std::find_if(controls.cbegin(), controls.cend(), takes);
+    if (list != lists.cend())
+        (*list)->setFocus(Qt::TabFocusReason);
+    else if (control != controls.cend())
+        (*control)->setFocus(Qt::TabFocusReason);
 }
 
 bool TPageControl::eventFilter(QObject *watched, QEvent *event)

@@ -128,7 +128,7 @@ TEST(RealDialogs, AMessageTakesNoEarlyKeysAndGivesTheKeyboardBack)
     });
     EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Atributo extra deve ser informado."), TMsgDlgType::mtWarning, mbOK), mrOk);
     EXPECT_TRUE(stillUpAfterEarlySpace);
-    EXPECT_EQ(QApplication::activeWindow(), &window);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
     EXPECT_EQ(QApplication::focusWidget(), edit);
     EXPECT_TRUE(edit->text().isEmpty());
 }

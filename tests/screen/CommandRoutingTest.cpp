@@ -17,7 +17,7 @@ TEST_F(CommandRoutingTest, IncludeAndAlterPlaceTheFocusByTheMarkedField)
     // As defined, a new attribute starts on its attribute column, with the keyboard there.
     form->sbtIncluir->Click();
     EXPECT_EQ(focusMoves(), QStringList{"focus:CDATRIBEXTRDIME"});
-    EXPECT_EQ(QApplication::focusWidget(), form->dbgExtras);
+    EXPECT_EQ(form->window()->focusWidget(), form->dbgExtras);
     ui->dialogAnswers.push(mrYes);
     form->sbtCancelar->Click();
     form->cdsExtrasCDATRIBEXTRDIME->SetTag(0);
@@ -64,6 +64,8 @@ TEST_F(CommandRoutingTest, IncludeAndAlterPlaceTheFocusByTheMarkedField)
 TEST_F(CommandRoutingTest, CtrlTabAndCtrlPageKeysSwitchTabs)
 {
     form->mnuDimensaoClick(form->mnuDimensao);
+    form->window()->activateWindow(); // shortcuts act in the active window
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
     form->dbgPadrao->setFocus();
     QTest::keyClick(form->dbgPadrao, Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshExtras);
