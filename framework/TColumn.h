@@ -33,7 +33,7 @@ private:
     mutable QPointer<TField> m_field;
     mutable QPointer<TClientDataSet> m_fieldDataSet;
     mutable QString m_fieldFoundBy;
-    // The widest the column was fitted to so far: it grows with longer texts and never shrinks
-    // back, so a reload does not make the columns jump.
-    int m_fitted = 0;
+    // The widest text the column was fitted to so far: it grows with longer texts and never
+    // shrinks back, so a reload does not make the columns jump.
+    int m_widestText = 0;
 };

@@ -367,12 +367,11 @@ void TDBGrid::applyColumnWidths()
             setColumnWidth(i, column->ChosenWidth);
             continue;
         }
-        column->m_fitted = std::max(column->m_fitted, fittedWidth(i));
-        setColumnWidth(i, column->m_fitted);
+        setColumnWidth(i, fittedWidth(i));
     }
 }
 
-int TDBGrid::fittedWidth(int column) const
+int TDBGrid::fittedWidth(int column)
 {
     // The defined width (or the field's display width) is the floor; the title as the header
     // draws it and the texts in sight, with a little room, push it wider.
@@ -392,7 +391,7 @@ int TDBGrid::fittedWidth(int column) const
                            2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader()) + 6;
     width = std::max(width, titleWidth);
     if (!field || at->ReadOnly || !d->dataSet || !d->dataSet->Active())
-        return width; // a picture column shows no text
+        return std::max(width, at->m_widestText); // a picture column shows no text
     // Only the rows a screen shows are measured: a list of thousands is not read for a width.
     constexpr int padding = 12;
     const int firstRow = std::max(0, rowAt(0));
@@ -400,8 +399,9 @@ int TDBGrid::fittedWidth(int column) const
     const int lastRow = std::min(d->dataSet->RecordCount(), firstRow + rowsInSight);
     const QFontMetrics metrics = fontMetrics();
     for (int row = firstRow; row < lastRow; ++row)
-        width = std::max(width, metrics.horizontalAdvance(d->dataSet->DisplayTextAt(row, field->Index())) + padding);
-    return width;
+        at->m_widestText = std::max(at->m_widestText,
+                                    metrics.horizontalAdvance(d->dataSet->DisplayTextAt(row, field->Index())) + padding);
+    return std::max(width, at->m_widestText);
 }
 
 // --- options and state ----------------------------------------------------------------------

@@ -138,7 +138,7 @@ private:
     void focusField(TField *field);
     void applyOptions();
     void applyColumnWidths();
-    int fittedWidth(int column) const;
+    int fittedWidth(int column);
     bool typeable(int column) const;
     bool typeIntoFirstTypeableColumn(QKeyEvent *event);
     void showHeaderMenu(const QPoint &position);
