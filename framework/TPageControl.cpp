@@ -82,6 +82,21 @@ void TPageControl::SelectNeighbourSheet(int step)
         (*control)->setFocus(Qt::TabFocusReason);
 }
 
+void TPageControl::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int step = key == Qt::Key_Tab || key == Qt::Key_PageDown ? 1
+                         : key == Qt::Key_Backtab || key == Qt::Key_PageUp ? -1 : 0;
+        if (step != 0) {
+            SelectNeighbourSheet(step);
+            event->accept();
+            return;
+        }
+    }
+    QTabWidget::keyPressEvent(event);
+}
+
 bool TPageControl::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == tabBar() && event->type() == QEvent::KeyPress && OnChanging) {

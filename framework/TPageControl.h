@@ -27,6 +27,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override; // the same keys reaching it as keys
 
 private:
     bool leaveAllowed();               // runs OnChanging; false when it refused

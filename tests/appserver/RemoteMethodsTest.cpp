@@ -177,11 +177,17 @@ TEST_F(RemoteMethods, GetFieldsListsTheFieldsADimensionMayUse)
 {
     const packet::Packet fields =
         TestClient::packetOf(client->estrutura("getFields", {"D", "cliente"}));
-    ASSERT_EQ(fields.fields.size(), 1);
+    ASSERT_EQ(fields.fields.size(), 2);
     EXPECT_EQ(fields.fields[0].name, "CDFIELD");
     EXPECT_EQ(fields.fields[0].size, 30);
+    EXPECT_EQ(fields.fields[1].name, "DSTIPO"); // each field's declared type
     EXPECT_EQ(TestClient::column(fields, "CDFIELD"),
               QStringList({"CDCLIENTE", "NMCLIENTE", "CDCIDADE", "DSSEGMENTO", "DTCADASTRO"}));
+    // Kind "T": the application's tables, the server's own left out.
+    const QStringList tables = TestClient::column(
+        TestClient::packetOf(client->estrutura("getFields", {"T", ""})), "CDFIELD");
+    EXPECT_TRUE(tables.contains("CLIENTE"));
+    EXPECT_FALSE(tables.contains("USUARIOSERVIDOR"));
 
     const QString missing = TestClient::failureOf(client->estrutura("getFields", {"D", "NADA"}));
     EXPECT_TRUE(missing.contains("NADA")) << missing.toStdString();
