@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <new>
 
 namespace {
 
@@ -48,7 +49,11 @@ EarlyKeysIgnored::EarlyKeysIgnored(QWidget *box) : m_box(box)
 
 EarlyKeysIgnored::~EarlyKeysIgnored()
 {
-    new RepeatsAfterBoxIgnored;
+    try {
+        new RepeatsAfterBoxIgnored; // deletes itself
+    } catch (const std::bad_alloc &) {
+        // Out of memory: a held key may repeat into the window below, nothing worse.
+    }
 }
 
 bool EarlyKeysIgnored::eventFilter(QObject *watched, QEvent *event)

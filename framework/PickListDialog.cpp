@@ -37,7 +37,7 @@ public:
 
     QVariant data(const QModelIndex &index, int role) const override
     {
-        const QVariant value = QIdentityProxyModel::data(index, role);
+        QVariant value = QIdentityProxyModel::data(index, role);
         if (!used(index.row()))
             return value;
         switch (role) {
