@@ -30,14 +30,12 @@ public:
     TDBGrid *dbgExtras;
     TDataSource *dtsExtras;
     TDataSource *dtsFields;
-    TDataSource *dtsTabelas;
 
     TClientDataSet *cdsDados;
     TClientDataSet *cdsVDDados;
     TClientDataSet *cdsFields;
     TClientDataSet *cdsExtras;
     TClientDataSet *cdsVdExtras;
-    TClientDataSet *cdsTabelas;        // the tables the table column's lookup offers
 
     TField *cdsDadosIDDIMENSAODW;
     TField *cdsDadosNRSEQUEDIME;
@@ -50,7 +48,6 @@ public:
     TField *cdsExtrasCDATRIBEXTRDIME;
     TField *cdsExtrasDSATRIBEXTRDIME;
     TField *cdsFieldsCDFIELD;
-    TField *cdsTabelasCDFIELD;
 
     TNetConnection *netDimensao;
     TNetConnection *netValida;
@@ -115,7 +112,6 @@ public:
     // The fields the lookup for this field offers but does not let be chosen: those the
     // dimension, or another extra attribute, already uses.
     QStringList fieldsInUse(const TField *field) const;
-    void PesquisaTabelas();
 
     // --- extra attributes -----------------------------------------------------------------
     void cdsDadosAfterScroll(TClientDataSet *dataSet);

@@ -7,14 +7,9 @@
 void TfrmDimensao::dbgPadraoEditButtonClick(QObject *)
 {
     BusyIndicatorHiddenOnFailure guard;
-    TField *field = dbgPadrao->SelectedField();
-    // The table is chosen from the catalogue; it needs no table before it.
-    if (field == cdsDadosCDTABELADIME) {
-        PesquisaTabelas();
-        return;
-    }
     if (EmptyString(cdsDadosCDTABELADIME->AsString()))
         fail(QStringLiteral("NO_TAB_PESQ"));
+    TField *field = dbgPadrao->SelectedField();
     if (field == cdsDadosDSPKDIME)
         PesquisaCampos(cdsDadosDSPKDIME);
     if (field == cdsDadosDSPKDIME2)
@@ -59,19 +54,3 @@ QStringList TfrmDimensao::fieldsInUse(const TField *field) const
     return used;
 }
 
-// Lists the application's tables and writes the one chosen into the dimension's table; the
-// structure check judges it as it does a typed name.
-void TfrmDimensao::PesquisaTabelas()
-{
-    const Variant reply = remote::getFields(netValida, QStringLiteral("T"), QString());
-    cdsTabelas->SetData(CheckResultServ(reply));
-    DialogContext choices({{}, {}, cdsDadosCDTABELADIME->AsString()});
-    if (!Pesquisar(dtsTabelas, QStringLiteral("Tabelas")))
-        return;
-    const QString chosen = cdsTabelasCDFIELD->AsString();
-    if (cdsDadosCDTABELADIME->AsString() == chosen)
-        return;
-    if (cdsDados->State() == TDataSetState::dsBrowse)
-        cdsDados->Edit();
-    cdsDadosCDTABELADIME->SetAsString(chosen);
-}

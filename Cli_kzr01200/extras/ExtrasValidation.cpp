@@ -14,11 +14,10 @@ void TfrmDimensao::sameFieldCheck(TField *attribute, TField *dimensionField)
 
 void TfrmDimensao::cdsExtrasBeforePost(TClientDataSet *)
 {
-    // The keyboard goes where the missing value is to be typed.
     if (EmptyString(cdsExtrasDSATRIBEXTRDIME->AsString()))
-        fail(cdsExtrasDSATRIBEXTRDIME, QStringLiteral("NM_ATRIB_DEVE"));
+        fail(QStringLiteral("NM_ATRIB_DEVE"));
     if (EmptyString(cdsExtrasCDATRIBEXTRDIME->AsString()))
-        fail(cdsExtrasCDATRIBEXTRDIME, QStringLiteral("CD_ATRIB_DEVE"));
+        fail(QStringLiteral("CD_ATRIB_DEVE"));
     // As typed, before the attribute check brings it to normal form.
     sameFieldCheck(cdsExtrasCDATRIBEXTRDIME, cdsDadosDSPKDIME);
     sameFieldCheck(cdsExtrasCDATRIBEXTRDIME, cdsDadosDSITEMDIME);

@@ -47,11 +47,6 @@ const FieldDefinition fieldsFields[] = {
     {"DSTIPO", 30, "Tipo", nullptr, 0},
 };
 
-const FieldDefinition tabelasFields[] = {
-    {"CDFIELD", 30, "Tabela", nullptr, 0},
-    {"DSTIPO", 30, "Tipo", nullptr, 0},
-};
-
 const FieldDefinition extrasFields[] = {
     {"NRSEQUEDIME", 5, "Código", codeMask, 0},
     {"CDATRIBEXTRDIME", 30, "Atributo Extra", nullptr, 0},
@@ -82,7 +77,7 @@ const ColumnDefinition padraoColumns[] = {
     {"IDDIMENSAODW", 16, false},
     {"NRSEQUEDIME", -1, false},
     {"NMITEMDIME", 141, false},
-    {"CDTABELADIME", 105, true},
+    {"CDTABELADIME", 105, false},
     {"DSPKDIME", 96, true},
     {"DSITEMDIME", 111, true},
     {"DSPKDIME2", 109, true},
@@ -190,8 +185,6 @@ void TfrmDimensao::buildRecordSets()
     cdsExtras = new TClientDataSet(this, QStringLiteral("cdsExtras"));
     declareFields(cdsExtras, extrasFields);
     cdsVdExtras = new TClientDataSet(this, QStringLiteral("cdsVdExtras"));
-    cdsTabelas = new TClientDataSet(this, QStringLiteral("cdsTabelas"));
-    declareFields(cdsTabelas, tabelasFields);
 
     cdsDadosIDDIMENSAODW = cdsDados->FieldByName(QStringLiteral("IDDIMENSAODW"));
     cdsDadosNRSEQUEDIME = cdsDados->FieldByName(QStringLiteral("NRSEQUEDIME"));
@@ -204,17 +197,12 @@ void TfrmDimensao::buildRecordSets()
     cdsExtrasCDATRIBEXTRDIME = cdsExtras->FieldByName(QStringLiteral("CDATRIBEXTRDIME"));
     cdsExtrasDSATRIBEXTRDIME = cdsExtras->FieldByName(QStringLiteral("DSATRIBEXTRDIME"));
     cdsFieldsCDFIELD = cdsFields->FieldByName(QStringLiteral("CDFIELD"));
-    cdsTabelasCDFIELD = cdsTabelas->FieldByName(QStringLiteral("CDFIELD"));
-    // The extras' Include starts on the attribute, their Alter on the name after it.
-    cdsExtrasCDATRIBEXTRDIME->SetTag(1);
 
     dtsPadrao->SetDataSet(cdsDados);
     dtsExtras = new TDataSource(this, QStringLiteral("dtsExtras"));
     dtsExtras->SetDataSet(cdsExtras);
     dtsFields = new TDataSource(this, QStringLiteral("dtsFields"));
     dtsFields->SetDataSet(cdsFields);
-    dtsTabelas = new TDataSource(this, QStringLiteral("dtsTabelas"));
-    dtsTabelas->SetDataSet(cdsTabelas);
 }
 
 void TfrmDimensao::buildGrids()

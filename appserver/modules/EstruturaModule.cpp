@@ -11,14 +11,11 @@ void EstruturaModule::registerIn(MethodRegistry &registry)
     const Parameter table{QStringLiteral("tabela"), Parameter::Kind::Text, 30};
     registry.add(QString::fromLatin1(Name), QStringLiteral("getFields"), {kind, table},
                  [](Database &db, MethodCall &call) {
-                     // "D": the fields of a table a dimension may use; "T": the tables
-                     // themselves (the table argument is not read).
-                     if (call.text(0) == QLatin1String("T"))
-                         return packet::toVariant(StructureCheck(db).tables());
+                     // "D": the fields a dimension may use; no other kind is offered.
                      if (call.text(0) != QLatin1String("D"))
                          throw CallFault(
-                             QStringLiteral("getFields: tipo \"%1\" desconhecido; os tipos "
-                                            "oferecidos são \"D\" e \"T\".")
+                             QStringLiteral("getFields: tipo \"%1\" desconhecido; o único "
+                                            "tipo oferecido é \"D\".")
                                  .arg(call.text(0)));
                      return packet::toVariant(StructureCheck(db).dimensionFields(call.text(1)));
                  });

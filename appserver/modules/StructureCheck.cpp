@@ -55,18 +55,3 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
     }
     return result;
 }
-
-packet::Packet StructureCheck::tables()
-{
-    const TableLayout &layout = TableLayout::fieldList();
-    const int width = layout.fields().first().width;
-    packet::Packet result;
-    result.fields = layout.fieldDefs();
-    for (const Catalogue::Listed &table : Catalogue(m_db).tables()) {
-        if (characterCount(table.name) > width)
-            continue;
-        result.rows.push_back(packet::Row{UpperCase(table.name),
-                                          table.view ? QStringLiteral("visão") : QStringLiteral("tabela")});
-    }
-    return result;
-}

@@ -32,9 +32,6 @@ public:
     // MethodFailure when the table does not exist.
     // Each with its type as the catalogue declares it (DSTIPO).
     packet::Packet dimensionFields(const QString &table);
-    // The application's tables and views that a dimension can name (a name fits its 30
-    // characters), in the stored form, one CDFIELD each; DSTIPO says "tabela" or "visão".
-    packet::Packet tables();
 
 private:
     Database &m_db;

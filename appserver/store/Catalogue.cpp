@@ -123,25 +123,6 @@ std::optional<Catalogue::Table> Catalogue::lookUp(const QString &name)
     return found;
 }
 
-QVector<Catalogue::Listed> Catalogue::tables()
-{
-    const QString sql =
-        m_db.dialect().isSqlite()
-            ? QStringLiteral("SELECT name, '', type FROM sqlite_master WHERE type IN ('table', 'view') "
-                             "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name")
-            : QStringLiteral("SELECT c.relname::text, '', CASE c.relkind WHEN 'v' THEN 'view' "
-                             "ELSE 'table' END FROM pg_catalog.pg_class c WHERE ") +
-                  PgInCurrentSchema + QStringLiteral("AND c.relkind IN ('r', 'p', 'v') AND ") +
-                  PgTableVisible + QStringLiteral("ORDER BY c.relname::text");
-    QVector<Listed> listed;
-    for (const packet::Row &row : m_db.select(sql, {}, NameFields).rows) {
-        const QString name = row.at(0).value_or(QString());
-        if (!isServerTable(name))
-            listed.push_back({name, row.at(2).value_or(QString()) == QLatin1String("view")});
-    }
-    return listed;
-}
-
 std::optional<QString> Catalogue::findTable(const QString &name)
 {
     const std::optional<Table> found = table(name);

@@ -40,14 +40,6 @@ public:
     // The real name of a table or view of the application (not the database system's own).
     std::optional<QString> findTable(const QString &name);
     QVector<Column> columns(const QString &realTableName);
-    // The application's tables and views by name (the server's own left out), each with
-    // whether it is a view.
-    struct Listed
-    {
-        QString name;
-        bool view = false;
-    };
-    QVector<Listed> tables();
     // The column of that name in a list of columns: the exact spelling, else the first that
     // differs only in the case of A to Z; nullptr when none.
     static const Column *match(const QVector<Column> &columns, const QString &name);

@@ -183,11 +183,6 @@ TEST_F(RemoteMethods, GetFieldsListsTheFieldsADimensionMayUse)
     EXPECT_EQ(fields.fields[1].name, "DSTIPO"); // each field's declared type
     EXPECT_EQ(TestClient::column(fields, "CDFIELD"),
               QStringList({"CDCLIENTE", "NMCLIENTE", "CDCIDADE", "DSSEGMENTO", "DTCADASTRO"}));
-    // Kind "T": the application's tables, the server's own left out.
-    const QStringList tables = TestClient::column(
-        TestClient::packetOf(client->estrutura("getFields", {"T", ""})), "CDFIELD");
-    EXPECT_TRUE(tables.contains("CLIENTE"));
-    EXPECT_FALSE(tables.contains("USUARIOSERVIDOR"));
 
     const QString missing = TestClient::failureOf(client->estrutura("getFields", {"D", "NADA"}));
     EXPECT_TRUE(missing.contains("NADA")) << missing.toStdString();

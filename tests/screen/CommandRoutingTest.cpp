@@ -14,14 +14,6 @@ protected:
 
 TEST_F(CommandRoutingTest, IncludeAndAlterPlaceTheFocusByTheMarkedField)
 {
-    // As defined, a new attribute starts on its attribute column, with the keyboard there.
-    form->sbtIncluir->Click();
-    EXPECT_EQ(focusMoves(), QStringList{"focus:CDATRIBEXTRDIME"});
-    EXPECT_EQ(form->window()->focusWidget(), form->dbgExtras);
-    ui->dialogAnswers.push(mrYes);
-    form->sbtCancelar->Click();
-    form->cdsExtrasCDATRIBEXTRDIME->SetTag(0);
-
     // Alter focuses the field after the first marked one; a marked last field is passed over.
     form->cdsExtrasNRSEQUEDIME->SetTag(1);
     form->cdsExtrasDSATRIBEXTRDIME->SetTag(3);

@@ -37,31 +37,14 @@ TEST_F(FieldLookupTest, TheChosenFieldIsWrittenUnlessItIsAlreadyThere)
     EXPECT_EQ(calls(QStringLiteral("SetDimensao")), 0);
 }
 
-// The lists start on the value held and leave out what the dimension uses already; the table
-// column has its own list, of the catalogue's tables.
-TEST_F(FieldLookupTest, ListsStartOnTheValueHeldAndTheTableHasOne)
+// The lists start on the value held and leave out what the dimension uses already.
+TEST_F(FieldLookupTest, ListsStartOnTheValueHeldAndLeaveOutFieldsInUse)
 {
     form->PesquisaCampos(form->cdsDadosDSITEMDIME);
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].initial, QStringLiteral("NMCLIENTE"));
     EXPECT_EQ(ui->shown[0].choices, QStringList{"CDCLIENTE"});
     EXPECT_FALSE(form->cdsFields->FieldByName(QStringLiteral("DSTIPO"))->AsString().isEmpty());
-
-    include(QStringLiteral("8"), QStringLiteral("Oito"));
-    form->dbgPadrao->SetSelectedIndex(3);
-    ui->clear();
-    ui->pickAnswers.push(std::nullopt);
-    form->dbgPadraoEditButtonClick(form->dbgPadrao);
-    ASSERT_EQ(ui->shown.size(), 1u);
-    EXPECT_EQ(ui->shown[0].text, QStringLiteral("Tabelas"));
-    QStringList tables;
-    for (int row = 0; row < form->cdsTabelas->RecordCount(); ++row)
-        tables << form->cdsTabelas->DisplayTextAt(row, 0);
-    ASSERT_TRUE(tables.contains(QStringLiteral("CIDADE")));
-    ui->pickAnswers.push(int(tables.indexOf(QStringLiteral("CIDADE"))));
-    form->dbgPadraoEditButtonClick(form->dbgPadrao);
-    EXPECT_EQ(form->cdsDadosCDTABELADIME->AsString(), QStringLiteral("CIDADE"));
-    EXPECT_EQ(form->cdsDados->State(), TDataSetState::dsInsert);
 }
 
 TEST_F(FieldLookupTest, ABlankTableIsReportedWithoutAServerCall)
