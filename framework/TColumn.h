@@ -16,7 +16,8 @@ class TColumn
 {
 public:
     QString FieldName;
-    int Width = -1;        // pixels; -1: default from the field's display width
+    int Width = -1;        // pixels as defined, a floor; -1: from the field's display width
+    int ChosenWidth = -1;  // pixels the user chose (dragged, or remembered); wins over any fitting
     bool ReadOnly = false; // never typed into (a picture column, say)
     TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
     TColumnTitle Title;
@@ -32,4 +33,7 @@ private:
     mutable QPointer<TField> m_field;
     mutable QPointer<TClientDataSet> m_fieldDataSet;
     mutable QString m_fieldFoundBy;
+    // The widest text the column was fitted to so far: it grows with longer texts and never
+    // shrinks back, so a reload does not make the columns jump.
+    int m_widestText = 0;
 };

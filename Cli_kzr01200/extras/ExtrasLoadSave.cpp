@@ -1,6 +1,5 @@
 #include "TfrmDimensao.h"
 
-#include "DialogContext.h"
 #include "Interaction.h"
 #include "BusyIndicatorHiddenOnFailure.h"
 #include "BusyIndicatorShown.h"
@@ -100,18 +99,6 @@ void TfrmDimensao::dbgExtrasEditButtonClick(QObject *)
         fail(QStringLiteral("NO_TAB_PESQ"));
     if (dbgExtras->SelectedField() != cdsExtrasCDATRIBEXTRDIME)
         return;
-    // The list marks the fields that are taken already: by the other attributes, and by the
-    // dimension's own key, main attribute and self-relationship.
-    QStringList used;
-    const int attribute = cdsExtrasCDATRIBEXTRDIME->Index();
-    for (int row = 0; row < cdsExtras->RecordCount(); ++row) {
-        if (row != cdsExtras->RecNo() - 1)
-            used << cdsExtras->DisplayTextAt(row, attribute).trimmed();
-    }
-    for (TField *field : {cdsDadosDSPKDIME, cdsDadosDSITEMDIME, cdsDadosDSPKDIME2})
-        used << field->AsString().trimmed();
-    used.removeAll(QString());
-    DialogContext marks({{}, used});
     PesquisaCampos(cdsExtrasCDATRIBEXTRDIME);
 }
 

@@ -1,5 +1,6 @@
 #include "BusyWindow.h"
 #include "DialogContext.h"
+#include "EarlyKeysIgnored.h"
 #include "FrameworkTesting.h"
 #include "QtTranslations.h"
 #include "Services.h"
@@ -75,14 +76,16 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->model()->rowCount(), 3);
         EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
-        // A row already in use is marked, and can still be chosen.
+        // A row already in use is marked and cannot be chosen; the list starts on the value held.
         EXPECT_TRUE(view->model()->index(1, 0).data().toString().endsWith(QStringLiteral("2 (já usado)")));
+        EXPECT_FALSE(view->model()->flags(view->model()->index(1, 0)) & Qt::ItemIsEnabled);
         EXPECT_FALSE(view->model()->index(2, 0).data().toString().contains(QStringLiteral("já usado")));
+        EXPECT_EQ(view->currentIndex().row(), 2);
         view->setCurrentIndex(view->model()->index(2, 1));
         static_cast<QDialog *>(modal)->accept();
     });
     {
-        DialogContext used({{}, {QStringLiteral("2")}});
+        DialogContext used({{}, {QStringLiteral("2")}, QStringLiteral("3")});
         EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos")));
     }
     EXPECT_EQ(dataSet->RecNo(), 3);
@@ -102,6 +105,32 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
     });
     Procura(dataSet.get());
     EXPECT_EQ(dataSet->RecNo(), 2);
+}
+
+// Keys typed on as a message comes up do not answer it; once it is answered the window below
+// has the keyboard again, on the control that had it.
+TEST(RealDialogs, AMessageTakesNoEarlyKeysAndGivesTheKeyboardBack)
+{
+    Interaction::install(nullptr);
+    QWidget window;
+    auto *edit = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    bool stillUpAfterEarlySpace = false;
+    whenModal([&](QWidget *modal) {
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+        QTest::keyClick(modal->focusWidget(), Qt::Key_D);
+        stillUpAfterEarlySpace = modal->isVisible();
+        QTest::qWait(EarlyKeysIgnored::graceMilliseconds + 50);
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+    });
+    EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Atributo extra deve ser informado."), TMsgDlgType::mtWarning, mbOK), mrOk);
+    EXPECT_TRUE(stillUpAfterEarlySpace);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_TRUE(edit->text().isEmpty());
 }
 
 // A message shown while the busy window is up is above it and usable: the busy window steps

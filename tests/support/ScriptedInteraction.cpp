@@ -18,7 +18,8 @@ int ScriptedInteraction::messageDialog(const QString &text, TMsgDlgType type, TM
 
 bool ScriptedInteraction::pickList(TDataSource *source, const QString &title)
 {
-    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation, {}, DialogContext::current().usedChoices, {}});
+    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation, {}, DialogContext::current().usedChoices,
+                     DialogContext::current().currentChoice});
     if (pickAnswers.empty())
         return false;
     const std::optional<int> row = pickAnswers.front();
