@@ -126,7 +126,8 @@ bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
 std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QString &user,
                                                 const QString &message)
 {
-    Modal dialog(new LoginDialog(server, user, message, dialogParent()));
+    Modal dialog(new LoginDialog(server, user, message, dialogParent(),
+                                 LoginDialogCheck::current()));
     if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
     return LoginAnswer{dialog->user(), dialog->password()};
 }
