@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QSettings>
 
 namespace {
@@ -23,7 +24,8 @@ WindowPlacement::WindowPlacement(const HostOptions &options, QMdiArea *area)
 void WindowPlacement::restoreHost(QMainWindow &window) const
 {
     if (window.restoreGeometry(m_options.openSettings()->value(HostKey).toByteArray())) return;
-    window.resize(1000, 680); // what un-maximising gives
+    // Maximised by the window manager; where there is none, no less large.
+    window.setGeometry(window.screen()->availableGeometry());
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 
