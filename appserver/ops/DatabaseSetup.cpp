@@ -32,7 +32,7 @@ void makeFolder(const QString &path)
 // Beside the database, named after the version it keeps and when it was made.
 QString copyBeforeUpgrade(const DatabaseConfig &config, int version)
 {
-    const QString file =
+    QString file =
         QStringLiteral("%1.v%2-%3")
             .arg(config.sqlitePath())
             .arg(version)
