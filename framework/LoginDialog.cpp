@@ -8,29 +8,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-namespace {
-LoginCheck &installedCheck()
-{
-    static LoginCheck check;
-    return check;
-}
-} // namespace
-
-LoginDialogCheck::LoginDialogCheck(LoginCheck check) : m_previous(std::move(installedCheck()))
-{
-    installedCheck() = std::move(check);
-}
-
-LoginDialogCheck::~LoginDialogCheck()
-{
-    installedCheck() = std::move(m_previous);
-}
-
-const LoginCheck &LoginDialogCheck::current()
-{
-    return installedCheck();
-}
-
 LoginDialog::LoginDialog(const QString &server, const QString &user, const QString &message,
                          QWidget *parent, LoginCheck check)
     : QDialog(parent), m_user(new QLineEdit(user, this)), m_password(new QLineEdit(this)),

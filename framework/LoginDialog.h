@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interaction.h"
+#include "LoginDialogCheck.h"
 
 #include <QDialog>
 #include <memory>
@@ -9,25 +9,6 @@ class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QThread;
-
-// Asks the server about what was typed into the login dialog (on a thread of the dialog's): an
-// empty text lets the dialog close, anything else is why the dialog asks again.
-using LoginCheck = std::function<QString(const LoginAnswer &)>;
-
-// While alive, the login dialogs shown check what is typed with it before they close (the
-// product's own dialog, through the interaction seam; other interactions leave it unused).
-class LoginDialogCheck
-{
-public:
-    explicit LoginDialogCheck(LoginCheck check);
-    ~LoginDialogCheck();
-    LoginDialogCheck(const LoginDialogCheck &) = delete;
-    LoginDialogCheck &operator=(const LoginDialogCheck &) = delete;
-    static const LoginCheck &current();
-
-private:
-    LoginCheck m_previous;
-};
 
 // Asks for user name and password to log in to the application server. The password field
 // never echoes; the dialog keeps nothing once closed.

@@ -2,7 +2,7 @@
 
 #include "Exceptions.h"
 #include "Interaction.h"
-#include "LoginDialog.h"
+#include "LoginDialogCheck.h"
 #include "PasswordInput.h"
 #include "ServerLogin.h"
 
