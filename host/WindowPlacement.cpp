@@ -24,8 +24,11 @@ WindowPlacement::WindowPlacement(const HostOptions &options, QMdiArea *area)
 void WindowPlacement::restoreHost(QMainWindow &window) const
 {
     if (window.restoreGeometry(m_options.openSettings()->value(HostKey).toByteArray())) return;
-    // Maximised by the window manager; where there is none, no less large.
-    window.setGeometry(window.screen()->availableGeometry());
+    // Maximised by the window manager. Un-maximised, or where no window manager maximises it,
+    // it still takes most of the screen, its title bar in sight.
+    const QRect screen = window.screen()->availableGeometry();
+    const QSize most = screen.size() * 0.8;
+    window.setGeometry(QRect(screen.center() - QPoint(most.width(), most.height()) / 2, most));
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 
