@@ -137,7 +137,8 @@ std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QSt
                                                 const QString &message)
 {
     FocusReturn focusBack;
-    Modal dialog(new LoginDialog(server, user, message, dialogParent()));
+    Modal dialog(new LoginDialog(server, user, message, dialogParent(),
+                                 LoginDialogCheck::current()));
     if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
     return LoginAnswer{dialog->user(), dialog->password()};
 }

@@ -118,6 +118,8 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     EXPECT_TRUE(
         lines.contains("RECUSADO atributo extra PCDESCONTO da dimensão 00002: Campo "
                        "\"PCDESCONTO\" é de tipo não permitido para constituir uma dimensão."));
+    EXPECT_TRUE(lines.contains("alterada a dimensão 00004: Nome")) << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("a dimensão 00002 deixou de constar do cubo"));
     EXPECT_EQ(lines.last(), "2 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), 3 recusa(s).");
     static const QRegularExpression lineStart("^", QRegularExpression::MultilineOption);
     EXPECT_EQ(dry.out, QString(run.out).replace(lineStart, "(simulação) "));
@@ -138,6 +140,14 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     const Outcome again = admin({"import", csv});
     EXPECT_EQ(again.code, 0) << again.out.toStdString() << again.err.toStdString();
     EXPECT_EQ(again.out, "0 inclusão(ões), 0 alteração(ões), 0 exclusão(ões), 0 recusa(s).\n");
+
+    // A file that is not there, or not whole, is said so in Portuguese.
+    EXPECT_TRUE(admin({"import", server.tempPath("nada.json")}).err.endsWith(": o arquivo não existe\n"));
+    QFile cut(server.tempPath("cortado.json"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write("{\"dimensoes\": [\n{") > 0);
+    cut.close();
+    EXPECT_TRUE(admin({"import", cut.fileName()})
+                    .err.endsWith("kzr-admin: Arquivo inválido (linha 2): um objeto não termina (falta \"}\")\n"));
 }
 
 TEST_F(Import, DeletesWhatTheFileLeavesOutOnlyWhenAskedAndAsTheScreenAllows)

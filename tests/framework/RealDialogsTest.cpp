@@ -2,6 +2,7 @@
 #include "DialogContext.h"
 #include "EarlyKeysIgnored.h"
 #include "FrameworkTesting.h"
+#include "LoginDialog.h"
 #include "QtTranslations.h"
 #include "Services.h"
 #include "TDataSource.h"
@@ -10,9 +11,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -229,4 +232,40 @@ TEST(RealDialogs, AChoiceListShowsTheSelectedRowsDetailsAndAnswersItsAction)
         EXPECT_EQ(details, QStringLiteral("segunda"));
         EXPECT_EQ(actionEnabled, enabled);
     }
+}
+
+// While the server weighs what was typed (it delays a refusal after several), the dialog shows
+// it is waiting, then says the refusal itself and asks again.
+TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
+{
+    Interaction::install(nullptr);
+    QSemaphore answered;
+    QStringList verdicts{QStringLiteral("Usuário ou senha inválidos."), QString()};
+    const LoginDialogCheck check([&](const LoginAnswer &) {
+        answered.acquire();
+        return verdicts.takeFirst();
+    });
+    whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<LoginDialog *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto *password = dialog->findChild<QLineEdit *>(QStringLiteral("edtSenha"));
+        auto *message = dialog->findChild<QLabel *>(QStringLiteral("lblMensagem"));
+        QPushButton *enter = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        password->setText(QStringLiteral("errada"));
+        enter->click();
+        EXPECT_EQ(dialog->cursor().shape(), Qt::WaitCursor);
+        EXPECT_FALSE(enter->isEnabled());
+        EXPECT_EQ(message->text(), QStringLiteral("Aguarde…"));
+        answered.release();
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return !dialog->waiting(); }));
+        EXPECT_EQ(message->text(), QStringLiteral("Usuário ou senha inválidos."));
+        EXPECT_TRUE(enter->isEnabled() && dialog->isVisible());
+        password->setText(QStringLiteral("certa"));
+        answered.release();
+        enter->click();
+    });
+    const std::optional<LoginAnswer> typed =
+        Interaction::current().login(QStringLiteral("127.0.0.1:21201"), QStringLiteral("ana"), QString());
+    ASSERT_TRUE(typed.has_value());
+    EXPECT_EQ(typed->password, QStringLiteral("certa"));
 }

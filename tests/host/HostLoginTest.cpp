@@ -136,6 +136,7 @@ TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
     TApplication::SetHost(&window);
     seam->loginAnswers.push(LoginAnswer{"demo", "demo"});
     ASSERT_TRUE(window.logIn());
+    EXPECT_EQ(window.findChild<QLabel *>("lblUsuario")->text(), "Usuário: demo (manutenção)");
 
     // A screen's connection: host, port and now the session from the framework.
     TNetConnection net(nullptr, "netDimensao");
@@ -153,6 +154,7 @@ TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
 
     const OpsPage ops(server);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ops.metric("kzr_sessions") == 0; }, 5000));
+    window.saveFailed("A sessão expirou por inatividade.");
     try {
         CheckResultServ(net.AppServer().Call("getDimensao", {"", ""}));
         FAIL() << "served after the session ended";
@@ -162,6 +164,7 @@ TEST_F(HostLoginTest, AnEndedSessionIsReportedAndTheLoginComesBack)
     seam->loginAnswers.push(LoginAnswer{"demo", "demo"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return loginMessages().size() == 2; }, 5000));
     EXPECT_EQ(loginMessages().last(), "A sessão expirou por inatividade. Entre novamente com usuário e senha.");
+    EXPECT_EQ(window.statusText(), ""); // the failure the ended session caused no longer stands
     EXPECT_NO_THROW(CheckResultServ(net.AppServer().Call("getDimensao", {"", ""})));
     // The other connection's socket is still open on the old session: it joins the new one.
     EXPECT_NO_THROW(CheckResultServ(valida.AppServer().Call("getFields", {"D", "CLIENTE"})));
