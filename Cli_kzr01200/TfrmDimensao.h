@@ -109,6 +109,9 @@ public:
     void dbgPadraoColExit(QObject *sender);
     void dbgPadraoEditButtonClick(QObject *sender);
     void PesquisaCampos(TField *field);
+    // The fields the lookup for this field offers but does not let be chosen: those the
+    // dimension, or another extra attribute, already uses.
+    QStringList fieldsInUse(const TField *field) const;
 
     // --- extra attributes -----------------------------------------------------------------
     void cdsDadosAfterScroll(TClientDataSet *dataSet);

@@ -43,13 +43,13 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
                                   QStringLiteral("N"));
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("Arquivo de configuração (o do kzr-host)."),
-                                      QStringLiteral("FILE"));
+                                      QStringLiteral("ARQUIVO"));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Formato da saída: text, json ou csv."),
                                     QStringLiteral("FORMATO"));
     const QCommandLineOption output(QStringLiteral("output"),
                                     QStringLiteral("Grava a saída no arquivo em vez de exibi-la."),
-                                    QStringLiteral("FILE"));
+                                    QStringLiteral("ARQUIVO"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("import, restore: só informa o que mudaria."));
     const QCommandLineOption at(QStringLiteral("at"),
@@ -66,12 +66,12 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         QStringLiteral("Arquivo cuja primeira linha é a senha. Sem ele: a variável KZR_PASSWORD "
                        "(a escolha mais fraca), senão a entrada padrão, senão pergunta no "
                        "terminal."),
-        QStringLiteral("FILE"));
+        QStringLiteral("ARQUIVO"));
     const QCommandLineOption tls(QStringLiteral("tls"), QStringLiteral("O servidor usa TLS."));
     const QCommandLineOption caFile(
         QStringLiteral("ca-file"),
         QStringLiteral("Certificados (PEM) das autoridades em que confiar; implica --tls."),
-        QStringLiteral("FILE"));
+        QStringLiteral("ARQUIVO"));
     parser.addOptions({server, port, settings, format, output, dryRun, deleteMissing, user,
                        passwordFile, tls, caFile, at});
     parser.addHelpOption();

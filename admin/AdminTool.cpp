@@ -5,6 +5,7 @@
 #include "DimensionExport.h"
 #include "DimensionSource.h"
 #include "Exceptions.h"
+#include "FileErrorText.h"
 #include "HistoryReport.h"
 #include "MemberTree.h"
 
@@ -23,7 +24,7 @@ void write(const AdminOptions &options, const QByteArray &bytes, QTextStream &ou
     QSaveFile file(options.output);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
-                            .arg(options.output, file.errorString()));
+                            .arg(options.output, FileErrorText::writing(file)));
 }
 
 // The members' tree goes out as each page comes, to `out` or beside the file, which it
@@ -33,7 +34,7 @@ void stream(const AdminOptions &options, MemberTree &tree, QTextStream &out)
     QSaveFile file(options.output);
     if (!options.output.isEmpty() && !file.open(QIODevice::WriteOnly))
         throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
-                            .arg(options.output, file.errorString()));
+                            .arg(options.output, FileErrorText::writing(file)));
     const MemberTree::Sink sink = [&](const QString &text) {
         if (options.output.isEmpty()) {
             out << text;
@@ -42,7 +43,7 @@ void stream(const AdminOptions &options, MemberTree &tree, QTextStream &out)
         const QByteArray bytes = text.toUtf8();
         if (file.write(bytes) != bytes.size())
             throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
-                                .arg(options.output, file.errorString()));
+                                .arg(options.output, FileErrorText::writing(file)));
     };
     if (options.format == AdminOptions::Format::Csv)
         tree.writeCsv(sink);
@@ -51,7 +52,7 @@ void stream(const AdminOptions &options, MemberTree &tree, QTextStream &out)
     out.flush();
     if (!options.output.isEmpty() && !file.commit())
         throw Exception(QStringLiteral("Não foi possível gravar \"%1\": %2")
-                            .arg(options.output, file.errorString()));
+                            .arg(options.output, FileErrorText::writing(file)));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "ImportFile.h"
 
 #include "Exceptions.h"
+#include "FileErrorText.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -95,7 +96,8 @@ ImportFile ImportFile::fromJson(const QByteArray &bytes)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        refuse(QStringLiteral("posição %1").arg(error.offset), error.errorString());
+        refuse(QStringLiteral("linha %1").arg(bytes.left(error.offset).count('\n') + 1),
+               FileErrorText::parsing(error));
     const QJsonValue list = document.object().value(QLatin1String("dimensoes"));
     if (!list.isArray())
         refuse(QStringLiteral("início"), QStringLiteral("falta a lista \"dimensoes\""));

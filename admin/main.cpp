@@ -1,6 +1,7 @@
 #include "AdminOptions.h"
 #include "AdminTool.h"
 #include "ImportModule.h"
+#include "QtTranslations.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-admin"));
+    SpeakBrazilianPortuguese();
     QTextStream out(stdout);
     QTextStream err(stderr);
     return AdminTool::run(QCoreApplication::arguments(), out, err);

@@ -1,5 +1,6 @@
 #include "BusyWindow.h"
 
+#include "BusyIndicatorAside.h"
 #include "Services.h"
 #include "TApplication.h"
 #include "TNetConnection.h"
@@ -96,7 +97,6 @@ void showIfDue()
     if (!b.since.isValid() || b.since.elapsed() < BusyWindow::ShowAfterMs)
         return;
     b.window->showText(b.state.kind, b.state.text);
-    ++b.state.windowShowCount;
 }
 
 // Armed again for what is left of the delay (nothing, when it has passed).
@@ -139,7 +139,6 @@ void ActiveShowAvi(QWidget *mainForm, int kind, const QString &text)
     b.state.shown = true;
     b.state.kind = kind;
     b.state.text = text;
-    ++b.state.showCount;
     if (b.window->isVisible()) {
         // Already up through a long call: the person watching sees the new text at once.
         b.window->showText(kind, text);

@@ -1,6 +1,7 @@
 #include "CellEditor.h"
 
 #include <QToolButton>
+#include <QToolTip>
 
 CellEditor::CellEditor(QWidget *parent, bool ellipsis) : QLineEdit(parent)
 {
@@ -14,6 +15,14 @@ CellEditor::CellEditor(QWidget *parent, bool ellipsis) : QLineEdit(parent)
     m_button->setFocusPolicy(Qt::NoFocus);
     m_button->setCursor(Qt::ArrowCursor);
     connect(m_button, &QToolButton::clicked, this, &CellEditor::ellipsisClicked);
+}
+
+void CellEditor::setCharacterLimit(int limit)
+{
+    const QString words = QStringLiteral("No máximo %1 caracteres.").arg(limit);
+    setToolTip(words);
+    connect(this, &QLineEdit::inputRejected, this,
+            [this, words] { QToolTip::showText(mapToGlobal(QPoint(0, height())), words, this); });
 }
 
 void CellEditor::resizeEvent(QResizeEvent *event)

@@ -1,7 +1,6 @@
 #include "Interaction.h"
 
 #include "QtInteraction.h"
-#include "TClientDataSet.h"
 
 namespace {
 std::unique_ptr<Interaction> &installed()
@@ -10,42 +9,6 @@ std::unique_ptr<Interaction> &installed()
     return interaction;
 }
 } // namespace
-
-FindFields FindFields::of(const TClientDataSet *dataSet)
-{
-    FindFields offered;
-    for (int i = 0; dataSet && i < dataSet->FieldCount(); ++i) {
-        const TField *field = dataSet->Fields(i);
-        if (field->Visible())
-            offered.fields.emplace_back(field->FieldName(), field->DisplayLabel());
-    }
-    if (!offered.fields.empty())
-        offered.initial = offered.fields.front().first;
-    return offered;
-}
-
-namespace {
-DialogContext::Details &contextDetails()
-{
-    static DialogContext::Details details;
-    return details;
-}
-} // namespace
-
-DialogContext::DialogContext(Details details) : m_previous(contextDetails())
-{
-    contextDetails() = std::move(details);
-}
-
-DialogContext::~DialogContext()
-{
-    contextDetails() = m_previous;
-}
-
-const DialogContext::Details &DialogContext::current()
-{
-    return contextDetails();
-}
 
 Interaction &Interaction::current()
 {

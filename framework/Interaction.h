@@ -1,64 +1,14 @@
 #pragma once
 
+#include "DialogRequests.h"
 #include "TMessages.h"
 
 #include <QString>
-#include <QStringList>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class TDataSource;
 class TClientDataSet;
-
-// What a find offers: fields by caption, in the order shown, and the one it starts on.
-struct FindFields {
-    std::vector<std::pair<QString, QString>> fields; // field name, caption
-    QString initial;                                 // field name
-    // Every visible field of the record set, by display label, starting on the first.
-    static FindFields of(const TClientDataSet *dataSet);
-};
-
-// More than a dialog's own arguments say, for the dialogs shown while it is alive: an
-// informative text below a message (what a confirmation is about), the rows of a pick list
-// already in use.
-class DialogContext
-{
-public:
-    struct Details {
-        QString informativeText;
-        QStringList usedChoices;
-    };
-    explicit DialogContext(Details details);
-    ~DialogContext();
-    DialogContext(const DialogContext &) = delete;
-    DialogContext &operator=(const DialogContext &) = delete;
-    static const Details &current();
-
-private:
-    Details m_previous;
-};
-
-// What the user typed into the login dialog.
-struct LoginAnswer
-{
-    QString user;
-    QString password;
-};
-
-// A list to read and act on: rows under column titles, the details of the selected row below
-// them (rich text), and one action for the selected row, which may be withheld
-// (actionEnabled false) while the list can still be read.
-struct ChoiceList
-{
-    QString title;
-    QStringList columns;
-    QList<QStringList> rows;
-    QStringList details; // one per row
-    QString action;      // the action's caption
-    bool actionEnabled = true;
-};
 
 // The one seam for modal interaction. The product uses real Qt dialogs unless another
 // interaction is installed (an unattended run, a tool that collects messages, a test's script).

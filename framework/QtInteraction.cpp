@@ -1,7 +1,11 @@
 #include "QtInteraction.h"
 
+#include "BusyIndicatorAside.h"
 #include "ChoiceListDialog.h"
+#include "DialogContext.h"
+#include "EarlyKeysIgnored.h"
 #include "FindDialog.h"
+#include "FocusReturn.h"
 #include "LoginDialog.h"
 #include "PickListDialog.h"
 #include "Services.h"
@@ -69,6 +73,7 @@ QString titleOf(TMsgDlgType type)
 int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     BusyIndicatorAside aside;
+    FocusReturn focusBack;
     Modal box(new QMessageBox(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent()));
     box->setInformativeText(DialogContext::current().informativeText);
     // The buttons' captions are Qt's own, in the language of the translation the host installed.
@@ -92,7 +97,11 @@ int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgB
         box->setDefaultButton(QMessageBox::Cancel);
     else if (buttons & mbNo)
         box->setDefaultButton(QMessageBox::No);
-    const auto clicked = QMessageBox::StandardButton(box->exec());
+    auto clicked = QMessageBox::NoButton;
+    {
+        EarlyKeysIgnored keys(box.operator->());
+        clicked = QMessageBox::StandardButton(box->exec());
+    }
     for (const Pair &pair : pairs) {
         if (box.alive() && clicked == pair.button)
             return pair.result;
@@ -107,7 +116,9 @@ bool QtInteraction::pickList(TDataSource *source, const QString &title)
     if (!source || !source->DataSet())
         return false;
     BusyIndicatorAside aside;
-    Modal dialog(new PickListDialog(source->DataSet(), title, DialogContext::current().usedChoices,
+    FocusReturn focusBack;
+    const DialogContext::Details &context = DialogContext::current();
+    Modal dialog(new PickListDialog(source->DataSet(), title, context.usedChoices, context.currentChoice,
                                     dialogParent()));
     return dialog->exec() == QDialog::Accepted && dialog.alive() && dialog->choose();
 }
@@ -117,6 +128,7 @@ bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
     if (!dataSet)
         return false;
     BusyIndicatorAside aside;
+    FocusReturn focusBack;
     Modal dialog(new FindDialog(dataSet, fields, dialogParent()));
     return dialog->exec() == QDialog::Accepted && dialog.alive();
 }
@@ -124,7 +136,9 @@ bool QtInteraction::find(TClientDataSet *dataSet, const FindFields &fields)
 std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QString &user,
                                                 const QString &message)
 {
-    Modal dialog(new LoginDialog(server, user, message, dialogParent()));
+    FocusReturn focusBack;
+    Modal dialog(new LoginDialog(server, user, message, dialogParent(),
+                                 LoginDialogCheck::current()));
     if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
     return LoginAnswer{dialog->user(), dialog->password()};
 }
@@ -132,6 +146,7 @@ std::optional<LoginAnswer> QtInteraction::login(const QString &server, const QSt
 std::optional<int> QtInteraction::chooseRow(const ChoiceList &list)
 {
     BusyIndicatorAside aside;
+    FocusReturn focusBack;
     Modal dialog(new ChoiceListDialog(list, dialogParent()));
     if (dialog->exec() != QDialog::Accepted || !dialog.alive()) return std::nullopt;
     return dialog->chosenRow();

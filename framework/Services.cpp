@@ -20,11 +20,9 @@ void MensErro(const QString &text, bool abort)
         throw EAbort();
 }
 
-Variant CheckResultServ(const Variant &reply, bool flag, int number)
+Variant CheckResultServ(const Variant &reply)
 {
     if (server_failure::isSessionEnded(reply)) throw ESessionEnded(server_failure::message(reply));
-    Q_UNUSED(flag);
-    Q_UNUSED(number);
     if (server_failure::is(reply))
         throw EServerFailure(server_failure::message(reply));
     return reply;
@@ -84,10 +82,8 @@ void AtualizaLocalCache(const Variant &tableNames)
         host->atualizaLocalCache(tables);
 }
 
-bool Pesquisar(TDataSource *source, const QString &title, bool flag1, bool flag2)
+bool Pesquisar(TDataSource *source, const QString &title)
 {
-    Q_UNUSED(flag1);
-    Q_UNUSED(flag2);
     if (!source || !source->DataSet() || !source->DataSet()->Active())
         return false;
     return Interaction::current().pickList(source, title);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Colors.h"
+#include "TColumnTitle.h"
 
 #include <QPointer>
 #include <QString>
@@ -11,24 +11,13 @@ class TField;
 
 enum class TColumnButtonStyle { cbsAuto, cbsEllipsis, cbsNone };
 
-// The title of a grid column: part of its column.
-class TColumnTitle
-{
-public:
-    QString Caption;       // empty: the field's display label
-    QString FontName;      // empty: the grid's font
-    int FontHeight = 0;    // platform units (negative: pixels)
-    bool SymbolCharset = false;
-    TColor FontColor = clWindowText;
-    QString Hint;          // the title's tooltip (what a click on it does)
-};
-
 // A column of a TDBGrid: the field it shows and how.
 class TColumn
 {
 public:
     QString FieldName;
-    int Width = -1;        // pixels; -1: default from the field's display width
+    int Width = -1;        // pixels as defined, a floor; -1: from the field's display width
+    int ChosenWidth = -1;  // pixels the user chose (dragged, or remembered); wins over any fitting
     bool ReadOnly = false; // never typed into (a picture column, say)
     TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
     TColumnTitle Title;
@@ -44,4 +33,7 @@ private:
     mutable QPointer<TField> m_field;
     mutable QPointer<TClientDataSet> m_fieldDataSet;
     mutable QString m_fieldFoundBy;
+    // The widest text the column was fitted to so far: it grows with longer texts and never
+    // shrinks back, so a reload does not make the columns jump.
+    int m_widestText = 0;
 };

@@ -103,7 +103,7 @@ TDBGrid::TDBGrid(QWidget *parent, const QString &name) : QTableView(parent), d(n
         // The last column's width is whatever room is left, never a width of its own.
         if (!d->applyingWidths && section < ColumnCount() - 1 &&
             (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-            d->columns[size_t(section)]->Width = size;
+            d->columns[size_t(section)]->ChosenWidth = size;
             emit columnLayoutChangedByUser();
         }
     });
@@ -310,7 +310,7 @@ TDBGrid::ColumnLayout TDBGrid::CurrentColumnLayout() const
     ColumnLayout layout;
     for (const auto &column : d->columns) {
         layout.order << column->FieldName;
-        layout.widths << column->Width;
+        layout.widths << column->ChosenWidth;
     }
     return layout;
 }
@@ -331,8 +331,8 @@ void TDBGrid::ApplyColumnLayout(const ColumnLayout &layout)
         if (at != place)
             MoveColumn(at, place);
         const int width = i < layout.widths.size() ? layout.widths.at(i) : 0;
-        if (width == -1 || width > 0) // -1: the width the field gives
-            Columns(place)->Width = width;
+        if (width == -1 || width > 0) // -1: the width the grid fits
+            Columns(place)->ChosenWidth = width;
         ++place;
     }
     applyColumnWidths();
@@ -361,22 +361,47 @@ void TDBGrid::columnsChanged()
 void TDBGrid::applyColumnWidths()
 {
     Flag applying(d->applyingWidths);
-    const int charWidth = fontMetrics().averageCharWidth();
     for (int i = 0; i < ColumnCount(); ++i) {
         TColumn *column = Columns(i);
-        int width = column->Width;
-        if (width < 0) {
-            // A column without a width of its own fits its field, and its title as the header
-            // draws it.
-            TField *field = column->Field();
-            const int chars = field ? qMax(field->DisplayWidth(), field->DisplayLabel().size()) : 10;
-            const QString title = d->model->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
-            const int titleWidth = horizontalHeader()->fontMetrics().horizontalAdvance(title) +
-                                   2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader()) + 4;
-            width = std::max({24, chars * charWidth + 8, titleWidth});
+        if (column->ChosenWidth > 0) {
+            setColumnWidth(i, column->ChosenWidth);
+            continue;
         }
-        setColumnWidth(i, width);
+        setColumnWidth(i, fittedWidth(i));
     }
+}
+
+int TDBGrid::fittedWidth(int column)
+{
+    // The defined width (or the field's display width) is the floor; the title as the header
+    // draws it and the texts in sight, with a little room, push it wider.
+    TColumn *at = Columns(column);
+    TField *field = at->Field();
+    int width = at->Width;
+    if (width < 0) {
+        const int chars = field ? qMax(field->DisplayWidth(), field->DisplayLabel().size()) : 10;
+        width = std::max(24, chars * fontMetrics().averageCharWidth() + 8);
+    }
+    QFont titleFont = horizontalHeader()->font();
+    const QVariant fontRole = d->model->headerData(column, Qt::Horizontal, Qt::FontRole);
+    if (fontRole.isValid())
+        titleFont = fontRole.value<QFont>();
+    const QString title = d->model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(title) +
+                           2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader()) + 6;
+    width = std::max(width, titleWidth);
+    if (!field || at->ReadOnly || !d->dataSet || !d->dataSet->Active())
+        return std::max(width, at->m_widestText); // a picture column shows no text
+    // Only the rows a screen shows are measured: a list of thousands is not read for a width.
+    constexpr int padding = 12;
+    const int firstRow = std::max(0, rowAt(0));
+    const int rowsInSight = std::max(30, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) + 1);
+    const int lastRow = std::min(d->dataSet->RecordCount(), firstRow + rowsInSight);
+    const QFontMetrics metrics = fontMetrics();
+    for (int row = firstRow; row < lastRow; ++row)
+        at->m_widestText = std::max(at->m_widestText,
+                                    metrics.horizontalAdvance(d->dataSet->DisplayTextAt(row, field->Index())) + padding);
+    return std::max(width, at->m_widestText);
 }
 
 // --- options and state ----------------------------------------------------------------------

@@ -62,6 +62,7 @@ public:
     void SetSelectedIndex(int column);       // runs OnColExit/OnColEnter like a user move
 
     TColor Color = clWindow;                 // cell background (clWindow: the palette's base)
+    QString EmptyText;                       // said in the grid while its record set is empty
     TCanvas *Canvas() const;                 // valid only inside OnDrawColumnCell
 
     // Commits an open cell editor into the record (typed text is never lost).
@@ -118,6 +119,7 @@ private:
     bool drawCell(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index);
     void paintGridLines(const QRegion &region);
     void paintPendingDeletes();
+    void paintEmptyText();
     bool editorKeyDown(QKeyEvent *event);
     // The move gate: the index the grid may really move to, or an invalid one when refused.
     QModelIndex admitMove(const QModelIndex &to);
@@ -136,6 +138,7 @@ private:
     void focusField(TField *field);
     void applyOptions();
     void applyColumnWidths();
+    int fittedWidth(int column);
     bool typeable(int column) const;
     bool typeIntoFirstTypeableColumn(QKeyEvent *event);
     void showHeaderMenu(const QPoint &position);

@@ -78,6 +78,8 @@ QWidget *TDBGrid::createCellEditor(QWidget *parent, const QModelIndex &index)
         return nullptr;
     auto *editor = new CellEditor(parent, column->ButtonStyle == TColumnButtonStyle::cbsEllipsis);
     editor->setValidator(new MaskValidator(field, editor));
+    if (field->Mask().isEmpty())
+        editor->setCharacterLimit(field->Size());
     connect(editor, &CellEditor::ellipsisClicked, this, [this] { EventBoundary::later(this, [this] { editButtonClicked(); }); });
     // Opening the editor (to reach its button, say) changes nothing; typing into it puts the
     // record into edit state. A record set that refuses the edit takes the editor with it.

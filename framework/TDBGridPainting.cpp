@@ -23,6 +23,20 @@ void TDBGrid::paintEvent(QPaintEvent *event)
     QTableView::paintEvent(event);
     if (showGrid() && gridStyle() == Qt::NoPen) paintGridLines(event->region());
     paintPendingDeletes();
+    paintEmptyText();
+}
+
+// An empty list tells the user what to do first, below the titles where the rows would be.
+void TDBGrid::paintEmptyText()
+{
+    TClientDataSet *dataSet = d->dataSet;
+    if (EmptyText.isEmpty() || !dataSet || !dataSet->Active() || !dataSet->IsEmpty() ||
+        dataSet->State() == TDataSetState::dsInsert || dataSet->PendingDeleteCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    const QRect room = viewport()->rect().adjusted(8, 8, -8, -8);
+    painter.drawText(room, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, EmptyText);
 }
 
 // A record deleted while the server could not be told is still on the server: it stays in

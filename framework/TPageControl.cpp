@@ -3,14 +3,28 @@
 #include "EventBoundary.h"
 #include "TTabSheet.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTabBar>
+#include <algorithm>
 
 TPageControl::TPageControl(QWidget *parent, const QString &name) : QTabWidget(parent)
 {
     setObjectName(name);
     tabBar()->installEventFilter(this);
+    // Shortcuts rather than key presses: the grid with the keyboard would take Ctrl+PageDown as
+    // its own page move, and the host's window area Ctrl+Tab as a window change.
+    const std::pair<QKeySequence, int> moves[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},      {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_Backtab), -1}, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto &[keys, step] : moves) {
+        auto *shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { SelectNeighbourSheet(step); });
+    }
     connect(this, &QTabWidget::currentChanged, this, [this](int) {
         if (!m_silent && OnChange)
             EventBoundary::run([this] { OnChange(this); });
@@ -41,15 +55,44 @@ bool TPageControl::leaveAllowed()
     return !OnChanging || EventBoundary::attempt([this] { OnChanging(this); });
 }
 
+void TPageControl::SelectNeighbourSheet(int step)
+{
+    int index = currentIndex();
+    for (int tried = 1; tried < count(); ++tried) {
+        index = (index + step + count()) % count();
+        if (isTabEnabled(index))
+            break;
+    }
+    if (index == currentIndex() || !isTabEnabled(index) || !leaveAllowed())
+        return;
+    setCurrentIndex(index);
+    // The keyboard goes with the sheet: to its list (a scroll area around it would take the
+    // focus first, and do nothing with it), else to its first control that takes the focus by Tab.
+    QWidget *sheet = widget(index);
+    const auto takes = [sheet](const QWidget *control) {
+        return (control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(sheet) && control->isEnabled();
+    };
+    const QList<QAbstractItemView *> lists = sheet->findChildren<QAbstractItemView *>();
+    const auto list = std::find_if(lists.cbegin(), lists.cend(), takes);
+    const QList<QWidget *> controls = sheet->findChildren<QWidget *>();
+    const auto control = std::find_if(controls.cbegin(), controls.cend(), takes);
+    if (list != lists.cend())
+        (*list)->setFocus(Qt::TabFocusReason);
+    else if (control != controls.cend())
+        (*control)->setFocus(Qt::TabFocusReason);
+}
+
 void TPageControl::keyPressEvent(QKeyEvent *event)
 {
-    // Ctrl+Tab and Ctrl+PageUp/PageDown change the sheet from anywhere in the control.
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const int key = event->key();
-    if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_PageUp || key == Qt::Key_PageDown) &&
-        count() > 1 && !leaveAllowed()) {
-        event->accept();
-        return;
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int step = key == Qt::Key_Tab || key == Qt::Key_PageDown ? 1
+                         : key == Qt::Key_Backtab || key == Qt::Key_PageUp ? -1 : 0;
+        if (step != 0) {
+            SelectNeighbourSheet(step);
+            event->accept();
+            return;
+        }
     }
     QTabWidget::keyPressEvent(event);
 }

@@ -21,10 +21,13 @@ public:
     std::function<void(QObject *sender)> OnChange;
     // Runs before the user leaves the current sheet; a throw keeps the current sheet.
     std::function<void(QObject *sender)> OnChanging;
+    // As the user would: the next (or, step -1, previous) enabled sheet, round the end, with
+    // the keyboard on it. Ctrl+Tab and Ctrl+PageDown, Ctrl+Shift+Tab and Ctrl+PageUp.
+    void SelectNeighbourSheet(int step);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override; // the same keys reaching it as keys
 
 private:
     bool leaveAllowed();               // runs OnChanging; false when it refused

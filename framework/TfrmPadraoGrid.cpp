@@ -1,6 +1,7 @@
 #include "TfrmPadraoGrid.h"
 
 #include "ColumnLayoutSettings.h"
+#include "DialogContext.h"
 #include "EventBoundary.h"
 #include "Interaction.h"
 #include "Services.h"
@@ -166,6 +167,8 @@ TfrmPadraoGrid::TfrmPadraoGrid()
         return [this, handler](QObject *sender) {
             commitEditors();
             (this->*handler)(sender);
+            if (handler == &TfrmPadraoGrid::sbtVerificarClick)
+                emit refreshed();
             // After Include or Alter the keyboard goes on in the grid, where the record is.
             if (handler == &TfrmPadraoGrid::sbtIncluirClick || handler == &TfrmPadraoGrid::sbtAlterarClick)
                 focusActiveGrid();

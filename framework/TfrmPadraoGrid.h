@@ -106,6 +106,8 @@ signals:
     // The form is being destroyed (FormDestroy is about to run); it is deleted a little later,
     // once the close in progress has unwound.
     void destroying();
+    // The Refresh command went through: the form shows what the server holds.
+    void refreshed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "Interaction.h"
+#include "LoginDialogCheck.h"
 #include "PasswordInput.h"
 #include "ServerLogin.h"
 
@@ -20,10 +21,11 @@ struct HostLogin::Attempt
     {
         if (thread) thread->wait();
     }
-    // The session, or the failure the login thread met, thrown here.
+    bool answered() const { return session || failure; }
+    // The session, or the failure the login met, thrown here.
     ServerLogin::Session take()
     {
-        thread->wait();
+        if (thread) thread->wait();
         if (failure) std::rethrow_exception(failure);
         return *session;
     }
@@ -76,7 +78,28 @@ bool HostLogin::logIn(const QString &message)
                     PasswordInput::firstLineOf(m_options.passwordFile, &why))
                 answer = LoginAnswer{m_user, *password};
         }
-        if (!answer) answer = Interaction::current().login(server, m_user, why);
+        if (!answer) {
+            auto checked = std::make_unique<Attempt>();
+            const LoginDialogCheck check(
+                [checked = checked.get(), host = m_options.server, port = m_options.port,
+                 access = m_access](const LoginAnswer &typed) -> QString {
+                    checked->answer = typed;
+                    try {
+                        checked->session =
+                            ServerLogin::login(host, port, access, typed.user, typed.password);
+                    } catch (const EUntrustedCertificate &) {
+                        checked->failure = std::current_exception(); // asked about below
+                    } catch (const EConnectionError &e) {
+                        return e.Message(); // the dialog says so and asks again
+                    } catch (...) {
+                        checked->failure = std::current_exception();
+                    }
+                    return {};
+                });
+            answer = Interaction::current().login(server, m_user, why);
+            // The product's dialog closes only once the server has answered what it asked.
+            if (answer && checked->answered()) started = std::move(checked);
+        }
         if (!answer) return false;
         m_user = answer->user;
         try {
@@ -97,6 +120,11 @@ bool HostLogin::logIn(const QString &message)
         }
         answer.reset();
     }
+}
+
+QString HostLogin::roleInWords() const
+{
+    return m_access.readOnly ? QStringLiteral("somente leitura") : QStringLiteral("manutenção");
 }
 
 void HostLogin::rememberUser()

@@ -24,12 +24,14 @@ public:
     bool sent() const { return m_started != nullptr; }
 
     // Logs in; message says why it asks (empty the first time). False when the user gave up
-    // (cancelled the dialog or refused the server's certificate).
+    // (cancelled the dialog or refused the server's certificate). The dialog waits on the
+    // server's answer and asks again by itself after a refusal.
     bool logIn(const QString &message = QString());
 
     ServerAccess access() const { return m_access; }
     QString user() const { return m_user; }
-    QString role() const { return m_role; }
+    QString role() const { return m_role; } // as the server names it: "read-only", "maintain"
+    QString roleInWords() const;            // as the user reads it: "somente leitura", "manutenção"
 
 private:
     struct Attempt;

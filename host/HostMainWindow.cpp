@@ -2,6 +2,7 @@
 
 #include "EventBoundary.h"
 #include "Exceptions.h"
+#include "LoginBroadcast.h"
 #include "SaveStatus.h"
 #include "Services.h"
 #include "TfrmPadraoGrid.h"
@@ -33,7 +34,8 @@ QString packageDirectory(const HostOptions &options)
 
 HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
     : QMainWindow(parent), m_options(options), m_login(options), m_area(new QMdiArea(this)),
-      m_packages(packageDirectory(options), this), m_cubes(this)
+      m_placement(new WindowPlacement(options, m_area)), m_packages(packageDirectory(options), this),
+      m_cubes(this)
 {
     // Unattended, the server checks the password while the window is being built.
     m_login.start();
@@ -46,13 +48,6 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
 
     m_registerMenu = menuBar()->addMenu(QStringLiteral("&Cadastros"));
     m_registerMenu->setObjectName(QStringLiteral("mnuCadastros"));
-    m_cubeMenu = menuBar()->addMenu(QStringLiteral("Cu&bos"));
-    m_cubeMenu->setObjectName(QStringLiteral("mnuCubos"));
-    // The cubes a screen destroyed come back when someone looks for them.
-    connect(m_cubeMenu, &QMenu::aboutToShow, this, [this] {
-        m_cubes.rebuild();
-        refreshCubeMenu();
-    });
     m_windowMenu = menuBar()->addMenu(QStringLiteral("&Janela"));
     m_windowMenu->addAction(QStringLiteral("&Cascata"), m_area, &QMdiArea::cascadeSubWindows);
     m_windowMenu->addAction(QStringLiteral("&Lado a lado"), m_area, &QMdiArea::tileSubWindows);
@@ -60,9 +55,8 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
     m_windowMenu->addAction(QStringLiteral("&Sair"), this, &QWidget::close);
 
     m_serverLabel = new QLabel(QStringLiteral("Servidor: %1:%2").arg(m_options.server).arg(m_options.port), this);
-    m_cacheLabel = new QLabel(this);
-    m_cacheLabel->setObjectName(QStringLiteral("lblCache"));
-    statusBar()->addWidget(m_cacheLabel, 1);
+    m_saveStatus = new SaveStatus(this);
+    statusBar()->addWidget(m_saveStatus, 1);
     m_userLabel = new QLabel(this);
     m_userLabel->setObjectName(QStringLiteral("lblUsuario"));
     statusBar()->addPermanentWidget(m_userLabel);
@@ -72,8 +66,7 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
 
     registerScreen(QStringLiteral("KZR01200"), QStringLiteral("Pkg_kzr01200"), QStringLiteral("&Dimensão"));
     m_cubes.rebuild();
-    refreshCubeMenu();
-    resize(1000, 680);
+    m_placement->restoreHost(*this);
 }
 
 HostMainWindow::~HostMainWindow()
@@ -107,19 +100,25 @@ bool HostMainWindow::openScreen(const QString &code)
 void HostMainWindow::atualizaLocalCache(const QStringList &tables)
 {
     m_cacheUpdates << tables;
-    m_cacheLabel->setStyleSheet(QString());
-    m_cacheLabel->setText(SaveStatus::saved(tables, QTime::currentTime()));
+    m_saveStatus->saved(tables, QTime::currentTime());
+    // The cubes built from what changed are gone (the screen discards them right after telling
+    // this); they are built again once the screen's save is over.
+    QTimer::singleShot(0, this, [this] { m_cubes.rebuild(); });
 }
 
 void HostMainWindow::saveFailed(const QString &message)
 {
-    m_cacheLabel->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
-    m_cacheLabel->setText(SaveStatus::failed(message, QTime::currentTime()));
+    m_saveStatus->failed(message, QTime::currentTime());
 }
 
 QString HostMainWindow::statusText() const
 {
-    return m_cacheLabel->text();
+    return m_saveStatus->text();
+}
+
+QString HostMainWindow::statusTip() const
+{
+    return m_saveStatus->toolTip();
 }
 
 void HostMainWindow::adoptForm(TfrmPadraoGrid *form)
@@ -130,6 +129,9 @@ void HostMainWindow::adoptForm(TfrmPadraoGrid *form)
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     frame->setWindowIcon(windowIcon());
     m_area->addSubWindow(frame);
+    m_placement->follow(frame, form->lblCodTela->text());
+    // A refresh shows what the server holds: a failed save said before no longer stands.
+    connect(form, &TfrmPadraoGrid::refreshed, m_saveStatus, &SaveStatus::succeeded);
 }
 
 void HostMainWindow::showFormMenu(QMdiSubWindow *window)
@@ -144,16 +146,6 @@ void HostMainWindow::showFormMenu(QMdiSubWindow *window)
     m_formMenu = menu;
     if (menu)
         menuBar()->insertMenu(m_windowMenu->menuAction(), menu);
-}
-
-void HostMainWindow::refreshCubeMenu()
-{
-    m_cubeMenu->clear();
-    const QStringList alive = m_cubes.present();
-    for (const QString &name : CubeRecordSets::names()) {
-        QAction *action = m_cubeMenu->addAction(name);
-        action->setEnabled(alive.contains(name));
-    }
 }
 
 bool HostMainWindow::saveScreenshot(const QString &fileName)
@@ -172,6 +164,7 @@ void HostMainWindow::closeEvent(QCloseEvent *event)
             return;
         }
     }
+    m_placement->rememberHost(*this);
     event->accept();
 }
 
@@ -192,10 +185,12 @@ bool HostMainWindow::logIn(const QString &message)
         }
     }
     const bool in = m_login.logIn(message);
-    const QString role =
-        m_login.access().readOnly ? QStringLiteral("somente leitura") : m_login.role();
-    m_userLabel->setText(in ? QStringLiteral("Usuário: %1 (%2)").arg(m_login.user(), role)
+    m_userLabel->setText(in ? QStringLiteral("Usuário: %1 (%2)").arg(m_login.user(), m_login.roleInWords())
                             : QStringLiteral("Sem sessão"));
+    if (in) {
+        m_saveStatus->succeeded();
+        LoginBroadcast::instance().announce();
+    }
     return in;
 }
 

@@ -5,6 +5,7 @@
 #include "HostOptions.h"
 #include "PackageLoader.h"
 #include "TApplication.h"
+#include "WindowPlacement.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -14,6 +15,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class SaveStatus;
 
 // The host application's main window: the document area for the screens, the menus that open
 // them, and the services the framework asks of the host.
@@ -48,6 +50,7 @@ public:
     CubeRecordSets &cubes() { return m_cubes; }
     QStringList cacheUpdates() const { return m_cacheUpdates; } // tables, in the order told
     QString statusText() const;
+    QString statusTip() const; // the status said in full
 
     // Grabs the window into a PNG file.
     bool saveScreenshot(const QString &fileName);
@@ -57,7 +60,6 @@ protected:
 
 private:
     void showFormMenu(QMdiSubWindow *window);
-    void refreshCubeMenu();
     void askLoginWhenNoDialogShows();
 
     struct Screen {
@@ -69,14 +71,14 @@ private:
     QString m_loginReason;     // set while a new login is due
     QLabel *m_userLabel;
     QMdiArea *m_area;
+    WindowPlacement *m_placement;
     PackageLoader m_packages;
     CubeRecordSets m_cubes;
     QHash<QString, Screen> m_screens;
     QMenu *m_registerMenu;
-    QMenu *m_cubeMenu;
     QMenu *m_windowMenu;
     QPointer<QMenu> m_formMenu;
     QLabel *m_serverLabel;
-    QLabel *m_cacheLabel;
+    SaveStatus *m_saveStatus;
     QStringList m_cacheUpdates;
 };

@@ -13,13 +13,13 @@ HostOptions HostOptions::fromArguments(const QStringList &arguments, QString *er
     const QCommandLineOption server(QStringLiteral("server"), QStringLiteral("Servidor de aplicação."), QStringLiteral("HOST"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Porta do servidor."), QStringLiteral("N"));
     const QCommandLineOption open(QStringLiteral("open"), QStringLiteral("Tela a abrir ao iniciar."), QStringLiteral("CODIGO"));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("Grava a janela em PNG e sai."), QStringLiteral("FILE"));
-    const QCommandLineOption packageDir(QStringLiteral("package-dir"), QStringLiteral("Pasta dos pacotes de telas."), QStringLiteral("DIR"));
-    const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Arquivo de configuração."), QStringLiteral("FILE"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("Grava a janela em PNG e sai."), QStringLiteral("ARQUIVO"));
+    const QCommandLineOption packageDir(QStringLiteral("package-dir"), QStringLiteral("Pasta dos pacotes de telas."), QStringLiteral("PASTA"));
+    const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Arquivo de configuração."), QStringLiteral("ARQUIVO"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Usuário com que entrar no servidor."), QStringLiteral("NOME"));
-    const QCommandLineOption passwordFile(QStringLiteral("password-file"), QStringLiteral("Arquivo cuja primeira linha é a senha: entra sem perguntar."), QStringLiteral("FILE"));
+    const QCommandLineOption passwordFile(QStringLiteral("password-file"), QStringLiteral("Arquivo cuja primeira linha é a senha: entra sem perguntar."), QStringLiteral("ARQUIVO"));
     const QCommandLineOption tls(QStringLiteral("tls"), QStringLiteral("O servidor usa TLS."));
-    const QCommandLineOption caFile(QStringLiteral("ca-file"), QStringLiteral("Certificados (PEM) das autoridades em que confiar; implica --tls."), QStringLiteral("FILE"));
+    const QCommandLineOption caFile(QStringLiteral("ca-file"), QStringLiteral("Certificados (PEM) das autoridades em que confiar; implica --tls."), QStringLiteral("ARQUIVO"));
     parser.addOptions({server, port, open, screenshot, packageDir, settings, user, passwordFile, tls, caFile});
     parser.addHelpOption();
 

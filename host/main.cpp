@@ -13,10 +13,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("kzr"));
     QCoreApplication::setApplicationName(QStringLiteral("kzr-host"));
-    // The application speaks Brazilian Portuguese, Qt's own dialogs included.
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    if (!InstallQtTranslations(QLocale()))
-        std::fprintf(stderr, "kzr-host: Qt's translations for pt_BR are not installed (qt6-translations-l10n)\n");
+    SpeakBrazilianPortuguese();
 
     QString error;
     const HostOptions options = HostOptions::fromArguments(QCoreApplication::arguments(), &error);

@@ -17,6 +17,8 @@ class DryRunJournal
 public:
     static constexpr const char *Module = "KZR.Simulacao";
     static constexpr const char *Method = "executa";
+    // Saves the journal for real, in one transaction: all of it or, on a refusal, nothing.
+    static constexpr const char *ConfirmMethod = "confirma";
 
     explicit DryRunJournal(QStringList modules) : m_modules(std::move(modules)) {}
 
@@ -27,6 +29,10 @@ public:
     // The call's own reply out of the wrapped one; its by-reference values are written back into
     // args, and a save is kept for the calls after it. EConnectionError for an unreadable reply.
     Variant unwrap(const Variant &reply, const QList<RemoteArg> &args);
+
+    // The saves that went through, as ConfirmMethod takes them.
+    Variant saves() const { return Variant::fromArray(m_saves); }
+    bool empty() const { return m_saves.isEmpty(); }
 
 private:
     QStringList m_modules;

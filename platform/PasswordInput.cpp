@@ -1,6 +1,7 @@
 #include "PasswordInput.h"
 
 #include "Exceptions.h"
+#include "FileErrorText.h"
 
 #include <QFile>
 #include <algorithm>
@@ -50,7 +51,7 @@ std::optional<QString> PasswordInput::firstLineOf(const QString &fileName, QStri
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("Não foi possível ler o arquivo de senha %1: %2")
-                     .arg(fileName, file.errorString());
+                     .arg(fileName, FileErrorText::reading(file));
         return std::nullopt;
     }
     return uptoLineEnd(QString::fromUtf8(file.readLine()));

@@ -12,6 +12,7 @@
 #include <QSslSocket>
 #include <QStringList>
 #include <QTcpSocket>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -25,6 +26,10 @@
 namespace {
 
 const QString Interrupted = QStringLiteral("chamada interrompida");
+
+// What a person reads about a call that went wrong names the server by what it is to them: the
+// module and method asked for mean nothing to them.
+const QString CallFailed = QStringLiteral("Falha na comunicação com o servidor de aplicação: %1");
 
 // Wakes whatever waits on the socket in another thread: its reads end as if the server had
 // closed, its connect fails.
@@ -70,10 +75,23 @@ std::function<void(const QString &)> &sessionEndedHandler()
     return handler;
 }
 
+// Set on the user-interface thread while calls of background connections may be reading it.
+QMutex &dryRunLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
 std::shared_ptr<DryRunJournal> &dryRun()
 {
     static std::shared_ptr<DryRunJournal> journal;
     return journal;
+}
+
+std::shared_ptr<DryRunJournal> currentDryRun()
+{
+    const QMutexLocker lock(&dryRunLock());
+    return dryRun();
 }
 
 std::function<void()> &waitingHandler()
@@ -161,7 +179,9 @@ void TNetConnection::SetSessionEndedHandler(std::function<void(const QString &)>
 
 void TNetConnection::SetDryRun(std::shared_ptr<DryRunJournal> journal)
 {
-    dryRun() = std::move(journal);
+    std::shared_ptr<DryRunJournal> replaced; // let go of outside the lock
+    const QMutexLocker lock(&dryRunLock());
+    replaced = std::exchange(dryRun(), std::move(journal));
 }
 
 void TNetConnection::SetWaitingHandler(std::function<void()> handler)
@@ -233,10 +253,9 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     m_sessionResumed = false;
     m_socketAccess = currentAccess();
     const ServerAccess &access = m_socketAccess;
-    const QString where = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2 (%3)")
+    const QString where = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2")
                               .arg(m_host)
-                              .arg(m_port)
-                              .arg(m_serverName);
+                              .arg(m_port);
     if (m_interrupted) {
         *error = where + QStringLiteral(": ") + Interrupted;
         return false;
@@ -338,12 +357,10 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
                                    const QList<RemoteArg> &args)
 {
     if (m_interrupted)
-        throw EConnectionError(QStringLiteral("Falha na chamada \"%1\" ao servidor \"%2\": %3")
-                                   .arg(method, module, Interrupted));
+        throw EConnectionError(CallFailed.arg(Interrupted));
     if (!m_connected)
         throw EConnectionError(
-            QStringLiteral("A conexão com \"%1\" não está aberta; não foi possível chamar \"%2\".")
-                .arg(m_serverName, method));
+            QStringLiteral("A conexão com o servidor de aplicação não está aberta."));
     // The limit covers the whole call: connecting, resuming the session and the exchange.
     const QDeadlineTimer deadline(m_timeoutMs);
     QString error;
@@ -362,7 +379,7 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
         m_sessionResumed = !ended;
     }
     if (!ended) {
-        const std::shared_ptr<DryRunJournal> journal = dryRun();
+        const std::shared_ptr<DryRunJournal> journal = currentDryRun();
         if (journal && journal->covers(module))
             result = journal->unwrap(exchange(QLatin1String(DryRunJournal::Module),
                                               QLatin1String(DryRunJournal::Method),
@@ -398,8 +415,7 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
     // A broken exchange leaves the stream at an unknown point: the socket is dropped so that
     // the next call starts on a fresh one.
     auto fail = [&](const QString &why) -> EConnectionError {
-        const QString message = QStringLiteral("Falha na chamada \"%1\" ao servidor \"%2\": %3")
-                                    .arg(method, module, m_interrupted ? Interrupted : why);
+        const QString message = CallFailed.arg(m_interrupted ? Interrupted : why);
         dropSocket();
         return EConnectionError(message);
     };
@@ -469,8 +485,8 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         throw fail(e.Message());
     }
     if (reply.fault)
-        throw EConnectionError(QStringLiteral("O servidor \"%1\" recusou a chamada \"%2\": %3")
-                                   .arg(module, method, *reply.fault));
+        throw EConnectionError(
+            QStringLiteral("O servidor de aplicação recusou o pedido: %1").arg(*reply.fault));
     for (const auto &[index, value] : reply.byRef) {
         if (index >= 0 && index < args.size() && args[index].ref()) *args[index].ref() = value;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppServerDispatch.h"
+#include "RemoteArg.h"
 #include "ServerAccess.h"
 #include "Variant.h"
 
@@ -14,43 +16,6 @@
 
 class DryRunJournal;
 class QTcpSocket;
-class TNetConnection;
-
-// An argument of a late-bound call: by value, or by reference (the server's value is written
-// back into the caller's variant).
-class RemoteArg
-{
-public:
-    RemoteArg(const Variant &value) : m_value(value) {}
-    RemoteArg(const QString &text) : m_value(text) {}
-    RemoteArg(const char *text) : m_value(text) {}
-    static RemoteArg ByRef(Variant &target)
-    {
-        RemoteArg a(target);
-        a.m_ref = &target;
-        return a;
-    }
-    const Variant &value() const { return m_value; }
-    Variant *ref() const { return m_ref; }
-
-private:
-    Variant m_value;
-    Variant *m_ref = nullptr;
-};
-
-// The application-server object of a connection: methods called by name, arguments by position.
-class AppServerDispatch
-{
-public:
-    explicit AppServerDispatch(TNetConnection *connection) : m_connection(connection) {}
-    // Calls the method exactly as named. Throws EConnectionError when the call cannot be made
-    // (no server, dropped connection, time limit, a fault reply such as an unknown method).
-    Variant Call(const QString &method, std::initializer_list<RemoteArg> args) const;
-    Variant Call(const QString &method, const QList<RemoteArg> &args) const;
-
-private:
-    TNetConnection *m_connection;
-};
 
 // A socket connection to one remote data module of the application server.
 class TNetConnection : public QObject

@@ -1,5 +1,6 @@
 #include "TfrmDimensao.h"
 
+#include "DialogContext.h"
 #include "Interaction.h"
 #include "Services.h"
 

@@ -147,7 +147,7 @@ void TfrmDimensao::sendFlagCopy()
             {
                 BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
                 const Variant reply = remote::SetDimensao(netDimensao, cdsVDDados->Delta());
-                CheckResultServ(reply, true, 0);
+                CheckResultServ(reply);
                 AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
             }
             if (cdsVDDados->LogChanges())

@@ -19,7 +19,7 @@ void TfrmDimensao::VD_DIMENSAO()
             BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetValida")));
             const Variant reply = remote::getDimensao(netDimensao, cdsDadosNRSEQUEDIME->AsString(),
                                                       cdsDadosNMITEMDIME->AsString());
-            cdsVDDados->SetData(CheckResultServ(reply, true, 0));
+            cdsVDDados->SetData(CheckResultServ(reply));
         }
         if (cdsVDDados->IsEmpty())
             return;
@@ -35,7 +35,7 @@ void TfrmDimensao::VD_DIMENSAO()
         {
             BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetValida")));
             const Variant reply = remote::getDimensao(netDimensao, QString(), cdsDadosNMITEMDIME->AsString());
-            cdsVDDados->SetData(CheckResultServ(reply, true, 0));
+            cdsVDDados->SetData(CheckResultServ(reply));
         }
         // Any stored dimension that comes back for the new name is a duplicate.
         if (!cdsVDDados->IsEmpty())

@@ -1,6 +1,7 @@
 #include "TfrmDimensao.h"
 
 #include "BusyIndicatorHiddenOnFailure.h"
+#include "DialogContext.h"
 #include "RemoteMethods.h"
 
 void TfrmDimensao::dbgPadraoEditButtonClick(QObject *)
@@ -23,8 +24,9 @@ void TfrmDimensao::PesquisaCampos(TField *field)
 {
     const QString table = cdsDadosCDTABELADIME->AsString();
     const Variant reply = remote::getFields(netValida, QStringLiteral("D"), table);
-    cdsFields->SetData(CheckResultServ(reply, true, 0));
-    if (!Pesquisar(dtsFields, msgPadrao->Msg(QStringLiteral("FIELDS")), false, true))
+    cdsFields->SetData(CheckResultServ(reply));
+    DialogContext choices({{}, fieldsInUse(field), field->AsString()});
+    if (!Pesquisar(dtsFields, msgPadrao->Msg(QStringLiteral("FIELDS"))))
         return;
     const QString chosen = cdsFieldsCDFIELD->AsString();
     if (field->AsString() == chosen)
@@ -33,3 +35,22 @@ void TfrmDimensao::PesquisaCampos(TField *field)
         field->DataSet()->Edit();
     field->SetAsString(chosen);
 }
+
+QStringList TfrmDimensao::fieldsInUse(const TField *field) const
+{
+    QStringList used;
+    for (const TField *own : {cdsDadosDSPKDIME, cdsDadosDSITEMDIME, cdsDadosDSPKDIME2}) {
+        if (own != field)
+            used << own->AsString().trimmed();
+    }
+    if (field == cdsExtrasCDATRIBEXTRDIME) {
+        const int attribute = cdsExtrasCDATRIBEXTRDIME->Index();
+        for (int row = 0; row < cdsExtras->RecordCount(); ++row) {
+            if (row != cdsExtras->RecNo() - 1)
+                used << cdsExtras->DisplayTextAt(row, attribute).trimmed();
+        }
+    }
+    used.removeAll(QString());
+    return used;
+}
+

@@ -1,10 +1,10 @@
 #include "ProfileLine.h"
 
+#include "LoginBroadcast.h"
 #include "ProfileReport.h"
 #include "ServerFailure.h"
 #include "Services.h"
 
-#include <QPainter>
 
 namespace {
 
@@ -12,12 +12,11 @@ const QColor WarningColor(0xA8, 0x32, 0x00); // dark orange-red: reads on the wi
 
 } // namespace
 
-ProfileLine::ProfileLine(QWidget *parent) : QLabel(parent)
+ProfileLine::ProfileLine(QWidget *parent) : ElidedLabel(parent)
 {
     setObjectName(QStringLiteral("lblPerfilDimensao"));
     setContentsMargins(6, 2, 6, 2);
-    // Never widens the window: a long line is cut with "…" and said in full by its tooltip.
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // a long line is said in full by its tooltip
     setMinimumHeight(fontMetrics().height() + 6);
     m_settle.setSingleShot(true);
     m_settle.setInterval(200);
@@ -37,6 +36,8 @@ ProfileLine::ProfileLine(QWidget *parent) : QLabel(parent)
         m_described = m_dimension;
         unavailable(why);
     });
+    connect(&LoginBroadcast::instance(), &LoginBroadcast::loggedIn, this,
+            &ProfileLine::askAgainIfUnavailable);
 }
 
 void ProfileLine::follow(const std::optional<Dimension> &dimension)
@@ -102,11 +103,20 @@ void ProfileLine::answered(quint64 ticket, const Variant &reply)
 void ProfileLine::unavailable(const QString &reason)
 {
     showText(QStringLiteral("Perfil indisponível: %1").arg(reason), Tone::Neutral);
+    m_unavailable = true;
+}
+
+void ProfileLine::askAgainIfUnavailable()
+{
+    if (!m_unavailable) return;
+    m_described.reset();
+    follow(m_dimension);
 }
 
 void ProfileLine::showText(const QString &text, Tone tone, const QString &tip)
 {
     m_tone = tone;
+    m_unavailable = false;
     QPalette colours = parentWidget() ? parentWidget()->palette() : palette();
     if (tone == Tone::Warning)
         colours.setColor(QPalette::WindowText, WarningColor);
@@ -120,18 +130,9 @@ void ProfileLine::showText(const QString &text, Tone tone, const QString &tip)
     emit textShown(text);
 }
 
-void ProfileLine::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    const QRect area = contentsRect();
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-}
-
 void ProfileLine::showEvent(QShowEvent *event)
 {
-    QLabel::showEvent(event);
+    ElidedLabel::showEvent(event);
     if (m_fetchWhenShown) {
         m_fetchWhenShown = false;
         fetch();

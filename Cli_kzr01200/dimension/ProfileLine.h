@@ -1,16 +1,17 @@
 #pragma once
 
 #include "BackgroundCaller.h"
+#include "ElidedLabel.h"
 
-#include <QLabel>
 #include <QTimer>
 #include <optional>
 
 // The line under the dimension grid: what the data behind the current dimension looks like
 // ("1.234 membros · chave única · 0 órfãos · profundidade 3"), in a warning colour when
 // something there would break the cube. Asked of the server in the background: nothing the
-// user does waits for it, and a failure only says so on the line.
-class ProfileLine : public QLabel
+// user does waits for it, and a failure only says so on the line, until the row changes or the
+// user logs in again (the session may have been what failed).
+class ProfileLine : public ElidedLabel
 {
     Q_OBJECT
 public:
@@ -37,7 +38,6 @@ signals:
     void asked(const QString &table);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -45,6 +45,7 @@ private:
     void showText(const QString &text, Tone tone, const QString &tip = QString());
     void answered(quint64 ticket, const Variant &reply);
     void unavailable(const QString &reason); // quietly: no dialog, a neutral text
+    void askAgainIfUnavailable();
 
     BackgroundCaller m_caller;
     QTimer m_settle; // a row passed on the way to another is not asked about
@@ -52,5 +53,6 @@ private:
     std::optional<Dimension> m_described; // what its text describes now
     quint64 m_ticket = 0;                 // the answer awaited
     bool m_fetchWhenShown = false;
+    bool m_unavailable = false; // the text says why the dimension could not be described
     Tone m_tone = Tone::Neutral;
 };

@@ -17,7 +17,7 @@ void TfrmDimensao::cdsDadosAfterPost(TClientDataSet *)
             {
                 BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
                 const Variant reply = remote::SetDimensao(netDimensao, cdsDados->Delta());
-                cdsDados->SetData(CheckResultServ(reply, true, 0));
+                cdsDados->SetData(CheckResultServ(reply));
                 AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
             }
             if (cdsDados->LogChanges())
@@ -37,7 +37,7 @@ void TfrmDimensao::reloadDimensionsKeepingPlace()
     {
         BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
         const Variant reply = remote::getDimensao(netDimensao, QString(), QString());
-        cdsDados->SetData(CheckResultServ(reply, true, 0));
+        cdsDados->SetData(CheckResultServ(reply));
     }
     RecordLocator::returnTo(cdsDados, cdsDadosNRSEQUEDIME, code, place);
 }
@@ -49,7 +49,7 @@ void TfrmDimensao::sbtVerificarClick(QObject *)
         {
             BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
             const Variant reply = remote::getDimensao(netDimensao, QString(), QString());
-            cdsDados->SetData(CheckResultServ(reply, true, 0));
+            cdsDados->SetData(CheckResultServ(reply));
         }
         cdsDadosNRSEQUEDIME->FocusControl();
     } else {

@@ -24,7 +24,7 @@ void TfrmDimensao::VD_TAB_FIELDS()
             {
                 BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("EstValida")));
                 const Variant reply = remote::GetExtras(netDimensao, cdsDadosNRSEQUEDIME->AsString());
-                cdsExtras->SetData(CheckResultServ(reply, true, 0));
+                cdsExtras->SetData(CheckResultServ(reply));
             }
             if (!cdsExtras->IsEmpty())
                 fail(QStringLiteral("ALT_TDIME_C_ATR"));
@@ -66,7 +66,7 @@ void TfrmDimensao::VD_TAB_FIELDS()
 // Gives the reply back, or the empty value after a structure error that let the record pass.
 Variant TfrmDimensao::CheckOleContents(const Variant &reply)
 {
-    CheckResultServ(reply, true, 0);
+    CheckResultServ(reply);
     if (VarIsEmpty(reply) || VarIsNull(reply))
         return reply;
     if (VarIsArray(reply)) {

@@ -30,7 +30,7 @@ void TfrmDimensao::cdsDadosAfterScroll(TClientDataSet *)
     BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
     const QString code = cdsDados->IsEmpty() ? QString() : cdsDadosNRSEQUEDIME->AsString();
     const Variant reply = remote::GetExtras(netDimensao, code);
-    cdsExtras->SetData(CheckResultServ(reply, true, 0));
+    cdsExtras->SetData(CheckResultServ(reply));
 }
 
 void TfrmDimensao::dtsExtrasStateChange(QObject *)
@@ -54,7 +54,7 @@ void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
             {
                 BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
                 const Variant reply = remote::setExtras(netDimensao, cdsExtras->Delta());
-                CheckResultServ(reply, true, 0);
+                CheckResultServ(reply);
                 AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
                 // The host's cube record sets were built from the old attributes; it rebuilds them.
                 // They leave the main window at once, but are freed only on the event loop's next
@@ -99,18 +99,6 @@ void TfrmDimensao::dbgExtrasEditButtonClick(QObject *)
         fail(QStringLiteral("NO_TAB_PESQ"));
     if (dbgExtras->SelectedField() != cdsExtrasCDATRIBEXTRDIME)
         return;
-    // The list marks the fields that are taken already: by the other attributes, and by the
-    // dimension's own key, main attribute and self-relationship.
-    QStringList used;
-    const int attribute = cdsExtrasCDATRIBEXTRDIME->Index();
-    for (int row = 0; row < cdsExtras->RecordCount(); ++row) {
-        if (row != cdsExtras->RecNo() - 1)
-            used << cdsExtras->DisplayTextAt(row, attribute).trimmed();
-    }
-    for (TField *field : {cdsDadosDSPKDIME, cdsDadosDSITEMDIME, cdsDadosDSPKDIME2})
-        used << field->AsString().trimmed();
-    used.removeAll(QString());
-    DialogContext marks({{}, used});
     PesquisaCampos(cdsExtrasCDATRIBEXTRDIME);
 }
 

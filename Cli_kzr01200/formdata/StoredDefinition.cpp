@@ -44,6 +44,7 @@ const FieldDefinition vdDadosFields[] = {
 
 const FieldDefinition fieldsFields[] = {
     {"CDFIELD", 30, "Campo", nullptr, 0},
+    {"DSTIPO", 30, "Tipo", nullptr, 0},
 };
 
 const FieldDefinition extrasFields[] = {
@@ -207,6 +208,7 @@ void TfrmDimensao::buildRecordSets()
 void TfrmDimensao::buildGrids()
 {
     dbgPadrao->SetOptions(commonGridOptions);
+    dbgPadrao->EmptyText = QStringLiteral("Nenhuma dimensão. Use Incluir (Insert) para criar a primeira.");
     dbgPadrao->SetDataSource(dtsPadrao);
     declareColumns(dbgPadrao, padraoColumns);
     TColumnTitle &mark = dbgPadrao->Columns(0)->Title;

@@ -40,7 +40,7 @@ void TfrmDimensao::enableHistoryCommand()
 QList<HistoryEntry> TfrmDimensao::HistoryOf(const QString &code)
 {
     BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
-    return HistoryEntry::listOf(CheckResultServ(remote::getHistorico(netDimensao, code), true, 0));
+    return HistoryEntry::listOf(CheckResultServ(remote::getHistorico(netDimensao, code)));
 }
 
 void TfrmDimensao::mnuHistoricoClick(QObject *)

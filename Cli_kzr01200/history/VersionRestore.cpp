@@ -1,6 +1,8 @@
 #include "VersionRestore.h"
 
+#include "BusyIndicatorShown.h"
 #include "EventBoundary.h"
+#include "RestoreRehearsal.h"
 #include "Services.h"
 #include "TfrmDimensao.h"
 
@@ -33,14 +35,20 @@ bool VersionRestore::locateExtra(const QString &field)
     return false;
 }
 
+QMap<QString, QString> VersionRestore::shownExtras()
+{
+    QMap<QString, QString> shown;
+    for (m_form.cdsExtras->First(); !m_form.cdsExtras->Eof(); m_form.cdsExtras->Next())
+        shown.insert(m_form.cdsExtrasCDATRIBEXTRDIME->AsString(),
+                     m_form.cdsExtrasDSATRIBEXTRDIME->AsString());
+    return shown;
+}
+
 QMap<QString, QString> VersionRestore::storedExtras(const QString &code)
 {
-    QMap<QString, QString> stored;
-    if (!locate(code)) return stored;
+    if (!locate(code)) return {};
     m_form.mnuExtrasClick(nullptr);
-    for (m_form.cdsExtras->First(); !m_form.cdsExtras->Eof(); m_form.cdsExtras->Next())
-        stored.insert(m_form.cdsExtrasCDATRIBEXTRDIME->AsString(),
-                      m_form.cdsExtrasDSATRIBEXTRDIME->AsString());
+    QMap<QString, QString> stored = shownExtras();
     m_form.mnuDimensaoClick(nullptr);
     locate(code);
     return stored;
@@ -75,25 +83,56 @@ QStringList VersionRestore::differences(const QString &code, const DimensionVers
 
 bool VersionRestore::apply(const QString &code, const DimensionVersion &version)
 {
+    return run(code, version, true);
+}
+
+bool VersionRestore::rehearse(const QString &code, const DimensionVersion &version)
+{
+    return run(code, version, false);
+}
+
+bool VersionRestore::run(const QString &code, const DimensionVersion &version, bool keep)
+{
     const bool done = EventBoundary::attempt([&] {
         if (!version.dimension)
             MensErro(QStringLiteral("A dimensão %1 não existia depois desta alteração; "
                                     "não há versão a restaurar.")
                          .arg(code),
                      true);
-        const QMap<QString, QString> stored = storedExtras(code);
-        QStringList added;
-        for (auto it = version.extras.begin(); it != version.extras.end(); ++it)
-            if (!stored.contains(it.key())) added << it.key();
-        restoreDimension(code, *version.dimension, added);
-        restoreExtras(code, version.extras);
+        RestoreRehearsal rehearsal(m_form.netDimensao);
+        restore(code, version);
+        if (!keep) return;
+        BusyIndicatorShown busy(busySending, m_form.msgPadrao->Msg(QStringLiteral("SetAtualiza")));
+        rehearsal.confirm();
     });
-    if (!done) EventBoundary::run([&] { giveUp(code); });
+    EventBoundary::run([&] { showStored(code); });
     return done;
 }
 
-void VersionRestore::restoreDimension(const QString &code, const HistoryEntry::Values &values,
-                                      const QStringList &addedFields)
+void VersionRestore::restore(const QString &code, const DimensionVersion &version)
+{
+    const HistoryEntry::Values &values = *version.dimension;
+    // The screen takes another table only from a dimension without attributes (ALT_TDIME_C_ATR):
+    // as by hand, they all go first, and the version's come after.
+    const bool otherTable = locate(code) && m_form.cdsDadosCDTABELADIME->AsString() !=
+                                                wantedText(values, "CDTABELADIME");
+    removeExtras(code, otherTable ? QMap<QString, QString>() : version.extras);
+    restoreDimension(code, values);
+    restoreExtras(code, version.extras);
+}
+
+void VersionRestore::removeExtras(const QString &code, const QMap<QString, QString> &kept)
+{
+    if (!locate(code)) return; // a deleted dimension kept none
+    m_form.mnuExtrasClick(nullptr);
+    QStringList unwanted = shownExtras().keys();
+    unwanted.removeIf([&kept](const QString &field) { return kept.contains(field); });
+    for (const QString &field : std::as_const(unwanted))
+        if (locateExtra(field)) m_form.cdsExtras->Delete();
+    m_form.mnuDimensaoClick(nullptr);
+}
+
+void VersionRestore::restoreDimension(const QString &code, const HistoryEntry::Values &values)
 {
     m_form.mnuDimensaoClick(nullptr);
     const bool stored = locate(code);
@@ -111,45 +150,21 @@ void VersionRestore::restoreDimension(const QString &code, const HistoryEntry::V
         field->SetText(wanted);
         changed = true;
     }
-    // The rules must accept the dimension, saved or not, before its extra attributes change;
-    // a post checks it itself, but the added fields are checked against it before the save.
-    if (!changed || !addedFields.isEmpty()) {
-        m_form.cdsDadosBeforePost(m_form.cdsDados);
-        checkAddedFields(addedFields);
-    }
-    if (changed)
+    // Unchanged, it is checked all the same: today's rules must accept the dimension its
+    // attributes are about to be judged against.
+    if (changed) {
         m_form.ConfirmaTshPrincipal();
-    else
+    } else {
+        m_form.cdsDadosBeforePost(m_form.cdsDados);
         m_form.cdsDados->Cancel();
-    if (!locate(code)) MensErro(QStringLiteral("A dimensão %1 não foi gravada.").arg(code), true);
-}
-
-// Each field as the attribute-field check sees it while the attribute is being included, the
-// dimension being edited: its table and fields are those about to be saved.
-void VersionRestore::checkAddedFields(const QStringList &fields)
-{
-    TClientDataSet *extras = m_form.cdsExtras;
-    if (!extras->Active()) extras->Open();
-    for (const QString &field : fields) {
-        extras->Insert();
-        if (!extras->isEditing()) return; // a dimension without a table keeps no attributes
-        m_form.cdsExtrasCDATRIBEXTRDIME->SetText(field);
-        m_form.VD_EXTRA_FIELD();
-        extras->Cancel();
     }
+    if (!locate(code)) MensErro(QStringLiteral("A dimensão %1 não foi gravada.").arg(code), true);
 }
 
 void VersionRestore::restoreExtras(const QString &code, const QMap<QString, QString> &wanted)
 {
     m_form.mnuExtrasClick(nullptr);
     TClientDataSet *extras = m_form.cdsExtras;
-    QStringList unwanted;
-    for (extras->First(); !extras->Eof(); extras->Next())
-        if (!wanted.contains(m_form.cdsExtrasCDATRIBEXTRDIME->AsString()))
-            unwanted << m_form.cdsExtrasCDATRIBEXTRDIME->AsString();
-    // Deleted first: a name or field they hold may be the one a restored attribute needs.
-    for (const QString &field : unwanted)
-        if (locateExtra(field)) extras->Delete();
     for (auto it = wanted.begin(); it != wanted.end(); ++it) {
         if (locateExtra(it.key())) {
             if (m_form.cdsExtrasDSATRIBEXTRDIME->AsString() == it.value()) continue;
@@ -161,15 +176,23 @@ void VersionRestore::restoreExtras(const QString &code, const QMap<QString, QStr
         m_form.cdsExtrasDSATRIBEXTRDIME->SetText(it.value());
         m_form.ConfirmaTshExtras();
     }
+    // Only a version reached whole is saved: an attribute the screen let go of without a word
+    // (none is kept without a table) refuses the restore.
+    if (shownExtras() != wanted)
+        MensErro(QStringLiteral("Os atributos extras da dimensão %1 não ficaram como na versão.")
+                     .arg(code),
+                 true);
     m_form.mnuDimensaoClick(nullptr);
     locate(code);
 }
 
-// After a refusal: no edit stays open, and the screen shows what the server holds.
-void VersionRestore::giveUp(const QString &code)
+// Whatever came of the restore: no edit stays open, nothing the rehearsal left in a change log
+// can reach the server later, and the screen shows what the server holds.
+void VersionRestore::showStored(const QString &code)
 {
     for (TClientDataSet *ds : {m_form.cdsExtras, m_form.cdsDados})
         if (ds->isEditing()) ds->Cancel();
+    if (m_form.cdsExtras->Active()) m_form.cdsExtras->CancelUpdates();
     m_form.mnuDimensaoClick(nullptr);
     m_form.sbtVerificarClick(nullptr);
     locate(code);

@@ -1,5 +1,7 @@
 #include "RemoteMethods.h"
 
+#include "DryRunJournal.h"
+
 namespace remote {
 
 Variant getDimensao(TNetConnection *connection, const QString &code, const QString &name)
@@ -37,6 +39,12 @@ Variant vdExtras(TNetConnection *connection, const QString &code, const QString 
 Variant getHistorico(TNetConnection *connection, const QString &code)
 {
     return connection->AppServer().Call(QStringLiteral("getHistorico"), {code});
+}
+
+Variant confirmaSimulacao(TNetConnection *connection, const Variant &saves)
+{
+    return connection->callModule(QLatin1String(DryRunJournal::Module),
+                                  QLatin1String(DryRunJournal::ConfirmMethod), {saves});
 }
 
 Variant getFields(TNetConnection *connection, const QString &kind, const QString &table)

@@ -17,6 +17,10 @@ Variant vdExtras(TNetConnection *connection, const QString &code, const QString 
                  const QString &name);
 Variant getHistorico(TNetConnection *connection, const QString &code);
 
+// "KZR.Simulacao": the saves of a dry run (DryRunJournal::saves) made for real, in one
+// transaction.
+Variant confirmaSimulacao(TNetConnection *connection, const Variant &saves);
+
 // "KZR00600.rdmEstrutura"
 Variant getFields(TNetConnection *connection, const QString &kind, const QString &table);
 

@@ -14,7 +14,7 @@ void TfrmDimensao::FormCreate(QObject *sender)
     {
         BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
         const Variant reply = remote::getDimensao(netDimensao, QString(), QString());
-        cdsDados->SetData(CheckResultServ(reply, true, 0));
+        cdsDados->SetData(CheckResultServ(reply));
     }
 
     // Selecting the page this way runs no tab change.

@@ -5,7 +5,9 @@
 #include "AdminTool.h"
 #include "CollectingInteraction.h"
 #include "DryRunJournal.h"
+#include "FileErrorText.h"
 #include "ImportFile.h"
+#include "QtTranslations.h"
 #include "ScreenImport.h"
 #include "ScreenRestore.h"
 #include "TfrmDimensao.h"
@@ -22,7 +24,7 @@ ImportFile readFile(const AdminOptions &options)
     QFile file(options.input);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Não foi possível ler \"%1\": %2")
-                            .arg(options.input, file.errorString()));
+                            .arg(options.input, FileErrorText::reading(file)));
     const QByteArray bytes = file.readAll();
     return options.format == AdminOptions::Format::Csv ? ImportFile::fromCsv(bytes)
                                                        : ImportFile::fromJson(bytes);
@@ -87,6 +89,8 @@ extern "C" __attribute__((visibility("default"))) int kzr_admin_import(int argc,
     // Nobody sees the screen; it needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kzr-admin"));
+    SpeakBrazilianPortuguese();
     standardHandler = qInstallMessageHandler(quietOffscreen);
     QTextStream out(stdout);
     QTextStream err(stderr);

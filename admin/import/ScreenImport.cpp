@@ -96,9 +96,10 @@ bool ScreenImport::applyDimension(const ImportFile::Dimension &d, const QString 
         return locate(code);
     }
 
+    // Named as the screen's columns name them.
     QStringList changed;
     for (const auto &[field, value] : values)
-        if (field->AsString() != text(value)) changed << field->FieldName();
+        if (field->AsString() != text(value)) changed << field->DisplayLabel();
     if (changed.isEmpty()) return true;
     const bool done = attempt(label, [&] {
         m_form.sbtAlterar->Click();
@@ -126,7 +127,9 @@ void ScreenImport::applyFlag(const ImportFile::Dimension &d, const QString &code
                 m_form.dbgPadrao->SetSelectedIndex(i);
                 m_form.dbgPadraoCellClick(column);
             }))
-            report(QStringLiteral("marcada a dimensão %1 com %2").arg(code, wanted));
+            report(QStringLiteral("a dimensão %1 %2 do cubo")
+                       .arg(code, wanted == QLatin1String("S") ? QStringLiteral("passou a constar")
+                                                               : QStringLiteral("deixou de constar")));
         else
             --m_counts.altered;
         locate(code);

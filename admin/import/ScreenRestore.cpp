@@ -1,6 +1,7 @@
 #include "ScreenRestore.h"
 
 #include "CollectingInteraction.h"
+#include "DimensionCode.h"
 #include "Exceptions.h"
 #include "HistoryListing.h"
 #include "TextRules.h"
@@ -9,7 +10,7 @@
 
 bool ScreenRestore::apply(const QString &typed, const QString &at)
 {
-    const QString code = Ajusta(typed, 5);
+    const QString code = Ajusta(typed, DimensionCode::Width);
     QDateTime moment = QDateTime::fromString(at, Qt::ISODateWithMs);
     if (moment.timeSpec() == Qt::LocalTime) moment.setTimeSpec(Qt::UTC);
     const QList<HistoryEntry> history = m_form.HistoryOf(code);
@@ -34,15 +35,14 @@ bool ScreenRestore::apply(const QString &typed, const QString &at)
     }
     for (const QString &line : changes)
         m_out << prefix << line << Qt::endl;
-    if (m_dryRun) return true;
-    const bool done = restore.apply(code, version);
+    const bool done = m_dryRun ? restore.rehearse(code, version) : restore.apply(code, version);
     const QStringList said = m_ui.take();
     if (done) {
-        m_out << QStringLiteral("restaurada a dimensão %1.").arg(code) << Qt::endl;
+        m_out << prefix << QStringLiteral("restaurada a dimensão %1.").arg(code) << Qt::endl;
         return true;
     }
     QString reason = said.join(QStringLiteral(" / "));
     reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    m_out << QStringLiteral("RECUSADO dimensão %1: %2").arg(code, reason) << Qt::endl;
+    m_out << prefix << QStringLiteral("RECUSADO dimensão %1: %2").arg(code, reason) << Qt::endl;
     return false;
 }

@@ -1,7 +1,7 @@
 #include "KeptList.h"
 
 #include "Exceptions.h"
-#include "SimulatedWrites.h"
+#include "SharedTransaction.h"
 #include "TableVersion.h"
 
 #include <utility>
@@ -33,8 +33,9 @@ void KeptList::forget()
 std::shared_ptr<const EncodedList> KeptList::at(qint64 version)
 {
     std::shared_ptr<const EncodedList> dropped; // let go of outside the lock
-    // A dry run's versions count changes that are rolled back: no kept list shows them.
-    if (SimulatedWrites::active()) return nullptr;
+    // Inside a shared transaction versions count changes that may yet be rolled back: no kept
+    // list shows them.
+    if (SharedTransaction::active()) return nullptr;
     QMutexLocker lock(&m_mutex);
     if (m_list && version == m_version) return m_list;
     if (version < m_version) dropped = std::exchange(m_list, nullptr);
@@ -49,7 +50,7 @@ std::pair<qint64, std::shared_ptr<const EncodedList>> KeptList::current() const
 
 void KeptList::keep(qint64 version, std::shared_ptr<const EncodedList> list)
 {
-    if (SimulatedWrites::active()) return;
+    if (SharedTransaction::active()) return;
     std::shared_ptr<const EncodedList> replaced; // let go of outside the lock
     QMutexLocker lock(&m_mutex);
     if (m_list && m_version > version) return;

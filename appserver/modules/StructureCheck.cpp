@@ -51,7 +51,7 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
         if (characterCount(column.name) > width ||
             !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
             continue;
-        result.rows.push_back(packet::Row{UpperCase(column.name)});
+        result.rows.push_back(packet::Row{UpperCase(column.name), column.declaredType});
     }
     return result;
 }

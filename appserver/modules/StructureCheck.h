@@ -30,6 +30,7 @@ public:
     // stored form of a name (letters a to z upper-cased), one CDFIELD each. A field whose name
     // is longer than a dimension's field columns (30) cannot be stored and is left out.
     // MethodFailure when the table does not exist.
+    // Each with its type as the catalogue declares it (DSTIPO).
     packet::Packet dimensionFields(const QString &table);
 
 private:

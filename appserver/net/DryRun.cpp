@@ -6,7 +6,7 @@
 #include "MethodRegistry.h"
 #include "Role.h"
 #include "ServerFailure.h"
-#include "SimulatedWrites.h"
+#include "SharedTransaction.h"
 
 namespace {
 
@@ -27,6 +27,7 @@ bool isEntry(const Variant &v)
 Variant DryRun::run(const wire::Request &request, Database &db, ConnectionSession &caller) const
 {
     const QList<Variant> &args = request.args;
+    if (request.method == QLatin1String("confirma")) return confirm(args, db, caller);
     const bool wellFormed = request.method == QLatin1String("executa") && args.size() == 4 &&
                             args[0].kind() == Variant::Kind::Array &&
                             isEntry(VarArrayOf({args[1], args[2], args[3]}));
@@ -40,7 +41,7 @@ Variant DryRun::run(const wire::Request &request, Database &db, ConnectionSessio
     QList<std::pair<int, Variant>> byRef;
     Variant reply;
     {
-        SimulatedWrites simulation(db);
+        SharedTransaction simulation(db);
         for (const Variant &earlier : args[0].items()) {
             const Variant again = call(earlier, db, caller, nullptr);
             // The data changed since that step went through: this call is answered with why.
@@ -55,6 +56,24 @@ Variant DryRun::run(const wire::Request &request, Database &db, ConnectionSessio
     for (const auto &[index, value] : byRef)
         written << VarArrayOf({Variant(qint64(index)), value});
     return VarArrayOf({reply, saved ? entry : Variant::Null(), Variant::fromArray(written)});
+}
+
+Variant DryRun::confirm(const QList<Variant> &args, Database &db, ConnectionSession &caller) const
+{
+    if (args.size() != 1 || args[0].kind() != Variant::Kind::Array)
+        throw CallFault(QStringLiteral("Confirmação malformada: esperado o diário da simulação."));
+    for (const Variant &entry : args[0].items())
+        if (!isEntry(entry) || roles::allows(Role::ReadOnly, entry.items()[1].toString()))
+            throw CallFault(QStringLiteral("Confirmação com diário malformado: só gravações "
+                                           "podem ser confirmadas."));
+    QList<Variant> replies;
+    SharedTransaction saves(db);
+    for (const Variant &entry : args[0].items()) {
+        replies << call(entry, db, caller, nullptr);
+        if (server_failure::is(replies.last())) return replies.last();
+    }
+    saves.commit();
+    return Variant::fromArray(replies);
 }
 
 Variant DryRun::call(const Variant &entry, Database &db, ConnectionSession &caller,

@@ -1,6 +1,7 @@
 #include "ServerTls.h"
 
 #include "Exceptions.h"
+#include "FileErrorText.h"
 
 #include <QFile>
 #include <QSslCertificate>
@@ -14,7 +15,7 @@ QByteArray readAll(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(
-            QStringLiteral("Não foi possível ler %1: %2").arg(fileName, file.errorString()));
+            QStringLiteral("Não foi possível ler %1: %2").arg(fileName, FileErrorText::reading(file)));
     return file.readAll();
 }
 

@@ -4,6 +4,7 @@
 #include "DatabaseConfig.h"
 #include "DemoContent.h"
 #include "Exceptions.h"
+#include "FileErrorText.h"
 #include "SchemaInstaller.h"
 #include "SchemaVersion.h"
 #include "SqliteBackup.h"
@@ -31,7 +32,7 @@ void makeFolder(const QString &path)
 // Beside the database, named after the version it keeps and when it was made.
 QString copyBeforeUpgrade(const DatabaseConfig &config, int version)
 {
-    const QString file =
+    QString file =
         QStringLiteral("%1.v%2-%3")
             .arg(config.sqlitePath())
             .arg(version)
@@ -56,7 +57,7 @@ QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
             QFile created(file.absoluteFilePath());
             if (!created.open(QIODevice::WriteOnly) || !created.setPermissions(OwnerOnlyFile))
                 throw Exception(QStringLiteral("Não foi possível criar o arquivo %1: %2")
-                                    .arg(file.absoluteFilePath(), created.errorString()));
+                                    .arg(file.absoluteFilePath(), FileErrorText::writing(created)));
         } else if (file.permissions() &
                    (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup)) {
             warnings << QStringLiteral("aviso: o banco de dados %1 pode ser lido por outros "

@@ -33,7 +33,7 @@ const TableLayout &TableLayout::extras()
 
 const TableLayout &TableLayout::fieldList()
 {
-    static const TableLayout layout(QString(), {{QStringLiteral("CDFIELD"), 30}}, {});
+    static const TableLayout layout(QString(), {{QStringLiteral("CDFIELD"), 30}, {QStringLiteral("DSTIPO"), 30}}, {});
     return layout;
 }
 

@@ -302,6 +302,13 @@ TEST_F(Admin, TheProgramEndsWithTheCheckVerdict)
     EXPECT_TRUE(QString::fromUtf8(program.readAllStandardOutput())
                     .contains("PROBLEMA 00001 Clientes (CLIENTE): 6 membros · chave única · "
                               "1 atributo principal vazio · profundidade 1\n"));
+
+    // Its help speaks Portuguese, Qt's own lines included.
+    program.start(KZR_ADMIN_PROGRAM, {"--help"});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QString help = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_TRUE(help.startsWith("Uso: ") && help.contains("Opções:") && !help.contains("Displays"))
+        << help.toStdString();
 }
 
 } // namespace

@@ -118,6 +118,8 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     EXPECT_TRUE(
         lines.contains("RECUSADO atributo extra PCDESCONTO da dimensão 00002: Campo "
                        "\"PCDESCONTO\" é de tipo não permitido para constituir uma dimensão."));
+    EXPECT_TRUE(lines.contains("alterada a dimensão 00004: Nome")) << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("a dimensão 00002 deixou de constar do cubo"));
     EXPECT_EQ(lines.last(), "2 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), 3 recusa(s).");
     static const QRegularExpression lineStart("^", QRegularExpression::MultilineOption);
     EXPECT_EQ(dry.out, QString(run.out).replace(lineStart, "(simulação) "));
@@ -138,6 +140,14 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     const Outcome again = admin({"import", csv});
     EXPECT_EQ(again.code, 0) << again.out.toStdString() << again.err.toStdString();
     EXPECT_EQ(again.out, "0 inclusão(ões), 0 alteração(ões), 0 exclusão(ões), 0 recusa(s).\n");
+
+    // A file that is not there, or not whole, is said so in Portuguese.
+    EXPECT_TRUE(admin({"import", server.tempPath("nada.json")}).err.endsWith(": o arquivo não existe\n"));
+    QFile cut(server.tempPath("cortado.json"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write("{\"dimensoes\": [\n{") > 0);
+    cut.close();
+    EXPECT_TRUE(admin({"import", cut.fileName()})
+                    .err.endsWith("kzr-admin: Arquivo inválido (linha 2): um objeto não termina (falta \"}\")\n"));
 }
 
 TEST_F(Import, DeletesWhatTheFileLeavesOutOnlyWhenAskedAndAsTheScreenAllows)
@@ -179,6 +189,17 @@ TEST_F(Import, RestoresADeletedDimensionFromItsHistory)
         QJsonDocument::fromJson(admin({"history", "12", "--format", "json"}).out.toUtf8()).array();
     ASSERT_EQ(history.size(), 4);
     const QString at = history[2].toObject()["when"].toString(); // the extra just added
+
+    // While another dimension holds its name, the dry run is refused just as the restore.
+    const QJsonObject namesake =
+        dimension("13", "Clientes por segmento", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    ASSERT_EQ(admin({"import", write("outra.json", QJsonArray(stored) << namesake)}).code, 0);
+    const Outcome refusedDry = admin({"restore", "12", "--at", at, "--dry-run"});
+    const Outcome refused = admin({"restore", "12", "--at", at});
+    EXPECT_EQ(refusedDry.code, 1);
+    EXPECT_TRUE(refused.out.contains("RECUSADO dimensão 00012: ")) << refused.out.toStdString();
+    EXPECT_EQ(QString(refusedDry.out).remove("(simulação) "), refused.out);
+    ASSERT_EQ(admin({"import", write("sem.json", stored), "--delete-missing"}).code, 0);
 
     const Outcome dry = admin({"restore", "12", "--at", at, "--dry-run"});
     EXPECT_EQ(dry.code, 0) << dry.err.toStdString();

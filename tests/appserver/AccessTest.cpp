@@ -3,6 +3,7 @@
 #include "AuditTrail.h"
 #include "Deltas.h"
 #include "LoginThrottle.h"
+#include "OpsPage.h"
 #include "RawWireClient.h"
 #include "RequirePostgres.h"
 #include "ServerFailure.h"
@@ -11,6 +12,7 @@
 #include "TableLayout.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -194,11 +196,14 @@ TEST_P(Access, AReadOnlyUserLooksAndChecksButSavesNothing)
 
 TEST_P(Access, AnIdleSessionEndsAndOnlyANewLoginGoesOn)
 {
-    ASSERT_TRUE(server.start(server.databaseUrl(), {"--session-idle", "1"}))
+    ASSERT_TRUE(server.start(server.databaseUrl(),
+                             {"--session-idle", "1", "--metrics", "127.0.0.1:0"}))
         << server.error().toStdString();
     TestClient user(server);
     EXPECT_TRUE(user.codes().isEmpty());
-    QThread::msleep(2200);
+    const OpsPage ops(server);
+    for (QDeadlineTimer deadline(5000); ops.metric("kzr_sessions") != 0; QThread::msleep(50))
+        ASSERT_FALSE(deadline.hasExpired()) << "the idle session lives on";
     const Variant late =
         user.dimensao("SetDimensao", {ofDimensions({insert(dimension("1", "Clientes"))})});
     EXPECT_TRUE(server_failure::isSessionEnded(late));

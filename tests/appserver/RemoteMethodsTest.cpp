@@ -177,9 +177,10 @@ TEST_F(RemoteMethods, GetFieldsListsTheFieldsADimensionMayUse)
 {
     const packet::Packet fields =
         TestClient::packetOf(client->estrutura("getFields", {"D", "cliente"}));
-    ASSERT_EQ(fields.fields.size(), 1);
+    ASSERT_EQ(fields.fields.size(), 2);
     EXPECT_EQ(fields.fields[0].name, "CDFIELD");
     EXPECT_EQ(fields.fields[0].size, 30);
+    EXPECT_EQ(fields.fields[1].name, "DSTIPO"); // each field's declared type
     EXPECT_EQ(TestClient::column(fields, "CDFIELD"),
               QStringList({"CDCLIENTE", "NMCLIENTE", "CDCIDADE", "DSSEGMENTO", "DTCADASTRO"}));
 

@@ -405,6 +405,46 @@ TEST_P(Saving, ASaveCutOffAnywhereLeavesNothingBehind)
     }
 }
 
+// A dry run's journal confirmed: every save in one transaction, or none of them.
+TEST_P(Saving, AConfirmedJournalIsSavedWholeOrNotAtAll)
+{
+    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("1", "Um"))})), "");
+    ASSERT_EQ(client->saveExtras(ofExtras({insert(extra("00001", "CDCIDADE", "Cidade"))})), "");
+    const auto save = [](const char *method, const Variant &delta) {
+        return VarArrayOf({"KZR01200.rdmDimensao", method, VarArrayOf({delta})});
+    };
+    const auto confirm = [&](const QList<Variant> &saves) {
+        return client->dimensaoConnection().callModule("KZR.Simulacao", "confirma",
+                                                       {Variant::fromArray(saves)});
+    };
+    const Variant gone =
+        save("setExtras", ofExtras({remove(extra("00001", "CDCIDADE", "Cidade"))}));
+    const Variant table =
+        save("SetDimensao",
+             ofDimensions({modify(dimension("00001", "Um"),
+                                  dimension("00001", "Um", "CIDADE", "CDCIDADE", "NMCIDADE"))}));
+    const QStringList stored = dimensionsDirectly();
+    const qint64 audited = countDirectly("AUDITORIASERVIDOR");
+
+    const Variant twice = save("setExtras", ofExtras({insert(extra("00001", "SGUF", "UF")),
+                                                      insert(extra("00001", "CDREGIAO", "UF"))}));
+    EXPECT_EQ(TestClient::failureOf(confirm({gone, table, twice})),
+              "A dimensão 00001 já possui um atributo extra com o nome \"UF\". Nada foi gravado.");
+    EXPECT_EQ(dimensionsDirectly(), stored);
+    EXPECT_EQ(TestClient::column(client->extras("00001"), "CDATRIBEXTRDIME"),
+              QStringList{"CDCIDADE"});
+    EXPECT_EQ(countDirectly("AUDITORIASERVIDOR"), audited);
+
+    const Variant uf = save("setExtras", ofExtras({insert(extra("00001", "SGUF", "UF"))}));
+    EXPECT_EQ(TestClient::failureOf(confirm({gone, table, uf})), "");
+    EXPECT_EQ(TestClient::column(client->dimensions(), "CDTABELADIME"), QStringList{"CIDADE"});
+    EXPECT_EQ(TestClient::column(client->extras("00001"), "CDATRIBEXTRDIME"), QStringList{"SGUF"});
+    EXPECT_EQ(countDirectly("AUDITORIASERVIDOR"), audited + 3);
+    EXPECT_THROW(
+        confirm({VarArrayOf({"KZR01200.rdmDimensao", "getDimensao", VarArrayOf({"", ""})})}),
+        EConnectionError); // only saves are confirmed
+}
+
 TEST_P(Saving, EveryListShowsWhatIsStoredWhoeverChangedIt)
 {
     ASSERT_EQ(client->saveDimensions(ofDimensions(

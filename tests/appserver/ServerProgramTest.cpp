@@ -1,5 +1,6 @@
 // The kzr-appserver program as people start it: its options, its ready line, its refusals.
 #include "Deltas.h"
+#include "OpsPage.h"
 #include "RequirePostgres.h"
 #include "ServerProcess.h"
 #include "TestClient.h"
@@ -268,38 +269,6 @@ struct NotifiedStart
     bool started = false;
 };
 
-std::pair<int, QString> httpGet(quint16 port, const QString &path)
-{
-    QNetworkAccessManager manager;
-    manager.setProxy(QNetworkProxy::NoProxy);
-    QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1%2").arg(port).arg(path)));
-    request.setTransferTimeout(5000);
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-            QString::fromUtf8(reply->readAll())};
-}
-
-double metric(const QString &page, const QString &series)
-{
-    const QRegularExpression line("^" + QRegularExpression::escape(series) + " (\\S+)$",
-                                  QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch match = line.match(page);
-    return match.hasMatch() ? match.captured(1).toDouble() : -1;
-}
-
-// Waits up to ms for /health to answer the status; the last status seen.
-int waitForHealth(quint16 port, int status, int ms)
-{
-    int seen = 0;
-    for (QDeadlineTimer deadline(ms); !deadline.hasExpired() && seen != status;
-         QThread::msleep(seen == status ? 0 : 200))
-        seen = httpGet(port, "/health").first;
-    return seen;
-}
-
 TEST(ServerProgram, TellsSystemdWhenItIsReadyAndWhileItsWorkersTakeWork)
 {
     ServerProcess server;
@@ -327,28 +296,26 @@ TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
                         {"--metrics", "127.0.0.1:0", "--workers", "1", "--statement-timeout", "30",
                          "--connect-timeout", "30"});
     ASSERT_TRUE(start.started) << server.error();
-    static const QRegularExpression metricsAt("métricas em http://127.0.0.1:(\\d+)/metrics");
-    const QRegularExpressionMatch at = metricsAt.match(server.output());
-    ASSERT_TRUE(at.hasMatch()) << server.output();
-    const quint16 port = quint16(at.captured(1).toUInt());
-    EXPECT_EQ(waitForHealth(port, 200, 5000), 200);
+    const OpsPage ops(server);
+    ASSERT_NE(ops.port(), 0) << server.output();
+    EXPECT_EQ(ops.waitForHealth(200, 5000), 200);
 
     TestClient client(server);
     EXPECT_EQ(client.codes(), QStringList());
     EXPECT_THROW(server.login(server.userName(), "wrong"), ELoginRefused);
-    const auto [status, page] = httpGet(port, "/metrics");
+    const auto [status, page] = ops.get("/metrics");
     EXPECT_EQ(status, 200);
     EXPECT_EQ(
-        metric(page, R"(kzr_requests_total{module="KZR01200.rdmDimensao",method="getDimensao"})"),
+        OpsPage::metricIn(page, R"(kzr_requests_total{module="KZR01200.rdmDimensao",method="getDimensao"})"),
         1)
         << page;
-    EXPECT_EQ(metric(page, R"(kzr_requests_total{module="KZR.Sessao",method="login"})"), 2);
-    EXPECT_EQ(metric(page, "kzr_refused_logins_total"), 1);
-    EXPECT_EQ(metric(page, "kzr_sessions"), 1);
-    EXPECT_GE(metric(page, "kzr_connections"), 1);
-    EXPECT_EQ(metric(page, "kzr_queue_depth"), 0);
-    EXPECT_GE(metric(page, R"(kzr_request_duration_seconds_bucket{le="+Inf"})"), 3);
-    EXPECT_EQ(metric(page, "kzr_statement_deadlines_total"), 0);
+    EXPECT_EQ(OpsPage::metricIn(page, R"(kzr_requests_total{module="KZR.Sessao",method="login"})"), 2);
+    EXPECT_EQ(OpsPage::metricIn(page, "kzr_refused_logins_total"), 1);
+    EXPECT_EQ(OpsPage::metricIn(page, "kzr_sessions"), 1);
+    EXPECT_GE(OpsPage::metricIn(page, "kzr_connections"), 1);
+    EXPECT_EQ(OpsPage::metricIn(page, "kzr_queue_depth"), 0);
+    EXPECT_GE(OpsPage::metricIn(page, R"(kzr_request_duration_seconds_bucket{le="+Inf"})"), 3);
+    EXPECT_EQ(OpsPage::metricIn(page, "kzr_statement_deadlines_total"), 0);
 
     // The database stops answering: the page says so, and the probe is cut off at its deadline.
     ASSERT_TRUE(pg->pause()) << pg->error();
@@ -357,10 +324,10 @@ TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
         PostgresInstance *pg;
         ~Resume() { pg->resume(); }
     } resume{pg};
-    EXPECT_EQ(waitForHealth(port, 503, 10000), 503);
+    EXPECT_EQ(ops.waitForHealth(503, 10000), 503);
     double cutOff = 0;
     for (QDeadlineTimer deadline(5000); cutOff < 1 && !deadline.hasExpired(); QThread::msleep(200))
-        cutOff = metric(httpGet(port, "/metrics").second, "kzr_statement_deadlines_total");
+        cutOff = ops.metric("kzr_statement_deadlines_total");
     EXPECT_GE(cutOff, 1);
     // A call holds the one worker for far longer than the watchdog's period: the probe waits,
     // and the server stops telling systemd that it lives.
@@ -376,7 +343,7 @@ TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
     EXPECT_FALSE(start.socket.waitFor("WATCHDOG=1", 2000));
     pg->resume();
     EXPECT_TRUE(start.socket.waitFor("WATCHDOG=1", 40000));
-    EXPECT_EQ(waitForHealth(port, 200, 10000), 200);
+    EXPECT_EQ(ops.waitForHealth(200, 10000), 200);
     ASSERT_TRUE(stuck->wait(60000));
 }
 

@@ -2,7 +2,9 @@
 
 #include "RecordSetModel.h"
 
+#include <QHeaderView>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace testing_support;
 
@@ -197,6 +199,26 @@ TEST_F(GridTest, TheEllipsisButtonCommitsTheEditorThenFiresTheHandler)
     EXPECT_EQ(presses, 2);
     QTest::keyClick(grid, Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(presses, 3);
+}
+
+// A defined width is a floor: the column is never narrower than its title; a width the user
+// chose (remembered) wins. Typing past the field's width is refused, and the limit said.
+TEST_F(GridTest, ColumnsFitTheirTitlesAndEditorsTheirFieldsWidth)
+{
+    grid->Columns(0)->Width = 10;
+    grid->ApplyColumnLayout({{QStringLiteral("CODIGO"), QStringLiteral("NOME")}, {-1, -1}});
+    EXPECT_GT(grid->columnWidth(0), grid->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("Código")));
+    const int chosen = grid->columnWidth(0) - 10;
+    grid->ApplyColumnLayout({{QStringLiteral("CODIGO"), QStringLiteral("NOME")}, {chosen, -1}});
+    EXPECT_EQ(grid->columnWidth(0), chosen);
+
+    goTo(0, 1);
+    ASSERT_TRUE(grid->openEditor());
+    editor()->clear();
+    QTest::keyClicks(editor(), QString(32, QLatin1Char('x')));
+    EXPECT_EQ(editor()->text().size(), 30);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("No máximo 30 caracteres."));
+    QTest::keyClick(editor(), Qt::Key_Escape);
 }
 
 TEST_F(GridTest, TheCheckMarkTitleShowsAGlyphAndTitlesDefaultToTheLabel)

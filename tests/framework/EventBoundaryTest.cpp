@@ -62,16 +62,16 @@ TEST_F(EventBoundaryTest, MensErroShowsThenAbortsOnlyWhenAsked)
 TEST_F(EventBoundaryTest, CheckResultServTurnsAFailureReplyIntoAnExceptionCarryingTheMessage)
 {
     const Variant packet = Variant::fromBytes(QByteArray("\xa1\x61x\x01", 4));
-    const Variant same = CheckResultServ(packet, true, 0);
+    const Variant same = CheckResultServ(packet);
     EXPECT_EQ(same, packet);
 
     try {
-        CheckResultServ(server_failure::make(QStringLiteral("violação de chave")), true, 0);
+        CheckResultServ(server_failure::make(QStringLiteral("violação de chave")));
         FAIL() << "a failure reply must throw";
     } catch (const EServerFailure &failure) {
         EXPECT_EQ(failure.Message(), QStringLiteral("violação de chave"));
     }
     // An ordinary two-element array whose first element is text is no failure.
     const Variant structure = VarArrayOf({Variant(QStringLiteral("INV_TABELA")), Variant(QStringLiteral("X"))});
-    EXPECT_EQ(CheckResultServ(structure, true, 0), structure);
+    EXPECT_EQ(CheckResultServ(structure), structure);
 }

@@ -1,5 +1,8 @@
 #include "BusyWindow.h"
+#include "DialogContext.h"
+#include "EarlyKeysIgnored.h"
 #include "FrameworkTesting.h"
+#include "LoginDialog.h"
 #include "QtTranslations.h"
 #include "Services.h"
 #include "TDataSource.h"
@@ -8,9 +11,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -74,20 +79,22 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->model()->rowCount(), 3);
         EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
-        // A row already in use is marked, and can still be chosen.
+        // A row already in use is marked and cannot be chosen; the list starts on the value held.
         EXPECT_TRUE(view->model()->index(1, 0).data().toString().endsWith(QStringLiteral("2 (já usado)")));
+        EXPECT_FALSE(view->model()->flags(view->model()->index(1, 0)) & Qt::ItemIsEnabled);
         EXPECT_FALSE(view->model()->index(2, 0).data().toString().contains(QStringLiteral("já usado")));
+        EXPECT_EQ(view->currentIndex().row(), 2);
         view->setCurrentIndex(view->model()->index(2, 1));
         static_cast<QDialog *>(modal)->accept();
     });
     {
-        DialogContext used({{}, {QStringLiteral("2")}});
-        EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+        DialogContext used({{}, {QStringLiteral("2")}, QStringLiteral("3")});
+        EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos")));
     }
     EXPECT_EQ(dataSet->RecNo(), 3);
 
     whenModal([](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
-    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos")));
     EXPECT_EQ(dataSet->RecNo(), 3);
 
     whenModal([](QWidget *modal) {
@@ -101,6 +108,32 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
     });
     Procura(dataSet.get());
     EXPECT_EQ(dataSet->RecNo(), 2);
+}
+
+// Keys typed on as a message comes up do not answer it; once it is answered the window below
+// has the keyboard again, on the control that had it.
+TEST(RealDialogs, AMessageTakesNoEarlyKeysAndGivesTheKeyboardBack)
+{
+    Interaction::install(nullptr);
+    QWidget window;
+    auto *edit = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    bool stillUpAfterEarlySpace = false;
+    whenModal([&](QWidget *modal) {
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+        QTest::keyClick(modal->focusWidget(), Qt::Key_D);
+        stillUpAfterEarlySpace = modal->isVisible();
+        QTest::qWait(EarlyKeysIgnored::graceMilliseconds + 50);
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+    });
+    EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Atributo extra deve ser informado."), TMsgDlgType::mtWarning, mbOK), mrOk);
+    EXPECT_TRUE(stillUpAfterEarlySpace);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_TRUE(edit->text().isEmpty());
 }
 
 // A message shown while the busy window is up is above it and usable: the busy window steps
@@ -151,7 +184,7 @@ TEST(RealDialogs, ADialogWhoseWindowGoesWhileItIsOpenAnswersAsClosed)
             return Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"),
                                                         TMsgDlgType::mtConfirmation, mbYes | mbNo) == mrNo;
         },
-        [&] { return !Pesquisar(&source, QStringLiteral("Campos"), false, true); },
+        [&] { return !Pesquisar(&source, QStringLiteral("Campos")); },
         [&] { return !Interaction::current().find(dataSet.get(), FindFields::of(dataSet.get())); },
     };
     for (const auto &ask : asks) {
@@ -199,4 +232,40 @@ TEST(RealDialogs, AChoiceListShowsTheSelectedRowsDetailsAndAnswersItsAction)
         EXPECT_EQ(details, QStringLiteral("segunda"));
         EXPECT_EQ(actionEnabled, enabled);
     }
+}
+
+// While the server weighs what was typed (it delays a refusal after several), the dialog shows
+// it is waiting, then says the refusal itself and asks again.
+TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
+{
+    Interaction::install(nullptr);
+    QSemaphore answered;
+    QStringList verdicts{QStringLiteral("Usuário ou senha inválidos."), QString()};
+    const LoginDialogCheck check([&](const LoginAnswer &) {
+        answered.acquire();
+        return verdicts.takeFirst();
+    });
+    whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<LoginDialog *>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto *password = dialog->findChild<QLineEdit *>(QStringLiteral("edtSenha"));
+        auto *message = dialog->findChild<QLabel *>(QStringLiteral("lblMensagem"));
+        QPushButton *enter = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        password->setText(QStringLiteral("errada"));
+        enter->click();
+        EXPECT_EQ(dialog->cursor().shape(), Qt::WaitCursor);
+        EXPECT_FALSE(enter->isEnabled());
+        EXPECT_EQ(message->text(), QStringLiteral("Aguarde…"));
+        answered.release();
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return !dialog->waiting(); }));
+        EXPECT_EQ(message->text(), QStringLiteral("Usuário ou senha inválidos."));
+        EXPECT_TRUE(enter->isEnabled() && dialog->isVisible());
+        password->setText(QStringLiteral("certa"));
+        answered.release();
+        enter->click();
+    });
+    const std::optional<LoginAnswer> typed =
+        Interaction::current().login(QStringLiteral("127.0.0.1:21201"), QStringLiteral("ana"), QString());
+    ASSERT_TRUE(typed.has_value());
+    EXPECT_EQ(typed->password, QStringLiteral("certa"));
 }

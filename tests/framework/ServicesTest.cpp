@@ -1,6 +1,7 @@
 #include "FrameworkTesting.h"
 #include "BusyWindow.h"
 #include "Services.h"
+#include "ShowCounter.h"
 #include "TDataSource.h"
 
 #include <QCursor>
@@ -18,8 +19,7 @@ TEST_F(ServicesTest, BusyIndicatorShowsOverTheMainWindowAndHidingTwiceIsHarmless
     QMainWindow main;
     main.resize(800, 600);
     main.show();
-    const int before = BusyIndicator().showCount;
-    const int windowsBefore = BusyIndicator().windowShowCount;
+    const ShowCounter windows(QStringLiteral("BusyWindow"));
 
     DeactiveShowAvi(); // nothing shown: nothing happens
     EXPECT_FALSE(BusyIndicator().shown);
@@ -29,7 +29,6 @@ TEST_F(ServicesTest, BusyIndicatorShowsOverTheMainWindowAndHidingTwiceIsHarmless
     EXPECT_TRUE(state.shown);
     EXPECT_EQ(state.kind, 6);
     EXPECT_EQ(state.text, QStringLiteral("Recebendo Dados Do Servidor"));
-    EXPECT_EQ(state.showCount, before + 1);
     // The window itself waits until the indicator has been on for a while.
     QWidget *window = main.findChild<QWidget *>(QStringLiteral("BusyWindow"));
     ASSERT_NE(window, nullptr);
@@ -37,20 +36,19 @@ TEST_F(ServicesTest, BusyIndicatorShowsOverTheMainWindowAndHidingTwiceIsHarmless
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([window] { return window->isVisible(); }));
     EXPECT_TRUE(main.frameGeometry().contains(window->geometry().center()));
-    EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore + 1);
+    EXPECT_EQ(windows.count(), 1);
 
     DeactiveShowAvi();
     DeactiveShowAvi();
     EXPECT_FALSE(BusyIndicator().shown);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(BusyIndicator().showCount, before + 1);
 
     // Off before its time: the window never comes up, even when the event loop turns later.
     ActiveShowAvi(&main, 1, QStringLiteral("Atualizando Dados no Servidor"));
     DeactiveShowAvi();
     QTest::qWait(BusyWindow::ShowAfterMs + 200);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore + 1);
+    EXPECT_EQ(windows.count(), 1);
 }
 
 TEST_F(ServicesTest, ScreenCursorIsTheApplicationsOverrideCursor)
@@ -88,10 +86,10 @@ TEST_F(ServicesTest, PickListAndFindPositionTheRecordSetThroughTheSeam)
     source.SetDataSet(dataSet.get());
 
     seam->pickAnswers.push(2);
-    EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_TRUE(Pesquisar(&source, QStringLiteral("Campos")));
     EXPECT_EQ(dataSet->RecNo(), 3);
     seam->pickAnswers.push(std::nullopt);
-    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos")));
     EXPECT_EQ(dataSet->RecNo(), 3);
     ASSERT_EQ(seam->shown.size(), 2u);
     EXPECT_EQ(seam->shown[0].kind, ScriptedInteraction::Shown::PickList);
@@ -111,7 +109,7 @@ TEST_F(ServicesTest, PickListAndFindPositionTheRecordSetThroughTheSeam)
     // A closed record set opens no dialog at all.
     dataSet->Close();
     const size_t shown = seam->shown.size();
-    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos"), false, true));
+    EXPECT_FALSE(Pesquisar(&source, QStringLiteral("Campos")));
     Procura(dataSet.get());
     EXPECT_EQ(seam->shown.size(), shown);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "HostMainWindow.h"
 #include "ScriptedInteraction.h"
@@ -20,7 +21,7 @@ protected:
         auto scripted = std::make_unique<ScriptedInteraction>();
         seam = scripted.get();
         Interaction::install(std::move(scripted));
-        HostOptions options;
+        options.settingsFile = settings.filePath(QStringLiteral("kzr-host.ini"));
         options.packageDir = QStringLiteral(KZR_PACKAGE_DIR);
         options.server = QStringLiteral("srv.exemplo");
         options.port = 31000;
@@ -44,5 +45,7 @@ protected:
     }
 
     ScriptedInteraction *seam = nullptr;
+    QTemporaryDir settings;
+    HostOptions options;
     std::unique_ptr<HostMainWindow> window;
 };

@@ -52,6 +52,25 @@ TEST_F(CommandRoutingTest, IncludeAndAlterPlaceTheFocusByTheMarkedField)
     EXPECT_EQ(ui->shown[0].kind, ScriptedInteraction::Shown::Find);
 }
 
+// Ctrl+Tab, Ctrl+PageDown and their backward keys go round the three tabs from the grid.
+TEST_F(CommandRoutingTest, CtrlTabAndCtrlPageKeysSwitchTabs)
+{
+    form->mnuDimensaoClick(form->mnuDimensao);
+    form->window()->activateWindow(); // shortcuts act in the active window
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
+    form->dbgPadrao->setFocus();
+    QTest::keyClick(form->dbgPadrao, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshExtras);
+    EXPECT_TRUE(form->mnuExtras->Checked());
+    EXPECT_EQ(QApplication::focusWidget(), form->dbgExtras);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(form->pgcPadrao->currentIndex(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshExtras);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshPadrao);
+}
+
 TEST_F(CommandRoutingTest, CancelOnTheExtrasTabAsksThenReloadsTheExtras)
 {
     form->sbtAlterar->Click();

@@ -1,3 +1,4 @@
+#include "LoginBroadcast.h"
 #include "ScreenFixture.h"
 #include "Services.h"
 #include "dimension/ProfileLine.h"
@@ -55,6 +56,16 @@ TEST_F(CommandStateTest, AReadOnlyUserIsOfferedNothingThatWrites)
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return form->lblPerfilDimensao->text().contains(QStringLiteral("membros")); },
         20000))
+        << form->lblPerfilDimensao->text().toStdString();
+
+    // A profile the ended session kept from the line comes once the user has logged in again.
+    const ServerAccess session = host.access;
+    host.access.sessionToken = QStringLiteral("encerrada");
+    form->cdsDados->Next();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->lblPerfilDimensao->text().startsWith(QStringLiteral("Perfil indisponível")); }, 20000));
+    host.access = session;
+    LoginBroadcast::instance().announce();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->lblPerfilDimensao->text().contains(QStringLiteral("membros")); }, 20000))
         << form->lblPerfilDimensao->text().toStdString();
 }
 

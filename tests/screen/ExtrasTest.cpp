@@ -20,7 +20,7 @@ protected:
     {
         auto net = server.connect(QStringLiteral("KZR01200.rdmDimensao"));
         TClientDataSet ds;
-        ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {QStringLiteral("00001")}), true, 0));
+        ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {QStringLiteral("00001")})));
         QStringList rows;
         for (ds.First(); !ds.Eof(); ds.Next())
             rows << ds.FieldByName(QStringLiteral("CDATRIBEXTRDIME"))->AsString() + QLatin1Char('|')

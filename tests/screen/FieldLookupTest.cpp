@@ -37,6 +37,16 @@ TEST_F(FieldLookupTest, TheChosenFieldIsWrittenUnlessItIsAlreadyThere)
     EXPECT_EQ(calls(QStringLiteral("SetDimensao")), 0);
 }
 
+// The lists start on the value held and leave out what the dimension uses already.
+TEST_F(FieldLookupTest, ListsStartOnTheValueHeldAndLeaveOutFieldsInUse)
+{
+    form->PesquisaCampos(form->cdsDadosDSITEMDIME);
+    ASSERT_EQ(ui->shown.size(), 1u);
+    EXPECT_EQ(ui->shown[0].initial, QStringLiteral("NMCLIENTE"));
+    EXPECT_EQ(ui->shown[0].choices, QStringList{"CDCLIENTE"});
+    EXPECT_FALSE(form->cdsFields->FieldByName(QStringLiteral("DSTIPO"))->AsString().isEmpty());
+}
+
 TEST_F(FieldLookupTest, ABlankTableIsReportedWithoutAServerCall)
 {
     include(QStringLiteral("8"), QStringLiteral("Oito"));

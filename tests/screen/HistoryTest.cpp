@@ -1,4 +1,5 @@
 #include "ScreenFixture.h"
+#include "Services.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -36,6 +37,18 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(form->frame()));
         QTest::keyClick(form->dbgPadrao, Qt::Key_H, Qt::ControlModifier);
     }
+    // "FIELD=Name" per stored extra attribute of the dimension, in field order.
+    QStringList storedExtrasOf(const QString &code)
+    {
+        TClientDataSet ds;
+        ds.SetData(CheckResultServ(
+            server.connect("KZR01200.rdmDimensao")->AppServer().Call("GetExtras", {code})));
+        QStringList extras;
+        for (ds.First(); !ds.Eof(); ds.Next())
+            extras << ds.FieldByName("CDATRIBEXTRDIME")->AsString() + "=" +
+                          ds.FieldByName("DSATRIBEXTRDIME")->AsString();
+        return extras;
+    }
 };
 
 TEST_F(History, ListsEveryUsersChangesAndRestoresAnOlderVersionAsANewChange)
@@ -68,7 +81,8 @@ TEST_F(History, ListsEveryUsersChangesAndRestoresAnOlderVersionAsANewChange)
     const QList<HistoryEntry> after = form->HistoryOf("00012");
     ASSERT_EQ(after.size(), 8);
     EXPECT_EQ(after[0].operation + after[0].record + after[0].user, "insert00012/CDCIDADEbia");
-    EXPECT_EQ(after[2].operation + after[2].record, "modify00012");
+    EXPECT_EQ(after[1].operation + after[1].record, "modify00012");
+    EXPECT_EQ(host.cacheNotices.last(), "ATRIBEXTRADIME,DIMENSAODIME"); // once saved, not before
 
     // A reader looks, and cannot restore.
     actAs("leo");
@@ -115,7 +129,58 @@ TEST_F(History, ARestoreARuleNowRefusesSavesNothingAndSaysWhy)
     EXPECT_FALSE(editing() || form->cdsExtras->isEditing());
     EXPECT_TRUE(storedDimensions().contains("00013|Antigos|CLIENTE|CDCLIENTE|NMCLIENTE||S"));
     EXPECT_EQ(form->HistoryOf("00013").size(), 4);
-    EXPECT_EQ(calls("SetDimensao") + calls("setExtras"), 0);
+    EXPECT_EQ(calls("SetDimensao") + calls("setExtras") + calls("confirma"), 0);
+}
+
+// The screen takes no other table from a dimension with attributes: the restore lets them go
+// first, and the version's come with its table.
+TEST_F(History, AVersionWithAnotherTableComesBackWithItsOwnExtras)
+{
+    include("12", "Pessoas", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    confirm();
+    storeExtra("00012", "CDCIDADE", "Cidade");
+    storeExtra("00012", "DSSEGMENTO", "Segmento");
+    removeExtrasOf("00012");
+    goTo("00012");
+    form->sbtAlterar->Click();
+    type(form->cdsDadosCDTABELADIME, "CIDADE");
+    type(form->cdsDadosDSPKDIME, "CDCIDADE");
+    type(form->cdsDadosDSITEMDIME, "NMCIDADE");
+    confirm();
+    storeExtra("00012", "SGUF", "UF");
+    storeExtra("00012", "CDREGIAO", "Região");
+    forget();
+    goTo("00012");
+    restoreRow(5); // right after Segmento was added
+
+    EXPECT_TRUE(messages().isEmpty()) << messages().join("\n").toStdString();
+    EXPECT_TRUE(storedDimensions().contains("00012|Pessoas|CLIENTE|CDCLIENTE|NMCLIENTE||S"));
+    EXPECT_EQ(storedExtrasOf("00012"), QStringList({"CDCIDADE=Cidade", "DSSEGMENTO=Segmento"}));
+    EXPECT_EQ(calls("confirma"), 1);
+}
+
+// A clash the dimension's save does not meet (names swapped since) refuses the whole restore.
+TEST_F(History, ARestoreRefusedByAnExtraLeavesTheDimensionAsItWas)
+{
+    include("12", "Pessoas", "CLIENTE", "CDCLIENTE", "NMCLIENTE");
+    confirm();
+    storeExtra("00012", "CDCIDADE", "Cidade");
+    storeExtra("00012", "DSSEGMENTO", "Segmento");
+    alterName("00012", "Clientes VIP");
+    removeExtrasOf("00012");
+    storeExtra("00012", "CDCIDADE", "Segmento");
+    storeExtra("00012", "DSSEGMENTO", "Cidade");
+    const QStringList dimensions = storedDimensions();
+    const int changes = int(form->HistoryOf("00012").size());
+    forget();
+    goTo("00012");
+    restoreRow(5);
+
+    EXPECT_EQ(messages(), QStringList({"Nome de atributo extra já cadastrado."}));
+    EXPECT_EQ(storedDimensions(), dimensions);
+    EXPECT_EQ(storedExtrasOf("00012"), QStringList({"CDCIDADE=Segmento", "DSSEGMENTO=Cidade"}));
+    EXPECT_EQ(form->HistoryOf("00012").size(), changes);
+    EXPECT_EQ(calls("confirma"), 0);
 }
 
 } // namespace

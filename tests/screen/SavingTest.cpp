@@ -4,6 +4,7 @@
 #include "EventBoundary.h"
 #include "RecordingProxy.h"
 #include "Services.h"
+#include "ShowCounter.h"
 
 // Notes whether the busy indicator still showed at each cache notice.
 class BusyNotingHost : public TestHost
@@ -67,19 +68,19 @@ TEST_F(SavingTest, TheBusyWindowComesUpOnlyWhileASlowSaveWaits)
     form->netDimensao->SetConnected(true);
     host.port = server.port();
 
-    const int windowsBefore = BusyIndicator().windowShowCount;
+    const ShowCounter windows(QStringLiteral("BusyWindow"));
     form->sbtAlterar->Click();
     type(form->cdsDadosNMITEMDIME, QStringLiteral("Clientes de sempre"));
     confirm();
     EXPECT_TRUE(timeline.contains(QStringLiteral("call:SetDimensao[1:Atualizando Dados no Servidor]")));
-    EXPECT_EQ(BusyIndicator().windowShowCount, windowsBefore) << "a quick save shows no window";
+    EXPECT_EQ(windows.count(), 0) << "a quick save shows no window";
 
     proxy.setReplyDelay(BusyWindow::ShowAfterMs + 300);
     form->sbtAlterar->Click();
     type(form->cdsDadosNMITEMDIME, QStringLiteral("Clientes"));
     confirm();
     EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('\n')).toStdString();
-    EXPECT_GT(BusyIndicator().windowShowCount, windowsBefore);
+    EXPECT_GT(windows.count(), 0);
     EXPECT_FALSE(BusyIndicator().shown);
     QWidget *window = host.main->findChild<QWidget *>(QStringLiteral("BusyWindow"));
     ASSERT_NE(window, nullptr);

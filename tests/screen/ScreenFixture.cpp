@@ -90,7 +90,7 @@ QStringList ScreenTest::storedDimensions()
 {
     auto net = server.connect(QStringLiteral("KZR01200.rdmDimensao"));
     TClientDataSet ds;
-    ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()}), true, 0));
+    ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("getDimensao"), {QString(), QString()})));
     QStringList rows;
     for (ds.First(); !ds.Eof(); ds.Next()) {
         QStringList values;
@@ -113,23 +113,23 @@ void ScreenTest::storeExtra(const QString &code, const QString &field, const QSt
 {
     auto net = server.connect(QStringLiteral("KZR01200.rdmDimensao"));
     TClientDataSet ds;
-    ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {code}), true, 0));
+    ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {code})));
     ds.Append();
     ds.FieldByName(QStringLiteral("NRSEQUEDIME"))->SetAsString(code);
     ds.FieldByName(QStringLiteral("CDATRIBEXTRDIME"))->SetAsString(field);
     ds.FieldByName(QStringLiteral("DSATRIBEXTRDIME"))->SetAsString(name);
     ds.Post();
-    CheckResultServ(net->AppServer().Call(QStringLiteral("setExtras"), {ds.Delta()}), true, 0);
+    CheckResultServ(net->AppServer().Call(QStringLiteral("setExtras"), {ds.Delta()}));
 }
 
 void ScreenTest::removeExtrasOf(const QString &code)
 {
     auto net = server.connect(QStringLiteral("KZR01200.rdmDimensao"));
     TClientDataSet ds;
-    ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {code}), true, 0));
+    ds.SetData(CheckResultServ(net->AppServer().Call(QStringLiteral("GetExtras"), {code})));
     while (!ds.IsEmpty())
         ds.Delete();
-    CheckResultServ(net->AppServer().Call(QStringLiteral("setExtras"), {ds.Delta()}), true, 0);
+    CheckResultServ(net->AppServer().Call(QStringLiteral("setExtras"), {ds.Delta()}));
 }
 
 void ScreenTest::goTo(const QString &code)

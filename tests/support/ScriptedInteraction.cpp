@@ -1,5 +1,6 @@
 #include "ScriptedInteraction.h"
 
+#include "DialogContext.h"
 #include "RecordLocator.h"
 #include "TClientDataSet.h"
 #include "TDataSource.h"
@@ -17,7 +18,8 @@ int ScriptedInteraction::messageDialog(const QString &text, TMsgDlgType type, TM
 
 bool ScriptedInteraction::pickList(TDataSource *source, const QString &title)
 {
-    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation, {}, DialogContext::current().usedChoices, {}});
+    shown.push_back({Shown::PickList, title, TMsgDlgType::mtInformation, {}, DialogContext::current().usedChoices,
+                     DialogContext::current().currentChoice});
     if (pickAnswers.empty())
         return false;
     const std::optional<int> row = pickAnswers.front();

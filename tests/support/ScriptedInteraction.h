@@ -19,7 +19,7 @@ public:
         TMsgDlgType type = TMsgDlgType::mtInformation;
         QString informativeText;
         QStringList choices;    // find: the captions offered; pick list: the rows marked used
-        QString initial;        // find: the field it starts on
+        QString initial;        // find: the field it starts on; pick list: the value
     };
     // Answers, used in order; an empty queue answers mrNo / no choice / cancel.
     std::queue<int> dialogAnswers;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
 
 bool InstallQtTranslations(const QLocale &locale)
 {
@@ -14,4 +15,12 @@ bool InstallQtTranslations(const QLocale &locale)
     }
     QCoreApplication::installTranslator(translator);
     return true;
+}
+
+void SpeakBrazilianPortuguese()
+{
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    if (!InstallQtTranslations(QLocale()))
+        std::fprintf(stderr, "%s: Qt's translations for pt_BR are not installed (qt6-translations-l10n)\n",
+                     qPrintable(QCoreApplication::applicationName()));
 }

@@ -1,0 +1,7 @@
+#include "LoginBroadcast.h"
+
+LoginBroadcast &LoginBroadcast::instance()
+{
+    static LoginBroadcast broadcast;
+    return broadcast;
+}
