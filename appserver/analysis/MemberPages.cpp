@@ -70,21 +70,20 @@ MemberPages::Plan MemberPages::plan(const DimensionColumns &columns,
                                                         : MemberQueries::Level::Top;
     Plan plan;
     // A value no member can hold (a non-number beside an integer key) asks for an empty page.
+    std::optional<QVariant> parentValue;
     if (parentKey) {
-        const std::optional<QVariant> value = sql.parentValue(*parentKey);
-        if (!value) return {pageOf({}), {}, {}};
-        plan.values << *value;
+        parentValue = sql.parentValue(*parentKey);
+        if (!parentValue) return {pageOf({}), {}, {}};
     }
+    std::optional<QVariant> afterValue;
     if (after) {
-        const std::optional<QVariant> value = sql.keyValue(*after);
-        if (!value)
+        afterValue = sql.keyValue(*after);
+        if (!afterValue)
             throw MethodFailure(QStringLiteral("A chave \"%1\" não é um número: a página "
                                                "seguinte não tem onde começar.")
                                     .arg(*after));
-        plan.values << *value;
     }
-    plan.values << limit;
-    if (parentKey) plan.values << plan.values.front();
+    plan.values = MemberQueries::values(level, parentValue, afterValue, limit);
     plan.sql = pageStatement(m_db.dialect(), columns, level, after.has_value());
     return plan;
 }

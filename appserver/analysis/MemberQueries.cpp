@@ -48,6 +48,60 @@ QString MemberQueries::levelCondition(Level level) const
     return {};
 }
 
+// The parents no key matches. PostgreSQL answers the anti-join by merging the parent's index
+// with the key's in one pass; SQLite, without a merge join, would look every row's parent up,
+// so there the distinct parents are gone through once (the parent's index holds them in
+// order) and each looked up: on a million rows a sixth of the time.
+QString MemberQueries::orphanedParents() const
+{
+    const QString parent = ProfileQueries::quoted(m_parent.name);
+    const QString condition =
+        m_dialect.isSqlite() ? QStringLiteral("GROUP BY p.") + parent + QStringLiteral(" HAVING")
+                             : QStringLiteral("AND");
+    return QStringLiteral("SELECT %2 FROM %3 p WHERE p.%1 IS NOT NULL %4 NOT EXISTS "
+                          "(SELECT 1 FROM %3 o WHERE %5 = %2)")
+        .arg(parent, parentOf(QStringLiteral("p")), m_table, condition,
+             keyOf(QStringLiteral("o")));
+}
+
+// The top level's keys: the first keys without a parent and the first keys of orphans, each
+// found on its own (the parent's index holds the members without one together, and the
+// orphans' parents are few), then the first of both. One condition with an OR would go
+// through the key's order testing every member instead.
+QString MemberQueries::topKeys(const QString &after) const
+{
+    const QString key = ordered(QStringLiteral("m.") + ProfileQueries::quoted(m_key.name));
+    const QString first =
+        QStringLiteral("SELECT * FROM (SELECT DISTINCT %1 AS k FROM %2 m WHERE m.%3 IS NOT NULL "
+                       "AND %4%5 ORDER BY 1 LIMIT ?)");
+    const QString roots = first.arg(key, m_table, ProfileQueries::quoted(m_key.name),
+                                    QStringLiteral("m.%1 IS NULL")
+                                        .arg(ProfileQueries::quoted(m_parent.name)),
+                                    after);
+    const QString orphans =
+        first.arg(key, m_table, ProfileQueries::quoted(m_key.name),
+                  QStringLiteral("%1 IN (%2)").arg(parentOf(QStringLiteral("m")), orphanedParents()),
+                  after);
+    return QStringLiteral("keys(k) AS (SELECT u.k FROM (%1 r UNION %2 o) u ORDER BY %3 LIMIT ?)")
+        .arg(roots, orphans, ordered(QStringLiteral("u.k")));
+}
+
+QVariantList MemberQueries::values(Level level, const std::optional<QVariant> &parent,
+                                   const std::optional<QVariant> &after, int limit)
+{
+    QVariantList bound;
+    if (level == Level::Children) bound << parent.value_or(QVariant());
+    // The top level's two kinds of members are each bounded as a page, then the first of both.
+    const int parts = level == Level::Top ? 2 : 1;
+    for (int part = 0; part < parts; ++part) {
+        if (after) bound << *after;
+        bound << limit;
+    }
+    if (level == Level::Top) bound << limit;
+    if (level == Level::Children) bound << parent.value_or(QVariant());
+    return bound;
+}
+
 // The keys of the page first (an index on the parent, or the key's own order, finds them
 // without reading the level through), then their rows. Each row's situation: a repeated key
 // first, then a member whose ancestors lead back to it (the walk up keeps each ancestor once
@@ -57,24 +111,15 @@ QString MemberQueries::page(Level level, bool following) const
     const QString key = ProfileQueries::quoted(m_key.name);
     const QString attribute = ProfileQueries::quoted(m_attribute.name);
     const QString condition = levelCondition(level);
-    // The top level's keys: a member is an orphan when its parent is one of the parents that
-    // match no key. Those are found by going through the distinct parents once (an index on
-    // the parent holds them in order) instead of looking up every row's parent: on a million
-    // rows a sixth of the time.
-    const QString keysCondition =
-        level == Level::Top
-            ? QStringLiteral("(m.%1 IS NULL OR %2 IN (SELECT %3 FROM %4 p WHERE p.%1 IS NOT NULL "
-                             "GROUP BY p.%1 HAVING NOT EXISTS (SELECT 1 FROM %4 o WHERE %5 = %3)))")
-                  .arg(ProfileQueries::quoted(m_parent.name), parentOf(QStringLiteral("m")),
-                       parentOf(QStringLiteral("p")), m_table, keyOf(QStringLiteral("o")))
-            : condition;
     const QString after =
         following ? QStringLiteral(" AND %1 > ?").arg(ordered(QStringLiteral("m.") + key))
                   : QString();
     const QString keys =
-        QStringLiteral("keys(k) AS (SELECT DISTINCT %5 FROM %2 m WHERE m.%1 IS NOT NULL AND "
-                       "%3%4 ORDER BY 1 LIMIT ?)")
-            .arg(key, m_table, keysCondition, after, ordered(QStringLiteral("m.") + key));
+        level == Level::Top
+            ? topKeys(after)
+            : QStringLiteral("keys(k) AS (SELECT DISTINCT %5 FROM %2 m WHERE m.%1 IS NOT NULL "
+                             "AND %3%4 ORDER BY 1 LIMIT ?)")
+                  .arg(key, m_table, condition, after, ordered(QStringLiteral("m.") + key));
     const QString repeated =
         QStringLiteral("(SELECT count(*) FROM %1 d WHERE d.%2 = r.k) > 1").arg(m_table, key);
     if (level == Level::All)

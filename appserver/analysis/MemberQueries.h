@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <QVariantList>
 #include <optional>
 
 // The statements of the member browser, written once so that the server and the benchmark's
@@ -26,11 +27,14 @@ public:
 
     // One page of members in key order, the page counted in distinct keys so that the rows of
     // a repeated key never straddle two pages. Columns: key, main attribute, parent (texts),
-    // children count, situation ("", "O", "C", "R"). Binds, in order: the parent's key
-    // (Children only, as parentValue() gives it), the last key of the previous page
-    // (`following` only, as keyValue() gives it), the number of keys, and the parent's key
-    // again (Children only).
+    // children count, situation ("", "O", "C", "R"). Binds what values() lists, `following`
+    // when there is a last key.
     QString page(Level level, bool following) const;
+    // The values page() binds, in its order: `parent` as parentValue() gives it (Children
+    // only), `after` as keyValue() gives it (the last key of the previous page, if any), and
+    // the number of keys.
+    static QVariantList values(Level level, const std::optional<QVariant> &parent,
+                               const std::optional<QVariant> &after, int limit);
 
     // Members whose key or main attribute begins with one bound pattern (bound twice, as
     // prefixPattern() makes it), in key order, at most the bound count: key, attribute, parent.
@@ -54,6 +58,8 @@ private:
     QString ordered(const QString &expression) const;
     QString folded(const QString &expression) const;
     QString levelCondition(Level level) const;
+    QString topKeys(const QString &after) const;
+    QString orphanedParents() const;
 
     SqlDialect m_dialect;
     ProfileQueries m_profile; // the one place that decides how key and parent compare

@@ -1,6 +1,7 @@
-// The first page of a member's children on PostgreSQL, over a table of 1,000,000 members with
-// the parent indexed: getMembros asked of kzr-appserver over loopback, against the floor of the
-// very same page statement (MemberQueries) prepared once and run through libpq directly.
+// The first page of the top level and of a member's children on PostgreSQL, over a table of
+// 1,000,000 members with the parent indexed: getMembros asked of kzr-appserver over loopback,
+// against the floor of the very same page statement (MemberQueries) prepared once and run
+// through libpq directly.
 #include "BenchServer.h"
 #include "MemberQueries.h"
 #include "PostgresInstance.h"
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -74,7 +77,8 @@ bool skipUnlessReady(benchmark::State &state)
     return true;
 }
 
-void MembersChildrenPg1M_ours(benchmark::State &state)
+// getMembros of the first page of member 12345's children, or of the top level (Null).
+void members_ours(benchmark::State &state, const Variant &parentKey)
 {
     if (skipUnlessReady(state)) return;
     auto net = MembersStock::get().server.connect(QStringLiteral("KZR01200.rdmAnalise"));
@@ -82,43 +86,54 @@ void MembersChildrenPg1M_ours(benchmark::State &state)
         const Variant reply =
             net->AppServer().Call(QStringLiteral("getMembros"),
                                   {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"),
-                                   QStringLiteral("NMMEMBRO"), QStringLiteral("CDPAI"),
-                                   QStringLiteral("12345"), Variant::Null(), Variant(MemberPage)});
+                                   QStringLiteral("NMMEMBRO"), QStringLiteral("CDPAI"), parentKey,
+                                   Variant::Null(), Variant(MemberPage)});
         if (server_failure::is(reply) || reply.kind() != Variant::Kind::Bytes)
             state.SkipWithError(qPrintable(server_failure::message(reply)));
     }
 }
 
 // The statement with the server's bound values as texts, every value of the answer made into
-// a text; no transaction around it, no time limit, no packet, no network.
-void MembersChildrenPg1M_floor(benchmark::State &state)
+// a text; no transaction around it, no time limit, no packet, no network. Without the JIT
+// compiler, as the server runs it: compiling costs more than any page gains.
+void members_floor(benchmark::State &state, MemberQueries::Level level)
 {
     if (skipUnlessReady(state)) return;
     const std::shared_ptr<PGconn> connection(
         PQconnectdb(MembersStock::get().url.toUtf8().constData()), &PQfinish);
+    PQclear(PQexec(connection.get(), "SET jit = off"));
     // The catalogue's spelling, as the server finds it: PostgreSQL folds unquoted names.
     const MemberQueries sql(SqlDialect(SqlDialect::Kind::Postgres), QStringLiteral("membro"),
                             {QStringLiteral("cdmembro"), QStringLiteral("integer")},
                             {QStringLiteral("nmmembro"), QStringLiteral("character varying")},
                             {QStringLiteral("cdpai"), QStringLiteral("integer")});
-    const QByteArray text =
-        PostgresSelect::numbered(sql.page(MemberQueries::Level::Children, false)).toUtf8();
-    PGresult *prepared = PQprepare(connection.get(), "page", text.constData(), 3, nullptr);
+    const bool children = level == MemberQueries::Level::Children;
+    const QByteArray text = PostgresSelect::numbered(sql.page(level, false)).toUtf8();
+    const QVariantList bound = MemberQueries::values(
+        level, children ? std::optional<QVariant>(12345) : std::nullopt, std::nullopt, MemberPage);
+    std::vector<QByteArray> texts;
+    std::vector<const char *> values;
+    for (const QVariant &value : bound)
+        texts.push_back(value.toString().toUtf8());
+    for (const QByteArray &value : texts)
+        values.push_back(value.constData());
+    PGresult *prepared =
+        PQprepare(connection.get(), "page", text.constData(), int(values.size()), nullptr);
     if (PQresultStatus(prepared) != PGRES_COMMAND_OK)
         state.SkipWithError(PQerrorMessage(connection.get()));
     PQclear(prepared);
-    const QByteArray parent = "12345", limit = QByteArray::number(MemberPage);
-    const char *values[] = {parent.constData(), limit.constData(), parent.constData()};
+    const int expected = children ? 10 : 9;
     for (auto _ : state) {
-        PGresult *result = PQexecPrepared(connection.get(), "page", 3, values, nullptr, nullptr, 0);
+        PGresult *result = PQexecPrepared(connection.get(), "page", int(values.size()),
+                                          values.data(), nullptr, nullptr, 0);
         const int rows = PQntuples(result);
-        std::vector<QString> texts;
+        std::vector<QString> answer;
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < PQnfields(result); ++c)
-                texts.push_back(
+                answer.push_back(
                     QString::fromUtf8(PQgetvalue(result, r, c), PQgetlength(result, r, c)));
-        benchmark::DoNotOptimize(texts.data());
-        if (PQresultStatus(result) != PGRES_TUPLES_OK || rows != 10)
+        benchmark::DoNotOptimize(answer.data());
+        if (PQresultStatus(result) != PGRES_TUPLES_OK || rows != expected)
             state.SkipWithError("wrong page");
         PQclear(result);
     }
@@ -126,11 +141,19 @@ void MembersChildrenPg1M_floor(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(MembersChildrenPg1M_ours)
+BENCHMARK_CAPTURE(members_ours, top, Variant::Null())
+    ->Name("MembersTopPg1M/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(members_floor, top, MemberQueries::Level::Top)
+    ->Name("MembersTopPg1M/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(members_ours, children, Variant(QStringLiteral("12345")))
     ->Name("MembersChildrenPg1M/ours")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(MembersChildrenPg1M_floor)
+BENCHMARK_CAPTURE(members_floor, children, MemberQueries::Level::Children)
     ->Name("MembersChildrenPg1M/floor")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

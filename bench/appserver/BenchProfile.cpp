@@ -167,9 +167,11 @@ void members_floor(benchmark::State &state, bool children)
                             {QStringLiteral("CDMEMBRO"), QStringLiteral("INTEGER")},
                             {QStringLiteral("NMMEMBRO"), QStringLiteral("VARCHAR(30)")},
                             {QStringLiteral("CDPAI"), QStringLiteral("INTEGER")});
-    const QByteArray text =
-        sql.page(children ? MemberQueries::Level::Children : MemberQueries::Level::Top, false)
-            .toUtf8();
+    const MemberQueries::Level level =
+        children ? MemberQueries::Level::Children : MemberQueries::Level::Top;
+    const QByteArray text = sql.page(level, false).toUtf8();
+    const QVariantList values = MemberQueries::values(
+        level, children ? std::optional<QVariant>(12345) : std::nullopt, std::nullopt, MemberPage);
     sqlite3_stmt *page = nullptr, *begin = nullptr, *commit = nullptr;
     sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &page,
                        nullptr);
@@ -182,9 +184,8 @@ void members_floor(benchmark::State &state, bool children)
         sqlite3_step(begin);
         sqlite3_reset(begin);
         int bound = 1;
-        if (children) sqlite3_bind_int64(page, bound++, 12345);
-        sqlite3_bind_int64(page, bound++, MemberPage);
-        if (children) sqlite3_bind_int64(page, bound++, 12345);
+        for (const QVariant &value : values)
+            sqlite3_bind_int64(page, bound++, value.toLongLong());
         int rows = 0;
         while (sqlite3_step(page) == SQLITE_ROW) {
             for (int i = 0; i < 5; ++i)

@@ -133,6 +133,7 @@ TEST_P(Profile, MembersComePagedWithTheirProblemsMarked)
          2,
          {"6|Órfão|98|0|O", "7|Órfão 2|98|0|R", "7|Órfão 3|97|0|R"}},
         {"getMembros", "CDPAI", null, "7", 2, {}},
+        {"getMembros", "cdpaitexto", null, "5", 1, {"6|Órfão|98|0|O"}},
         {"getMembros", "CDPAI", "2", null, 5, {"3|Neto|2|1|R", "3|Neto repetido|2|1|R"}},
         {"getMembros", "CDPAI", "10", null, 2, {"12|C|10|1|C", "13|D|10|0|"}},
         {"getMembros", "cdpaitexto", "10", "13", 2, {}},
