@@ -5,6 +5,8 @@
 #include "BareCells.h"
 #include "DataPacket.h"
 #include "HostMainWindow.h"
+#include "MemberSource.h"
+#include "MemberTreeModel.h"
 #include "Interaction.h"
 #include "ScriptedInteraction.h"
 #include "ServerProcess.h"
@@ -15,11 +17,16 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTreeView>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <functional>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <sqlite3.h>
@@ -408,6 +415,134 @@ void HostStart100k_floor(benchmark::State &state)
     if (Stock *stock = readyStock(state, 99999)) showBareList(state, *stock);
 }
 
+// --- the member tree's memory -----------------------------------------------------------------
+
+constexpr int TreeMembers = 1000000;
+
+// A server whose database also holds a flat dimension of 1,000,000 members, put in through
+// SQLite's C interface once the server has made the file.
+class MembersStock
+{
+public:
+    static MembersStock *get()
+    {
+        if (!kept()) kept().reset(new MembersStock);
+        return kept()->ready ? kept().get() : nullptr;
+    }
+    static void drop() { kept().reset(); }
+
+    ServerProcess server;
+    BenchHost host;
+    bool ready = false;
+
+private:
+    static std::unique_ptr<MembersStock> &kept()
+    {
+        static std::unique_ptr<MembersStock> stock;
+        return stock;
+    }
+
+    MembersStock()
+    {
+        if (!server.start()) {
+            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+            return;
+        }
+        host.port = server.port();
+        host.access = server.access();
+        sqlite3 *db = nullptr;
+        const QByteArray path = QFile::encodeName(server.sqlitePath());
+        const QByteArray fill =
+            QStringLiteral("CREATE TABLE MEMBRO (CDMEMBRO INTEGER PRIMARY KEY, NMMEMBRO "
+                           "VARCHAR(30)); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                           "FROM n WHERE i < %1) INSERT INTO MEMBRO SELECT i, 'Membro ' || i FROM n")
+                .arg(TreeMembers)
+                .toUtf8();
+        char *error = nullptr;
+        ready = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+                    SQLITE_OK &&
+                sqlite3_exec(db, fill.constData(), nullptr, nullptr, &error) == SQLITE_OK;
+        if (!ready) std::fprintf(stderr, "the members could not be made: %s\n", error);
+        sqlite3_free(error);
+        sqlite3_close(db);
+    }
+};
+
+// Bytes the allocator has handed out and not had back, over every thread's arena.
+double heapMiB()
+{
+    const struct mallinfo2 info = ::mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
+bool waitFor(const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return done();
+}
+
+// The Members tab's model and view holding `pages` pages of the 1,000,000 members, fetched as
+// the view scrolls to the end of what it holds: the memory they keep (1 ms stands for 1 MiB).
+void MemberTree_ours(benchmark::State &state)
+{
+    MembersStock *stock = MembersStock::get();
+    if (!stock) return state.SkipWithError("the members could not be prepared");
+    TApplication::SetHost(&stock->host);
+    const int wanted = int(state.range(0)) * MemberSource::PageSize;
+    for (auto _ : state) {
+        const double before = heapMiB();
+        MemberSource source;
+        source.setDimension(MemberSource::Dimension{QStringLiteral("MEMBRO"),
+                                                    QStringLiteral("CDMEMBRO"),
+                                                    QStringLiteral("NMMEMBRO"), QString()});
+        MemberTreeModel model(source);
+        model.restart(true);
+        QTreeView view;
+        view.setModel(&model);
+        view.resize(800, 600);
+        view.show();
+        const bool held = waitFor([&] {
+            if (model.rowCount() < wanted) view.scrollToBottom();
+            return model.rowCount() >= wanted;
+        });
+        if (!held) state.SkipWithError("the pages did not come");
+        state.SetIterationTime((heapMiB() - before) / 1000.0);
+    }
+}
+
+// The same pages asked of the server in turn and kept as their rows of texts, what was fetched
+// held as plainly as it can be, beside a tree view shown empty: the widget's own share.
+void MemberTree_floor(benchmark::State &state)
+{
+    MembersStock *stock = MembersStock::get();
+    if (!stock) return state.SkipWithError("the members could not be prepared");
+    const int pages = int(state.range(0));
+    for (auto _ : state) {
+        const double before = heapMiB();
+        QTreeView view;
+        view.resize(800, 600);
+        view.show();
+        QCoreApplication::processEvents();
+        auto net = stock->server.connect(QStringLiteral("KZR01200.rdmAnalise"));
+        std::vector<packet::Row> rows;
+        Variant after = Variant::Null();
+        for (int page = 0; page < pages; ++page) {
+            const packet::Packet got = packet::fromVariant(net->AppServer().Call(
+                QStringLiteral("getMembros"),
+                {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"), QStringLiteral("NMMEMBRO"),
+                 QString(), Variant::Null(), after, Variant(MemberSource::PageSize)}));
+            rows.insert(rows.end(), got.rows.begin(), got.rows.end());
+            if (!got.rows.isEmpty()) after = Variant(got.rows.back().front().value_or(QString()));
+        }
+        if (int(rows.size()) != pages * MemberSource::PageSize)
+            state.SkipWithError("wrong number of members");
+        state.SetIterationTime((heapMiB() - before) / 1000.0);
+    }
+}
+
 } // namespace
 
 BENCHMARK(FirstLoad10k_ours)->Name("FirstLoad10k/ours")->Unit(benchmark::kMillisecond);
@@ -420,6 +555,12 @@ BENCHMARK(HostStart10k_ours)->Name("HostStart10k/ours")->Unit(benchmark::kMillis
 BENCHMARK(HostStart10k_floor)->Name("HostStart10k/floor")->Unit(benchmark::kMillisecond);
 BENCHMARK(HostStart100k_ours)->Name("HostStart100k/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(HostStart100k_floor)->Name("HostStart100k/floor")->Unit(benchmark::kMillisecond);
+// Memory, not time: 1 ms stands for 1 MiB. Ten times the pages should cost ten times the memory,
+// whatever the size of the table.
+BENCHMARK(MemberTree_ours)->Name("MemberTree5Pages/ours")->Arg(5)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(MemberTree_floor)->Name("MemberTree5Pages/floor")->Arg(5)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(MemberTree_ours)->Name("MemberTree50Pages/ours")->Arg(50)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(MemberTree_floor)->Name("MemberTree50Pages/floor")->Arg(50)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
@@ -438,5 +579,6 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     TApplication::SetHost(nullptr);
     Stock::dropAll();
+    MembersStock::drop();
     return 0;
 }
