@@ -74,7 +74,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Endereço e porta em que o servidor escuta (padrão 127.0.0.1:%1; porta 0 "
                        "escolhe uma livre).")
             .arg(wire::DefaultPort),
-        QStringLiteral("HOST:PORT"));
+        QStringLiteral("MAQUINA:PORTA"));
     const QCommandLineOption database(
         QStringLiteral("database"),
         QStringLiteral(
@@ -112,7 +112,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Serve por HTTP /metrics (contagens no formato do Prometheus) e /health "
                        "(200 se o banco responde, senão 503) neste endereço; desligado por "
                        "padrão. Com --tls-cert, por HTTPS."),
-        QStringLiteral("HOST:PORT"));
+        QStringLiteral("MAQUINA:PORTA"));
     parser.addOptions(
         {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
                        testCost, metrics});
