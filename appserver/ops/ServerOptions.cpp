@@ -23,7 +23,7 @@ std::pair<QHostAddress, quint16> parseAddress(const QString &option, const QStri
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     bool ok = false;
-    const uint port = text.mid(colon + 1).toUInt(&ok);
+    const uint port = QStringView(text).mid(colon + 1).toUInt(&ok);
     if (colon < 0 || !ok || port > 65535)
         throw Exception(QStringLiteral("%1 espera MAQUINA:PORTA (por exemplo 127.0.0.1:%2), "
                                        "recebeu \"%3\".")
