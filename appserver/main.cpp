@@ -9,6 +9,7 @@
 #include "HealthProbe.h"
 #include "MetricsEndpoint.h"
 #include "PasswordHash.h"
+#include "QtTranslations.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
 #include "ServerTls.h"
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-appserver"));
     ServerLog::takeQtMessages();
+    SpeakBrazilianPortuguese(); // Qt's words in --help and in its refusals of an option
     if (AdminCommand::isAdminCommand(app.arguments())) return AdminCommand::run(app.arguments());
     try {
         ServerOptions options = ServerOptions::parse(app.arguments());

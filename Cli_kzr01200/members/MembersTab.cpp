@@ -1,5 +1,6 @@
 #include "MembersTab.h"
 
+#include "LoginBroadcast.h"
 #include "MemberTreeModel.h"
 #include "TClientDataSet.h"
 #include "TField.h"
@@ -63,12 +64,10 @@ MembersTab::MembersTab(QWidget *parent, TClientDataSet *dimensions, TField *tabl
     connect(dimensions, &TClientDataSet::currentChanged, this, [this] { follow(); });
     connect(dimensions, &TClientDataSet::rowChanged, this, [this] { follow(); });
     connect(dimensions, &TClientDataSet::stateChanged, this, [this] { follow(); });
-    // A list read afresh (Refresh, a save) may come with other members: the tree too.
-    connect(dimensions, &TClientDataSet::contentReset, this, [this] {
-        m_shown.reset();
-        m_source.setDimension(std::nullopt);
-        follow();
-    });
+    // A list read afresh (Refresh, a save) may come with other members, and a new login with
+    // other rights or another server: the tree too.
+    connect(dimensions, &TClientDataSet::contentReset, this, &MembersTab::askAfresh);
+    connect(&LoginBroadcast::instance(), &LoginBroadcast::loggedIn, this, &MembersTab::askAfresh);
 }
 
 MembersTab *MembersTab::addSheet(TPageControl *pages, TClientDataSet *dimensions, TField *table,
@@ -112,6 +111,14 @@ void MembersTab::follow()
     }
     if (!now) say(why);
     if (m_shown && m_stale && isVisible()) start();
+}
+
+// Drops the tree and what is still asked for it; follow() then asks again (once shown).
+void MembersTab::askAfresh()
+{
+    m_shown.reset();
+    m_source.setDimension(std::nullopt);
+    follow();
 }
 
 void MembersTab::start()

@@ -19,7 +19,7 @@ class TTabSheet;
 // a time, with a search that opens the tree to what it finds. It follows the dimension list by
 // itself; a dimension being inserted, or whose table or fields have an unsaved change, shows no
 // members (the line above the tree says why). Nothing is asked of the server while the tab is
-// hidden.
+// hidden. A new login asks again.
 class MembersTab : public QWidget
 {
     Q_OBJECT
@@ -44,6 +44,7 @@ protected:
 
 private:
     void follow();
+    void askAfresh();
     void start();
     void searchArrived(const packet::Packet &found);
     void pageTime(qint64 elapsedMs);

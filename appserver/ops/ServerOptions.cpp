@@ -23,7 +23,7 @@ std::pair<QHostAddress, quint16> parseAddress(const QString &option, const QStri
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     bool ok = false;
-    const uint port = text.mid(colon + 1).toUInt(&ok);
+    const uint port = QStringView(text).mid(colon + 1).toUInt(&ok);
     if (colon < 0 || !ok || port > 65535)
         throw Exception(QStringLiteral("%1 espera MAQUINA:PORTA (por exemplo 127.0.0.1:%2), "
                                        "recebeu \"%3\".")
@@ -74,7 +74,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Endereço e porta em que o servidor escuta (padrão 127.0.0.1:%1; porta 0 "
                        "escolhe uma livre).")
             .arg(wire::DefaultPort),
-        QStringLiteral("HOST:PORT"));
+        QStringLiteral("MAQUINA:PORTA"));
     const QCommandLineOption database(
         QStringLiteral("database"),
         QStringLiteral(
@@ -112,7 +112,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Serve por HTTP /metrics (contagens no formato do Prometheus) e /health "
                        "(200 se o banco responde, senão 503) neste endereço; desligado por "
                        "padrão. Com --tls-cert, por HTTPS."),
-        QStringLiteral("HOST:PORT"));
+        QStringLiteral("MAQUINA:PORTA"));
     parser.addOptions(
         {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
                        testCost, metrics});

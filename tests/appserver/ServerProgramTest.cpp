@@ -52,8 +52,8 @@ TEST(ServerProgram, HelpNamesTheOptionsAndDefaults)
     const ProgramRun help = runProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char *word :
-         {"--listen", "--database", "--workers", "sqlite:", "postgresql://", "KZR_DATABASE",
-          "--max-connections", "--output-buffer", "--input-budget", "--frame-timeout",
+         {"Uso: ", "Opções:", "--listen", "--database", "--workers", "sqlite:", "postgresql://",
+          "KZR_DATABASE", "--max-connections", "--output-buffer", "--input-budget", "--frame-timeout",
           "--idle-timeout", "--write-stall-timeout", "--connect-timeout", "--statement-timeout"})
         EXPECT_TRUE(help.output.contains(word)) << word;
     EXPECT_TRUE(help.output.contains(QString("127.0.0.1:%1").arg(wire::DefaultPort)));

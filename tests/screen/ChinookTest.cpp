@@ -1,5 +1,6 @@
 #include "ScreenFixture.h"
 
+#include "LoginBroadcast.h"
 #include "OpsPage.h"
 #include "Services.h"
 #include "dimension/ProfileLine.h"
@@ -259,6 +260,12 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
     ui->dialogAnswers.push(mrYes);
     form->sbtCancelar->Click();
     EXPECT_TRUE(rowsUnder({}, 1)); // the list reloaded, on its first dimension
+
+    // A new login drops the tree and asks again, in the new session (one the server refuses).
+    host.access.sessionToken = QStringLiteral("encerrada");
+    LoginBroadcast::instance().announce();
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->tabMembros->line()->text().startsWith("Membros indisponíveis"); }, 10000));
 }
 
 TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
