@@ -128,7 +128,7 @@ void MemberTreeModel::arrived(quint64 request, const packet::Packet &page, qint6
         keys.insert(row.value(Key).value_or(QString()));
     // A page counts keys: fewer than asked for is the last one.
     node->complete = keys.size() < MemberSource::PageSize;
-    emit pageTime(elapsedMs);
+    emit pageTime(elapsedMs, node == &m_root);
     if (!page.rows.isEmpty()) {
         const QModelIndex at = indexOf(node);
         const int first = int(node->below.size());

@@ -49,8 +49,8 @@ signals:
     // A member on the way to what reveal() looks for, to be expanded; then the member itself.
     void expandRequested(const QModelIndex &index);
     void revealed(const QModelIndex &index);
-    // How long the server took for a page.
-    void pageTime(qint64 elapsedMs);
+    // How long the server took for a page, and whether it was one of the top level's.
+    void pageTime(qint64 elapsedMs, bool topLevel);
 
 private:
     struct Node

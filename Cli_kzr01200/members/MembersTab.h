@@ -47,7 +47,7 @@ private:
     void askAfresh();
     void start();
     void searchArrived(const packet::Packet &found);
-    void pageTime(qint64 elapsedMs);
+    void pageTime(qint64 elapsedMs, bool topLevel);
     void say(const QString &text);
 
     TClientDataSet *m_dimensions;
