@@ -38,6 +38,10 @@ int main(int argc, char **argv)
     HostMainWindow window(options);
     TApplication::SetHost(&window);
     window.show();
+    // The keyboard comes with the window, as it does under a window manager: without one the
+    // window would not be active, and the screens' shortcuts (Ctrl+Tab between tabs) act only
+    // in the active window.
+    window.activateWindow();
     if (!window.logIn()) {
         std::fprintf(stderr, "kzr-host: sem sessão no servidor de aplicação; nada aberto\n");
         TApplication::SetHost(nullptr);

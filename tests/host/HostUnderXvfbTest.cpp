@@ -50,8 +50,22 @@ private:
     bool m_up = false;
 };
 
-// Runs kzr-host on the display; gives its output, and whether it ended well.
-bool runHost(const VirtualDisplay &display, const QStringList &arguments, QString *output)
+// What `xdotool` prints for the arguments on the display, trimmed.
+QString xdotool(const VirtualDisplay &display, const QStringList &arguments)
+{
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display.name());
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.waitForFinished(20000);
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
+// Runs kzr-host on the display; gives its output, and whether it ended well. `focused`: whether
+// the host's window had the keyboard once shown, asked of the X server (no window manager here).
+bool runHost(const VirtualDisplay &display, const QStringList &arguments, QString *output,
+             bool *focused = nullptr)
 {
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -61,6 +75,13 @@ bool runHost(const VirtualDisplay &display, const QStringList &arguments, QStrin
     host.setProcessEnvironment(environment);
     host.setProcessChannelMode(QProcess::MergedChannels);
     host.start(QStringLiteral(KZR_HOST_PROGRAM), arguments);
+    if (focused) {
+        const QString window = xdotool(display, {QStringLiteral("search"), QStringLiteral("--sync"),
+                                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                                 QStringLiteral("^KZR$")});
+        for (int tries = 0; tries < 20 && !*focused; ++tries, QThread::msleep(50))
+            *focused = !window.isEmpty() && xdotool(display, {QStringLiteral("getwindowfocus")}) == window;
+    }
     const bool finished = host.waitForFinished(60000);
     *output = QString::fromLocal8Bit(host.readAll());
     return finished && host.exitStatus() == QProcess::NormalExit && host.exitCode() == 0;
@@ -152,6 +173,7 @@ TEST(HostUnderXvfb, OpensTheRealScreenAgainstARealServer)
     const QString shot = QStringLiteral(KZR_ARTIFACT_DIR "/kzr-host-KZR01200-real.png");
     QFile::remove(shot);
     QString output;
+    bool focused = false;
     // The demo user, as scripts/run logs in, with settings of the test's own.
     QFile password(data.filePath(QStringLiteral("senha")));
     ASSERT_TRUE(password.open(QIODevice::WriteOnly));
@@ -162,10 +184,12 @@ TEST(HostUnderXvfb, OpensTheRealScreenAgainstARealServer)
                                       QStringLiteral("--user"), QStringLiteral("demo"), QStringLiteral("--password-file"),
                                       password.fileName(), QStringLiteral("--settings"),
                                       data.filePath(QStringLiteral("kzr-host.ini")), QStringLiteral("--screenshot"), shot},
-                            &output);
+                            &output, &focused);
     appserver.terminate();
     appserver.waitForFinished(5000);
     EXPECT_TRUE(ok) << output.toStdString();
+    // The screens' shortcuts act only in the active window.
+    EXPECT_TRUE(focused) << "the host's window did not have the keyboard";
     const QImage image(shot);
     ASSERT_FALSE(image.isNull()) << output.toStdString();
     EXPECT_GT(colourCount(image), 10);
