@@ -22,7 +22,7 @@ MembersTab::MembersTab(QWidget *parent, TClientDataSet *dimensions, TField *tabl
     : QWidget(parent), m_dimensions(dimensions), m_table(table), m_key(key), m_attribute(attribute),
       m_parent(parentField), m_source(this), m_model(new MemberTreeModel(m_source, this)),
       m_line(new QLabel(this)), m_search(new QLineEdit(this)), m_tree(new QTreeView(this)),
-      m_searchDelay(new QTimer(this))
+      m_searchDelay(new QTimer(this)), m_fitKeys(new QTimer(this))
 {
     setObjectName(QStringLiteral("pnlMembros"));
     m_line->setObjectName(QStringLiteral("lblMembros"));
@@ -54,6 +54,12 @@ MembersTab::MembersTab(QWidget *parent, TClientDataSet *dimensions, TField *tabl
     connect(&m_source, &MemberSource::failed, this, [this](const QString &why) {
         say(QStringLiteral("Membros indisponíveis: %1").arg(why));
     });
+    // The key column grows as deeper levels open, so that their keys are not cut short.
+    m_fitKeys->setSingleShot(true);
+    m_fitKeys->setInterval(0);
+    connect(m_fitKeys, &QTimer::timeout, this, &MembersTab::fitKeys);
+    connect(m_model, &QAbstractItemModel::rowsInserted, m_fitKeys, qOverload<>(&QTimer::start));
+    connect(m_tree, &QTreeView::expanded, m_fitKeys, qOverload<>(&QTimer::start));
     connect(m_model, &MemberTreeModel::pageTime, this, &MembersTab::pageTime);
     connect(m_model, &MemberTreeModel::expandRequested, m_tree, &QTreeView::expand);
     connect(m_model, &MemberTreeModel::revealed, this, [this](const QModelIndex &index) {
@@ -177,6 +183,16 @@ void MembersTab::pageTime(qint64 elapsedMs, bool topLevel)
     say(QStringLiteral("Esta página levou %1 s. Um índice na coluna %2 da tabela %3 "
                        "tornaria a árvore mais rápida (CREATE INDEX ... ON %3 (%2)).")
             .arg(seconds, m_shown->parent, m_shown->table));
+}
+
+// Only wider: a column that narrowed as the view scrolled would move every name under the eye.
+void MembersTab::fitKeys()
+{
+    // Asked as any item view is asked: the tree's own answer counts each row's indentation.
+    const QAbstractItemView *view = m_tree;
+    const int wanted = view->sizeHintForColumn(MemberTreeModel::KeyColumn);
+    if (wanted > m_tree->columnWidth(MemberTreeModel::KeyColumn))
+        m_tree->setColumnWidth(MemberTreeModel::KeyColumn, wanted);
 }
 
 void MembersTab::say(const QString &text)

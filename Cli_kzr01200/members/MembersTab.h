@@ -49,6 +49,7 @@ private:
     void searchArrived(const packet::Packet &found);
     void pageTime(qint64 elapsedMs, bool topLevel);
     void say(const QString &text);
+    void fitKeys();
 
     TClientDataSet *m_dimensions;
     TField *m_table, *m_key, *m_attribute, *m_parent;
@@ -58,6 +59,7 @@ private:
     QLineEdit *m_search;
     QTreeView *m_tree;
     QTimer *m_searchDelay;
+    QTimer *m_fitKeys; // once the rows just come are laid out
     std::optional<MemberSource::Dimension> m_shown; // what the tree holds, if anything
     bool m_stale = true; // the tree is to be filled afresh when next shown
 };
