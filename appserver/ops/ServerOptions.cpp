@@ -62,7 +62,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Servidor de aplicação da tela Dimensão (KZR01200): módulos "
-                       "KZR01200.rdmDimensao e KZR00600.rdmEstrutura.\n"
+                       "KZR01200.rdmDimensao, KZR00600.rdmEstrutura e KZR01200.rdmAnalise.\n"
                        "Administração: kzr-appserver user add NOME --role read-only|maintain, "
                        "user passwd NOME, user remove NOME, user list; "
                        "kzr-appserver audit [--logins] [--since DATA] [--user NOME]; "
