@@ -82,12 +82,19 @@ void members_ours(benchmark::State &state, const Variant &parentKey)
 {
     if (skipUnlessReady(state)) return;
     auto net = MembersStock::get().server.connect(QStringLiteral("KZR01200.rdmAnalise"));
+    const auto ask = [&] {
+        return net->AppServer().Call(QStringLiteral("getMembros"),
+                                     {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"),
+                                      QStringLiteral("NMMEMBRO"), QStringLiteral("CDPAI"),
+                                      parentKey, Variant::Null(), Variant(MemberPage)});
+    };
+    // Every worker's connection has looked the table up and prepared the page before anything
+    // is measured, as the floor prepares its statement first; a page of children is quick
+    // enough for a short run to be all warming.
+    for (int warming = 0; !parentKey.isNull() && warming < 50; ++warming)
+        ask();
     for (auto _ : state) {
-        const Variant reply =
-            net->AppServer().Call(QStringLiteral("getMembros"),
-                                  {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"),
-                                   QStringLiteral("NMMEMBRO"), QStringLiteral("CDPAI"), parentKey,
-                                   Variant::Null(), Variant(MemberPage)});
+        const Variant reply = ask();
         if (server_failure::is(reply) || reply.kind() != Variant::Kind::Bytes)
             state.SkipWithError(qPrintable(server_failure::message(reply)));
     }
