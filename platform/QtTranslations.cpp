@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
-#include <cstdio>
 
 bool InstallQtTranslations(const QLocale &locale)
 {
@@ -20,7 +19,10 @@ bool InstallQtTranslations(const QLocale &locale)
 void SpeakBrazilianPortuguese()
 {
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    // A warning of Qt's own, so that a program that routes Qt's messages (the server, to the
+    // journal with their level) says it the way it says everything else.
     if (!InstallQtTranslations(QLocale()))
-        std::fprintf(stderr, "%s: Qt's translations for pt_BR are not installed (qt6-translations-l10n)\n",
-                     qPrintable(QCoreApplication::applicationName()));
+        qWarning("%s: as traduções do Qt para pt_BR não estão instaladas (pacote "
+                 "qt6-translations-l10n); os textos do próprio Qt ficam em inglês.",
+                 qPrintable(QCoreApplication::applicationName()));
 }

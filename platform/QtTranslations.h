@@ -8,6 +8,6 @@
 bool InstallQtTranslations(const QLocale &locale);
 
 // The programs speak Brazilian Portuguese, Qt's own texts included: the default locale and Qt's
-// translations for it. Without them the program goes on in Qt's English, after saying so on
-// standard error. Called once the application object exists.
+// translations for it. Without them the program goes on in Qt's English, after saying so in a
+// warning of Qt's. Called once the application object exists.
 void SpeakBrazilianPortuguese();
