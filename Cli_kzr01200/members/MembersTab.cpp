@@ -173,16 +173,14 @@ void MembersTab::pageTime(qint64 elapsedMs, bool topLevel)
                                 .toString(double(elapsedMs) / 1000.0, 'f', 1);
     // A page of children is quick with an index on the parent; the top level looks at every
     // parent once to find the orphans, so it may be slow on a large table even with one.
-    if (topLevel) {
-        say(QStringLiteral("Esta página levou %1 s: o primeiro nível confere todos os pais da "
-                           "tabela %3 para achar os órfãos. Se a coluna %2 não tiver índice, "
-                           "um índice a tornaria mais rápida (CREATE INDEX ... ON %3 (%2)).")
-                .arg(seconds, m_shown->parent, m_shown->table));
-        return;
-    }
-    say(QStringLiteral("Esta página levou %1 s. Um índice na coluna %2 da tabela %3 "
-                       "tornaria a árvore mais rápida (CREATE INDEX ... ON %3 (%2)).")
-            .arg(seconds, m_shown->parent, m_shown->table));
+    const QString text =
+        topLevel ? QStringLiteral("Esta página levou %1 s: o primeiro nível confere todos os pais "
+                                  "da tabela %3 para achar os órfãos. Se a coluna %2 não tiver "
+                                  "índice, um índice a tornaria mais rápida (CREATE INDEX ... ON "
+                                  "%3 (%2)).")
+                 : QStringLiteral("Esta página levou %1 s. Um índice na coluna %2 da tabela %3 "
+                                  "tornaria a árvore mais rápida (CREATE INDEX ... ON %3 (%2)).");
+    say(text.arg(seconds, m_shown->parent, m_shown->table));
 }
 
 // Only wider: a column that narrowed as the view scrolled would move every name under the eye.

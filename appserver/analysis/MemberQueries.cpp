@@ -70,18 +70,16 @@ QString MemberQueries::orphanedParents() const
 // through the key's order testing every member instead.
 QString MemberQueries::topKeys(const QString &after) const
 {
-    const QString key = ordered(QStringLiteral("m.") + ProfileQueries::quoted(m_key.name));
-    const QString first =
-        QStringLiteral("SELECT * FROM (SELECT DISTINCT %1 AS k FROM %2 m WHERE m.%3 IS NOT NULL "
-                       "AND %4%5 ORDER BY 1 LIMIT ?)");
-    const QString roots = first.arg(key, m_table, ProfileQueries::quoted(m_key.name),
-                                    QStringLiteral("m.%1 IS NULL")
-                                        .arg(ProfileQueries::quoted(m_parent.name)),
-                                    after);
-    const QString orphans =
-        first.arg(key, m_table, ProfileQueries::quoted(m_key.name),
-                  QStringLiteral("%1 IN (%2)").arg(parentOf(QStringLiteral("m")), orphanedParents()),
-                  after);
+    const auto firstKeys = [&](const QString &condition) {
+        return QStringLiteral("SELECT * FROM (SELECT DISTINCT %1 AS k FROM %2 m WHERE m.%3 IS NOT "
+                              "NULL AND %4%5 ORDER BY 1 LIMIT ?)")
+            .arg(ordered(QStringLiteral("m.") + ProfileQueries::quoted(m_key.name)), m_table,
+                 ProfileQueries::quoted(m_key.name), condition, after);
+    };
+    const QString roots =
+        firstKeys(QStringLiteral("m.%1 IS NULL").arg(ProfileQueries::quoted(m_parent.name)));
+    const QString orphans = firstKeys(
+        QStringLiteral("%1 IN (%2)").arg(parentOf(QStringLiteral("m")), orphanedParents()));
     return QStringLiteral("keys(k) AS (SELECT u.k FROM (%1 r UNION %2 o) u ORDER BY %3 LIMIT ?)")
         .arg(roots, orphans, ordered(QStringLiteral("u.k")));
 }

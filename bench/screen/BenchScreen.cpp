@@ -17,15 +17,13 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include <QTest>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTreeView>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <functional>
 #include <malloc.h>
 #include <map>
 #include <memory>
@@ -475,15 +473,6 @@ double heapMiB()
     return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
-bool waitFor(const std::function<bool()> &done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 60000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return done();
-}
-
 // The Members tab's model and view holding `pages` pages of the 1,000,000 members, fetched as
 // the view scrolls to the end of what it holds: the memory they keep (1 ms stands for 1 MiB).
 void MemberTree_ours(benchmark::State &state)
@@ -504,10 +493,12 @@ void MemberTree_ours(benchmark::State &state)
         view.setModel(&model);
         view.resize(800, 600);
         view.show();
-        const bool held = waitFor([&] {
-            if (model.rowCount() < wanted) view.scrollToBottom();
-            return model.rowCount() >= wanted;
-        });
+        const bool held = QTest::qWaitFor(
+            [&] {
+                if (model.rowCount() < wanted) view.scrollToBottom();
+                return model.rowCount() >= wanted;
+            },
+            60000);
         if (!held) state.SkipWithError("the pages did not come");
         state.SetIterationTime((heapMiB() - before) / 1000.0);
     }
