@@ -95,17 +95,20 @@ int main(int argc, char *argv[])
         ShutdownSignals shutdown;
         AppServer server(config, options.workers, options.limits,
                          std::chrono::seconds(options.sessionIdleSeconds));
-        if (tls)
-            server.useTls(*tls);
-        else if (!options.address.isLoopback())
-            ServerLog::warning(
-                QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
-                               "claras pela rede.")
-                    .arg(options.address.toString()));
+        const auto warnInTheClear = [&tls](const QHostAddress &address) {
+            if (!tls && !address.isLoopback())
+                ServerLog::warning(
+                    QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
+                                   "claras pela rede.")
+                        .arg(address.toString()));
+        };
+        if (tls) server.useTls(*tls);
+        warnInTheClear(options.address);
         server.listen(options.address, options.port);
         std::optional<MetricsEndpoint> metrics;
         if (options.metrics) {
-            metrics.emplace([&server] { return server.metricsText(); }, server.health());
+            warnInTheClear(options.metrics->first);
+            metrics.emplace(server);
             metrics->listen(options.metrics->first, options.metrics->second, tls);
         }
         const QString where =

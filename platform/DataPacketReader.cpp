@@ -1,6 +1,7 @@
 #include "DataPacket.h"
 
 #include "CborHead.h"
+#include "DecodeCharge.h"
 #include "ExactText.h"
 #include "Exceptions.h"
 
@@ -214,6 +215,7 @@ private:
             }
             const QByteArrayView utf8(bytes, used);
             if (!utf8.isValidUtf8()) fail(QStringLiteral("texto que não é UTF-8 válido"));
+            DecodeCharge::charge(quint64(used), 2);
             return exact_text::fromTrustedUtf8(utf8);
         }
         const std::optional<QString> s = exact_text::read(*r, m_span);
@@ -307,6 +309,7 @@ private:
     Row row(const Packet &p)
     {
         array();
+        chargeRow(p.fields.size());
         Row values;
         values.reserve(p.fields.size());
         while (r->hasNext()) {
@@ -338,8 +341,10 @@ private:
     {
         check();
         // Reserve from the declared length, but never trust it beyond what the bytes could hold.
+        // Each row takes at least a byte of what is left.
         if (r->isArray() && r->isLengthKnown())
-            p.rows.reserve(qsizetype(qMin<quint64>(r->length(), quint64(m_size / 2))));
+            p.rows.reserve(
+                qsizetype(qMin<quint64>(r->length(), quint64(m_span - r->currentOffset()))));
         array();
         while (r->hasNext())
             p.rows.append(row(p));
@@ -460,7 +465,7 @@ private:
         if (!head(pos, major, count, openEnded) || major != 4) return false;
         const qsizetype fields = p.fields.size();
         const qsizetype expected =
-            qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size / 2)));
+            qsizetype(qMin<quint64>(openEnded ? 0 : count, quint64(m_size - pos)));
         if (m_kept)
             m_kept->at.reserve(expected);
         else
@@ -486,11 +491,14 @@ private:
                     if (!cell(pos)) return false;
                 continue;
             }
+            chargeRow(fields);
             Row values(fields);
             for (qsizetype i = 0; i < fields; ++i) {
                 std::optional<QByteArrayView> utf8;
                 if (!cell(pos, &utf8)) return false;
-                if (utf8) values[i] = exact_text::fromTrustedUtf8(*utf8);
+                if (!utf8) continue;
+                DecodeCharge::charge(quint64(utf8->size()), 2);
+                values[i] = exact_text::fromTrustedUtf8(*utf8);
             }
             p.rows.append(std::move(values));
         }
@@ -564,6 +572,12 @@ private:
         if (utf8) *utf8 = text;
         pos += qsizetype(length);
         return true;
+    }
+
+    // A row's slots, and its place among the rows, before it is made.
+    static void chargeRow(qsizetype fields)
+    {
+        DecodeCharge::charge(quint64(fields) + 1, qint64(sizeof(std::optional<QString>)));
     }
 
     static constexpr qsizetype ShortText = 1024; // bytes

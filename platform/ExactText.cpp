@@ -1,5 +1,7 @@
 #include "ExactText.h"
 
+#include "DecodeCharge.h"
+
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborStreamReader>
@@ -20,6 +22,7 @@ bool readChunks(QCborStreamReader &reader, qsizetype itemSize, QByteArray &out)
         const qsizetype length = reader.currentStringChunkSize();
         if (length < 0 || length > itemSize - reader.currentOffset()) return false;
         const qsizetype before = out.size();
+        DecodeCharge::charge(quint64(length), 3); // the bytes, and at most as many UTF-16 units
         out.resize(before + length);
         chunk = reader.readStringChunk(out.data() + before, length);
         if (chunk.status == QCborStreamReader::Error) return false;
@@ -59,6 +62,7 @@ private:
         if (!m_error.isEmpty()) return {};
         if (depth > MaxNesting)
             return failed(QStringLiteral("aninhamento profundo demais")), QCborValue();
+        DecodeCharge::charge(1, qint64(sizeof(QCborValue))); // its element in the tree
         QCborValue v;
         switch (m_reader.type()) {
         case QCborStreamReader::UnsignedInteger: {

@@ -1,5 +1,7 @@
 #include "VariantCbor.h"
 
+#include "DecodeCharge.h"
+
 #include <QCborArray>
 #include <QCborStreamWriter>
 
@@ -57,6 +59,7 @@ Variant fromCbor(const QCborValue &value)
     case QCborValue::Array: {
         const QCborArray array = value.toArray();
         QList<Variant> items;
+        DecodeCharge::charge(quint64(array.size()), qint64(sizeof(Variant)));
         items.reserve(array.size());
         for (const auto &item : array)
             items.append(fromCbor(item));

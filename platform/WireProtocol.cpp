@@ -1,6 +1,7 @@
 #include "WireProtocol.h"
 
 #include "CborHead.h"
+#include "DecodeCharge.h"
 #include "ExactText.h"
 #include "Exceptions.h"
 #include "VariantCbor.h"
@@ -8,6 +9,7 @@
 #include <QBuffer>
 #include <QCborArray>
 #include <QCborMap>
+#include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QtEndian>
 #include <limits>
@@ -127,6 +129,7 @@ public:
             return std::nullopt;
         request.module = std::move(*module);
         request.method = std::move(*method);
+        DecodeCharge::charge(args, qint64(sizeof(Variant)));
         request.args.reserve(qsizetype(args));
         for (quint64 i = 0; i < args; ++i) {
             std::optional<Variant> value = this->value(0);
@@ -135,6 +138,17 @@ public:
         }
         if (m_pos != m_size) return std::nullopt;
         return request;
+    }
+
+    // Module and method alone, from a request as the writer makes it.
+    std::optional<std::pair<QString, QString>> call()
+    {
+        quint64 count = 0;
+        std::optional<QString> module, method;
+        if (!head(5, count) || count != 3 || !key("module") || !(module = text()) ||
+            !key("method") || !(method = text()))
+            return std::nullopt;
+        return std::pair{std::move(*module), std::move(*method)};
     }
 
 private:
@@ -164,6 +178,7 @@ private:
     {
         const std::optional<QByteArrayView> utf8 = span(3);
         if (!utf8) return std::nullopt;
+        DecodeCharge::charge(quint64(utf8->size()), 2); // at most a UTF-16 unit a byte
         return exact_text::fromUtf8(*utf8);
     }
 
@@ -192,6 +207,7 @@ private:
         case 2: {
             const std::optional<QByteArrayView> bytes = span(2);
             if (!bytes) return std::nullopt;
+            DecodeCharge::charge(quint64(bytes->size()));
             return Variant::fromBytes(bytes->toByteArray());
         }
         case 3: {
@@ -204,6 +220,7 @@ private:
             if (depth > 0 || !head(4, count) || count > quint64(m_size - m_pos))
                 return std::nullopt;
             QList<Variant> items;
+            DecodeCharge::charge(count, qint64(sizeof(Variant)));
             items.reserve(qsizetype(count));
             for (quint64 i = 0; i < count; ++i) {
                 std::optional<Variant> item = value(depth + 1);
@@ -249,6 +266,30 @@ Request decodeRequest(const QByteArray &cborItem)
     for (const auto &a : args.toArray())
         request.args.append(variantOf(a, "Requisição"));
     return request;
+}
+
+std::pair<QString, QString> callOf(const QByteArray &cborItem)
+{
+    if (auto call = RequestWalk(cborItem).call()) return std::move(*call);
+    QCborStreamReader reader(cborItem);
+    std::pair<QString, QString> call;
+    if (!reader.isMap() || !reader.enterContainer()) return call;
+    // Only the two texts are read; the arguments are stepped over, whatever they hold.
+    while (reader.lastError() == QCborError::NoError && reader.hasNext()) {
+        const std::optional<QString> key = exact_text::read(reader, cborItem.size());
+        if (!key) break;
+        QString *value = *key == QLatin1String("module")   ? &call.first
+                         : *key == QLatin1String("method") ? &call.second
+                                                           : nullptr;
+        if (value && reader.isString()) {
+            if (std::optional<QString> text = exact_text::read(reader, cborItem.size()))
+                *value = std::move(*text);
+        } else if (!reader.next()) {
+            break;
+        }
+        if (!call.first.isEmpty() && !call.second.isEmpty()) break;
+    }
+    return call;
 }
 
 QByteArray encodeReply(const Reply &reply)

@@ -41,6 +41,9 @@ QByteArray encodeRequest(const Request &request);
 // The request as a whole frame, written straight into it with no tree of its values.
 QByteArray encodeRequestFrame(const Request &request);
 Request decodeRequest(const QByteArray &cborItem); // EConnectionError on a malformed request
+// The module and method a request names, read without its arguments (in any encoding); empty
+// texts for an item that names none.
+std::pair<QString, QString> callOf(const QByteArray &cborItem);
 QByteArray encodeReply(const Reply &reply);
 // The reply as a whole frame, written straight into it: a large result is held once more
 // than itself, not three times over (a tree of the reply, its encoding and the frame).

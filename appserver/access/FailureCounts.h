@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <chrono>
 #include <set>
 #include <tuple>
 
@@ -12,9 +13,16 @@
 class FailureCounts
 {
 public:
+    using Clock = std::chrono::steady_clock;
+
     explicit FailureCounts(qsizetype capacity) : m_capacity(capacity) {}
 
-    int add(const QString &key); // the failures of the key, this one included
+    // The failures of the key, this one included; those of a key held back for the last time
+    // before `stale` are forgotten first.
+    int add(const QString &key, Clock::time_point stale = Clock::time_point::min());
+    // Until when the key is held back (FailureCounts only keeps it): the past for none.
+    void holdUntil(const QString &key, Clock::time_point until);
+    Clock::time_point heldUntil(const QString &key) const;
     int count(const QString &key) const;
     void forget(const QString &key);
     qsizetype size() const { return m_entries.size(); }
@@ -24,6 +32,7 @@ private:
     {
         int failures = 0;
         quint64 stamp = 0; // when it last failed, in the order of failures
+        Clock::time_point until;
     };
     using Rank = std::tuple<int, quint64, QString>; // the order of going: fewest, then oldest
 

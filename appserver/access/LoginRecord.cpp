@@ -3,12 +3,15 @@
 #include "AuditTrail.h"
 #include "Database.h"
 
-void LoginRecord::write(const QString &user, const QString &address, bool accepted)
+void LoginRecord::write(const QString &user, const QString &address, Outcome outcome,
+                        const QDateTime &when)
 {
+    static const QString Names[] = {QStringLiteral("accepted"), QStringLiteral("refused"),
+                                    QStringLiteral("backoff")};
     m_db.run(QStringLiteral("INSERT INTO ACESSOSERVIDOR (DTACESSO, NMUSUARIO, DSENDERECO, "
                             "IDRESULTADO) VALUES (?, ?, ?, ?)"),
-             {AuditTrail::timestamp(QDateTime::currentDateTimeUtc()), user, address,
-              accepted ? QStringLiteral("accepted") : QStringLiteral("refused")});
+             {AuditTrail::timestamp(when), user, address,
+              Names[int(outcome)]});
 }
 
 QVector<LoginRecord::Entry> LoginRecord::read(Database &db, const QString &since,
@@ -22,8 +25,7 @@ QVector<LoginRecord::Entry> LoginRecord::read(Database &db, const QString &since
     QVector<Entry> entries;
     while (query.next()) {
         entries.push_back({query.value(0).toString(), query.value(1).toString(),
-                           query.value(2).toString(),
-                           query.value(3).toString() == QLatin1String("accepted")});
+                           query.value(2).toString(), query.value(3).toString()});
     }
     return entries;
 }

@@ -2,6 +2,7 @@
 
 #include "ServerTables.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 
@@ -12,17 +13,22 @@ class Database;
 class LoginRecord
 {
 public:
+    // Refused: the password did not match; held back: refused by the throttle, unchecked.
+    enum class Outcome { Accepted, Refused, HeldBack };
+
     struct Entry
     {
         QString when; // UTC, ISO 8601 with milliseconds
         QString user; // as given, also when no such user exists
         QString address;
-        bool accepted = false;
+        QString outcome; // as stored: accepted, refused, backoff
     };
 
     explicit LoginRecord(Database &db) : m_db(db) {}
 
-    void write(const QString &user, const QString &address, bool accepted);
+    // when: the moment of the login, now unless written later.
+    void write(const QString &user, const QString &address, Outcome outcome,
+               const QDateTime &when = QDateTime::currentDateTimeUtc());
 
     // The entries in the order they were written, filtered as AuditTrail::read filters.
     static QVector<Entry> read(Database &db, const QString &since, const QString &user);

@@ -8,6 +8,8 @@
 #include "Exceptions.h"
 #include "HealthProbe.h"
 #include "InputBudget.h"
+#include "LoginJournal.h"
+#include "RequestLane.h"
 #include "WorkerPool.h"
 
 #include <QSslServer>
@@ -108,7 +110,8 @@ void AppServer::ReplyRoute::replied(const QByteArray &whole)
         &m_server,
         [server = &m_server, id = m_connectionId, reply, delayMs] {
             if (delayMs <= 0) return server->deliver(id, reply);
-            QTimer::singleShot(delayMs, server,
+            // Never early: a login sent on its heels finds the wait over.
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, server,
                                [server, id, reply] { server->deliver(id, reply); });
         },
         Qt::QueuedConnection);
@@ -155,14 +158,17 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
         return std::nullopt;
     }
     bytes.truncate(std::max<qsizetype>(0, got));
-    if (std::optional<QByteArray> request = wholeRequest(bytes))
+    if (std::optional<QByteArray> request = wholeRequest(bytes)) {
+        const RequestLane::Lane lane = RequestLane::of(*request);
         return WorkerPool::Job{
             std::move(*request),
             m_caller,
             [route = shared_from_this()](const QByteArray &reply) { route->replied(reply); },
             {},
             {},
-            {}};
+            {},
+            lane};
+    }
     // The end of the stream, an error, part of a frame, several: the network thread's to read.
     handBack(bytes);
     return std::nullopt;
@@ -207,7 +213,12 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
       m_listener(std::make_unique<QTcpServer>()),
       m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes))
 {
+    m_handler.chargeDecodingTo(*m_budget);
+    m_logins = std::make_unique<LoginJournal>(config);
+    m_gatekeeper.recordLoginsWith(m_logins.get());
     m_pool = std::make_shared<WorkerPool>(workers, config, m_handler);
+    for (const RequestLane::Lane lane : {RequestLane::Login, RequestLane::Analysis})
+        m_pool->limitLane(lane, RequestLane::share(lane, workers));
     m_health = std::make_unique<HealthProbe>(m_pool);
     connect(m_listener.get(), &QTcpServer::newConnection, this, &AppServer::accept);
     connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);
@@ -261,6 +272,8 @@ QByteArray AppServer::metricsText()
     gauges.sessions = m_gatekeeper.liveSessions();
     gauges.queued = m_pool->queued();
     gauges.refusedLogins = m_gatekeeper.refusedLogins();
+    gauges.heldBackLogins = m_gatekeeper.heldBackLogins();
+    gauges.passwordChecks = m_gatekeeper.passwordChecks();
     gauges.deadlinesHit = Database::deadlinesHit();
     return m_metrics.text(gauges);
 }
@@ -271,7 +284,7 @@ void AppServer::accept()
         QTcpSocket *socket = m_listener->nextPendingConnection();
         if (!socket) return;
         m_acceptBackoffMs = 0;
-        if (m_connections.size() >= m_limits.maxConnections) {
+        if (m_connections.size() + m_pageConnections >= m_limits.maxConnections) {
             refuse(socket, QStringLiteral("O servidor atingiu o limite de %1 conexões; tente "
                                           "novamente mais tarde.")
                                .arg(m_limits.maxConnections));
@@ -288,6 +301,13 @@ void AppServer::accept()
         connect(connection, &ClientConnection::closed, this, &AppServer::forget);
     }
     m_listener->pauseAccepting(); // the clients further back wait in the system's queue
+}
+
+bool AppServer::admitPageConnection()
+{
+    if (m_connections.size() + m_pageConnections >= m_limits.maxConnections) return false;
+    ++m_pageConnections;
+    return true;
 }
 
 void AppServer::refuse(QTcpSocket *socket, const QString &text)
@@ -330,8 +350,9 @@ void AppServer::run(quint64 connectionId, const QByteArray &requestItem,
     std::shared_ptr<ConnectionSession> caller = m_callers.value(connectionId);
     if (!caller) return;
     auto route = std::make_shared<ReplyRoute>(*this, connectionId, caller, direct);
-    m_pool->submit(requestItem, caller,
-                   [route](const QByteArray &whole) { route->replied(whole); });
+    m_pool->submit(
+        requestItem, caller, [route](const QByteArray &whole) { route->replied(whole); },
+        RequestLane::of(requestItem));
 }
 
 void AppServer::deliver(quint64 connectionId, const QByteArray &replyFrame)

@@ -17,6 +17,7 @@ class ClientConnection;
 class DirectReply;
 class HealthProbe;
 class InputBudget;
+class LoginJournal;
 class QSslConfiguration;
 class QTcpServer;
 class QTcpSocket;
@@ -54,6 +55,10 @@ public:
     QByteArray metricsText();
     // Whether the workers take work and the database answers; started by whoever asks.
     HealthProbe &health() { return *m_health; }
+    // The operator's page counts its connections against the same limit as the clients':
+    // false when there is no room for one more.
+    bool admitPageConnection();
+    void pageConnectionClosed() { --m_pageConnections; }
 
 private:
     class ReplyRoute;
@@ -78,6 +83,8 @@ private:
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;
     int m_refusalsInFlight = 0;
+    int m_pageConnections = 0; // of the operator's page
     std::unique_ptr<HealthProbe> m_health;
+    std::unique_ptr<LoginJournal> m_logins; // outlives the workers that record into it
     std::shared_ptr<WorkerPool> m_pool; // declared last: stopped first; connections hold it weakly
 };

@@ -12,7 +12,10 @@ struct ConnectionLimits
     int maxConnections = 2000;
     // Complete requests waiting on one connection.
     int maxQueuedRequests = 64;
-    quint32 maxFrameBytes = wire::MaxFrameBytes;
+    // The largest request of a client is a save of every dimension at once (99,999 rows, old
+    // and new): some 35 MiB at the columns' full widths, 64 MiB with every character taking
+    // two bytes. What decoding builds beyond the bytes is charged to the input budget.
+    quint32 maxFrameBytes = 64 * 1024 * 1024;
     // Frames being received or waiting, all connections together.
     qint64 inputBudgetBytes = qint64(512) * 1024 * 1024;
     // Replies one client has not read yet.

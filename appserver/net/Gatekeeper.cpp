@@ -2,7 +2,7 @@
 
 #include "CallFault.h"
 #include "ConnectionSession.h"
-#include "LoginRecord.h"
+#include "LoginJournal.h"
 #include "MethodCall.h"
 #include "ServerFailure.h"
 #include "UserStore.h"
@@ -42,21 +42,40 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
                           Database &db)
 {
     caller.end(); // a new login ends whatever this connection was before
+    // Decided before the password is looked at: while held back, the right one fails too.
+    if (const auto wait = m_throttle.heldBack(user, caller.address); wait.count() > 0) {
+        caller.replyDelayMs = int(wait.count()); // answered when it could have been checked
+        record(db, user, caller.address, LoginRecord::Outcome::HeldBack);
+        m_heldBackLogins.fetch_add(1, std::memory_order_relaxed);
+        return server_failure::make(
+            QStringLiteral("Tentativas de entrada recusadas demais deste usuário ou deste "
+                           "endereço: a senha não foi verificada. Tente novamente."));
+    }
+    m_passwordChecks.fetch_add(1, std::memory_order_relaxed);
     const std::optional<UserStore::User> found = UserStore(db).authenticate(user, password);
     if (!found) {
         caller.replyDelayMs = m_throttle.failed(user, caller.address);
-        LoginRecord(db).write(user, caller.address, false);
+        record(db, user, caller.address, LoginRecord::Outcome::Refused);
         m_refusedLogins.fetch_add(1, std::memory_order_relaxed);
         return server_failure::make(QStringLiteral("Usuário ou senha inválidos."));
     }
-    m_throttle.succeeded(user, caller.address);
-    LoginRecord(db).write(found->name, caller.address, true);
+    m_throttle.succeeded(user);
+    record(db, found->name, caller.address, LoginRecord::Outcome::Accepted);
     caller.token = m_sessions.open({found->name, found->role});
     caller.user = found->name;
     caller.role = found->role;
     caller.userConfirmed = true;
     return VarArrayOf({Variant(caller.token), Variant(roles::name(found->role)),
                        Variant(qint64(m_sessions.idleTime().count()))});
+}
+
+void Gatekeeper::record(Database &db, const QString &user, const QString &address,
+                        LoginRecord::Outcome outcome)
+{
+    if (m_journal)
+        m_journal->record(user, address, outcome);
+    else
+        LoginRecord(db).write(user, address, outcome);
 }
 
 Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoginRecord.h"
 #include "LoginThrottle.h"
 #include "SessionRegistry.h"
 #include "WireProtocol.h"
@@ -8,6 +9,7 @@
 #include <optional>
 
 class Database;
+class LoginJournal;
 struct ConnectionSession;
 
 // Who may use the server. A connection first logs in (user and password) or resumes a session
@@ -20,6 +22,10 @@ public:
 
     explicit Gatekeeper(std::chrono::seconds idleTime) : m_sessions(idleTime) {}
 
+    // From now on logins are recorded through the journal, apart from the login itself;
+    // without one, by the login on its own connection.
+    void recordLoginsWith(LoginJournal *journal) { m_journal = journal; }
+
     // A call to the session module: login ["user", "password"] answers [token, role, idle
     // seconds]; resume ["token"] answers [user, role]. Throws CallFault on wrong arguments.
     Variant sessionCall(const wire::Request &request, ConnectionSession &caller, Database &db);
@@ -31,14 +37,23 @@ public:
     std::optional<Variant> refusal(const QString &method, ConnectionSession &caller, Database &db);
 
     quint64 refusedLogins() const { return m_refusedLogins.load(std::memory_order_relaxed); }
+    // Logins refused by the throttle, their passwords unchecked.
+    quint64 heldBackLogins() const { return m_heldBackLogins.load(std::memory_order_relaxed); }
+    // Passwords checked against a hash (a stored one, or the hash of no one's): the work of logins.
+    quint64 passwordChecks() const { return m_passwordChecks.load(std::memory_order_relaxed); }
     int liveSessions() { return m_sessions.live(); }
 
 private:
     Variant login(const QString &user, const QString &password, ConnectionSession &caller,
                   Database &db);
     Variant resume(const QString &token, ConnectionSession &caller);
+    void record(Database &db, const QString &user, const QString &address,
+                LoginRecord::Outcome outcome);
 
     SessionRegistry m_sessions;
     LoginThrottle m_throttle;
+    LoginJournal *m_journal = nullptr;
     std::atomic<quint64> m_refusedLogins{0};
+    std::atomic<quint64> m_heldBackLogins{0};
+    std::atomic<quint64> m_passwordChecks{0};
 };

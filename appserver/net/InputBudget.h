@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DecodeCharge.h"
+
 #include <QObject>
 #include <atomic>
 
@@ -8,7 +10,10 @@
 // frame's header announces its length and gives it back once the request is answered; a
 // connection refused a share waits until shares are given back. Shares are taken on the
 // network thread; a worker that answers a request itself gives its share back from its own.
-class InputBudget : public QObject
+// What a worker builds decoding a request counts here too (DecodeCharge), taken on the worker
+// and given back when the request is answered: a request refused that is answered with a
+// fault, never waits.
+class InputBudget : public QObject, public DecodeAccount
 {
     Q_OBJECT
 public:
@@ -17,8 +22,8 @@ public:
     {
     }
 
-    bool take(qint64 bytes);
-    void giveBack(qint64 bytes);
+    bool take(qint64 bytes) override;
+    void giveBack(qint64 bytes) override;
     qint64 total() const { return m_total; }
 
 signals:

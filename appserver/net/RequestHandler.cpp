@@ -3,6 +3,7 @@
 #include "CallFault.h"
 #include "ConnectionSession.h"
 #include "Database.h"
+#include "DecodeCharge.h"
 #include "DryRun.h"
 #include "Gatekeeper.h"
 #include "MethodFailure.h"
@@ -27,6 +28,12 @@ QByteArray RequestHandler::faultReply(const QString &text)
     return wire::encodeReply(reply);
 }
 
+QByteArray RequestHandler::outOfMemoryReply()
+{
+    return wire::frame(faultReply(
+        QStringLiteral("Memória insuficiente no servidor para atender a chamada.")));
+}
+
 QVector<std::pair<QString, QString>> RequestHandler::metricNames(const MethodRegistry &registry)
 {
     const QString session = QLatin1String(Gatekeeper::SessionModule);
@@ -39,7 +46,16 @@ QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
                                   ConnectionSession &caller) const
 {
     const auto start = std::chrono::steady_clock::now();
-    QByteArray reply = answer(requestItem, db, caller);
+    QByteArray reply;
+    try {
+        std::optional<DecodeCharge> charge;
+        if (m_decodeAccount) charge.emplace(*m_decodeAccount);
+        reply = answer(requestItem, db, caller);
+    } catch (const std::bad_alloc &) {
+        // Out of memory while the request was read or answered: this request alone fails.
+        m_metrics.failed(Failure::Internal);
+        reply = m_outOfMemory;
+    }
     m_metrics.took(std::chrono::steady_clock::now() - start);
     return reply;
 }
@@ -50,6 +66,9 @@ QByteArray RequestHandler::answer(const QByteArray &requestItem, Database &db,
     wire::Request request;
     try {
         request = wire::decodeRequest(requestItem);
+    } catch (const EDecodeRefused &e) {
+        m_metrics.failed(Failure::Internal);
+        return wire::frame(faultReply(e.Message()));
     } catch (const Exception &e) {
         m_metrics.failed(Failure::Malformed);
         return wire::frame(

@@ -6,6 +6,7 @@
 #include <utility>
 
 class Database;
+class DecodeAccount;
 class Gatekeeper;
 class MethodRegistry;
 class ServerMetrics;
@@ -23,6 +24,9 @@ public:
     {
     }
 
+    // From now on what decoding a request builds is charged to the account (DecodeCharge).
+    void chargeDecodingTo(DecodeAccount &account) { m_decodeAccount = &account; }
+
     // What the requests are counted by: the registry's methods, then the session module's.
     static QVector<std::pair<QString, QString>> metricNames(const MethodRegistry &registry);
 
@@ -39,4 +43,8 @@ private:
     const MethodRegistry &m_registry;
     Gatekeeper &m_gatekeeper;
     ServerMetrics &m_metrics;
+    DecodeAccount *m_decodeAccount = nullptr;
+    // Made before it is needed: when memory runs out, answering must not need any.
+    const QByteArray m_outOfMemory = outOfMemoryReply();
+    static QByteArray outOfMemoryReply();
 };

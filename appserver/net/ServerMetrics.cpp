@@ -76,6 +76,12 @@ QByteArray ServerMetrics::text(const Gauges &gauges) const
     out += QStringLiteral("kzr_request_duration_seconds_count %1\n").arg(cumulative);
     single(out, "kzr_refused_logins_total", "counter", "Entradas recusadas (usuário ou senha).",
            gauges.refusedLogins);
+    single(out, "kzr_held_back_logins_total", "counter",
+           "Entradas recusadas durante a espera de tentativas malsucedidas, sem verificar a senha.",
+           gauges.heldBackLogins);
+    single(out, "kzr_password_checks_total", "counter",
+           "Senhas verificadas contra um hash (o trabalho de cada entrada verificada).",
+           gauges.passwordChecks);
     single(out, "kzr_sessions", "gauge", "Sessões vivas.", quint64(gauges.sessions));
     single(out, "kzr_connections", "gauge", "Conexões de clientes abertas.",
            quint64(gauges.connections));

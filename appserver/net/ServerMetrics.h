@@ -24,6 +24,8 @@ public:
         qint64 sessions = 0;
         qint64 queued = 0;
         quint64 refusedLogins = 0;
+        quint64 heldBackLogins = 0;
+        quint64 passwordChecks = 0;
         quint64 deadlinesHit = 0;
     };
 

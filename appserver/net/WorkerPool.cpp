@@ -5,7 +5,9 @@
 #include "StatementWatchdog.h"
 
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
+#include <new>
 #include <cstring>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -54,14 +56,14 @@ WorkerPool::~WorkerPool()
 }
 
 void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller,
-                        Done done)
+                        Done done, int lane)
 {
-    enqueue({std::move(requestItem), std::move(caller), std::move(done), {}, {}, {}});
+    enqueue({std::move(requestItem), std::move(caller), std::move(done), {}, {}, {}, lane});
 }
 
 void WorkerPool::probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline)
 {
-    enqueue({{}, nullptr, nullptr, std::move(task), deadline, {}});
+    enqueue({{}, nullptr, nullptr, std::move(task), deadline, {}, 0});
 }
 
 qint64 WorkerPool::queued()
@@ -74,8 +76,11 @@ std::chrono::steady_clock::duration WorkerPool::longestWait()
 {
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_mutex);
-    return m_jobs.empty() ? std::chrono::steady_clock::duration::zero()
-                          : now - m_jobs.front().queuedAt;
+    // A job whose lane is full waits for that lane's workers, which are busy, not for the pool.
+    const auto first = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                    [this](const Job &job) { return hasRoom(job.lane); });
+    return first == m_jobs.end() ? std::chrono::steady_clock::duration::zero()
+                                 : now - first->queuedAt;
 }
 
 void WorkerPool::enqueue(Job job)
@@ -146,9 +151,13 @@ std::optional<WorkerPool::Job> WorkerPool::next()
             if (::read(m_queued, &count, sizeof count) != sizeof count) continue;
             std::lock_guard lock(m_mutex);
             if (m_stopping) return std::nullopt;
-            if (m_jobs.empty()) continue;
-            Job job = std::move(m_jobs.front());
-            m_jobs.pop_front();
+            // The first in line whose lane has room; the others keep their place.
+            const auto found = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                            [this](const Job &job) { return hasRoom(job.lane); });
+            if (found == m_jobs.end()) continue;
+            Job job = std::move(*found);
+            m_jobs.erase(found);
+            ++m_running[size_t(job.lane)];
             return job;
         }
         std::shared_ptr<Watched> watched;
@@ -160,8 +169,31 @@ std::optional<WorkerPool::Job> WorkerPool::next()
             watched = std::move(found->second);
             m_watched.erase(found);
         }
-        if (std::optional<Job> job = watched->readable()) return job;
+        if (std::optional<Job> job = watched->readable()) {
+            std::lock_guard lock(m_mutex);
+            if (hasRoom(job->lane)) {
+                ++m_running[size_t(job->lane)];
+                return job;
+            }
+            // Read here, but its lane is full: it waits in line like any other.
+            job->queuedAt = std::chrono::steady_clock::now();
+            m_jobs.push_back(std::move(*job));
+        }
     }
+}
+
+void WorkerPool::finished(int lane)
+{
+    bool waiting = false;
+    {
+        std::lock_guard lock(m_mutex);
+        --m_running[size_t(lane)];
+        waiting = lane != 0 && std::any_of(m_jobs.begin(), m_jobs.end(),
+                                           [lane](const Job &job) { return job.lane == lane; });
+    }
+    if (!waiting) return;
+    const quint64 one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
 }
 
 void WorkerPool::work(int index)
@@ -172,6 +204,7 @@ void WorkerPool::work(int index)
             db.startRequest();
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, job->taskDeadline);
             job->task(db);
+            finished(job->lane);
             continue;
         }
         QByteArray reply;
@@ -180,6 +213,12 @@ void WorkerPool::work(int index)
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
             reply = m_handler.handle(job->request, db, *job->caller);
         }
-        job->done(std::move(reply));
+        try {
+            job->done(std::move(reply));
+        } catch (const std::bad_alloc &) {
+            // The reply could not be passed on: its connection's time limits end it, and the
+            // worker goes on.
+        }
+        finished(job->lane);
     }
 }

@@ -3,6 +3,8 @@
 #include "DatabaseConfig.h"
 
 #include <QByteArray>
+#include <array>
+#include <climits>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -20,7 +22,10 @@ struct ConnectionSession;
 
 // A fixed set of worker threads that run requests. Each worker opens its own database
 // connection in its thread and closes it there when the pool stops: QSqlDatabase connections
-// belong to the thread that made them. Requests wait in one queue, first come first served.
+// belong to the thread that made them. Requests wait in one queue, first come first served,
+// each in a lane: a lane may be limited to a share of the workers (limitLane()), and a request
+// whose lane is full waits while the requests behind it in other lanes go ahead, so that a
+// crowd of one kind of request never holds every worker.
 // A request that outlives its deadline has its connection cut off, so a database that stops
 // answering holds no worker for longer than that.
 //
@@ -40,7 +45,10 @@ public:
         std::function<void(Database &)> task; // instead of a request: see probe()
         std::chrono::milliseconds taskDeadline{0};
         std::chrono::steady_clock::time_point queuedAt{};
+        int lane = 0; // below Lanes; lane 0 has every worker
     };
+
+    static constexpr int Lanes = 3;
 
     // A socket whose next request a worker reads when it becomes readable.
     class Watched
@@ -55,14 +63,18 @@ public:
     ~WorkerPool(); // finishes the requests already taken, drops the rest, joins the workers
 
     // caller: the session of the request's connection, alive until done has been called.
-    void submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller, Done done);
+    void submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller, Done done,
+                int lane = 0);
     int size() const { return int(m_threads.size()); }
+    // At most `most` workers at once run jobs of the lane (1 to Lanes - 1); before any is queued.
+    void limitLane(int lane, int most) { m_laneMost.at(size_t(lane)) = most; }
     // Runs a task on a worker's connection, behind the requests already waiting, held to its own
     // deadline: how the server checks that its workers take work and its database answers. The
     // task catches what it throws.
     void probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline);
     qint64 queued(); // requests waiting for a worker
-    // How long the job first in line has waited for a worker; zero when none waits.
+    // How long the job first in line has waited for a worker (of those whose lane has room);
+    // zero when none waits.
     std::chrono::steady_clock::duration longestWait();
 
     // Once: the descriptor is readable, then a worker calls watched->readable(); until then it
@@ -75,12 +87,16 @@ private:
     void enqueue(Job job);
     void work(int index);
     std::optional<Job> next(); // blocks; nullopt when stopping
+    bool hasRoom(int lane) const { return m_running[size_t(lane)] < m_laneMost[size_t(lane)]; }
+    void finished(int lane); // wakes a worker for a job that waited for the lane's room
     std::chrono::milliseconds requestDeadline() const;
 
     DatabaseConfig m_config;
     const RequestHandler &m_handler;
     std::mutex m_mutex;
     std::deque<Job> m_jobs;
+    std::array<int, Lanes> m_running{};                                  // workers in each lane
+    std::array<int, Lanes> m_laneMost{INT_MAX, INT_MAX, INT_MAX};
     std::unordered_map<quint64, std::shared_ptr<Watched>> m_watched;
     bool m_stopping = false;
     int m_poll = -1;   // what the idle workers wait on: the queue's counter and lent sockets

@@ -88,9 +88,8 @@ void auditCommand(Database &db, const QStringList &positional, const QString &si
     if (positional.size() != 1) throw Exception(usage());
     if (logins) {
         for (const LoginRecord::Entry &e : LoginRecord::read(db, since, user))
-            out(QStringList{e.when, printable(e.user), e.address,
-                            e.accepted ? QStringLiteral("accepted") : QStringLiteral("refused")}
-                    .join(QLatin1Char('\t')));
+            out(QStringList{e.when, printable(e.user), e.address, printable(e.outcome)}.join(
+                QLatin1Char('\t')));
         return;
     }
     for (const AuditTrail::Entry &e : AuditTrail::read(db, since, user)) {

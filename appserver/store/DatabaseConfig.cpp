@@ -24,9 +24,10 @@ DatabaseConfig DatabaseConfig::parse(const QString &url)
     if (url.startsWith(QLatin1String("postgresql://")) ||
         url.startsWith(QLatin1String("postgres://"))) {
         const QUrl parsed(url, QUrl::StrictMode);
+        // Qt's reason quotes the URL, password and all: only its first sentence is told.
         if (!parsed.isValid())
-            throw Exception(
-                QStringLiteral("URL de conexão PostgreSQL inválida: %1").arg(parsed.errorString()));
+            throw Exception(QStringLiteral("URL de conexão PostgreSQL inválida: %1")
+                                .arg(parsed.errorString().section(QLatin1Char(';'), 0, 0)));
         config.m_kind = SqlDialect::Kind::Postgres;
         config.m_host = parsed.host().isEmpty() ? QStringLiteral("localhost") : parsed.host();
         config.m_port = parsed.port(5432);
@@ -40,6 +41,7 @@ DatabaseConfig DatabaseConfig::parse(const QString &url)
                 config.m_host = value;
             else
                 options << key + QLatin1Char('=') + value;
+            if (key == QLatin1String("password") && !value.isEmpty()) config.m_queryPassword = true;
         }
         config.m_options = options.join(QLatin1Char(';'));
         if (config.m_databaseName.isEmpty())
@@ -57,6 +59,14 @@ QString DatabaseConfig::displayUrl() const
     if (isSqlite()) return QStringLiteral("sqlite:") + m_sqlitePath;
     QUrl shown(m_url);
     if (!shown.password().isEmpty()) shown.setPassword(QStringLiteral("***"));
+    // libpq also takes the password as an option of the query, under whatever spelling
+    // decodes to its name.
+    QUrlQuery query(shown);
+    QList<std::pair<QString, QString>> items = query.queryItems(QUrl::FullyDecoded);
+    for (auto &[key, value] : items)
+        if (key == QLatin1String("password")) value = QStringLiteral("***");
+    query.setQueryItems(items);
+    if (shown.hasQuery()) shown.setQuery(query);
     return shown.toString();
 }
 

@@ -21,9 +21,10 @@ public:
 
     // Whether the URL itself holds a password. Without one, libpq looks in PGPASSWORD and in
     // the password file (PGPASSFILE, else ~/.pgpass), which others cannot read.
-    bool hasPassword() const { return !m_password.isEmpty(); }
+    bool hasPassword() const { return !m_password.isEmpty() || m_queryPassword; }
 
-    // The URL as given, with any password replaced by "***": what the log may show.
+    // The URL as given, with any password (after the user, or as the query's "password")
+    // replaced by "***": what the log may show.
     QString displayUrl() const;
 
     const DatabaseDeadlines &deadlines() const { return m_deadlines; }
@@ -42,6 +43,7 @@ private:
     QString m_databaseName;
     QString m_user;
     QString m_password;
+    bool m_queryPassword = false; // "?password=..." among the options
     DatabaseDeadlines m_deadlines;
     QString m_options; // libpq keyword=value pairs, ";"-separated as the Qt driver wants them
 };

@@ -60,19 +60,19 @@ QString auditTable(const SqlDialect &sql)
              sql.textType(40));
 }
 
-QString loginsTable(const SqlDialect &sql)
+} // namespace
+
+QString SchemaInstaller::loginsTable(const SqlDialect &sql, const QString &name)
 {
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS ACESSOSERVIDOR ("
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %6 ("
                           "NRSEQUACES %1, "
                           "DTACESSO %2 NOT NULL, "
                           "NMUSUARIO %3 NOT NULL, "
                           "DSENDERECO %4 NOT NULL, "
-                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')))")
+                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN %7))")
         .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(64),
-             sql.textType(8));
+             sql.textType(8), name, QLatin1String(LoginOutcomes));
 }
-
-} // namespace
 
 bool SchemaInstaller::install(Database &db)
 {
@@ -88,7 +88,7 @@ bool SchemaInstaller::install(Database &db)
     if (!haveExtras) db.run(extrasTable(db.dialect()));
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
-    if (!haveLogins) db.run(loginsTable(db.dialect()));
+    if (!haveLogins) db.run(loginsTable(db.dialect(), QLatin1String(server_tables::Logins)));
     transaction.commit();
     return true;
 }

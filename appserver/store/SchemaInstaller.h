@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SqlDialect.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -20,6 +22,10 @@ public:
     // that the server may keep the list ready between calls. Without the rights to make them
     // the server reads the list every time: the database's reason is returned.
     static std::optional<QString> watchLists(Database &db);
+
+    // The table of logins (ACESSOSERVIDOR) under that name, and the outcomes it takes.
+    static QString loginsTable(const SqlDialect &sql, const QString &name);
+    static constexpr const char *LoginOutcomes = "('accepted', 'refused', 'backoff')";
 
     // Every table of the server's own, as a database keeps it: what a copy must hold.
     static QStringList tables();

@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "Database.h"
 #include "Exceptions.h"
+#include "SchemaInstaller.h"
 #include "Transaction.h"
 
 #include <QDateTime>
@@ -19,12 +20,32 @@ QString creation(const SqlDialect &sql)
         .arg(QLatin1String(SchemaVersion::Table), sql.textType(24));
 }
 
+// Version 3: the logins table takes the outcome "backoff", a login the throttle refused. SQLite
+// changes no constraint in place: the table is made again and its rows copied.
+void recordLoginsHeldBack(Database &db)
+{
+    const QString table = QLatin1String(server_tables::Logins);
+    if (db.dialect().isSqlite()) {
+        const QString next = table + QStringLiteral("_3");
+        db.run(SchemaInstaller::loginsTable(db.dialect(), next));
+        db.run(QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(next, table));
+        db.run(QStringLiteral("DROP TABLE %1").arg(table));
+        db.run(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(next, table));
+        return;
+    }
+    const QString check = table.toLower() + QStringLiteral("_idresultado_check");
+    db.run(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT IF EXISTS %2").arg(table, check));
+    db.run(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 CHECK (IDRESULTADO IN %3)")
+               .arg(table, check, QLatin1String(SchemaInstaller::LoginOutcomes)));
+}
+
 // What each version changes, from the one before it: steps[v - 2] turns v - 1 into v. Each
 // runs inside the upgrade's transaction. Version 2 adds only the version table.
 const std::vector<std::function<void(Database &)>> &steps()
 {
     static const std::vector<std::function<void(Database &)>> all = {
         [](Database &db) { db.run(creation(db.dialect())); },
+        recordLoginsHeldBack,
     };
     return all;
 }

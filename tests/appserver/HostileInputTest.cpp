@@ -4,6 +4,7 @@
 // one holds more of the server than its limits, and the server goes on serving everyone else.
 // The server runs with small limits so that they are reached quickly.
 #include "Deltas.h"
+#include "OpsPage.h"
 #include "RawWireClient.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTcpSocket>
 #include <QThread>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -222,6 +224,23 @@ TEST_F(HostileInput, BrokenFramesGetFaultsAndOthersGoOnBeingServed)
     ASSERT_TRUE(good.has_value());
     EXPECT_FALSE(good->fault.has_value());
     EXPECT_EQ(packet::fromVariant(good->result).rows.size(), 1);
+
+    // Arguments of 200,000 one-byte nulls would be 6 MiB of variants: more than the input
+    // budget holds, so the request is refused before they are made, and the connection is
+    // served on. Before a session as after one.
+    QByteArray nulls = wire::encodeRequest({"KZR01200.rdmDimensao", "getDimensao", {}});
+    nulls.chop(1);
+    nulls += QByteArray("\x9a\x00\x03\x0d\x40", 5) + QByteArray(200'000, '\xf6');
+    RawWireClient stranger;
+    ASSERT_TRUE(stranger.connectTo(server.host(), server.port()));
+    for (RawWireClient *sender : {&raw, &stranger}) {
+        sender->sendItem(nulls);
+        const auto costly = sender->readReply();
+        ASSERT_TRUE(costly.has_value() && costly->fault.has_value());
+        EXPECT_TRUE(costly->fault->contains("mais memória do que lhe resta")) << *costly->fault;
+    }
+    raw.sendRequest({"KZR01200.rdmDimensao", "getDimensao", {Variant(""), Variant("Clientes")}});
+    ASSERT_TRUE(raw.readReply().has_value());
 
     // A length over the frame limit: a fault, then the server hangs up.
     RawWireClient oversize;
@@ -529,6 +548,50 @@ TEST_F(HostileInput, TheConnectionLimitAndTheInputBudgetHoldForEveryone)
         ASSERT_TRUE(fault.has_value() && fault->fault.has_value());
         EXPECT_TRUE(fault->fault->contains("não chegou inteiro"));
     }
+}
+
+// The metrics page holds to the limits of the clients' port: no body, a short head, a few
+// seconds for a request, and its connections counted with the clients'.
+TEST_F(HostileInput, TheMetricsPageHoldsToTheLimitsOfTheClientsPort)
+{
+    ServerProcess ops;
+    ASSERT_TRUE(ops.start(QString(), {"--metrics", "127.0.0.1:0", "--max-connections", "4"}))
+        << ops.error().toStdString();
+    const quint16 port = OpsPage(ops).port();
+    const auto statusOf = [&](const QByteArray &bytes) {
+        QTcpSocket socket;
+        socket.connectToHost(ops.host(), port);
+        socket.write(bytes);
+        QByteArray answer;
+        while (socket.waitForReadyRead(10000))
+            answer += socket.readAll();
+        return answer.left(answer.indexOf("\r\n"));
+    };
+    EXPECT_EQ(statusOf("GET /health HTTP/1.1\r\n\r\n"), "HTTP/1.1 200 OK");
+    EXPECT_EQ(statusOf("POST /health HTTP/1.1\r\nContent-Length: 500000000\r\n\r\n" +
+                       QByteArray(64 * 1024, 'x')),
+              "HTTP/1.1 413 Content Too Large");
+    EXPECT_EQ(statusOf("GET /metrics HTTP/1.1\r\nX: " + QByteArray(8192, 'x')),
+              "HTTP/1.1 431 Request Header Fields Too Large");
+    EXPECT_EQ(statusOf({}), ""); // an idle connection is closed without a word
+
+    // Four idle pages fill the connection limit: a client is refused, and so is a fifth page.
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 4; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(ops.host(), port);
+        ASSERT_TRUE(idle.back()->waitForConnected());
+    }
+    QThread::msleep(300);
+    RawWireClient client;
+    ASSERT_TRUE(client.connectTo(ops.host(), ops.port()));
+    const auto refusal = client.readReply(5000);
+    ASSERT_TRUE(refusal.has_value() && refusal->fault.has_value());
+    EXPECT_TRUE(refusal->fault->contains("limite de 4 conexões")) << *refusal->fault;
+    EXPECT_EQ(statusOf("GET /health HTTP/1.1\r\n\r\n"), "HTTP/1.1 503 Service Unavailable");
+    idle.clear();
+    QThread::msleep(300);
+    EXPECT_EQ(TestClient(ops).codes().size(), 5);
 }
 
 TEST_F(HostileInput, AtTheDescriptorLimitEstablishedClientsGoOnBeingServed)

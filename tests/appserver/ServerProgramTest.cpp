@@ -120,7 +120,7 @@ TEST(ServerProgram, ANewDatabaseIsItsOwnersAloneAndListeningInTheClearIsSaidAlou
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(ServerProcess::programPath(),
-                  {"--listen", "0.0.0.0:0", "--insecure", "--database",
+                  {"--listen", "0.0.0.0:0", "--metrics", "0.0.0.0:0", "--insecure", "--database",
                    "sqlite:" + folder + "/db.sqlite", ServerProcess::testCostFlag()});
     QString output;
     for (int i = 0; i < 600 && !output.contains("pronto em"); ++i) {
@@ -129,7 +129,8 @@ TEST(ServerProgram, ANewDatabaseIsItsOwnersAloneAndListeningInTheClearIsSaidAlou
     }
     process.terminate();
     process.waitForFinished(10000);
-    EXPECT_TRUE(output.contains("aviso: sem TLS em 0.0.0.0 (--insecure)")) << output.toStdString();
+    // For the clients' port and for the metrics page alike.
+    EXPECT_EQ(output.count("aviso: sem TLS em 0.0.0.0 (--insecure)"), 2) << output.toStdString();
     EXPECT_TRUE(output.contains("aviso: --insecure-password-cost-for-tests"))
         << output.toStdString();
     EXPECT_TRUE(output.contains("pronto em 0.0.0.0:")) << output.toStdString();
@@ -200,6 +201,17 @@ TEST(ServerProgram, NeverShowsADatabasePassword)
     EXPECT_EQ(server.admin({"backup", server.tempPath("x")}, {}, &advice), 1);
     EXPECT_TRUE(advice.contains("pg_dump -Fc -t dimensaodime -t atribextradime")) << advice;
     EXPECT_FALSE(advice.contains("segredo"));
+
+    // Nor one given as an option of the query, however its name is spelt.
+    server.stop();
+    const QString inQuery = QString("postgresql://postgres@127.0.0.1:%1/kzr_password?"
+                                    "connect_timeout=5&pass%77ord=segredo")
+                                .arg(pg->port());
+    ASSERT_TRUE(server.start(inQuery)) << server.error();
+    EXPECT_TRUE(server.output().contains("senha do banco de dados na linha de comando"));
+    EXPECT_TRUE(server.output().contains("password=***")) << server.output();
+    EXPECT_EQ(server.admin({"backup", server.tempPath("x")}, {}, &advice), 1);
+    EXPECT_FALSE((server.output() + advice).contains("segredo")) << advice;
 }
 
 } // namespace
@@ -436,23 +448,23 @@ TEST(ServerProgram, UpgradesTheTablesOfThePreviousLayoutAndRefusesANewerOne)
     // Any start upgrades it: an administration command as well as the server.
     const ProgramRun upgrade = runProgram({"user", "list", "--database", server.databaseUrl()});
     EXPECT_EQ(upgrade.exitCode, 0);
-    EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 2; cópia anterior em " +
+    EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 3; cópia anterior em " +
                                         server.sqlitePath() + ".v1-"))
         << upgrade.output;
     ASSERT_TRUE(server.start(server.databaseUrl())) << server.error();
     EXPECT_EQ(TestClient(server).codes(), codes);
     EXPECT_EQ(QDir(server.tempPath("")).entryList({"server.sqlite.v1-*"}).size(), 1);
     server.stop();
-    ASSERT_FALSE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (2, 'de novo')")); // once only
+    ASSERT_FALSE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (3, 'de novo')")); // once only
 
-    ASSERT_TRUE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (3, '2030-01-01T00:00:00.000Z')"));
+    ASSERT_TRUE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (4, '2030-01-01T00:00:00.000Z')"));
     QFile file(server.sqlitePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray untouched = file.readAll();
     file.close();
     EXPECT_FALSE(server.start(server.databaseUrl()));
     EXPECT_TRUE(
-        server.error().contains("versão 3 das tabelas do servidor, mais nova que a versão 2"))
+        server.error().contains("versão 4 das tabelas do servidor, mais nova que a versão 3"))
         << server.error();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), untouched);
@@ -485,7 +497,7 @@ TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
         ASSERT_TRUE(start->waitForFinished(60000));
         const QString output = QString::fromUtf8(start->readAll());
         EXPECT_EQ(start->exitCode(), 0) << output;
-        upgraded += output.contains("atualizadas da versão 1 para a 2");
+        upgraded += output.contains("atualizadas da versão 1 para a 3");
     }
     EXPECT_EQ(upgraded, 1);
 }

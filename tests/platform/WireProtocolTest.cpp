@@ -1,5 +1,7 @@
 #include "WireProtocol.h"
 
+#include "DataPacket.h"
+#include "DecodeCharge.h"
 #include "VariantCbor.h"
 
 #include <QCborArray>
@@ -193,6 +195,77 @@ TEST(WireCodec, MalformedMessagesAreConnectionErrors)
     const QByteArray list = cbor(QCborMap{{"result", QByteArray(300, 'x')}});
     EXPECT_THROW(decodeReply(list.chopped(1)), EConnectionError);
     EXPECT_THROW(decodeReply(list + char(0)), EConnectionError);
+}
+
+namespace {
+
+// An account of a fixed room that remembers the most it ever lent.
+struct CountingAccount : DecodeAccount
+{
+    explicit CountingAccount(qint64 room) : room(room) {}
+    bool take(qint64 bytes) override
+    {
+        if (bytes > room - used) return false;
+        peak = std::max(peak, used += bytes);
+        return true;
+    }
+    void giveBack(qint64 bytes) override { used -= bytes; }
+    qint64 room, used = 0, peak = 0;
+};
+
+// A request whose arguments claim `claimed` elements and bring `nulls` one-byte nulls, in
+// the writer's form or in one only the full reader takes (a float after them).
+QByteArray nullsRequest(quint32 claimed, quint32 nulls, bool plain = true)
+{
+    QByteArray item = encodeRequest({"m", "x", {}});
+    item.chop(1); // the empty array
+    item += '\x9a';
+    for (int shift = 24; shift >= 0; shift -= 8)
+        item += char(claimed >> shift);
+    item += QByteArray(qsizetype(nulls), '\xf6');
+    if (!plain) item += QByteArray("\xf9\x3c\x00", 3);
+    return item;
+}
+
+} // namespace
+
+// What decoding builds is charged before it is built: an array of one-byte nulls costs a
+// bounded multiple of its bytes, whichever reader takes it, and an account without room for
+// it refuses it before anything is built. A header that claims more than the bytes is refused.
+TEST(WireCodec, DecodingChargesWhatItBuildsAndBuildsNoMoreThanTheBytesPayFor)
+{
+    constexpr quint32 N = 100'000;
+    for (const bool plain : {true, false}) {
+        CountingAccount account(qint64(1) << 40);
+        qint64 charged = 0;
+        {
+            DecodeCharge charge(account);
+            EXPECT_EQ(decodeRequest(nullsRequest(N + (plain ? 0 : 1), N, plain)).args.size(),
+                      N + (plain ? 0 : 1));
+            charged = charge.charged();
+        }
+        EXPECT_GE(charged, qint64(N * sizeof(Variant))) << plain;
+        EXPECT_LE(charged, qint64(N) * 100) << plain;
+        EXPECT_EQ(account.used, 0);
+        // Too little room: refused, having taken no more than the room.
+        CountingAccount small(N * 8);
+        DecodeCharge charge(small);
+        EXPECT_THROW(decodeRequest(nullsRequest(N, N, plain)), EDecodeRefused);
+        EXPECT_LE(small.peak, small.room);
+    }
+    EXPECT_THROW(decodeRequest(nullsRequest(0xffffffff, 8)), EConnectionError);
+    // A packet's rows likewise: made of nulls, each charged as the row it becomes.
+    QByteArray rows = packet::encode({{{"A", 1}}, {}, {}, {}, false});
+    CountingAccount account(qint64(1) << 40);
+    DecodeCharge charge(account);
+    EXPECT_TRUE(packet::decode(rows).rows.isEmpty());
+    EXPECT_EQ(charge.charged(), 0);
+    rows.chop(1); // the empty rows
+    rows += '\x9a' + QByteArray("\x00\x01\x86\xa0", 4);
+    for (quint32 i = 0; i < N; ++i)
+        rows += QByteArray("\x81\xf6", 2);
+    EXPECT_EQ(packet::decode(rows).rows.size(), N);
+    EXPECT_GE(charge.charged(), qint64(N) * 2 * qint64(sizeof(std::optional<QString>)));
 }
 
 // The bytes docs/protocol.md shows, so that a client written from the document alone works.
