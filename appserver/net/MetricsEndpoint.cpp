@@ -127,7 +127,7 @@ QByteArray MetricsEndpoint::answer(const QByteArray &head) const
             return response(413, "Content Too Large", "estas páginas não recebem conteúdo\n");
     }
     if (request[0] != "GET") return response(405, "Method Not Allowed", "somente GET\n");
-    const QByteArray path = request[1].left(request[1].indexOf('?'));
+    const QByteArray path = request[1].split('?').first();
     if (path == "/metrics")
         return response(200, "OK", m_server.metricsText(),
                         "text/plain; version=0.0.4; charset=utf-8");

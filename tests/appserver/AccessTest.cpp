@@ -384,7 +384,7 @@ TEST(LoginThrottle, EachFailureDoublesTheWaitUpToAMinuteAndASuccessForgetsItsNam
     EXPECT_EQ(throttle.failed("ana", "10.0.0.9", t0), 500);
     EXPECT_EQ(throttle.failed("dora", "10.0.0.1", t0), LoginThrottle::MaxDelayMs);
     // A quarter of an hour after its last wait, an address starts afresh.
-    EXPECT_EQ(throttle.failed("eva", "10.0.0.1", t0 + 60s + LoginThrottle::ForgetAfter), 500);
+    EXPECT_EQ(throttle.failed("eva", "10.0.0.1", t0 + 61s + LoginThrottle::ForgetAfter), 500);
 }
 
 TEST(LoginThrottle, AFloodOfMadeUpNamesNeitherResetsAnAccountNorGrowsWithoutEnd)
