@@ -2,7 +2,6 @@
 
 #include "Database.h"
 #include "Exceptions.h"
-#include "Transaction.h"
 
 #include <QThread>
 #include <chrono>
@@ -54,10 +53,17 @@ void LoginJournal::run(const DatabaseConfig &config)
         bool written = false;
         try {
             db.startRequest();
-            Transaction transaction(db);
-            for (const Entry &e : batch)
-                LoginRecord(db).write(e.user, e.address, e.outcome, e.when);
-            transaction.commit();
+            // Not announced as a save (PendingWrites): an analysis under way need not give way
+            // to it, this thread can wait for the database's lock.
+            db.beginWrite();
+            try {
+                for (const Entry &e : batch)
+                    LoginRecord(db).write(e.user, e.address, e.outcome, e.when);
+                db.commit();
+            } catch (const Exception &) {
+                db.rollbackQuietly();
+                throw;
+            }
             written = true;
         } catch (const Exception &e) {
             qWarning("aviso: registros de entrada não gravados (tentando de novo): %s",

@@ -562,6 +562,7 @@ TEST_F(HostileInput, TheMetricsPageHoldsToTheLimitsOfTheClientsPort)
     ASSERT_TRUE(ops.start(QString(), {"--metrics", "127.0.0.1:0", "--max-connections", "4"}))
         << ops.error().toStdString();
     const quint16 port = OpsPage(ops).port();
+    ASSERT_EQ(OpsPage(ops).waitForHealth(200, 10000), 200);
     const auto statusOf = [&](const QByteArray &bytes) {
         QTcpSocket socket;
         socket.connectToHost(ops.host(), port);
