@@ -217,8 +217,11 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
     m_logins = std::make_unique<LoginJournal>(config);
     m_gatekeeper.recordLoginsWith(m_logins.get());
     m_pool = std::make_shared<WorkerPool>(workers, config, m_handler);
-    for (const RequestLane::Lane lane : {RequestLane::Login, RequestLane::Analysis})
-        m_pool->limitLane(lane, RequestLane::share(lane, workers));
+    for (const RequestLane::Lane lane : {RequestLane::Login, RequestLane::Analysis}) {
+        const int share = RequestLane::share(lane, workers);
+        m_pool->limitLane(lane, share, RequestLane::waiting(lane, share),
+                          RequestLane::turnedAway(lane));
+    }
     m_health = std::make_unique<HealthProbe>(m_pool);
     connect(m_listener.get(), &QTcpServer::newConnection, this, &AppServer::accept);
     connect(m_listener.get(), &QTcpServer::acceptError, this, &AppServer::backOffAccepting);

@@ -2,9 +2,11 @@
 
 #include "AnaliseModule.h"
 #include "Gatekeeper.h"
+#include "ServerFailure.h"
 #include "WireProtocol.h"
 
 #include <algorithm>
+#include <climits>
 
 RequestLane::Lane RequestLane::of(const QByteArray &requestItem)
 {
@@ -28,4 +30,19 @@ int RequestLane::share(Lane lane, int workers)
         break;
     }
     return workers;
+}
+
+int RequestLane::waiting(Lane lane, int share)
+{
+    return lane == Login ? 4 * share : INT_MAX;
+}
+
+QByteArray RequestLane::turnedAway(Lane lane)
+{
+    if (lane != Login) return {};
+    wire::Reply reply;
+    reply.result = server_failure::make(
+        QStringLiteral("O servidor está atendendo entradas demais agora; tente novamente em "
+                       "instantes."));
+    return wire::encodeReplyFrame(reply);
 }

@@ -14,4 +14,9 @@ public:
     static Lane of(const QByteArray &requestItem); // read from its module and method alone
     // The most workers of `workers` that may run the lane at once; General: all of them.
     static int share(Lane lane, int workers);
+    // How many may wait for the lane's workers: past that the first in line is turned away
+    // with the reply turnedAway() makes. Logins wait for a few hashes at most, whoever crowds
+    // them; analysis calls wait in any number.
+    static int waiting(Lane lane, int share);
+    static QByteArray turnedAway(Lane lane);
 };

@@ -85,14 +85,38 @@ std::chrono::steady_clock::duration WorkerPool::longestWait()
 
 void WorkerPool::enqueue(Job job)
 {
-    job.queuedAt = std::chrono::steady_clock::now();
+    std::optional<Job> turnedAway;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping) return;
-        m_jobs.push_back(std::move(job));
+        turnedAway = line(std::move(job));
     }
     const quint64 one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
+    turnAway(turnedAway);
+}
+
+std::optional<WorkerPool::Job> WorkerPool::line(Job job)
+{
+    job.queuedAt = std::chrono::steady_clock::now();
+    const int lane = job.lane;
+    std::optional<Job> first;
+    // A lane's line is kept short by turning its first away: the newest job, which may be a
+    // real user among a crowd, waits for few.
+    const auto lined = [lane](const Job &waiting) { return waiting.lane == lane; };
+    if (lane != 0 && std::count_if(m_jobs.begin(), m_jobs.end(), lined) >=
+                         m_laneWaitingMost[size_t(lane)]) {
+        const auto found = std::find_if(m_jobs.begin(), m_jobs.end(), lined);
+        first = std::move(*found);
+        m_jobs.erase(found);
+    }
+    m_jobs.push_back(std::move(job));
+    return first;
+}
+
+void WorkerPool::turnAway(std::optional<Job> &job)
+{
+    if (job && job->done) job->done(m_laneRefusal[size_t(job->lane)]);
 }
 
 bool WorkerPool::watch(int descriptor, quint64 key, std::shared_ptr<Watched> watched)
@@ -170,14 +194,17 @@ std::optional<WorkerPool::Job> WorkerPool::next()
             m_watched.erase(found);
         }
         if (std::optional<Job> job = watched->readable()) {
-            std::lock_guard lock(m_mutex);
-            if (hasRoom(job->lane)) {
-                ++m_running[size_t(job->lane)];
-                return job;
+            std::optional<Job> turnedAway;
+            {
+                std::lock_guard lock(m_mutex);
+                if (hasRoom(job->lane)) {
+                    ++m_running[size_t(job->lane)];
+                    return job;
+                }
+                // Read here, but its lane is full: it waits in line like any other.
+                turnedAway = line(std::move(*job));
             }
-            // Read here, but its lane is full: it waits in line like any other.
-            job->queuedAt = std::chrono::steady_clock::now();
-            m_jobs.push_back(std::move(*job));
+            turnAway(turnedAway);
         }
     }
 }

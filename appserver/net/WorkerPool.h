@@ -66,8 +66,15 @@ public:
     void submit(QByteArray requestItem, std::shared_ptr<ConnectionSession> caller, Done done,
                 int lane = 0);
     int size() const { return int(m_threads.size()); }
-    // At most `most` workers at once run jobs of the lane (1 to Lanes - 1); before any is queued.
-    void limitLane(int lane, int most) { m_laneMost.at(size_t(lane)) = most; }
+    // At most `most` workers at once run jobs of the lane (1 to Lanes - 1), and at most
+    // `waiting` wait for them: one more turns the first in line away, answered with `refusal`
+    // (a whole reply frame). Before any is queued.
+    void limitLane(int lane, int most, int waiting, const QByteArray &refusal)
+    {
+        m_laneMost.at(size_t(lane)) = most;
+        m_laneWaitingMost.at(size_t(lane)) = waiting;
+        m_laneRefusal.at(size_t(lane)) = refusal;
+    }
     // Runs a task on a worker's connection, behind the requests already waiting, held to its own
     // deadline: how the server checks that its workers take work and its database answers. The
     // task catches what it throws.
@@ -87,6 +94,8 @@ private:
     void enqueue(Job job);
     void work(int index);
     std::optional<Job> next(); // blocks; nullopt when stopping
+    std::optional<Job> line(Job job); // under the lock: queued, and the job turned away if any
+    void turnAway(std::optional<Job> &job); // outside the lock
     bool hasRoom(int lane) const { return m_running[size_t(lane)] < m_laneMost[size_t(lane)]; }
     void finished(int lane); // wakes a worker for a job that waited for the lane's room
     std::chrono::milliseconds requestDeadline() const;
@@ -97,6 +106,8 @@ private:
     std::deque<Job> m_jobs;
     std::array<int, Lanes> m_running{};                                  // workers in each lane
     std::array<int, Lanes> m_laneMost{INT_MAX, INT_MAX, INT_MAX};
+    std::array<int, Lanes> m_laneWaitingMost{INT_MAX, INT_MAX, INT_MAX};
+    std::array<QByteArray, Lanes> m_laneRefusal;
     std::unordered_map<quint64, std::shared_ptr<Watched>> m_watched;
     bool m_stopping = false;
     int m_poll = -1;   // what the idle workers wait on: the queue's counter and lent sockets

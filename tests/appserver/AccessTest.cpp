@@ -178,10 +178,12 @@ TEST_P(Access, WhileHeldBackNoPasswordIsCheckedAndGuessesInParallelCheckOne)
     EXPECT_EQ(heldBack(loginsOnce(heldBack, {"--user", "kzr-test"})), 1);
 
     // Twenty connections guess at once, at one name and at many names from one address: the
-    // throttle lets one of them be checked (another, should one come after the wait).
+    // throttle lets one of them be checked (another, should one come after the wait), and
+    // the line of logins turns the rest away once a few wait.
     const auto checkedOf = [&](const std::function<QString(int)> &name) {
         const double checkedBefore = checks(), heldBefore = ops.metric("kzr_held_back_logins_total");
         std::vector<std::future<void>> guesses;
+        guesses.reserve(20);
         for (int i = 0; i < 20; ++i)
             guesses.push_back(std::async(std::launch::async, [&, i] {
                 EXPECT_THROW(
@@ -189,7 +191,8 @@ TEST_P(Access, WhileHeldBackNoPasswordIsCheckedAndGuessesInParallelCheckOne)
                     ELoginRefused);
             }));
         guesses.clear();
-        EXPECT_EQ(checks() - checkedBefore + ops.metric("kzr_held_back_logins_total") - heldBefore,
+        // Those not held back were turned away unread: a login waits behind a few at most.
+        EXPECT_LE(checks() - checkedBefore + ops.metric("kzr_held_back_logins_total") - heldBefore,
                   20);
         return checks() - checkedBefore;
     };
