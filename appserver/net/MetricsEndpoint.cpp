@@ -86,7 +86,11 @@ void MetricsEndpoint::accept()
 void MetricsEndpoint::read(QTcpSocket *socket)
 {
     if (socket->property("answered").toBool()) {
-        socket->readAll(); // whatever follows is not read as a request
+        // Whatever follows is no request: read away, up to a limit, so that a client still
+        // sending can take its answer; past that it is left unread until the time is up.
+        const qint64 drained = socket->property("drained").toLongLong();
+        if (drained < MaxRequestBytes * 16)
+            socket->setProperty("drained", drained + socket->read(MaxRequestBytes).size());
         return;
     }
     QByteArray head = socket->property("head").toByteArray();
