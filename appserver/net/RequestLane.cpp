@@ -34,7 +34,7 @@ int RequestLane::share(Lane lane, int workers)
 
 int RequestLane::waiting(Lane lane, int share)
 {
-    return lane == Login ? 4 * share : INT_MAX;
+    return lane == Login ? 8 * share : INT_MAX;
 }
 
 QByteArray RequestLane::turnedAway(Lane lane)
