@@ -102,6 +102,7 @@ int main(int argc, char *argv[])
                 QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
                                "claras pela rede.")
                     .arg(options.address.toString()));
+        if (options.directory.enabled()) server.useDirectory(options.directory);
         server.listen(options.address, options.port);
         std::optional<MetricsEndpoint> metrics;
         if (options.metrics) {
@@ -123,9 +124,12 @@ int main(int argc, char *argv[])
                                 .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
                                      hostText(options.metrics->first))
                                 .arg(metrics->port()));
-        ServerLog::info(QStringLiteral("pronto em %1 (%2%3)")
+        ServerLog::info(QStringLiteral("pronto em %1 (%2%3%4)")
                             .arg(where, config.displayUrl(),
-                                 options.usesTls() ? QStringLiteral(", TLS") : QString()));
+                                 options.usesTls() ? QStringLiteral(", TLS") : QString(),
+                                 options.directory.enabled()
+                                     ? QStringLiteral(", diretório ") + options.directory.url
+                                     : QString()));
         systemd.ready();
         const int code = app.exec();
         systemd.stopping();

@@ -52,3 +52,9 @@ int SessionRegistry::live()
     return int(std::count_if(m_sessions.cbegin(), m_sessions.cend(),
                              [&](const Entry &e) { return now - e.lastUse <= m_idleTime; }));
 }
+
+void SessionRegistry::endUser(const QString &user)
+{
+    QMutexLocker lock(&m_mutex);
+    m_sessions.removeIf([&](const auto &it) { return it.value().session.user == user; });
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Role.h"
+#include "UserOrigin.h"
 
 #include <QHash>
 #include <QMutex>
@@ -20,6 +21,7 @@ public:
     {
         QString user;
         Role role = Role::ReadOnly;
+        UserOrigin origin = UserOrigin::Local;
     };
 
     explicit SessionRegistry(std::chrono::seconds idleTime) : m_idleTime(idleTime) {}
@@ -30,6 +32,7 @@ public:
     std::optional<Session> use(const QString &token);
     std::chrono::seconds idleTime() const { return m_idleTime; }
     int live(); // sessions used within the idle time
+    void endUser(const QString &user); // every session of the user ends now
 
 private:
     struct Entry

@@ -43,6 +43,8 @@ public:
 
     // From now on connections are accepted only over TLS with this configuration; before listen.
     void useTls(const QSslConfiguration &configuration);
+    // Logins of names the server does not know go to this directory; before listen.
+    void useDirectory(const DirectorySettings &settings) { m_gatekeeper.useDirectory(settings); }
     // Throws Exception with a clear text when the address cannot be listened on.
     void listen(const QHostAddress &address, quint16 port);
     QHostAddress address() const;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "LoginCheck.h"
 #include "LoginThrottle.h"
+#include "SessionEnds.h"
 #include "SessionRegistry.h"
 #include "WireProtocol.h"
 
@@ -30,6 +32,9 @@ public:
     // the session alive.
     std::optional<Variant> refusal(const QString &method, ConnectionSession &caller, Database &db);
 
+    // Names the server does not know are checked against this directory; before serving.
+    void useDirectory(const DirectorySettings &settings) { m_check.useDirectory(settings); }
+
     quint64 refusedLogins() const { return m_refusedLogins.load(std::memory_order_relaxed); }
     int liveSessions() { return m_sessions.live(); }
 
@@ -39,6 +44,8 @@ private:
     Variant resume(const QString &token, ConnectionSession &caller);
 
     SessionRegistry m_sessions;
+    LoginCheck m_check;
+    SessionEnds m_ends;
     LoginThrottle m_throttle;
     std::atomic<quint64> m_refusedLogins{0};
 };

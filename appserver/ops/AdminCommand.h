@@ -8,7 +8,8 @@
 //   kzr-appserver user add NAME --role ROLE     (password read from standard input)
 //   kzr-appserver user passwd NAME
 //   kzr-appserver user remove NAME
-//   kzr-appserver user list
+//   kzr-appserver user list                     (local users, then those of the directory)
+//   kzr-appserver sessions end NAME             (on every server of the database)
 //   kzr-appserver audit [--since DATE] [--user NAME]
 //   kzr-appserver backup FILE | restore FILE    (see BackupCommand)
 //

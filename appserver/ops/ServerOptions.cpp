@@ -1,6 +1,7 @@
 #include "ServerOptions.h"
 
 #include "DatabaseConfig.h"
+#include "DirectoryOptions.h"
 #include "Exceptions.h"
 #include "LimitOptions.h"
 #include "PasswordHash.h"
@@ -64,7 +65,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Servidor de aplicação da tela Dimensão (KZR01200): módulos "
                        "KZR01200.rdmDimensao, KZR00600.rdmEstrutura e KZR01200.rdmAnalise.\n"
                        "Administração: kzr-appserver user add NOME --role read-only|maintain, "
-                       "user passwd NOME, user remove NOME, user list; "
+                       "user passwd NOME, user remove NOME, user list; kzr-appserver sessions end NOME; "
                        "kzr-appserver audit [--logins] [--since DATA] [--user NOME]; "
                        "kzr-appserver backup ARQUIVO, restore ARQUIVO."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -118,6 +119,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        testCost, metrics});
     const LimitOptions limits;
     limits.addTo(parser);
+    const DirectoryOptions directory;
+    directory.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         throw Exception(
@@ -149,6 +152,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                                 .arg(parser.value(workers)));
     }
     limits.read(parser, options.limits, options.deadlines);
+    options.directory = directory.read(parser);
     if (parser.isSet(sessionIdle)) {
         bool ok = false;
         options.sessionIdleSeconds = parser.value(sessionIdle).toInt(&ok);

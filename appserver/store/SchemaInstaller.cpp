@@ -67,12 +67,35 @@ QString loginsTable(const SqlDialect &sql)
                           "DTACESSO %2 NOT NULL, "
                           "NMUSUARIO %3 NOT NULL, "
                           "DSENDERECO %4 NOT NULL, "
-                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')))")
+                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')), "
+                          "%6, %7)")
         .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(64),
-             sql.textType(8));
+             sql.textType(8), SchemaInstaller::loginOriginColumn(sql),
+             SchemaInstaller::loginRoleColumn(sql));
+}
+
+QString sessionEndsTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS FIMSESSAOSERVIDOR ("
+                          "NRSEQUFIM %1, "
+                          "NMUSUARIO %2 NOT NULL, "
+                          "DTPEDIDO %3 NOT NULL)")
+        .arg(sql.autoKeyType(), sql.textType(30), sql.textType(24));
 }
 
 } // namespace
+
+QString SchemaInstaller::loginOriginColumn(const SqlDialect &sql)
+{
+    return QStringLiteral("IDORIGEM %1 NOT NULL DEFAULT 'local' "
+                          "CHECK (IDORIGEM IN ('local', 'directory'))")
+        .arg(sql.textType(9));
+}
+
+QString SchemaInstaller::loginRoleColumn(const SqlDialect &sql)
+{
+    return QStringLiteral("IDPAPEL %1").arg(sql.textType(10));
+}
 
 bool SchemaInstaller::install(Database &db)
 {
@@ -82,13 +105,16 @@ bool SchemaInstaller::install(Database &db)
     const bool haveUsers = catalogue.holds(QStringLiteral("USUARIOSERVIDOR"));
     const bool haveAudit = catalogue.holds(QStringLiteral("AUDITORIASERVIDOR"));
     const bool haveLogins = catalogue.holds(QLatin1String(server_tables::Logins));
-    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins) return false;
+    const bool haveSessionEnds = catalogue.holds(QLatin1String(server_tables::SessionEnds));
+    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins && haveSessionEnds)
+        return false;
     Transaction transaction(db);
     if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
     if (!haveExtras) db.run(extrasTable(db.dialect()));
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
     if (!haveLogins) db.run(loginsTable(db.dialect()));
+    if (!haveSessionEnds) db.run(sessionEndsTable(db.dialect()));
     transaction.commit();
     return true;
 }

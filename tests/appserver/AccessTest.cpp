@@ -96,9 +96,11 @@ TEST_P(Access, AWrongPasswordAndAnUnknownUserAreRefusedAlike)
     // Every login is recorded, by name and address, one line each, never with its password.
     QList<QStringList> logins = audit({"--logins"});
     for (QStringList &line : logins) {
-        EXPECT_EQ(line.size(), 4) << line.join('|').toStdString();
+        EXPECT_EQ(line.size(), 6) << line.join('|').toStdString();
         EXPECT_EQ(line.value(2), "127.0.0.1");
-        line = line.mid(1);
+        EXPECT_EQ(line.value(4), "local");
+        EXPECT_EQ(line.value(5), line.value(3) == "accepted" ? "maintain" : "-");
+        line = line.mid(1, 3);
         line.removeAt(1);
     }
     EXPECT_EQ(logins, QList<QStringList>({{"kzr-test", "accepted"},
@@ -239,7 +241,7 @@ TEST_P(Access, UsersAreAdministeredWithThePasswordOnStandardInput)
         EXPECT_TRUE(out.contains(says)) << out.toStdString();
     }
     EXPECT_EQ(server.admin({"user", "list"}, {}, &out), 0);
-    EXPECT_EQ(out, "ana\tmaintain\nkzr-test\tmaintain\n");
+    EXPECT_EQ(out, "ana\tmaintain\tlocal\nkzr-test\tmaintain\tlocal\n");
     const QString hash = storedHash("ana");
     EXPECT_TRUE(hash.startsWith("$argon2id$")) << hash.toStdString();
     EXPECT_FALSE(hash.contains("primeira"));
