@@ -74,7 +74,9 @@ QString loginsTable(const SqlDialect &sql)
              SchemaInstaller::loginRoleColumn(sql));
 }
 
-QString sessionEndsTable(const SqlDialect &sql)
+} // namespace
+
+QString SchemaInstaller::sessionEndsTable(const SqlDialect &sql)
 {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS FIMSESSAOSERVIDOR ("
                           "NRSEQUFIM %1, "
@@ -82,8 +84,6 @@ QString sessionEndsTable(const SqlDialect &sql)
                           "DTPEDIDO %3 NOT NULL)")
         .arg(sql.autoKeyType(), sql.textType(30), sql.textType(24));
 }
-
-} // namespace
 
 QString SchemaInstaller::loginOriginColumn(const SqlDialect &sql)
 {
@@ -105,16 +105,16 @@ bool SchemaInstaller::install(Database &db)
     const bool haveUsers = catalogue.holds(QStringLiteral("USUARIOSERVIDOR"));
     const bool haveAudit = catalogue.holds(QStringLiteral("AUDITORIASERVIDOR"));
     const bool haveLogins = catalogue.holds(QLatin1String(server_tables::Logins));
-    const bool haveSessionEnds = catalogue.holds(QLatin1String(server_tables::SessionEnds));
-    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins && haveSessionEnds)
-        return false;
+    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins) return false;
     Transaction transaction(db);
     if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
     if (!haveExtras) db.run(extrasTable(db.dialect()));
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
     if (!haveLogins) db.run(loginsTable(db.dialect()));
-    if (!haveSessionEnds) db.run(sessionEndsTable(db.dialect()));
+    // Added to older tables by the upgrade, under its lock: servers starting together on one
+    // PostgreSQL database would otherwise race to create it.
+    if (!haveUsers) db.run(sessionEndsTable(db.dialect()));
     transaction.commit();
     return true;
 }

@@ -26,6 +26,8 @@ public:
     // added to an older table by the upgrade to version 3.
     static QString loginOriginColumn(const SqlDialect &sql);
     static QString loginRoleColumn(const SqlDialect &sql);
+    // FIMSESSAOSERVIDOR, the sessions an operator ended (SessionEnds); also version 3's.
+    static QString sessionEndsTable(const SqlDialect &sql);
 
     // Every table of the server's own, as a database keeps it: what a copy must hold.
     static QStringList tables();

@@ -22,8 +22,7 @@ QString creation(const SqlDialect &sql)
 
 // What each version changes, from the one before it: steps[v - 2] turns v - 1 into v. Each
 // runs inside the upgrade's transaction. Version 2 adds only the version table; version 3 the
-// origin and role of each login (the table of requested session ends is made as any missing
-// table is, before the steps).
+// origin and role of each login and the table of the sessions an operator ended.
 const std::vector<std::function<void(Database &)>> &steps()
 {
     static const std::vector<std::function<void(Database &)>> all = {
@@ -33,6 +32,7 @@ const std::vector<std::function<void(Database &)>> &steps()
                                           SchemaInstaller::loginRoleColumn(db.dialect())})
                 db.run(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
                            .arg(QLatin1String(server_tables::Logins), column));
+            db.run(SchemaInstaller::sessionEndsTable(db.dialect()));
         },
     };
     return all;

@@ -234,6 +234,7 @@ TEST_P(Access, UsersAreAdministeredWithThePasswordOnStandardInput)
         {{"user", "passwd", "bia"}, "x\n", "O usuário \"bia\" não existe."},
         {{"user", "remove", "bia"}, "", "O usuário \"bia\" não existe."},
         {{"user", "rename", "ana"}, "", "uso: kzr-appserver"},
+        {{"sessions", "stop", "ana"}, "", "uso: kzr-appserver"},
     };
     for (const auto &[args, input, says] : refused) {
         SCOPED_TRACE(args.join(' ').toStdString());

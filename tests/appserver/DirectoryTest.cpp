@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -22,31 +23,28 @@ class Directory : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!DirectoryServer::unavailableReason().isEmpty())
-            GTEST_SKIP() << DirectoryServer::unavailableReason().toStdString();
+        if (QStandardPaths::findExecutable("slapd", {"/usr/sbin"}).isEmpty())
+            GTEST_SKIP() << "slapd is not installed (packages slapd and ldap-utils)";
         ASSERT_TRUE(directory.start()) << directory.error().toStdString();
         QFile secret(server.tempPath("conta.txt"));
         ASSERT_TRUE(secret.open(QIODevice::WriteOnly) && secret.write("servico\n") == 8);
     }
 
-    // A search as the service account over LDAPS, groups compared on their entries.
-    QStringList searching(const QString &caFile = {}) const
+    // A search as the service account over LDAPS, groups compared on their entries; or the DN
+    // template over StartTLS, groups read from the user's memberOf (Active Directory's way).
+    QStringList ldap(bool search, const QString &ca = {}) const
     {
-        return {"--ldap-url", directory.ldapsUrl(), "--ldap-base", DirectoryServer::People,
-                "--ldap-bind-dn", DirectoryServer::ServiceAccount, "--ldap-bind-password-file",
-                server.tempPath("conta.txt"), "--ldap-user-filter", "(uid=%s)",
-                "--ldap-ca-file", caFile.isEmpty() ? directory.certificates().authority() : caFile,
-                "--ldap-maintain-group", DirectoryServer::Maintainers, "--ldap-read-only-group",
-                DirectoryServer::Readers};
-    }
-    // The DN template over StartTLS, groups read from the user's memberOf (Active Directory's way).
-    QStringList bindingDirectly() const
-    {
-        return {"--ldap-url", directory.ldapUrl(), "--ldap-user-dn",
-                QString("uid=%s,") + DirectoryServer::People, "--ldap-ca-file",
-                directory.certificates().authority(), "--ldap-maintain-group",
-                DirectoryServer::Maintainers, "--ldap-read-only-group", DirectoryServer::Readers,
-                "--ldap-member-attribute", "memberOf"};
+        const QStringList common{"--ldap-ca-file", ca.isEmpty() ? directory.certificates().authority() : ca,
+                                 "--ldap-maintain-group", DirectoryServer::Maintainers,
+                                 "--ldap-read-only-group", DirectoryServer::Readers};
+        if (!search)
+            return common + QStringList{"--ldap-url", directory.url(false), "--ldap-user-dn",
+                                        QString("uid=%s,") + DirectoryServer::People,
+                                        "--ldap-member-attribute", "memberOf"};
+        return common + QStringList{"--ldap-url", directory.url(true), "--ldap-base",
+                                    DirectoryServer::People, "--ldap-bind-dn",
+                                    DirectoryServer::ServiceAccount, "--ldap-bind-password-file",
+                                    server.tempPath("conta.txt"), "--ldap-user-filter", "(uid=%s)"};
     }
 
     void startServer(const QStringList &args)
@@ -93,9 +91,9 @@ TEST_F(Directory, GroupsGiveTheRoleAndEveryRefusalIsAWrongPasswordOfTheSameCost)
         {"ana)(uid=*", "ana-senha", Refused}, {"ana,ou=groups", "ana-senha", Refused},
         {"demo", "demo", "maintain"},        {"bia", "", Refused},
     };
-    for (const QStringList &setup : {searching(), bindingDirectly()}) {
-        SCOPED_TRACE(setup.value(1).toStdString());
-        startServer(setup);
+    for (const bool search : {true, false}) {
+        SCOPED_TRACE(search);
+        startServer(ldap(search));
         std::set<int> costs; // directory operations per login that reached the directory
         for (const Case &c : cases) {
             SCOPED_TRACE((c.user + "/" + c.password).toStdString());
@@ -108,7 +106,9 @@ TEST_F(Directory, GroupsGiveTheRoleAndEveryRefusalIsAWrongPasswordOfTheSameCost)
             } else {
                 costs.insert(cost);
             }
-            if (c.outcome == Refused) EXPECT_EQ(loginAs("demo", "demo"), "maintain"); // throttle
+            if (c.outcome == Refused) { // a success resets the throttle's count of the address
+                EXPECT_EQ(loginAs("demo", "demo"), "maintain");
+            }
         }
         EXPECT_EQ(costs.size(), 1u) << *costs.begin() << ".." << *costs.rbegin();
     }
@@ -145,13 +145,13 @@ TEST_F(Directory, GroupsGiveTheRoleAndEveryRefusalIsAWrongPasswordOfTheSameCost)
 
 TEST_F(Directory, ARemovedMemberCannotComeBackAndTheOperatorEndsTheSessionsOpen)
 {
-    startServer(searching());
+    startServer(ldap(true));
     const ServerAccess davi = server.login("davi", "davi-senha");
     TestClient open(server, davi);
     TestClient ana(server, server.login("ana", "ana-senha"));
     ASSERT_FALSE(open.codes().isEmpty());
 
-    ASSERT_TRUE(directory.modify(QString("dn: %1\nchangetype: modify\ndelete: member\nmember: "
+    ASSERT_TRUE(directory.ldapModify(QString("dn: %1\nchangetype: modify\ndelete: member\nmember: "
                                          "uid=davi,%2\n")
                                      .arg(DirectoryServer::Maintainers, DirectoryServer::People)))
         << directory.error().toStdString();
@@ -177,9 +177,9 @@ TEST_F(Directory, ADirectoryDownFrozenOrUntrustedIsAnOutageAndLocalUsersStillLog
         std::function<void()> before;
     };
     const QList<Case> cases = {
-        {"another authority", searching(directory.certificates().otherAuthority()), [] {}},
-        {"frozen", searching() + QStringList{"--ldap-timeout", "1"}, [&] { directory.pause(); }},
-        {"stopped", bindingDirectly(), [&] { directory.stop(); }},
+        {"another authority", ldap(true, directory.certificates().otherAuthority()), [] {}},
+        {"frozen", ldap(true) + QStringList{"--ldap-timeout", "1"}, [&] { directory.pause(); }},
+        {"stopped", ldap(false), [&] { directory.stop(); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

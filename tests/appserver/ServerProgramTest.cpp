@@ -91,6 +91,18 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         {{"--listen", "127.0.0.1:0", "--database", db, "--tls-cert", dir.filePath("none.pem"),
           "--tls-key", dir.filePath("none.key")},
          "none.pem"},
+        // The directory: only over TLS, a way to find the user, a group, a readable secret.
+        {{"--database", db, "--ldap-url", "http://dc1"}, "--ldap-url espera ldaps://"},
+        {{"--database", db, "--ldap-base", "dc=x"}, "--ldap-base precisa de --ldap-url"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-maintain-group", "cn=g"},
+         "Informe --ldap-user-filter"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-user-dn", "uid=ana"},
+         "--ldap-user-dn deve conter %s"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-user-dn", "uid=%s"},
+         "Informe --ldap-maintain-group"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-bind-password-file",
+          dir.filePath("none.txt")},
+         "none.txt"},
         // Nothing listens on port 1: the server says so instead of serving a dead database.
         {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"},
          "127.0.0.1"},
