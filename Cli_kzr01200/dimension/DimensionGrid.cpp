@@ -1,7 +1,6 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
-#include "HourGlassCursor.h"
+#include "BusyIndicator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 #include "Services.h"

@@ -1,8 +1,9 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "DimensionCode.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 // Refuses a code or name that a stored dimension already has.
 void TfrmDimensao::VD_DIMENSAO()

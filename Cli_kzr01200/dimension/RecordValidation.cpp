@@ -1,6 +1,7 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
+#include "BusyIndicator.h"
+#include "Services.h"
 
 // Decides whether a dimension may be posted. The first check that fails shows its message
 // and refuses the post; the duplicate checks run before the table rules on purpose, so a

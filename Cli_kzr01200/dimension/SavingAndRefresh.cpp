@@ -1,9 +1,10 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "RecordLocator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
+#include "Services.h"
 
 // After every post and delete: the pending changes go to the server at once and the list is
 // replaced by the server's. A save that does not reach the server leaves its change in the log,

@@ -1,8 +1,8 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 // Upper case (a to z only) without blanks, written back into the field.
 void TfrmDimensao::bringToNormalForm(TField *field)

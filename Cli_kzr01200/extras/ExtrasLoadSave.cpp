@@ -1,12 +1,13 @@
 #include "TfrmDimensao.h"
 
 #include "Interaction.h"
-#include "BusyIndicatorHiddenOnFailure.h"
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "ProfileLine.h"
 #include "RecordLocator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
+#include "Services.h"
+#include "TApplication.h"
 
 #include <QWidget>
 

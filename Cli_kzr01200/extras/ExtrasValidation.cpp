@@ -1,8 +1,8 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 // An extra attribute must not repeat one of the dimension's own fields.
 void TfrmDimensao::sameFieldCheck(TField *attribute, TField *dimensionField)

@@ -1,4 +1,4 @@
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "HistoryListing.h"
 #include "RemoteMethods.h"
 #include "Services.h"

@@ -1,6 +1,6 @@
 #include "VersionRestore.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "EventBoundary.h"
 #include "RestoreRehearsal.h"
 #include "Services.h"

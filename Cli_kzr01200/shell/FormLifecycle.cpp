@@ -1,7 +1,8 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 void TfrmDimensao::FormCreate(QObject *sender)
 {

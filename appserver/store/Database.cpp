@@ -190,9 +190,9 @@ void Database::open()
         // SQLite checks foreign keys only when each connection asks for it.
         setup.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
     } else {
-        // Compiling a statement costs tens of milliseconds at each run and a statement here
-        // rarely runs longer than that: a member page over a million rows took two to three
-        // times as long compiled, and even the profile's passes over the table gained nothing.
+        // Compiling a statement costs more at each run than a statement here takes to run:
+        // compiled, the member pages were slower and the profile's passes no quicker
+        // (docs/server.md, "Member pages").
         setup.exec(QStringLiteral("SET jit = off"));
         if (m_config.deadlines().statementTimeoutMs > 0) {
             // The database itself cancels a statement that runs or waits for a lock too long.

@@ -12,7 +12,7 @@ struct sqlite3_stmt;
 
 // Reads the rows of the server's own lists straight through SQLite's C interface, with each
 // statement prepared once per connection. The Qt driver turns every value into a QVariant
-// first, which on a list of ten thousand dimensions costs more than the query itself.
+// first, which on a long list costs more than the query itself (docs/server.md, "Performance").
 // Used on the thread that owns the connection only; clear() before the connection closes.
 class SqliteStatementCache
 {

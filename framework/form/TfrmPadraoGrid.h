@@ -119,6 +119,8 @@ protected:
 
 private:
     friend class TApplication;
+    // FormCreate and what the base sets up after it; a failure destroys the half-made form,
+    // with the window the host wrapped it in, and passes on.
     void runCreate();
     void setUpCommandKeys();
     bool takeCommandKey(int key, TShiftState shift);

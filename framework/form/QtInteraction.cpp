@@ -1,6 +1,6 @@
 #include "QtInteraction.h"
 
-#include "BusyIndicatorAside.h"
+#include "BusyIndicator.h"
 #include "ChoiceListDialog.h"
 #include "DialogContext.h"
 #include "EarlyKeysIgnored.h"
@@ -8,7 +8,6 @@
 #include "FocusReturn.h"
 #include "LoginDialog.h"
 #include "PickListDialog.h"
-#include "Services.h"
 #include "TApplication.h"
 #include "TDataSource.h"
 
@@ -67,6 +66,12 @@ QString titleOf(TMsgDlgType type)
     }
     return {};
 }
+
+// The product's dialogs are what the seam shows when nothing else is installed.
+[[maybe_unused]] const bool qtDialogsAreStandard = [] {
+    Interaction::setStandard([]() -> std::unique_ptr<Interaction> { return std::make_unique<QtInteraction>(); });
+    return true;
+}();
 
 } // namespace
 

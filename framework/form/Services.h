@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BusyIndicator.h" // the screens reach these with the services
+#include "BusyIndicator.h" // the screens reach the indicator and the screen cursor with the services
 #include "ServerFailures.h"
 #include "ServerAccess.h"
 #include "TextRules.h" // the platform's text rules: the screens reach them with the services
@@ -41,8 +41,3 @@ void Procura(TClientDataSet *dataSet);
 // The same over the record set a grid shows: its columns by caption, starting on the current
 // one; the grid has the focus on the record found.
 void Procura(TClientDataSet *dataSet, TDBGrid *grid);
-
-// The screen cursor: the application's override cursor while it is not crDefault.
-constexpr int crDefault = 0;
-constexpr int crHourGlass = -11;
-void SetScreenCursor(int cursor);

@@ -20,11 +20,10 @@ public:
     {
         F *form = new F();
         adopt(form);
-        runCreate(form);
+        form->runCreate();
         return form;
     }
 
 private:
     static void adopt(TfrmPadraoGrid *form);
-    static void runCreate(TfrmPadraoGrid *form);
 };

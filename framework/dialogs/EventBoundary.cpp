@@ -2,7 +2,7 @@
 
 #include "Exceptions.h"
 #include "Interaction.h"
-#include "Services.h"
+#include "ServerFailures.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,11 +1,5 @@
 #include "TApplication.h"
 
-#include "EventBoundary.h"
-#include "TfrmPadraoGrid.h"
-
-#include <QApplication>
-#include <QMdiSubWindow>
-
 namespace {
 HostServices *&host()
 {
@@ -35,17 +29,4 @@ void TApplication::adopt(TfrmPadraoGrid *form)
 {
     if (HostServices *services = host())
         services->adoptForm(form);
-}
-
-void TApplication::runCreate(TfrmPadraoGrid *form)
-{
-    try {
-        form->runCreate();
-    } catch (...) {
-        // The half-made form goes, with the window the host wrapped it in.
-        QWidget *frame = form->frame();
-        EventBoundary::run([form] { form->runDestroy(); });
-        delete frame;
-        throw;
-    }
 }

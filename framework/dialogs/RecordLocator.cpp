@@ -1,8 +1,8 @@
 #include "RecordLocator.h"
 
-#include "Services.h"
 #include "TClientDataSet.h"
 #include "TField.h"
+#include "TextRules.h"
 
 namespace {
 

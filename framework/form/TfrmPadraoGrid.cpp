@@ -357,9 +357,17 @@ void TfrmPadraoGrid::closeEvent(QCloseEvent *event)
 
 void TfrmPadraoGrid::runCreate()
 {
-    FormCreate(this);
-    setUpCommandKeys();
-    rememberColumnLayouts();
+    try {
+        FormCreate(this);
+        setUpCommandKeys();
+        rememberColumnLayouts();
+    } catch (...) {
+        // The half-made form goes, with the window the host wrapped it in (itself when none).
+        QWidget *window = frame();
+        EventBoundary::run([this] { runDestroy(); });
+        delete window;
+        throw;
+    }
 }
 
 void TfrmPadraoGrid::setUpCommandKeys()

@@ -10,9 +10,6 @@
 #include "TNetConnection.h"
 #include "WireProtocol.h"
 
-#include <QGuiApplication>
-#include <QPointer>
-
 void MensErro(const QString &text, bool abort)
 {
     Interaction::current().messageDialog(text, TMsgDlgType::mtError, mbOK);
@@ -126,29 +123,4 @@ void Procura(TClientDataSet *dataSet, TDBGrid *grid)
     }
     if (Interaction::current().find(dataSet, offered) && grid->isVisible())
         grid->setFocus(Qt::OtherFocusReason);
-}
-
-// --- screen cursor --------------------------------------------------------------------------
-
-namespace {
-int &screenCursor()
-{
-    static int cursor = crDefault;
-    return cursor;
-}
-} // namespace
-
-void SetScreenCursor(int cursor)
-{
-    int &current = screenCursor();
-    if (cursor == current)
-        return;
-    // Exactly one override of ours is on the stack while the cursor is not the default.
-    if (current != crDefault)
-        QGuiApplication::restoreOverrideCursor();
-    if (cursor == crHourGlass)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (cursor != crDefault)
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    current = cursor;
 }

@@ -1,69 +1,14 @@
-#include "BusyWindow.h"
+#include "BusyIndicator.h"
 
-#include "BusyIndicatorAside.h"
-#include "Services.h"
+#include "BusyWindow.h"
 #include "TApplication.h"
 #include "TNetConnection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QGuiApplication>
 #include <QPointer>
-#include <QProgressBar>
-#include <QScreen>
-#include <QStyle>
 #include <QThread>
-
-BusyWindow::BusyWindow(QWidget *owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_label(new QLabel(this)), m_bar(new QProgressBar(this))
-{
-    setObjectName(QStringLiteral("BusyWindow"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFocusPolicy(Qt::NoFocus);
-    // An endless bar stands for the animation; it moves whenever the event loop gets a turn.
-    m_bar->setRange(0, 0);
-    m_bar->setTextVisible(false);
-    m_bar->setFixedWidth(64);
-    auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(12, 10, 12, 10);
-    layout->addWidget(m_bar);
-    layout->addWidget(m_label);
-    setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("BusyWindow { border: 1px solid palette(dark); }"));
-    m_due.setSingleShot(true);
-    m_due.setTimerType(Qt::PreciseTimer);
-    connect(&m_due, &QTimer::timeout, this, &BusyWindow::due);
-}
-
-void BusyWindow::showText(int kind, const QString &text)
-{
-    // Kind 1 (sending) and 6 (receiving, validating) differ only in their icon's direction.
-    const QStyle::StandardPixmap icon = kind == 1 ? QStyle::SP_ArrowUp : QStyle::SP_ArrowDown;
-    setWindowIcon(style()->standardIcon(icon));
-    m_label->setText(text);
-    adjustSize();
-    QRect area;
-    if (QWidget *owner = parentWidget(); owner && owner->isVisible())
-        area = QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
-    else if (QScreen *screen = this->screen())
-        area = screen->availableGeometry();
-    move(area.center() - rect().center());
-    show();
-    raise();
-    repaint();
-}
-
-QString BusyWindow::text() const
-{
-    return m_label->text();
-}
-
-void BusyWindow::arm(int ms)
-{
-    m_due.start(qMax(0, ms));
-}
 
 // --- the indicator ---------------------------------------------------------------------------
 //
@@ -191,4 +136,29 @@ BusyIndicatorAside::~BusyIndicatorAside()
         b.window->showText(b.state.kind, b.state.text);
     else
         armForRest(b);
+}
+
+// --- screen cursor --------------------------------------------------------------------------
+
+namespace {
+int &screenCursor()
+{
+    static int cursor = crDefault;
+    return cursor;
+}
+} // namespace
+
+void SetScreenCursor(int cursor)
+{
+    int &current = screenCursor();
+    if (cursor == current)
+        return;
+    // Exactly one override of ours is on the stack while the cursor is not the default.
+    if (current != crDefault)
+        QGuiApplication::restoreOverrideCursor();
+    if (cursor == crHourGlass)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (cursor != crDefault)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    current = cursor;
 }

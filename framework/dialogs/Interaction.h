@@ -31,5 +31,8 @@ public:
     virtual std::optional<int> chooseRow(const ChoiceList &list) = 0;
 
     static Interaction &current();
-    static void install(std::unique_ptr<Interaction> interaction); // nullptr: the Qt dialogs
+    static void install(std::unique_ptr<Interaction> interaction); // nullptr: the standard one
+    // What current() makes when none is installed: the product's Qt dialogs, which name
+    // themselves here as the library loads (the seam knows no dialog).
+    static void setStandard(std::unique_ptr<Interaction> (*make)());
 };
