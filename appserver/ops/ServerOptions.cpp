@@ -113,9 +113,14 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "(200 se o banco responde, senão 503) neste endereço; desligado por "
                        "padrão. Com --tls-cert, por HTTPS."),
         QStringLiteral("MAQUINA:PORTA"));
+    const QCommandLineOption http(
+        QStringLiteral("http"),
+        QStringLiteral("Serve a API HTTP (JSON, /api/v1) e a página das dimensões neste "
+                       "endereço; desligado por padrão. Com --tls-cert, por HTTPS."),
+        QStringLiteral("MAQUINA:PORTA"));
     parser.addOptions(
         {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
-                       testCost, metrics});
+                       testCost, metrics, http});
     const LimitOptions limits;
     limits.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
@@ -132,6 +137,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
             parseAddress(QStringLiteral("--listen"), parser.value(listen));
     if (parser.isSet(metrics))
         options.metrics = parseAddress(QStringLiteral("--metrics"), parser.value(metrics));
+    if (parser.isSet(http)) options.http = parseAddress(QStringLiteral("--http"), parser.value(http));
     if (parser.isSet(database)) {
         options.databaseUrl = parser.value(database);
         options.databasePasswordGiven = DatabaseConfig::parse(options.databaseUrl).hasPassword();
@@ -166,5 +172,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     refuseInTheClear(options, options.address, QStringLiteral("escutar"));
     if (options.metrics)
         refuseInTheClear(options, options.metrics->first, QStringLiteral("servir as métricas"));
+    if (options.http)
+        refuseInTheClear(options, options.http->first, QStringLiteral("servir a API HTTP"));
     return options;
 }

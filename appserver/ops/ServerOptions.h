@@ -34,6 +34,8 @@ public:
     bool databasePasswordGiven = false; // the database URL on the command line holds a password
     // Where /metrics and /health are served; nullopt: not at all.
     std::optional<std::pair<QHostAddress, quint16>> metrics;
+    // Where the HTTP API and its page are served; nullopt: not at all.
+    std::optional<std::pair<QHostAddress, quint16>> http;
 
     bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };
