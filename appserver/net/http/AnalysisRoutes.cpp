@@ -1,11 +1,13 @@
 #include "AnalysisRoutes.h"
 
 #include "AnaliseModule.h"
+#include "ApiJson.h"
 #include "DimensaoModule.h"
 #include "DimensionRoutes.h"
 #include "HistoryEntry.h"
 #include "ProfileReport.h"
 #include "ServerCalls.h"
+#include "VersionRestore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -156,9 +158,13 @@ ApiResponse AnalysisRoutes::history(const QString &code)
     return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), QJsonValue::Null}});
 }
 
-ApiResponse AnalysisRoutes::restore(const QString &)
+ApiResponse AnalysisRoutes::restore(const QString &code)
 {
-    throw ApiProblem(404, QStringLiteral("Restauração ainda não disponível por HTTP."));
+    const QJsonValue at = api_json::object(m_request.body).value(QStringLiteral("at"));
+    if (!at.isString())
+        throw ApiProblem(400, QStringLiteral("Informe \"at\", o momento da versão, como texto."));
+    const QString dryRun = m_request.param(QStringLiteral("dryRun"));
+    return VersionRestore(m_calls, code).run(at.toString(), dryRun == QLatin1String("true"));
 }
 
 ApiResponse AnalysisRoutes::check()
