@@ -1,10 +1,10 @@
 """Round trip of every endpoint of the HTTP API with Python's standard library, both roles,
 each answer checked against the OpenAPI description.
     api_test.py KZR_APPSERVER OPENAPI_JSON"""
+import os
 import sqlite3
+import subprocess
 import sys
-import threading
-import time
 import urllib.parse
 
 from served import Api, Server
@@ -125,6 +125,14 @@ try:
                            headers={"If-Match": headers["ETag"]})
     holder.rollback()
     expect("deadline", (status, late["detail"].startswith("O banco de dados não respondeu em 1 s")), (503, True))
+
+    # The README's first lines, with curl as a user types them.
+    readme = open(os.path.join(os.path.dirname(__file__), "../../README.md"), encoding="utf-8").read()
+    lines = [line for line in readme.splitlines() if line.startswith(("token=$(curl", "curl "))]
+    port = urllib.parse.urlsplit(server.base).port
+    shell = "\n".join(lines).replace("127.0.0.1:21203", f"127.0.0.1:{port}")
+    typed = subprocess.run(["bash", "-ec", shell], capture_output=True, text=True, timeout=60).stdout
+    expect("README's curl lines", ('"code":"00005"' in typed, "ETag: " in typed), (True, True))
 
     expect("logout", call("DELETE", "/sessions/current", token=maintain)[0], 204)
     expect("token after logout", call("GET", "/dimensions", token=maintain)[0], 401)
