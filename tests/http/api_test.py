@@ -110,10 +110,13 @@ try:
     expect("children", ([m["name"] for m in children["items"]], children["next"]), (["Bebidas", "Mercearia"], None))
     _, _, search = call("GET", "/dimensions/3/members/search?text=suc", token=read)
     expect("search", [(m["name"], m["path"]) for m in search["items"]], [("Sucos", ["1", "2", "6"])])
-    status, _, missing = call("GET", "/dimensions/12/members", token=read)
-    expect("members of a missing table", (status, missing["detail"]), (409, 'a tabela "REGIAO" não existe'))
+    # A dimension over a table dropped behind the server's back.
+    with sqlite3.connect(server.database[len("sqlite:"):]) as behind:
+        behind.execute("INSERT INTO DIMENSAODIME VALUES ('N', '00020', 'Sem tabela', 'NADA', 'CDNADA', 'NMNADA', NULL)")
+    status, _, missing = call("GET", "/dimensions/20/members", token=read)
+    expect("members of a missing table", (status, missing.get("detail")), (409, 'a tabela "NADA" não existe'))
     _, _, check = call("GET", "/check", token=read)
-    expect("check", ([i["code"] for i in check["items"] if not i["ok"]], check["problems"]), (["00012"], True))
+    expect("check", ([i["code"] for i in check["items"] if not i["ok"]], check["problems"]), (["00020"], True))
 
     # Limits: the body size of the clients' port, and the statement deadline.
     status, _, big = call("POST", "/dimensions", raw=b"{" + b" " * 70000 + b"}", token=maintain)
