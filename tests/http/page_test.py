@@ -60,7 +60,9 @@ try:
         browser.save_screenshot(os.environ["KZR_PAGE_SCREENSHOT"])
     print("http_page: 1 passed, 0 failed")
 except Exception as failure:
-    print("http_page: 0 passed, 1 failed:", repr(failure))
+    if browser and os.environ.get("KZR_PAGE_SCREENSHOT"):
+        browser.save_screenshot(os.environ["KZR_PAGE_SCREENSHOT"])
+    print("http_page: 0 passed, 1 failed:", repr(failure), browser.current_url if browser else "")
     sys.exit(1)
 finally:
     if browser:

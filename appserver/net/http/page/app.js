@@ -63,7 +63,7 @@ function start() {
   $("who").textContent = sessionStorage.getItem("who") || "";
   $("dimensions").hidden = false;
   $("dimension-rows").replaceChildren();
-  listDimensions(api + "/dimensions?q=" + encodeURIComponent($("filter").value));
+  listDimensions("/dimensions?q=" + encodeURIComponent($("filter").value));
 }
 
 async function listDimensions(url) {
