@@ -60,7 +60,8 @@ public:
         for (;;) {
             const qsizetype end = m_buffer.indexOf("\r\n\r\n");
             if (end >= 0) {
-                static const QRegularExpression length(QStringLiteral("(?i)content-length: *(\\d+)"));
+                static const QRegularExpression length(
+                    QStringLiteral("(?i)content-length: *(\\d+)"));
                 const QString head = QString::fromLatin1(m_buffer.left(end));
                 const qsizetype size = length.match(head).captured(1).toLongLong();
                 if (m_buffer.size() >= end + 4 + size) {
@@ -115,21 +116,29 @@ private:
                           {QStringLiteral("--http"), QStringLiteral("127.0.0.1:0")}))
             return;
         const QRegularExpressionMatch port =
-            QRegularExpression(QStringLiteral("API HTTP em http://[^ ]+:(\\d+)/")).match(server.output());
+            QRegularExpression(QStringLiteral("API HTTP em http://[^ ]+:(\\d+)/"))
+                .match(server.output());
         httpPort = quint16(port.captured(1).toUInt());
         HttpClient client(httpPort);
         const QJsonObject login{{QStringLiteral("user"), server.userName()},
                                 {QStringLiteral("password"), server.password()}};
         const auto [status, answer] =
             client.request("POST", "/api/v1/sessions", {}, QJsonDocument(login).toJson());
-        token = QJsonDocument::fromJson(answer).object().value(QStringLiteral("token")).toString().toUtf8();
-        const QJsonObject dimension{
-            {QStringLiteral("code"), QStringLiteral("6")}, {QStringLiteral("name"), QStringLiteral("Membros")},
-            {QStringLiteral("table"), QStringLiteral("MEMBRO")}, {QStringLiteral("keyField"), QStringLiteral("CDMEMBRO")},
-            {QStringLiteral("attributeField"), QStringLiteral("NMMEMBRO")},
-            {QStringLiteral("parentField"), QStringLiteral("CDPAI")}, {QStringLiteral("inWarehouse"), true}};
-        ready = status == 201 &&
-                client.request("POST", "/api/v1/dimensions", token, QJsonDocument(dimension).toJson()).first == 201;
+        token = QJsonDocument::fromJson(answer)
+                    .object()
+                    .value(QStringLiteral("token"))
+                    .toString()
+                    .toUtf8();
+        const QJsonObject dimension{{QStringLiteral("code"), QStringLiteral("6")},
+                                    {QStringLiteral("name"), QStringLiteral("Membros")},
+                                    {QStringLiteral("table"), QStringLiteral("MEMBRO")},
+                                    {QStringLiteral("keyField"), QStringLiteral("CDMEMBRO")},
+                                    {QStringLiteral("attributeField"), QStringLiteral("NMMEMBRO")},
+                                    {QStringLiteral("parentField"), QStringLiteral("CDPAI")},
+                                    {QStringLiteral("inWarehouse"), true}};
+        ready = status == 201 && client.request("POST", "/api/v1/dimensions", token,
+                                                QJsonDocument(dimension).toJson())
+                                         .first == 201;
         if (!ready) std::fprintf(stderr, "the HTTP benchmark's server could not be prepared\n");
     }
 };
@@ -193,15 +202,25 @@ void Members_floor(benchmark::State &state)
 {
     overRpc(state, "KZR01200.rdmAnalise", QStringLiteral("getMembros"),
             {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"), QStringLiteral("NMMEMBRO"),
-             QStringLiteral("CDPAI"), QStringLiteral("1234"), Variant::Null(), Variant(MemberPage)});
+             QStringLiteral("CDPAI"), QStringLiteral("1234"), Variant::Null(),
+             Variant(MemberPage)});
 }
 
 } // namespace
 
 BENCHMARK(Dimension_ours)->Name("HttpDimension/ours")->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(Dimension_floor)->Name("HttpDimension/floor")->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(Members_ours)->Name("HttpMembersChildren/ours")->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(Members_floor)->Name("HttpMembersChildren/floor")->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(Dimension_floor)
+    ->Name("HttpDimension/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(Members_ours)
+    ->Name("HttpMembersChildren/ours")
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(Members_floor)
+    ->Name("HttpMembersChildren/floor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {

@@ -62,13 +62,16 @@ ApiResponse AnalysisRoutes::answer()
     if (what == QLatin1String("profile")) return profile(dimension);
     if (what == QLatin1String("members")) return members(dimension);
     if (what == QLatin1String("members/search")) return search(dimension);
-    throw ApiProblem(404, QStringLiteral("Recurso inexistente: /api/v1/%1").arg(path.join(QLatin1Char('/'))));
+    throw ApiProblem(
+        404, QStringLiteral("Recurso inexistente: /api/v1/%1").arg(path.join(QLatin1Char('/'))));
 }
 
 QList<Variant> AnalysisRoutes::source(const packet::Row &dimension)
 {
-    return {Variant(dimension.value(3).value_or(QString())), Variant(dimension.value(4).value_or(QString())),
-            Variant(dimension.value(5).value_or(QString())), Variant(dimension.value(6).value_or(QString()))};
+    return {Variant(dimension.value(3).value_or(QString())),
+            Variant(dimension.value(4).value_or(QString())),
+            Variant(dimension.value(5).value_or(QString())),
+            Variant(dimension.value(6).value_or(QString()))};
 }
 
 packet::Packet AnalysisRoutes::analysed(const Variant &reply)
@@ -86,10 +89,11 @@ ApiResponse AnalysisRoutes::profile(const packet::Row &dimension)
     const ProfileReport report(reply);
     QJsonObject measures = report.toJson();
     const QJsonValue problems = measures.take(QStringLiteral("problemas"));
-    return ApiResponse::json(QJsonObject{{QStringLiteral("code"), text(dimension.value(1))},
-                                         {QStringLiteral("summary"), report.summary()},
-                                         {QStringLiteral("problems"), problems.isArray() ? problems : QJsonArray()},
-                                         {QStringLiteral("measures"), measures}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("code"), text(dimension.value(1))},
+                    {QStringLiteral("summary"), report.summary()},
+                    {QStringLiteral("problems"), problems.isArray() ? problems : QJsonArray()},
+                    {QStringLiteral("measures"), measures}});
 }
 
 ApiResponse AnalysisRoutes::members(const packet::Row &dimension)
@@ -107,28 +111,32 @@ ApiResponse AnalysisRoutes::members(const packet::Row &dimension)
     QSet<QString> keys;
     for (const packet::Row &row : page.rows) {
         keys.insert(row.value(0).value_or(QString()));
-        items.append(QJsonObject{{QStringLiteral("key"), text(row.value(0))},
-                                 {QStringLiteral("name"), text(row.value(1))},
-                                 {QStringLiteral("parent"), text(row.value(2))},
-                                 {QStringLiteral("children"), row.value(3).value_or(QString()).toLongLong()},
-                                 {QStringLiteral("situation"), situation(row.value(4))}});
+        items.append(
+            QJsonObject{{QStringLiteral("key"), text(row.value(0))},
+                        {QStringLiteral("name"), text(row.value(1))},
+                        {QStringLiteral("parent"), text(row.value(2))},
+                        {QStringLiteral("children"), row.value(3).value_or(QString()).toLongLong()},
+                        {QStringLiteral("situation"), situation(row.value(4))}});
     }
     QJsonValue next = QJsonValue::Null;
     if (keys.size() == limit) { // a shorter page is the last
         QUrlQuery query;
-        if (child) query.addQueryItem(QStringLiteral("parent"), m_request.param(QStringLiteral("parent")));
+        if (child)
+            query.addQueryItem(QStringLiteral("parent"), m_request.param(QStringLiteral("parent")));
         query.addQueryItem(QStringLiteral("after"), page.rows.last().value(0).value_or(QString()));
         query.addQueryItem(QStringLiteral("limit"), QString::number(limit));
         next = m_request.base + QStringLiteral("/api/v1/dimensions/%1/members?%2")
                                     .arg(*dimension.value(1), query.toString(QUrl::FullyEncoded));
     }
-    return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), next}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), next}});
 }
 
 ApiResponse AnalysisRoutes::search(const packet::Row &dimension)
 {
     QList<Variant> args = source(dimension);
-    args << Variant(m_request.param(QStringLiteral("text"))) << Variant(qint64(m_request.limit(50)));
+    args << Variant(m_request.param(QStringLiteral("text")))
+         << Variant(qint64(m_request.limit(50)));
     const packet::Packet found =
         analysed(m_calls.call(AnaliseModule::Name, QStringLiteral("procuraMembros"), args));
     QJsonArray items;
@@ -137,8 +145,10 @@ ApiResponse AnalysisRoutes::search(const packet::Row &dimension)
             {QStringLiteral("key"), text(row.value(0))},
             {QStringLiteral("name"), text(row.value(1))},
             {QStringLiteral("parent"), text(row.value(2))},
-            {QStringLiteral("path"), QJsonDocument::fromJson(row.value(3).value_or(QString()).toUtf8()).array()}});
-    return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), QJsonValue::Null}});
+            {QStringLiteral("path"),
+             QJsonDocument::fromJson(row.value(3).value_or(QString()).toUtf8()).array()}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), QJsonValue::Null}});
 }
 
 ApiResponse AnalysisRoutes::history(const QString &code)
@@ -147,15 +157,17 @@ ApiResponse AnalysisRoutes::history(const QString &code)
         m_calls.call(DimensaoModule::Name, QStringLiteral("getHistorico"), {Variant(code)}));
     QJsonArray items;
     for (const HistoryEntry &entry : entries)
-        items.append(QJsonObject{{QStringLiteral("when"), entry.when},
-                                 {QStringLiteral("user"), entry.user},
-                                 {QStringLiteral("operation"), entry.operation},
-                                 {QStringLiteral("kind"), entry.kind},
-                                 {QStringLiteral("record"), entry.record},
-                                 {QStringLiteral("changed"), QJsonArray::fromStringList(entry.changedFields())},
-                                 {QStringLiteral("before"), values(entry.before)},
-                                 {QStringLiteral("after"), values(entry.after)}});
-    return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), QJsonValue::Null}});
+        items.append(QJsonObject{
+            {QStringLiteral("when"), entry.when},
+            {QStringLiteral("user"), entry.user},
+            {QStringLiteral("operation"), entry.operation},
+            {QStringLiteral("kind"), entry.kind},
+            {QStringLiteral("record"), entry.record},
+            {QStringLiteral("changed"), QJsonArray::fromStringList(entry.changedFields())},
+            {QStringLiteral("before"), values(entry.before)},
+            {QStringLiteral("after"), values(entry.after)}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), QJsonValue::Null}});
 }
 
 ApiResponse AnalysisRoutes::restore(const QString &code)
@@ -169,20 +181,23 @@ ApiResponse AnalysisRoutes::restore(const QString &code)
 
 ApiResponse AnalysisRoutes::check()
 {
-    const packet::Packet all = packet::fromVariant(m_calls.call(
-        DimensaoModule::Name, QStringLiteral("getDimensao"), {Variant(QString()), Variant(QString())}));
+    const packet::Packet all =
+        packet::fromVariant(m_calls.call(DimensaoModule::Name, QStringLiteral("getDimensao"),
+                                         {Variant(QString()), Variant(QString())}));
     QJsonArray items;
     bool problems = false;
     for (const packet::Row &row : all.rows) {
-        const ProfileReport report(
-            m_calls.callKeepingFailure(AnaliseModule::Name, QStringLiteral("getPerfil"), source(row)));
+        const ProfileReport report(m_calls.callKeepingFailure(
+            AnaliseModule::Name, QStringLiteral("getPerfil"), source(row)));
         problems = problems || report.hasProblems();
-        items.append(QJsonObject{{QStringLiteral("code"), text(row.value(1))},
-                                 {QStringLiteral("name"), text(row.value(2))},
-                                 {QStringLiteral("table"), text(row.value(3))},
-                                 {QStringLiteral("ok"), !report.hasProblems()},
-                                 {QStringLiteral("summary"), report.summary()},
-                                 {QStringLiteral("problems"), QJsonArray::fromStringList(report.problems())}});
+        items.append(QJsonObject{
+            {QStringLiteral("code"), text(row.value(1))},
+            {QStringLiteral("name"), text(row.value(2))},
+            {QStringLiteral("table"), text(row.value(3))},
+            {QStringLiteral("ok"), !report.hasProblems()},
+            {QStringLiteral("summary"), report.summary()},
+            {QStringLiteral("problems"), QJsonArray::fromStringList(report.problems())}});
     }
-    return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("problems"), problems}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("problems"), problems}});
 }

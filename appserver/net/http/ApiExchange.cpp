@@ -9,21 +9,36 @@ namespace {
 QString title(int status)
 {
     switch (status) {
-    case 400: return QStringLiteral("Requisição inválida");
-    case 401: return QStringLiteral("Não autenticado");
-    case 403: return QStringLiteral("Sem permissão");
-    case 404: return QStringLiteral("Não encontrado");
-    case 405: return QStringLiteral("Método não permitido");
-    case 409: return QStringLiteral("Conflito");
-    case 411: return QStringLiteral("Tamanho exigido");
-    case 412: return QStringLiteral("Versão desatualizada");
-    case 413: return QStringLiteral("Corpo grande demais");
-    case 415: return QStringLiteral("Tipo de conteúdo não suportado");
-    case 428: return QStringLiteral("Versão exigida");
-    case 429: return QStringLiteral("Requisições demais");
-    case 431: return QStringLiteral("Cabeçalhos grandes demais");
-    case 503: return QStringLiteral("Serviço indisponível");
-    default: return QStringLiteral("Erro interno");
+    case 400:
+        return QStringLiteral("Requisição inválida");
+    case 401:
+        return QStringLiteral("Não autenticado");
+    case 403:
+        return QStringLiteral("Sem permissão");
+    case 404:
+        return QStringLiteral("Não encontrado");
+    case 405:
+        return QStringLiteral("Método não permitido");
+    case 409:
+        return QStringLiteral("Conflito");
+    case 411:
+        return QStringLiteral("Tamanho exigido");
+    case 412:
+        return QStringLiteral("Versão desatualizada");
+    case 413:
+        return QStringLiteral("Corpo grande demais");
+    case 415:
+        return QStringLiteral("Tipo de conteúdo não suportado");
+    case 428:
+        return QStringLiteral("Versão exigida");
+    case 429:
+        return QStringLiteral("Requisições demais");
+    case 431:
+        return QStringLiteral("Cabeçalhos grandes demais");
+    case 503:
+        return QStringLiteral("Serviço indisponível");
+    default:
+        return QStringLiteral("Erro interno");
     }
 }
 
@@ -47,8 +62,9 @@ ApiResponse ApiResponse::json(const QJsonValue &value, int status)
 {
     ApiResponse response;
     response.status = status;
-    response.body = value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
-                                    : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
+    response.body = value.isArray()
+                        ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
+                        : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
     return response;
 }
 

@@ -12,14 +12,14 @@
 // thread, and the answer the worker gives back: plain values that cross threads.
 struct ApiRequest
 {
-    QByteArray method;     // "GET", "PUT", ...
-    QStringList path;      // the segments after /api/v1, decoded
+    QByteArray method; // "GET", "PUT", ...
+    QStringList path;  // the segments after /api/v1, decoded
     QUrlQuery query;
-    QString bearer;        // the token of "Authorization: Bearer ..."; empty when none
-    QByteArray ifMatch;    // as sent; empty when none
+    QString bearer;     // the token of "Authorization: Bearer ..."; empty when none
+    QByteArray ifMatch; // as sent; empty when none
     QByteArray body;
-    QString address;       // the client's
-    QString base;          // scheme, host and port the client used, for the links in answers
+    QString address; // the client's
+    QString base;    // scheme, host and port the client used, for the links in answers
 
     QString param(const QString &name) const
     {
@@ -35,7 +35,7 @@ struct ApiResponse
     QByteArray contentType = "application/json";
     QByteArray body;
     QList<std::pair<QByteArray, QByteArray>> headers; // beyond type and length
-    int delayMs = 0; // a refused login is answered this much later
+    int delayMs = 0;                                  // a refused login is answered this much later
 
     static ApiResponse json(const QJsonValue &value, int status = 200);
 };

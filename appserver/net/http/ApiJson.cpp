@@ -21,7 +21,8 @@ void onlyKnown(const QJsonObject &body, const QSet<QString> &known)
 {
     for (auto it = body.begin(); it != body.end(); ++it)
         if (!known.contains(it.key()))
-            throw ApiProblem(400, QStringLiteral("Membro desconhecido no corpo: \"%1\".").arg(it.key()));
+            throw ApiProblem(400,
+                             QStringLiteral("Membro desconhecido no corpo: \"%1\".").arg(it.key()));
 }
 
 std::optional<QString> textOrNull(const QJsonObject &body, const QString &member, bool required)
@@ -30,8 +31,9 @@ std::optional<QString> textOrNull(const QJsonObject &body, const QString &member
     if (value.isString()) return value.toString();
     if (value.isNull() && !required) return std::nullopt;
     if (value.isUndefined() && !required) return std::nullopt;
-    throw ApiProblem(400, required ? QStringLiteral("Informe \"%1\" como texto.").arg(member)
-                                   : QStringLiteral("\"%1\" deve ser um texto ou null.").arg(member));
+    throw ApiProblem(400, required
+                              ? QStringLiteral("Informe \"%1\" como texto.").arg(member)
+                              : QStringLiteral("\"%1\" deve ser um texto ou null.").arg(member));
 }
 
 } // namespace
@@ -66,7 +68,8 @@ packet::Row dimensionRow(const QJsonObject &body, const QString &code)
 
 QJsonObject extra(const packet::Row &row)
 {
-    return {{QStringLiteral("field"), text(row.value(1))}, {QStringLiteral("name"), text(row.value(2))}};
+    return {{QStringLiteral("field"), text(row.value(1))},
+            {QStringLiteral("name"), text(row.value(2))}};
 }
 
 packet::Row extraRow(const QJsonObject &body, const QString &code, const QString &field)

@@ -29,12 +29,14 @@ ApiResponse ApiRouter::answer(const ApiRequest &request, const RequestHandler &h
     } catch (const ApiProblem &problem) {
         ApiResponse response = problem.response();
         if (problem.status() == 401)
-            response.headers.append({QByteArrayLiteral("WWW-Authenticate"), QByteArrayLiteral("Bearer")});
+            response.headers.append(
+                {QByteArrayLiteral("WWW-Authenticate"), QByteArrayLiteral("Bearer")});
         return response;
     } catch (const Exception &e) {
         return ApiProblem(503, e.Message()).response();
     } catch (const std::bad_alloc &) {
-        return ApiProblem(503, QStringLiteral("Memória insuficiente no servidor para atender a chamada."))
+        return ApiProblem(
+                   503, QStringLiteral("Memória insuficiente no servidor para atender a chamada."))
             .response();
     }
 }
@@ -66,8 +68,9 @@ ApiResponse ApiRouter::sessions(const ApiRequest &request, ServerCalls &calls)
         return refused;
     }
     const QList<Variant> &granted = reply.items();
-    return ApiResponse::json(QJsonObject{{QStringLiteral("token"), granted.value(0).toString()},
-                                         {QStringLiteral("role"), granted.value(1).toString()},
-                                         {QStringLiteral("idleSeconds"), granted.value(2).toInteger()}},
-                             201);
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("token"), granted.value(0).toString()},
+                    {QStringLiteral("role"), granted.value(1).toString()},
+                    {QStringLiteral("idleSeconds"), granted.value(2).toInteger()}},
+        201);
 }

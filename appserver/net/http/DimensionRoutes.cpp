@@ -41,7 +41,8 @@ ApiResponse DimensionRoutes::answer()
     if (path.size() == 2) return one(path[1]);
     if (path.size() == 3 && path[2] == QLatin1String("extras")) return extras(path[1]);
     if (path.size() == 4 && path[2] == QLatin1String("extras")) return extra(path[1], path[3]);
-    throw ApiProblem(404, QStringLiteral("Recurso inexistente: %1").arg(path.join(QLatin1Char('/'))));
+    throw ApiProblem(404,
+                     QStringLiteral("Recurso inexistente: %1").arg(path.join(QLatin1Char('/'))));
 }
 
 DimensionRoutes::Stored DimensionRoutes::dimension(ServerCalls &calls, const QString &code)
@@ -56,8 +57,8 @@ DimensionRoutes::Stored DimensionRoutes::dimension(ServerCalls &calls, const QSt
 
 ApiResponse DimensionRoutes::list()
 {
-    const packet::Packet all = packet::fromVariant(
-        m_calls.call(Module, QStringLiteral("getDimensao"), {Variant(QString()), Variant(QString())}));
+    const packet::Packet all = packet::fromVariant(m_calls.call(
+        Module, QStringLiteral("getDimensao"), {Variant(QString()), Variant(QString())}));
     const QString q = m_request.param(QStringLiteral("q"));
     const QString after = m_request.param(QStringLiteral("after"));
     const int limit = m_request.limit();
@@ -85,7 +86,8 @@ ApiResponse DimensionRoutes::list()
         query.addQueryItem(QStringLiteral("limit"), QString::number(limit));
         next = link(QStringLiteral("dimensions?") + query.toString(QUrl::FullyEncoded));
     }
-    return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), next}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), next}});
 }
 
 ApiResponse DimensionRoutes::create()
@@ -93,15 +95,17 @@ ApiResponse DimensionRoutes::create()
     const QJsonObject body = api_json::object(m_request.body);
     const QJsonValue code = body.value(QStringLiteral("code"));
     if (!code.isString()) throw ApiProblem(400, QStringLiteral("Informe \"code\" como texto."));
-    const packet::Packet all = packet::fromVariant(
-        m_calls.call(Module, QStringLiteral("getDimensao"), {Variant(QString()), Variant(QString())}));
+    const packet::Packet all = packet::fromVariant(m_calls.call(
+        Module, QStringLiteral("getDimensao"), {Variant(QString()), Variant(QString())}));
     const packet::Row row = api_json::dimensionRow(body, code.toString());
-    m_calls.call(Module, QStringLiteral("SetDimensao"),
-                 {packet::toVariant(api_json::delta(all.fields, ChangeOp::Insert, std::nullopt, row))});
+    m_calls.call(
+        Module, QStringLiteral("SetDimensao"),
+        {packet::toVariant(api_json::delta(all.fields, ChangeOp::Insert, std::nullopt, row))});
     const Stored saved = dimension(m_calls, code.toString());
-    ApiResponse response = withVersion(ApiResponse::json(api_json::dimension(saved.row), 201), saved.row);
-    response.headers.append(
-        {QByteArrayLiteral("Location"), link(QStringLiteral("dimensions/") + *saved.row.value(1)).toUtf8()});
+    ApiResponse response =
+        withVersion(ApiResponse::json(api_json::dimension(saved.row), 201), saved.row);
+    response.headers.append({QByteArrayLiteral("Location"),
+                             link(QStringLiteral("dimensions/") + *saved.row.value(1)).toUtf8()});
     return response;
 }
 
@@ -109,13 +113,14 @@ ApiResponse DimensionRoutes::one(const QString &code)
 {
     const Stored current = dimension(m_calls, code);
     const QByteArray &method = m_request.method;
-    if (method == "GET") return withVersion(ApiResponse::json(api_json::dimension(current.row)), current.row);
+    if (method == "GET")
+        return withVersion(ApiResponse::json(api_json::dimension(current.row)), current.row);
     if (method != "PUT" && method != "DELETE") throw notAllowed();
     requireVersion(current.row, api_json::dimension(current.row));
     if (method == "DELETE") {
         m_calls.call(Module, QStringLiteral("SetDimensao"),
-                     {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete, current.row,
-                                                        std::nullopt))});
+                     {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete,
+                                                        current.row, std::nullopt))});
         ApiResponse gone;
         gone.status = 204;
         return gone;
@@ -127,8 +132,9 @@ ApiResponse DimensionRoutes::one(const QString &code)
                                              "\"code\" deve ser %1 ou ficar de fora.")
                                   .arg(*current.row.value(1)));
     const packet::Row row = api_json::dimensionRow(body, *current.row.value(1));
-    m_calls.call(Module, QStringLiteral("SetDimensao"),
-                 {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
+    m_calls.call(
+        Module, QStringLiteral("SetDimensao"),
+        {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
     const Stored saved = dimension(m_calls, code);
     return withVersion(ApiResponse::json(api_json::dimension(saved.row)), saved.row);
 }
@@ -142,8 +148,8 @@ ApiResponse DimensionRoutes::extras(const QString &code)
         QJsonArray items;
         for (const packet::Row &row : found.rows)
             items.append(api_json::extra(row));
-        return ApiResponse::json(
-            QJsonObject{{QStringLiteral("items"), items}, {QStringLiteral("next"), QJsonValue::Null}});
+        return ApiResponse::json(QJsonObject{{QStringLiteral("items"), items},
+                                             {QStringLiteral("next"), QJsonValue::Null}});
     }
     if (m_request.method != "POST") throw notAllowed();
     const QJsonObject body = api_json::object(m_request.body);
@@ -152,11 +158,12 @@ ApiResponse DimensionRoutes::extras(const QString &code)
     const packet::Packet none = packet::fromVariant(
         m_calls.call(Module, QStringLiteral("GetExtras"), {Variant(QString())}));
     m_calls.call(Module, QStringLiteral("setExtras"),
-                 {packet::toVariant(api_json::delta(none.fields, ChangeOp::Insert, std::nullopt,
-                                                    api_json::extraRow(body, dimensionCode,
-                                                                       field.toString())))});
+                 {packet::toVariant(
+                     api_json::delta(none.fields, ChangeOp::Insert, std::nullopt,
+                                     api_json::extraRow(body, dimensionCode, field.toString())))});
     const Stored saved = storedExtra(dimensionCode, field.toString());
-    ApiResponse response = withVersion(ApiResponse::json(api_json::extra(saved.row), 201), saved.row);
+    ApiResponse response =
+        withVersion(ApiResponse::json(api_json::extra(saved.row), 201), saved.row);
     response.headers.append(
         {QByteArrayLiteral("Location"),
          link(QStringLiteral("dimensions/%1/extras/%2")
@@ -171,31 +178,35 @@ DimensionRoutes::Stored DimensionRoutes::storedExtra(const QString &code, const 
         packet::fromVariant(m_calls.call(Module, QStringLiteral("GetExtras"), {Variant(code)}));
     for (const packet::Row &row : found.rows)
         if (row.value(1) == field) return {found.fields, row};
-    throw ApiProblem(404, QStringLiteral("A dimensão %1 não tem o atributo extra %2.").arg(code, field));
+    throw ApiProblem(404,
+                     QStringLiteral("A dimensão %1 não tem o atributo extra %2.").arg(code, field));
 }
 
 ApiResponse DimensionRoutes::extra(const QString &code, const QString &field)
 {
     const Stored current = storedExtra(*dimension(m_calls, code).row.value(1), field);
     const QByteArray &method = m_request.method;
-    if (method == "GET") return withVersion(ApiResponse::json(api_json::extra(current.row)), current.row);
+    if (method == "GET")
+        return withVersion(ApiResponse::json(api_json::extra(current.row)), current.row);
     if (method != "PUT" && method != "DELETE") throw notAllowed();
     requireVersion(current.row, api_json::extra(current.row));
     if (method == "DELETE") {
         m_calls.call(Module, QStringLiteral("setExtras"),
-                     {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete, current.row,
-                                                        std::nullopt))});
+                     {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete,
+                                                        current.row, std::nullopt))});
         ApiResponse gone;
         gone.status = 204;
         return gone;
     }
     const QJsonObject body = api_json::object(m_request.body);
-    if (body.contains(QStringLiteral("field")) && body.value(QStringLiteral("field")).toString() != field)
+    if (body.contains(QStringLiteral("field")) &&
+        body.value(QStringLiteral("field")).toString() != field)
         throw ApiProblem(400, QStringLiteral("O campo de um atributo extra não muda por PUT: "
                                              "exclua-o e inclua o novo."));
     const packet::Row row = api_json::extraRow(body, *current.row.value(0), field);
-    m_calls.call(Module, QStringLiteral("setExtras"),
-                 {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
+    m_calls.call(
+        Module, QStringLiteral("setExtras"),
+        {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
     const Stored saved = storedExtra(*current.row.value(0), field);
     return withVersion(ApiResponse::json(api_json::extra(saved.row)), saved.row);
 }

@@ -35,14 +35,22 @@ constexpr Resource Resources[] = {
 QByteArray methodName(QHttpServerRequest::Method method)
 {
     switch (method) {
-    case QHttpServerRequest::Method::Get: return "GET";
-    case QHttpServerRequest::Method::Put: return "PUT";
-    case QHttpServerRequest::Method::Delete: return "DELETE";
-    case QHttpServerRequest::Method::Post: return "POST";
-    case QHttpServerRequest::Method::Head: return "HEAD";
-    case QHttpServerRequest::Method::Options: return "OPTIONS";
-    case QHttpServerRequest::Method::Patch: return "PATCH";
-    default: return "OTHER";
+    case QHttpServerRequest::Method::Get:
+        return "GET";
+    case QHttpServerRequest::Method::Put:
+        return "PUT";
+    case QHttpServerRequest::Method::Delete:
+        return "DELETE";
+    case QHttpServerRequest::Method::Post:
+        return "POST";
+    case QHttpServerRequest::Method::Head:
+        return "HEAD";
+    case QHttpServerRequest::Method::Options:
+        return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+        return "PATCH";
+    default:
+        return "OTHER";
     }
 }
 
@@ -65,8 +73,7 @@ HttpApi::~HttpApi()
 void HttpApi::listen(const QHostAddress &address, quint16 port,
                      const std::optional<QSslConfiguration> &tls)
 {
-    const RequestGuard::Limits guard{m_limits.maxFrameBytes,
-                                     int(m_limits.idleTimeoutMs),
+    const RequestGuard::Limits guard{m_limits.maxFrameBytes, int(m_limits.idleTimeoutMs),
                                      int(m_limits.frameTimeoutMs)};
     m_tls = tls.has_value();
     auto *listener = new HttpListener(m_tls, m_limits.maxConnections, guard, &m_http);
@@ -93,11 +100,13 @@ void HttpApi::serve(const QHttpServerRequest &request, QHttpServerResponder &&re
     const QString path = request.url().path(QUrl::FullyDecoded);
     if (std::optional<ApiResponse> page = resource(path)) {
         if (request.method() != QHttpServerRequest::Method::Get)
-            return send(responder, ApiProblem(405, QStringLiteral("Só GET neste recurso.")).response());
+            return send(responder,
+                        ApiProblem(405, QStringLiteral("Só GET neste recurso.")).response());
         return send(responder, *page);
     }
     if (!path.startsWith(ApiPrefix))
-        return send(responder, ApiProblem(404, QStringLiteral("Página inexistente: %1").arg(path)).response());
+        return send(responder,
+                    ApiProblem(404, QStringLiteral("Página inexistente: %1").arg(path)).response());
     // As many requests waiting for the workers as one connection of the clients' port may queue.
     if (qsizetype(m_pending.size()) >= m_limits.maxQueuedRequests) {
         ApiResponse busy = ApiProblem(429, QStringLiteral("Requisições demais ao mesmo tempo; "
@@ -181,9 +190,11 @@ void HttpApi::send(QHttpServerResponder &responder, const ApiResponse &response)
     responder.writeStatusLine(Status(response.status));
     if (response.status != 204)
         responder.writeHeader(QByteArrayLiteral("Content-Type"), response.contentType);
-    responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(response.body.size()));
+    responder.writeHeader(QByteArrayLiteral("Content-Length"),
+                          QByteArray::number(response.body.size()));
     responder.writeHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
-    responder.writeHeader(QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff"));
+    responder.writeHeader(QByteArrayLiteral("X-Content-Type-Options"),
+                          QByteArrayLiteral("nosniff"));
     for (const auto &[name, value] : response.headers)
         responder.writeHeader(name, value);
     responder.writeBody(response.body);

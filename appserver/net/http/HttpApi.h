@@ -6,9 +6,9 @@
 #include <QHttpServer>
 #include <QPointer>
 #include <QTcpSocket>
-#include <unordered_map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 class AppServer;
 class HttpListener;

@@ -16,8 +16,7 @@ void HttpListener::incomingConnection(qintptr descriptor)
             socket->deleteLater();
             return;
         }
-        RequestGuard::refuse(socket,
-                             503,
+        RequestGuard::refuse(socket, 503,
                              QStringLiteral("O servidor atingiu o limite de %1 conexões; tente "
                                             "novamente mais tarde.")
                                  .arg(m_maxConnections));

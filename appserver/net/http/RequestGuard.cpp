@@ -9,10 +9,14 @@ namespace {
 QByteArray reason(int status)
 {
     switch (status) {
-    case 411: return QByteArrayLiteral("Length Required");
-    case 413: return QByteArrayLiteral("Content Too Large");
-    case 431: return QByteArrayLiteral("Request Header Fields Too Large");
-    default: return QByteArrayLiteral("Service Unavailable");
+    case 411:
+        return QByteArrayLiteral("Length Required");
+    case 413:
+        return QByteArrayLiteral("Content Too Large");
+    case 431:
+        return QByteArrayLiteral("Request Header Fields Too Large");
+    default:
+        return QByteArrayLiteral("Service Unavailable");
     }
 }
 
@@ -80,8 +84,9 @@ bool RequestGuard::scan(const QByteArray &bytes)
         m_head += bytes.mid(at, stop - at);
         at = stop;
         if (m_head.size() > HeaderLimit) {
-            refuseRequest(431, QStringLiteral("Os cabeçalhos da requisição passam de %1 bytes.")
-                                   .arg(HeaderLimit));
+            refuseRequest(
+                431,
+                QStringLiteral("Os cabeçalhos da requisição passam de %1 bytes.").arg(HeaderLimit));
             return false;
         }
         const qsizetype ended = m_head.indexOf("\r\n\r\n");

@@ -41,17 +41,19 @@ ApiResponse VersionRestore::run(const QString &at, bool dryRun)
 {
     QDateTime moment = QDateTime::fromString(at, Qt::ISODateWithMs);
     if (!moment.isValid())
-        throw ApiProblem(400, QStringLiteral("Momento inválido \"%1\": use AAAA-MM-DDTHH:MM:SS[.zzz], "
-                                             "em UTC.")
-                                  .arg(at));
+        throw ApiProblem(400,
+                         QStringLiteral("Momento inválido \"%1\": use AAAA-MM-DDTHH:MM:SS[.zzz], "
+                                        "em UTC.")
+                             .arg(at));
     if (moment.timeSpec() == Qt::LocalTime) moment.setTimeZone(QTimeZone::utc());
     const QString code = DimensionCode::storedForm(m_code).value_or(m_code);
     const QList<HistoryEntry> history = HistoryEntry::listOf(
         m_calls.call(DimensaoModule::Name, QStringLiteral("getHistorico"), {Variant(code)}));
     const int index = DimensionVersion::indexAt(history, moment);
     if (index < 0)
-        throw ApiProblem(404, QStringLiteral("A dimensão %1 não tem alteração registrada até %2.")
-                                  .arg(code, at));
+        throw ApiProblem(
+            404,
+            QStringLiteral("A dimensão %1 não tem alteração registrada até %2.").arg(code, at));
     const DimensionVersion version = DimensionVersion::after(history, index);
     if (!version.dimension)
         throw ApiProblem(409, QStringLiteral("A dimensão %1 não existia em %2: escolha uma versão "
@@ -94,7 +96,8 @@ ApiResponse VersionRestore::run(const QString &at, bool dryRun)
                                .arg(dimensions.fields[i].name,
                                     current ? shown(current->value(i)) : QStringLiteral("-"),
                                     shown(wanted[i]));
-        steps.append(QStringLiteral("dimensão %1: %2").arg(code, changed.join(QStringLiteral("; "))));
+        steps.append(
+            QStringLiteral("dimensão %1: %2").arg(code, changed.join(QStringLiteral("; "))));
         packet::Packet delta = changes(dimensions.fields);
         delta.changes.append(current ? packet::Change{ChangeOp::Modify, current, wanted}
                                      : packet::Change{ChangeOp::Insert, std::nullopt, wanted});
@@ -105,10 +108,12 @@ ApiResponse VersionRestore::run(const QString &at, bool dryRun)
         const packet::Row row{code, it.key(), it.value()};
         if (!kept.contains(it.key())) {
             back.changes.append({ChangeOp::Insert, std::nullopt, row});
-            steps.append(QStringLiteral("atributo extra %1: incluído \"%2\"").arg(it.key(), it.value()));
+            steps.append(
+                QStringLiteral("atributo extra %1: incluído \"%2\"").arg(it.key(), it.value()));
         } else if (kept[it.key()] != row) {
             back.changes.append({ChangeOp::Modify, kept[it.key()], row});
-            steps.append(QStringLiteral("atributo extra %1: nome \"%2\"").arg(it.key(), it.value()));
+            steps.append(
+                QStringLiteral("atributo extra %1: nome \"%2\"").arg(it.key(), it.value()));
         }
     }
     if (!back.changes.isEmpty()) journal << save(QStringLiteral("setExtras"), back);
@@ -126,8 +131,9 @@ ApiResponse VersionRestore::run(const QString &at, bool dryRun)
             m_calls.call(DryRun::Module, QStringLiteral("confirma"), {Variant::fromArray(journal)});
         }
     }
-    return ApiResponse::json(QJsonObject{{QStringLiteral("dryRun"), dryRun},
-                                         {QStringLiteral("version"), history[index].when},
-                                         {QStringLiteral("steps"), steps},
-                                         {QStringLiteral("dimension"), api_json::dimension(wanted)}});
+    return ApiResponse::json(
+        QJsonObject{{QStringLiteral("dryRun"), dryRun},
+                    {QStringLiteral("version"), history[index].when},
+                    {QStringLiteral("steps"), steps},
+                    {QStringLiteral("dimension"), api_json::dimension(wanted)}});
 }
