@@ -32,12 +32,6 @@ std::optional<SessionRegistry::Session> SessionRegistry::use(const QString &toke
     return found->session;
 }
 
-void SessionRegistry::close(const QString &token)
-{
-    QMutexLocker lock(&m_mutex);
-    m_sessions.remove(token);
-}
-
 void SessionRegistry::forgetIdle(Clock::time_point now)
 {
     // Now and then, so that abandoned sessions do not pile up.

@@ -118,9 +118,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Serve a API HTTP (JSON, /api/v1) e a página das dimensões neste "
                        "endereço; desligado por padrão. Com --tls-cert, por HTTPS."),
         QStringLiteral("MAQUINA:PORTA"));
-    parser.addOptions(
-        {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
-                       testCost, metrics, http});
+    parser.addOptions({help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey,
+                       insecure, testCost, metrics, http});
     const LimitOptions limits;
     limits.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
@@ -137,7 +136,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
             parseAddress(QStringLiteral("--listen"), parser.value(listen));
     if (parser.isSet(metrics))
         options.metrics = parseAddress(QStringLiteral("--metrics"), parser.value(metrics));
-    if (parser.isSet(http)) options.http = parseAddress(QStringLiteral("--http"), parser.value(http));
+    if (parser.isSet(http))
+        options.http = parseAddress(QStringLiteral("--http"), parser.value(http));
     if (parser.isSet(database)) {
         options.databaseUrl = parser.value(database);
         options.databasePasswordGiven = DatabaseConfig::parse(options.databaseUrl).hasPassword();
