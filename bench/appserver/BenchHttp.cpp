@@ -102,15 +102,8 @@ public:
 private:
     HttpStock()
     {
-        const QString path = bench_server::sqliteFile(
-            server, QStringLiteral("http.sqlite"),
-            {QStringLiteral("CREATE TABLE MEMBRO (CDMEMBRO INTEGER PRIMARY KEY, "
-                            "NMMEMBRO VARCHAR(30), CDPAI INTEGER)"),
-             QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                            "WHERE i < %1) INSERT INTO MEMBRO SELECT i, 'Membro ' || i, "
-                            "CASE WHEN i < 10 THEN NULL ELSE i / 10 END FROM n")
-                 .arg(Members),
-             QStringLiteral("CREATE INDEX MEMBRO_PAI ON MEMBRO (CDPAI)")});
+        const QString path = bench_server::sqliteFile(server, QStringLiteral("http.sqlite"),
+                                                      bench_server::memberTable(Members));
         if (path.isEmpty() ||
             !server.start(QStringLiteral("sqlite:") + path,
                           {QStringLiteral("--http"), QStringLiteral("127.0.0.1:0")}))

@@ -112,19 +112,9 @@ ApiResponse DimensionRoutes::create()
 ApiResponse DimensionRoutes::one(const QString &code)
 {
     const Stored current = dimension(m_calls, code);
-    const QByteArray &method = m_request.method;
-    if (method == "GET")
-        return withVersion(ApiResponse::json(api_json::dimension(current.row)), current.row);
-    if (method != "PUT" && method != "DELETE") throw notAllowed();
-    requireVersion(current.row, api_json::dimension(current.row));
-    if (method == "DELETE") {
-        m_calls.call(Module, QStringLiteral("SetDimensao"),
-                     {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete,
-                                                        current.row, std::nullopt))});
-        ApiResponse gone;
-        gone.status = 204;
-        return gone;
-    }
+    if (std::optional<ApiResponse> done =
+            readOrDelete(current, api_json::dimension(current.row), QStringLiteral("SetDimensao")))
+        return *done;
     const QJsonObject body = api_json::object(m_request.body);
     const QJsonValue bodyCode = body.value(QStringLiteral("code"));
     if (!bodyCode.isUndefined() && stored(bodyCode.toString()) != *current.row.value(1))
@@ -185,19 +175,9 @@ DimensionRoutes::Stored DimensionRoutes::storedExtra(const QString &code, const 
 ApiResponse DimensionRoutes::extra(const QString &code, const QString &field)
 {
     const Stored current = storedExtra(*dimension(m_calls, code).row.value(1), field);
-    const QByteArray &method = m_request.method;
-    if (method == "GET")
-        return withVersion(ApiResponse::json(api_json::extra(current.row)), current.row);
-    if (method != "PUT" && method != "DELETE") throw notAllowed();
-    requireVersion(current.row, api_json::extra(current.row));
-    if (method == "DELETE") {
-        m_calls.call(Module, QStringLiteral("setExtras"),
-                     {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete,
-                                                        current.row, std::nullopt))});
-        ApiResponse gone;
-        gone.status = 204;
-        return gone;
-    }
+    if (std::optional<ApiResponse> done =
+            readOrDelete(current, api_json::extra(current.row), QStringLiteral("setExtras")))
+        return *done;
     const QJsonObject body = api_json::object(m_request.body);
     if (body.contains(QStringLiteral("field")) &&
         body.value(QStringLiteral("field")).toString() != field)
@@ -209,6 +189,23 @@ ApiResponse DimensionRoutes::extra(const QString &code, const QString &field)
         {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
     const Stored saved = storedExtra(*current.row.value(0), field);
     return withVersion(ApiResponse::json(api_json::extra(saved.row)), saved.row);
+}
+
+std::optional<ApiResponse> DimensionRoutes::readOrDelete(const Stored &current,
+                                                         const QJsonObject &shown,
+                                                         const QString &saveMethod)
+{
+    const QByteArray &method = m_request.method;
+    if (method == "GET") return withVersion(ApiResponse::json(shown), current.row);
+    if (method != "PUT" && method != "DELETE") throw notAllowed();
+    requireVersion(current.row, shown);
+    if (method == "PUT") return std::nullopt;
+    m_calls.call(Module, saveMethod,
+                 {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete, current.row,
+                                                    std::nullopt))});
+    ApiResponse gone;
+    gone.status = 204;
+    return gone;
 }
 
 void DimensionRoutes::requireVersion(const packet::Row &stored, const QJsonObject &shown) const

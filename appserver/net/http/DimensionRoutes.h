@@ -3,6 +3,9 @@
 #include "ApiExchange.h"
 #include "DataPacket.h"
 
+#include <QJsonObject>
+#include <optional>
+
 class ServerCalls;
 
 // /dimensions and /dimensions/{code}/extras: reads through getDimensao and GetExtras, writes
@@ -33,6 +36,10 @@ private:
     ApiResponse extras(const QString &code);
     ApiResponse extra(const QString &code, const QString &field);
     Stored storedExtra(const QString &code, const QString &field);
+    // A GET of the stored record, or the version check and then its DELETE through the save
+    // method; nullopt for a PUT (version checked), whose body the caller reads.
+    std::optional<ApiResponse> readOrDelete(const Stored &current, const QJsonObject &shown,
+                                            const QString &saveMethod);
     // 428 without If-Match, 412 with the stored record when it names another version.
     void requireVersion(const packet::Row &stored, const QJsonObject &shown) const;
     QString link(const QString &path) const;
