@@ -6,6 +6,7 @@
 #include "BenchServer.h"
 #include "DataPacket.h"
 #include "ServerFailure.h"
+#include "RemoteArg.h"
 #include "ServerProcess.h"
 #include "TNetConnection.h"
 
@@ -160,7 +161,7 @@ void overHttp(benchmark::State &state, const QByteArray &path)
 
 // The same question over the clients' port, its packet decoded.
 void overRpc(benchmark::State &state, const char *module, const QString &method,
-             const QList<Variant> &args)
+             const QList<RemoteArg> &args)
 {
     if (skipUnlessReady(state)) return;
     auto net = HttpStock::get().server.connect(QString::fromLatin1(module));
