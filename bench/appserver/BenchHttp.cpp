@@ -10,6 +10,7 @@
 #include "ServerProcess.h"
 #include "TNetConnection.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -137,6 +138,24 @@ private:
     }
 };
 
+// The server's CPU time so far (user and system), in microseconds: what a request costs it,
+// apart from how long the machine let it wait for a core.
+double serverCpuUs()
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(HttpStock::get().server.pid()));
+    if (!stat.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) * 1e6 /
+           double(sysconf(_SC_CLK_TCK));
+}
+
+void countServerCpu(benchmark::State &state, double before)
+{
+    state.counters["server_cpu_us"] = benchmark::Counter(
+        serverCpuUs() - before, benchmark::Counter::kAvgIterations);
+}
+
 bool skipUnlessReady(benchmark::State &state)
 {
     if (HttpStock::get().ready) return false;
@@ -151,12 +170,14 @@ void overHttp(benchmark::State &state, const QByteArray &path)
     HttpClient client(HttpStock::get().httpPort);
     for (int warming = 0; warming < 50; ++warming)
         client.request("GET", path, HttpStock::get().token);
+    const double before = serverCpuUs();
     for (auto _ : state) {
         const auto [status, body] = client.request("GET", path, HttpStock::get().token);
         const QJsonDocument answer = QJsonDocument::fromJson(body);
         if (status != 200 || !answer.isObject()) state.SkipWithError("the HTTP answer was not 200");
         benchmark::DoNotOptimize(answer);
     }
+    countServerCpu(state, before);
 }
 
 // The same question over the clients' port, its packet decoded.
@@ -167,12 +188,14 @@ void overRpc(benchmark::State &state, const char *module, const QString &method,
     auto net = HttpStock::get().server.connect(QString::fromLatin1(module));
     for (int warming = 0; warming < 50; ++warming)
         net->AppServer().Call(method, args);
+    const double before = serverCpuUs();
     for (auto _ : state) {
         const Variant reply = net->AppServer().Call(method, args);
         if (reply.kind() != Variant::Kind::Bytes)
             state.SkipWithError(qPrintable(server_failure::message(reply)));
         benchmark::DoNotOptimize(packet::fromVariant(reply));
     }
+    countServerCpu(state, before);
 }
 
 void Dimension_ours(benchmark::State &state)

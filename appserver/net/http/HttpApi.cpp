@@ -116,22 +116,22 @@ void HttpApi::serve(const QHttpServerRequest &request, QHttpServerResponder &&re
         return send(responder, busy);
     }
     const quint64 id = m_nextId++;
-    m_pending.emplace(id, Pending{std::move(responder), QPointer<QTcpSocket>()});
-    m_pending.at(id).socket = m_pending.at(id).responder.socket();
+    QTcpSocket *socket = responder.socket();
     auto call = std::make_shared<const ApiRequest>(apiRequest(request, path.mid(ApiPrefix.size())));
+    const std::shared_ptr<ConnectionSession> caller = sessionOf(socket, call->address);
+    m_pending.emplace(id, Pending{std::move(responder), socket, caller});
     std::weak_ptr<bool> alive = m_alive;
-    m_server.runOnWorker([this, alive, id, call](Database &db, const RequestHandler &handler) {
-        ConnectionSession caller;
-        caller.address = call->address;
-        ApiResponse response = ApiRouter::answer(*call, handler, db, caller);
-        // Back on the network thread, which owns the sockets and the responders.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, alive, id, response = std::move(response)] {
-                if (alive.lock()) answered(id, response);
-            },
-            Qt::QueuedConnection);
-    });
+    m_server.runOnWorker(
+        [this, alive, id, call, caller](Database &db, const RequestHandler &handler) {
+            ApiResponse response = ApiRouter::answer(*call, handler, db, *caller);
+            // Back on the network thread, which owns the sockets and the responders.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [this, alive, id, response = std::move(response)] {
+                    if (alive.lock()) answered(id, response);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void HttpApi::answered(quint64 id, const ApiResponse &response)
@@ -149,6 +149,26 @@ void HttpApi::answered(quint64 id, const ApiResponse &response)
     now.delayMs = 0;
     QTimer::singleShot(response.delayMs, found->second.socket,
                        [this, id, now] { answered(id, now); });
+}
+
+std::shared_ptr<ConnectionSession> HttpApi::sessionOf(QTcpSocket *socket, const QString &address)
+{
+    // A connection's requests run one at a time, as on the clients' port; one sent while
+    // another of the same connection is still running gets a session of its own.
+    for (const auto &[id, pending] : m_pending)
+        if (pending.socket == socket) {
+            auto alone = std::make_shared<ConnectionSession>();
+            alone->address = address;
+            return alone;
+        }
+    std::shared_ptr<ConnectionSession> &kept = m_sessions[socket];
+    if (!kept) {
+        kept = std::make_shared<ConnectionSession>();
+        kept->address = address;
+        QObject::connect(socket, &QObject::destroyed, &m_http,
+                         [this, socket] { m_sessions.remove(socket); });
+    }
+    return kept;
 }
 
 ApiRequest HttpApi::apiRequest(const QHttpServerRequest &request, const QString &path) const

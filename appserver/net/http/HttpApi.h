@@ -2,6 +2,7 @@
 
 #include "ConnectionLimits.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QHttpServer>
 #include <QPointer>
@@ -13,6 +14,7 @@
 class AppServer;
 class HttpListener;
 class QSslConfiguration;
+struct ConnectionSession;
 struct ApiRequest;
 struct ApiResponse;
 
@@ -39,10 +41,14 @@ private:
     std::optional<ApiResponse> resource(const QString &path) const;
     void answered(quint64 id, const ApiResponse &response);
 
+    // Who is on a keep-alive connection: kept between its requests, as on the clients' port.
+    std::shared_ptr<ConnectionSession> sessionOf(QTcpSocket *socket, const QString &address);
+
     struct Pending
     {
         QHttpServerResponder responder;
-        QPointer<QTcpSocket> socket; // gone when the client went away
+        QPointer<QTcpSocket> socket;               // gone when the client went away
+        std::shared_ptr<ConnectionSession> caller; // in use by the worker until answered
     };
 
     AppServer &m_server;
@@ -51,6 +57,7 @@ private:
     HttpListener *m_listener = nullptr; // the HTTP server's child
     bool m_tls = false;
     std::unordered_map<quint64, Pending> m_pending; // handed to the workers, not yet answered
+    QHash<QTcpSocket *, std::shared_ptr<ConnectionSession>> m_sessions;
     quint64 m_nextId = 1;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true); // for answers coming back
 };

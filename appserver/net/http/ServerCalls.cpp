@@ -45,6 +45,9 @@ void ServerCalls::resume(const QString &token)
     if (token.isEmpty())
         throw ApiProblem(401, QStringLiteral("É necessário entrar com usuário e senha: informe "
                                              "\"Authorization: Bearer <token>\"."));
+    // A keep-alive connection that resumed this session already is in it, as a connection of
+    // the clients' port stays in its session between calls; its user was confirmed then.
+    if (m_caller.token == token) return;
     call(Gatekeeper::SessionModule, QStringLiteral("resume"), {Variant(token)});
 }
 
