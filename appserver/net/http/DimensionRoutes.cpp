@@ -112,8 +112,9 @@ ApiResponse DimensionRoutes::create()
 ApiResponse DimensionRoutes::one(const QString &code)
 {
     const Stored current = dimension(m_calls, code);
+    const auto reread = [&] { return dimension(m_calls, code); };
     if (std::optional<ApiResponse> done =
-            readOrDelete(current, api_json::dimension(current.row), QStringLiteral("SetDimensao")))
+            readOrDelete(current, api_json::dimension, QStringLiteral("SetDimensao"), reread))
         return *done;
     const QJsonObject body = api_json::object(m_request.body);
     const QJsonValue bodyCode = body.value(QStringLiteral("code"));
@@ -122,9 +123,9 @@ ApiResponse DimensionRoutes::one(const QString &code)
                                              "\"code\" deve ser %1 ou ficar de fora.")
                                   .arg(*current.row.value(1)));
     const packet::Row row = api_json::dimensionRow(body, *current.row.value(1));
-    m_calls.call(
-        Module, QStringLiteral("SetDimensao"),
-        {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
+    saveOver(QStringLiteral("SetDimensao"),
+             api_json::delta(current.fields, ChangeOp::Modify, current.row, row), reread,
+             api_json::dimension);
     const Stored saved = dimension(m_calls, code);
     return withVersion(ApiResponse::json(api_json::dimension(saved.row)), saved.row);
 }
@@ -174,9 +175,11 @@ DimensionRoutes::Stored DimensionRoutes::storedExtra(const QString &code, const 
 
 ApiResponse DimensionRoutes::extra(const QString &code, const QString &field)
 {
-    const Stored current = storedExtra(*dimension(m_calls, code).row.value(1), field);
+    const QString dimensionCode = *dimension(m_calls, code).row.value(1);
+    const Stored current = storedExtra(dimensionCode, field);
+    const auto reread = [&] { return storedExtra(dimensionCode, field); };
     if (std::optional<ApiResponse> done =
-            readOrDelete(current, api_json::extra(current.row), QStringLiteral("setExtras")))
+            readOrDelete(current, api_json::extra, QStringLiteral("setExtras"), reread))
         return *done;
     const QJsonObject body = api_json::object(m_request.body);
     if (body.contains(QStringLiteral("field")) &&
@@ -184,28 +187,48 @@ ApiResponse DimensionRoutes::extra(const QString &code, const QString &field)
         throw ApiProblem(400, QStringLiteral("O campo de um atributo extra não muda por PUT: "
                                              "exclua-o e inclua o novo."));
     const packet::Row row = api_json::extraRow(body, *current.row.value(0), field);
-    m_calls.call(
-        Module, QStringLiteral("setExtras"),
-        {packet::toVariant(api_json::delta(current.fields, ChangeOp::Modify, current.row, row))});
+    saveOver(QStringLiteral("setExtras"),
+             api_json::delta(current.fields, ChangeOp::Modify, current.row, row), reread,
+             api_json::extra);
     const Stored saved = storedExtra(*current.row.value(0), field);
     return withVersion(ApiResponse::json(api_json::extra(saved.row)), saved.row);
 }
 
-std::optional<ApiResponse> DimensionRoutes::readOrDelete(const Stored &current,
-                                                         const QJsonObject &shown,
-                                                         const QString &saveMethod)
+std::optional<ApiResponse> DimensionRoutes::readOrDelete(const Stored &current, Shown shown,
+                                                         const QString &saveMethod,
+                                                         const std::function<Stored()> &reread)
 {
     const QByteArray &method = m_request.method;
-    if (method == "GET") return withVersion(ApiResponse::json(shown), current.row);
+    if (method == "GET") return withVersion(ApiResponse::json(shown(current.row)), current.row);
     if (method != "PUT" && method != "DELETE") throw notAllowed();
-    requireVersion(current.row, shown);
+    requireVersion(current.row, shown(current.row));
     if (method == "PUT") return std::nullopt;
-    m_calls.call(Module, saveMethod,
-                 {packet::toVariant(api_json::delta(current.fields, ChangeOp::Delete, current.row,
-                                                    std::nullopt))});
+    saveOver(saveMethod,
+             api_json::delta(current.fields, ChangeOp::Delete, current.row, std::nullopt), reread,
+             shown);
     ApiResponse gone;
     gone.status = 204;
     return gone;
+}
+
+void DimensionRoutes::saveOver(const QString &saveMethod, const packet::Packet &delta,
+                               const std::function<Stored()> &reread, Shown shown)
+{
+    try {
+        m_calls.call(Module, saveMethod, {packet::toVariant(delta)});
+    } catch (const ApiProblem &problem) {
+        if (problem.status() != 412) throw;
+        // Changed by someone else between the version check and the save: the save's own
+        // conflict rule refused it; answered as a stale If-Match, with the record as it is now.
+        QJsonObject now{{QStringLiteral("current"), QJsonValue::Null}};
+        try {
+            const Stored stored = reread();
+            now = {{QStringLiteral("current"), shown(stored.row)},
+                   {QStringLiteral("etag"), QString::fromLatin1(api_json::etag(stored.row))}};
+        } catch (const ApiProblem &) { // deleted meanwhile
+        }
+        throw ApiProblem(412, problem.detail(), now);
+    }
 }
 
 void DimensionRoutes::requireVersion(const packet::Row &stored, const QJsonObject &shown) const

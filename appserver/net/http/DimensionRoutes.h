@@ -4,6 +4,7 @@
 #include "DataPacket.h"
 
 #include <QJsonObject>
+#include <functional>
 #include <optional>
 
 class ServerCalls;
@@ -38,8 +39,14 @@ private:
     Stored storedExtra(const QString &code, const QString &field);
     // A GET of the stored record, or the version check and then its DELETE through the save
     // method; nullopt for a PUT (version checked), whose body the caller reads.
-    std::optional<ApiResponse> readOrDelete(const Stored &current, const QJsonObject &shown,
-                                            const QString &saveMethod);
+    using Shown = QJsonObject (*)(const packet::Row &);
+    std::optional<ApiResponse> readOrDelete(const Stored &current, Shown shown,
+                                            const QString &saveMethod,
+                                            const std::function<Stored()> &reread);
+    // Saves a change of a record read at the version the client named; a change by someone
+    // else in between is a 412 with the record as it now is (reread), like a stale If-Match.
+    void saveOver(const QString &saveMethod, const packet::Packet &delta,
+                  const std::function<Stored()> &reread, Shown shown);
     // 428 without If-Match, 412 with the stored record when it names another version.
     void requireVersion(const packet::Row &stored, const QJsonObject &shown) const;
     QString link(const QString &path) const;
