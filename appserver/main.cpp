@@ -7,6 +7,7 @@
 #include "DescriptorLimit.h"
 #include "Exceptions.h"
 #include "HealthProbe.h"
+#include "HttpApi.h"
 #include "MetricsEndpoint.h"
 #include "PasswordHash.h"
 #include "QtTranslations.h"
@@ -108,6 +109,15 @@ int main(int argc, char *argv[])
         if (options.metrics) {
             metrics.emplace([&server] { return server.metricsText(); }, server.health());
             metrics->listen(options.metrics->first, options.metrics->second, tls);
+        }
+        std::optional<HttpApi> http;
+        if (options.http) {
+            http.emplace(server, options.limits);
+            http->listen(options.http->first, options.http->second, tls);
+            ServerLog::info(QStringLiteral("API HTTP em %1://%2:%3/api/v1")
+                                .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
+                                     hostText(options.http->first))
+                                .arg(http->port()));
         }
         const QString where =
             QStringLiteral("%1:%2").arg(hostText(server.address())).arg(server.port());

@@ -265,6 +265,12 @@ QByteArray AppServer::metricsText()
     return m_metrics.text(gauges);
 }
 
+void AppServer::runOnWorker(std::function<void(Database &, const RequestHandler &)> work)
+{
+    m_pool->probe([this, work = std::move(work)](Database &db) { work(db, m_handler); },
+                  m_pool->requestDeadline());
+}
+
 void AppServer::accept()
 {
     while (m_refusalsInFlight < MaxRefusalsInFlight) {

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <functional>
 #include <memory>
 
 class ClientConnection;
@@ -54,6 +55,9 @@ public:
     // The counts of requests, failures, sessions, connections and the queue, in Prometheus's
     // text format; on the network thread.
     QByteArray metricsText();
+    // Runs the work of another door into this server (the HTTP API) on a worker, in line with
+    // the clients' requests and under a request's deadline, with the handler they go through.
+    void runOnWorker(std::function<void(Database &, const RequestHandler &)> work);
     // Whether the workers take work and the database answers; started by whoever asks.
     HealthProbe &health() { return *m_health; }
 

@@ -34,6 +34,12 @@ Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession 
         const MethodCall call(request.method, {TokenArg}, request.args);
         return resume(call.text(0), caller);
     }
+    if (request.method == QLatin1String("logout")) {
+        const MethodCall call(request.method, {}, request.args);
+        m_sessions.close(caller.token);
+        caller.end();
+        return Variant::Null();
+    }
     throw CallFault(QStringLiteral("O módulo %1 não tem o método \"%2\".")
                         .arg(QLatin1String(SessionModule), request.method));
 }

@@ -62,6 +62,8 @@ public:
     // task catches what it throws.
     void probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline);
     qint64 queued(); // requests waiting for a worker
+    // How long a request may hold a worker before its database connection is cut off.
+    std::chrono::milliseconds requestDeadline() const;
     // How long the job first in line has waited for a worker; zero when none waits.
     std::chrono::steady_clock::duration longestWait();
 
@@ -75,7 +77,6 @@ private:
     void enqueue(Job job);
     void work(int index);
     std::optional<Job> next(); // blocks; nullopt when stopping
-    std::chrono::milliseconds requestDeadline() const;
 
     DatabaseConfig m_config;
     const RequestHandler &m_handler;

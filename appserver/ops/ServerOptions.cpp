@@ -114,9 +114,13 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "(200 se o banco responde, senão 503) neste endereço; desligado por "
                        "padrão. Com --tls-cert, por HTTPS."),
         QStringLiteral("MAQUINA:PORTA"));
-    parser.addOptions(
-        {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
-                       testCost, metrics});
+    const QCommandLineOption http(
+        QStringLiteral("http"),
+        QStringLiteral("Serve a API HTTP (JSON, /api/v1) e a página das dimensões neste "
+                       "endereço; desligado por padrão. Com --tls-cert, por HTTPS."),
+        QStringLiteral("MAQUINA:PORTA"));
+    parser.addOptions({help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey,
+                       insecure, testCost, metrics, http});
     const LimitOptions limits;
     limits.addTo(parser);
     const DirectoryOptions directory;
@@ -135,6 +139,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
             parseAddress(QStringLiteral("--listen"), parser.value(listen));
     if (parser.isSet(metrics))
         options.metrics = parseAddress(QStringLiteral("--metrics"), parser.value(metrics));
+    if (parser.isSet(http))
+        options.http = parseAddress(QStringLiteral("--http"), parser.value(http));
     if (parser.isSet(database)) {
         options.databaseUrl = parser.value(database);
         options.databasePasswordGiven = DatabaseConfig::parse(options.databaseUrl).hasPassword();
@@ -170,5 +176,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     refuseInTheClear(options, options.address, QStringLiteral("escutar"));
     if (options.metrics)
         refuseInTheClear(options, options.metrics->first, QStringLiteral("servir as métricas"));
+    if (options.http)
+        refuseInTheClear(options, options.http->first, QStringLiteral("servir a API HTTP"));
     return options;
 }

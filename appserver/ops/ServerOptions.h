@@ -36,6 +36,8 @@ public:
     // Where /metrics and /health are served; nullopt: not at all.
     std::optional<std::pair<QHostAddress, quint16>> metrics;
     DirectorySettings directory; // the company's directory, when --ldap-url is given
+    // Where the HTTP API and its page are served; nullopt: not at all.
+    std::optional<std::pair<QHostAddress, quint16>> http;
 
     bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };

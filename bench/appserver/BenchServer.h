@@ -21,6 +21,10 @@ QString codeOf(int i); // the stored form, five digits
 QString sqliteFile(const ServerProcess &server, const QString &fileName,
                    const QStringList &statements = {});
 
+// The statements of a table MEMBRO of that many members, a clean hierarchy ten wide per parent,
+// with an index on the parent as a real dimension table would have.
+QStringList memberTable(int members);
+
 bool start(ServerProcess &server, const QString &databaseUrl = QString());
 
 double residentMiB(qint64 pid); // a process's resident memory, 0 when it cannot be read
