@@ -50,6 +50,7 @@ void ChangeLogSender::send()
 void ChangeLogSender::sendOneAtATime()
 {
     bool anyTaken = false;
+    bool anyRefused = false;
     Variant lastReply;
     try {
         while (m_dataSet->ChangeCount() > 0) {
@@ -58,6 +59,7 @@ void ChangeLogSender::sendOneAtATime()
                 anyTaken = true;
             } else {
                 m_dataSet->RevertFirstChange();
+                anyRefused = true;
             }
         }
     } catch (...) {
@@ -66,11 +68,12 @@ void ChangeLogSender::sendOneAtATime()
             EventBoundary::run([this] { m_steps.announce(); });
         throw;
     }
-    if (!anyTaken) {
-        m_steps.showStored();
-        return;
+    if (anyTaken) {
+        BusyIndicatorShown busy(busySending, m_steps.busyText);
+        m_steps.load(lastReply);
+        m_steps.announce();
     }
-    BusyIndicatorShown busy(busySending, m_steps.busyText);
-    m_steps.load(lastReply);
-    m_steps.announce();
+    // A change taken back shows what it was before, which the server may no longer hold.
+    if (anyRefused && (!anyTaken || !m_steps.replyHoldsTheList))
+        m_steps.showStored();
 }

@@ -16,7 +16,8 @@ void TfrmDimensao::cdsDadosAfterPost(TClientDataSet *)
          [this](const Variant &delta) { return CheckResultServ(remote::SetDimensao(netDimensao, delta)); },
          [this](const Variant &reply) { cdsDados->SetData(reply); },
          [] { AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")})); },
-         [this] { reloadDimensionsKeepingPlace(); }})
+         [this] { reloadDimensionsKeepingPlace(); },
+         true})
         .send();
 }
 

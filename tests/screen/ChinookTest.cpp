@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QAbstractItemModelTester>
 #include <QTest>
 #include <QTreeView>
 
@@ -213,6 +214,7 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
 
     QTreeView *tree = form->tabMembros->tree();
     QAbstractItemModel *model = tree->model();
+    const QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const auto rowsUnder = [&](const QModelIndex &at, int rows) {
         return QTest::qWaitFor([&] { return model->rowCount(at) == rows; }, 10000);
     };
@@ -250,6 +252,13 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
     goTo(QStringLiteral("00003"));
     ASSERT_TRUE(rowsUnder({}, 200));
     EXPECT_FALSE(model->hasChildren(model->index(0, 0)));
+    // Shown and not scrolled, the list asks for nothing more; hidden, nothing at all.
+    QTest::qWaitForWindowExposed(tree);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(model->canFetchMore({}));
+    form->mnuDimensao->Click();
+    EXPECT_FALSE(model->canFetchMore({}));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
     tree->scrollToBottom();
     EXPECT_TRUE(rowsUnder({}, 400));
 
