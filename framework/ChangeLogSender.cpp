@@ -2,6 +2,7 @@
 
 #include "BusyIndicatorShown.h"
 #include "EventBoundary.h"
+#include "Exceptions.h"
 #include "SaveOrTakeBack.h"
 #include "TClientDataSet.h"
 
@@ -39,8 +40,7 @@ void ChangeLogSender::send()
     if (saved)
         return;
     if (pending == 1) {
-        m_dataSet->RevertFirstChange();
-        m_steps.showStored();
+        m_steps.showStored(); // takes the one change out of the log first
     } else {
         sendOneAtATime();
     }

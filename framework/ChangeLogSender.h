@@ -25,7 +25,7 @@ public:
         std::function<Variant(const Variant &delta)> send; // the call, its reply checked
         std::function<void(const Variant &reply)> load;    // the server took everything pending
         std::function<void()> announce;                    // tells the host what was saved
-        std::function<void()> showStored;                  // after a refusal: what the server holds
+        std::function<void()> showStored; // after a refusal: drops the log, shows what the server holds
         bool replyHoldsTheList = false; // load() then shows what the server holds, refusals included
     };
 

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 

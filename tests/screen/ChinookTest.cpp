@@ -253,7 +253,7 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
     ASSERT_TRUE(rowsUnder({}, 200));
     EXPECT_FALSE(model->hasChildren(model->index(0, 0)));
     // Shown and not scrolled, the list asks for nothing more; hidden, nothing at all.
-    QTest::qWaitForWindowExposed(tree);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tree));
     QCoreApplication::processEvents();
     EXPECT_TRUE(model->canFetchMore({}));
     form->mnuDimensao->Click();
