@@ -81,7 +81,7 @@ bool MemberTreeModel::hasChildren(const QModelIndex &parent) const
     return !m_flat && parent.column() == 0 && nodeOf(parent)->children > 0;
 }
 
-bool MemberTreeModel::canFetchMore(const QModelIndex &parent) const
+bool MemberTreeModel::hasMorePages(const QModelIndex &parent) const
 {
     if (parent.column() > 0) return false;
     const Node *node = nodeOf(parent);
@@ -89,10 +89,19 @@ bool MemberTreeModel::canFetchMore(const QModelIndex &parent) const
     return m_fetching && !node->complete && !node->asking && m_source.dimension().has_value();
 }
 
+bool MemberTreeModel::canFetchMore(const QModelIndex &parent) const
+{
+    return hasMorePages(parent) && nodeOf(parent)->below.empty();
+}
+
 void MemberTreeModel::fetchMore(const QModelIndex &parent)
 {
-    if (!canFetchMore(parent)) return;
-    ask(nodeOf(parent));
+    if (canFetchMore(parent)) ask(nodeOf(parent));
+}
+
+void MemberTreeModel::fetchNext(const QModelIndex &parent)
+{
+    if (hasMorePages(parent)) ask(nodeOf(parent));
 }
 
 // The branch asked about can be asked for again when the view wants it; the others wait on.

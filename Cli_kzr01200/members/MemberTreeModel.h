@@ -41,8 +41,14 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     bool hasChildren(const QModelIndex &parent = {}) const override;
+    // A level's first page only: a view asks at every layout, which for the later pages would
+    // pull the whole table in without anyone scrolling.
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
+    // The level has pages still to come and none asked for; fetchNext asks for the next (when
+    // the view's user reaches the end of what the level holds).
+    bool hasMorePages(const QModelIndex &parent) const;
+    void fetchNext(const QModelIndex &parent);
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 

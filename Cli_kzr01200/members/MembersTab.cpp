@@ -164,8 +164,7 @@ void MembersTab::fetchWhatShows()
     for (QModelIndex at = m_tree->indexAt(QPoint(0, 0)); at.isValid(); at = m_tree->indexBelow(at)) {
         if (m_tree->visualRect(at).top() >= bottom) break;
         const QModelIndex up = at.parent();
-        if (at.row() == m_model->rowCount(up) - 1 && m_model->canFetchMore(up))
-            m_model->fetchMore(up);
+        if (at.row() == m_model->rowCount(up) - 1) m_model->fetchNext(up);
     }
 }
 
