@@ -295,6 +295,27 @@ TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
                                            QStringLiteral("perfil:") + EmployeeWords}));
 }
 
+// A delete whose save did not go moves the list to the next dimension without a scroll event:
+// the line describes that one, never the dimension deleted.
+TEST_F(ChinookTest, TheProfileLineFollowsTheRowAnUnsentDeleteLeavesCurrent)
+{
+    storeEmployees();
+    include(QStringLiteral("2"), QStringLiteral("Faixas"), QStringLiteral("Track"),
+            QStringLiteral("TrackId"), QStringLiteral("Name"));
+    confirm();
+    goTo(QStringLiteral("00001"));
+    EXPECT_EQ(settledProfile(), EmployeeWords);
+    reachServer(false);
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+    ASSERT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
+    reachServer(true);
+    waitUntilAsked(QStringLiteral("TRACK"));
+    const QString words = settledProfile();
+    EXPECT_TRUE(words.contains(QStringLiteral("membros")) && words != EmployeeWords) << words.toStdString();
+}
+
 TEST_F(ChinookTest, APostDoesNotWaitForTheProfileUnderWayWhoseFailureStaysOnTheLine)
 {
     storeLongChain();
