@@ -201,7 +201,7 @@ TEST_F(Import, RestoresADeletedDimensionFromItsHistory)
     EXPECT_TRUE(shown.endsWith("-03:00")) << shown.toStdString();
     const QDateTime endOfSecond = QDateTime::fromString(shown, Qt::ISODate).addMSecs(999);
     QString inForce;
-    for (const QJsonValue &change : history)
+    for (const auto &change : history)
         if (inForce.isEmpty() && QDateTime::fromString(change.toObject()["when"].toString(), Qt::ISODateWithMs) <= endOfSecond)
             inForce = change.toObject()["when"].toString();
     const Outcome typed = admin({"restore", "12", "--at", shown.left(19), "--dry-run"});

@@ -305,12 +305,8 @@ TEST_F(ChinookTest, TheProfileLineFollowsTheRowAnUnsentDeleteLeavesCurrent)
     confirm();
     goTo(QStringLiteral("00001"));
     EXPECT_EQ(settledProfile(), EmployeeWords);
-    reachServer(false);
-    ui->dialogAnswers.push(mrYes);
-    form->sbtExcluir->Click();
-    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent(QStringLiteral("00001")));
     ASSERT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
-    reachServer(true);
     waitUntilAsked(QStringLiteral("TRACK"));
     const QString words = settledProfile();
     EXPECT_TRUE(words.contains(QStringLiteral("membros")) && words != EmployeeWords) << words.toStdString();

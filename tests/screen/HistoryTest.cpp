@@ -194,12 +194,7 @@ TEST_F(History, ARestoreRefusedByAnExtraLeavesTheDimensionAsItWas)
 // read: a restore sends nothing but what its dialog chose.
 TEST_F(History, ChangesThatWaitAreSentOrKeptBeforeTheHistoryIsRead)
 {
-    goTo("00003");
-    reachServer(false);
-    ui->dialogAnswers.push(mrYes);
-    form->sbtExcluir->Click();
-    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
-    reachServer(true);
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent("00003"));
     forget();
     ui->dialogAnswers.push(mrCancel);
     form->mnuHistoricoClick(nullptr);

@@ -158,12 +158,7 @@ TEST_F(SavingTest, ARefusalTakesBackOnlyTheRefusedChange)
 {
     startServer();
     openScreen();
-    goTo(QStringLiteral("00001"));
-    reachServer(false);
-    ui->dialogAnswers.push(mrYes);
-    form->sbtExcluir->Click();
-    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
-    reachServer(true);
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent(QStringLiteral("00001")));
     goTo(QStringLiteral("00002"));
     form->sbtAlterar->Click();
     type(form->cdsDadosNMITEMDIME, QStringLiteral("Cidades e vilas"));
@@ -184,12 +179,7 @@ TEST_F(SavingTest, ARefreshAsksFirstAndDiscardsAnUnsentChangeWhenTold)
 {
     startServer();
     openScreen();
-    goTo(QStringLiteral("00001"));
-    reachServer(false);
-    ui->dialogAnswers.push(mrYes);
-    form->sbtExcluir->Click();
-    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
-    reachServer(true);
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent(QStringLiteral("00001")));
 
     // Cancel: back to the window, the change still waiting.
     forget();
