@@ -82,6 +82,8 @@ public:
     void sbtConfirmarClick(QObject *sender) override;
     void sbtCancelarClick(QObject *sender) override;
     QString RecordDescription(TClientDataSet *dataSet) const override;
+    QString PendingChangeName(const TClientDataSet *dataSet, const QHash<QString, QString> &values,
+                              bool deleted) const override;
     void ConfirmaTshPrincipal();
     void ConfirmaTshExtras();
     void CancelaTshPrincipal();
@@ -155,6 +157,7 @@ private:
     void explainBulkToggle();
     void explainInclude(bool dimensionWithoutTable);
     void showDimensionOfExtras();
+    void followCurrentDimension();
     QString dimensionText() const;
 
     // Which value the next bulk toggle writes: false "N", true "S".

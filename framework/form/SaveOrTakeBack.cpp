@@ -12,10 +12,11 @@ void tellHost(const QString &message)
 }
 } // namespace
 
-void SaveOrTakeBack(const std::function<void()> &save, const std::function<void()> &takeBack)
+bool SaveUnlessRefused(const std::function<void()> &save, bool showRefusal)
 {
     try {
         save();
+        return true;
     } catch (const EAbort &) {
         throw;
     } catch (const ESessionEnded &failure) {
@@ -23,11 +24,19 @@ void SaveOrTakeBack(const std::function<void()> &save, const std::function<void(
         throw;
     } catch (const EServerFailure &failure) {
         tellHost(failure.Message());
-        EventBoundary::reportCurrentException();
-        takeBack();
-        throw EAbort();
+        if (showRefusal)
+            EventBoundary::reportCurrentException();
+        return false;
     } catch (const Exception &failure) {
         tellHost(failure.Message());
         throw;
     }
+}
+
+void SaveOrTakeBack(const std::function<void()> &save, const std::function<void()> &takeBack)
+{
+    if (SaveUnlessRefused(save))
+        return;
+    takeBack();
+    throw EAbort();
 }

@@ -14,3 +14,8 @@
 //   holds), and the operation ends silently, as after any refusal.
 // Either way the host is told that the save failed (HostServices::saveFailed).
 void SaveOrTakeBack(const std::function<void()> &save, const std::function<void()> &takeBack);
+
+// The same judgement without the taking back: true when the save went through, false when the
+// server refused it on its merits (its message shown when showRefusal is true). Every other
+// failure passes on.
+bool SaveUnlessRefused(const std::function<void()> &save, bool showRefusal = true);

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 
@@ -498,8 +499,13 @@ QList<TClientDataSet *> TfrmPadraoGrid::editedDataSets() const
 
 int TfrmPadraoGrid::PendingChangeCount() const
 {
+    return pendingIn(editedDataSets());
+}
+
+int TfrmPadraoGrid::pendingIn(const QList<TClientDataSet *> &dataSets)
+{
     int count = 0;
-    for (TClientDataSet *dataSet : editedDataSets())
+    for (TClientDataSet *dataSet : dataSets)
         count += dataSet->Active() ? dataSet->ChangeCount() : 0;
     return count;
 }
@@ -543,16 +549,61 @@ void TfrmPadraoGrid::SendPendingChanges()
     }
 }
 
-bool TfrmPadraoGrid::mayCloseWithPendingChanges()
+QString TfrmPadraoGrid::PendingChangeName(const TClientDataSet *dataSet,
+                                          const QHash<QString, QString> &values, bool deleted) const
 {
-    const int count = PendingChangeCount();
-    if (count == 0)
-        return true;
+    QStringList shown;
+    for (int i = 0; i < dataSet->FieldCount(); ++i)
+        shown << values.value(dataSet->Fields(i)->FieldName());
+    shown.removeAll(QString());
+    return (deleted ? QStringLiteral("exclusão: ") : QStringLiteral("alteração: ")) +
+           shown.join(QLatin1Char(' '));
+}
+
+QStringList TfrmPadraoGrid::pendingChangeNames(const QList<TClientDataSet *> &dataSets) const
+{
+    QStringList names;
+    for (TClientDataSet *dataSet : dataSets) {
+        if (!dataSet->Active() || dataSet->ChangeCount() == 0)
+            continue;
+        auto name = [&](const std::function<QString(int field)> &text, bool deleted) {
+            QHash<QString, QString> values;
+            for (int i = 0; i < dataSet->FieldCount(); ++i)
+                values.insert(dataSet->Fields(i)->FieldName(), text(i));
+            names << PendingChangeName(dataSet, values, deleted);
+        };
+        for (int row = 0; row < dataSet->RecordCount(); ++row)
+            if (dataSet->ChangePendingAt(row))
+                name([&](int field) { return dataSet->DisplayTextAt(row, field); }, false);
+        for (int gone = 0; gone < dataSet->PendingDeleteCount(); ++gone)
+            name([&](int field) { return dataSet->PendingDeleteText(gone, field); }, true);
+    }
+    return names;
+}
+
+int TfrmPadraoGrid::askAboutPendingChanges(const QList<TClientDataSet *> &dataSets, const QString &choices)
+{
+    const int count = pendingIn(dataSets);
     const QString what = count == 1 ? QStringLiteral("Há 1 alteração não gravada no servidor.")
                                     : QStringLiteral("Há %1 alterações não gravadas no servidor.").arg(count);
-    const int answer = Interaction::current().messageDialog(
-        what + QStringLiteral("\n\nSim: enviar novamente.\nNão: descartar e fechar.\nCancelar: voltar à janela."),
-        TMsgDlgType::mtWarning, mbYes | mbNo | mbCancel);
+    QStringList names = pendingChangeNames(dataSets);
+    constexpr int shownNames = 10;
+    if (names.size() > shownNames) {
+        const qsizetype more = names.size() - shownNames;
+        names = names.mid(0, shownNames);
+        names << QStringLiteral("… e mais %1").arg(more);
+    }
+    const QString list = names.isEmpty() ? QString() : QStringLiteral("\n") + names.join(QLatin1Char('\n'));
+    return Interaction::current().messageDialog(what + list + QStringLiteral("\n\n") + choices,
+                                                TMsgDlgType::mtWarning, mbYes | mbNo | mbCancel);
+}
+
+bool TfrmPadraoGrid::mayCloseWithPendingChanges()
+{
+    if (PendingChangeCount() == 0)
+        return true;
+    const int answer = askAboutPendingChanges(
+        editedDataSets(), QStringLiteral("Sim: enviar novamente.\nNão: descartar e fechar.\nCancelar: voltar à janela."));
     if (answer == mrNo)
         return true;
     if (answer != mrYes)
@@ -561,6 +612,27 @@ bool TfrmPadraoGrid::mayCloseWithPendingChanges()
     SendPendingChanges();
     updatePendingChanges();
     return PendingChangeCount() == 0;
+}
+
+bool TfrmPadraoGrid::MayReplacePendingChanges(const QList<TClientDataSet *> &replaced)
+{
+    const QList<TClientDataSet *> dataSets = replaced.isEmpty() ? editedDataSets() : replaced;
+    if (pendingIn(dataSets) == 0)
+        return true;
+    const int answer = askAboutPendingChanges(
+        dataSets, QStringLiteral("Sim: enviar antes.\nNão: descartar.\nCancelar: voltar à janela."));
+    if (answer == mrNo) {
+        for (TClientDataSet *dataSet : dataSets)
+            if (dataSet->Active() && dataSet->ChangeCount() > 0)
+                dataSet->CancelUpdates();
+        return true;
+    }
+    if (answer != mrYes)
+        return false;
+    // A send that fails says so, and the command does not go on.
+    SendPendingChanges();
+    updatePendingChanges();
+    return pendingIn(dataSets) == 0;
 }
 
 void TfrmPadraoGrid::InsertOperationItem(int position, TMenuItem *item)

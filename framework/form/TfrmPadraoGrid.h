@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+
 #include "Keys.h"
 #include "TDBGrid.h"
 #include "TImage.h"
@@ -92,6 +94,14 @@ public:
     // Sends them again; the default runs the after-post handler (the save) of every record set
     // of the form's data sources that holds some.
     virtual void SendPendingChanges();
+    // Before a command that replaces the lists given (empty: all of them; a reload, the history,
+    // a restore) while their changes wait: the user sends them first (true once none waits),
+    // drops them (true), or goes back (false). True at once when none waits.
+    bool MayReplacePendingChanges(const QList<TClientDataSet *> &replaced = {});
+    // How the question before closing or replacing names one waiting change: the record's
+    // field values by field name; deleted tells a waiting delete. The default joins the values.
+    virtual QString PendingChangeName(const TClientDataSet *dataSet,
+                                      const QHash<QString, QString> &values, bool deleted) const;
 
     // The window the form lives in: its MDI sub-window, or the form itself when it has none.
     QWidget *frame() const;
@@ -133,6 +143,10 @@ private:
     void updatePendingChanges();
     // Before closing with changes the server has not got: send again, discard, or stay.
     bool mayCloseWithPendingChanges();
+    // The question both ask: how many changes wait and which; the answer (mrYes sends them).
+    int askAboutPendingChanges(const QList<TClientDataSet *> &dataSets, const QString &choices);
+    QStringList pendingChangeNames(const QList<TClientDataSet *> &dataSets) const;
+    static int pendingIn(const QList<TClientDataSet *> &dataSets);
     void bindNavigator();
     void applyBounds();
     void updateNavigator();

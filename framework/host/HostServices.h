@@ -18,6 +18,10 @@ public:
     virtual int webPort() const = 0;
     virtual void atualizaLocalCache(const QStringList &tables) = 0;
     virtual QWidget *mainForm() const = 0;     // owns the cube record sets ("CDSCUBO...")
+    // The extra attributes changed on the server: the cube record sets were built from the old
+    // ones. The default destroys every client record set of the main window whose name begins
+    // with "CDSCUBO" (any letter case); the host rebuilds them when it needs them.
+    virtual void cubeAttributesChanged();
     // Puts a new form into the host's document area (an MDI child) and shows nothing yet.
     virtual void adoptForm(TfrmPadraoGrid *form) = 0;
     // A save did not go through (the message says why); the host may say so where it says
