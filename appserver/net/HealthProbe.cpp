@@ -60,6 +60,12 @@ bool HealthProbe::workersTakeWork(std::chrono::milliseconds within) const
     return pool && pool->longestWait() <= within;
 }
 
+quint64 HealthProbe::jobsFinished() const
+{
+    const std::shared_ptr<WorkerPool> pool = m_pool.lock();
+    return pool ? pool->finished() : 0;
+}
+
 bool HealthProbe::databaseAnswers() const
 {
     const qint64 answered = m_state->answeredAt;

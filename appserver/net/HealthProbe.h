@@ -28,6 +28,8 @@ public:
     void start();
     // Nothing has waited for a worker longer than this.
     bool workersTakeWork(std::chrono::milliseconds within) const;
+    // Jobs the workers have finished so far: they make progress while it grows.
+    quint64 jobsFinished() const;
     // A probe reached the database within the last Period + Deadline.
     bool databaseAnswers() const;
 

@@ -172,6 +172,7 @@ void WorkerPool::work(int index)
             db.startRequest();
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, job->taskDeadline);
             job->task(db);
+            m_finished.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
         QByteArray reply;
@@ -181,5 +182,6 @@ void WorkerPool::work(int index)
             reply = m_handler.handle(job->request, db, *job->caller);
         }
         job->done(std::move(reply));
+        m_finished.fetch_add(1, std::memory_order_relaxed);
     }
 }

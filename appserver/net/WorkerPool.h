@@ -3,6 +3,7 @@
 #include "DatabaseConfig.h"
 
 #include <QByteArray>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -64,6 +65,8 @@ public:
     qint64 queued(); // requests waiting for a worker
     // How long the job first in line has waited for a worker; zero when none waits.
     std::chrono::steady_clock::duration longestWait();
+    // Jobs the workers have finished so far, requests and probes: whether they make progress.
+    quint64 finished() const { return m_finished.load(std::memory_order_relaxed); }
 
     // Once: the descriptor is readable, then a worker calls watched->readable(); until then it
     // is the pool's. The key (from 1) names it in unwatch(). False when it cannot be watched.
@@ -85,6 +88,7 @@ private:
     bool m_stopping = false;
     int m_poll = -1;   // what the idle workers wait on: the queue's counter and lent sockets
     int m_queued = -1; // counts the jobs queued
+    std::atomic<quint64> m_finished{0};
     std::unique_ptr<StatementWatchdog> m_watchdog;
     std::vector<std::unique_ptr<QThread>> m_threads; // declared last: joined first
 };

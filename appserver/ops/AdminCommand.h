@@ -10,7 +10,7 @@
 //   kzr-appserver user remove NAME
 //   kzr-appserver user list
 //   kzr-appserver audit [--since DATE] [--user NAME]
-//   kzr-appserver backup FILE | restore FILE    (see BackupCommand)
+//   kzr-appserver backup FILE [--overwrite] | restore FILE    (see BackupCommand)
 //
 // Each also takes --database URL (default as for the server) and works on that database
 // directly, so it needs no running server.

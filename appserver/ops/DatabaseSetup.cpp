@@ -30,7 +30,7 @@ void makeFolder(const QString &path)
 }
 
 // Beside the database, named after the version it keeps and when it was made.
-QString copyBeforeUpgrade(const DatabaseConfig &config, int version)
+QString copyBeforeUpgrade(const DatabaseConfig &config, qint64 version)
 {
     QString file =
         QStringLiteral("%1.v%2-%3")
@@ -49,7 +49,9 @@ QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
     bool fresh = false;
     if (config.isSqlite()) {
         const QFileInfo file(config.sqlitePath());
-        fresh = !file.exists();
+        // Missing, or made empty by the lock taken before (DatabaseLock): nothing in it yet.
+        const QFileInfo journal(file.absoluteFilePath() + QStringLiteral("-wal"));
+        fresh = file.size() == 0 && journal.size() == 0;
         if (fresh) {
             makeFolder(file.absolutePath());
             // Created empty here, owner-only, before SQLite opens it: its journal files take

@@ -401,6 +401,29 @@ TEST(ServerProgram, ABackupTakenDuringSavesIsWholeAndIsRestoredOnlyWithTheServer
 
     EXPECT_EQ(server.admin({"restore", copy}, {}, &said), 1);
     EXPECT_TRUE(said.contains("está em uso")) << said;
+    // Whatever name reaches the database or its journals, no copy is written over them, and a
+    // restore through another name meets the running server's lock on the file itself.
+    const QString db = server.sqlitePath();
+    const QString symbolic = server.tempPath("ligacao.sqlite");
+    const QString hard = server.tempPath("outro-nome.sqlite");
+    ASSERT_TRUE(QFile::link(db, symbolic) && QFile::link(db + "-wal", server.tempPath("wal")) &&
+                QFile::link(server.tempPath(""), server.tempPath("pasta")));
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(hard).constData()), 0);
+    for (const QString &target : {db, db + "-wal", db + "-shm", symbolic, hard, server.tempPath("wal"),
+                                  server.tempPath("pasta/server.sqlite-journal")}) {
+        EXPECT_EQ(server.admin({"backup", target, "--overwrite"}, {}, &said), 1) << target;
+        EXPECT_TRUE(said.contains("é o próprio banco de dados")) << said;
+    }
+    for (const QString &name : {symbolic, hard}) {
+        const ProgramRun restore = runProgram({"restore", copy, "--database", "sqlite:" + name});
+        EXPECT_EQ(restore.exitCode, 1);
+        EXPECT_TRUE(restore.output.contains("está em uso")) << restore.output;
+    }
+    // A file that exists is replaced only when the operator says so.
+    EXPECT_EQ(server.admin({"backup", copy}, {}, &said), 1);
+    EXPECT_TRUE(said.contains("já existe; para substituí-lo pela cópia, use --overwrite")) << said;
+    EXPECT_EQ(server.admin({"backup", hard + ".copia"}, {}, &said), 0) << said;
+    EXPECT_EQ(server.admin({"backup", hard + ".copia", "--overwrite"}, {}, &said), 0) << said;
     EXPECT_EQ(TestClient(server).codes().size(), before.size() + saved);
     server.stop();
     EXPECT_EQ(server.admin({"restore", copy}, {}, &said), 0) << said;
@@ -456,6 +479,26 @@ TEST(ServerProgram, UpgradesTheTablesOfThePreviousLayoutAndRefusesANewerOne)
         << server.error();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), untouched);
+    file.close();
+    // Versions there never were, or past any 32-bit reading: refused untouched, no copy made.
+    for (const QString &version :
+         QStringList{"0", "-5", "2147483648", "4294967298", "9223372036854775807"}) {
+        ASSERT_TRUE(sql("DELETE FROM ESQUEMASERVIDOR") &&
+                    sql("INSERT INTO ESQUEMASERVIDOR VALUES (" + version + ", 'x')"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        const ProgramRun start = runProgram({"user", "list", "--database", server.databaseUrl()});
+        EXPECT_EQ(start.exitCode, 1) << start.output;
+        EXPECT_TRUE(start.output.contains(version.startsWith('-') || version == "0"
+                                              ? "versão desconhecida das tabelas do servidor (" + version
+                                              : "versão " + version + " das tabelas do servidor, mais nova"))
+            << start.output;
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before) << version;
+        file.close();
+        EXPECT_EQ(QDir(server.tempPath("")).entryList({"server.sqlite.v*"}).size(), 1) << version;
+    }
 }
 
 TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
