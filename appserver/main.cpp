@@ -117,7 +117,7 @@ int main(int argc, char *argv[])
                 .arg(server.health().databaseAnswers() ? QStringLiteral("respondendo")
                                                        : QStringLiteral("sem resposta"));
         });
-        if (metrics || systemd.watchdogEnabled()) server.health().start();
+        server.health().start();
         if (metrics)
             ServerLog::info(QStringLiteral("métricas em %1://%2:%3/metrics")
                                 .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),

@@ -347,6 +347,62 @@ TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
     ASSERT_TRUE(stuck->wait(60000));
 }
 
+// A database that stops answering holds no call past its deadline, those waiting for a worker
+// included; once it is known silent, calls do not wait for it at all until it answers again.
+TEST(ServerProgram, AStalledDatabaseHoldsNoCallPastItsDeadline)
+{
+    REQUIRE_POSTGRES(pg)
+    const QString url = pg->createDatabase("kzr_stall");
+    ASSERT_FALSE(url.isEmpty()) << pg->error();
+    ServerProcess server;
+    ASSERT_TRUE(server.start(url, {"--workers", "2", "--statement-timeout", "2",
+                                   "--metrics", "127.0.0.1:0"}))
+        << server.error();
+    const OpsPage ops(server);
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 6; ++i) {
+        clients.push_back(std::make_unique<TestClient>(server));
+        ASSERT_EQ(clients.back()->codes(), QStringList()); // the workers have connected
+    }
+    const QString lists = R"(kzr_requests_total{module="KZR01200.rdmDimensao",method="getDimensao"})";
+    const double before = ops.metric(lists);
+    ASSERT_TRUE(pg->pause()) << pg->error();
+    struct Resume
+    {
+        PostgresInstance *pg;
+        ~Resume() { pg->resume(); }
+    } resume{pg};
+    const auto ask = [&](TestClient &client) {
+        return TestClient::failureOf(client.dimensao("getDimensao", {Variant(QString()), Variant(QString())}));
+    };
+    // Six at once on two workers: the two that reach the database are cut off, and the four
+    // behind them are answered by their deadline without running.
+    QStringList answers(6);
+    std::vector<std::unique_ptr<QThread>> calls;
+    for (int i = 0; i < 6; ++i) {
+        calls.emplace_back(QThread::create([&, i] { answers[i] = ask(*clients[size_t(i)]); }));
+        calls.back()->start();
+    }
+    for (auto &call : calls)
+        ASSERT_TRUE(call->wait(60000));
+    for (const QString &answer : std::as_const(answers))
+        EXPECT_EQ(answer, "O banco de dados não respondeu em 2 s; a operação foi cancelada. "
+                          "Tente novamente.");
+    const double ran = ops.metric(lists) - before;
+    EXPECT_GE(ran, 1);
+    EXPECT_LE(ran, 2); // a probe may have held a worker for a while
+    // Known silent now: answered without a worker.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(ask(*clients[0]).startsWith("O banco de dados não respondeu"));
+    EXPECT_EQ(ops.metric(lists) - before, ran);
+    pg->resume();
+    QString again = "?";
+    for (QDeadlineTimer deadline(30000); !again.isEmpty() && !deadline.hasExpired();
+         QThread::msleep(200))
+        again = ask(*clients[1]);
+    EXPECT_EQ(again, "");
+}
+
 TEST(ServerProgram, ABackupTakenDuringSavesIsWholeAndIsRestoredOnlyWithTheServerStopped)
 {
     ServerProcess server;
