@@ -22,7 +22,10 @@ DatabaseLock::DatabaseLock(const DatabaseConfig &config, Use use)
     if (!QFileInfo::exists(database.absolutePath()) && QDir().mkpath(database.absolutePath()))
         QFile::setPermissions(database.absolutePath(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    const QByteArray name = QFile::encodeName(path);
+    m_descriptor = ::open(name.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    m_made = m_descriptor >= 0;
+    if (!m_made && errno == EEXIST) m_descriptor = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (m_descriptor < 0)
         throw Exception(QStringLiteral("Não foi possível abrir %1: %2")
                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));

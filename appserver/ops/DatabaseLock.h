@@ -10,7 +10,8 @@ class DatabaseConfig;
 // not on a name, it is met through any symbolic or hard link, and there is no side file to
 // delete. flock locks are apart from the fcntl locks SQLite takes on the same file, so it does
 // not stand in SQLite's way. The system lets go of it when the process ends, however it ends.
-// A missing database is made (empty, owner-only) so that there is a file to lock.
+// A missing database is made (empty, owner-only) so that there is a file to lock; the first
+// start takes it for new (madeTheFile()).
 //
 // Its descriptor is closed only with the object, which must therefore outlive every SQLite
 // connection of the process to that file: closing any descriptor of a file drops all of the
@@ -23,9 +24,12 @@ public:
     // Throws Exception with a Portuguese text when the other kind holds it; does not wait.
     DatabaseLock(const DatabaseConfig &config, Use use);
     ~DatabaseLock();
+    // The database did not exist: the lock made it, empty.
+    bool madeTheFile() const { return m_made; }
     DatabaseLock(const DatabaseLock &) = delete;
     DatabaseLock &operator=(const DatabaseLock &) = delete;
 
 private:
     int m_descriptor = -1;
+    bool m_made = false;
 };

@@ -43,15 +43,13 @@ QString copyBeforeUpgrade(const DatabaseConfig &config, qint64 version)
 
 } // namespace
 
-QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
+QStringList DatabaseSetup::prepare(const DatabaseConfig &config, bool madeEmpty)
 {
     QStringList warnings;
     bool fresh = false;
     if (config.isSqlite()) {
         const QFileInfo file(config.sqlitePath());
-        // Missing, or made empty by the lock taken before (DatabaseLock): nothing in it yet.
-        const QFileInfo journal(file.absoluteFilePath() + QStringLiteral("-wal"));
-        fresh = file.size() == 0 && journal.size() == 0;
+        fresh = madeEmpty || !file.exists();
         if (fresh) {
             makeFolder(file.absolutePath());
             // Created empty here, owner-only, before SQLite opens it: its journal files take
