@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
                 : std::nullopt;
         // Held while the server runs: a restore of this database waits for it to stop.
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config))
+        for (const QString &warning : DatabaseSetup::prepare(config, inUse.madeTheFile()))
             ServerLog::warning(warning);
         const int descriptors = DescriptorLimit::raise();
         const int room = DescriptorLimit::connectionRoom(descriptors, options.workers,
@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
                 .arg(server.health().databaseAnswers() ? QStringLiteral("respondendo")
                                                        : QStringLiteral("sem resposta"));
         });
-        if (metrics || systemd.watchdogEnabled()) server.health().start();
+        server.health().start();
         if (metrics)
             ServerLog::info(QStringLiteral("métricas em %1://%2:%3/metrics")
                                 .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),

@@ -173,10 +173,19 @@ QString MemberQueries::search() const
              folded(QStringLiteral("m.") + attribute), ordered(QStringLiteral("m.") + key));
 }
 
-QString MemberQueries::parentsOf(int count) const
+QString MemberQueries::parentsOf(QVariantList &keys) const
 {
+    constexpr qsizetype Shapes[] = {1, 8, 64, 500};
+    qsizetype count = keys.size();
+    for (const qsizetype shape : Shapes)
+        if (shape >= count) {
+            count = shape;
+            break;
+        }
+    while (!keys.isEmpty() && keys.size() < count)
+        keys << keys.back();
     QStringList marks;
-    for (int i = 0; i < count; ++i)
+    for (qsizetype i = 0; i < keys.size(); ++i)
         marks << QStringLiteral("?");
     return QStringLiteral("SELECT CAST(t.%1 AS TEXT), CAST(t.%2 AS TEXT) FROM %3 t "
                           "WHERE %4 IN (%5) ORDER BY 1, 2")

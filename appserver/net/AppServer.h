@@ -18,6 +18,7 @@ class ClientConnection;
 class DirectReply;
 class HealthProbe;
 class InputBudget;
+class OutputBudget;
 class QSslConfiguration;
 class QTcpServer;
 class QTcpSocket;
@@ -79,6 +80,7 @@ private:
     ConnectionLimits m_limits;
     std::unique_ptr<QTcpServer> m_listener;
     std::unique_ptr<InputBudget> m_budget; // outlives the connections that hold shares of it
+    std::unique_ptr<OutputBudget> m_unread; // the same
     QHash<quint64, ClientConnection *> m_connections;             // children of this server
     QHash<quint64, std::shared_ptr<ConnectionSession>> m_callers; // who is on each connection
     quint64 m_nextId = 1;

@@ -31,7 +31,7 @@ QString usage()
                "uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
                "user remove NOME | user list | sessions end NOME | "
                "audit [--logins] [--since DATA] [--user NOME] | "
-               "backup ARQUIVO | restore ARQUIVO; todos aceitam --database URL. Papéis: %1.")
+               "backup ARQUIVO [--overwrite] | restore ARQUIVO; todos aceitam --database URL. Papéis: %1.")
         .arg(roles::allNames());
 }
 
@@ -141,8 +141,9 @@ int AdminCommand::run(const QStringList &arguments)
         const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("DATA"));
         const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NOME"));
         const QCommandLineOption logins(QStringLiteral("logins"));
+        const QCommandLineOption overwrite(QStringLiteral("overwrite"));
         const QCommandLineOption testCost(QString::fromLatin1(PasswordHash::TestCostFlag));
-        parser.addOptions({database, role, since, user, logins, testCost});
+        parser.addOptions({database, role, since, user, logins, overwrite, testCost});
         if (!parser.parse(arguments)) throw Exception(parser.errorText() + QLatin1Char('\n') + usage());
         const QStringList positional = parser.positionalArguments();
         if (parser.isSet(testCost)) {
@@ -158,11 +159,11 @@ int AdminCommand::run(const QStringList &arguments)
         const DatabaseConfig config = DatabaseConfig::parse(url);
         // A copy is taken of the database as it is, and a restore replaces it whatever it was.
         if (BackupCommand::handles(positional.first())) {
-            BackupCommand::run(positional, config);
+            BackupCommand::run(positional, config, parser.isSet(overwrite));
             return 0;
         }
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config))
+        for (const QString &warning : DatabaseSetup::prepare(config, inUse.madeTheFile()))
             ServerLog::warning(warning);
         Database db(config, QStringLiteral("kzr-admin"));
         if (positional.first() == QLatin1String("user"))

@@ -95,6 +95,7 @@ sqlite3 *Database::sqliteConnection()
 
 void Database::startRequest()
 {
+    m_connectTimedOut = false;
     if (m_interrupted) {
         close();
         m_interrupted = false;
@@ -167,7 +168,9 @@ void Database::open()
     clock.start();
     if (!m_db.open()) {
         const int limitMs = m_config.deadlines().connectTimeoutMs;
-        if (!m_config.isSqlite() && limitMs > 0 && clock.elapsed() >= limitMs * 9 / 10)
+        m_connectTimedOut =
+            !m_config.isSqlite() && limitMs > 0 && clock.elapsed() >= limitMs * 9 / 10;
+        if (m_connectTimedOut)
             throw MethodFailure(QStringLiteral("O banco de dados %1 não respondeu em %2 s.")
                                     .arg(m_config.displayUrl())
                                     .arg(clock.elapsed() / 1000.0, 0, 'f', 1));
@@ -390,9 +393,14 @@ QString Database::connectionLostText()
 
 QString Database::deadlineText() const
 {
+    return deadlineText(m_config.deadlines());
+}
+
+QString Database::deadlineText(const DatabaseDeadlines &deadlines)
+{
     return QStringLiteral("O banco de dados não respondeu em %1 s; a operação foi cancelada. "
                           "Tente novamente.")
-        .arg(m_config.deadlines().statementTimeoutMs / 1000.0);
+        .arg(deadlines.statementTimeoutMs / 1000.0);
 }
 
 bool Database::pastDeadline(const QString &nativeCode) const

@@ -400,6 +400,8 @@ TEST(DatabaseOutage, ALiveSessionIsResumedWithoutTheDatabaseAndSurvivesIt)
     EXPECT_TRUE(TestClient::failureOf(during).contains("não respondeu em"))
         << TestClient::failureOf(during);
     pg->resume();
+    // Calls meet the outage until the server's probe (once a second) sees the database again.
+    EXPECT_EQ(user.failureUntilAnswered(10000), "");
     EXPECT_TRUE(user.codes().isEmpty());
     EXPECT_TRUE(told.isEmpty()) << told.join('\n');
     TNetConnection::SetSessionEndedHandler(nullptr);

@@ -634,8 +634,9 @@ TEST(DatabaseRestart, ADatabaseThatStopsAnsweringIsAnsweredAtTheDeadline)
         EXPECT_TRUE(answer.contains("não respondeu em")) << answer << server.output();
 
     pg->resume();
-    // Once the database answers again, so does every worker.
+    // Once the server has seen the database answer again, so does every worker.
     TestClient after(server);
+    EXPECT_EQ(after.failureUntilAnswered(10000), "");
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(after.codes().isEmpty());
     EXPECT_TRUE(server.running());
