@@ -128,18 +128,21 @@ TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
                                                          : QString("a profile");
          }},
     };
-    for (const QString &own : {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR",
-                               "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR"}) {
+    for (const QString own : {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR",
+                               "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR",
+                               "main.USUARIOSERVIDOR", "\"acessoservidor\"", "sqlite_master",
+                               "SQLITE_SEQUENCE"}) {
         for (const auto &[method, call] : calls) {
             SCOPED_TRACE(std::string(method) + " " + own.toStdString());
             const QString missing = call("TABELAFALTANTE");
             ASSERT_FALSE(missing.isEmpty());
             EXPECT_EQ(call(own), QString(missing).replace("TABELAFALTANTE", own));
         }
-        // Nor can a dimension be saved over one, for the profile line to show its contents.
+        // Nor can a dimension be saved over one, for the profile line to show its contents
+        // (named as stored, upper-cased).
         EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::insert(
                       deltas::dimension("9", "Senhas", own, "NMUSUARIO", "DSSENHA"))})),
-                  "A tabela \"" + own + "\" não existe no banco de dados. Nada foi gravado.");
+                  "Dimensão 00009: Tabela \"" + own.toUpper() + "\" inválida. Nada foi gravado.");
     }
     EXPECT_TRUE(client->codes().isEmpty());
 }
