@@ -647,7 +647,8 @@ TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
     ASSERT_TRUE(server.start(url, {"--workers", "1"})) << server.error();
     TestClient client(server);
     ASSERT_EQ(
-        client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um"))})),
+        client.saveDimensions(
+            deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um", "", "", ""))})),
         "");
 
     ASSERT_TRUE(pg->restart()) << pg->error();
@@ -672,7 +673,7 @@ TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
     bool saved = false;
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
         const QString message = client.saveDimensions(
-            deltas::ofDimensions({deltas::insert(deltas::dimension("2", "Dois"))}));
+            deltas::ofDimensions({deltas::insert(deltas::dimension("2", "Dois", "", "", ""))}));
         saved = message.isEmpty();
         failedSaves += saved ? 0 : 1;
     }
