@@ -2,7 +2,6 @@
 
 #include "DimensionCode.h"
 #include "DimensionFields.h"
-#include "NameForm.h"
 #include "StructureError.h"
 #include "TextRules.h"
 
@@ -14,13 +13,6 @@ RuleBreach about(const QString &key, QLatin1String field, QStringList captions =
 {
     if (captions.isEmpty()) captions << field;
     return RuleBreach{key, captions, {}, field};
-}
-
-// A changed, non-blank name in normal form; anything else as it stands.
-QString formed(const QString *stored, const QString &name)
-{
-    if (EmptyString(name) || (stored && *stored == name)) return name;
-    return normalName(name);
 }
 
 } // namespace
@@ -90,10 +82,6 @@ DimensionRecord DimensionRules::storedForm(const DimensionRecord *stored, Dimens
     if (const std::optional<QString> code = DimensionCode::storedForm(dimension.code))
         dimension.code = *code;
     if (!stored || stored->name != dimension.name) dimension.name = dimension.name.trimmed();
-    dimension.table = formed(stored ? &stored->table : nullptr, dimension.table);
-    dimension.key = formed(stored ? &stored->key : nullptr, dimension.key);
-    dimension.attribute = formed(stored ? &stored->attribute : nullptr, dimension.attribute);
-    dimension.parent = formed(stored ? &stored->parent : nullptr, dimension.parent);
     return dimension;
 }
 

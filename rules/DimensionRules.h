@@ -29,10 +29,10 @@ public:
     static RuleBreach nameTaken();
     static RuleBreach tableKeptWithExtras(); // ALT_TDIME_C_ATR
 
-    // The form in which a save stores a dimension: the code in its stored form, the name
-    // without blanks around it, every changed non-blank table or field name in normal form.
-    // stored: the dimension as it is stored, null for a new one; what did not change is left
-    // exactly as stored.
+    // The form in which a save stores a dimension: the code in its stored form, a changed name
+    // without blanks around it. Table and field names are stored as sent: the screen sends
+    // a name it changed in normal form and one it loaded as it was, and compares them so.
+    // stored: the dimension as it is stored, null for a new one.
     static DimensionRecord storedForm(const DimensionRecord *stored, DimensionRecord dimension);
     // Every rule of a dimension in stored form, in the screen's order, then those only another
     // client can break (code of digits, flag S or N); the first broken one.

@@ -2,7 +2,6 @@
 
 #include "DimensionCode.h"
 #include "DimensionFields.h"
-#include "NameForm.h"
 #include "StructureError.h"
 #include "TextRules.h"
 
@@ -44,8 +43,6 @@ ExtraRecord ExtraRules::storedForm(const ExtraRecord *stored, ExtraRecord extra)
 {
     if (const std::optional<QString> code = DimensionCode::storedForm(extra.code))
         extra.code = *code;
-    if (!EmptyString(extra.field) && (!stored || stored->field != extra.field))
-        extra.field = normalName(extra.field);
     return extra;
 }
 

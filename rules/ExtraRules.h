@@ -21,8 +21,9 @@ public:
     static RuleBreach fieldTaken(); // CD_ATRIB_JA
     static RuleBreach nameTaken();  // NM_ATRIB_JA
 
-    // The form in which a save stores an extra: the code in its stored form, a changed
-    // non-blank field in normal form. stored: as it is stored, null for a new one.
+    // The form in which a save stores an extra: the code in its stored form; field and name
+    // as sent (the screen sends a field it changed in normal form). stored: as it is stored,
+    // null for a new one.
     static ExtraRecord storedForm(const ExtraRecord *stored, ExtraRecord extra);
     // Every rule of an extra in stored form, in the screen's order, against its dimension as
     // stored; the first broken one.

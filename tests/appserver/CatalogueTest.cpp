@@ -138,11 +138,10 @@ TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
             ASSERT_FALSE(missing.isEmpty());
             EXPECT_EQ(call(own), QString(missing).replace("TABELAFALTANTE", own));
         }
-        // Nor can a dimension be saved over one, for the profile line to show its contents
-        // (named as stored, upper-cased).
+        // Nor can a dimension be saved over one, for the profile line to show its contents.
         EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::insert(
                       deltas::dimension("9", "Senhas", own, "NMUSUARIO", "DSSENHA"))})),
-                  "Dimensão 00009: Tabela \"" + own.toUpper() + "\" inválida. Nada foi gravado.");
+                  "Dimensão 00009: Tabela \"" + own + "\" inválida. Nada foi gravado.");
     }
     EXPECT_TRUE(client->codes().isEmpty());
 }

@@ -151,7 +151,7 @@ TEST_F(HostileInput, HostileNamesAreNamesThatDoNotExist)
     const QString sly = "a'); DROP TABLE CLIENTE;--";
     EXPECT_EQ(client->saveDimensions(deltas::ofDimensions(
                   {deltas::insert(deltas::dimension("00077", sly, sly, sly, "\"; --"))})),
-              "Dimensão 00077: Tabela \"A');DROPTABLECLIENTE;--\" inválida. Nada foi gravado.");
+              "Dimensão 00077: Tabela \"" + sly + "\" inválida. Nada foi gravado.");
     ASSERT_EQ(client->saveDimensions(
                   deltas::ofDimensions({deltas::insert(deltas::dimension("00077", sly))})),
               "");

@@ -160,8 +160,8 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
          "Campo \"Chave Primária\" deve ser informado."},
         {"no main attribute", newDimension(dimension("5", "Cinco", "CLIENTE", "CDCLIENTE", "")),
          false, "Campo \"Atributo Principal\" deve ser informado."},
-        {"main attribute is the key, once in normal form",
-         newDimension(dimension("5", "Cinco", "cliente", "CDCLIENTE", "cd cliente")), false,
+        {"main attribute is the key",
+         newDimension(dimension("5", "Cinco", "cliente", "CDCLIENTE", "CDCLIENTE")), false,
          "O campo \"Atributo Principal\" não deve ter o mesmo conteúdo do campo \"Chave "
          "Primária\""},
         {"parent is the main attribute",
@@ -197,19 +197,18 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
          "Nome do atributo extra deve ser informado."},
         {"extra without a field", newExtra(extra("00001", "", "UF")), true,
          "Atributo extra deve ser informado."},
-        {"extra on the dimension's key", newExtra(extra("00001", "cdcliente", "Código")), true,
+        {"extra on the dimension's key", newExtra(extra("00001", "CDCLIENTE", "Código")), true,
          "O campo \"Atributo Extra\" não deve ter o mesmo conteúdo do campo \"Chave Primária\""},
         {"extra field not in the table", newExtra(extra("00001", "NAOHA", "Nada")), true,
          "Campo \"NAOHA\" inválido para a tabela \"CLIENTE\"."},
         {"extra of a type no dimension may have", newExtra(extra("00001", "VLSALDO", "Saldo")),
          true, "Campo \"VLSALDO\" é de tipo não permitido para constituir uma dimensão."},
     };
-    // Neither the server's own tables nor the database system's, however spelled (a typed
-    // name is judged as stored, upper-cased).
+    // Neither the server's own tables nor the database system's, however spelled.
     for (const QString table : {"main.USUARIOSERVIDOR", "sqlite_master", "sqlite_schema",
                                 "SQLITE_SEQUENCE", "ACESSOSERVIDOR"})
         refusals.push_back({table, newDimension(dimension("5", "Cinco", table, "NMUSUARIO", "DSSENHA")),
-                            false, "Tabela \"" + table.toUpper() + "\" inválida."});
+                            false, "Tabela \"" + table + "\" inválida."});
     for (const Case &c : refusals) {
         SCOPED_TRACE(c.what.toStdString());
         const QString message =
@@ -250,14 +249,14 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
          VarArrayOf({newDimension(dimension("6", "Seis", "sqlite_schema", "name", "sql"))})});
     EXPECT_EQ(TestClient::failureOf(client->dimensaoConnection().callModule(
                   "KZR.Simulacao", "confirma", {VarArrayOf({ownTable})})),
-              "Dimensão 00006: Tabela \"SQLITE_SCHEMA\" inválida. Nada foi gravado.");
+              "Dimensão 00006: Tabela \"sqlite_schema\" inválida. Nada foi gravado.");
     EXPECT_EQ(client->dimensions().rows, dimensionsBefore.rows);
 
-    // Typed names are stored as the screen stores them.
+    // A name goes without the blanks around it; table and fields as sent, found in any case.
     ASSERT_EQ(client->saveDimensions(
-                  newDimension(dimension("6", " Seis ", "cliente", "cd cliente", "nmcliente"))),
+                  newDimension(dimension("6", " Seis ", "cliente", "cdcliente", "nmcliente"))),
               "");
-    EXPECT_EQ(dimensionsDirectly().last(), "S|00006|Seis|CLIENTE|CDCLIENTE|NMCLIENTE|<null>");
+    EXPECT_EQ(dimensionsDirectly().last(), "S|00006|Seis|cliente|cdcliente|nmcliente|<null>");
 
     // Stored before the rules were kept: still read, no hindrance to the others' saves, and
     // changed only into a sound dimension.
