@@ -10,8 +10,8 @@ namespace ef = extra_fields;
 
 QString SaveCatalogue::structureError(const QString &table, const QStringList &fields)
 {
-    auto found = m_tables.constFind(table);
-    if (found == m_tables.cend()) found = m_tables.insert(table, Catalogue(m_db).table(table));
+    auto found = m_tables.find(table);
+    if (found == m_tables.end()) found = m_tables.insert(table, Catalogue(m_db).table(table));
     QStringList names = fields;
     return StructureCheck(m_db).errorText(*found, table, names);
 }
