@@ -29,6 +29,11 @@ bool start(ServerProcess &server, const QString &databaseUrl = QString());
 
 double residentMiB(qint64 pid); // a process's resident memory, 0 when it cannot be read
 
+// The application table the stored dimensions name (key CDCLIENTE, main attribute NMCLIENTE),
+// for a database made without the server's demo content.
+inline constexpr const char *ClientTable =
+    "CREATE TABLE CLIENTE (CDCLIENTE INTEGER PRIMARY KEY, NMCLIENTE VARCHAR(60))";
+
 // Stores the dimensions first .. first + count - 1 in one save, named by the pattern ("%1" is
 // the code); true when the server answered with a list.
 bool storeDimensions(const ServerProcess &server, int first, int count, const QString &namePattern);

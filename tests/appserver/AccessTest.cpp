@@ -176,6 +176,7 @@ TEST_P(Access, GuessesInParallelAreSlowedAtOneNameAndAtManyNamesFromOneAddress)
 
 TEST_P(Access, AReadOnlyUserLooksAndChecksButSavesNothing)
 {
+    ASSERT_EQ(createApplicationTables(), "");
     ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("1", "Clientes"))})), "");
     ASSERT_TRUE(server.addUser("leitor", "read-only", "ler")) << server.error().toStdString();
     TestClient reader(server, server.login("leitor", "ler"));
@@ -261,8 +262,10 @@ TEST_P(Access, UsersAreAdministeredWithThePasswordOnStandardInput)
 
 TEST_P(Access, EverySavedChangeIsAuditedAndARefusedSaveLeavesNoTrace)
 {
-    ASSERT_EQ(client->saveDimensions(ofDimensions({insert(dimension("12", "Clientes")),
-                                                   insert(dimension("7", "Grupos", "GRUPO"))})),
+    ASSERT_EQ(createApplicationTables(), "");
+    ASSERT_EQ(client->saveDimensions(
+                  ofDimensions({insert(dimension("12", "Clientes")),
+                                insert(dimension("7", "Grupos", "GRUPO", "CDGRUPO", "NMGRUPO"))})),
               "");
     ASSERT_EQ(client->saveDimensions(ofDimensions(
                   {modify(dimension("00012", "Clientes"), dimension("00012", "Clientes ativos"))})),

@@ -149,14 +149,17 @@ TEST_F(HostileInput, HostileNamesAreNamesThatDoNotExist)
             TestClient::packetOf(client->dimensao("vdExtras", {"00001", "", name})).rows.isEmpty());
         EXPECT_TRUE(server_failure::is(client->estrutura("getFields", {"D", name})));
     }
-    // Values are stored as given and read back whole.
+    // Values are stored as given and read back whole; a table of such a name is none.
     const QString sly = "a'); DROP TABLE CLIENTE;--";
-    ASSERT_EQ(client->saveDimensions(deltas::ofDimensions(
+    EXPECT_EQ(client->saveDimensions(deltas::ofDimensions(
                   {deltas::insert(deltas::dimension("00077", sly, sly, sly, "\"; --"))})),
+              "Dimensão 00077: Tabela \"" + sly + "\" inválida. Nada foi gravado.");
+    ASSERT_EQ(client->saveDimensions(
+                  deltas::ofDimensions({deltas::insert(deltas::dimension("00077", sly))})),
               "");
     const packet::Packet back = client->dimensions("00077");
     ASSERT_EQ(back.rows.size(), 1);
-    EXPECT_EQ(back.rows[0], deltas::dimension("00077", sly, sly, sly, "\"; --"));
+    EXPECT_EQ(back.rows[0], deltas::dimension("00077", sly));
     EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::remove(back.rows[0])})), "");
     EXPECT_EQ(TestClient::column(
                   TestClient::packetOf(client->estrutura("getFields", {"D", "CLIENTE"})), "CDFIELD")

@@ -1,10 +1,12 @@
 #include "DimensionVersion.h"
 
+#include "DimensionFields.h"
+
 namespace {
 
-QString valueOf(const HistoryEntry::Values &values, const char *field)
+QString valueOf(const HistoryEntry::Values &values, QLatin1String field)
 {
-    return values.value(QLatin1String(field)).value_or(QString());
+    return values.value(field).value_or(QString());
 }
 
 } // namespace
@@ -19,10 +21,10 @@ DimensionVersion DimensionVersion::after(const QList<HistoryEntry> &history, int
             continue;
         }
         // A changed field moves the attribute: it leaves its old field first.
-        if (change.before) version.extras.remove(valueOf(*change.before, "CDATRIBEXTRDIME"));
+        if (change.before) version.extras.remove(valueOf(*change.before, extra_fields::Field));
         if (change.after)
-            version.extras.insert(valueOf(*change.after, "CDATRIBEXTRDIME"),
-                                  valueOf(*change.after, "DSATRIBEXTRDIME"));
+            version.extras.insert(valueOf(*change.after, extra_fields::Field),
+                                  valueOf(*change.after, extra_fields::Name));
     }
     return version;
 }

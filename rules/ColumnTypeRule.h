@@ -1,7 +1,5 @@
 #pragma once
 
-#include "SqlDialect.h"
-
 #include <QString>
 
 // Which column types may constitute a dimension (its key, its main attribute, its
@@ -13,7 +11,7 @@
 class ColumnTypeRule
 {
 public:
-    // declaredType: SQLite's declared type as written in CREATE TABLE; PostgreSQL's
-    // information_schema data_type.
-    static bool mayConstituteDimension(const SqlDialect &dialect, const QString &declaredType);
+    // declaredType: SQLite's declared type as written in CREATE TABLE (sqlite true);
+    // PostgreSQL's information_schema data_type.
+    static bool mayConstituteDimension(bool sqlite, const QString &declaredType);
 };

@@ -42,7 +42,7 @@ bool postgresAccepts(const QString &dataType)
 
 } // namespace
 
-bool ColumnTypeRule::mayConstituteDimension(const SqlDialect &dialect, const QString &declaredType)
+bool ColumnTypeRule::mayConstituteDimension(bool sqlite, const QString &declaredType)
 {
-    return dialect.isSqlite() ? sqliteAccepts(declaredType) : postgresAccepts(declaredType);
+    return sqlite ? sqliteAccepts(declaredType) : postgresAccepts(declaredType);
 }
