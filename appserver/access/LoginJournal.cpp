@@ -25,7 +25,8 @@ LoginJournal::~LoginJournal()
 }
 
 void LoginJournal::record(const QString &user, const QString &address,
-                          LoginRecord::Outcome outcome)
+                          LoginRecord::Outcome outcome, UserOrigin origin,
+                          std::optional<Role> role)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -35,7 +36,8 @@ void LoginJournal::record(const QString &user, const QString &address,
                          qlonglong(MaxWaiting));
             return;
         }
-        m_waiting.push_back({QDateTime::currentDateTimeUtc(), user, address, outcome});
+        m_waiting.push_back(
+            {QDateTime::currentDateTimeUtc(), user, address, outcome, origin, role});
     }
     m_wake.notify_one();
 }
@@ -58,7 +60,7 @@ void LoginJournal::run(const DatabaseConfig &config)
             db.beginWrite();
             try {
                 for (const Entry &e : batch)
-                    LoginRecord(db).write(e.user, e.address, e.outcome, e.when);
+                    LoginRecord(db).write(e.user, e.address, e.outcome, e.origin, e.role, e.when);
                 db.commit();
             } catch (const Exception &) {
                 db.rollbackQuietly();

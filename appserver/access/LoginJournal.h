@@ -28,7 +28,8 @@ public:
     LoginJournal(const LoginJournal &) = delete;
     LoginJournal &operator=(const LoginJournal &) = delete;
 
-    void record(const QString &user, const QString &address, LoginRecord::Outcome outcome);
+    void record(const QString &user, const QString &address, LoginRecord::Outcome outcome,
+                UserOrigin origin, std::optional<Role> role);
 
 private:
     struct Entry
@@ -37,6 +38,8 @@ private:
         QString user;
         QString address;
         LoginRecord::Outcome outcome;
+        UserOrigin origin;
+        std::optional<Role> role;
     };
 
     void run(const DatabaseConfig &config);

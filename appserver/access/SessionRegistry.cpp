@@ -25,7 +25,7 @@ std::optional<SessionRegistry::Session> SessionRegistry::use(const QString &toke
     auto found = m_sessions.find(token);
     if (found == m_sessions.end()) return std::nullopt;
     if (now - found->lastUse > m_idleTime) {
-        m_sessions.erase(found);
+        m_sessions.remove(token);
         return std::nullopt;
     }
     found->lastUse = now;
@@ -37,12 +37,7 @@ void SessionRegistry::forgetIdle(Clock::time_point now)
     // Now and then, so that abandoned sessions do not pile up.
     if (now - m_lastSweep < m_idleTime) return;
     m_lastSweep = now;
-    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
-        if (now - it->lastUse > m_idleTime)
-            it = m_sessions.erase(it);
-        else
-            ++it;
-    }
+    m_sessions.removeIf([&](const auto &it) { return now - it.value().lastUse > m_idleTime; });
 }
 
 int SessionRegistry::live()
@@ -51,4 +46,10 @@ int SessionRegistry::live()
     QMutexLocker lock(&m_mutex);
     return int(std::count_if(m_sessions.cbegin(), m_sessions.cend(),
                              [&](const Entry &e) { return now - e.lastUse <= m_idleTime; }));
+}
+
+void SessionRegistry::endUser(const QString &user)
+{
+    QMutexLocker lock(&m_mutex);
+    m_sessions.removeIf([&](const auto &it) { return it.value().session.user == user; });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Role.h"
+#include "UserOrigin.h"
 
 #include <QHash>
 #include <QMutex>
@@ -20,6 +21,7 @@ public:
     {
         QString user;
         Role role = Role::ReadOnly;
+        UserOrigin origin = UserOrigin::Local;
     };
 
     explicit SessionRegistry(std::chrono::seconds idleTime) : m_idleTime(idleTime) {}
@@ -28,8 +30,15 @@ public:
     // The session of the token, marked as used now; nullopt when there is none or it has
     // been idle too long (it is then forgotten).
     std::optional<Session> use(const QString &token);
+    // The session ends now (a logout).
+    void close(const QString &token)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_sessions.remove(token);
+    }
     std::chrono::seconds idleTime() const { return m_idleTime; }
     int live(); // sessions used within the idle time
+    void endUser(const QString &user); // every session of the user ends now
 
 private:
     struct Entry

@@ -9,6 +9,7 @@
 #include "HealthProbe.h"
 #include "InputBudget.h"
 #include "LoginJournal.h"
+#include "OutputBudget.h"
 #include "RequestLane.h"
 #include "WorkerPool.h"
 
@@ -211,7 +212,8 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
       m_metrics(RequestHandler::metricNames(m_registry)), m_gatekeeper(sessionIdle),
       m_handler(m_registry, m_gatekeeper, m_metrics), m_limits(limits),
       m_listener(std::make_unique<QTcpServer>()),
-      m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes))
+      m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes)),
+      m_unread(std::make_unique<OutputBudget>(limits.outputBudgetBytes))
 {
     m_handler.chargeDecodingTo(*m_budget);
     m_logins = std::make_unique<LoginJournal>(config);
@@ -274,11 +276,19 @@ QByteArray AppServer::metricsText()
     gauges.connections = m_connections.size();
     gauges.sessions = m_gatekeeper.liveSessions();
     gauges.queued = m_pool->queued();
+    gauges.unreadReplyBytes = m_unread->held();
     gauges.refusedLogins = m_gatekeeper.refusedLogins();
     gauges.heldBackLogins = m_gatekeeper.heldBackLogins();
     gauges.passwordChecks = m_gatekeeper.passwordChecks();
     gauges.deadlinesHit = Database::deadlinesHit();
     return m_metrics.text(gauges);
+}
+
+void AppServer::runOnWorker(std::function<void(Database &, const RequestHandler &)> work,
+                            int lane)
+{
+    m_pool->probe([this, work = std::move(work)](Database &db) { work(db, m_handler); },
+                  m_pool->requestDeadline(), lane);
 }
 
 void AppServer::accept()
@@ -295,7 +305,7 @@ void AppServer::accept()
         }
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const quint64 id = m_nextId++;
-        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, m_pool, this);
+        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, *m_unread, m_pool, this);
         m_connections.insert(id, connection);
         auto caller = std::make_shared<ConnectionSession>();
         caller->address = socket->peerAddress().toString();

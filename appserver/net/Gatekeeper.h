@@ -1,7 +1,9 @@
 #pragma once
 
+#include "LoginCheck.h"
 #include "LoginRecord.h"
 #include "LoginThrottle.h"
+#include "SessionEnds.h"
 #include "SessionRegistry.h"
 #include "WireProtocol.h"
 
@@ -27,7 +29,8 @@ public:
     void recordLoginsWith(LoginJournal *journal) { m_journal = journal; }
 
     // A call to the session module: login ["user", "password"] answers [token, role, idle
-    // seconds]; resume ["token"] answers [user, role]. Throws CallFault on wrong arguments.
+    // seconds]; resume ["token"] answers [user, role]; logout [] ends the connection's session.
+    // Throws CallFault on wrong arguments.
     Variant sessionCall(const wire::Request &request, ConnectionSession &caller, Database &db);
 
     // The refusal to answer instead of running the method; nullopt when the caller may call it.
@@ -36,10 +39,14 @@ public:
     // the session alive.
     std::optional<Variant> refusal(const QString &method, ConnectionSession &caller, Database &db);
 
+    // Names the server does not know are checked against this directory; before serving.
+    void useDirectory(const DirectorySettings &settings) { m_check.useDirectory(settings); }
+
     quint64 refusedLogins() const { return m_refusedLogins.load(std::memory_order_relaxed); }
     // Logins refused by the throttle, their passwords unchecked.
     quint64 heldBackLogins() const { return m_heldBackLogins.load(std::memory_order_relaxed); }
-    // Passwords checked against a hash (a stored one, or the hash of no one's): the work of logins.
+    // Passwords checked, against a hash (a stored one, or the hash of no one's) or the
+    // directory: the work of logins.
     quint64 passwordChecks() const { return m_passwordChecks.load(std::memory_order_relaxed); }
     int liveSessions() { return m_sessions.live(); }
 
@@ -48,9 +55,11 @@ private:
                   Database &db);
     Variant resume(const QString &token, ConnectionSession &caller);
     void record(Database &db, const QString &user, const QString &address,
-                LoginRecord::Outcome outcome);
+                LoginRecord::Outcome outcome, UserOrigin origin, std::optional<Role> role);
 
     SessionRegistry m_sessions;
+    LoginCheck m_check;
+    SessionEnds m_ends;
     LoginThrottle m_throttle;
     LoginJournal *m_journal = nullptr;
     std::atomic<quint64> m_refusedLogins{0};

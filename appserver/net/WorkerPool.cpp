@@ -31,6 +31,8 @@ WorkerPool::WorkerPool(int workers, const DatabaseConfig &config, const RequestH
     queue.data.u64 = QueueKey;
     if (m_poll < 0 || m_queued < 0 || ::epoll_ctl(m_poll, EPOLL_CTL_ADD, m_queued, &queue) != 0)
         qFatal("kzr-appserver: the workers' queue could not be set up (%s)", strerror(errno));
+    m_unansweredFrame = RequestHandler::failureFrame(Database::deadlineText(config.deadlines()));
+    m_keeper = std::thread([this] { keepDeadlines(); });
     for (int i = 0; i < workers; ++i) {
         m_threads.emplace_back(QThread::create([this, i] { work(i); }));
         m_threads.back()->setObjectName(QStringLiteral("kzr-worker-%1").arg(i));
@@ -45,6 +47,8 @@ WorkerPool::~WorkerPool()
         m_stopping = true;
         m_jobs.clear();
     }
+    m_keeperWake.notify_all();
+    m_keeper.join();
     const quint64 everyone = quint64(m_threads.size()) + 1;
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &everyone, sizeof everyone);
     for (auto &thread : m_threads)
@@ -61,9 +65,10 @@ void WorkerPool::submit(QByteArray requestItem, std::shared_ptr<ConnectionSessio
     enqueue({std::move(requestItem), std::move(caller), std::move(done), {}, {}, {}, lane});
 }
 
-void WorkerPool::probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline)
+void WorkerPool::probe(std::function<void(Database &)> task, std::chrono::milliseconds deadline,
+                       int lane)
 {
-    enqueue({{}, nullptr, nullptr, std::move(task), deadline, {}, 0});
+    enqueue({{}, nullptr, nullptr, std::move(task), deadline, {}, lane});
 }
 
 qint64 WorkerPool::queued()
@@ -86,19 +91,22 @@ std::chrono::steady_clock::duration WorkerPool::longestWait()
 void WorkerPool::enqueue(Job job)
 {
     std::optional<Job> turnedAway;
+    bool wakeKeeper = false;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping) return;
-        turnedAway = line(std::move(job));
+        turnedAway = line(std::move(job), wakeKeeper);
     }
+    if (wakeKeeper) m_keeperWake.notify_one();
     const quint64 one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
     turnAway(turnedAway);
 }
 
-std::optional<WorkerPool::Job> WorkerPool::line(Job job)
+std::optional<WorkerPool::Job> WorkerPool::line(Job job, bool &wakeKeeper)
 {
     job.queuedAt = std::chrono::steady_clock::now();
+    wakeKeeper = !job.task && (m_keeperSleeps || m_outage->known());
     const int lane = job.lane;
     std::optional<Job> first;
     // A lane's line is kept short by turning its first away: the newest job, which may be a
@@ -195,22 +203,26 @@ std::optional<WorkerPool::Job> WorkerPool::next()
         }
         if (std::optional<Job> job = watched->readable()) {
             std::optional<Job> turnedAway;
+            bool wakeKeeper = false;
             {
                 std::lock_guard lock(m_mutex);
                 if (hasRoom(job->lane)) {
                     ++m_running[size_t(job->lane)];
+                    job->queuedAt = std::chrono::steady_clock::now();
                     return job;
                 }
                 // Read here, but its lane is full: it waits in line like any other.
-                turnedAway = line(std::move(*job));
+                turnedAway = line(std::move(*job), wakeKeeper);
             }
+            if (wakeKeeper) m_keeperWake.notify_one();
             turnAway(turnedAway);
         }
     }
 }
 
-void WorkerPool::finished(int lane)
+void WorkerPool::finishedIn(int lane)
 {
+    m_finished.fetch_add(1, std::memory_order_relaxed);
     bool waiting = false;
     {
         std::lock_guard lock(m_mutex);
@@ -223,22 +235,76 @@ void WorkerPool::finished(int lane)
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
 }
 
+void WorkerPool::keepDeadlines()
+{
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        const Clock::time_point now = Clock::now();
+        const std::chrono::milliseconds limit = requestDeadline();
+        std::vector<Done> unanswered;
+        std::optional<Clock::time_point> wake;
+        for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+            if (it->task) {
+                ++it;
+                continue;
+            }
+            const Clock::time_point due = it->queuedAt + limit;
+            if (due > now && !m_outage->known()) {
+                wake = due; // first come first served: the rest are due later
+                break;
+            }
+            unanswered.push_back(std::move(it->done));
+            it = m_jobs.erase(it);
+        }
+        if (unanswered.empty()) {
+            m_keeperSleeps = !wake;
+            if (wake)
+                m_keeperWake.wait_until(lock, *wake);
+            else
+                m_keeperWake.wait(lock);
+            m_keeperSleeps = false;
+            continue;
+        }
+        lock.unlock();
+        for (Done &done : unanswered)
+            done(m_unansweredFrame);
+        lock.lock();
+    }
+}
+
+void WorkerPool::databaseSilent()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_outage->silent();
+    }
+    m_keeperWake.notify_one();
+}
+
 void WorkerPool::work(int index)
 {
     Database db(m_config, QStringLiteral("kzr-worker-%1").arg(index));
     while (std::optional<Job> job = next()) {
+        db.startRequest();
         if (job->task) {
-            db.startRequest();
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, job->taskDeadline);
             job->task(db);
-            finished(job->lane);
+            finishedIn(job->lane);
             continue;
         }
-        QByteArray reply;
-        {
-            db.startRequest();
-            StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
-            reply = m_handler.handle(job->request, db, *job->caller);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            requestDeadline() - (std::chrono::steady_clock::now() - job->queuedAt));
+        QByteArray reply = m_unansweredFrame;
+        if (left.count() > 0 && !m_outage->known()) {
+            {
+                StatementWatchdog::Guard deadline(*m_watchdog, index, db, left);
+                reply = m_handler.handle(job->request, db, *job->caller);
+            }
+            // With the whole statement timeout to answer in, a cut-off is silence, not a late
+            // start.
+            if (db.leftUnanswered() && left.count() >= m_config.deadlines().statementTimeoutMs)
+                databaseSilent();
         }
         try {
             job->done(std::move(reply));
@@ -246,6 +312,6 @@ void WorkerPool::work(int index)
             // The reply could not be passed on: its connection's time limits end it, and the
             // worker goes on.
         }
-        finished(job->lane);
+        finishedIn(job->lane);
     }
 }

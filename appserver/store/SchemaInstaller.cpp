@@ -69,9 +69,32 @@ QString SchemaInstaller::loginsTable(const SqlDialect &sql, const QString &name)
                           "DTACESSO %2 NOT NULL, "
                           "NMUSUARIO %3 NOT NULL, "
                           "DSENDERECO %4 NOT NULL, "
-                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN %7))")
+                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN %7), "
+                          "%8, %9)")
         .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(64),
-             sql.textType(8), name, QLatin1String(LoginOutcomes));
+             sql.textType(8), name, QLatin1String(LoginOutcomes), loginOriginColumn(sql),
+             loginRoleColumn(sql));
+}
+
+QString SchemaInstaller::sessionEndsTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS FIMSESSAOSERVIDOR ("
+                          "NRSEQUFIM %1, "
+                          "NMUSUARIO %2 NOT NULL, "
+                          "DTPEDIDO %3 NOT NULL)")
+        .arg(sql.autoKeyType(), sql.textType(30), sql.textType(24));
+}
+
+QString SchemaInstaller::loginOriginColumn(const SqlDialect &sql)
+{
+    return QStringLiteral("IDORIGEM %1 NOT NULL DEFAULT 'local' "
+                          "CHECK (IDORIGEM IN ('local', 'directory'))")
+        .arg(sql.textType(9));
+}
+
+QString SchemaInstaller::loginRoleColumn(const SqlDialect &sql)
+{
+    return QStringLiteral("IDPAPEL %1").arg(sql.textType(10));
 }
 
 bool SchemaInstaller::install(Database &db)
@@ -89,6 +112,9 @@ bool SchemaInstaller::install(Database &db)
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
     if (!haveLogins) db.run(loginsTable(db.dialect(), QLatin1String(server_tables::Logins)));
+    // Added to older tables by the upgrade, under its lock: servers starting together on one
+    // PostgreSQL database would otherwise race to create it.
+    if (!haveUsers) db.run(sessionEndsTable(db.dialect()));
     transaction.commit();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 class Database;
+class SqlDialect;
 
 // Makes a database ready to serve: creates the server's own tables when they are missing
 // (DIMENSAODIME, ATRIBEXTRADIME, the users USUARIOSERVIDOR and the audit trail
@@ -23,9 +24,16 @@ public:
     // the server reads the list every time: the database's reason is returned.
     static std::optional<QString> watchLists(Database &db);
 
-    // The table of logins (ACESSOSERVIDOR) under that name, and the outcomes it takes.
+    // The table of logins (ACESSOSERVIDOR) under that name, in its latest shape, and the
+    // outcomes it takes.
     static QString loginsTable(const SqlDialect &sql, const QString &name);
     static constexpr const char *LoginOutcomes = "('accepted', 'refused', 'backoff')";
+    // The record of logins' columns for where the user is known and the role a login got;
+    // added to an older table by the upgrade to version 3.
+    static QString loginOriginColumn(const SqlDialect &sql);
+    static QString loginRoleColumn(const SqlDialect &sql);
+    // FIMSESSAOSERVIDOR, the sessions an operator ended (SessionEnds); also version 3's.
+    static QString sessionEndsTable(const SqlDialect &sql);
 
     // Every table of the server's own, as a database keeps it: what a copy must hold.
     static QStringList tables();

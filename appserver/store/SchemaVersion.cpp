@@ -20,47 +20,76 @@ QString creation(const SqlDialect &sql)
         .arg(QLatin1String(SchemaVersion::Table), sql.textType(24));
 }
 
-// Version 3: the logins table takes the outcome "backoff", a login the throttle refused. SQLite
-// changes no constraint in place: the table is made again and its rows copied.
-void recordLoginsHeldBack(Database &db)
+// Version 3: each login records where its user is known and the role it got, and may be
+// "backoff", a login the throttle refused; the sessions an operator ended get their table.
+// SQLite changes no constraint in place: the logins table is made again in its new shape and
+// its rows copied, their origin local.
+void recordOriginsAndHeldBack(Database &db)
 {
     const QString table = QLatin1String(server_tables::Logins);
     if (db.dialect().isSqlite()) {
         const QString next = table + QStringLiteral("_3");
+        const QString kept = QStringLiteral("NRSEQUACES, DTACESSO, NMUSUARIO, DSENDERECO, "
+                                            "IDRESULTADO");
         db.run(SchemaInstaller::loginsTable(db.dialect(), next));
-        db.run(QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(next, table));
+        db.run(QStringLiteral("INSERT INTO %1 (%3) SELECT %3 FROM %2").arg(next, table, kept));
         db.run(QStringLiteral("DROP TABLE %1").arg(table));
         db.run(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(next, table));
-        return;
+    } else {
+        for (const QString &column : {SchemaInstaller::loginOriginColumn(db.dialect()),
+                                      SchemaInstaller::loginRoleColumn(db.dialect())})
+            db.run(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, column));
+        const QString check = table.toLower() + QStringLiteral("_idresultado_check");
+        db.run(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT IF EXISTS %2").arg(table, check));
+        db.run(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 CHECK (IDRESULTADO IN %3)")
+                   .arg(table, check, QLatin1String(SchemaInstaller::LoginOutcomes)));
     }
-    const QString check = table.toLower() + QStringLiteral("_idresultado_check");
-    db.run(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT IF EXISTS %2").arg(table, check));
-    db.run(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 CHECK (IDRESULTADO IN %3)")
-               .arg(table, check, QLatin1String(SchemaInstaller::LoginOutcomes)));
+    db.run(SchemaInstaller::sessionEndsTable(db.dialect()));
 }
 
 // What each version changes, from the one before it: steps[v - 2] turns v - 1 into v. Each
-// runs inside the upgrade's transaction. Version 2 adds only the version table.
+// runs inside the upgrade's transaction. Version 2 adds only the version table; version 3 the
+// origin and role of each login, its outcome "backoff", and the table of the sessions an
+// operator ended.
 const std::vector<std::function<void(Database &)>> &steps()
 {
     static const std::vector<std::function<void(Database &)>> all = {
         [](Database &db) { db.run(creation(db.dialect())); },
-        recordLoginsHeldBack,
+        recordOriginsAndHeldBack,
     };
     return all;
 }
 
 } // namespace
 
-std::optional<int> SchemaVersion::read(Database &db)
+std::optional<qint64> SchemaVersion::read(Database &db)
 {
     if (!Catalogue(db).holds(QLatin1String(Table))) return std::nullopt;
-    const QVector<QVariantList> rows =
-        db.rows(QStringLiteral("SELECT MAX(NRVERSAO) FROM %1").arg(QLatin1String(Table)), {});
-    return rows.isEmpty() || rows.front().value(0).isNull() ? 1 : rows.front().value(0).toInt();
+    const QVector<QVariantList> rows = db.rows(
+        QStringLiteral("SELECT MIN(NRVERSAO), MAX(NRVERSAO) FROM %1").arg(QLatin1String(Table)),
+        {});
+    if (rows.isEmpty() || rows.front().value(1).isNull()) return 1;
+    // Read whole, as 64-bit numbers: a version is never cut down to one it is not.
+    const auto whole = [](const QVariant &value) -> std::optional<qint64> {
+        bool ok = false;
+        const qint64 number = value.toLongLong(&ok);
+        if (!ok || value.toString() != QString::number(number)) return std::nullopt;
+        return number;
+    };
+    const std::optional<qint64> lowest = whole(rows.front().value(0));
+    const std::optional<qint64> highest = whole(rows.front().value(1));
+    if (!lowest || !highest || *lowest < 1)
+        throw Exception(QStringLiteral("O banco de dados registra uma versão desconhecida das "
+                                       "tabelas do servidor (%1 em %2; as versões vão de 1 a "
+                                       "%3). Nada foi alterado.")
+                            .arg(lowest && *lowest < 1 ? rows.front().value(0).toString()
+                                                       : rows.front().value(1).toString(),
+                                 QLatin1String(Table))
+                            .arg(Current));
+    return highest;
 }
 
-void SchemaVersion::refuseNewer(int version)
+void SchemaVersion::refuseNewer(qint64 version)
 {
     throw Exception(QStringLiteral("O banco de dados está na versão %1 das tabelas do servidor, "
                                    "mais nova que a versão %2 que este programa conhece; use um "
@@ -86,12 +115,12 @@ bool SchemaVersion::bringUpToDate(Database &db, const Found &found)
     if (!db.dialect().isSqlite())
         db.run(QStringLiteral("SELECT pg_advisory_xact_lock(?)"), {UpgradeLockKey});
     // Under the lock (on SQLite the write lock): another server may have done it meanwhile.
-    const std::optional<int> now = read(db);
+    const std::optional<qint64> now = read(db);
     if (now && *now > Current) refuseNewer(*now);
     if (now == Current) return false;
     // A database without the server's tables got them just now in today's layout.
-    const int from = found.serverTables ? now.value_or(1) : Current;
-    for (int version = from + 1; version <= Current; ++version)
+    const qint64 from = found.serverTables ? now.value_or(1) : Current;
+    for (qint64 version = from + 1; version <= Current; ++version)
         steps()[size_t(version - 2)](db);
     db.run(creation(db.dialect()));
     db.run(QStringLiteral("INSERT INTO %1 (NRVERSAO, DTAPLICACAO) VALUES (?, ?)")
