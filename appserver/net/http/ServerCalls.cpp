@@ -19,8 +19,7 @@ struct Meaning
 constexpr Meaning Meanings[] = {
     {"tem permissão somente de leitura", 403},
     {"alterado ou excluído por outro usuário", 412},
-    {"Já existe uma dimensão", 409},
-    {"já possui", 409},
+    {"já cadastrad", 409}, // a code or name taken, of a dimension or an extra attribute
     {"possui atributos extras", 409},
     {"não existe (pode ter sido excluída", 404},
     {"não respondeu em", 503},
