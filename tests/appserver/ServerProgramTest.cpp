@@ -530,17 +530,29 @@ TEST(ServerProgram, UpgradesTheTablesOfThePreviousLayoutAndRefusesANewerOne)
         QSqlDatabase::removeDatabase("direct");
         return done;
     };
-    // The layout before the version table: without it and what came after it.
-    for (const char *older : {"DROP TABLE ESQUEMASERVIDOR", "DROP TABLE FIMSESSAOSERVIDOR",
-                              "ALTER TABLE ACESSOSERVIDOR DROP COLUMN IDORIGEM",
-                              "ALTER TABLE ACESSOSERVIDOR DROP COLUMN IDPAPEL"})
+    // The layout before the version table: without it and what came after it, the record of
+    // logins taking two outcomes and keeping a login of the server's first start.
+    for (const char *older :
+         {"DROP TABLE ESQUEMASERVIDOR", "DROP TABLE FIMSESSAOSERVIDOR", "DROP TABLE ACESSOSERVIDOR",
+          "CREATE TABLE ACESSOSERVIDOR (NRSEQUACES INTEGER PRIMARY KEY, DTACESSO VARCHAR(24) NOT "
+          "NULL, NMUSUARIO VARCHAR(30) NOT NULL, DSENDERECO VARCHAR(64) NOT NULL, IDRESULTADO "
+          "VARCHAR(8) NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')))",
+          "INSERT INTO ACESSOSERVIDOR VALUES (7, '2026-01-01T00:00:00.000Z', 'ana', '10.0.0.1', "
+          "'refused')"})
         ASSERT_TRUE(sql(older)) << older;
+    ASSERT_FALSE(sql("UPDATE ACESSOSERVIDOR SET IDRESULTADO = 'backoff'"));
     // Any start upgrades it: an administration command as well as the server.
     const ProgramRun upgrade = runProgram({"user", "list", "--database", server.databaseUrl()});
     EXPECT_EQ(upgrade.exitCode, 0);
     EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 3; cópia anterior em " +
                                         server.sqlitePath() + ".v1-"))
         << upgrade.output;
+    // The login kept, checked locally; the table takes the throttle's refusals now.
+    const ProgramRun logins =
+        runProgram({"audit", "--logins", "--user", "ana", "--database", server.databaseUrl()});
+    EXPECT_EQ(logins.output.trimmed(),
+              "2026-01-01T00:00:00.000Z\tana\t10.0.0.1\trefused\tlocal\t-");
+    EXPECT_TRUE(sql("UPDATE ACESSOSERVIDOR SET IDRESULTADO = 'backoff'"));
     ASSERT_TRUE(server.start(server.databaseUrl())) << server.error();
     EXPECT_EQ(TestClient(server).codes(), codes);
     EXPECT_EQ(QDir(server.tempPath("")).entryList({"server.sqlite.v1-*"}).size(), 1);
