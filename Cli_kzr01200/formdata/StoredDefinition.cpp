@@ -5,8 +5,10 @@
 #include "MembersTab.h"
 #include "ProfileLine.h"
 
+#include "Colors.h"
 #include "EventBoundary.h"
 
+#include <QBitmap>
 #include <QVBoxLayout>
 
 namespace {
@@ -254,6 +256,16 @@ void TfrmDimensao::buildImages()
     imgCheck->Bitmap() = TBitmap(checkedImage());
     imgUncheck = new TImage(panBotoes, QStringLiteral("imgUncheck"));
     imgUncheck->Bitmap() = TBitmap(uncheckedImage());
+    // A dimension waiting to be deleted shows its flag as the same pictures, drawn by the grid.
+    const auto clear = [](const QImage &image) {
+        QPixmap picture = QPixmap::fromImage(image);
+        picture.setMask(picture.createMaskFromColor(toQColor(clOlive)));
+        return picture;
+    };
+    TColumn *flag = dbgPadrao->Columns(0);
+    flag->Pictures = {{QStringLiteral("S"), clear(checkedImage())},
+                      {QStringLiteral("N"), clear(uncheckedImage())},
+                      {QString(), clear(uncheckedImage())}};
 }
 
 void TfrmDimensao::wireEvents()

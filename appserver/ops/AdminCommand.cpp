@@ -162,7 +162,7 @@ int AdminCommand::run(const QStringList &arguments)
             return 0;
         }
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config))
+        for (const QString &warning : DatabaseSetup::prepare(config, DatabaseSetup::Purpose::Administering))
             ServerLog::warning(warning);
         Database db(config, QStringLiteral("kzr-admin"));
         if (positional.first() == QLatin1String("user"))

@@ -162,6 +162,26 @@ TEST(ServerProgram, ANewDatabaseIsItsOwnersAloneAndListeningInTheClearIsSaidAlou
     }
 }
 
+// An operator who adds the first user to a new file is setting up their own data: no demo
+// application, no demo user, and no advice to run what is being run.
+TEST(ServerProgram, TheFirstUserOfANewFileComesAlone)
+{
+    QTemporaryDir dir;
+    const QStringList database = {"--database", "sqlite:" + dir.filePath("novo.sqlite"),
+                                  ServerProcess::testCostFlag()};
+    QProcess add;
+    add.setProcessChannelMode(QProcess::MergedChannels);
+    add.start(ServerProcess::programPath(), QStringList{"user", "add", "ana", "--role", "maintain"} + database);
+    add.write("segredo\n");
+    add.closeWriteChannel();
+    ASSERT_TRUE(add.waitForFinished(60000));
+    const QString said = QString::fromUtf8(add.readAll());
+    EXPECT_EQ(add.exitCode(), 0) << said.toStdString();
+    EXPECT_FALSE(said.contains("nenhum usuário")) << said.toStdString();
+    const ProgramRun list = runProgram(QStringList{"user", "list"} + database.mid(0, 2));
+    EXPECT_EQ(list.output, "ana\tmaintain\tlocal\n");
+}
+
 TEST(ServerProgram, TakesItsDatabaseFromTheEnvironmentAndAnnouncesWhereItServes)
 {
     QTemporaryDir dir;
