@@ -52,16 +52,20 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
         ASSERT_NE(box, nullptr);
         shownText = box->text();
         informativeText = box->informativeText();
+        // The record it is about takes a line or two, however short the question.
+        const auto *about = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        ASSERT_NE(about, nullptr);
+        EXPECT_GE(2 * about->width(), about->fontMetrics().horizontalAdvance(about->text())) << about->width();
         yesText = box->button(QMessageBox::Yes)->text();
         noText = box->button(QMessageBox::No)->text();
         box->button(QMessageBox::Yes)->click();
     });
     {
-        DialogContext about({QStringLiteral("Dimensão 00004 – Vendas"), {}});
+        DialogContext about({QStringLiteral("Atributo extra DSSEGMENTO (Segmento) da dimensão 00012 – Clientes por segmento"), {}});
         EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
     }
     EXPECT_EQ(shownText, QStringLiteral("Confirma exclusão?"));
-    EXPECT_EQ(informativeText, QStringLiteral("Dimensão 00004 – Vendas"));
+    EXPECT_EQ(informativeText, QStringLiteral("Atributo extra DSSEGMENTO (Segmento) da dimensão 00012 – Clientes por segmento"));
     if (translated) {
         EXPECT_EQ(yesText, QStringLiteral("&Sim"));
         EXPECT_EQ(noText, QStringLiteral("&Não"));
