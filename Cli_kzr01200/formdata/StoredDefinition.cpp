@@ -116,6 +116,8 @@ TfrmDimensao::TfrmDimensao()
     buildImages();
     tabMembros = MembersTab::addSheet(pgcPadrao, cdsDados, cdsDadosCDTABELADIME, cdsDadosDSPKDIME,
                                       cdsDadosDSITEMDIME, cdsDadosDSPKDIME2);
+    mnuMembros = new TMenuItem(this, QStringLiteral("mnuMembros"), QStringLiteral("Membros"));
+    InsertOperationItem(2, mnuMembros); // after the other tabs' items
     msgPadrao->SetLines(dimensaoMessageLines());
     wireEvents();
 }
@@ -298,6 +300,7 @@ void TfrmDimensao::wireEvents()
     netValida->BeforeConnect = [this](TNetConnection *c) { netValidaBeforeConnect(c); };
     mnuDimensao->OnClick = [this](QObject *sender) { mnuDimensaoClick(sender); };
     mnuExtras->OnClick = [this](QObject *sender) { mnuExtrasClick(sender); };
+    mnuMembros->OnClick = [this](QObject *sender) { mnuMembrosClick(sender); };
     mnuDesfazerMarcacao->OnClick = [this](QObject *sender) { mnuDesfazerMarcacaoClick(sender); };
     connect(cdsDados, &TClientDataSet::currentChanged, this, [this] { showDimensionOfExtras(); });
     connect(cdsDados, &TClientDataSet::rowChanged, this, [this] { showDimensionOfExtras(); });
