@@ -8,6 +8,7 @@
 #include "TDataSource.h"
 
 #include <QApplication>
+#include <atomic>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -245,9 +246,12 @@ TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
     Interaction::install(nullptr);
     QSemaphore answered;
     QStringList verdicts{QStringLiteral("Usuário ou senha inválidos."), QString()};
+    std::atomic<int> checked{0};
     const LoginDialogCheck check([&](const LoginAnswer &) {
         answered.acquire();
-        return verdicts.takeFirst();
+        const QString verdict = verdicts.takeFirst();
+        ++checked;
+        return verdict;
     });
     whenModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<LoginDialog *>(modal);
@@ -272,4 +276,18 @@ TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
         Interaction::current().login(QStringLiteral("127.0.0.1:21201"), QStringLiteral("ana"), QString());
     ASSERT_TRUE(typed.has_value());
     EXPECT_EQ(typed->password, QStringLiteral("certa"));
+
+    // Cancelar works while the answer is held back: the dialog closes at once, with no answer.
+    verdicts << QStringLiteral("Usuário ou senha inválidos.");
+    whenModal([&](QWidget *modal) {
+        auto *buttons = modal->findChild<QDialogButtonBox *>();
+        buttons->button(QDialogButtonBox::Ok)->click();
+        QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel);
+        EXPECT_TRUE(cancel->isEnabled());
+        cancel->click();
+    });
+    EXPECT_FALSE(Interaction::current().login(QStringLiteral("127.0.0.1:21201"), QStringLiteral("ana"), QString()));
+    EXPECT_EQ(checked, 2);
+    answered.release(); // the answer comes after all, to no one
+    EXPECT_TRUE(QTest::qWaitFor([&] { return checked == 3; }));
 }
