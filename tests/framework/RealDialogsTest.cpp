@@ -249,7 +249,7 @@ TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
     std::atomic<int> checked{0};
     const LoginDialogCheck check([&](const LoginAnswer &) {
         answered.acquire();
-        const QString verdict = verdicts.takeFirst();
+        QString verdict = verdicts.takeFirst();
         ++checked;
         return verdict;
     });
