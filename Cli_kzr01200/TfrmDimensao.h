@@ -56,6 +56,7 @@ public:
 
     TMenuItem *mnuDimensao;
     TMenuItem *mnuExtras;
+    TMenuItem *mnuMembros;             // the members tab, as the two above are the others
     TMenuItem *mnuDesfazerMarcacao;    // undoes the last bulk toggle
     QLabel *lblDimensaoExtras;         // which dimension the Extras tab shows
     ProfileLine *lblPerfilDimensao;    // under the grid: the current dimension's data in words
@@ -77,6 +78,8 @@ public:
     void pgcPadraoChange(QObject *sender) override;
     void mnuDimensaoClick(QObject *sender);
     void mnuExtrasClick(QObject *sender);
+    void mnuMembrosClick(QObject *sender);
+    TTabSheet *membersSheet() const;
     void sbtIncluirClick(QObject *sender) override;
     void sbtAlterarClick(QObject *sender) override;
     void sbtExcluirClick(QObject *sender) override;

@@ -81,7 +81,8 @@ int main(int argc, char *argv[])
                 : std::nullopt;
         // Held while the server runs: a restore of this database waits for it to stop.
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config, inUse.madeTheFile()))
+        for (const QString &warning :
+             DatabaseSetup::prepare(config, DatabaseSetup::Purpose::Serving, inUse.madeTheFile()))
             ServerLog::warning(warning);
         const int descriptors = DescriptorLimit::raise();
         const int room = DescriptorLimit::connectionRoom(descriptors, options.workers,

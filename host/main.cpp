@@ -8,12 +8,35 @@
 #include <cstdio>
 #include <memory>
 
-int main(int argc, char **argv)
+namespace {
+void nameTheProgram()
 {
-    QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("kzr"));
     QCoreApplication::setApplicationName(QStringLiteral("kzr-host"));
     SpeakBrazilianPortuguese();
+}
+
+// Help needs no display: it is answered before the window system is opened. Arguments it cannot
+// read yet (the window system's own, such as -platform) are left to the parse that follows.
+bool helpGiven(int argc, char **argv)
+{
+    const QCoreApplication plain(argc, argv);
+    nameTheProgram();
+    QString error;
+    const HostOptions options = HostOptions::fromArguments(QCoreApplication::arguments(), &error);
+    if (!error.isEmpty() || options.helpText.isEmpty())
+        return false;
+    std::fputs(qPrintable(options.helpText), stdout);
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (helpGiven(argc, argv))
+        return 0;
+    QApplication app(argc, argv);
+    nameTheProgram();
 
     QString error;
     const HostOptions options = HostOptions::fromArguments(QCoreApplication::arguments(), &error);

@@ -23,6 +23,7 @@ void TfrmDimensao::pgcPadraoChange(QObject *sender)
 {
     mnuDimensao->SetChecked(pgcPadrao->ActivePage() == tshPadrao);
     mnuExtras->SetChecked(pgcPadrao->ActivePage() == tshExtras);
+    mnuMembros->SetChecked(pgcPadrao->ActivePage() == membersSheet());
     if (mnuExtras->Checked())
         cdsDadosAfterScroll(cdsDados);
     ControlaBotoes();
@@ -38,6 +39,17 @@ void TfrmDimensao::mnuExtrasClick(QObject *sender)
 {
     pgcPadrao->SetActivePage(tshExtras);
     pgcPadraoChange(pgcPadrao);
+}
+
+void TfrmDimensao::mnuMembrosClick(QObject *)
+{
+    pgcPadrao->SetActivePage(membersSheet());
+    pgcPadraoChange(pgcPadrao);
+}
+
+TTabSheet *TfrmDimensao::membersSheet() const
+{
+    return pgcPadrao->findChild<TTabSheet *>(QStringLiteral("tshMembros"));
 }
 
 void TfrmDimensao::sbtIncluirClick(QObject *sender)

@@ -2,8 +2,8 @@
 
 #include "Services.h"
 
-// Commands that start work need the current record set at rest, Confirm and Cancel need it
-// being edited, and the other tab cannot be reached while it is being edited.
+// Commands that start work need the current record set at rest (and, but for Refresh, holding
+// records), Confirm and Cancel need it being edited, and the other tab cannot be reached while it is being edited.
 void TfrmDimensao::ControlaBotoes()
 {
     const bool onDimensions = dimensionTabActive();
@@ -14,6 +14,9 @@ void TfrmDimensao::ControlaBotoes()
     // On the extras tab a new attribute needs its dimension's table, read only at rest.
     const bool withoutTable = !onDimensions && !e && EmptyString(cdsDadosCDTABELADIME->AsString());
     EnableCommands(current, !withoutTable);
+    // An empty list can still be refreshed: what another user has added since comes in.
+    mnuVerificar->SetEnabled(!e);
+    sbtVerificar->SetEnabled(mnuVerificar->Enabled());
     if (MayWrite()) explainInclude(withoutTable);
     // Nothing is typed into a list the user may only read.
     const TDBGridOptions extrasOptions = dbgExtras->Options();

@@ -5,8 +5,10 @@
 #include "MembersTab.h"
 #include "ProfileLine.h"
 
+#include "Colors.h"
 #include "EventBoundary.h"
 
+#include <QBitmap>
 #include <QVBoxLayout>
 
 namespace {
@@ -114,6 +116,8 @@ TfrmDimensao::TfrmDimensao()
     buildImages();
     tabMembros = MembersTab::addSheet(pgcPadrao, cdsDados, cdsDadosCDTABELADIME, cdsDadosDSPKDIME,
                                       cdsDadosDSITEMDIME, cdsDadosDSPKDIME2);
+    mnuMembros = new TMenuItem(this, QStringLiteral("mnuMembros"), QStringLiteral("Membros"));
+    InsertOperationItem(2, mnuMembros); // after the other tabs' items
     msgPadrao->SetLines(dimensaoMessageLines());
     wireEvents();
 }
@@ -254,6 +258,16 @@ void TfrmDimensao::buildImages()
     imgCheck->Bitmap() = TBitmap(checkedImage());
     imgUncheck = new TImage(panBotoes, QStringLiteral("imgUncheck"));
     imgUncheck->Bitmap() = TBitmap(uncheckedImage());
+    // A dimension waiting to be deleted shows its flag as the same pictures, drawn by the grid.
+    const auto clear = [](const QImage &image) {
+        QPixmap picture = QPixmap::fromImage(image);
+        picture.setMask(picture.createMaskFromColor(toQColor(clOlive)));
+        return picture;
+    };
+    TColumn *flag = dbgPadrao->Columns(0);
+    flag->Pictures = {{QStringLiteral("S"), clear(checkedImage())},
+                      {QStringLiteral("N"), clear(uncheckedImage())},
+                      {QString(), clear(uncheckedImage())}};
 }
 
 void TfrmDimensao::wireEvents()
@@ -286,6 +300,7 @@ void TfrmDimensao::wireEvents()
     netValida->BeforeConnect = [this](TNetConnection *c) { netValidaBeforeConnect(c); };
     mnuDimensao->OnClick = [this](QObject *sender) { mnuDimensaoClick(sender); };
     mnuExtras->OnClick = [this](QObject *sender) { mnuExtrasClick(sender); };
+    mnuMembros->OnClick = [this](QObject *sender) { mnuMembrosClick(sender); };
     mnuDesfazerMarcacao->OnClick = [this](QObject *sender) { mnuDesfazerMarcacaoClick(sender); };
     connect(cdsDados, &TClientDataSet::currentChanged, this, [this] { showDimensionOfExtras(); });
     connect(cdsDados, &TClientDataSet::rowChanged, this, [this] { showDimensionOfExtras(); });

@@ -19,7 +19,8 @@ void TfrmDimensao::buildHistoryCommand()
 
     sbtHistorico =
         new TSpeedButton(panBotoes, QStringLiteral("sbtHistorico"), QStringLiteral("Histórico"));
-    sbtHistorico->setIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
+    // Greyed and faded when off, as the other toolbar pictures are.
+    sbtHistorico->SetImage(style()->standardIcon(QStyle::SP_FileDialogInfoView).pixmap(16, 16));
     sbtHistorico->setToolButtonStyle(Qt::ToolButtonIconOnly);
     sbtHistorico->SetHint(QStringLiteral("Histórico"), key);
     sbtHistorico->OnClick = [this](QObject *) { mnuHistorico->Click(); };

@@ -30,10 +30,9 @@ ImportFile readFile(const AdminOptions &options)
                                                        : ImportFile::fromJson(bytes);
 }
 
-int run(const AdminOptions &options, QTextStream &out, QTextStream &err)
+int run(const AdminOptions &options, const ImportFile &file, QTextStream &out)
 {
     const bool restoring = options.command == AdminOptions::Command::Restore;
-    const ImportFile file = restoring ? ImportFile() : readFile(options);
     auto collecting = std::make_unique<CollectingInteraction>();
     CollectingInteraction &ui = *collecting;
     Interaction::install(std::move(collecting));
@@ -76,6 +75,8 @@ QtMessageHandler standardHandler = nullptr;
 void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+    // Qt's fallback for a session without a runtime folder (a cron job, a service) works.
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
     if (standardHandler)
         standardHandler(type, context, message);
     else
@@ -88,10 +89,10 @@ extern "C" __attribute__((visibility("default"))) int kzr_admin_import(int argc,
 {
     // Nobody sees the screen; it needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    standardHandler = qInstallMessageHandler(quietOffscreen); // before the platform speaks
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kzr-admin"));
     SpeakBrazilianPortuguese();
-    standardHandler = qInstallMessageHandler(quietOffscreen);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString error;
@@ -100,8 +101,18 @@ extern "C" __attribute__((visibility("default"))) int kzr_admin_import(int argc,
         err << "kzr-admin: " << error << Qt::endl;
         return AdminTool::BadUsage;
     }
+    // A file that cannot be read, or does not hold what its layout says, is the caller's
+    // mistake, told apart from a server that failed.
+    ImportFile file;
     try {
-        return run(options, out, err);
+        if (options.command == AdminOptions::Command::Import)
+            file = readFile(options);
+    } catch (const Exception &e) {
+        err << "kzr-admin: " << e.Message() << Qt::endl;
+        return AdminTool::BadUsage;
+    }
+    try {
+        return run(options, file, out);
     } catch (const Exception &e) {
         err << "kzr-admin: " << e.Message() << Qt::endl;
     }

@@ -58,9 +58,17 @@ Variant DimensionProfiler::answer(const QString &table, const QString &key,
                              columns.parent());
     DimensionProfile profile;
     profile.keyType = columns.key().declaredType;
-    const qint64 keyedRows = measureKeys(reads, sql, profile);
-    if (columns.isFlat()) return packet::toVariant(profile.toPacket());
-    measureHierarchy(reads, sql, keyedRows, profile);
+    try {
+        const qint64 keyedRows = measureKeys(reads, sql, profile);
+        if (columns.isFlat()) return packet::toVariant(profile.toPacket());
+        measureHierarchy(reads, sql, keyedRows, profile);
+    } catch (const MethodFailure &failure) {
+        // Cut off by the time limit: the same advice as the member tree gives for a slow page.
+        if (columns.isFlat() || failure.Message() != QueryDeadline::interruptedText(m_limit)) throw;
+        throw MethodFailure(QStringLiteral("%1 Se a coluna %2 da tabela %3 não tiver índice, um "
+                                           "índice a tornaria mais rápida (CREATE INDEX ... ON %3 (%2)).")
+                                .arg(failure.Message(), columns.parent().name, columns.table()));
+    }
     profile.hierarchy->parentType = columns.parent().declaredType;
     return packet::toVariant(profile.toPacket());
 }

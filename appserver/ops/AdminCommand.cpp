@@ -162,7 +162,8 @@ int AdminCommand::run(const QStringList &arguments)
             return 0;
         }
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config, inUse.madeTheFile()))
+        for (const QString &warning :
+             DatabaseSetup::prepare(config, DatabaseSetup::Purpose::Administering, inUse.madeTheFile()))
             ServerLog::warning(warning);
         Database db(config, QStringLiteral("kzr-admin"));
         if (positional.first() == QLatin1String("user"))

@@ -43,7 +43,7 @@ QString copyBeforeUpgrade(const DatabaseConfig &config, qint64 version)
 
 } // namespace
 
-QStringList DatabaseSetup::prepare(const DatabaseConfig &config, bool madeEmpty)
+QStringList DatabaseSetup::prepare(const DatabaseConfig &config, Purpose purpose, bool madeEmpty)
 {
     QStringList warnings;
     bool fresh = false;
@@ -84,8 +84,9 @@ QStringList DatabaseSetup::prepare(const DatabaseConfig &config, bool madeEmpty)
             warnings << QStringLiteral("aviso: a lista de dimensões será lida do banco a cada "
                                        "pedido (não foi possível criar a tabela de versões: %1)")
                             .arg(*reason);
-        if (fresh) DemoContent::install(db);
-        if (UserStore(db).all().isEmpty())
+        const bool serving = purpose == Purpose::Serving;
+        if (fresh && serving) DemoContent::install(db);
+        if (serving && UserStore(db).all().isEmpty())
             warnings << QStringLiteral("aviso: nenhum usuário cadastrado, ninguém consegue entrar; "
                                        "crie um com: kzr-appserver user add NOME --role maintain");
     } catch (...) {

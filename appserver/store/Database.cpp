@@ -197,6 +197,9 @@ void Database::open()
         // compiled, the member pages were slower and the profile's passes no quicker
         // (docs/server.md, "Member pages").
         setup.exec(QStringLiteral("SET jit = off"));
+        // The database's notices ("already exists, skipping" as the tables are made sure of)
+        // tell an operator nothing; its warnings and errors still come.
+        setup.exec(QStringLiteral("SET client_min_messages = warning"));
         if (m_config.deadlines().statementTimeoutMs > 0) {
             // The database itself cancels a statement that runs or waits for a lock too long.
             setup.exec(QStringLiteral("SET statement_timeout = %1")

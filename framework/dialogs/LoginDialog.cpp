@@ -64,15 +64,26 @@ void LoginDialog::accept()
         return;
     }
     setWaiting(true);
+    m_refusal = std::make_shared<QString>();
     m_checking.reset(QThread::create(
-        [this, answer = LoginAnswer{user(), password()}] { m_refusal = m_check(answer); }));
+        [check = m_check, refusal = m_refusal, answer = LoginAnswer{user(), password()}] {
+            *refusal = check(answer);
+        }));
     connect(m_checking.get(), &QThread::finished, this, &LoginDialog::checked);
     m_checking->start();
 }
 
 void LoginDialog::reject()
 {
-    if (!waiting()) QDialog::reject();
+    if (waiting()) {
+        // The server may hold a refused login's answer back for seconds: the check goes on
+        // alone and ends its thread itself.
+        QThread *left = m_checking.release();
+        disconnect(left, nullptr, this, nullptr);
+        connect(left, &QThread::finished, left, &QObject::deleteLater);
+        setWaiting(false);
+    }
+    QDialog::reject();
 }
 
 void LoginDialog::checked()
@@ -80,18 +91,18 @@ void LoginDialog::checked()
     m_checking->wait(); // finished is told just before the thread ends
     m_checking.reset();
     setWaiting(false);
-    if (m_refusal.isEmpty()) {
+    if (m_refusal->isEmpty()) {
         QDialog::accept();
         return;
     }
-    showMessage(m_refusal, true);
+    showMessage(*m_refusal, true);
     m_password->selectAll();
     m_password->setFocus();
 }
 
 void LoginDialog::setWaiting(bool on)
 {
-    m_buttons->setEnabled(!on);
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!on); // Cancelar stays: it gives up the wait
     m_user->setReadOnly(on);
     m_password->setReadOnly(on);
     if (on) {

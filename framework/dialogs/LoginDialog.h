@@ -30,7 +30,7 @@ public:
     bool waiting() const { return m_checking != nullptr; }
 
     void accept() override;
-    void reject() override; // not while waiting: the answer is on its way
+    void reject() override; // while waiting too: the answer, when it comes, goes unread
 
 private:
     void showMessage(const QString &text, bool refusal);
@@ -43,5 +43,7 @@ private:
     QDialogButtonBox *m_buttons;
     LoginCheck m_check;
     std::unique_ptr<QThread> m_checking;
-    QString m_refusal; // what the check answered, written on its thread
+    // What the check answered, written on its thread: shared with it, so that a check left
+    // behind by Cancelar writes into no closed dialog.
+    std::shared_ptr<QString> m_refusal;
 };

@@ -19,17 +19,22 @@ bool isDigitCode(const TField *field)
     return true;
 }
 
+// The first exact match, else the first whose text starts with wanted, else the first that
+// holds it anywhere ("musicais" finds "Gêneros musicais").
 int findRow(TClientDataSet *dataSet, int fieldIndex, const QString &wanted)
 {
     int prefixRow = -1;
+    int insideRow = -1;
     for (int row = 0; row < dataSet->RecordCount(); ++row) {
         const QString value = dataSet->DisplayTextAt(row, fieldIndex).trimmed();
         if (value.compare(wanted, Qt::CaseInsensitive) == 0)
             return row;
         if (prefixRow < 0 && value.startsWith(wanted, Qt::CaseInsensitive))
             prefixRow = row;
+        else if (insideRow < 0 && value.contains(wanted, Qt::CaseInsensitive))
+            insideRow = row;
     }
-    return prefixRow;
+    return prefixRow >= 0 ? prefixRow : insideRow;
 }
 
 } // namespace

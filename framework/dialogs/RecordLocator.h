@@ -9,8 +9,9 @@ class TField;
 class RecordLocator
 {
 public:
-    // Moves to the first record, from the top, whose field's display text starts with text
-    // (case-insensitive); an exact match is preferred over a prefix. A code of digits in a
+    // Moves to the first record, from the top, whose field's display text holds text
+    // (case-insensitive); an exact match is preferred over a prefix, a prefix over a match
+    // inside the text. A code of digits in a
     // fixed width is first looked for as stored ("4" as "00004"). False, and no move, when
     // none matches or the field is unknown.
     static bool locate(TClientDataSet *dataSet, const QString &fieldName, const QString &text);

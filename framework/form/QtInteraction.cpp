@@ -12,9 +12,11 @@
 #include "TDataSource.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 
@@ -81,6 +83,12 @@ int QtInteraction::messageDialog(const QString &text, TMsgDlgType type, TMsgDlgB
     FocusReturn focusBack;
     Modal box(new QMessageBox(iconOf(type), titleOf(type), text, QMessageBox::NoButton, dialogParent()));
     box->setInformativeText(DialogContext::current().informativeText);
+    // The box is as wide as its short question; the record it is about keeps to one line,
+    // or a few wide ones, instead of a column of words.
+    if (auto *about = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        const int wanted = about->fontMetrics().horizontalAdvance(about->text()) + 8;
+        about->setMinimumWidth(std::min(wanted, 60 * about->fontMetrics().averageCharWidth()));
+    }
     // The buttons' captions are Qt's own, in the language of the translation the host installed.
     struct Pair {
         int flag;

@@ -2,8 +2,10 @@
 
 #include "TColumnTitle.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
+#include <map>
 
 class TClientDataSet;
 class TDBGrid;
@@ -21,6 +23,9 @@ public:
     bool ReadOnly = false; // never typed into (a picture column, say)
     TColumnButtonStyle ButtonStyle = TColumnButtonStyle::cbsAuto;
     TColumnTitle Title;
+    // Values shown as a picture, for the cells the grid paints itself (a row waiting to be
+    // deleted): a column whose handler draws pictures for its values names them here too.
+    std::map<QString, QPixmap> Pictures;
     TField *Field() const;  // the field of the grid's record set, nullptr when none
     int Index() const { return m_index; }
 

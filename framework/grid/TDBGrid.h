@@ -104,6 +104,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
     void commitData(QWidget *editor) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 

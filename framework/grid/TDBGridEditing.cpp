@@ -20,7 +20,31 @@ bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
     if (trigger == AnyKeyPressed && event && event->type() == QEvent::KeyPress &&
         (static_cast<QKeyEvent *>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return false;
+    const EditTrigger previous = d->lastTrigger;
+    d->lastTrigger = trigger;
+    if (trigger == SelectedClicked) {
+        // The release that ends a double click is no second click; otherwise the editor opens
+        // when no double click can follow (Qt's own wait would refuse the keys typed meanwhile).
+        if (previous == DoubleClicked || !(editTriggers() & SelectedClicked) ||
+            !(d->model->flags(index) & Qt::ItemIsEditable))
+            return false;
+        d->clickEditIndex = index;
+        d->clickEdit.start(QApplication::doubleClickInterval(), this);
+        return true;
+    }
+    d->clickEdit.stop(); // a key or a double click opens the editor now
     return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != d->clickEdit.timerId()) {
+        QTableView::timerEvent(event);
+        return;
+    }
+    d->clickEdit.stop();
+    if (d->clickEditIndex.isValid() && d->clickEditIndex == currentIndex() && !d->editor)
+        QTableView::edit(d->clickEditIndex, AllEditTriggers, nullptr);
 }
 
 bool TDBGrid::openEditor()

@@ -61,12 +61,17 @@ void TDBGrid::paintPendingDeletes()
             if (isColumnHidden(column)) continue;
             const QRect cell(columnViewportPosition(column), top, columnWidth(column), height);
             right = cell.right();
-            const TField *field = Columns(column) ? Columns(column)->Field() : nullptr;
+            const TColumn *shown = Columns(column);
+            const TField *field = shown ? shown->Field() : nullptr;
             painter.fillRect(cell, QColor(0xe8, 0xe8, 0xe8));
             painter.setPen(Qt::darkGray);
-            if (field)
-                painter.drawText(cell.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                                 dataSet->PendingDeleteText(deleted, field->Index()));
+            if (!field) continue;
+            const QString text = dataSet->PendingDeleteText(deleted, field->Index());
+            if (const auto picture = shown->Pictures.find(text); picture != shown->Pictures.end())
+                painter.drawPixmap(cell.left() + 1, cell.top() + (height - picture->second.height()) / 2,
+                                   picture->second);
+            else
+                painter.drawText(cell.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
         }
         painter.setPen(QPen(GridDelegate::unsavedColour(), 2));
         painter.setBrush(Qt::NoBrush);

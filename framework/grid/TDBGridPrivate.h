@@ -7,6 +7,7 @@
 #include "TDBGrid.h"
 #include "TDataSource.h"
 
+#include <QBasicTimer>
 #include <QKeyEvent>
 #include <QPersistentModelIndex>
 #include <QPointer>
@@ -52,6 +53,11 @@ struct TDBGrid::Private {
     // The key press the grid is handling: Qt hands the key that opens an editor on to the
     // editor (and an ignored one back up to the grid); the handler must see it once.
     QKeyEvent *inFlight = nullptr;
+    // A click on the current cell opens its editor once a double click can no longer follow;
+    // the grid keeps that wait itself so that a key typed meanwhile opens the editor at once.
+    QBasicTimer clickEdit;
+    QPersistentModelIndex clickEditIndex;
+    QAbstractItemView::EditTrigger lastTrigger = QAbstractItemView::NoEditTriggers;
     TCanvas *canvas = nullptr;
     // The columns as defined, taken before anyone could rearrange them.
     std::optional<ColumnLayout> defaults;

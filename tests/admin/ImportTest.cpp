@@ -40,6 +40,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("TZ", "America/Sao_Paulo"); // local time is not UTC
+        env.remove("XDG_RUNTIME_DIR"); // as from a cron job or a service
         program.setProcessEnvironment(env);
         program.start(KZR_ADMIN_PROGRAM,
                       args + QStringList{"--port", QString::number(server.port()), "--settings",
@@ -114,6 +115,7 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
 
     const Outcome run = admin({"import", file});
     EXPECT_EQ(run.code, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("XDG_RUNTIME_DIR")) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_TRUE(lines.contains("RECUSADO dimensão 00015 (item 7): Valor excede o tamanho do "
                                "campo \"Nome\" (máximo 30 caracteres)."))
@@ -146,13 +148,17 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     EXPECT_EQ(again.code, 0) << again.out.toStdString() << again.err.toStdString();
     EXPECT_EQ(again.out, "0 inclusão(ões), 0 alteração(ões), 0 exclusão(ões), 0 recusa(s).\n");
 
-    // A file that is not there, or not whole, is said so in Portuguese.
-    EXPECT_TRUE(admin({"import", server.tempPath("nada.json")}).err.endsWith(": o arquivo não existe\n"));
+    // A file that is not there, or not whole, is said so in Portuguese, as bad input (not as a
+    // server failure).
+    const auto missing = admin({"import", server.tempPath("nada.json")});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.endsWith(": o arquivo não existe\n"));
     QFile cut(server.tempPath("cortado.json"));
     ASSERT_TRUE(cut.open(QIODevice::WriteOnly) && cut.write("{\"dimensoes\": [\n{") > 0);
     cut.close();
-    EXPECT_TRUE(admin({"import", cut.fileName()})
-                    .err.endsWith("kzr-admin: Arquivo inválido (linha 2): um objeto não termina (falta \"}\")\n"));
+    const auto broken = admin({"import", cut.fileName()});
+    EXPECT_EQ(broken.code, 2);
+    EXPECT_TRUE(broken.err.endsWith("kzr-admin: Arquivo inválido (linha 2): um objeto não termina (falta \"}\")\n"));
 }
 
 TEST_F(Import, DeletesWhatTheFileLeavesOutOnlyWhenAskedAndAsTheScreenAllows)

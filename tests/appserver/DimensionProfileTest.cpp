@@ -313,7 +313,11 @@ TEST_P(Profile, TheTimeLimitStopsTheWorkAndLeavesTheConnectionUsable)
             .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI");
         ADD_FAILURE() << "the profile was not stopped";
     } catch (const MethodFailure &e) {
-        EXPECT_EQ(e.Message(), "Análise interrompida após 0,001 s.");
+        // With the advice the member tree gives for a slow page.
+        EXPECT_TRUE(e.Message().startsWith("Análise interrompida após 0,001 s. Se a coluna "))
+            << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().endsWith("(CREATE INDEX ... ON grande (cdpai)).", Qt::CaseInsensitive))
+            << e.Message().toStdString();
     }
     // The same connection then answers in full: no stopped transaction or stale limit is left.
     const packet::Packet full =

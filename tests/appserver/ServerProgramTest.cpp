@@ -163,6 +163,26 @@ TEST(ServerProgram, ANewDatabaseIsItsOwnersAloneAndListeningInTheClearIsSaidAlou
     }
 }
 
+// An operator who adds the first user to a new file is setting up their own data: no demo
+// application, no demo user, and no advice to run what is being run.
+TEST(ServerProgram, TheFirstUserOfANewFileComesAlone)
+{
+    QTemporaryDir dir;
+    const QStringList database = {"--database", "sqlite:" + dir.filePath("novo.sqlite"),
+                                  ServerProcess::testCostFlag()};
+    QProcess add;
+    add.setProcessChannelMode(QProcess::MergedChannels);
+    add.start(ServerProcess::programPath(), QStringList{"user", "add", "ana", "--role", "maintain"} + database);
+    add.write("segredo\n");
+    add.closeWriteChannel();
+    ASSERT_TRUE(add.waitForFinished(60000));
+    const QString said = QString::fromUtf8(add.readAll());
+    EXPECT_EQ(add.exitCode(), 0) << said.toStdString();
+    EXPECT_FALSE(said.contains("nenhum usuário")) << said.toStdString();
+    const ProgramRun list = runProgram(QStringList{"user", "list"} + database.mid(0, 2));
+    EXPECT_EQ(list.output, "ana\tmaintain\tlocal\n");
+}
+
 TEST(ServerProgram, TakesItsDatabaseFromTheEnvironmentAndAnnouncesWhereItServes)
 {
     QTemporaryDir dir;
@@ -622,6 +642,7 @@ TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
         ASSERT_TRUE(start->waitForFinished(60000));
         const QString output = QString::fromUtf8(start->readAll());
         EXPECT_EQ(start->exitCode(), 0) << output;
+        EXPECT_FALSE(output.contains("NOTICE")) << output; // the database's chatter stays there
         upgraded += output.contains("atualizadas da versão 1 para a 3");
     }
     EXPECT_EQ(upgraded, 1);

@@ -244,3 +244,21 @@ TEST_F(GridTest, TheCheckMarkTitleShowsAGlyphAndTitlesDefaultToTheLabel)
     EXPECT_EQ(grid->columnWidth(0), codeWidth);
     EXPECT_LT(codeWidth, grid->columnWidth(1));
 }
+
+TEST_F(GridTest, AKeyTypedRightAfterAClickOpensTheEditorWithIt)
+{
+    // A click on the current cell opens its editor once no double click can follow...
+    goTo(0, 1);
+    clickCell(0, 1);
+    for (int waited = 0; waited < 100 && !editor(); ++waited)
+        QTest::qWait(20);
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("Ana"));
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    // ...and a key typed while it waits opens the editor at once, with that key.
+    goTo(1, 1);
+    clickCell(1, 1);
+    QTest::keyClick(grid, 'Z');
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("Z"));
+}

@@ -8,6 +8,7 @@
 #include "TDataSource.h"
 
 #include <QApplication>
+#include <atomic>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -52,16 +53,20 @@ TEST(RealDialogs, MessagePickListAndFindAnswerWhatTheUserDid)
         ASSERT_NE(box, nullptr);
         shownText = box->text();
         informativeText = box->informativeText();
+        // The record it is about takes a line or two, however short the question.
+        const auto *about = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        ASSERT_NE(about, nullptr);
+        EXPECT_GE(2 * about->width(), about->fontMetrics().horizontalAdvance(about->text())) << about->width();
         yesText = box->button(QMessageBox::Yes)->text();
         noText = box->button(QMessageBox::No)->text();
         box->button(QMessageBox::Yes)->click();
     });
     {
-        DialogContext about({QStringLiteral("Dimensão 00004 – Vendas"), {}});
+        DialogContext about({QStringLiteral("Atributo extra DSSEGMENTO (Segmento) da dimensão 00012 – Clientes por segmento"), {}});
         EXPECT_EQ(Interaction::current().messageDialog(QStringLiteral("Confirma exclusão?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
     }
     EXPECT_EQ(shownText, QStringLiteral("Confirma exclusão?"));
-    EXPECT_EQ(informativeText, QStringLiteral("Dimensão 00004 – Vendas"));
+    EXPECT_EQ(informativeText, QStringLiteral("Atributo extra DSSEGMENTO (Segmento) da dimensão 00012 – Clientes por segmento"));
     if (translated) {
         EXPECT_EQ(yesText, QStringLiteral("&Sim"));
         EXPECT_EQ(noText, QStringLiteral("&Não"));
@@ -241,9 +246,12 @@ TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
     Interaction::install(nullptr);
     QSemaphore answered;
     QStringList verdicts{QStringLiteral("Usuário ou senha inválidos."), QString()};
+    std::atomic<int> checked{0};
     const LoginDialogCheck check([&](const LoginAnswer &) {
         answered.acquire();
-        return verdicts.takeFirst();
+        QString verdict = verdicts.takeFirst();
+        ++checked;
+        return verdict;
     });
     whenModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<LoginDialog *>(modal);
@@ -268,4 +276,18 @@ TEST(RealDialogs, TheLoginDialogWaitsVisiblyForTheServersVerdict)
         Interaction::current().login(QStringLiteral("127.0.0.1:21201"), QStringLiteral("ana"), QString());
     ASSERT_TRUE(typed.has_value());
     EXPECT_EQ(typed->password, QStringLiteral("certa"));
+
+    // Cancelar works while the answer is held back: the dialog closes at once, with no answer.
+    verdicts << QStringLiteral("Usuário ou senha inválidos.");
+    whenModal([&](QWidget *modal) {
+        auto *buttons = modal->findChild<QDialogButtonBox *>();
+        buttons->button(QDialogButtonBox::Ok)->click();
+        QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel);
+        EXPECT_TRUE(cancel->isEnabled());
+        cancel->click();
+    });
+    EXPECT_FALSE(Interaction::current().login(QStringLiteral("127.0.0.1:21201"), QStringLiteral("ana"), QString()));
+    EXPECT_EQ(checked, 2);
+    answered.release(); // the answer comes after all, to no one
+    EXPECT_TRUE(QTest::qWaitFor([&] { return checked == 3; }));
 }

@@ -95,7 +95,11 @@ TEST_F(ServicesTest, PickListAndFindPositionTheRecordSetThroughTheSeam)
     EXPECT_EQ(seam->shown[0].kind, ScriptedInteraction::Shown::PickList);
     EXPECT_EQ(seam->shown[0].text, QStringLiteral("Campos"));
 
-    // Find: prefix, any letter case; a miss and a cancel leave the record where it was.
+    // Find: anywhere in the text (a prefix first), any letter case;
+    // a miss and a cancel leave the record where it was.
+    seam->findAnswers.push(std::make_pair(QStringLiteral("NOME"), QStringLiteral("RLA")));
+    Procura(dataSet.get());
+    EXPECT_EQ(dataSet->RecNo(), 3);
     seam->findAnswers.push(std::make_pair(QStringLiteral("NOME"), QStringLiteral("bru")));
     Procura(dataSet.get());
     EXPECT_EQ(dataSet->RecNo(), 2);

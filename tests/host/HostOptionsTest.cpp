@@ -52,10 +52,15 @@ TEST(HostOptions, ABadPortOrAnUnknownOptionIsAnError)
     EXPECT_EQ(plain.server, QStringLiteral("127.0.0.1"));
 }
 
-// Asking for help is not a mistake: the options go to standard output and the program ends well.
+// Asking for help is not a mistake: the options go to standard output and the program ends well,
+// with no display to open windows on.
 TEST(HostOptions, HelpIsPrintedAndTheProgramEndsWell)
 {
     QProcess host;
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        noDisplay.remove(QString::fromLatin1(name));
+    host.setProcessEnvironment(noDisplay);
     host.start(QStringLiteral(KZR_HOST_PROGRAM), {QStringLiteral("--help")});
     ASSERT_TRUE(host.waitForFinished(30000));
     EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);

@@ -65,10 +65,17 @@ TEST_F(CommandRoutingTest, CtrlTabAndCtrlPageKeysSwitchTabs)
     EXPECT_EQ(QApplication::focusWidget(), form->dbgExtras);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(form->pgcPadrao->currentIndex(), 2);
+    EXPECT_TRUE(form->mnuMembros->Checked());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshExtras);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
     EXPECT_EQ(form->pgcPadrao->ActivePage(), form->tshPadrao);
+    EXPECT_FALSE(form->mnuMembros->Checked());
+    // The members tab has its item in the Operação menu, as the other two have.
+    form->mnuMembros->Click();
+    EXPECT_EQ(form->pgcPadrao->currentIndex(), 2);
+    EXPECT_TRUE(form->mnuMembros->Checked());
+    EXPECT_FALSE(form->mnuDimensao->Checked());
 }
 
 TEST_F(CommandRoutingTest, CancelOnTheExtrasTabAsksThenReloadsTheExtras)

@@ -23,16 +23,20 @@ protected:
     }
 };
 
-TEST_F(CommandStateTest, AnEmptyListOffersOnlyIncludeAndClose)
+TEST_F(CommandStateTest, AnEmptyListOffersOnlyIncludeRefreshAndClose)
 {
     startServer(emptyDatabaseUrl());
     openScreen();
     EXPECT_TRUE(form->cdsDados->Active());
     EXPECT_TRUE(form->cdsDados->IsEmpty());
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuVerificar", "mnuFechar"}));
     EXPECT_FALSE(form->tshExtras->Enabled());
     EXPECT_FALSE(form->mnuExtras->Enabled());
     expectButtonsFollowMenu();
+    // Refreshing it asks the server again, so that what others added since can appear.
+    forget();
+    form->sbtVerificar->Click();
+    EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
 }
 
 // A user who may only read: every command that writes is off and says why, nothing can be typed
@@ -134,7 +138,7 @@ TEST_F(CommandStateTest, ExtrasTabFollowsItsOwnRecordSetAndTheDimensionsTable)
     EXPECT_TRUE(form->mnuExtras->Checked());
     EXPECT_FALSE(form->mnuDimensao->Checked());
     EXPECT_TRUE(form->cdsExtras->IsEmpty());
-    EXPECT_EQ(enabledCommands(), QStringList{"mnuFechar"});
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuVerificar", "mnuFechar"}));
     EXPECT_TRUE(form->tshPadrao->Enabled());
     // An insert there is undone at once, without a word.
     form->cdsExtras->Insert();

@@ -93,6 +93,15 @@ TEST_F(History, ListsEveryUsersChangesAndRestoresAnOlderVersionAsANewChange)
     EXPECT_EQ(form->HistoryOf("00012").size(), 8);
     form->sbtAlterar->Click();
     EXPECT_FALSE(form->sbtHistorico->Enabled()); // not while editing
+    // And it looks off: its picture faded, as the other toolbar pictures are.
+    const QImage on = form->sbtHistorico->icon().pixmap(16, 16).toImage();
+    const QImage off = form->sbtHistorico->icon().pixmap(16, 16, QIcon::Disabled).toImage();
+    int opaque = 0;
+    for (int y = 0; y < on.height(); ++y)
+        for (int x = 0; x < on.width(); ++x)
+            if (qAlpha(on.pixel(x, y)) == 255 && ++opaque)
+                EXPECT_LE(qAlpha(off.pixel(x, y)), 255 / 3 + 1) << x << "," << y;
+    EXPECT_GT(opaque, 0);
 }
 
 TEST_F(History, ARestoreARuleNowRefusesSavesNothingAndSaysWhy)

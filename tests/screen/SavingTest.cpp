@@ -110,7 +110,7 @@ TEST_F(SavingTest, AlteringAndDeletingReachTheServer)
     EXPECT_EQ(callsMade(), QStringList{"SetDimensao"});
     EXPECT_TRUE(storedDimensions().isEmpty());
     EXPECT_TRUE(form->cdsDados->IsEmpty());
-    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuFechar"}));
+    EXPECT_EQ(enabledCommands(), (QStringList{"mnuIncluir", "mnuVerificar", "mnuFechar"}));
     EXPECT_FALSE(form->tshExtras->Enabled());
 
     // With nothing pending no call is made.

@@ -1,3 +1,5 @@
+#include "formdata/CheckMarkImages.h"
+#include "Colors.h"
 #include "ScreenFixture.h"
 
 #include "GridDelegate.h"
@@ -202,6 +204,21 @@ TEST_F(TypingTest, AnUnsentDeleteStaysInSightAndACancelledEditKeepsIt)
     const QImage painted = form->dbgPadrao->viewport()->grab().toImage();
     EXPECT_EQ(QColor(painted.pixel(100, below)), GridDelegate::unsavedColour());
     EXPECT_NE(QColor(painted.pixel(100, below - 3)), GridDelegate::unsavedColour());
+    // Its flag shows as the check mark, as on the other rows, not as its letter.
+    const QImage check = checkedImage();
+    const int height = form->dbgPadrao->verticalHeader()->defaultSectionSize();
+    const QPoint corner(form->dbgPadrao->columnViewportPosition(0) + 1, below - 1 + (height - check.height()) / 2);
+    int drawn = 0;
+    int same = 0;
+    for (int y = 0; y < check.height(); ++y) {
+        for (int x = 0; x < check.width(); ++x) {
+            if (QColor(check.pixel(x, y)) == toQColor(clOlive)) continue; // the background
+            ++drawn;
+            same += check.pixel(x, y) == painted.pixel(corner + QPoint(x, y)) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(drawn, 0);
+    EXPECT_EQ(same, drawn);
 
     clickCell(0, 2);
     typeText(QStringLiteral("X"));
