@@ -127,9 +127,15 @@ int main(int argc, char *argv[])
                             .arg(where, config.displayUrl(),
                                  options.usesTls() ? QStringLiteral(", TLS") : QString()));
         systemd.ready();
-        const int code = app.exec();
-        systemd.stopping();
-        return code;
+        QObject::connect(&shutdown, &ShutdownSignals::requested, &server, [&] {
+            systemd.stopping();
+            ServerLog::info(QStringLiteral("parando: %1 conexões terminam o que pediram")
+                                .arg(server.connections()));
+            server.drain();
+        });
+        QObject::connect(&server, &AppServer::drained, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        return app.exec();
     } catch (const Exception &e) {
         ServerLog::error(e.Message());
         return 1;

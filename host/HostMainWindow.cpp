@@ -5,6 +5,7 @@
 #include "LoginBroadcast.h"
 #include "SaveStatus.h"
 #include "Services.h"
+#include "TNetConnection.h"
 #include "TfrmPadraoGrid.h"
 
 #include <QApplication>
@@ -54,13 +55,22 @@ HostMainWindow::HostMainWindow(const HostOptions &options, QWidget *parent)
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(QStringLiteral("&Sair"), this, &QWidget::close);
 
-    m_serverLabel = new QLabel(QStringLiteral("Servidor: %1:%2").arg(m_options.server).arg(m_options.port), this);
+    m_serverLabel = new QLabel(m_options.server.contains(QLatin1Char(','))
+                                   ? QStringLiteral("Servidores: %1").arg(m_options.server)
+                                   : QStringLiteral("Servidor: %1:%2").arg(m_options.server).arg(m_options.port),
+                               this);
     m_saveStatus = new SaveStatus(this);
     statusBar()->addWidget(m_saveStatus, 1);
     m_userLabel = new QLabel(this);
     m_userLabel->setObjectName(QStringLiteral("lblUsuario"));
     statusBar()->addPermanentWidget(m_userLabel);
     statusBar()->addPermanentWidget(m_serverLabel);
+    // With several servers the label names the one answering now; told from any thread.
+    TNetConnection::SetServerAnsweringHandler([label = m_serverLabel](const QString &server) {
+        QMetaObject::invokeMethod(
+            label, [label, server] { label->setText(QStringLiteral("Servidor: %1").arg(server)); },
+            Qt::QueuedConnection);
+    });
 
     connect(m_area, &QMdiArea::subWindowActivated, this, &HostMainWindow::showFormMenu);
 
@@ -73,6 +83,7 @@ HostMainWindow::~HostMainWindow()
 {
     // The area activates other windows while its children go; this object is half gone by then.
     disconnect(m_area, nullptr, this, nullptr);
+    TNetConnection::SetServerAnsweringHandler(nullptr);
     if (TApplication::Host() == this)
         TApplication::SetHost(nullptr);
 }

@@ -1,11 +1,13 @@
 #include "TNetConnection.h"
 
 #include "DryRunJournal.h"
+#include "SaveRecheck.h"
 #include "ServerFailure.h"
 #include "WireProtocol.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QHash>
 #include <QScopeGuard>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -101,6 +103,15 @@ std::function<void()> &waitingHandler()
 }
 
 const QString SessionModule = QStringLiteral("KZR.Sessao");
+
+// The calls that store something: sent once, never again to another server after a connection
+// that broke under them (a dry run's steps are rolled back, and go again).
+bool changesData(const QString &module, const QString &method)
+{
+    if (module == QLatin1String(DryRunJournal::Module))
+        return method != QLatin1String(DryRunJournal::Method);
+    return method == QLatin1String("SetDimensao") || method == QLatin1String("setExtras");
+}
 
 // What is left of a call's time limit, as Qt's waits take it (at least 1 ms: 0 would not wait;
 // -1 waits without end).
@@ -239,34 +250,147 @@ void TNetConnection::dropSocket()
     m_sessionResumed = false;
 }
 
+QList<TNetConnection::Endpoint> TNetConnection::endpoints() const
+{
+    // "a", "a:21201,b:21202", "[::1]:21201": each server of the list, the port given or ours.
+    QList<Endpoint> list;
+    for (const QString &part : m_host.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString spec = part.trimmed();
+        Endpoint server{spec, m_port};
+        qsizetype colon = -1;
+        if (spec.startsWith(QLatin1Char('['))) {
+            const qsizetype close = spec.indexOf(QLatin1Char(']'));
+            server.host = spec.mid(1, close - 1);
+            if (close >= 0 && spec.indexOf(QLatin1Char(':'), close) == close + 1) colon = close + 1;
+        } else if (spec.count(QLatin1Char(':')) == 1) { // more: an IPv6 address without a port
+            colon = spec.indexOf(QLatin1Char(':'));
+            server.host = spec.left(colon);
+        }
+        if (colon >= 0) {
+            bool ok = false;
+            server.port = spec.mid(colon + 1).toInt(&ok);
+            if (!ok) server.port = -1;
+        }
+        list << server;
+    }
+    if (list.isEmpty()) list << Endpoint{m_host, m_port};
+    return list;
+}
+
+namespace {
+
+// Which server of each list the connections of this process reach first: the one that
+// answered last, so that they all move together when one stops.
+QMutex &preferredLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QHash<QString, int> &preferredServers()
+{
+    static QHash<QString, int> preferred;
+    return preferred;
+}
+
+std::function<void(const QString &)> &serverAnsweringHandler()
+{
+    static std::function<void(const QString &)> handler;
+    return handler;
+}
+
+QString endpointText(const QString &host, int port)
+{
+    return (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
+           QLatin1Char(':') + QString::number(port);
+}
+
+} // namespace
+
+void TNetConnection::SetServerAnsweringHandler(std::function<void(const QString &)> handler)
+{
+    serverAnsweringHandler() = std::move(handler);
+}
+
+void TNetConnection::moveOn()
+{
+    // The server reached last is stopping or gone: every connection starts at the next one.
+    const QMutexLocker lock(&preferredLock());
+    const QString list = m_host + QLatin1Char('/') + QString::number(m_port);
+    const int count = int(endpoints().size());
+    if (count > 1 && preferredServers().value(list) == m_serverIndex)
+        preferredServers()[list] = (m_serverIndex + 1) % count;
+}
+
 bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline)
 {
-    // The server closes a connection that stays idle too long: find that out before sending,
-    // and start on a fresh one instead of failing the call.
+    // The server closes a connection that stays idle too long, and a stopping server closes
+    // it after saying so: find that out before sending, and start on a fresh one instead of
+    // failing the call.
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState &&
         m_socket->bytesAvailable() == 0)
         m_socket->waitForReadyRead(0);
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState &&
         m_socket->bytesAvailable() == 0)
         return true;
+    if (m_socket) moveOn();
     setDescriptor(-1); // the old socket, if any, is about to go
     m_sessionResumed = false;
     m_socketAccess = currentAccess();
+    const QList<Endpoint> servers = endpoints();
+    const QString list = m_host + QLatin1Char('/') + QString::number(m_port);
+    int first = 0;
+    {
+        const QMutexLocker lock(&preferredLock());
+        first = preferredServers().value(list) % int(servers.size());
+    }
+    QStringList failures;
+    for (int i = 0; i < servers.size(); ++i) {
+        const int index = (first + i) % int(servers.size());
+        // With others left to try, a server that does not answer may not take all the time.
+        const int left = int(servers.size()) - i;
+        QDeadlineTimer attempt = deadline;
+        if (left > 1 && !deadline.isForever())
+            attempt = QDeadlineTimer(std::max<qint64>(deadline.remainingTime() / left, 1000));
+        if (connectTo(servers[index], error, attempt)) {
+            m_serverIndex = index;
+            const QString answering = endpointText(servers[index].host, servers[index].port);
+            {
+                const QMutexLocker lock(&preferredLock());
+                preferredServers()[list] = index;
+            }
+            if (answering != std::exchange(m_serverAnswering, answering) &&
+                serverAnsweringHandler())
+                serverAnsweringHandler()(answering);
+            return true;
+        }
+        failures << *error;
+        if (m_interrupted || deadline.hasExpired()) break;
+    }
+    if (failures.size() > 1)
+        *error = QStringLiteral("Nenhum servidor de aplicação respondeu: %1")
+                     .arg(failures.join(QStringLiteral("; ")));
+    return false;
+}
+
+bool TNetConnection::connectTo(const Endpoint &server, QString *error,
+                               const QDeadlineTimer &deadline)
+{
     const ServerAccess &access = m_socketAccess;
     const QString where = QStringLiteral("Não foi possível conectar ao servidor de aplicação %1:%2")
-                              .arg(m_host)
-                              .arg(m_port);
+                              .arg(server.host)
+                              .arg(server.port);
     if (m_interrupted) {
         *error = where + QStringLiteral(": ") + Interrupted;
         return false;
     }
-    if (m_port <= 0 || m_port > 65535) {
+    if (server.port <= 0 || server.port > 65535) {
         *error = where + QStringLiteral(": porta inválida");
         return false;
     }
     if (!access.tls) {
         m_socket = std::make_unique<QTcpSocket>();
-        m_socket->connectToHost(m_host, quint16(m_port));
+        m_socket->connectToHost(server.host, quint16(server.port));
         setDescriptor(m_socket->socketDescriptor());
         if (!m_socket->waitForConnected(remainingMs(deadline))) {
             *error = where + QStringLiteral(": ") +
@@ -312,7 +436,7 @@ bool TNetConnection::ensureSocket(QString *error, const QDeadlineTimer &deadline
     const auto forgetDescriptor = qScopeGuard([&] {
         if (m_socket.get() != raw) setDescriptor(-1);
     });
-    secure->connectToHostEncrypted(m_host, quint16(m_port));
+    secure->connectToHostEncrypted(server.host, quint16(server.port));
     setDescriptor(secure->socketDescriptor());
     const bool encrypted = secure->waitForEncrypted(remainingMs(deadline));
     QObject::disconnect(judge);
@@ -361,8 +485,59 @@ Variant TNetConnection::callModule(const QString &module, const QString &method,
     if (!m_connected)
         throw EConnectionError(
             QStringLiteral("A conexão com o servidor de aplicação não está aberta."));
-    // The limit covers the whole call: connecting, resuming the session and the exchange.
+    // The limit covers the whole call, on every server it goes to: connecting, resuming the
+    // session and the exchange.
     const QDeadlineTimer deadline(m_timeoutMs);
+    const int servers = int(endpoints().size());
+    for (int attempt = 1;; ++attempt) {
+        m_mayMove = m_brokenChange = false;
+        try {
+            return callOnce(module, method, args, deadline);
+        } catch (const EConnectionError &) {
+            // To the next server, with the same session, when this one did not run the call (it
+            // is stopping) or the call only reads. A save whose server went away meanwhile may
+            // have been stored: it goes again only once the next server shows it was not.
+            if ((!m_mayMove && !m_brokenChange) || attempt >= servers || m_interrupted ||
+                deadline.hasExpired())
+                throw;
+            if (m_brokenChange) {
+                std::optional<Variant> stored = recheck(module, method, args, deadline);
+                if (!stored) throw;
+                if (stored->kind() != Variant::Kind::Empty) return *stored;
+            }
+        }
+    }
+}
+
+std::optional<Variant> TNetConnection::recheck(const QString &module, const QString &method,
+                                               const QList<RemoteArg> &args,
+                                               const QDeadlineTimer &deadline)
+{
+    if (!SaveRecheck::checks(module, method)) return std::nullopt;
+    Variant answer;
+    try {
+        switch (SaveRecheck::check(
+            method, args,
+            [&](const QString &read, const QList<RemoteArg> &readArgs) {
+                return callOnce(module, read, readArgs, deadline);
+            },
+            &answer)) {
+        case SaveRecheck::Found::Stored:
+            return answer;
+        case SaveRecheck::Found::NotStored:
+            return Variant(); // to be sent again
+        case SaveRecheck::Found::Unclear:
+            return std::nullopt;
+        }
+    } catch (const Exception &) {
+        // The check could not be made: the save's own failure says what is known.
+    }
+    return std::nullopt;
+}
+
+Variant TNetConnection::callOnce(const QString &module, const QString &method,
+                                 const QList<RemoteArg> &args, const QDeadlineTimer &deadline)
+{
     QString error;
     if (!ensureSocket(&error, deadline)) throw EConnectionError(error);
     // A new login since this socket resumed its session (another connection found it ended):
@@ -414,9 +589,21 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
     QTcpSocket *socket = m_socket.get();
     // A broken exchange leaves the stream at an unknown point: the socket is dropped so that
     // the next call starts on a fresh one.
+    // A connection that breaks moves the call to the next server, unless it changes data and
+    // may have been stored already.
+    const bool changes = changesData(module, method);
     auto fail = [&](const QString &why) -> EConnectionError {
-        const QString message = CallFailed.arg(m_interrupted ? Interrupted : why);
+        const QString message =
+            changes && !m_interrupted
+                ? QStringLiteral("A conexão com o servidor de aplicação caiu durante a gravação "
+                                 "(%1); não é possível saber se ela foi concluída. Atualize os "
+                                 "dados para conferir.")
+                      .arg(why)
+                : CallFailed.arg(m_interrupted ? Interrupted : why);
         dropSocket();
+        moveOn();
+        m_mayMove = !changes;
+        m_brokenChange = changes && !m_interrupted;
         return EConnectionError(message);
     };
 
@@ -483,6 +670,12 @@ Variant TNetConnection::exchange(const QString &module, const QString &method,
         reply = wire::decodeReply(std::move(*item));
     } catch (const EConnectionError &e) {
         throw fail(e.Message());
+    }
+    if (reply.stopping) { // not run: another server may take it
+        dropSocket();
+        moveOn();
+        m_mayMove = true;
+        throw EConnectionError(CallFailed.arg(*reply.stopping));
     }
     if (reply.fault)
         throw EConnectionError(

@@ -54,6 +54,12 @@ public:
     // Told when the server answers that the session is over (never logged in, expired): the
     // host then asks for a new login. The call's reply still carries the server's message.
     static void SetSessionEndedHandler(std::function<void(const QString &message)> handler);
+    // Host() may name several servers ("a:21201,b:21201", each without a port on Port()): a
+    // call goes to the one that answered last and, when that one cannot be reached, is stopping
+    // or breaks off a call that only reads, to the next, with the same session. Told, from the
+    // calling thread, which server ("b:21201") answers whenever a connection moves.
+    static void SetServerAnsweringHandler(std::function<void(const QString &server)> handler);
+    QString ServerAnswering() const { return m_serverAnswering; } // empty before the first
     // Whether this connection tells that handler (default true). A connection working off the
     // user-interface thread keeps it to itself: the host learns it from its own next call.
     void SetReportsSessionEnd(bool on) { m_reportsSessionEnd = on; }
@@ -84,7 +90,22 @@ signals:
     void callMade(const QString &module, const QString &method); // diagnostics: what was sent
 
 private:
+    struct Endpoint
+    {
+        QString host;
+        int port;
+    };
+
     ServerAccess currentAccess() const;
+    QList<Endpoint> endpoints() const;
+    void moveOn(); // this server is stopping or gone: the next one is tried first
+    bool connectTo(const Endpoint &server, QString *error, const QDeadlineTimer &deadline);
+    Variant callOnce(const QString &module, const QString &method, const QList<RemoteArg> &args,
+                     const QDeadlineTimer &deadline);
+    // A save broken off on its way: what the next server shows of it. Its answer when it was
+    // stored, Empty when it was not, nullopt when that cannot be told.
+    std::optional<Variant> recheck(const QString &module, const QString &method,
+                                   const QList<RemoteArg> &args, const QDeadlineTimer &deadline);
     // One deadline runs from the first connection attempt of a call to its reply.
     bool ensureSocket(QString *error, const QDeadlineTimer &deadline);
     // The failure reply when the session is over.
@@ -104,6 +125,10 @@ private:
     ServerAccess m_socketAccess; // what the open socket was opened with
     bool m_sessionResumed = false; // the open socket has resumed m_socketAccess's session
     bool m_reportsSessionEnd = true;
+    int m_serverIndex = 0;     // in endpoints(): the server of the open socket
+    QString m_serverAnswering; // as told to the handler
+    bool m_mayMove = false;      // the call's failure lets it go to another server
+    bool m_brokenChange = false; // a save broke off after it was sent: checked before it goes again
     std::unique_ptr<QTcpSocket> m_socket;
     bool m_plainSocket = false; // no TLS: written and read at its descriptor
     // What Interrupt() may touch from another thread: the open socket's descriptor, guarded.

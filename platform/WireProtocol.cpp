@@ -267,10 +267,10 @@ QByteArray encodeReplyFrame(const Reply &reply)
         QBuffer buffer(&out);
         buffer.open(QIODevice::WriteOnly | QIODevice::Append);
         QCborStreamWriter w(&buffer);
-        if (reply.fault) {
+        if (reply.fault || reply.stopping) {
             w.startMap(1);
-            w.append(QLatin1String("fault"));
-            w.append(*reply.fault);
+            w.append(QLatin1String(reply.fault ? "fault" : "stopping"));
+            w.append(reply.fault ? *reply.fault : *reply.stopping);
         } else {
             w.startMap(reply.byRef.isEmpty() ? 1 : 2);
             w.append(QLatin1String("result"));
@@ -328,6 +328,13 @@ Reply decodeReply(QByteArray cborItem)
         if (!fault.isString() || map.size() != 1)
             malformed("Resposta", QStringLiteral("falha deve ser um texto sozinho"));
         reply.fault = fault.toString();
+        return reply;
+    }
+    if (map.contains(QLatin1String("stopping"))) {
+        const QCborValue stopping = map.value(QLatin1String("stopping"));
+        if (!stopping.isString() || map.size() != 1)
+            malformed("Resposta", QStringLiteral("aviso de parada deve ser um texto sozinho"));
+        reply.stopping = stopping.toString();
         return reply;
     }
     for (const auto &[key, value] : map) {

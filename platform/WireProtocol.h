@@ -28,6 +28,9 @@ struct Reply
     // By-reference arguments as the server left them: index into args -> value.
     QList<std::pair<int, Variant>> byRef;
     std::optional<QString> fault; // the call itself could not be made
+    // The server is stopping: the request this answers, if any, was not run, and the server
+    // closes the connection. Sent alone, also unasked to a connection with no request under way.
+    std::optional<QString> stopping;
 };
 
 QByteArray frame(const QByteArray &cborItem); // prefixes the length

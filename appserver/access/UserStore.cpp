@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Exceptions.h"
 #include "PasswordHash.h"
+#include "SessionStore.h"
 #include "Transaction.h"
 
 namespace {
@@ -49,6 +50,7 @@ void UserStore::setPassword(const QString &name, const QString &password)
     requireExisting(name);
     m_db.run(QStringLiteral("UPDATE USUARIOSERVIDOR SET DSSENHA = ? WHERE NMUSUARIO = ?"),
              {hash, name});
+    SessionStore(m_db).endUser(name); // whoever knew the old password is out, on every server
     transaction.commit();
 }
 
@@ -57,6 +59,7 @@ void UserStore::remove(const QString &name)
     Transaction transaction(m_db);
     requireExisting(name);
     m_db.run(QStringLiteral("DELETE FROM USUARIOSERVIDOR WHERE NMUSUARIO = ?"), {name});
+    SessionStore(m_db).endUser(name);
     transaction.commit();
 }
 

@@ -23,7 +23,8 @@ public:
     explicit UserStore(Database &db) : m_db(db) {}
 
     // Each throws Exception with a Portuguese text when the change cannot be made (an invalid
-    // or taken name, an unknown user, an empty password).
+    // or taken name, an unknown user, an empty password). A new password and a removal end the
+    // user's sessions on every server.
     void add(const QString &name, Role role, const QString &password);
     void setPassword(const QString &name, const QString &password);
     void remove(const QString &name);

@@ -26,6 +26,9 @@ constexpr int LastAcceptBackoffMs = 1000;
 constexpr int RefusedSocketGraceMs = 2000; // for a refused client to read its fault
 // The most a worker reads of a lent socket at once; a request that does not fit goes back.
 constexpr qsizetype WorkerReadBytes = 64 * 1024;
+// Past the statement deadline, what a stopping server still gives its calls under way: the
+// watchdog's margin and the replies' way out.
+constexpr int DrainMarginMs = 3000;
 
 MethodRegistry modules(const DatabaseConfig &config)
 {
@@ -124,6 +127,7 @@ void AppServer::ReplyRoute::watchAgain()
 {
     const std::shared_ptr<WorkerPool> pool = m_pool.lock();
     ReplyOutlet &outlet = *m_direct->outlet();
+    if (m_server.draining()) return handBack({}); // the network thread says goodbye
     {
         std::lock_guard lock(outlet.mutex);
         if (outlet.closed) {
@@ -144,6 +148,10 @@ std::optional<WorkerPool::Job> AppServer::ReplyRoute::readable()
         std::lock_guard lock(outlet.mutex);
         if (outlet.closed || outlet.reading != ReplyOutlet::Reading::Watched) return std::nullopt;
         outlet.reading = ReplyOutlet::Reading::Worker;
+    }
+    if (m_server.draining()) { // a request arriving now is not run
+        handBack({});
+        return std::nullopt;
     }
     QByteArray bytes(WorkerReadBytes, Qt::Uninitialized);
     ssize_t got;
@@ -205,7 +213,8 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
       m_metrics(RequestHandler::metricNames(m_registry)), m_gatekeeper(sessionIdle),
       m_handler(m_registry, m_gatekeeper, m_metrics), m_limits(limits),
       m_listener(std::make_unique<QTcpServer>()),
-      m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes))
+      m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes)),
+      m_drainLimitMs(config.deadlines().statementTimeoutMs + DrainMarginMs)
 {
     m_pool = std::make_shared<WorkerPool>(workers, config, m_handler);
     m_health = std::make_unique<HealthProbe>(m_pool);
@@ -290,6 +299,23 @@ void AppServer::accept()
     m_listener->pauseAccepting(); // the clients further back wait in the system's queue
 }
 
+void AppServer::drain()
+{
+    if (m_draining.exchange(true)) return;
+    m_health->stopping();
+    m_listener->close();
+    const QString text =
+        QStringLiteral("O servidor de aplicação está parando; o pedido não foi executado.");
+    // A copy: a connection may close while it is told (deleted later, never here).
+    const QList<ClientConnection *> all = m_connections.values();
+    for (ClientConnection *connection : all)
+        connection->stop(text);
+    // A client that never reads its farewell, or a call the database holds past every
+    // deadline, does not keep the server from stopping.
+    QTimer::singleShot(m_drainLimitMs, this, &AppServer::drained);
+    if (m_connections.isEmpty()) emit drained();
+}
+
 void AppServer::refuse(QTcpSocket *socket, const QString &text)
 {
     ++m_refusalsInFlight;
@@ -322,6 +348,7 @@ void AppServer::forget(quint64 connectionId)
     // Emitted by the connection itself: deleted once its signal has returned.
     m_callers.remove(connectionId);
     if (ClientConnection *gone = m_connections.take(connectionId)) gone->deleteLater();
+    if (draining() && m_connections.isEmpty()) emit drained();
 }
 
 void AppServer::run(quint64 connectionId, const QByteArray &requestItem,

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <atomic>
 #include <memory>
 
 class ClientConnection;
@@ -49,6 +50,17 @@ public:
     quint16 port() const;
     int connections() const { return int(m_connections.size()); }
 
+    // Stopping without dropping anyone: no new connection is taken, the calls under way are
+    // answered (waited for up to the statement deadline and a little more), every client is told
+    // that the server is stopping, so that it moves to another at once, and drained() follows
+    // once every connection has closed.
+    void drain();
+    bool draining() const { return m_draining.load(std::memory_order_relaxed); }
+
+signals:
+    void drained();
+
+public:
     // The counts of requests, failures, sessions, connections and the queue, in Prometheus's
     // text format; on the network thread.
     QByteArray metricsText();
@@ -78,6 +90,8 @@ private:
     quint64 m_nextId = 1;
     int m_acceptBackoffMs = 0;
     int m_refusalsInFlight = 0;
+    std::atomic<bool> m_draining{false};
+    int m_drainLimitMs = 0;
     std::unique_ptr<HealthProbe> m_health;
     std::shared_ptr<WorkerPool> m_pool; // declared last: stopped first; connections hold it weakly
 };

@@ -22,6 +22,8 @@ namespace {
 // The memory of a large list and of its reply is given back to the system once the reply has
 // gone: the allocator would otherwise keep the peak of the busiest moment for good.
 constexpr qsizetype LargeReplyBytes = DirectReply::LargeReplyBytes;
+// How long a stopping server keeps a connection open after its farewell, reading nothing.
+constexpr int FarewellGraceMs = 1000;
 
 void handBackFreeMemory()
 {
@@ -127,6 +129,7 @@ void ClientConnection::readIncoming()
     if (!m_fatal.isEmpty()) {
         m_handedBack.clear();
         m_socket->readAll(); // closing: what follows a broken frame cannot be read as frames
+        pump();              // the last word, once the request under way is answered
         return;
     }
     while (!readingPaused() && incomingBytes() > 0) {
@@ -216,10 +219,19 @@ void ClientConnection::pump()
     }
     if (!m_fatal.isEmpty() && !m_faultSent) {
         m_faultSent = true;
-        m_socket->write(wire::frame(RequestHandler::faultReply(m_fatal)));
+        m_socket->write(m_farewell.isEmpty() ? wire::frame(RequestHandler::faultReply(m_fatal))
+                                             : m_farewell);
         // A client that never reads the fault is dropped all the same.
         arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
-        m_socket->disconnectFromHost(); // after the fault has been written
+        if (m_farewell.isEmpty()) {
+            m_socket->disconnectFromHost(); // after the fault has been written
+        } else {
+            // Left open a moment, its requests unread: a request the client sent just before
+            // the farewell came is then not met by a reset that would take the farewell with it.
+            QTimer::singleShot(FarewellGraceMs, this, [this] {
+                if (!m_closed) m_socket->disconnectFromHost();
+            });
+        }
     }
 }
 
@@ -230,6 +242,23 @@ void ClientConnection::failAndClose(const QString &text)
     m_frameTimer.stop();
     m_budget.giveBack(std::exchange(m_frameShare, 0));
     pump();
+}
+
+void ClientConnection::stop(const QString &text)
+{
+    if (m_closed || !m_fatal.isEmpty()) return;
+    wire::Reply stopping;
+    stopping.stopping = text;
+    m_farewell = wire::encodeReplyFrame(stopping);
+    // Requests not yet started are not run: the farewell answers them.
+    qint64 held = 0;
+    for (const Request &r : std::as_const(m_waiting))
+        held += r.share;
+    m_waiting.clear();
+    m_waitingBytes = 0;
+    m_budget.giveBack(held);
+    reclaimReading(); // a worker reading meanwhile hands it back once answered
+    failAndClose(text);
 }
 
 qint64 ClientConnection::sendAtOnce(const QByteArray &replyFrame)

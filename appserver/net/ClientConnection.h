@@ -45,6 +45,9 @@ public:
     // A worker hands the reading back with what it read of the stream (nothing, part of a
     // frame, several frames); with nothing more than that to say.
     void takeBack(const QByteArray &bytesRead);
+    // The server is stopping: the request under way is answered, nothing further is run, and
+    // the client is told so (wire::Reply::stopping) before the connection closes.
+    void stop(const QString &text);
 
 signals:
     // direct: how the worker may answer by itself; null when the reply is to come through
@@ -91,6 +94,7 @@ private:
     qint64 m_waitingBytes = 0;
     std::optional<Request> m_inFlight;
     QString m_fatal; // set once the connection is to be closed after the replies owed
+    QByteArray m_farewell; // sent instead of the fault when the server is stopping
     bool m_faultSent = false;
     bool m_trimWhenWritten = false; // a large reply is under way
     bool m_closed = false;

@@ -17,8 +17,8 @@ const Parameter TokenArg{QStringLiteral("sessão"), Kind::Text, 128};
 Variant sessionOver()
 {
     return server_failure::sessionEnded(
-        QStringLiteral("A sessão terminou (expirou por inatividade ou o servidor foi "
-                       "reiniciado). Entre novamente com usuário e senha."));
+        QStringLiteral("A sessão terminou (expirou por inatividade, foi encerrada ou a "
+                       "senha foi trocada). Entre novamente com usuário e senha."));
 }
 
 } // namespace
@@ -32,7 +32,13 @@ Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession 
     }
     if (request.method == QLatin1String("resume")) {
         const MethodCall call(request.method, {TokenArg}, request.args);
-        return resume(call.text(0), caller);
+        return resume(call.text(0), caller, db);
+    }
+    if (request.method == QLatin1String("logout")) {
+        MethodCall(request.method, {}, request.args); // no arguments
+        if (!caller.token.isEmpty()) m_sessions.end(caller.token, db);
+        caller.end();
+        return Variant(true);
     }
     throw CallFault(QStringLiteral("O módulo %1 não tem o método \"%2\".")
                         .arg(QLatin1String(SessionModule), request.method));
@@ -51,7 +57,7 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
     }
     m_throttle.succeeded(user, caller.address);
     LoginRecord(db).write(found->name, caller.address, true);
-    caller.token = m_sessions.open({found->name, found->role});
+    caller.token = m_sessions.open({found->name, found->role}, db);
     caller.user = found->name;
     caller.role = found->role;
     caller.userConfirmed = true;
@@ -59,11 +65,12 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
                        Variant(qint64(m_sessions.idleTime().count()))});
 }
 
-Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller)
+Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller, Database &db)
 {
-    // Nothing here waits for the database: a session outlives an outage of it.
+    // A session known here answers without the database, so it outlives an outage of it; one
+    // first seen here is looked up, and an outage is then the answer, not a new login.
     caller.end();
-    const std::optional<SessionRegistry::Session> session = m_sessions.use(token);
+    const std::optional<SessionRegistry::Session> session = m_sessions.use(token, db);
     if (!session) return sessionOver();
     caller.token = token;
     caller.user = session->user;
@@ -78,7 +85,7 @@ std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSess
         return server_failure::sessionEnded(
             QStringLiteral("É necessário entrar com usuário e senha antes de chamar \"%1\".")
                 .arg(method));
-    if (!m_sessions.use(caller.token)) {
+    if (!m_sessions.use(caller.token, db)) {
         caller.end();
         return server_failure::sessionEnded(
             QStringLiteral("A sessão expirou por inatividade. Entre novamente com usuário e "

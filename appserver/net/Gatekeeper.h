@@ -21,7 +21,8 @@ public:
     explicit Gatekeeper(std::chrono::seconds idleTime) : m_sessions(idleTime) {}
 
     // A call to the session module: login ["user", "password"] answers [token, role, idle
-    // seconds]; resume ["token"] answers [user, role]. Throws CallFault on wrong arguments.
+    // seconds]; resume ["token"] answers [user, role]; logout [] ends the connection's session
+    // on every server and answers true. Throws CallFault on wrong arguments.
     Variant sessionCall(const wire::Request &request, ConnectionSession &caller, Database &db);
 
     // The refusal to answer instead of running the method; nullopt when the caller may call it.
@@ -36,7 +37,7 @@ public:
 private:
     Variant login(const QString &user, const QString &password, ConnectionSession &caller,
                   Database &db);
-    Variant resume(const QString &token, ConnectionSession &caller);
+    Variant resume(const QString &token, ConnectionSession &caller, Database &db);
 
     SessionRegistry m_sessions;
     LoginThrottle m_throttle;

@@ -30,6 +30,9 @@ public:
     bool workersTakeWork(std::chrono::milliseconds within) const;
     // A probe reached the database within the last Period + Deadline.
     bool databaseAnswers() const;
+    // The server is stopping: whatever the database does, it is no longer of use to new clients.
+    void stopping() { m_stopping = true; }
+    bool isStopping() const { return m_stopping; }
 
 private:
     struct State; // shared with the probe in flight, which may outlive this object
@@ -39,4 +42,5 @@ private:
     std::weak_ptr<WorkerPool> m_pool;
     std::shared_ptr<State> m_state;
     QTimer m_timer;
+    std::atomic<bool> m_stopping{false};
 };

@@ -14,6 +14,11 @@ MetricsEndpoint::MetricsEndpoint(std::function<QByteArray()> metrics, const Heal
                                    metrics());
     });
     m_http.route(QStringLiteral("/health"), [&health] {
+        // A stopping server is out first, so that a load balancer sends no one new to it.
+        if (health.isStopping())
+            return QHttpServerResponse(QByteArrayLiteral("text/plain; charset=utf-8"),
+                                       QByteArrayLiteral("o servidor está parando\n"),
+                                       QHttpServerResponse::StatusCode::ServiceUnavailable);
         if (health.databaseAnswers())
             return QHttpServerResponse(QByteArrayLiteral("text/plain; charset=utf-8"),
                                        QByteArrayLiteral("ok\n"));

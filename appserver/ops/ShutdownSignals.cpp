@@ -27,7 +27,15 @@ ShutdownSignals::ShutdownSignals(QObject *parent) : QObject(parent)
     if (::pipe(pipeEnds) != 0) return;
     ::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
     m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [] { QCoreApplication::quit(); });
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(pipeEnds[0], &byte, 1);
+        // The first asks for a clean stop; a second one will not wait for it.
+        if (m_requests++ == 0)
+            emit requested();
+        else
+            QCoreApplication::quit();
+    });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);

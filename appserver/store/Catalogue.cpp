@@ -73,7 +73,7 @@ bool Catalogue::isServerTable(const QString &name)
     static const QStringList own{
         QString::fromLatin1(server_tables::Users), QString::fromLatin1(server_tables::Audit),
         QString::fromLatin1(server_tables::Logins), QString::fromLatin1(server_tables::Schema),
-        QString::fromLatin1(TableVersion::Table)};
+        QString::fromLatin1(server_tables::Sessions), QString::fromLatin1(TableVersion::Table)};
     return std::any_of(own.cbegin(), own.cend(),
                        [&](const QString &table) { return sameIgnoringAsciiCase(table, name); });
 }

@@ -74,6 +74,17 @@ QString loginsTable(const SqlDialect &sql)
 
 } // namespace
 
+QString SchemaInstaller::sessionsTable(const SqlDialect &sql)
+{
+    // Only a hash of each token: a copy of the table opens no session.
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS SESSAOSERVIDOR ("
+                          "DSSESSAO %1 NOT NULL PRIMARY KEY, "
+                          "NMUSUARIO %2 NOT NULL, "
+                          "IDPAPEL %3 NOT NULL CHECK (IDPAPEL IN ('read-only', 'maintain')), "
+                          "NRULTIMOUSO BIGINT NOT NULL)")
+        .arg(sql.textType(64), sql.textType(30), sql.textType(10));
+}
+
 bool SchemaInstaller::install(Database &db)
 {
     Catalogue catalogue(db);
@@ -82,13 +93,16 @@ bool SchemaInstaller::install(Database &db)
     const bool haveUsers = catalogue.holds(QStringLiteral("USUARIOSERVIDOR"));
     const bool haveAudit = catalogue.holds(QStringLiteral("AUDITORIASERVIDOR"));
     const bool haveLogins = catalogue.holds(QLatin1String(server_tables::Logins));
-    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins) return false;
+    const bool haveSessions = catalogue.holds(QLatin1String(server_tables::Sessions));
+    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins && haveSessions)
+        return false;
     Transaction transaction(db);
     if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
     if (!haveExtras) db.run(extrasTable(db.dialect()));
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
     if (!haveLogins) db.run(loginsTable(db.dialect()));
+    if (!haveSessions) db.run(sessionsTable(db.dialect()));
     transaction.commit();
     return true;
 }
@@ -116,5 +130,6 @@ QStringList SchemaInstaller::tables()
 {
     return {TableLayout::dimensions().table(),  TableLayout::extras().table(),
             QStringLiteral("USUARIOSERVIDOR"),  QStringLiteral("AUDITORIASERVIDOR"),
-            QLatin1String(TableVersion::Table), QLatin1String(SchemaVersion::Table)};
+            QLatin1String(TableVersion::Table), QLatin1String(SchemaVersion::Table),
+            QLatin1String(server_tables::Sessions)};
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 class Database;
+class SqlDialect;
 
 // Makes a database ready to serve: creates the server's own tables when they are missing
 // (DIMENSAODIME, ATRIBEXTRADIME, the users USUARIOSERVIDOR and the audit trail
@@ -20,6 +21,9 @@ public:
     // that the server may keep the list ready between calls. Without the rights to make them
     // the server reads the list every time: the database's reason is returned.
     static std::optional<QString> watchLists(Database &db);
+
+    // The sessions table (SESSAOSERVIDOR), where missing.
+    static QString sessionsTable(const SqlDialect &sql);
 
     // Every table of the server's own, as a database keeps it: what a copy must hold.
     static QStringList tables();

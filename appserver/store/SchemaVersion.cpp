@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "Database.h"
 #include "Exceptions.h"
+#include "SchemaInstaller.h"
 #include "Transaction.h"
 
 #include <QDateTime>
@@ -20,11 +21,13 @@ QString creation(const SqlDialect &sql)
 }
 
 // What each version changes, from the one before it: steps[v - 2] turns v - 1 into v. Each
-// runs inside the upgrade's transaction. Version 2 adds only the version table.
+// runs inside the upgrade's transaction. Version 2 adds only the version table, version 3 the
+// sessions every server on the database shares.
 const std::vector<std::function<void(Database &)>> &steps()
 {
     static const std::vector<std::function<void(Database &)>> all = {
         [](Database &db) { db.run(creation(db.dialect())); },
+        [](Database &db) { db.run(SchemaInstaller::sessionsTable(db.dialect())); },
     };
     return all;
 }

@@ -17,7 +17,7 @@ class Database;
 class SchemaVersion
 {
 public:
-    static constexpr int Current = 2;
+    static constexpr int Current = 3;
     static constexpr const char *Table = server_tables::Schema;
 
     // What a database holds before the server prepares it.

@@ -124,7 +124,7 @@ bool PostgresInstance::run(const QString &program, const QStringList &args, bool
     return true;
 }
 
-bool PostgresInstance::start()
+bool PostgresInstance::makeFolder()
 {
     m_asPostgresUser = ::geteuid() == 0;
     m_dir = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("kzr-pg-XXXXXX")));
@@ -141,12 +141,55 @@ bool PostgresInstance::start()
         }
     }
     m_dataDir = QDir(m_dir->path()).filePath(QStringLiteral("data"));
-    if (!run(QStringLiteral("initdb"),
-             {QStringLiteral("-D"), m_dataDir, QStringLiteral("-U"), QStringLiteral("postgres"),
-              QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
-              QStringLiteral("UTF8"), QStringLiteral("--no-locale"), QStringLiteral("--no-sync")},
-             true))
+    return true;
+}
+
+bool PostgresInstance::start()
+{
+    return makeFolder() &&
+           run(QStringLiteral("initdb"),
+               {QStringLiteral("-D"), m_dataDir, QStringLiteral("-U"), QStringLiteral("postgres"),
+                QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
+                QStringLiteral("UTF8"), QStringLiteral("--no-locale"), QStringLiteral("--no-sync")},
+               true) &&
+           launch();
+}
+
+bool PostgresInstance::startStandbyOf(const PostgresInstance &primary)
+{
+    // -R writes standby.signal and the primary's address: it follows the primary's WAL.
+    return makeFolder() &&
+           run(QStringLiteral("pg_basebackup"),
+               {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                QString::number(primary.port()), QStringLiteral("-U"), QStringLiteral("postgres"),
+                QStringLiteral("-D"), m_dataDir, QStringLiteral("-R"), QStringLiteral("-X"),
+                QStringLiteral("stream"), QStringLiteral("-c"), QStringLiteral("fast")},
+               true) &&
+           launch();
+}
+
+bool PostgresInstance::waitForStandby()
+{
+    // From now on a commit is answered once the standby has it too.
+    QFile conf(QDir(m_dataDir).filePath(QStringLiteral("postgresql.conf")));
+    if (!conf.open(QIODevice::Append) || conf.write("synchronous_standby_names = '*'\n") < 0) {
+        m_error = QStringLiteral("could not write %1").arg(conf.fileName());
         return false;
+    }
+    conf.close();
+    return run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_dataDir, QStringLiteral("reload")},
+               true);
+}
+
+bool PostgresInstance::promote()
+{
+    return run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("-D"), m_dataDir, QStringLiteral("-w"), QStringLiteral("promote")},
+               true);
+}
+
+bool PostgresInstance::launch()
+{
     // A port taken between probing and binding makes pg_ctl fail: try a few.
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = freeLoopbackPort();

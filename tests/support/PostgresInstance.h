@@ -31,6 +31,10 @@ public:
     ~PostgresInstance(); // stop()
 
     bool start();
+    // A streaming standby of a running primary (pg_basebackup -R), on a port of its own.
+    bool startStandbyOf(const PostgresInstance &primary);
+    bool waitForStandby(); // commits of this primary wait for a standby to have them
+    bool promote();        // the standby takes writes
     void stop();
     bool restart(); // fast shutdown and start again on the same port: every connection drops
     // Freezes every process of the instance (SIGSTOP), as a database that stops answering
@@ -45,6 +49,8 @@ public:
     QString url(const QString &database) const;
 
 private:
+    bool makeFolder();
+    bool launch();
     bool run(const QString &program, const QStringList &args, bool asServerUser);
     bool signalAll(int signal);
 
