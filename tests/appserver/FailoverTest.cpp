@@ -31,6 +31,11 @@ template <typename Condition> bool eventually(Condition condition, int ms = 2000
 // unknown, and the longest time between two acknowledged saves: the pause the user sees.
 struct Saver
 {
+    Saver(QString list, ServerAccess session, int saves)
+        : servers(std::move(list)), access(std::move(session)), wanted(saves)
+    {
+    }
+
     QString servers;
     ServerAccess access;
     int wanted = 0;
@@ -111,7 +116,7 @@ TEST(Failover, TwoServersShareSessionsAndARestartOfEachInTurnLosesNothing)
     const auto listening = [](quint16 port) {
         return QStringList{"--listen", QStringLiteral("127.0.0.1:%1").arg(port)};
     };
-    Saver user{QStringLiteral("127.0.0.1:%1,127.0.0.1:%2").arg(a.port()).arg(b.port()), session, 40};
+    Saver user(QStringLiteral("127.0.0.1:%1,127.0.0.1:%2").arg(a.port()).arg(b.port()), session, 40);
     std::thread work([&] { user.run(); });
     ASSERT_TRUE(eventually([&] { return user.acknowledged >= 10; }));
     ASSERT_TRUE(a.start(a.databaseUrl(), idle + listening(a.port()))) << a.error();
@@ -171,7 +176,7 @@ TEST(Failover, AStoppingServerFinishesTheCallUnderWayAndTellsEveryClient)
     EXPECT_FALSE(late.connectTo(server.host(), server.port(), 1000));
     lock.exec("ROLLBACK");
     EXPECT_EQ(save.get(), "");
-    EXPECT_TRUE(eventually([&] { return !server.running(); }));
+    EXPECT_EQ(server.waitForExit(10000), 0);
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase("holder");
@@ -233,7 +238,7 @@ TEST(Failover, APromotedStandbyHoldsEveryAcknowledgedSave)
     ServerProcess server;
     ASSERT_TRUE(server.start(url, {"--connect-timeout", "2", "--statement-timeout", "3"}))
         << server.error();
-    Saver user{QStringLiteral("127.0.0.1:%1").arg(server.port()), server.access(), 30};
+    Saver user(QStringLiteral("127.0.0.1:%1").arg(server.port()), server.access(), 30);
     std::thread work([&] { user.run(); });
     ASSERT_TRUE(eventually([&] { return user.acknowledged >= 10; }));
     primary.stop();

@@ -120,6 +120,13 @@ void ServerProcess::stop()
     output();
 }
 
+int ServerProcess::waitForExit(int ms)
+{
+    if (!m_process || !m_process->waitForFinished(ms)) return -1;
+    output();
+    return m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
+}
+
 void ServerProcess::kill()
 {
     if (!running()) return;

@@ -38,6 +38,7 @@ public:
     qint64 pid() const;
     void stop(); // SIGTERM and wait (SIGKILL after 10 s)
     void kill(); // SIGKILL at once: the server gets no chance to finish anything
+    int waitForExit(int ms); // its exit code once it ended by itself; -1 when still running
     bool running() const;
 
     QString error() const { return m_error; } // why start() failed
