@@ -13,9 +13,9 @@ namespace {
 // so that its last use there never lags by more than a quarter of it.
 constexpr std::chrono::seconds LongestTouchPeriod{15};
 
-qint64 wallSeconds()
+qint64 wallMs()
 {
-    return QDateTime::currentSecsSinceEpoch();
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 } // namespace
@@ -35,7 +35,7 @@ QString SessionRegistry::open(const Session &session, Database &db)
             .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
     const Clock::time_point now = Clock::now();
     forgetIdle(now, db);
-    SessionStore(db).add(token, {session.user, session.role}, wallSeconds());
+    SessionStore(db).add(token, {session.user, session.role}, wallMs());
     QMutexLocker lock(&m_mutex);
     m_sessions.insert(token, {session, now, now});
     return token;
@@ -56,7 +56,7 @@ std::optional<SessionRegistry::Session> SessionRegistry::use(const QString &toke
     }
     std::optional<SessionStore::Stored> stored;
     try {
-        stored = SessionStore(db).touch(token, wallSeconds(), m_idleTime.count());
+        stored = SessionStore(db).touch(token, wallMs(), std::chrono::milliseconds(m_idleTime).count());
     } catch (const Exception &) {
         if (known) return known; // a session known here outlives an outage of the database
         throw;
@@ -94,7 +94,7 @@ void SessionRegistry::forgetIdle(Clock::time_point now, Database &db)
                 ++it;
         }
     }
-    SessionStore(db).forgetIdle(wallSeconds(), m_idleTime.count());
+    SessionStore(db).forgetIdle(wallMs(), std::chrono::milliseconds(m_idleTime).count());
 }
 
 int SessionRegistry::live()

@@ -19,13 +19,13 @@ void SessionStore::add(const QString &token, const Stored &session, qint64 now)
 }
 
 std::optional<SessionStore::Stored> SessionStore::touch(const QString &token, qint64 now,
-                                                        qint64 idleSeconds)
+                                                        qint64 idleMs)
 {
     const QString hash = tokenHash(token);
     const QSqlQuery update = m_db.run(
         QStringLiteral("UPDATE SESSAOSERVIDOR SET NRULTIMOUSO = ? WHERE DSSESSAO = ? AND "
                        "NRULTIMOUSO >= ?"),
-        {now, hash, now - idleSeconds});
+        {now, hash, now - idleMs});
     if (update.numRowsAffected() < 1) return std::nullopt;
     const QVector<QVariantList> rows = m_db.rows(
         QStringLiteral("SELECT NMUSUARIO, IDPAPEL FROM SESSAOSERVIDOR WHERE DSSESSAO = ?"), {hash});
@@ -45,8 +45,8 @@ int SessionStore::endUser(const QString &user)
         .numRowsAffected();
 }
 
-void SessionStore::forgetIdle(qint64 now, qint64 idleSeconds)
+void SessionStore::forgetIdle(qint64 now, qint64 idleMs)
 {
     m_db.run(QStringLiteral("DELETE FROM SESSAOSERVIDOR WHERE NRULTIMOUSO < ?"),
-             {now - idleSeconds});
+             {now - idleMs});
 }

@@ -10,7 +10,7 @@ class Database;
 
 // The sessions as the database keeps them (SESSAOSERVIDOR), so that every server on it resumes
 // any of them and a restart ends none: the SHA-256 of the token (never the token itself), the
-// user, the role and the last use, in seconds since 1970 (UTC). Statements in autocommit, each
+// user, the role and the last use, in milliseconds since 1970 (UTC). Statements in autocommit, each
 // one on its own.
 class SessionStore
 {
@@ -29,14 +29,14 @@ public:
     static QString tokenHash(const QString &token);
 
     void add(const QString &token, const Stored &session, qint64 now);
-    // Marks the session used now, when it was used within idleSeconds; nullopt when it has
+    // Marks the session used now, when it was used within idleMs; nullopt when it has
     // ended (logged out, its user's password changed or the user removed, idle too long) or
     // never was.
-    std::optional<Stored> touch(const QString &token, qint64 now, qint64 idleSeconds);
+    std::optional<Stored> touch(const QString &token, qint64 now, qint64 idleMs);
     void end(const QString &token);
     // Every session of the user, on every server; the count ended.
     int endUser(const QString &user);
-    void forgetIdle(qint64 now, qint64 idleSeconds);
+    void forgetIdle(qint64 now, qint64 idleMs);
 
 private:
     Database &m_db;

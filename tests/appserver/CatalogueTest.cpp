@@ -129,7 +129,8 @@ TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
          }},
     };
     for (const QString &own : {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR",
-                               "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR"}) {
+                               "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR",
+                               "SESSAOSERVIDOR"}) {
         for (const auto &[method, call] : calls) {
             SCOPED_TRACE(std::string(method) + " " + own.toStdString());
             const QString missing = call("TABELAFALTANTE");

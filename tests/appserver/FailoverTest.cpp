@@ -254,6 +254,8 @@ TEST(Failover, APromotedStandbyHoldsEveryAcknowledgedSave)
                 "tries)\n",
                 static_cast<long long>(user.longestPauseMs),
                 static_cast<long long>(user.failures.size()));
+    for (const QString &failure : std::as_const(user.failures))
+        std::printf("           %s\n", qPrintable(failure));
 }
 
 } // namespace

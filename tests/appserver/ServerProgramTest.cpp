@@ -431,28 +431,30 @@ TEST(ServerProgram, UpgradesTheTablesOfThePreviousLayoutAndRefusesANewerOne)
         QSqlDatabase::removeDatabase("direct");
         return done;
     };
-    // The layout before the version table: the same tables without it.
+    // The layout before the version table: the same tables without it and without the sessions.
     ASSERT_TRUE(sql("DROP TABLE ESQUEMASERVIDOR"));
+    ASSERT_TRUE(sql("DROP TABLE SESSAOSERVIDOR"));
     // Any start upgrades it: an administration command as well as the server.
     const ProgramRun upgrade = runProgram({"user", "list", "--database", server.databaseUrl()});
     EXPECT_EQ(upgrade.exitCode, 0);
-    EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 2; cópia anterior em " +
+    EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 3; cópia anterior em " +
                                         server.sqlitePath() + ".v1-"))
         << upgrade.output;
     ASSERT_TRUE(server.start(server.databaseUrl())) << server.error();
     EXPECT_EQ(TestClient(server).codes(), codes);
     EXPECT_EQ(QDir(server.tempPath("")).entryList({"server.sqlite.v1-*"}).size(), 1);
     server.stop();
-    ASSERT_FALSE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (2, 'de novo')")); // once only
+    ASSERT_FALSE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (3, 'de novo')")); // once only
+    ASSERT_TRUE(sql("SELECT COUNT(*) FROM SESSAOSERVIDOR"));
 
-    ASSERT_TRUE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (3, '2030-01-01T00:00:00.000Z')"));
+    ASSERT_TRUE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (4, '2030-01-01T00:00:00.000Z')"));
     QFile file(server.sqlitePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray untouched = file.readAll();
     file.close();
     EXPECT_FALSE(server.start(server.databaseUrl()));
     EXPECT_TRUE(
-        server.error().contains("versão 3 das tabelas do servidor, mais nova que a versão 2"))
+        server.error().contains("versão 4 das tabelas do servidor, mais nova que a versão 3"))
         << server.error();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), untouched);
@@ -485,7 +487,7 @@ TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
         ASSERT_TRUE(start->waitForFinished(60000));
         const QString output = QString::fromUtf8(start->readAll());
         EXPECT_EQ(start->exitCode(), 0) << output;
-        upgraded += output.contains("atualizadas da versão 1 para a 2");
+        upgraded += output.contains("atualizadas da versão 1 para a 3");
     }
     EXPECT_EQ(upgraded, 1);
 }
