@@ -10,6 +10,7 @@
 #include <QCborMap>
 #include <QCborStreamWriter>
 #include <QtEndian>
+#include <utility>
 #include <limits>
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -323,18 +324,17 @@ Reply decodeReply(QByteArray cborItem)
     if (std::optional<Reply> reply = bytesResult(cborItem)) return std::move(*reply);
     const QCborMap map = parse(cborItem, "Resposta").toMap();
     Reply reply;
-    if (map.contains(QLatin1String("fault"))) {
-        const QCborValue fault = map.value(QLatin1String("fault"));
-        if (!fault.isString() || map.size() != 1)
-            malformed("Resposta", QStringLiteral("falha deve ser um texto sozinho"));
-        reply.fault = fault.toString();
-        return reply;
-    }
-    if (map.contains(QLatin1String("stopping"))) {
-        const QCborValue stopping = map.value(QLatin1String("stopping"));
-        if (!stopping.isString() || map.size() != 1)
-            malformed("Resposta", QStringLiteral("aviso de parada deve ser um texto sozinho"));
-        reply.stopping = stopping.toString();
+    // The replies that are one text alone: a fault, a server that is stopping.
+    const std::pair<const char *, std::optional<QString> Reply::*> alone[] = {
+        {"fault", &Reply::fault}, {"stopping", &Reply::stopping}};
+    for (const auto &[key, member] : alone) {
+        if (!map.contains(QLatin1String(key))) continue;
+        const QCborValue text = map.value(QLatin1String(key));
+        if (!text.isString() || map.size() != 1)
+            malformed("Resposta", QStringLiteral("%1 deve ser um texto sozinho")
+                                      .arg(member == &Reply::fault ? QStringLiteral("falha")
+                                                                   : QStringLiteral("aviso de parada")));
+        reply.*member = text.toString();
         return reply;
     }
     for (const auto &[key, value] : map) {

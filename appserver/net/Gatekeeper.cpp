@@ -35,7 +35,7 @@ Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession 
         return resume(call.text(0), caller, db);
     }
     if (request.method == QLatin1String("logout")) {
-        MethodCall(request.method, {}, request.args); // no arguments
+        const MethodCall noArguments(request.method, {}, request.args); // refuses any
         if (!caller.token.isEmpty()) m_sessions.end(caller.token, db);
         caller.end();
         return Variant(true);
