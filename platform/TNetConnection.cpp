@@ -268,7 +268,7 @@ QList<TNetConnection::Endpoint> TNetConnection::endpoints() const
         }
         if (colon >= 0) {
             bool ok = false;
-            server.port = spec.mid(colon + 1).toInt(&ok);
+            server.port = QStringView(spec).mid(colon + 1).toInt(&ok);
             if (!ok) server.port = -1;
         }
         list << server;

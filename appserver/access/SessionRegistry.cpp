@@ -87,12 +87,7 @@ void SessionRegistry::forgetIdle(Clock::time_point now, Database &db)
         QMutexLocker lock(&m_mutex);
         if (now - m_lastSweep < m_idleTime) return;
         m_lastSweep = now;
-        for (auto it = m_sessions.begin(); it != m_sessions.end();) {
-            if (!fresh(*it, now))
-                it = m_sessions.erase(it);
-            else
-                ++it;
-        }
+        m_sessions.removeIf([&](const QHash<QString, Entry>::iterator &it) { return !fresh(*it, now); });
     }
     SessionStore(db).forgetIdle(wallMs(), std::chrono::milliseconds(m_idleTime).count());
 }
