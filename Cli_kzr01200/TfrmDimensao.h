@@ -1,6 +1,8 @@
 #pragma once
 
+#include "DimensionRecord.h"
 #include "HistoryEntry.h"
+#include "RuleBreach.h"
 #include "TNetConnection.h"
 #include "TfrmPadraoGrid.h"
 
@@ -82,6 +84,8 @@ public:
     void sbtConfirmarClick(QObject *sender) override;
     void sbtCancelarClick(QObject *sender) override;
     QString RecordDescription(TClientDataSet *dataSet) const override;
+    QString PendingChangeName(const TClientDataSet *dataSet, const QHash<QString, QString> &values,
+                              bool deleted) const override;
     void ConfirmaTshPrincipal();
     void ConfirmaTshExtras();
     void CancelaTshPrincipal();
@@ -142,10 +146,12 @@ private:
 
     // Refusals: the focus moves to the field first, then the message ends the operation.
     [[noreturn]] void fail(const QString &key);
-    [[noreturn]] void fail(TField *focus, const QString &key);
-    [[noreturn]] void failAbout(TField *focus, const QString &key, const QStringList &fieldNames);
+    // A rule of the rules library that the record breaks: the focus on its field (one of
+    // records'), then its text, captions fetched before the template.
+    [[noreturn]] void refuse(const RuleBreach &breach, TClientDataSet *records);
+    DimensionRecord dimensionRecord() const; // the current record of cdsDados
+    ExtraRecord extraRecord() const;         // the current record of cdsExtras
     void bringToNormalForm(TField *field);
-    void sameFieldCheck(TField *attribute, TField *dimensionField);
     bool dimensionTabActive() const;
     // After a save the server refused: what it holds, on the same record where it still exists.
     void reloadDimensionsKeepingPlace();
@@ -155,6 +161,7 @@ private:
     void explainBulkToggle();
     void explainInclude(bool dimensionWithoutTable);
     void showDimensionOfExtras();
+    void followCurrentDimension();
     QString dimensionText() const;
 
     // Which value the next bulk toggle writes: false "N", true "S".

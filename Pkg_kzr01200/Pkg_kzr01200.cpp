@@ -1,6 +1,6 @@
 #include "Pkg_kzr01200.h"
 
-#include "HourGlassCursor.h"
+#include "BusyIndicator.h"
 #include "TApplication.h"
 #include "TfrmDimensao.h"
 

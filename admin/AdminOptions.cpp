@@ -1,5 +1,7 @@
 #include "AdminOptions.h"
 
+#include "DimensionCode.h"
+#include "HistoryMoment.h"
 #include "ServerSettings.h"
 
 #include <QCommandLineParser>
@@ -20,7 +22,8 @@ const char *const Usage =
     "           recente à mais antiga, em texto (padrão) ou JSON\n"
     "  restore CÓDIGO --at MOMENTO\n"
     "           devolve a dimensão e os seus atributos extras ao que eram logo após a\n"
-    "           última alteração até o MOMENTO (UTC, AAAA-MM-DDTHH:MM:SS[.zzz]), pelas\n"
+    "           última alteração até o MOMENTO (horário local, como history o mostra:\n"
+    "           AAAA-MM-DDTHH:MM:SS[.zzz][zona] ou DD/MM/AAAA HH:MM:SS), pelas\n"
     "           regras da própria tela; termina com código 1 quando a tela recusa\n"
     "  members CÓDIGO\n"
     "           a árvore dos membros de uma dimensão, em JSON (padrão) ou CSV\n";
@@ -53,7 +56,7 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("import, restore: só informa o que mudaria."));
     const QCommandLineOption at(QStringLiteral("at"),
-                                QStringLiteral("restore: o momento (UTC) da versão a restaurar."),
+                                QStringLiteral("restore: o momento (horário local) da versão a restaurar."),
                                 QStringLiteral("MOMENTO"));
     const QCommandLineOption deleteMissing(
         QStringLiteral("delete-missing"),
@@ -115,10 +118,10 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
         options.code = positional.at(1);
         if (options.command == Command::Restore) {
             options.at = parser.value(at);
-            if (!QDateTime::fromString(options.at, Qt::ISODateWithMs).isValid())
-                return refuse(QStringLiteral("restore espera --at AAAA-MM-DDTHH:MM:SS[.zzz] (UTC), "
-                                             "recebeu \"%1\".")
-                                  .arg(options.at));
+            if (!HistoryMoment::typed(options.at).isValid())
+                return refuse(QStringLiteral("restore espera --at AAAA-MM-DDTHH:MM:SS[.zzz] (%1) "
+                                             "ou DD/MM/AAAA HH:MM:SS, recebeu \"%2\".")
+                                  .arg(HistoryMoment::zoneName(), options.at));
         }
     } else if (command == QLatin1String("members")) {
         options.command = Command::Members;
@@ -129,6 +132,14 @@ AdminOptions AdminOptions::fromArguments(const QStringList &arguments, QString *
     } else {
         return refuse(QStringLiteral("Comando desconhecido: \"%1\".\n\n").arg(command) +
                       QString::fromUtf8(Usage));
+    }
+    if (!options.code.isEmpty()) {
+        // Codes are taken as the screen takes them: "3" is dimension 00003.
+        const std::optional<QString> stored = DimensionCode::storedForm(options.code);
+        if (!stored)
+            return refuse(QStringLiteral("Código de dimensão inválido: \"%1\" (de 1 a 5 dígitos).")
+                              .arg(options.code));
+        options.code = *stored;
     }
     const bool takesArgument = options.command == Command::Import ||
                                options.command == Command::History ||

@@ -17,7 +17,7 @@ struct AdminOptions
     QString output;             // --output FILE; empty: standard output
     QString input;              // import: the file to apply
     QString code;               // history, restore, members: the dimension
-    QString at;                 // restore --at: the moment (UTC) whose version to restore
+    QString at;                 // restore --at: the moment whose version to restore (HistoryMoment)
     bool dryRun = false;        // import, restore --dry-run: only tell what would change
     bool deleteMissing = false; // import --delete-missing: delete dimensions the file leaves out
     AdminServer server;

@@ -92,7 +92,11 @@ int AdminTool::run(const QStringList &arguments, QTextStream &out, QTextStream &
         }
         case AdminOptions::Command::History: {
             DimensionSource source(options.server);
-            const HistoryReport report(source.history(options.code));
+            const QList<HistoryEntry> history = source.history(options.code);
+            // A deleted dimension keeps its history; a code with neither is a mistake.
+            if (history.isEmpty() && !source.holds(options.code))
+                throw Exception(QStringLiteral("Não há dimensão com o código \"%1\".").arg(options.code));
+            const HistoryReport report(history);
             write(options,
                   options.format == AdminOptions::Format::Json ? report.json() : report.text(),
                   out);

@@ -1,12 +1,16 @@
 #include "DimensionCheck.h"
 
 #include "AdminServer.h"
+#include "DimensionFields.h"
 #include "DimensionSource.h"
 #include "TNetConnection.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
+
+namespace df = dimension_fields;
 
 DimensionCheck DimensionCheck::run(const AdminServer &server)
 {
@@ -14,15 +18,18 @@ DimensionCheck DimensionCheck::run(const AdminServer &server)
     DimensionSource source(server);
     const packet::Packet dimensions = source.dimensions();
     const auto analise = server.connect(QStringLiteral("KZR01200.rdmAnalise"));
+    StoredRuleCheck rules(server, dimensions);
     for (const packet::Row &row : dimensions.rows) {
-        const auto field = [&](const char *name) {
-            return DimensionSource::value(dimensions, row, QString::fromLatin1(name));
+        const auto field = [&](QLatin1String name) {
+            return DimensionSource::value(dimensions, row, name);
         };
-        const Variant reply = analise->AppServer().Call(
-            QStringLiteral("getPerfil"),
-            {field("CDTABELADIME"), field("DSPKDIME"), field("DSITEMDIME"), field("DSPKDIME2")});
-        check.m_results.push_back({field("NRSEQUEDIME"), field("NMITEMDIME"), field("CDTABELADIME"),
+        const Variant reply =
+            analise->AppServer().Call(QStringLiteral("getPerfil"),
+                                      {field(df::DimensionTable), field(df::Key),
+                                       field(df::Attribute), field(df::Parent)});
+        check.m_results.push_back({field(df::Code), field(df::Name), field(df::DimensionTable),
                                    ProfileReport(reply)});
+        check.m_breaches += rules.of(row, source);
     }
     return check;
 }
@@ -44,19 +51,29 @@ bool DimensionCheck::hasProblems() const
 {
     for (const Result &r : m_results)
         if (r.report.hasProblems()) return true;
-    return !spacedNames().isEmpty();
+    return !spacedNames().isEmpty() || !m_breaches.isEmpty();
 }
 
 QByteArray DimensionCheck::text() const
 {
+    QSet<QString> outOfRules;
+    for (const StoredRuleCheck::Breach &b : m_breaches)
+        outOfRules.insert(b.code);
     QString out;
     int withProblems = 0;
     for (const Result &r : m_results) {
         const bool problem = r.report.hasProblems();
-        withProblems += problem ? 1 : 0;
+        withProblems += problem || outOfRules.contains(r.code) ? 1 : 0;
         out += QStringLiteral("%1 %2 %3 (%4): %5\n")
                    .arg(problem ? QStringLiteral("PROBLEMA") : QStringLiteral("OK      "), r.code,
                         r.name, r.table, r.report.summary());
+    }
+    // Stored before the server kept every rule: readable, and to be put right by hand.
+    for (const StoredRuleCheck::Breach &b : m_breaches) {
+        out += b.extraField.isEmpty()
+                   ? QStringLiteral("REGRA    %1: %2\n").arg(b.code, b.rule.text())
+                   : QStringLiteral("REGRA    %1 atributo extra %2: %3\n")
+                         .arg(b.code, b.extraField, b.rule.text());
     }
     for (const SpacedNames &pair : spacedNames()) {
         out += QStringLiteral("NOME     %1 \"%2\" e %3 \"%4\": diferem só por espaços nas pontas\n")
@@ -73,9 +90,9 @@ QByteArray DimensionCheck::json() const
     QJsonArray dimensions;
     for (const Result &r : m_results) {
         dimensions.append(QJsonObject{
-            {QStringLiteral("NRSEQUEDIME"), r.code},
-            {QStringLiteral("NMITEMDIME"), r.name},
-            {QStringLiteral("CDTABELADIME"), r.table},
+            {df::Code, r.code},
+            {df::Name, r.name},
+            {df::DimensionTable, r.table},
             {QStringLiteral("resumo"), r.report.summary()},
             {QStringLiteral("perfil"), r.report.toJson()},
         });
@@ -83,8 +100,15 @@ QByteArray DimensionCheck::json() const
     QJsonArray spaced;
     for (const SpacedNames &pair : spacedNames())
         spaced.append(QJsonArray{pair.first->code, pair.second->code});
+    QJsonArray rules;
+    for (const StoredRuleCheck::Breach &b : m_breaches)
+        rules.append(QJsonObject{{df::Code, b.code},
+                                 {extra_fields::Field, b.extraField},
+                                 {QStringLiteral("regra"), b.rule.key},
+                                 {QStringLiteral("texto"), b.rule.text()}});
     return QJsonDocument(QJsonObject{{QStringLiteral("dimensoes"), dimensions},
                                      {QStringLiteral("nomes_com_espacos"), spaced},
+                                     {QStringLiteral("fora_das_regras"), rules},
                                      {QStringLiteral("problemas"), hasProblems()}})
         .toJson(QJsonDocument::Indented);
 }

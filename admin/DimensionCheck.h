@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProfileReport.h"
+#include "StoredRuleCheck.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,7 +10,8 @@
 struct AdminServer;
 
 // The data profile of every stored dimension, asked of "KZR01200.rdmAnalise" one dimension at
-// a time, and its rendering as plain text or JSON (layouts in docs/admin.md).
+// a time, every rule a stored dimension or extra breaks (stored before the server kept it),
+// and their rendering as plain text or JSON (layouts in docs/admin.md).
 class DimensionCheck
 {
 public:
@@ -38,4 +40,5 @@ public:
 
 private:
     QVector<Result> m_results;
+    QVector<StoredRuleCheck::Breach> m_breaches;
 };

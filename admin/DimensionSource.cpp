@@ -38,6 +38,14 @@ QList<HistoryEntry> DimensionSource::history(const QString &code)
     return HistoryEntry::listOf(reply);
 }
 
+bool DimensionSource::holds(const QString &code)
+{
+    const packet::Packet all = dimensions();
+    for (const packet::Row &row : all.rows)
+        if (value(all, row, QStringLiteral("NRSEQUEDIME")) == code) return true;
+    return false;
+}
+
 QString DimensionSource::value(const packet::Packet &p, const packet::Row &row,
                                const QString &field)
 {

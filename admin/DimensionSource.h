@@ -20,6 +20,7 @@ public:
     packet::Packet dimensions();                // getDimensao("", "")
     packet::Packet extras(const QString &code); // GetExtras(code)
     QList<HistoryEntry> history(const QString &code); // getHistorico(code), newest first
+    bool holds(const QString &code);                  // a stored dimension has this code
 
     // The value of a field of a row, by the packet's field name; "" for null.
     static QString value(const packet::Packet &p, const packet::Row &row, const QString &field);

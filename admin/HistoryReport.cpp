@@ -1,5 +1,7 @@
 #include "HistoryReport.h"
 
+#include "HistoryMoment.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -30,7 +32,7 @@ QByteArray HistoryReport::text() const
         for (const QString &field : change.changedFields())
             fields << QStringLiteral("%1: \"%2\" → \"%3\"")
                           .arg(field, valueIn(change.before, field), valueIn(change.after, field));
-        out += QStringList{change.when, change.user,   change.operation,
+        out += QStringList{HistoryMoment::shown(change.when), change.user,   change.operation,
                            change.kind, change.record, fields.join(QStringLiteral("; "))}
                    .join(QLatin1Char('\t')) +
                QLatin1Char('\n');

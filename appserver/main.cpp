@@ -7,6 +7,7 @@
 #include "DescriptorLimit.h"
 #include "Exceptions.h"
 #include "HealthProbe.h"
+#include "HttpApi.h"
 #include "MetricsEndpoint.h"
 #include "PasswordHash.h"
 #include "QtTranslations.h"
@@ -80,7 +81,7 @@ int main(int argc, char *argv[])
                 : std::nullopt;
         // Held while the server runs: a restore of this database waits for it to stop.
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config))
+        for (const QString &warning : DatabaseSetup::prepare(config, inUse.madeTheFile()))
             ServerLog::warning(warning);
         const int descriptors = DescriptorLimit::raise();
         const int room = DescriptorLimit::connectionRoom(descriptors, options.workers,
@@ -102,11 +103,21 @@ int main(int argc, char *argv[])
                 QStringLiteral("aviso: sem TLS em %1 (--insecure): senhas e dados trafegam às "
                                "claras pela rede.")
                     .arg(options.address.toString()));
+        if (options.directory.enabled()) server.useDirectory(options.directory);
         server.listen(options.address, options.port);
         std::optional<MetricsEndpoint> metrics;
         if (options.metrics) {
             metrics.emplace([&server] { return server.metricsText(); }, server.health());
             metrics->listen(options.metrics->first, options.metrics->second, tls);
+        }
+        std::optional<HttpApi> http;
+        if (options.http) {
+            http.emplace(server, options.limits);
+            http->listen(options.http->first, options.http->second, tls);
+            ServerLog::info(QStringLiteral("API HTTP em %1://%2:%3/api/v1")
+                                .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
+                                     hostText(options.http->first))
+                                .arg(http->port()));
         }
         const QString where =
             QStringLiteral("%1:%2").arg(hostText(server.address())).arg(server.port());
@@ -117,20 +128,24 @@ int main(int argc, char *argv[])
                 .arg(server.health().databaseAnswers() ? QStringLiteral("respondendo")
                                                        : QStringLiteral("sem resposta"));
         });
-        if (metrics || systemd.watchdogEnabled()) server.health().start();
+        server.health().start();
         if (metrics)
             ServerLog::info(QStringLiteral("métricas em %1://%2:%3/metrics")
                                 .arg(tls ? QStringLiteral("https") : QStringLiteral("http"),
                                      hostText(options.metrics->first))
                                 .arg(metrics->port()));
-        ServerLog::info(QStringLiteral("pronto em %1 (%2%3)")
+        ServerLog::info(QStringLiteral("pronto em %1 (%2%3%4)")
                             .arg(where, config.displayUrl(),
-                                 options.usesTls() ? QStringLiteral(", TLS") : QString()));
+                                 options.usesTls() ? QStringLiteral(", TLS") : QString(),
+                                 options.directory.enabled()
+                                     ? QStringLiteral(", diretório ") + options.directory.url
+                                     : QString()));
         systemd.ready();
         QObject::connect(&shutdown, &ShutdownSignals::requested, &server, [&] {
             systemd.stopping();
             ServerLog::info(QStringLiteral("parando: %1 conexões terminam o que pediram")
                                 .arg(server.connections()));
+            if (http) http->stopAccepting();
             server.drain();
         });
         QObject::connect(&server, &AppServer::drained, &app, &QCoreApplication::quit,

@@ -203,3 +203,55 @@ void RecordStore::cancelUpdates()
     }
     m_deleted.clear();
 }
+
+bool RecordStore::firstChangeIsDelete() const
+{
+    return !m_deleted.isEmpty() && (m_changed.empty() || m_deleted.first().seq < m_changed.begin()->first);
+}
+
+packet::Packet RecordStore::firstChangeDelta() const
+{
+    packet::Packet p = delta();
+    if (p.changes.size() > 1) p.changes.resize(1);
+    return p;
+}
+
+void RecordStore::mergeFirstChange()
+{
+    if (firstChangeIsDelete()) {
+        m_deleted.removeFirst();
+        return;
+    }
+    if (m_changed.empty()) return;
+    Record &r = records[m_changed.begin()->second];
+    r.status = Status::Unchanged;
+    r.base.reset();
+    r.seq = 0;
+    m_changed.erase(m_changed.begin());
+}
+
+void RecordStore::revertFirstChange()
+{
+    if (firstChangeIsDelete()) {
+        const Deleted gone = m_deleted.takeFirst();
+        Record r;
+        r.values = gone.base;
+        insertRecord(qBound(0, gone.position, int(records.size())), std::move(r));
+        return;
+    }
+    if (m_changed.empty()) return;
+    const int index = m_changed.begin()->second;
+    m_changed.erase(m_changed.begin());
+    Record &r = records[index];
+    if (r.status == Status::Modified) {
+        setValues(r, *r.base);
+        r.status = Status::Unchanged;
+        r.base.reset();
+        r.seq = 0;
+        return;
+    }
+    records.removeAt(index);
+    for (auto &[seq, i] : m_changed)
+        if (i > index) --i;
+    if (m_pendingAt > index) --m_pendingAt;
+}

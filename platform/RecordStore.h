@@ -89,9 +89,15 @@ public:
     void remove(int index); // a pending insert just disappears
     void merge();
     void cancelUpdates();
+    // The oldest pending change alone: as a delta, made the base, or undone (an insert goes, a
+    // modification gets its old values, a delete comes back where it stood).
+    packet::Packet firstChangeDelta() const;
+    void mergeFirstChange();
+    void revertFirstChange();
 
 private:
     void insertRecord(int at, Record record);
+    bool firstChangeIsDelete() const;
     // Visits the pending changes in the order they were made.
     template <typename OnRecord, typename OnDeleted>
     void forEachChange(OnRecord onRecord, OnDeleted onDeleted) const;

@@ -1,7 +1,6 @@
 #include "SaveRecheck.h"
 
 #include "DataPacket.h"
-#include "DimensionCode.h"
 #include "ServerFailure.h"
 
 #include <QHash>
@@ -13,6 +12,17 @@ namespace {
 const QString CodeField = QStringLiteral("NRSEQUEDIME");
 const QString ExtraField = QStringLiteral("CDATRIBEXTRDIME");
 
+// A code as the server stores it: one to five digits, left-padded with zeros; anything else as
+// given. (The rules library's DimensionCode, which sits above this library, does the same.)
+QString storedCode(const QString &code)
+{
+    const bool digits =
+        !code.isEmpty() && code.size() <= 5 && std::all_of(code.cbegin(), code.cend(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+    return digits ? code.rightJustified(5, QLatin1Char('0')) : code;
+}
+
 // The rows of a packet by name of field, codes in their stored form.
 using Named = QHash<QString, std::optional<QString>>;
 
@@ -21,7 +31,7 @@ Named named(const QVector<packet::FieldDef> &fields, const packet::Row &row)
     Named values;
     for (int i = 0; i < fields.size() && i < row.size(); ++i) {
         std::optional<QString> value = row[i];
-        if (fields[i].name == CodeField && value) value = DimensionCode::queryForm(*value);
+        if (fields[i].name == CodeField && value) value = storedCode(*value);
         values.insert(fields[i].name, value);
     }
     return values;

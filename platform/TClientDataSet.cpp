@@ -387,6 +387,32 @@ void TClientDataSet::CancelUpdates()
     fire(AfterScroll, this);
 }
 
+Variant TClientDataSet::FirstChangeDelta() const
+{
+    checkActive();
+    return packet::toVariant(d->firstChangeDelta());
+}
+
+void TClientDataSet::MergeFirstChange()
+{
+    d->mergeFirstChange();
+    emit changeLogChanged();
+}
+
+void TClientDataSet::RevertFirstChange()
+{
+    checkActive();
+    if (isEditing()) Cancel();
+    emit contentAboutToBeReset();
+    d->revertFirstChange();
+    const int count = int(d->records.size());
+    d->current = count == 0 ? -1 : qBound(0, d->current, count - 1);
+    d->bof = d->eof = count == 0;
+    emit contentReset();
+    emit currentChanged(d->current);
+    emit changeLogChanged();
+}
+
 // --- whole content ---------------------------------------------------------------------------
 
 Variant TClientDataSet::Data() const

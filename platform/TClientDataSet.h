@@ -79,6 +79,11 @@ public:
     Variant Delta() const;   // a change packet with exactly the pending changes
     void MergeChangeLog();   // pending changes become the base; ChangeCount 0
     void CancelUpdates();    // drops pending changes, restoring the base
+    // The oldest pending change alone, for sending changes one at a time: a change packet with
+    // only it; making it the base (the server has it); undoing it (the server refused it).
+    Variant FirstChangeDelta() const;
+    void MergeFirstChange();
+    void RevertFirstChange();
 
     // --- whole content -------------------------------------------------------------------
     // The complete content, change log included, as a data packet (posted records only).

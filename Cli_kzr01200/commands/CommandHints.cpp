@@ -22,6 +22,19 @@ QString TfrmDimensao::RecordDescription(TClientDataSet *dataSet) const
     return {};
 }
 
+QString TfrmDimensao::PendingChangeName(const TClientDataSet *dataSet,
+                                        const QHash<QString, QString> &values, bool deleted) const
+{
+    const QString code = values.value(QStringLiteral("NRSEQUEDIME"));
+    const QString what =
+        dataSet == cdsExtras
+            ? QStringLiteral("atributo extra %1 (%2) da dimensão %3")
+                  .arg(values.value(QStringLiteral("CDATRIBEXTRDIME")),
+                       values.value(QStringLiteral("DSATRIBEXTRDIME")), code)
+            : QStringLiteral("dimensão %1 – %2").arg(code, values.value(QStringLiteral("NMITEMDIME")));
+    return (deleted ? QStringLiteral("Exclusão: ") : QStringLiteral("Alteração: ")) + what;
+}
+
 void TfrmDimensao::explainInclude(bool dimensionWithoutTable)
 {
     if (dimensionWithoutTable) {
@@ -32,7 +45,9 @@ void TfrmDimensao::explainInclude(bool dimensionWithoutTable)
     }
 }
 
-// The Extras tab names the dimension whose attributes it shows; read once the list has settled.
+// The Extras tab names the dimension whose attributes it shows, and the profile line describes
+// it; read once the list has settled (a delete whose save failed moves the list without a
+// scroll event).
 void TfrmDimensao::showDimensionOfExtras()
 {
     if (m_extrasHeadingQueued)
@@ -40,6 +55,7 @@ void TfrmDimensao::showDimensionOfExtras()
     m_extrasHeadingQueued = true;
     EventBoundary::later(this, [this] {
         m_extrasHeadingQueued = false;
+        followCurrentDimension();
         const QString dimension = dimensionText();
         lblDimensaoExtras->setText(dimension.isEmpty() ? QString()
                                                        : QStringLiteral("Dimensão: %1").arg(dimension));

@@ -1,7 +1,6 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
-#include "HourGlassCursor.h"
+#include "BusyIndicator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
 #include "Services.h"
@@ -86,6 +85,8 @@ void TfrmDimensao::dbgPadraoTitleClick(TColumn *column)
 {
     HourGlassCursor cursor;
     if (!column || column->FieldName != flagField || !MayWrite()) return;
+    // The copy sent carries the whole list: changes waiting in it go or are dropped first.
+    if (!MayReplacePendingChanges({cdsDados})) return;
 
     cdsVDDados->SetData(cdsDados->Data());
     TField *copyFlag = cdsVDDados->FieldByName(flagField);
@@ -118,6 +119,7 @@ void TfrmDimensao::mnuDesfazerMarcacaoClick(QObject *)
     HourGlassCursor cursor;
     if (dtsPadrao->DataSet()->State() != TDataSetState::dsBrowse)
         MensErro(editBeforeBulkToggle, true);
+    if (!MayReplacePendingChanges({cdsDados})) return;
     cdsVDDados->SetData(cdsDados->Data());
     TField *copyFlag = cdsVDDados->FieldByName(flagField);
     TField *copyCode = cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"));

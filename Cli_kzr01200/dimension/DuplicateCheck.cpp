@@ -1,8 +1,11 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "DimensionCode.h"
+#include "DimensionFields.h"
+#include "DimensionRules.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 // Refuses a code or name that a stored dimension already has.
 void TfrmDimensao::VD_DIMENSAO()
@@ -25,10 +28,10 @@ void TfrmDimensao::VD_DIMENSAO()
             return;
         // Only the reply's first record is compared; the server puts a match first.
         cdsVDDados->First();
-        if (cdsVDDados->FieldByName(QStringLiteral("NRSEQUEDIME"))->AsString() == cdsDadosNRSEQUEDIME->AsString())
-            fail(cdsDadosNRSEQUEDIME, QStringLiteral("COD_JCAD"));
-        if (cdsVDDados->FieldByName(QStringLiteral("NMITEMDIME"))->AsString() == cdsDadosNMITEMDIME->AsString())
-            fail(cdsDadosNMITEMDIME, QStringLiteral("NOME_JCAD"));
+        if (cdsVDDados->FieldByName(dimension_fields::Code)->AsString() == cdsDadosNRSEQUEDIME->AsString())
+            refuse(DimensionRules::codeTaken(), cdsDados);
+        if (cdsVDDados->FieldByName(dimension_fields::Name)->AsString() == cdsDadosNMITEMDIME->AsString())
+            refuse(DimensionRules::nameTaken(), cdsDados);
     } else if (state == TDataSetState::dsEdit) {
         if (cdsDadosNMITEMDIME->NewValue() == cdsDadosNMITEMDIME->OldValue())
             return;
@@ -39,6 +42,6 @@ void TfrmDimensao::VD_DIMENSAO()
         }
         // Any stored dimension that comes back for the new name is a duplicate.
         if (!cdsVDDados->IsEmpty())
-            fail(cdsDadosNMITEMDIME, QStringLiteral("NOME_JCAD"));
+            refuse(DimensionRules::nameTaken(), cdsDados);
     }
 }

@@ -1,8 +1,9 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
+#include "BusyIndicator.h"
 #include "DialogContext.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 void TfrmDimensao::dbgPadraoEditButtonClick(QObject *)
 {

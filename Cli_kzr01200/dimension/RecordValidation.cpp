@@ -1,6 +1,8 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
+#include "BusyIndicator.h"
+#include "DimensionRules.h"
+#include "Services.h"
 
 // Decides whether a dimension may be posted. The first check that fails shows its message
 // and refuses the post; the duplicate checks run before the table rules on purpose, so a
@@ -9,25 +11,14 @@ void TfrmDimensao::cdsDadosBeforePost(TClientDataSet *)
 {
     BusyIndicatorHiddenOnFailure guard;
 
-    if (EmptyString(cdsDadosNRSEQUEDIME->AsString()))
-        fail(cdsDadosNRSEQUEDIME, QStringLiteral("COD_DEVE"));
-    if (EmptyString(cdsDadosNMITEMDIME->AsString()))
-        fail(cdsDadosNMITEMDIME, QStringLiteral("NOME_DEVE"));
+    if (const std::optional<RuleBreach> broken = DimensionRules::required(dimensionRecord()))
+        refuse(*broken, cdsDados);
 
     VD_DIMENSAO();
 
-    TField *const keyFields[] = {cdsDadosDSPKDIME, cdsDadosDSITEMDIME, cdsDadosDSPKDIME2};
-    if (EmptyString(cdsDadosCDTABELADIME->AsString())) {
-        // Without a table no field of it may be named.
-        for (TField *field : keyFields)
-            if (!EmptyString(field->AsString()))
-                failAbout(field, QStringLiteral("CAMPO_TABELA"), {field->FieldName()});
-        return;
-    }
-
-    // The self-relationship field is optional.
-    for (TField *field : {cdsDadosDSPKDIME, cdsDadosDSITEMDIME})
-        if (EmptyString(field->AsString()))
-            failAbout(field, QStringLiteral("CAMPO_DEVE"), {field->FieldName()});
-    VD_TAB_FIELDS();
+    if (const std::optional<RuleBreach> broken = DimensionRules::fieldsWithTable(dimensionRecord()))
+        refuse(*broken, cdsDados);
+    // Without a table there is no structure to ask about.
+    if (!EmptyString(cdsDadosCDTABELADIME->AsString()))
+        VD_TAB_FIELDS();
 }

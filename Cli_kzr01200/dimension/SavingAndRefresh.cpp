@@ -1,29 +1,26 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
+#include "ChangeLogSender.h"
 #include "RecordLocator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
+#include "Services.h"
 
 // After every post and delete: the pending changes go to the server at once and the list is
-// replaced by the server's. A save that does not reach the server leaves its change in the log,
-// unmerged, so that it goes again with the next save; one the server refuses is taken back.
+// replaced by the server's. A change the server refuses is taken back; the others it takes, and
+// one that does not reach it stays in the log for the next save.
 void TfrmDimensao::cdsDadosAfterPost(TClientDataSet *)
 {
-    if (cdsDados->ChangeCount() <= 0)
-        return;
-    SaveOrTakeBack(
-        [this] {
-            {
-                BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
-                const Variant reply = remote::SetDimensao(netDimensao, cdsDados->Delta());
-                cdsDados->SetData(CheckResultServ(reply));
-                AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")}));
-            }
-            if (cdsDados->LogChanges())
-                cdsDados->MergeChangeLog();
-        },
-        [this] { reloadDimensionsKeepingPlace(); });
+    ChangeLogSender(
+        cdsDados,
+        {msgPadrao->Msg(QStringLiteral("SetAtualiza")),
+         [this](const Variant &delta) { return CheckResultServ(remote::SetDimensao(netDimensao, delta)); },
+         [this](const Variant &reply) { cdsDados->SetData(reply); },
+         [] { AtualizaLocalCache(VarArrayOf({QStringLiteral("DIMENSAODIME")})); },
+         [this] { reloadDimensionsKeepingPlace(); },
+         true})
+        .send();
 }
 
 // After a refused save: the list shows what the server holds, on the same dimension where it
@@ -42,9 +39,12 @@ void TfrmDimensao::reloadDimensionsKeepingPlace()
     RecordLocator::returnTo(cdsDados, cdsDadosNRSEQUEDIME, code, place);
 }
 
-// Reloads what the active tab shows; pending changes are discarded.
+// Reloads what the active tab shows; changes it holds that wait for the server are sent first
+// or dropped, as the user says.
 void TfrmDimensao::sbtVerificarClick(QObject *)
 {
+    if (!MayReplacePendingChanges({dimensionTabActive() ? cdsDados : cdsExtras}))
+        return;
     if (dimensionTabActive()) {
         {
             BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("GetAtualiza")));
@@ -53,8 +53,6 @@ void TfrmDimensao::sbtVerificarClick(QObject *)
         }
         cdsDadosNRSEQUEDIME->FocusControl();
     } else {
-        if (cdsExtras->Active())
-            cdsExtras->CancelUpdates(); // a refresh is how unsent changes are given up
         cdsDadosAfterScroll(cdsDados);
     }
 }

@@ -1,13 +1,16 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
+#include "DimensionRules.h"
+#include "NameForm.h"
+#include "StructureError.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 // Upper case (a to z only) without blanks, written back into the field.
 void TfrmDimensao::bringToNormalForm(TField *field)
 {
-    field->SetAsString(Replace(QStringLiteral(" "), UpperCase(field->AsString()), QString(), 0));
+    field->SetAsString(normalName(field->AsString()));
 }
 
 // Checks the table and its named fields against the server's database structure.
@@ -27,7 +30,7 @@ void TfrmDimensao::VD_TAB_FIELDS()
                 cdsExtras->SetData(CheckResultServ(reply));
             }
             if (!cdsExtras->IsEmpty())
-                fail(QStringLiteral("ALT_TDIME_C_ATR"));
+                refuse(DimensionRules::tableKeptWithExtras(), cdsDados);
         }
         bringToNormalForm(cdsDadosCDTABELADIME);
     }
@@ -35,27 +38,20 @@ void TfrmDimensao::VD_TAB_FIELDS()
     if (!EmptyString(cdsDadosDSPKDIME->AsString()) && cdsDadosDSPKDIME->Changed())
         bringToNormalForm(cdsDadosDSPKDIME);
 
-    if (!EmptyString(cdsDadosDSITEMDIME->AsString())) {
-        if (cdsDadosDSITEMDIME->Changed())
-            bringToNormalForm(cdsDadosDSITEMDIME);
-        if (cdsDadosDSITEMDIME->AsString() == cdsDadosDSPKDIME->AsString())
-            failAbout(cdsDadosDSITEMDIME, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSITEMDIME"), QStringLiteral("DSPKDIME")});
-    }
+    // Each name is brought to normal form just before it is compared with the ones before it.
+    if (!EmptyString(cdsDadosDSITEMDIME->AsString()) && cdsDadosDSITEMDIME->Changed())
+        bringToNormalForm(cdsDadosDSITEMDIME);
+    if (const std::optional<RuleBreach> broken = DimensionRules::attributeApart(dimensionRecord()))
+        refuse(*broken, cdsDados);
+    if (!EmptyString(cdsDadosDSPKDIME2->AsString()) && cdsDadosDSPKDIME2->Changed())
+        bringToNormalForm(cdsDadosDSPKDIME2);
+    if (const std::optional<RuleBreach> broken = DimensionRules::parentApart(dimensionRecord()))
+        refuse(*broken, cdsDados);
 
-    if (!EmptyString(cdsDadosDSPKDIME2->AsString())) {
-        if (cdsDadosDSPKDIME2->Changed())
-            bringToNormalForm(cdsDadosDSPKDIME2);
-        if (cdsDadosDSPKDIME2->AsString() == cdsDadosDSPKDIME->AsString())
-            failAbout(cdsDadosDSPKDIME2, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSPKDIME2"), QStringLiteral("DSPKDIME")});
-        if (cdsDadosDSPKDIME2->AsString() == cdsDadosDSITEMDIME->AsString())
-            failAbout(cdsDadosDSPKDIME2, QStringLiteral("CAMPO_IGUAL"), {QStringLiteral("DSPKDIME2"), QStringLiteral("DSITEMDIME")});
-    }
-
-    // Built fresh for every call: whatever the server writes into it stays here. A
-    // self-relationship of blanks only is not empty, so it is sent.
-    QList<Variant> names = {cdsDadosDSPKDIME->AsString(), cdsDadosDSITEMDIME->AsString()};
-    if (!cdsDadosDSPKDIME2->AsString().isEmpty())
-        names << cdsDadosDSPKDIME2->AsString();
+    // Built fresh for every call: whatever the server writes into it stays here.
+    QList<Variant> names;
+    for (const QString &name : DimensionRules::structureFields(dimensionRecord()))
+        names << name;
     Variant fieldNames = VarArrayOf(names);
 
     BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("EstValida")));
@@ -84,20 +80,6 @@ Variant TfrmDimensao::CheckOleContents(const Variant &reply)
 // with no known key is accepted.
 void TfrmDimensao::HandleErrorMessage(const QString &text)
 {
-    const QString invTabela = QStringLiteral("INV_TABELA");
-    const QString invCampo = QStringLiteral("INV_CAMPO");
-    const QString noDime = QStringLiteral("NO_DIME");
-
-    if (text.left(invTabela.size()) == invTabela) {
-        MensErro(Format(msgPadrao->Msg(invTabela), {text.mid(invTabela.size())}), true);
-    } else if (text.left(invCampo.size()) == invCampo) {
-        // field "." table; the field is what stands before the first point.
-        const QString rest = text.mid(invCampo.size());
-        const qsizetype point = rest.indexOf(QLatin1Char('.'));
-        const QString field = point < 0 ? QString() : rest.left(point);
-        const QString table = point < 0 ? rest : rest.mid(point + 1);
-        MensErro(Format(msgPadrao->Msg(invCampo), {field, table}), true);
-    } else if (text.left(noDime.size()) == noDime) {
-        MensErro(Format(msgPadrao->Msg(noDime), {text.mid(noDime.size())}), true);
-    }
+    if (const std::optional<RuleBreach> broken = structure_error::breach(text))
+        refuse(*broken, cdsDados);
 }

@@ -1,26 +1,35 @@
 #include "TfrmDimensao.h"
 
 #include "Interaction.h"
-#include "BusyIndicatorHiddenOnFailure.h"
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
+#include "ChangeLogSender.h"
+#include "HostServices.h"
 #include "ProfileLine.h"
 #include "RecordLocator.h"
 #include "RemoteMethods.h"
 #include "SaveOrTakeBack.h"
+#include "Services.h"
+#include "TApplication.h"
 
 #include <QWidget>
+
+// The profile line follows the current dimension; a new one has no stored data yet, and one
+// being edited keeps its line until the edit ends.
+void TfrmDimensao::followCurrentDimension()
+{
+    if (!cdsDados->Active() || cdsDados->IsEmpty() || cdsDados->State() == TDataSetState::dsInsert)
+        lblPerfilDimensao->follow(std::nullopt);
+    else if (cdsDados->State() == TDataSetState::dsBrowse)
+        lblPerfilDimensao->follow(ProfileLine::Dimension{
+            cdsDadosCDTABELADIME->AsString(), cdsDadosDSPKDIME->AsString(),
+            cdsDadosDSITEMDIME->AsString(), cdsDadosDSPKDIME2->AsString()});
+}
 
 // The extras are fetched only while their tab shows: moving through dimensions on the
 // Dimension tab costs no server call.
 void TfrmDimensao::cdsDadosAfterScroll(TClientDataSet *)
 {
-    // The profile line follows the current dimension; a new one has no stored data yet.
-    if (cdsDados->IsEmpty() || cdsDados->State() == TDataSetState::dsInsert)
-        lblPerfilDimensao->follow(std::nullopt);
-    else
-        lblPerfilDimensao->follow(ProfileLine::Dimension{
-            cdsDadosCDTABELADIME->AsString(), cdsDadosDSPKDIME->AsString(),
-            cdsDadosDSITEMDIME->AsString(), cdsDadosDSPKDIME2->AsString()});
+    followCurrentDimension();
     if (pgcPadrao->ActivePage() != tshExtras)
         return;
     // Attributes that did not reach the server go before the list that holds them is replaced;
@@ -47,33 +56,19 @@ void TfrmDimensao::dtsExtrasStateChange(QObject *)
 
 void TfrmDimensao::cdsExtrasAfterPost(TClientDataSet *)
 {
-    if (cdsExtras->ChangeCount() <= 0)
-        return;
-    SaveOrTakeBack(
-        [this] {
-            {
-                BusyIndicatorShown busy(busySending, msgPadrao->Msg(QStringLiteral("SetAtualiza")));
-                const Variant reply = remote::setExtras(netDimensao, cdsExtras->Delta());
-                CheckResultServ(reply);
-                AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
-                // The host's cube record sets were built from the old attributes; it rebuilds them.
-                // They leave the main window at once, but are freed only on the event loop's next
-                // turn: whatever of the host's is running now may still be holding one.
-                if (QWidget *mainForm = TApplication::MainForm()) {
-                    const QObjectList owned = mainForm->children();
-                    for (qsizetype i = owned.size() - 1; i >= 0; --i) {
-                        auto *dataSet = qobject_cast<TClientDataSet *>(owned.at(i));
-                        if (dataSet && UpperCase(dataSet->objectName()).left(7) == QLatin1String("CDSCUBO")) {
-                            dataSet->setParent(nullptr);
-                            dataSet->deleteLater();
-                        }
-                    }
-                }
-            }
-            if (cdsExtras->LogChanges())
-                cdsExtras->MergeChangeLog();
-        },
-        [this] { reloadExtrasKeepingPlace(); });
+    ChangeLogSender(
+        cdsExtras,
+        {msgPadrao->Msg(QStringLiteral("SetAtualiza")),
+         [this](const Variant &delta) { return CheckResultServ(remote::setExtras(netDimensao, delta)); },
+         [](const Variant &) {}, // nothing comes back to load
+         [] {
+             AtualizaLocalCache(VarArrayOf({QStringLiteral("ATRIBEXTRADIME")}));
+             // The host's cube record sets were built from the old attributes; it rebuilds them.
+             if (HostServices *host = TApplication::Host())
+                 host->cubeAttributesChanged();
+         },
+         [this] { reloadExtrasKeepingPlace(); }})
+        .send();
 }
 
 // After a refused save: the extras show what the server holds, on the same attribute where it

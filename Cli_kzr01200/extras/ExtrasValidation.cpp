@@ -1,27 +1,17 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorHiddenOnFailure.h"
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
+#include "ExtraRules.h"
 #include "RemoteMethods.h"
-
-// An extra attribute must not repeat one of the dimension's own fields.
-void TfrmDimensao::sameFieldCheck(TField *attribute, TField *dimensionField)
-{
-    if (attribute->AsString() == dimensionField->AsString())
-        failAbout(attribute, QStringLiteral("CAMPO_IGUAL"),
-                  {QStringLiteral("EXTRA_ATRIB"), dimensionField->FieldName()});
-}
+#include "Services.h"
 
 void TfrmDimensao::cdsExtrasBeforePost(TClientDataSet *)
 {
-    if (EmptyString(cdsExtrasDSATRIBEXTRDIME->AsString()))
-        fail(QStringLiteral("NM_ATRIB_DEVE"));
-    if (EmptyString(cdsExtrasCDATRIBEXTRDIME->AsString()))
-        fail(QStringLiteral("CD_ATRIB_DEVE"));
+    if (const std::optional<RuleBreach> broken = ExtraRules::required(extraRecord()))
+        refuse(*broken, cdsExtras);
     // As typed, before the attribute check brings it to normal form.
-    sameFieldCheck(cdsExtrasCDATRIBEXTRDIME, cdsDadosDSPKDIME);
-    sameFieldCheck(cdsExtrasCDATRIBEXTRDIME, cdsDadosDSITEMDIME);
-    sameFieldCheck(cdsExtrasCDATRIBEXTRDIME, cdsDadosDSPKDIME2);
+    if (const std::optional<RuleBreach> broken = ExtraRules::apartFromDimension(extraRecord(), dimensionRecord(), true))
+        refuse(*broken, cdsExtras);
     VD_EXTRA_FIELD();
     Vd_Atrib_Extra();
 }
@@ -36,10 +26,8 @@ void TfrmDimensao::VD_EXTRA_FIELD()
     // stored attribute only checks it.
     if (attribute->Changed())
         bringToNormalForm(attribute);
-    sameFieldCheck(attribute, cdsDadosDSPKDIME);
-    sameFieldCheck(attribute, cdsDadosDSITEMDIME);
-    if (!EmptyString(cdsDadosDSPKDIME2->AsString()))
-        sameFieldCheck(attribute, cdsDadosDSPKDIME2);
+    if (const std::optional<RuleBreach> broken = ExtraRules::apartFromDimension(extraRecord(), dimensionRecord(), false))
+        refuse(*broken, cdsExtras);
 
     Variant fieldNames = VarArrayOf({attribute->AsString()});
     BusyIndicatorShown busy(busyReceiving, msgPadrao->Msg(QStringLiteral("EstValida")));
@@ -54,7 +42,7 @@ void TfrmDimensao::VD_EXTRA_FIELD()
                                            attribute->AsString(), QString());
     cdsVdExtras->SetData(CheckOleContents(reply));
     if (!cdsVdExtras->IsEmpty())
-        fail(QStringLiteral("CD_ATRIB_JA"));
+        refuse(ExtraRules::fieldTaken(), cdsExtras);
 }
 
 void TfrmDimensao::Vd_Atrib_Extra()
@@ -71,5 +59,5 @@ void TfrmDimensao::Vd_Atrib_Extra()
         cdsVdExtras->SetData(CheckOleContents(reply));
     }
     if (!cdsVdExtras->IsEmpty())
-        fail(QStringLiteral("NM_ATRIB_JA"));
+        refuse(ExtraRules::nameTaken(), cdsExtras);
 }

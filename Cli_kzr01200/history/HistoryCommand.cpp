@@ -1,4 +1,4 @@
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "HistoryListing.h"
 #include "RemoteMethods.h"
 #include "Services.h"
@@ -46,6 +46,9 @@ QList<HistoryEntry> TfrmDimensao::HistoryOf(const QString &code)
 void TfrmDimensao::mnuHistoricoClick(QObject *)
 {
     if (!mnuHistorico->Enabled()) return; // the key reaches here whatever the state
+    // A restore replaces both lists and sends only what the dialog chose: whatever waits is
+    // sent or dropped first, as the user says.
+    if (!MayReplacePendingChanges()) return;
     const QString code = cdsDadosNRSEQUEDIME->AsString();
     const QList<HistoryEntry> history = HistoryOf(code);
     const std::optional<int> chosen = Interaction::current().chooseRow(

@@ -1,5 +1,7 @@
 #include "HistoryListing.h"
 
+#include "HistoryMoment.h"
+
 #include "TfrmDimensao.h"
 
 namespace {
@@ -24,7 +26,7 @@ ChoiceList HistoryListing::build(const QString &code, const QList<HistoryEntry> 
 {
     ChoiceList list;
     list.title = QStringLiteral("Histórico da dimensão %1").arg(code);
-    list.columns = {QStringLiteral("Quando"), QStringLiteral("Usuário"), QStringLiteral("O quê"),
+    list.columns = {QStringLiteral("Quando (%1)").arg(HistoryMoment::zoneName()), QStringLiteral("Usuário"), QStringLiteral("O quê"),
                     QStringLiteral("Alterações")};
     list.action = QStringLiteral("Restaurar esta versão");
     list.actionEnabled = mayRestore;

@@ -10,7 +10,8 @@
 #include <QStringList>
 
 // The host as the screen sees it during a rehearsal: everything passes on but the news of a
-// saved table, which would be false until the saves are real.
+// saved table and of changed attributes, which would be false until the saves are real (the
+// host's cube record sets stay as they are, whatever comes of the rehearsal).
 class RestoreRehearsal::HeldNews : public HostServices
 {
 public:
@@ -19,6 +20,7 @@ public:
     QString webUrl() const override { return m_host.webUrl(); }
     int webPort() const override { return m_host.webPort(); }
     void atualizaLocalCache(const QStringList &tables) override { savedTables << tables; }
+    void cubeAttributesChanged() override { attributesChanged = true; }
     QWidget *mainForm() const override { return m_host.mainForm(); }
     void adoptForm(TfrmPadraoGrid *form) override { m_host.adoptForm(form); }
     void saveFailed(const QString &message) override { m_host.saveFailed(message); }
@@ -26,6 +28,7 @@ public:
     void sessionEnded(const QString &message) override { m_host.sessionEnded(message); }
 
     QStringList savedTables;
+    bool attributesChanged = false;
 
 private:
     HostServices &m_host;
@@ -65,4 +68,5 @@ void RestoreRehearsal::confirm()
     QStringList tables = m_stand ? m_stand->savedTables : QStringList();
     tables.removeDuplicates();
     if (m_host && !tables.isEmpty()) m_host->atualizaLocalCache(tables);
+    if (m_host && m_stand->attributesChanged) m_host->cubeAttributesChanged();
 }

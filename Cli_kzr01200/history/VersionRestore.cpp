@@ -1,6 +1,6 @@
 #include "VersionRestore.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "EventBoundary.h"
 #include "RestoreRehearsal.h"
 #include "Services.h"
@@ -192,7 +192,10 @@ void VersionRestore::showStored(const QString &code)
 {
     for (TClientDataSet *ds : {m_form.cdsExtras, m_form.cdsDados})
         if (ds->isEditing()) ds->Cancel();
-    if (m_form.cdsExtras->Active()) m_form.cdsExtras->CancelUpdates();
+    // The user's own changes were sent or dropped before the restore began (the question of
+    // the history command): what the logs hold now is the restore's.
+    for (TClientDataSet *ds : {m_form.cdsExtras, m_form.cdsDados})
+        if (ds->Active()) ds->CancelUpdates();
     m_form.mnuDimensaoClick(nullptr);
     m_form.sbtVerificarClick(nullptr);
     locate(code);

@@ -12,8 +12,9 @@ MemberSource::MemberSource(QObject *parent) : QObject(parent)
     connect(&m_caller, &BackgroundCaller::failed, this, [this](quint64 ticket, const QString &why) {
         if (ticket != m_ticket) return;
         m_ticket = 0;
+        const quint64 request = m_asked ? m_asked->request : 0;
         m_asked.reset();
-        emit failed(why);
+        emit failed(request, why);
         askNext();
     });
 }
@@ -34,6 +35,7 @@ void MemberSource::page(quint64 request, const std::optional<QString> &parentKey
     const auto orNull = [](const std::optional<QString> &v) {
         return v ? Variant(*v) : Variant::Null();
     };
+    m_waiting.removeIf([request](const Question &q) { return !q.isSearch && q.request == request; });
     m_waiting.push_back(
         {false,
          request,
@@ -78,9 +80,9 @@ void MemberSource::answered(quint64 ticket, const Variant &reply)
     m_ticket = 0;
     m_asked.reset();
     if (server_failure::is(reply))
-        emit failed(server_failure::message(reply));
+        emit failed(question.request, server_failure::message(reply));
     else if (reply.kind() != Variant::Kind::Bytes)
-        emit failed(QStringLiteral("a tabela ou os campos da dimensão não são aceitos (%1)")
+        emit failed(question.request, QStringLiteral("a tabela ou os campos da dimensão não são aceitos (%1)")
                         .arg(reply.isArray() && reply.length() > 0 ? reply.element(0).toString()
                                                                    : QString()));
     else {
@@ -91,7 +93,7 @@ void MemberSource::answered(quint64 ticket, const Variant &reply)
             else
                 emit pageArrived(question.request, packet, elapsed);
         } catch (const Exception &e) {
-            emit failed(e.Message());
+            emit failed(question.request, e.Message());
         }
     }
     askNext();

@@ -29,7 +29,8 @@ public:
     void setDimension(const std::optional<Dimension> &dimension);
     const std::optional<Dimension> &dimension() const { return m_dimension; }
 
-    // `request` comes back with the page: the asker's own mark of where it goes.
+    // `request` comes back with the page: the asker's own mark of where it goes. Asking again
+    // for a request still waiting replaces that question.
     void page(quint64 request, const std::optional<QString> &parentKey,
               const std::optional<QString> &after);
     void search(const QString &text);
@@ -40,8 +41,9 @@ signals:
     void pageArrived(quint64 request, const packet::Packet &page, qint64 elapsedMs);
     // CDMEMBRO, NMMEMBRO, CDPAI, CAMINHO.
     void searchArrived(const packet::Packet &found);
-    // A question that could not be answered; what was asked after it is still asked.
-    void failed(const QString &message);
+    // A question that could not be answered (`request` as page() got it; 0 for a search);
+    // what was asked after it is still asked.
+    void failed(quint64 request, const QString &message);
 
 private:
     struct Question

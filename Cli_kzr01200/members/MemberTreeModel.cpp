@@ -16,14 +16,8 @@ MemberTreeModel::MemberTreeModel(MemberSource &source, QObject *parent)
     : QAbstractItemModel(parent), m_source(source)
 {
     connect(&m_source, &MemberSource::pageArrived, this, &MemberTreeModel::arrived);
-    connect(&m_source, &MemberSource::failed, this, [this] {
-        // The branch asked about can be asked again when the view wants it.
-        for (Node *node : std::as_const(m_byId)) {
-            node->failed = node->failed || node->asking;
-            node->asking = false;
-        }
-        m_revealPath.clear();
-    });
+    connect(&m_source, &MemberSource::failed, this,
+            [this](quint64 request) { pageFailed(request); });
 }
 
 MemberTreeModel::~MemberTreeModel() = default;
@@ -34,7 +28,6 @@ void MemberTreeModel::restart(bool flat)
     m_root.below.clear();
     m_root.complete = false;
     m_root.asking = false;
-    m_root.failed = false;
     m_root.id = 0;
     m_byId.clear();
     m_revealPath.clear();
@@ -88,19 +81,34 @@ bool MemberTreeModel::hasChildren(const QModelIndex &parent) const
     return !m_flat && parent.column() == 0 && nodeOf(parent)->children > 0;
 }
 
-bool MemberTreeModel::canFetchMore(const QModelIndex &parent) const
+bool MemberTreeModel::hasMorePages(const QModelIndex &parent) const
 {
     if (parent.column() > 0) return false;
     const Node *node = nodeOf(parent);
     if (parent.isValid() && (m_flat || node->children == 0)) return false;
-    return !node->complete && !node->asking && m_source.dimension().has_value();
+    return m_fetching && !node->complete && !node->asking && m_source.dimension().has_value();
+}
+
+bool MemberTreeModel::canFetchMore(const QModelIndex &parent) const
+{
+    return hasMorePages(parent) && nodeOf(parent)->below.empty();
 }
 
 void MemberTreeModel::fetchMore(const QModelIndex &parent)
 {
-    if (!canFetchMore(parent)) return;
-    nodeOf(parent)->failed = false; // asked for by the view: worth another try
-    ask(nodeOf(parent));
+    if (canFetchMore(parent)) ask(nodeOf(parent));
+}
+
+void MemberTreeModel::fetchNext(const QModelIndex &parent)
+{
+    if (hasMorePages(parent)) ask(nodeOf(parent));
+}
+
+// The branch asked about can be asked for again when the view wants it; the others wait on.
+void MemberTreeModel::pageFailed(quint64 request)
+{
+    if (Node *node = m_byId.value(request)) node->asking = false;
+    m_revealPath.clear();
 }
 
 void MemberTreeModel::ask(Node *node)
@@ -121,7 +129,7 @@ void MemberTreeModel::ask(Node *node)
 void MemberTreeModel::arrived(quint64 request, const packet::Packet &page, qint64 elapsedMs)
 {
     Node *node = m_byId.value(request);
-    if (!node) return;
+    if (!node || !node->asking) return; // a question since given up
     node->asking = false;
     QSet<QString> keys;
     for (const packet::Row &row : page.rows)
@@ -190,19 +198,6 @@ QVariant MemberTreeModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid()) return {};
     const Node *node = nodeOf(index);
-    // The view asks for more itself only at the very end of all it shows; the last member of
-    // any level that has more, once painted, asks for that level's next page.
-    if (role == Qt::DisplayRole && index.column() == KeyColumn && !node->up->complete &&
-        !node->up->asking && !node->up->failed && node == node->up->below.back().get()) {
-        const quint64 id = node->up->id;
-        auto *self = const_cast<MemberTreeModel *>(this);
-        QMetaObject::invokeMethod(
-            self,
-            [self, id] {
-                if (Node *up = self->m_byId.value(id)) self->ask(up);
-            },
-            Qt::QueuedConnection);
-    }
     if (role == SituationRole) return node->situation;
     if (role == Qt::DisplayRole) {
         switch (index.column()) {

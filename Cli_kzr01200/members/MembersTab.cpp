@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -34,6 +35,7 @@ MembersTab::MembersTab(QWidget *parent, TClientDataSet *dimensions, TField *tabl
     m_search->setClearButtonEnabled(true);
     m_tree->setObjectName(QStringLiteral("trvMembros"));
     m_tree->setModel(m_model);
+    m_model->setFetching(false); // until the tab shows
     m_tree->setUniformRowHeights(true); // lets the view ask for more without measuring rows
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(MemberTreeModel::NameColumn, QHeaderView::Stretch);
@@ -51,13 +53,16 @@ MembersTab::MembersTab(QWidget *parent, TClientDataSet *dimensions, TField *tabl
         if (m_shown && !m_search->text().isEmpty()) m_source.search(m_search->text());
     });
     connect(&m_source, &MemberSource::searchArrived, this, &MembersTab::searchArrived);
-    connect(&m_source, &MemberSource::failed, this, [this](const QString &why) {
+    connect(&m_source, &MemberSource::failed, this, [this](quint64, const QString &why) {
         say(QStringLiteral("Membros indisponíveis: %1").arg(why));
     });
     // The key column grows as deeper levels open, so that their keys are not cut short.
     m_fitKeys->setSingleShot(true);
     m_fitKeys->setInterval(0);
     connect(m_fitKeys, &QTimer::timeout, this, &MembersTab::fitKeys);
+    connect(m_fitKeys, &QTimer::timeout, this, &MembersTab::fetchWhatShows);
+    // A level's next page is asked for when its last member comes into view.
+    connect(m_tree->verticalScrollBar(), &QScrollBar::valueChanged, this, &MembersTab::fetchWhatShows);
     connect(m_model, &QAbstractItemModel::rowsInserted, m_fitKeys, qOverload<>(&QTimer::start));
     connect(m_tree, &QTreeView::expanded, m_fitKeys, qOverload<>(&QTimer::start));
     connect(m_model, &MemberTreeModel::pageTime, this, &MembersTab::pageTime);
@@ -140,7 +145,27 @@ void MembersTab::start()
 void MembersTab::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    m_model->setFetching(true);
     follow();
+}
+
+void MembersTab::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_model->setFetching(false);
+}
+
+// The rows in view: where one is the last its level holds so far and the level has more, the
+// next page of that level.
+void MembersTab::fetchWhatShows()
+{
+    if (!isVisible() || !m_shown) return;
+    const int bottom = m_tree->viewport()->height();
+    for (QModelIndex at = m_tree->indexAt(QPoint(0, 0)); at.isValid(); at = m_tree->indexBelow(at)) {
+        if (m_tree->visualRect(at).top() >= bottom) break;
+        const QModelIndex up = at.parent();
+        if (at.row() == m_model->rowCount(up) - 1) m_model->fetchNext(up);
+    }
 }
 
 void MembersTab::searchArrived(const packet::Packet &found)

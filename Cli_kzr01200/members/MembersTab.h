@@ -41,6 +41,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void follow();
@@ -50,6 +51,7 @@ private:
     void pageTime(qint64 elapsedMs, bool topLevel);
     void say(const QString &text);
     void fitKeys();
+    void fetchWhatShows();
 
     TClientDataSet *m_dimensions;
     TField *m_table, *m_key, *m_attribute, *m_parent;

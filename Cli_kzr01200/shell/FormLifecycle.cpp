@@ -1,7 +1,8 @@
 #include "TfrmDimensao.h"
 
-#include "BusyIndicatorShown.h"
+#include "BusyIndicator.h"
 #include "RemoteMethods.h"
+#include "Services.h"
 
 void TfrmDimensao::FormCreate(QObject *sender)
 {
@@ -57,21 +58,30 @@ void TfrmDimensao::fail(const QString &key)
     throw EAbort(); // MensErro with abort never returns; this keeps the compiler informed
 }
 
-void TfrmDimensao::fail(TField *focus, const QString &key)
+void TfrmDimensao::refuse(const RuleBreach &breach, TClientDataSet *records)
 {
-    focus->FocusControl();
-    fail(key);
+    if (!breach.field.isEmpty())
+        records->FieldByName(breach.field)->FocusControl();
+    QStringList arguments;
+    for (const QString &caption : breach.captionKeys)
+        arguments << msgPadrao->Msg(caption);
+    const QString templ = msgPadrao->Msg(breach.key);
+    arguments += breach.values;
+    MensErro(arguments.isEmpty() ? templ : Format(templ, arguments), true);
+    throw EAbort();
 }
 
-void TfrmDimensao::failAbout(TField *focus, const QString &key, const QStringList &fieldNames)
+DimensionRecord TfrmDimensao::dimensionRecord() const
 {
-    focus->FocusControl();
-    QStringList captions;
-    for (const QString &name : fieldNames)
-        captions << msgPadrao->Msg(name);
-    const QString templ = msgPadrao->Msg(key);
-    MensErro(Format(templ, captions), true);
-    throw EAbort();
+    return {cdsDadosIDDIMENSAODW->AsString(), cdsDadosNRSEQUEDIME->AsString(), cdsDadosNMITEMDIME->AsString(),
+            cdsDadosCDTABELADIME->AsString(), cdsDadosDSPKDIME->AsString(),    cdsDadosDSITEMDIME->AsString(),
+            cdsDadosDSPKDIME2->AsString()};
+}
+
+ExtraRecord TfrmDimensao::extraRecord() const
+{
+    return {cdsExtrasNRSEQUEDIME->AsString(), cdsExtrasCDATRIBEXTRDIME->AsString(),
+            cdsExtrasDSATRIBEXTRDIME->AsString()};
 }
 
 // The Members tab shows the current dimension, so its commands act on the dimension list.

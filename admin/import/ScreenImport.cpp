@@ -30,14 +30,21 @@ void ScreenImport::report(const QString &line)
 template <typename Command> bool ScreenImport::attempt(const QString &what, Command command)
 {
     m_ui.take();
-    command();
-    const QStringList said = m_ui.take();
+    QStringList said;
+    try {
+        command();
+    } catch (const EDatabaseError &refused) {
+        // A value the record set does not take (longer than its field): refused like any
+        // other record, and the import goes on.
+        said << refused.Message();
+    }
+    said = m_ui.take() + said;
     TClientDataSet *dataSet = m_form.mnuExtras->Checked() ? m_form.cdsExtras : m_form.cdsDados;
     const bool stillEditing = dataSet->isEditing();
     if (said.isEmpty() && !stillEditing) return true;
     if (stillEditing) m_form.sbtCancelar->Click(); // its confirmation is answered yes
-    // A save the server refused stays pending in the screen, to go with the next save; the
-    // Refresh command gives it up, as a person would before going on.
+    // The list shows what the server holds before the next record, as a person would see it
+    // after the Refresh command.
     m_form.sbtVerificar->Click();
     m_ui.take();
     ++m_counts.refused;

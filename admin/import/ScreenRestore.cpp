@@ -4,6 +4,7 @@
 #include "DimensionCode.h"
 #include "Exceptions.h"
 #include "HistoryListing.h"
+#include "HistoryMoment.h"
 #include "TextRules.h"
 #include "TfrmDimensao.h"
 #include "VersionRestore.h"
@@ -11,8 +12,7 @@
 bool ScreenRestore::apply(const QString &typed, const QString &at)
 {
     const QString code = Ajusta(typed, DimensionCode::Width);
-    QDateTime moment = QDateTime::fromString(at, Qt::ISODateWithMs);
-    if (moment.timeSpec() == Qt::LocalTime) moment.setTimeSpec(Qt::UTC);
+    const QDateTime moment = HistoryMoment::typed(at);
     const QList<HistoryEntry> history = m_form.HistoryOf(code);
     const int index = DimensionVersion::indexAt(history, moment);
     if (index < 0)

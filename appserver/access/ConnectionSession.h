@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Role.h"
+#include "UserOrigin.h"
 
 #include <QString>
 
@@ -12,6 +13,7 @@ struct ConnectionSession
     QString token;   // empty until the connection has logged in or resumed a session
     QString user;
     Role role = Role::ReadOnly;
+    UserOrigin origin = UserOrigin::Local;
     // A resumed session takes its user and role from the server's memory; whether the user still
     // exists, and in which role, is read from the database with the first call that uses it.
     bool userConfirmed = false;
@@ -23,6 +25,7 @@ struct ConnectionSession
         token.clear();
         user.clear();
         role = Role::ReadOnly;
+        origin = UserOrigin::Local;
         userConfirmed = false;
     }
 };

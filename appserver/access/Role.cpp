@@ -21,16 +21,24 @@ QString allNames()
     return QStringLiteral("read-only, maintain");
 }
 
+namespace {
+// Listed rather than excluded: a method is refused to read-only users unless it was registered
+// as only reading.
+QSet<QString> &reading()
+{
+    static QSet<QString> methods;
+    return methods;
+}
+} // namespace
+
 bool allows(Role role, const QString &method)
 {
-    // Listed rather than excluded: a method added later is refused to read-only users until
-    // someone decides it only reads.
-    static const QSet<QString> reading{
-        QStringLiteral("getDimensao"),    QStringLiteral("GetExtras"), QStringLiteral("getFields"),
-        QStringLiteral("vdDimensao"),     QStringLiteral("vdExtras"),  QStringLiteral("getPerfil"),
-        QStringLiteral("getHistorico"),   QStringLiteral("getMembros"), QStringLiteral("procuraMembros"),
-    };
-    return role == Role::Maintain || reading.contains(method);
+    return role == Role::Maintain || reading().contains(method);
+}
+
+void allowReading(const QString &method)
+{
+    reading().insert(method);
 }
 
 } // namespace roles

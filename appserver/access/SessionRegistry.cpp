@@ -35,7 +35,7 @@ QString SessionRegistry::open(const Session &session, Database &db)
             .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
     const Clock::time_point now = Clock::now();
     forgetIdle(now, db);
-    SessionStore(db).add(token, {session.user, session.role}, wallMs());
+    SessionStore(db).add(token, {session.user, session.role, session.origin}, wallMs());
     QMutexLocker lock(&m_mutex);
     m_sessions.insert(token, {session, now, now});
     return token;
@@ -66,7 +66,7 @@ std::optional<SessionRegistry::Session> SessionRegistry::use(const QString &toke
         m_sessions.remove(token);
         return std::nullopt;
     }
-    const Session session{stored->user, stored->role};
+    const Session session{stored->user, stored->role, stored->origin};
     m_sessions.insert(token, {session, now, now});
     return session;
 }
@@ -98,4 +98,11 @@ int SessionRegistry::live()
     QMutexLocker lock(&m_mutex);
     return int(std::count_if(m_sessions.cbegin(), m_sessions.cend(),
                              [&](const Entry &e) { return fresh(e, now); }));
+}
+
+void SessionRegistry::endUser(const QString &user)
+{
+    QMutexLocker lock(&m_mutex);
+    m_sessions.removeIf(
+        [&](const QHash<QString, Entry>::iterator &it) { return it->session.user == user; });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Role.h"
+#include "UserOrigin.h"
 
 #include <QHash>
 #include <QMutex>
@@ -26,6 +27,7 @@ public:
     {
         QString user;
         Role role = Role::ReadOnly;
+        UserOrigin origin = UserOrigin::Local;
     };
 
     explicit SessionRegistry(std::chrono::seconds idleTime);
@@ -43,6 +45,8 @@ public:
     // How long a session known here goes without a look at the database.
     std::chrono::seconds touchPeriod() const { return m_touchPeriod; }
     int live(); // sessions used here within the idle time
+    // Every session of the user ends here now; the database's rows are the caller's.
+    void endUser(const QString &user);
 
 private:
     struct Entry

@@ -14,8 +14,9 @@ QString SessionStore::tokenHash(const QString &token)
 void SessionStore::add(const QString &token, const Stored &session, qint64 now)
 {
     m_db.run(QStringLiteral("INSERT INTO SESSAOSERVIDOR (DSSESSAO, NMUSUARIO, IDPAPEL, "
-                            "NRULTIMOUSO) VALUES (?, ?, ?, ?)"),
-             {tokenHash(token), session.user, roles::name(session.role), now});
+                            "IDORIGEM, NRULTIMOUSO) VALUES (?, ?, ?, ?, ?)"),
+             {tokenHash(token), session.user, roles::name(session.role),
+              user_origin::name(session.origin), now});
 }
 
 std::optional<SessionStore::Stored> SessionStore::touch(const QString &token, qint64 now,
@@ -28,10 +29,14 @@ std::optional<SessionStore::Stored> SessionStore::touch(const QString &token, qi
         {now, hash, now - idleMs});
     if (update.numRowsAffected() < 1) return std::nullopt;
     const QVector<QVariantList> rows = m_db.rows(
-        QStringLiteral("SELECT NMUSUARIO, IDPAPEL FROM SESSAOSERVIDOR WHERE DSSESSAO = ?"), {hash});
+        QStringLiteral("SELECT NMUSUARIO, IDPAPEL, IDORIGEM FROM SESSAOSERVIDOR WHERE DSSESSAO = ?"),
+        {hash});
     if (rows.isEmpty()) return std::nullopt; // ended between the two
     return Stored{rows.front().value(0).toString(),
-                  roles::fromName(rows.front().value(1).toString()).value_or(Role::ReadOnly)};
+                  roles::fromName(rows.front().value(1).toString()).value_or(Role::ReadOnly),
+                  rows.front().value(2).toString() == user_origin::name(UserOrigin::Directory)
+                      ? UserOrigin::Directory
+                      : UserOrigin::Local};
 }
 
 void SessionStore::end(const QString &token)

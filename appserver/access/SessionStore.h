@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Role.h"
+#include "UserOrigin.h"
 #include "ServerTables.h"
 
 #include <QString>
@@ -10,7 +11,7 @@ class Database;
 
 // The sessions as the database keeps them (SESSAOSERVIDOR), so that every server on it resumes
 // any of them and a restart ends none: the SHA-256 of the token (never the token itself), the
-// user, the role and the last use, in milliseconds since 1970 (UTC). Statements in autocommit, each
+// user, the role, where the user is known and the last use, in milliseconds since 1970 (UTC). Statements in autocommit, each
 // one on its own.
 class SessionStore
 {
@@ -21,6 +22,7 @@ public:
     {
         QString user;
         Role role = Role::ReadOnly;
+        UserOrigin origin = UserOrigin::Local;
     };
 
     explicit SessionStore(Database &db) : m_db(db) {}

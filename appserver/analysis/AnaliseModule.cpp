@@ -25,7 +25,7 @@ void AnaliseModule::registerIn(MethodRegistry &registry, const DatabaseDeadlines
     const Parameter key{QStringLiteral("chave"), Kind::Text, 30};
     const Parameter attribute{QStringLiteral("atributo"), Kind::Text, 30};
     const Parameter parent{QStringLiteral("pai"), Kind::Text, 30};
-    registry.add(QString::fromLatin1(Name), QStringLiteral("getPerfil"),
+    registry.addReading(QString::fromLatin1(Name), QStringLiteral("getPerfil"),
                  {table, key, attribute, parent}, [limit](Database &db, MethodCall &call) {
                      return DimensionProfiler(db, limit).answer(call.text(0), call.text(1),
                                                                 call.text(2), call.text(3));
@@ -36,14 +36,14 @@ void AnaliseModule::registerIn(MethodRegistry &registry, const DatabaseDeadlines
     const Parameter after{QStringLiteral("depois de"), Kind::TextOrNull, 255};
     const Parameter text{QStringLiteral("texto"), Kind::Text, 255};
     const Parameter limitOf{QStringLiteral("limite"), Kind::Integer, 0, 1, MembersPerPage};
-    registry.add(QString::fromLatin1(Name), QStringLiteral("getMembros"),
+    registry.addReading(QString::fromLatin1(Name), QStringLiteral("getMembros"),
                  {table, key, attribute, parent, parentKey, after, limitOf},
                  [limit](Database &db, MethodCall &call) {
                      return MemberPages(db, limit).answer(call.text(0), call.text(1), call.text(2),
                                                           call.text(3), call.textOrNull(4),
                                                           call.textOrNull(5), int(call.integer(6)));
                  });
-    registry.add(
+    registry.addReading(
         QString::fromLatin1(Name), QStringLiteral("procuraMembros"),
         {table, key, attribute, parent, text, limitOf}, [limit](Database &db, MethodCall &call) {
             return MemberSearch(db, limit).answer(call.text(0), call.text(1), call.text(2),

@@ -26,8 +26,8 @@ Variant pageOf(QVector<packet::Row> rows)
 }
 
 // A page statement as MemberQueries writes it. The statements this worker thread wrote are
-// kept by what they were written from: writing one took some 20 µs, a tenth of what the
-// server adds to a page on PostgreSQL.
+// kept by what they were written from: writing one is a share of what the server adds to a
+// page that is worth saving (docs/server.md, "Member pages").
 QString pageStatement(SqlDialect dialect, const DimensionColumns &columns,
                       MemberQueries::Level level, bool following)
 {

@@ -51,7 +51,7 @@ QString MemberQueries::levelCondition(Level level) const
 // The parents no key matches. PostgreSQL answers the anti-join by merging the parent's index
 // with the key's in one pass; SQLite, without a merge join, would look every row's parent up,
 // so there the distinct parents are gone through once (the parent's index holds them in
-// order) and each looked up: on a million rows a sixth of the time.
+// order) and each looked up, which on a large table takes a fraction of the time (docs/server.md).
 QString MemberQueries::orphanedParents() const
 {
     const QString parent = ProfileQueries::quoted(m_parent.name);
@@ -105,7 +105,8 @@ QVariantList MemberQueries::values(Level level, const std::optional<QVariant> &p
 // first, then a member whose ancestors lead back to it (the walk up keeps each ancestor once
 // per member, so a cycle ends it), then an orphan. The walk's step has no condition of its own
 // (a null parent ends the walk at the next step anyway): with one, SQLite, once the table has
-// been analysed, reads the whole table into a Bloom filter for it, 80 ms on a million rows.
+// been analysed, reads the whole table into a Bloom filter for it, and a page of children
+// costs as much as the table is long (docs/server.md, "Member pages").
 QString MemberQueries::page(Level level, bool following) const
 {
     const QString key = ProfileQueries::quoted(m_key.name);
@@ -172,10 +173,19 @@ QString MemberQueries::search() const
              folded(QStringLiteral("m.") + attribute), ordered(QStringLiteral("m.") + key));
 }
 
-QString MemberQueries::parentsOf(int count) const
+QString MemberQueries::parentsOf(QVariantList &keys) const
 {
+    constexpr qsizetype Shapes[] = {1, 8, 64, 500};
+    qsizetype count = keys.size();
+    for (const qsizetype shape : Shapes)
+        if (shape >= count) {
+            count = shape;
+            break;
+        }
+    while (!keys.isEmpty() && keys.size() < count)
+        keys << keys.back();
     QStringList marks;
-    for (int i = 0; i < count; ++i)
+    for (qsizetype i = 0; i < keys.size(); ++i)
         marks << QStringLiteral("?");
     return QStringLiteral("SELECT CAST(t.%1 AS TEXT), CAST(t.%2 AS TEXT) FROM %3 t "
                           "WHERE %4 IN (%5) ORDER BY 1, 2")

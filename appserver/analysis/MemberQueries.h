@@ -39,9 +39,11 @@ public:
     // Members whose key or main attribute begins with one bound pattern (bound twice, as
     // prefixPattern() makes it), in key order, at most the bound count: key, attribute, parent.
     QString search() const;
-    // Key and parent, as texts, of the members whose key is one of `count` bound values (as
-    // parentValue() gives them: they are parents read as text).
-    QString parentsOf(int count) const;
+    // Key and parent, as texts, of the members whose key is one of the bound values (as
+    // parentValue() gives them: they are parents read as text). The values are padded to one of
+    // a few counts by repeating the last, so that a walk up any tree prepares a handful of
+    // statements, not one per count.
+    QString parentsOf(QVariantList &keys) const;
 
     // A value to compare with the key column: numbers as numbers, so that keys go in their own
     // order. nullopt when no member can hold it (a non-number for an integer key).

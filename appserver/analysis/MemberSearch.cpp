@@ -58,7 +58,7 @@ void MemberSearch::climb(QueryDeadline &reads, const MemberQueries &sql, Parents
             if (values.isEmpty()) continue;
             // Rows come in order, so a repeated key always takes the same (first) parent.
             for (const packet::Row &row :
-                 pageRows(reads, sql.parentsOf(int(values.size())), values, 2))
+                 pageRows(reads, sql.parentsOf(values), values, 2))
                 if (!parents.contains(*row[0])) parents.insert(*row[0], row[1]);
         }
     }

@@ -124,7 +124,7 @@ void DeltaApplier::requireOneRow(int affected, const packet::Row &oldRow) const
 void DeltaApplier::insert(const packet::Row &newRow)
 {
     checkWidths(newRow);
-    const packet::Row stored = m_rules.storedForm(newRow);
+    const packet::Row stored = m_rules.storedForm(nullptr, newRow);
     m_rules.beforeInsert(stored);
     QStringList marks;
     for (int i = 0; i < stored.size(); ++i)
@@ -139,7 +139,7 @@ void DeltaApplier::modify(const packet::Row &oldRow, const packet::Row &newRow)
 {
     requireUnchanged(oldRow);
     checkWidths(newRow);
-    const packet::Row stored = m_rules.storedForm(newRow);
+    const packet::Row stored = m_rules.storedForm(&oldRow, newRow);
     m_rules.beforeModify(oldRow, stored);
     QStringList assignments;
     for (const TableLayout::Field &field : m_layout.fields())

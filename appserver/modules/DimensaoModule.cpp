@@ -30,7 +30,7 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
     const QString module = QString::fromLatin1(Name);
     // The complete list of dimensions, kept ready between calls by every worker of this server.
     auto dimensions = std::make_shared<KeptList>(TableLayout::dimensions().table());
-    registry.add(module, QStringLiteral("getDimensao"), {CodeArg, NameArg},
+    registry.addReading(module, QStringLiteral("getDimensao"), {CodeArg, NameArg},
                  [dimensions](Database &db, MethodCall &call) {
                      return DimensionStore(db, dimensions.get()).find(call.text(0), call.text(1));
                  });
@@ -39,7 +39,7 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
         [dimensions](Database &db, MethodCall &call) {
             return DimensionStore(db, dimensions.get()).save(call.changes(0), call.caller());
         });
-    registry.add(module, QStringLiteral("GetExtras"), {CodeArg},
+    registry.addReading(module, QStringLiteral("GetExtras"), {CodeArg},
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(ExtrasStore(db).ofDimension(call.text(0)));
                  });
@@ -47,7 +47,7 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(ExtrasStore(db).save(call.changes(0), call.caller()));
                  });
-    registry.add(module, QStringLiteral("vdDimensao"), {TableArg, FieldNamesArg},
+    registry.addReading(module, QStringLiteral("vdDimensao"), {TableArg, FieldNamesArg},
                  [](Database &db, MethodCall &call) {
                      QStringList names = call.names(1);
                      Variant verdict = StructureCheck(db).verify(call.text(0), names);
@@ -57,12 +57,12 @@ void DimensaoModule::registerIn(MethodRegistry &registry)
                      call.writeBack(1, Variant::fromArray(written));
                      return verdict;
                  });
-    registry.add(module, QStringLiteral("vdExtras"), {CodeArg, FieldArg, NameArg},
+    registry.addReading(module, QStringLiteral("vdExtras"), {CodeArg, FieldArg, NameArg},
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(
                          ExtrasStore(db).clashes(call.text(0), call.text(1), call.text(2)));
                  });
-    registry.add(module, QStringLiteral("getHistorico"), {CodeArg},
+    registry.addReading(module, QStringLiteral("getHistorico"), {CodeArg},
                  [](Database &db, MethodCall &call) {
                      return packet::toVariant(DimensionHistory(db).of(call.text(0)));
                  });

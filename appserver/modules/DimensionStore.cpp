@@ -1,10 +1,11 @@
 #include "DimensionStore.h"
 
 #include "AuditTrail.h"
-#include "Catalogue.h"
 #include "Database.h"
 #include "DeltaApplier.h"
 #include "DimensionCode.h"
+#include "DimensionFields.h"
+#include "DimensionRules.h"
 #include "EncodedList.h"
 #include "Exceptions.h"
 #include "KeptList.h"
@@ -15,9 +16,11 @@
 
 #include <QStringList>
 
+namespace df = dimension_fields;
+
 namespace {
 
-enum Field { Flag = 0, Code = 1, Name = 2, Table = 3 };
+enum Field { Code = 1 };
 
 // Past this many changed codes a save reads the whole list rather than each row by its code.
 constexpr int MaxSplicedCodes = 64;
@@ -27,12 +30,30 @@ QString text(const packet::Row &row, int field)
     return row[field].value_or(QString());
 }
 
+// Rows are in the table layout's order, which is the record's.
+DimensionRecord recordOf(const packet::Row &row)
+{
+    return DimensionRecord{text(row, 0), text(row, 1), text(row, 2), text(row, 3),
+                           text(row, 4), text(row, 5), text(row, 6)};
+}
+
+// The record's values back into the row; a null stays null unless a value was made of it.
+packet::Row rowOf(const DimensionRecord &record, const packet::Row &row)
+{
+    const QString values[] = {record.flag, record.code,      record.name,  record.table,
+                              record.key,  record.attribute, record.parent};
+    packet::Row result = row;
+    for (int i = 0; i < result.size(); ++i)
+        if (result[i] || !values[i].isEmpty()) result[i] = values[i];
+    return result;
+}
+
 } // namespace
 
 packet::Packet DimensionStore::read(const QString &condition, const QVariantList &values)
 {
     return m_db.select(TableLayout::dimensions().selectAll() + condition +
-                           QStringLiteral(" ORDER BY NRSEQUEDIME"),
+                           QStringLiteral(" ORDER BY ") + df::Code,
                        values, TableLayout::dimensions().fieldDefs());
 }
 
@@ -73,11 +94,11 @@ Variant DimensionStore::find(const QString &code, const QString &name)
     QStringList conditions;
     QVariantList values;
     if (!code.isEmpty()) {
-        conditions << QStringLiteral("NRSEQUEDIME = ?");
+        conditions << df::Code + QStringLiteral(" = ?");
         values << DimensionCode::queryForm(code);
     }
     if (!name.isEmpty()) {
-        conditions << QStringLiteral("NMITEMDIME = ?");
+        conditions << df::Name + QStringLiteral(" = ?");
         values << name;
     }
     if (conditions.isEmpty()) return all();
@@ -124,7 +145,7 @@ std::shared_ptr<const EncodedList> DimensionStore::patched(const packet::Packet 
         return nullptr;
     int codeField = -1;
     for (int i = 0; i < delta.fields.size(); ++i)
-        if (delta.fields[i].name == QLatin1String("NRSEQUEDIME")) codeField = i;
+        if (delta.fields[i].name == df::Code) codeField = i;
     if (codeField < 0) return nullptr;
     QStringList codes;
     for (const packet::Change &change : delta.changes) {
@@ -137,7 +158,7 @@ std::shared_ptr<const EncodedList> DimensionStore::patched(const packet::Packet 
     if (codes.size() > MaxSplicedCodes) return nullptr;
     QVector<packet::Row> rows;
     for (const QString &code : codes)
-        rows += read(QStringLiteral(" WHERE NRSEQUEDIME = ?"), {code}).rows;
+        rows += read(QStringLiteral(" WHERE %1 = ?").arg(df::Code), {code}).rows;
     std::optional<EncodedList> spliced = kept->spliced(codes, rows);
     if (!spliced) return nullptr;
     return std::make_shared<const EncodedList>(std::move(*spliced));
@@ -148,48 +169,21 @@ QString DimensionStore::describe(const packet::Row &row) const
     return QStringLiteral("O registro de dimensão %1").arg(text(row, Code));
 }
 
-packet::Row DimensionStore::storedForm(const packet::Row &row) const
+packet::Row DimensionStore::storedForm(const packet::Row *oldRow, const packet::Row &row) const
 {
-    packet::Row stored = row;
-    const QString code = storedCode(text(row, Code),
-                                    QStringLiteral("Código de dimensão inválido: \"%1\" (informe "
-                                                   "até cinco dígitos). Nada foi gravado."));
-    stored[Code] = code;
-    if (text(row, Name).trimmed().isEmpty())
-        throw MethodFailure(
-            QStringLiteral("O nome da dimensão %1 deve ser informado. Nada foi gravado.")
-                .arg(code));
-    const QString flag = text(row, Flag);
-    if (flag != QLatin1String("S") && flag != QLatin1String("N"))
-        throw MethodFailure(QStringLiteral("O indicador IDDIMENSAODW da dimensão %1 deve ser \"S\" "
-                                           "ou \"N\", não \"%2\". Nada foi gravado.")
-                                .arg(code, flag));
-    // A dimension over the server's own tables would show their contents to anyone who may
-    // look: saved as for a table that does not exist, it is refused.
-    if (Catalogue::isServerTable(text(row, Table).trimmed()))
-        throw MethodFailure(
-            QStringLiteral("A tabela \"%1\" não existe no banco de dados. Nada foi gravado.")
-                .arg(text(row, Table)));
-    return stored;
+    const std::optional<DimensionRecord> stored =
+        oldRow ? std::optional(recordOf(*oldRow)) : std::nullopt;
+    return rowOf(DimensionRules::storedForm(stored ? &*stored : nullptr, recordOf(row)), row);
 }
 
 void DimensionStore::beforeInsert(const packet::Row &newRow)
 {
-    requireNewCode(text(newRow, Code));
-    requireNewName(text(newRow, Name));
+    requireSound(nullptr, newRow);
 }
 
 void DimensionStore::beforeModify(const packet::Row &oldRow, const packet::Row &newRow)
 {
-    const QString oldCode = text(oldRow, Code);
-    const QString newCode = text(newRow, Code);
-    if (newCode != oldCode) {
-        requireNoExtras(oldCode,
-                        QStringLiteral("O código da dimensão %1 não pode ser alterado porque "
-                                       "ela possui atributos extras."));
-        requireNewCode(newCode);
-    }
-    if (text(newRow, Name) != text(oldRow, Name)) requireNewName(text(newRow, Name), oldCode);
+    requireSound(&oldRow, newRow);
 }
 
 void DimensionStore::beforeDelete(const packet::Row &oldRow)
@@ -199,30 +193,20 @@ void DimensionStore::beforeDelete(const packet::Row &oldRow)
                                    "Exclua antes os atributos extras."));
 }
 
-void DimensionStore::requireNewCode(const QString &code)
+void DimensionStore::requireSound(const packet::Row *oldRow, const packet::Row &newRow)
 {
-    if (m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NRSEQUEDIME = ?"), {code}))
-        throw MethodFailure(
-            QStringLiteral("Já existe uma dimensão com o código %1. Nada foi gravado.").arg(code));
-}
-
-void DimensionStore::requireNewName(const QString &name, const std::optional<QString> &exceptCode)
-{
-    const bool taken =
-        exceptCode
-            ? m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ? AND "
-                                         "NRSEQUEDIME <> ?"),
-                          {name, *exceptCode})
-            : m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NMITEMDIME = ?"),
-                          {name});
-    if (taken)
-        throw MethodFailure(
-            QStringLiteral("Já existe uma dimensão com o nome \"%1\". Nada foi gravado.")
-                .arg(name));
+    const std::optional<DimensionRecord> stored =
+        oldRow ? std::optional(recordOf(*oldRow)) : std::nullopt;
+    const DimensionRecord dimension = recordOf(newRow);
+    const std::optional<RuleBreach> broken =
+        DimensionRules::check(stored ? &*stored : nullptr, dimension, m_catalogue);
+    if (!broken) return;
+    const QString code = dimension.code.isEmpty() && stored ? stored->code : dimension.code;
+    throw MethodFailure(broken->refusal(QStringLiteral("Dimensão %1").arg(code).trimmed()));
 }
 
 void DimensionStore::requireNoExtras(const QString &code, const QString &refusal)
 {
-    if (m_db.exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ?"), {code}))
+    if (m_catalogue.hasExtras(code))
         throw MethodFailure(refusal.arg(code) + QStringLiteral(" Nada foi gravado."));
 }

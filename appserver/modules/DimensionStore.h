@@ -2,6 +2,7 @@
 
 #include "ChangeRules.h"
 #include "DataPacket.h"
+#include "SaveCatalogue.h"
 
 #include <memory>
 #include <optional>
@@ -11,13 +12,16 @@ class EncodedList;
 class KeptList;
 
 // The stored dimensions (table DIMENSAODIME): the queries the screen makes and the rules a
-// save keeps: code in stored form and unique, name given and unique, S or N as the warehouse
-// flag, no deletion (or change of code) of a dimension that still has extra attributes.
+// save keeps: every rule of a dimension (DimensionRules, against the catalogue as the save's
+// transaction sees it), and no deletion of a dimension that still has extra attributes.
 class DimensionStore : public ChangeRules
 {
 public:
     // kept: the server's kept list of every dimension; without it every list is read.
-    explicit DimensionStore(Database &db, KeptList *kept = nullptr) : m_db(db), m_kept(kept) {}
+    explicit DimensionStore(Database &db, KeptList *kept = nullptr)
+        : m_db(db), m_kept(kept), m_catalogue(db)
+    {
+    }
 
     // Every dimension, encoded: the kept list when the table has not changed since.
     Variant all();
@@ -29,7 +33,7 @@ public:
     Variant save(const packet::Packet &delta, const QString &user);
 
     QString describe(const packet::Row &row) const override;
-    packet::Row storedForm(const packet::Row &row) const override;
+    packet::Row storedForm(const packet::Row *oldRow, const packet::Row &row) const override;
     void beforeInsert(const packet::Row &newRow) override;
     void beforeModify(const packet::Row &oldRow, const packet::Row &newRow) override;
     void beforeDelete(const packet::Row &oldRow) override;
@@ -44,12 +48,12 @@ private:
     // found it and nothing else changed it; else null.
     std::shared_ptr<const EncodedList> patched(const packet::Packet &delta, qint64 before,
                                                qint64 after);
-    void requireNewCode(const QString &code);
-    // exceptCode: the record being changed, which may keep its own name.
-    void requireNewName(const QString &name,
-                        const std::optional<QString> &exceptCode = std::nullopt);
+    // MethodFailure with the first rule the dimension breaks. oldRow: as stored, null for a
+    // new one.
+    void requireSound(const packet::Row *oldRow, const packet::Row &newRow);
     void requireNoExtras(const QString &code, const QString &refusal);
 
     Database &m_db;
     KeptList *m_kept;
+    SaveCatalogue m_catalogue;
 };

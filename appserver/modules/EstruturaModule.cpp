@@ -9,7 +9,7 @@ void EstruturaModule::registerIn(MethodRegistry &registry)
 {
     const Parameter kind{QStringLiteral("tipo"), Parameter::Kind::Text, 1};
     const Parameter table{QStringLiteral("tabela"), Parameter::Kind::Text, 30};
-    registry.add(QString::fromLatin1(Name), QStringLiteral("getFields"), {kind, table},
+    registry.addReading(QString::fromLatin1(Name), QStringLiteral("getFields"), {kind, table},
                  [](Database &db, MethodCall &call) {
                      // "D": the fields a dimension may use; no other kind is offered.
                      if (call.text(0) != QLatin1String("D"))

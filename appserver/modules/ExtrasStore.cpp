@@ -4,12 +4,16 @@
 #include "Database.h"
 #include "DeltaApplier.h"
 #include "DimensionCode.h"
+#include "DimensionFields.h"
+#include "ExtraRules.h"
 #include "MethodFailure.h"
 #include "TableLayout.h"
 #include "Transaction.h"
 
 #include <QStringList>
 #include <algorithm>
+
+namespace ef = extra_fields;
 
 namespace {
 
@@ -20,14 +24,19 @@ QString text(const packet::Row &row, int field)
     return row[field].value_or(QString());
 }
 
-const QString Order = QStringLiteral(" ORDER BY NRSEQUEDIME, CDATRIBEXTRDIME");
+ExtraRecord recordOf(const packet::Row &row)
+{
+    return ExtraRecord{text(row, Code), text(row, Attribute), text(row, Name)};
+}
+
+const QString Order = QStringLiteral(" ORDER BY %1, %2").arg(ef::Code, ef::Field);
 
 } // namespace
 
 packet::Packet ExtrasStore::ofDimension(const QString &code)
 {
     return m_db.select(TableLayout::extras().selectAll() +
-                           QStringLiteral(" WHERE NRSEQUEDIME = ?") + Order,
+                           QStringLiteral(" WHERE %1 = ?").arg(ef::Code) + Order,
                        {DimensionCode::queryForm(code)}, TableLayout::extras().fieldDefs());
 }
 
@@ -36,11 +45,11 @@ packet::Packet ExtrasStore::clashes(const QString &code, const QString &field, c
     QStringList conditions;
     QVariantList values{DimensionCode::queryForm(code)};
     if (!field.isEmpty()) {
-        conditions << QStringLiteral("CDATRIBEXTRDIME = ?");
+        conditions << ef::Field + QStringLiteral(" = ?");
         values << field;
     }
     if (!name.isEmpty()) {
-        conditions << QStringLiteral("DSATRIBEXTRDIME = ?");
+        conditions << ef::Name + QStringLiteral(" = ?");
         values << name;
     }
     if (conditions.isEmpty()) {
@@ -49,7 +58,7 @@ packet::Packet ExtrasStore::clashes(const QString &code, const QString &field, c
         return empty;
     }
     return m_db.select(TableLayout::extras().selectAll() +
-                           QStringLiteral(" WHERE NRSEQUEDIME = ? AND (") +
+                           QStringLiteral(" WHERE %1 = ? AND (").arg(ef::Code) +
                            conditions.join(QStringLiteral(" OR ")) + QLatin1Char(')') + Order,
                        values, TableLayout::extras().fieldDefs());
 }
@@ -80,7 +89,7 @@ packet::Packet ExtrasStore::touchedDimensions()
         values << code;
     }
     return m_db.select(TableLayout::extras().selectAll() +
-                           QStringLiteral(" WHERE NRSEQUEDIME IN (") +
+                           QStringLiteral(" WHERE %1 IN (").arg(ef::Code) +
                            marks.join(QStringLiteral(", ")) + QLatin1Char(')') + Order,
                        values, result.fields);
 }
@@ -91,37 +100,26 @@ QString ExtrasStore::describe(const packet::Row &row) const
         .arg(text(row, Attribute), text(row, Code));
 }
 
-packet::Row ExtrasStore::storedForm(const packet::Row &row) const
+packet::Row ExtrasStore::storedForm(const packet::Row *oldRow, const packet::Row &row) const
 {
-    packet::Row stored = row;
-    const QString code = storedCode(
-        text(row, Code),
-        QStringLiteral("Código de dimensão inválido no atributo extra: \"%1\". Nada foi gravado."));
-    stored[Code] = code;
-    if (text(row, Attribute).trimmed().isEmpty())
-        throw MethodFailure(QStringLiteral("O atributo extra da dimensão %1 deve ser informado. "
-                                           "Nada foi gravado.")
-                                .arg(code));
-    if (text(row, Name).trimmed().isEmpty())
-        throw MethodFailure(QStringLiteral("O nome do atributo extra %1 da dimensão %2 deve ser "
-                                           "informado. Nada foi gravado.")
-                                .arg(text(row, Attribute), code));
-    return stored;
+    const std::optional<ExtraRecord> stored = oldRow ? std::optional(recordOf(*oldRow)) : std::nullopt;
+    const ExtraRecord extra = ExtraRules::storedForm(stored ? &*stored : nullptr, recordOf(row));
+    packet::Row result = row;
+    const QString values[] = {extra.code, extra.field, extra.name};
+    for (int i = 0; i < result.size(); ++i)
+        if (result[i] || !values[i].isEmpty()) result[i] = values[i];
+    return result;
 }
 
 void ExtrasStore::beforeInsert(const packet::Row &newRow)
 {
-    requireFreeKey(newRow);
-    requireFreeName(newRow, nullptr);
+    requireSound(nullptr, newRow);
     m_touched.insert(text(newRow, Code));
 }
 
 void ExtrasStore::beforeModify(const packet::Row &oldRow, const packet::Row &newRow)
 {
-    if (text(newRow, Code) != text(oldRow, Code) ||
-        text(newRow, Attribute) != text(oldRow, Attribute))
-        requireFreeKey(newRow);
-    requireFreeName(newRow, &oldRow);
+    requireSound(&oldRow, newRow);
     m_touched.insert(text(oldRow, Code));
     m_touched.insert(text(newRow, Code));
 }
@@ -131,32 +129,13 @@ void ExtrasStore::beforeDelete(const packet::Row &oldRow)
     m_touched.insert(text(oldRow, Code));
 }
 
-void ExtrasStore::requireFreeKey(const packet::Row &newRow)
+void ExtrasStore::requireSound(const packet::Row *oldRow, const packet::Row &newRow)
 {
-    const QString code = text(newRow, Code);
-    if (!m_db.exists(QStringLiteral("SELECT 1 FROM DIMENSAODIME WHERE NRSEQUEDIME = ?"), {code}))
-        throw MethodFailure(QStringLiteral("A dimensão %1 não existe (pode ter sido excluída por "
-                                           "outro usuário). Nada foi gravado.")
-                                .arg(code));
-    if (m_db.exists(QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ? AND "
-                                   "CDATRIBEXTRDIME = ?"),
-                    {code, text(newRow, Attribute)}))
-        throw MethodFailure(QStringLiteral("A dimensão %1 já possui o atributo extra %2. Nada foi "
-                                           "gravado.")
-                                .arg(code, text(newRow, Attribute)));
-}
-
-void ExtrasStore::requireFreeName(const packet::Row &newRow, const packet::Row *oldRow)
-{
-    QString sql = QStringLiteral("SELECT 1 FROM ATRIBEXTRADIME WHERE NRSEQUEDIME = ? AND "
-                                 "DSATRIBEXTRDIME = ?");
-    QVariantList values{text(newRow, Code), text(newRow, Name)};
-    if (oldRow) {
-        sql += QStringLiteral(" AND NOT (NRSEQUEDIME = ? AND CDATRIBEXTRDIME = ?)");
-        values << text(*oldRow, Code) << text(*oldRow, Attribute);
-    }
-    if (m_db.exists(sql, values))
-        throw MethodFailure(QStringLiteral("A dimensão %1 já possui um atributo extra com o nome "
-                                           "\"%2\". Nada foi gravado.")
-                                .arg(text(newRow, Code), text(newRow, Name)));
+    const std::optional<ExtraRecord> stored = oldRow ? std::optional(recordOf(*oldRow)) : std::nullopt;
+    const ExtraRecord extra = recordOf(newRow);
+    const std::optional<RuleBreach> broken =
+        ExtraRules::check(stored ? &*stored : nullptr, extra, m_catalogue);
+    if (broken)
+        throw MethodFailure(broken->refusal(
+            QStringLiteral("Atributo extra %1 da dimensão %2").arg(extra.field, extra.code)));
 }

@@ -22,8 +22,13 @@ public:
         int index = 0; // in names(): the order of registration
     };
 
+    // A method that writes: only maintainers may call it, and a dry run journals it as a save.
     void add(const QString &module, const QString &method, QVector<Parameter> args,
              Handler handler);
+    // A method that only reads: read-only users may call it too (roles::allows), and a dry run
+    // answers it without journalling it. The one place a method is said to only read.
+    void addReading(const QString &module, const QString &method, QVector<Parameter> args,
+                    Handler handler);
 
     bool hasModule(const QString &module) const { return m_modules.contains(module); }
     const Method *find(const QString &module, const QString &method) const; // nullptr when absent

@@ -4,17 +4,9 @@
 #include "ColumnTypeRule.h"
 #include "Database.h"
 #include "MethodFailure.h"
+#include "StructureError.h"
 #include "TableLayout.h"
 #include "TextRules.h"
-
-namespace {
-
-Variant structureError(const QString &text)
-{
-    return Variant::fromArray({Variant(text)});
-}
-
-} // namespace
 
 Variant StructureCheck::verify(const QString &table, QStringList &names)
 {
@@ -24,17 +16,24 @@ Variant StructureCheck::verify(const QString &table, QStringList &names)
 Variant StructureCheck::judge(const std::optional<Catalogue::Table> &found, const QString &table,
                               QStringList &names)
 {
-    if (!found) return structureError(QStringLiteral("INV_TABELA") + table);
+    const QString error = errorText(found, table, names);
+    return error.isEmpty() ? Variant::Null() : Variant::fromArray({Variant(error)});
+}
+
+QString StructureCheck::errorText(const std::optional<Catalogue::Table> &found,
+                                  const QString &table, QStringList &names)
+{
+    if (!found) return structure_error::noTable(table);
     for (QString &name : names) {
         if (name.trimmed().isEmpty()) continue;
         const Catalogue::Column *column = Catalogue::match(found->columns, name);
-        if (!column)
-            return structureError(QStringLiteral("INV_CAMPO") + name + QLatin1Char('.') + table);
-        if (!ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column->declaredType))
-            return structureError(QStringLiteral("NO_DIME") + name);
+        if (!column) return structure_error::noField(name, table);
+        if (!ColumnTypeRule::mayConstituteDimension(m_db.dialect().isSqlite(),
+                                                    column->declaredType))
+            return structure_error::notForDimension(name);
         name = column->name;
     }
-    return Variant::Null();
+    return QString();
 }
 
 packet::Packet StructureCheck::dimensionFields(const QString &table)
@@ -49,7 +48,7 @@ packet::Packet StructureCheck::dimensionFields(const QString &table)
     result.fields = layout.fieldDefs();
     for (const Catalogue::Column &column : found->columns) {
         if (characterCount(column.name) > width ||
-            !ColumnTypeRule::mayConstituteDimension(m_db.dialect(), column.declaredType))
+            !ColumnTypeRule::mayConstituteDimension(m_db.dialect().isSqlite(), column.declaredType))
             continue;
         result.rows.push_back(packet::Row{UpperCase(column.name), column.declaredType});
     }

@@ -25,6 +25,9 @@ public:
     // The same judgement of a table already looked up in the catalogue (nullopt: not found).
     Variant judge(const std::optional<Catalogue::Table> &found, const QString &table,
                   QStringList &names);
+    // The structure-error text of that judgement; empty when the structure is sound.
+    QString errorText(const std::optional<Catalogue::Table> &found, const QString &table,
+                      QStringList &names);
 
     // The fields of the table usable in a dimension, in catalogue order and in the screen's
     // stored form of a name (letters a to z upper-cased), one CDFIELD each. A field whose name

@@ -8,6 +8,7 @@
 #include "Exceptions.h"
 #include "HealthProbe.h"
 #include "InputBudget.h"
+#include "OutputBudget.h"
 #include "WorkerPool.h"
 
 #include <QSslServer>
@@ -214,6 +215,7 @@ AppServer::AppServer(const DatabaseConfig &config, int workers, const Connection
       m_handler(m_registry, m_gatekeeper, m_metrics), m_limits(limits),
       m_listener(std::make_unique<QTcpServer>()),
       m_budget(std::make_unique<InputBudget>(limits.inputBudgetBytes)),
+      m_unread(std::make_unique<OutputBudget>(limits.outputBudgetBytes)),
       m_drainLimitMs(config.deadlines().statementTimeoutMs + DrainMarginMs)
 {
     m_pool = std::make_shared<WorkerPool>(workers, config, m_handler);
@@ -269,9 +271,16 @@ QByteArray AppServer::metricsText()
     gauges.connections = m_connections.size();
     gauges.sessions = m_gatekeeper.liveSessions();
     gauges.queued = m_pool->queued();
+    gauges.unreadReplyBytes = m_unread->held();
     gauges.refusedLogins = m_gatekeeper.refusedLogins();
     gauges.deadlinesHit = Database::deadlinesHit();
     return m_metrics.text(gauges);
+}
+
+void AppServer::runOnWorker(std::function<void(Database &, const RequestHandler &)> work)
+{
+    m_pool->probe([this, work = std::move(work)](Database &db) { work(db, m_handler); },
+                  m_pool->requestDeadline());
 }
 
 void AppServer::accept()
@@ -288,7 +297,7 @@ void AppServer::accept()
         }
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const quint64 id = m_nextId++;
-        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, m_pool, this);
+        auto *connection = new ClientConnection(id, socket, m_limits, *m_budget, *m_unread, m_pool, this);
         m_connections.insert(id, connection);
         auto caller = std::make_shared<ConnectionSession>();
         caller->address = socket->peerAddress().toString();

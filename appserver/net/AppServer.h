@@ -12,12 +12,14 @@
 #include <QHostAddress>
 #include <QObject>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class ClientConnection;
 class DirectReply;
 class HealthProbe;
 class InputBudget;
+class OutputBudget;
 class QSslConfiguration;
 class QTcpServer;
 class QTcpSocket;
@@ -44,6 +46,8 @@ public:
 
     // From now on connections are accepted only over TLS with this configuration; before listen.
     void useTls(const QSslConfiguration &configuration);
+    // Logins of names the server does not know go to this directory; before listen.
+    void useDirectory(const DirectorySettings &settings) { m_gatekeeper.useDirectory(settings); }
     // Throws Exception with a clear text when the address cannot be listened on.
     void listen(const QHostAddress &address, quint16 port);
     QHostAddress address() const;
@@ -64,6 +68,9 @@ public:
     // The counts of requests, failures, sessions, connections and the queue, in Prometheus's
     // text format; on the network thread.
     QByteArray metricsText();
+    // Runs the work of another door into this server (the HTTP API) on a worker, in line with
+    // the clients' requests and under a request's deadline, with the handler they go through.
+    void runOnWorker(std::function<void(Database &, const RequestHandler &)> work);
     // Whether the workers take work and the database answers; started by whoever asks.
     HealthProbe &health() { return *m_health; }
 
@@ -85,6 +92,7 @@ private:
     ConnectionLimits m_limits;
     std::unique_ptr<QTcpServer> m_listener;
     std::unique_ptr<InputBudget> m_budget; // outlives the connections that hold shares of it
+    std::unique_ptr<OutputBudget> m_unread; // the same
     QHash<quint64, ClientConnection *> m_connections;             // children of this server
     QHash<quint64, std::shared_ptr<ConnectionSession>> m_callers; // who is on each connection
     quint64 m_nextId = 1;

@@ -1,6 +1,7 @@
 #include "ClientConnection.h"
 
 #include "InputBudget.h"
+#include "OutputBudget.h"
 #include "RequestHandler.h"
 #include "WorkerPool.h"
 
@@ -47,10 +48,10 @@ void setUp(QTimer &timer, int ms)
 } // namespace
 
 ClientConnection::ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
-                                   InputBudget &budget, std::weak_ptr<WorkerPool> pool,
-                                   QObject *parent)
+                                   InputBudget &budget, OutputBudget &unread,
+                                   std::weak_ptr<WorkerPool> pool, QObject *parent)
     : QObject(parent), m_id(id), m_socket(socket), m_limits(limits), m_budget(budget),
-      m_reader(limits.maxFrameBytes), m_pool(std::move(pool))
+      m_unread(unread), m_reader(limits.maxFrameBytes), m_pool(std::move(pool))
 {
     m_socket->setParent(nullptr); // owned here, deleted here: never behind this object's back
     m_plainSocket = !qobject_cast<QSslSocket *>(socket);
@@ -92,13 +93,36 @@ ClientConnection::~ClientConnection()
     m_socket->disconnect(this);
     if (!m_closed) giveBackAll();
     m_socket->abort();
+    m_unread.change(std::exchange(m_unreadCounted, 0), 0);
 }
 
 bool ClientConnection::readingPaused() const
 {
-    return m_closed || m_waitingForBudget ||
-           m_socket->bytesToWrite() > m_limits.outputBufferBytes ||
+    return m_closed || m_waitingForBudget || unreadOverLimit() ||
            m_waitingBytes >= qint64(m_limits.maxFrameBytes);
+}
+
+bool ClientConnection::unreadOverLimit() const
+{
+    const qint64 unread = m_socket->bytesToWrite();
+    return unread > m_limits.outputBufferBytes || (unread > 0 && m_unread.spent());
+}
+
+void ClientConnection::countUnread()
+{
+    const qint64 now = m_closed ? 0 : m_socket->bytesToWrite();
+    m_unread.change(std::exchange(m_unreadCounted, now), now);
+    if (m_closed || m_waitingForRoom || !unreadOverLimit() || !m_unread.spent()) return;
+    // Served again once the others have read enough, if it has not read its own by then.
+    m_waitingForRoom = true;
+    connect(
+        &m_unread, &OutputBudget::roomAgain, this,
+        [this] {
+            disconnect(&m_unread, &OutputBudget::roomAgain, this, nullptr);
+            m_waitingForRoom = false;
+            onBytesWritten();
+        },
+        Qt::QueuedConnection);
 }
 
 qint64 ClientConnection::incomingBytes() const
@@ -199,7 +223,7 @@ void ClientConnection::pump()
         if (!moreToDo || waitForAnswer() || !collectAnswered()) return;
     }
     // A client that leaves its replies unread gets no further ones until it reads.
-    if (m_socket->bytesToWrite() > m_limits.outputBufferBytes) {
+    if (unreadOverLimit()) {
         if (!m_writeStallTimer.isActive()) arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
         return;
     }
@@ -221,6 +245,7 @@ void ClientConnection::pump()
         m_faultSent = true;
         m_socket->write(m_farewell.isEmpty() ? wire::frame(RequestHandler::faultReply(m_fatal))
                                              : m_farewell);
+        countUnread();
         // A client that never reads the fault is dropped all the same.
         arm(m_writeStallTimer, m_limits.writeStallTimeoutMs);
         if (m_farewell.isEmpty()) {
@@ -399,6 +424,7 @@ void ClientConnection::deliver(const QByteArray &replyFrame)
         if (sent < replyFrame.size())
             m_socket->write(replyFrame.constData() + sent, replyFrame.size() - sent);
         if (replyFrame.size() >= LargeReplyBytes) m_trimWhenWritten = true;
+        countUnread();
     }
     m_lastActivity = std::chrono::steady_clock::now();
     pump();
@@ -414,7 +440,8 @@ void ClientConnection::onBytesWritten()
         m_trimWhenWritten = false;
         handBackFreeMemory();
     }
-    if (m_socket->bytesToWrite() > m_limits.outputBufferBytes || m_faultSent) return;
+    countUnread();
+    if (unreadOverLimit() || m_faultSent) return;
     m_writeStallTimer.stop();
     pump();
     readIncoming();
@@ -461,6 +488,7 @@ void ClientConnection::finish()
     m_writeStallTimer.stop();
     m_idleTimer.stop();
     giveBackAll();
+    countUnread();
     emit closed(m_id);
 }
 

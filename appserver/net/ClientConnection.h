@@ -14,6 +14,7 @@
 #include <mutex>
 
 class InputBudget;
+class OutputBudget;
 class QSocketNotifier;
 class QTcpSocket;
 class WorkerPool;
@@ -21,7 +22,8 @@ class WorkerPool;
 // One client's socket, on the server's network thread: cuts the byte stream into request
 // frames and hands them on one at a time, so that replies leave in the order the requests
 // came. It holds no more than its limits allow: reading stops while the client leaves its
-// replies unread or the server's input budget is spent, and a client that stalls past a time
+// replies unread (past its own limit, or at all while the server's output budget is spent) or
+// the server's input budget is spent, and a client that stalls past a time
 // limit is dropped. An oversize frame or a flood of pipelined requests gets a fault and the
 // connection is closed; everyone else goes on being served. A plain connection with nothing
 // else to do lends its reading to the workers while a request runs and takes it back with
@@ -35,7 +37,7 @@ class ClientConnection : public QObject
 public:
     // pool: where the connection's reading is lent between requests; none, never lent.
     ClientConnection(quint64 id, QTcpSocket *socket, const ConnectionLimits &limits,
-                     InputBudget &budget, std::weak_ptr<WorkerPool> pool = {},
+                     InputBudget &budget, OutputBudget &unread, std::weak_ptr<WorkerPool> pool = {},
                      QObject *parent = nullptr);
     ~ClientConnection() override;
 
@@ -66,6 +68,9 @@ private:
     void readIncoming();
     bool takeShareForFrame(); // false: wait for the budget
     bool readingPaused() const;
+    // Replies left unread past this connection's limit, or past everyone's while it has some.
+    bool unreadOverLimit() const;
+    void countUnread(); // tells the output budget what the socket holds now
     void pump();
     void failAndClose(const QString &text);
     qint64 sendAtOnce(const QByteArray &replyFrame);        // bytes the kernel took at once
@@ -87,6 +92,9 @@ private:
     std::unique_ptr<QTcpSocket> m_socket;
     ConnectionLimits m_limits;
     InputBudget &m_budget;
+    OutputBudget &m_unread;
+    qint64 m_unreadCounted = 0; // of m_unread, this connection's
+    bool m_waitingForRoom = false;
     wire::FrameReader m_reader;
     qint64 m_frameShare = 0; // taken for the frame under way
     bool m_waitingForBudget = false;

@@ -17,6 +17,8 @@ struct ConnectionLimits
     qint64 inputBudgetBytes = qint64(512) * 1024 * 1024;
     // Replies one client has not read yet.
     qint64 outputBufferBytes = 8 * 1024 * 1024;
+    // Replies not read yet, all connections together (OutputBudget).
+    qint64 outputBudgetBytes = qint64(256) * 1024 * 1024;
     // From the first byte of a frame to its last.
     int frameTimeoutMs = 60'000;
     // Replies not taken for this long: the client is gone.

@@ -38,7 +38,7 @@ Variant Gatekeeper::sessionCall(const wire::Request &request, ConnectionSession 
         const MethodCall noArguments(request.method, {}, request.args); // refuses any
         if (!caller.token.isEmpty()) m_sessions.end(caller.token, db);
         caller.end();
-        return Variant(true);
+        return Variant::Null();
     }
     throw CallFault(QStringLiteral("O módulo %1 não tem o método \"%2\".")
                         .arg(QLatin1String(SessionModule), request.method));
@@ -48,20 +48,25 @@ Variant Gatekeeper::login(const QString &user, const QString &password, Connecti
                           Database &db)
 {
     caller.end(); // a new login ends whatever this connection was before
-    const std::optional<UserStore::User> found = UserStore(db).authenticate(user, password);
-    if (!found) {
+    const LoginCheck::Outcome found = m_check.check(db, user, password);
+    if (found.kind == LoginCheck::Outcome::Kind::Outage) {
+        LoginRecord(db).write(user, caller.address, found.origin, std::nullopt);
+        return server_failure::make(LoginCheck::outageText());
+    }
+    if (!found.accepted()) {
         caller.replyDelayMs = m_throttle.failed(user, caller.address);
-        LoginRecord(db).write(user, caller.address, false);
+        LoginRecord(db).write(user, caller.address, found.origin, std::nullopt);
         m_refusedLogins.fetch_add(1, std::memory_order_relaxed);
         return server_failure::make(QStringLiteral("Usuário ou senha inválidos."));
     }
     m_throttle.succeeded(user, caller.address);
-    LoginRecord(db).write(found->name, caller.address, true);
-    caller.token = m_sessions.open({found->name, found->role}, db);
-    caller.user = found->name;
-    caller.role = found->role;
+    LoginRecord(db).write(user, caller.address, found.origin, found.role);
+    caller.token = m_sessions.open({user, found.role, found.origin}, db);
+    caller.user = user;
+    caller.role = found.role;
+    caller.origin = found.origin;
     caller.userConfirmed = true;
-    return VarArrayOf({Variant(caller.token), Variant(roles::name(found->role)),
+    return VarArrayOf({Variant(caller.token), Variant(roles::name(found.role)),
                        Variant(qint64(m_sessions.idleTime().count()))});
 }
 
@@ -75,6 +80,7 @@ Variant Gatekeeper::resume(const QString &token, ConnectionSession &caller, Data
     caller.token = token;
     caller.user = session->user;
     caller.role = session->role;
+    caller.origin = session->origin;
     return VarArrayOf({Variant(session->user), Variant(roles::name(session->role))});
 }
 
@@ -85,13 +91,18 @@ std::optional<Variant> Gatekeeper::refusal(const QString &method, ConnectionSess
         return server_failure::sessionEnded(
             QStringLiteral("É necessário entrar com usuário e senha antes de chamar \"%1\".")
                 .arg(method));
+    for (const QString &ended : m_ends.due(db))
+        m_sessions.endUser(ended);
     if (!m_sessions.use(caller.token, db)) {
         caller.end();
         return server_failure::sessionEnded(
             QStringLiteral("A sessão expirou por inatividade. Entre novamente com usuário e "
                            "senha."));
     }
-    if (!caller.userConfirmed) {
+    if (!caller.userConfirmed && caller.origin == UserOrigin::Directory) {
+        // The directory gave the role at the login; the operator ends such sessions.
+        caller.userConfirmed = true;
+    } else if (!caller.userConfirmed) {
         // A user removed since the login is gone for good; a changed role counts from now on.
         const std::optional<UserStore::User> user = UserStore(db).find(caller.user);
         if (!user) {

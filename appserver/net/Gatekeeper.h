@@ -1,6 +1,8 @@
 #pragma once
 
+#include "LoginCheck.h"
 #include "LoginThrottle.h"
+#include "SessionEnds.h"
 #include "SessionRegistry.h"
 #include "WireProtocol.h"
 
@@ -22,7 +24,7 @@ public:
 
     // A call to the session module: login ["user", "password"] answers [token, role, idle
     // seconds]; resume ["token"] answers [user, role]; logout [] ends the connection's session
-    // on every server and answers true. Throws CallFault on wrong arguments.
+    // on every server and answers null. Throws CallFault on wrong arguments.
     Variant sessionCall(const wire::Request &request, ConnectionSession &caller, Database &db);
 
     // The refusal to answer instead of running the method; nullopt when the caller may call it.
@@ -30,6 +32,9 @@ public:
     // a database that cannot be reached throws its failure, which answers the call and leaves
     // the session alive.
     std::optional<Variant> refusal(const QString &method, ConnectionSession &caller, Database &db);
+
+    // Names the server does not know are checked against this directory; before serving.
+    void useDirectory(const DirectorySettings &settings) { m_check.useDirectory(settings); }
 
     quint64 refusedLogins() const { return m_refusedLogins.load(std::memory_order_relaxed); }
     int liveSessions() { return m_sessions.live(); }
@@ -40,6 +45,8 @@ private:
     Variant resume(const QString &token, ConnectionSession &caller, Database &db);
 
     SessionRegistry m_sessions;
+    LoginCheck m_check;
+    SessionEnds m_ends;
     LoginThrottle m_throttle;
     std::atomic<quint64> m_refusedLogins{0};
 };

@@ -18,11 +18,13 @@ struct HealthProbe::State
     std::atomic<bool> waiting{false}; // a probe is in the queue
     std::atomic<bool> reading{false}; // a probe is at the database
     std::atomic<qint64> answeredAt{0};
+    std::shared_ptr<DatabaseOutage> outage; // ended by an answer
 };
 
 HealthProbe::HealthProbe(std::weak_ptr<WorkerPool> pool, QObject *parent)
     : QObject(parent), m_pool(std::move(pool)), m_state(std::make_shared<State>())
 {
+    if (const std::shared_ptr<WorkerPool> owner = m_pool.lock()) m_state->outage = owner->outage();
     m_timer.setInterval(Period);
     connect(&m_timer, &QTimer::timeout, this, &HealthProbe::send);
 }
@@ -46,6 +48,7 @@ void HealthProbe::send()
             try {
                 SchemaVersion::read(db);
                 state->answeredAt = ticks(Clock::now());
+                if (state->outage) state->outage->answered();
             } catch (...) {
                 // Not answered: databaseAnswers() sees the age of the last answer.
             }
@@ -58,6 +61,12 @@ bool HealthProbe::workersTakeWork(std::chrono::milliseconds within) const
 {
     const std::shared_ptr<WorkerPool> pool = m_pool.lock();
     return pool && pool->longestWait() <= within;
+}
+
+quint64 HealthProbe::jobsFinished() const
+{
+    const std::shared_ptr<WorkerPool> pool = m_pool.lock();
+    return pool ? pool->finished() : 0;
 }
 
 bool HealthProbe::databaseAnswers() const

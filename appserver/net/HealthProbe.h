@@ -10,11 +10,13 @@ class WorkerPool;
 
 // Asks the worker pool, once a second, to read the server's schema version: a probe that
 // waits in the same queue as the requests and runs on a worker's own connection, under a short
-// deadline. Two answers, for two listeners: whether the workers take work, i.e. nothing in
-// the queue, probe or request, has waited long (systemd's watchdog: a server whose pool takes
-// nothing is restarted); and whether the database answers (the /health page: a server whose
-// database is stalled is up, but of no use). One probe waits at a time and one reads at a time,
-// so that a stalled database holds at most one worker for them. Lives on the network thread.
+// deadline. Answers for three listeners: whether the workers take work, i.e. nothing in the
+// queue, probe or request, has waited long (systemd's watchdog: a server whose pool takes
+// nothing is restarted); whether the database answers (the /health page: a server whose
+// database is stalled is up, but of no use); and the pool itself, whose known outage an
+// answer ends (DatabaseOutage). Started with the server, whatever listens. One probe waits at
+// a time and one reads at a time, so that a stalled database holds at most one worker for
+// them. Lives on the network thread.
 class HealthProbe : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,8 @@ public:
     void start();
     // Nothing has waited for a worker longer than this.
     bool workersTakeWork(std::chrono::milliseconds within) const;
+    // Jobs the workers have finished so far: they make progress while it grows.
+    quint64 jobsFinished() const;
     // A probe reached the database within the last Period + Deadline.
     bool databaseAnswers() const;
     // The server is stopping: whatever the database does, it is no longer of use to new clients.

@@ -35,6 +35,13 @@ QVector<std::pair<QString, QString>> RequestHandler::metricNames(const MethodReg
                                                 {session, QStringLiteral("resume")}};
 }
 
+QByteArray RequestHandler::failureFrame(const QString &text)
+{
+    wire::Reply reply;
+    reply.result = server_failure::make(text);
+    return wire::encodeReplyFrame(reply);
+}
+
 QByteArray RequestHandler::handle(const QByteArray &requestItem, Database &db,
                                   ConnectionSession &caller) const
 {

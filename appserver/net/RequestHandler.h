@@ -32,6 +32,8 @@ public:
 
     // A fault reply, for faults found before a request reaches a method (an oversize frame).
     static QByteArray faultReply(const QString &text);
+    // The frame of a failure reply, for a request answered without being run.
+    static QByteArray failureFrame(const QString &text);
 
 private:
     QByteArray answer(const QByteArray &requestItem, Database &db, ConnectionSession &caller) const;

@@ -81,6 +81,8 @@ QByteArray ServerMetrics::text(const Gauges &gauges) const
            quint64(gauges.connections));
     single(out, "kzr_queue_depth", "gauge", "Pedidos à espera de um trabalhador.",
            quint64(gauges.queued));
+    single(out, "kzr_unread_reply_bytes", "gauge",
+           "Bytes de respostas que os clientes ainda não leram.", quint64(gauges.unreadReplyBytes));
     single(out, "kzr_statement_deadlines_total", "counter",
            "Comandos ao banco de dados interrompidos no prazo.", gauges.deadlinesHit);
     return out.toUtf8();

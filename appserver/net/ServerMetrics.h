@@ -23,6 +23,7 @@ public:
         qint64 connections = 0;
         qint64 sessions = 0;
         qint64 queued = 0;
+        qint64 unreadReplyBytes = 0;
         quint64 refusedLogins = 0;
         quint64 deadlinesHit = 0;
     };

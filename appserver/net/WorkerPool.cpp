@@ -5,6 +5,7 @@
 #include "StatementWatchdog.h"
 
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/epoll.h>
@@ -29,6 +30,8 @@ WorkerPool::WorkerPool(int workers, const DatabaseConfig &config, const RequestH
     queue.data.u64 = QueueKey;
     if (m_poll < 0 || m_queued < 0 || ::epoll_ctl(m_poll, EPOLL_CTL_ADD, m_queued, &queue) != 0)
         qFatal("kzr-appserver: the workers' queue could not be set up (%s)", strerror(errno));
+    m_unansweredFrame = RequestHandler::failureFrame(Database::deadlineText(config.deadlines()));
+    m_keeper = std::thread([this] { keepDeadlines(); });
     for (int i = 0; i < workers; ++i) {
         m_threads.emplace_back(QThread::create([this, i] { work(i); }));
         m_threads.back()->setObjectName(QStringLiteral("kzr-worker-%1").arg(i));
@@ -43,6 +46,8 @@ WorkerPool::~WorkerPool()
         m_stopping = true;
         m_jobs.clear();
     }
+    m_keeperWake.notify_all();
+    m_keeper.join();
     const quint64 everyone = quint64(m_threads.size()) + 1;
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &everyone, sizeof everyone);
     for (auto &thread : m_threads)
@@ -81,11 +86,14 @@ std::chrono::steady_clock::duration WorkerPool::longestWait()
 void WorkerPool::enqueue(Job job)
 {
     job.queuedAt = std::chrono::steady_clock::now();
+    bool wakeKeeper = false;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping) return;
+        wakeKeeper = !job.task && (m_keeperSleeps || m_outage->known());
         m_jobs.push_back(std::move(job));
     }
+    if (wakeKeeper) m_keeperWake.notify_one();
     const quint64 one = 1;
     [[maybe_unused]] const ssize_t written = ::write(m_queued, &one, sizeof one);
 }
@@ -160,26 +168,85 @@ std::optional<WorkerPool::Job> WorkerPool::next()
             watched = std::move(found->second);
             m_watched.erase(found);
         }
-        if (std::optional<Job> job = watched->readable()) return job;
+        if (std::optional<Job> job = watched->readable()) {
+            job->queuedAt = std::chrono::steady_clock::now();
+            return job;
+        }
     }
+}
+
+void WorkerPool::keepDeadlines()
+{
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        const Clock::time_point now = Clock::now();
+        const std::chrono::milliseconds limit = requestDeadline();
+        std::vector<Done> unanswered;
+        std::optional<Clock::time_point> wake;
+        for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+            if (it->task) {
+                ++it;
+                continue;
+            }
+            const Clock::time_point due = it->queuedAt + limit;
+            if (due > now && !m_outage->known()) {
+                wake = due; // first come first served: the rest are due later
+                break;
+            }
+            unanswered.push_back(std::move(it->done));
+            it = m_jobs.erase(it);
+        }
+        if (unanswered.empty()) {
+            m_keeperSleeps = !wake;
+            if (wake)
+                m_keeperWake.wait_until(lock, *wake);
+            else
+                m_keeperWake.wait(lock);
+            m_keeperSleeps = false;
+            continue;
+        }
+        lock.unlock();
+        for (Done &done : unanswered)
+            done(m_unansweredFrame);
+        lock.lock();
+    }
+}
+
+void WorkerPool::databaseSilent()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_outage->silent();
+    }
+    m_keeperWake.notify_one();
 }
 
 void WorkerPool::work(int index)
 {
     Database db(m_config, QStringLiteral("kzr-worker-%1").arg(index));
     while (std::optional<Job> job = next()) {
+        db.startRequest();
         if (job->task) {
-            db.startRequest();
             StatementWatchdog::Guard deadline(*m_watchdog, index, db, job->taskDeadline);
             job->task(db);
+            m_finished.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
-        QByteArray reply;
-        {
-            db.startRequest();
-            StatementWatchdog::Guard deadline(*m_watchdog, index, db, requestDeadline());
-            reply = m_handler.handle(job->request, db, *job->caller);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            requestDeadline() - (std::chrono::steady_clock::now() - job->queuedAt));
+        QByteArray reply = m_unansweredFrame;
+        if (left.count() > 0 && !m_outage->known()) {
+            {
+                StatementWatchdog::Guard deadline(*m_watchdog, index, db, left);
+                reply = m_handler.handle(job->request, db, *job->caller);
+            }
+            // With the whole statement timeout to answer in, a cut-off is silence, not a late
+            // start.
+            if (db.leftUnanswered() && left.count() >= m_config.deadlines().statementTimeoutMs)
+                databaseSilent();
         }
         job->done(std::move(reply));
+        m_finished.fetch_add(1, std::memory_order_relaxed);
     }
 }

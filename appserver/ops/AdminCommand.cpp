@@ -12,6 +12,7 @@
 #include "PasswordInput.h"
 #include "ServerLog.h"
 #include "ServerOptions.h"
+#include "SessionEnds.h"
 #include "UserStore.h"
 
 #include <QCommandLineParser>
@@ -28,8 +29,9 @@ QString usage()
 {
     return QStringLiteral(
                "uso: kzr-appserver user add NOME --role PAPEL | user passwd NOME | "
-               "user remove NOME | user list | audit [--logins] [--since DATA] [--user NOME] | "
-               "backup ARQUIVO | restore ARQUIVO; todos aceitam --database URL. Papéis: %1.")
+               "user remove NOME | user list | sessions end NOME | "
+               "audit [--logins] [--since DATA] [--user NOME] | "
+               "backup ARQUIVO [--overwrite] | restore ARQUIVO; todos aceitam --database URL. Papéis: %1.")
         .arg(roles::allNames());
 }
 
@@ -42,6 +44,14 @@ QString requireName(const QStringList &positional)
 {
     if (positional.size() != 3) throw Exception(usage());
     return positional[2];
+}
+
+// A name as a client gave it, on one line of its own: no control character breaks the line.
+QString printable(QString text)
+{
+    for (QChar &c : text)
+        if (c.category() == QChar::Other_Control) c = QChar::ReplacementCharacter;
+    return text;
 }
 
 void userCommand(Database &db, const QStringList &positional, const QString &roleName)
@@ -67,19 +77,19 @@ void userCommand(Database &db, const QStringList &positional, const QString &rol
         users.remove(name);
         out(QStringLiteral("usuário %1 removido").arg(name));
     } else if (action == QLatin1String("list") && positional.size() == 2) {
-        for (const UserStore::User &user : users.all())
-            out(user.name + QLatin1Char('\t') + roles::name(user.role));
+        QMap<QString, QString> fromDirectory = LoginRecord::directoryUsers(db);
+        for (const UserStore::User &user : users.all()) {
+            out(QStringList{user.name, roles::name(user.role), user_origin::name(UserOrigin::Local)}
+                    .join(QLatin1Char('\t')));
+            fromDirectory.remove(user.name); // a local user is never looked up in the directory
+        }
+        for (auto it = fromDirectory.cbegin(); it != fromDirectory.cend(); ++it)
+            out(QStringList{printable(it.key()), it.value(),
+                            user_origin::name(UserOrigin::Directory)}
+                    .join(QLatin1Char('\t')));
     } else {
         throw Exception(usage());
     }
-}
-
-// A name as a client gave it, on one line of its own: no control character breaks the line.
-QString printable(QString text)
-{
-    for (QChar &c : text)
-        if (c.category() == QChar::Other_Control) c = QChar::ReplacementCharacter;
-    return text;
 }
 
 void auditCommand(Database &db, const QStringList &positional, const QString &since,
@@ -89,7 +99,8 @@ void auditCommand(Database &db, const QStringList &positional, const QString &si
     if (logins) {
         for (const LoginRecord::Entry &e : LoginRecord::read(db, since, user))
             out(QStringList{e.when, printable(e.user), e.address,
-                            e.accepted ? QStringLiteral("accepted") : QStringLiteral("refused")}
+                            e.accepted ? QStringLiteral("accepted") : QStringLiteral("refused"),
+                            e.origin, e.role.isEmpty() ? QStringLiteral("-") : e.role}
                     .join(QLatin1Char('\t')));
         return;
     }
@@ -101,12 +112,22 @@ void auditCommand(Database &db, const QStringList &positional, const QString &si
     }
 }
 
+// Ends the user's sessions on every server of the database, within a second.
+void sessionsCommand(Database &db, const QStringList &positional)
+{
+    if (positional.value(1) != QLatin1String("end")) throw Exception(usage());
+    const QString name = requireName(positional);
+    SessionEnds::request(db, name);
+    out(QStringLiteral("sessões de %1 encerradas").arg(name));
+}
+
 } // namespace
 
 bool AdminCommand::isAdminCommand(const QStringList &arguments)
 {
     const QString first = arguments.value(1);
     return first == QLatin1String("user") || first == QLatin1String("audit") ||
+           first == QLatin1String("sessions") ||
            BackupCommand::handles(first);
 }
 
@@ -120,8 +141,9 @@ int AdminCommand::run(const QStringList &arguments)
         const QCommandLineOption since(QStringLiteral("since"), QString(), QStringLiteral("DATA"));
         const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NOME"));
         const QCommandLineOption logins(QStringLiteral("logins"));
+        const QCommandLineOption overwrite(QStringLiteral("overwrite"));
         const QCommandLineOption testCost(QString::fromLatin1(PasswordHash::TestCostFlag));
-        parser.addOptions({database, role, since, user, logins, testCost});
+        parser.addOptions({database, role, since, user, logins, overwrite, testCost});
         if (!parser.parse(arguments)) throw Exception(parser.errorText() + QLatin1Char('\n') + usage());
         const QStringList positional = parser.positionalArguments();
         if (parser.isSet(testCost)) {
@@ -137,15 +159,17 @@ int AdminCommand::run(const QStringList &arguments)
         const DatabaseConfig config = DatabaseConfig::parse(url);
         // A copy is taken of the database as it is, and a restore replaces it whatever it was.
         if (BackupCommand::handles(positional.first())) {
-            BackupCommand::run(positional, config);
+            BackupCommand::run(positional, config, parser.isSet(overwrite));
             return 0;
         }
         const DatabaseLock inUse(config, DatabaseLock::Use::Shared);
-        for (const QString &warning : DatabaseSetup::prepare(config))
+        for (const QString &warning : DatabaseSetup::prepare(config, inUse.madeTheFile()))
             ServerLog::warning(warning);
         Database db(config, QStringLiteral("kzr-admin"));
         if (positional.first() == QLatin1String("user"))
             userCommand(db, positional, parser.value(role));
+        else if (positional.first() == QLatin1String("sessions"))
+            sessionsCommand(db, positional);
         else
             auditCommand(db, positional, parser.value(since), parser.value(user),
                          parser.isSet(logins));

@@ -8,9 +8,10 @@
 //   kzr-appserver user add NAME --role ROLE     (password read from standard input)
 //   kzr-appserver user passwd NAME
 //   kzr-appserver user remove NAME
-//   kzr-appserver user list
+//   kzr-appserver user list                     (local users, then those of the directory)
+//   kzr-appserver sessions end NAME             (on every server of the database)
 //   kzr-appserver audit [--since DATE] [--user NAME]
-//   kzr-appserver backup FILE | restore FILE    (see BackupCommand)
+//   kzr-appserver backup FILE [--overwrite] | restore FILE    (see BackupCommand)
 //
 // Each also takes --database URL (default as for the server) and works on that database
 // directly, so it needs no running server.

@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "SchemaInstaller.h"
 #include "SqliteBackup.h"
+#include "SqliteFiles.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -33,20 +34,27 @@ bool BackupCommand::handles(const QString &command)
     return command == QLatin1String("backup") || command == QLatin1String("restore");
 }
 
-void BackupCommand::run(const QStringList &positional, const DatabaseConfig &config)
+void BackupCommand::run(const QStringList &positional, const DatabaseConfig &config,
+                        bool overwrite)
 {
     if (positional.size() != 2)
-        throw Exception(QStringLiteral("uso: kzr-appserver backup ARQUIVO | restore ARQUIVO; "
-                                       "ambos aceitam --database URL."));
+        throw Exception(QStringLiteral("uso: kzr-appserver backup ARQUIVO [--overwrite] | restore "
+                                       "ARQUIVO; ambos aceitam --database URL."));
     const QString &command = positional[0];
     if (!config.isSqlite()) throw Exception(postgresAdvice(command, config));
     const QString file = QFileInfo(positional[1]).absoluteFilePath();
     const QString database = QFileInfo(config.sqlitePath()).absoluteFilePath();
-    if (file == database)
-        throw Exception(
-            QStringLiteral("A cópia não pode ser o próprio banco de dados %1.").arg(database));
+    // Whatever name reaches them: writing over the journal of a running server loses what it
+    // saved, and a copy read from the database itself restores nothing.
+    if (SqliteFiles(database).isPartOf(file))
+        throw Exception(QStringLiteral("%1 é o próprio banco de dados %2 ou um dos arquivos que o "
+                                       "SQLite mantém ao lado dele; a cópia precisa de um arquivo "
+                                       "à parte. Nada foi feito.")
+                            .arg(file, database));
     if (command == QLatin1String("backup")) {
-        SqliteBackup::save(database, file);
+        SqliteBackup::save(database, file,
+                           overwrite ? SqliteBackup::Existing::Replace
+                                     : SqliteBackup::Existing::Refuse);
         std::printf("cópia de %s gravada em %s\n", qPrintable(database), qPrintable(file));
         return;
     }

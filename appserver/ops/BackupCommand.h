@@ -12,6 +12,7 @@ class BackupCommand
 {
 public:
     static bool handles(const QString &command); // "backup" or "restore"
-    // positional: the command and its file. Throws Exception with a Portuguese text.
-    static void run(const QStringList &positional, const DatabaseConfig &config);
+    // positional: the command and its file; overwrite: a backup may replace a file that exists
+    // (never the database or its journals). Throws Exception with a Portuguese text.
+    static void run(const QStringList &positional, const DatabaseConfig &config, bool overwrite);
 };

@@ -16,10 +16,16 @@ DatabaseLock::DatabaseLock(const DatabaseConfig &config, Use use)
 {
     if (!config.isSqlite()) return;
     const QFileInfo database(config.sqlitePath());
-    // A new database's folder is made here already: the lock is taken before anything else.
-    QDir().mkpath(database.absolutePath());
-    const QString path = database.absoluteFilePath() + QStringLiteral(".lock");
-    m_descriptor = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const QString path = database.absoluteFilePath();
+    // A new database's folder and file are made here already: the lock is taken before
+    // anything else, and only by their owner can they be opened.
+    if (!QFileInfo::exists(database.absolutePath()) && QDir().mkpath(database.absolutePath()))
+        QFile::setPermissions(database.absolutePath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray name = QFile::encodeName(path);
+    m_descriptor = ::open(name.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    m_made = m_descriptor >= 0;
+    if (!m_made && errno == EEXIST) m_descriptor = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (m_descriptor < 0)
         throw Exception(QStringLiteral("Não foi possível abrir %1: %2")
                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
@@ -35,10 +41,10 @@ DatabaseLock::DatabaseLock(const DatabaseConfig &config, Use use)
         throw Exception(QStringLiteral("O banco de dados %1 está em uso (um servidor ou um comando "
                                        "de administração); pare o servidor antes de restaurar. "
                                        "Nada foi restaurado.")
-                            .arg(database.absoluteFilePath()));
+                            .arg(path));
     throw Exception(QStringLiteral("O banco de dados %1 está sendo restaurado; tente de novo "
                                    "quando a restauração terminar.")
-                        .arg(database.absoluteFilePath()));
+                        .arg(path));
 }
 
 DatabaseLock::~DatabaseLock()

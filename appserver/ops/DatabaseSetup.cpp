@@ -30,7 +30,7 @@ void makeFolder(const QString &path)
 }
 
 // Beside the database, named after the version it keeps and when it was made.
-QString copyBeforeUpgrade(const DatabaseConfig &config, int version)
+QString copyBeforeUpgrade(const DatabaseConfig &config, qint64 version)
 {
     QString file =
         QStringLiteral("%1.v%2-%3")
@@ -43,13 +43,13 @@ QString copyBeforeUpgrade(const DatabaseConfig &config, int version)
 
 } // namespace
 
-QStringList DatabaseSetup::prepare(const DatabaseConfig &config)
+QStringList DatabaseSetup::prepare(const DatabaseConfig &config, bool madeEmpty)
 {
     QStringList warnings;
     bool fresh = false;
     if (config.isSqlite()) {
         const QFileInfo file(config.sqlitePath());
-        fresh = !file.exists();
+        fresh = madeEmpty || !file.exists();
         if (fresh) {
             makeFolder(file.absolutePath());
             // Created empty here, owner-only, before SQLite opens it: its journal files take

@@ -14,5 +14,7 @@ class DatabaseSetup
 public:
     // Throws Exception with a clear text when the database cannot be prepared. Returns the
     // warnings worth telling the operator (a database file others may read, no users yet).
-    static QStringList prepare(const DatabaseConfig &config);
+    // madeEmpty: the file was made just now by the lock (DatabaseLock::madeTheFile()), and is
+    // taken for new like a missing one.
+    static QStringList prepare(const DatabaseConfig &config, bool madeEmpty = false);
 };

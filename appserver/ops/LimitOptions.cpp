@@ -15,6 +15,7 @@ enum Option {
     MaxFrameBytes,
     InputBudget,
     OutputBuffer,
+    OutputBudget,
     FrameTimeout,
     WriteStallTimeout,
     IdleTimeout,
@@ -112,6 +113,12 @@ LimitOptions::LimitOptions()
                               "para de ler dessa conexão (padrão %1).")
                    .arg(mib(l.outputBufferBytes)),
                "BYTES"),
+        option("output-budget",
+               QStringLiteral("Total de bytes de respostas não lidas de todas as conexões juntas; "
+                              "além disso uma conexão com respostas não lidas só é atendida "
+                              "depois de lê-las (padrão %1).")
+                   .arg(mib(l.outputBudgetBytes)),
+               "BYTES"),
         option("frame-timeout",
                QStringLiteral("Segundos para um quadro chegar inteiro (padrão %1).")
                    .arg(seconds(l.frameTimeoutMs)),
@@ -162,6 +169,8 @@ void LimitOptions::read(const QCommandLineParser &parser, ConnectionLimits &limi
             bytesOf(v->first, v->second, 1024, std::numeric_limits<qint64>::max() / 4);
     if (auto v = given(OutputBuffer))
         limits.outputBufferBytes = bytesOf(v->first, v->second, 1024, qint64(1) << 40);
+    if (auto v = given(OutputBudget))
+        limits.outputBudgetBytes = bytesOf(v->first, v->second, 1024, qint64(1) << 40);
     if (auto v = given(FrameTimeout))
         limits.frameTimeoutMs = millisecondsOf(v->first, v->second, false);
     if (auto v = given(WriteStallTimeout))

@@ -1,6 +1,7 @@
 #include "ServerOptions.h"
 
 #include "DatabaseConfig.h"
+#include "DirectoryOptions.h"
 #include "Exceptions.h"
 #include "LimitOptions.h"
 #include "PasswordHash.h"
@@ -64,7 +65,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
         QStringLiteral("Servidor de aplicação da tela Dimensão (KZR01200): módulos "
                        "KZR01200.rdmDimensao, KZR00600.rdmEstrutura e KZR01200.rdmAnalise.\n"
                        "Administração: kzr-appserver user add NOME --role read-only|maintain, "
-                       "user passwd NOME, user remove NOME, user list; "
+                       "user passwd NOME, user remove NOME, user list; kzr-appserver sessions end NOME; "
                        "kzr-appserver audit [--logins] [--since DATA] [--user NOME]; "
                        "kzr-appserver backup ARQUIVO, restore ARQUIVO."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -113,11 +114,17 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                        "(200 se o banco responde, senão 503) neste endereço; desligado por "
                        "padrão. Com --tls-cert, por HTTPS."),
         QStringLiteral("MAQUINA:PORTA"));
-    parser.addOptions(
-        {help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey, insecure,
-                       testCost, metrics});
+    const QCommandLineOption http(
+        QStringLiteral("http"),
+        QStringLiteral("Serve a API HTTP (JSON, /api/v1) e a página das dimensões neste "
+                       "endereço; desligado por padrão. Com --tls-cert, por HTTPS."),
+        QStringLiteral("MAQUINA:PORTA"));
+    parser.addOptions({help, listen, database, workers, sessionIdle, tlsCertificate, tlsKey,
+                       insecure, testCost, metrics, http});
     const LimitOptions limits;
     limits.addTo(parser);
+    const DirectoryOptions directory;
+    directory.addTo(parser);
     if (!parser.parse(arguments)) throw Exception(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         throw Exception(
@@ -132,6 +139,8 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
             parseAddress(QStringLiteral("--listen"), parser.value(listen));
     if (parser.isSet(metrics))
         options.metrics = parseAddress(QStringLiteral("--metrics"), parser.value(metrics));
+    if (parser.isSet(http))
+        options.http = parseAddress(QStringLiteral("--http"), parser.value(http));
     if (parser.isSet(database)) {
         options.databaseUrl = parser.value(database);
         options.databasePasswordGiven = DatabaseConfig::parse(options.databaseUrl).hasPassword();
@@ -149,6 +158,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
                                 .arg(parser.value(workers)));
     }
     limits.read(parser, options.limits, options.deadlines);
+    options.directory = directory.read(parser);
     if (parser.isSet(sessionIdle)) {
         bool ok = false;
         options.sessionIdleSeconds = parser.value(sessionIdle).toInt(&ok);
@@ -166,5 +176,7 @@ ServerOptions ServerOptions::parse(const QStringList &arguments)
     refuseInTheClear(options, options.address, QStringLiteral("escutar"));
     if (options.metrics)
         refuseInTheClear(options, options.metrics->first, QStringLiteral("servir as métricas"));
+    if (options.http)
+        refuseInTheClear(options, options.http->first, QStringLiteral("servir a API HTTP"));
     return options;
 }

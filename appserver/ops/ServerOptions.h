@@ -2,6 +2,7 @@
 
 #include "ConnectionLimits.h"
 #include "DatabaseDeadlines.h"
+#include "DirectorySettings.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -34,6 +35,9 @@ public:
     bool databasePasswordGiven = false; // the database URL on the command line holds a password
     // Where /metrics and /health are served; nullopt: not at all.
     std::optional<std::pair<QHostAddress, quint16>> metrics;
+    DirectorySettings directory; // the company's directory, when --ldap-url is given
+    // Where the HTTP API and its page are served; nullopt: not at all.
+    std::optional<std::pair<QHostAddress, quint16>> http;
 
     bool usesTls() const { return !tlsCertificate.isEmpty(); }
 };

@@ -3,6 +3,7 @@
 #include "HealthProbe.h"
 
 #include <systemd/sd-daemon.h>
+#include <utility>
 
 namespace {
 
@@ -45,9 +46,12 @@ void SystemdNotifier::stopping()
 void SystemdNotifier::tick()
 {
     QString state;
-    // Silent once a job has waited half the period: by the time systemd gives up, the pool
-    // has taken nothing for about the whole period.
-    if (watchdogEnabled() && m_health.workersTakeWork(m_watchdog / 2))
+    // Alive while the workers finish jobs, however long the queue behind them; silent once
+    // they have finished nothing for half the period while a job has waited that long: by the
+    // time systemd gives up, the pool has done nothing for about the whole period.
+    const quint64 finished = m_health.jobsFinished();
+    const bool progress = std::exchange(m_lastFinished, finished) != finished;
+    if (watchdogEnabled() && (progress || m_health.workersTakeWork(m_watchdog / 2)))
         state = QStringLiteral("WATCHDOG=1");
     const QString status = m_status();
     if (status != m_lastStatus) {

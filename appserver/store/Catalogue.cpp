@@ -68,12 +68,19 @@ const QVector<packet::FieldDef> NameFields{{QStringLiteral("TABELA"), 0},
 
 } // namespace
 
-bool Catalogue::isServerTable(const QString &name)
+bool Catalogue::isServerTable(const QString &given)
 {
+    // A qualified or quoted spelling ("main.USUARIOSERVIDOR", "\"acessoservidor\"") names the
+    // same table; SQLite's own tables (sqlite_master, sqlite_schema, sqlite_sequence...) are
+    // the database's, never the application's.
+    QString name = given.section(QLatin1Char('.'), -1).trimmed();
+    name.remove(QLatin1Char('"')).remove(QLatin1Char('`')).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    if (sameIgnoringAsciiCase(name.left(7), QStringLiteral("sqlite_"))) return true;
     static const QStringList own{
         QString::fromLatin1(server_tables::Users), QString::fromLatin1(server_tables::Audit),
         QString::fromLatin1(server_tables::Logins), QString::fromLatin1(server_tables::Schema),
-        QString::fromLatin1(server_tables::Sessions), QString::fromLatin1(TableVersion::Table)};
+        QString::fromLatin1(server_tables::SessionEnds), QString::fromLatin1(server_tables::Sessions),
+        QString::fromLatin1(TableVersion::Table)};
     return std::any_of(own.cbegin(), own.cend(),
                        [&](const QString &table) { return sameIgnoringAsciiCase(table, name); });
 }

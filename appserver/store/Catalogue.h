@@ -30,7 +30,8 @@ public:
 
     explicit Catalogue(Database &db) : m_db(db) {}
 
-    // Whether the name spells one of the server's own tables (in any case of A to Z).
+    // Whether the name spells one of the server's own tables or of the database system's (in
+    // any case of A to Z, qualified or quoted).
     static bool isServerTable(const QString &name);
     // Whether a table of that name exists, the server's own included: for the server's set-up.
     bool holds(const QString &name);

@@ -95,6 +95,7 @@ sqlite3 *Database::sqliteConnection()
 
 void Database::startRequest()
 {
+    m_connectTimedOut = false;
     if (m_interrupted) {
         close();
         m_interrupted = false;
@@ -167,7 +168,9 @@ void Database::open()
     clock.start();
     if (!m_db.open()) {
         const int limitMs = m_config.deadlines().connectTimeoutMs;
-        if (!m_config.isSqlite() && limitMs > 0 && clock.elapsed() >= limitMs * 9 / 10)
+        m_connectTimedOut =
+            !m_config.isSqlite() && limitMs > 0 && clock.elapsed() >= limitMs * 9 / 10;
+        if (m_connectTimedOut)
             throw MethodFailure(QStringLiteral("O banco de dados %1 não respondeu em %2 s.")
                                     .arg(m_config.displayUrl())
                                     .arg(clock.elapsed() / 1000.0, 0, 'f', 1));
@@ -190,9 +193,9 @@ void Database::open()
         // SQLite checks foreign keys only when each connection asks for it.
         setup.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
     } else {
-        // Compiling a statement costs tens of milliseconds at each run and a statement here
-        // rarely runs longer than that: a member page over a million rows took two to three
-        // times as long compiled, and even the profile's passes over the table gained nothing.
+        // Compiling a statement costs more at each run than a statement here takes to run:
+        // compiled, the member pages were slower and the profile's passes no quicker
+        // (docs/server.md, "Member pages").
         setup.exec(QStringLiteral("SET jit = off"));
         if (m_config.deadlines().statementTimeoutMs > 0) {
             // The database itself cancels a statement that runs or waits for a lock too long.
@@ -390,9 +393,14 @@ QString Database::connectionLostText()
 
 QString Database::deadlineText() const
 {
+    return deadlineText(m_config.deadlines());
+}
+
+QString Database::deadlineText(const DatabaseDeadlines &deadlines)
+{
     return QStringLiteral("O banco de dados não respondeu em %1 s; a operação foi cancelada. "
                           "Tente novamente.")
-        .arg(m_config.deadlines().statementTimeoutMs / 1000.0);
+        .arg(deadlines.statementTimeoutMs / 1000.0);
 }
 
 bool Database::pastDeadline(const QString &nativeCode) const

@@ -104,6 +104,11 @@ public:
     // the last one is opened afresh.
     void startRequest();
 
+    // The request under way found the database silent: cut off at its deadline, or not
+    // connected within the connect timeout. Until startRequest().
+    bool leftUnanswered() const { return m_interrupted || m_connectTimedOut; }
+    // What a call cut off at its deadline is answered.
+    static QString deadlineText(const DatabaseDeadlines &deadlines);
     // Statements stopped at their deadline since the program started, on every connection.
     static quint64 deadlinesHit() { return s_deadlinesHit.load(std::memory_order_relaxed); }
 
@@ -138,6 +143,7 @@ private:
     sqlite3 *m_sqlite = nullptr;
     int m_postgresSocket = -1;
     std::atomic<bool> m_interrupted{false};
+    bool m_connectTimedOut = false;
     pg_conn *m_postgres = nullptr; // read on this connection's thread only
 
     TransactionState m_transaction = TransactionState::None;

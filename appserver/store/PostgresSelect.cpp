@@ -163,8 +163,27 @@ QString PostgresSelect::numbered(const QString &sql)
 
 void PostgresSelect::clear()
 {
-    m_names.clear();
+    m_names.takeAll();
+    m_dropped.clear();
     m_connection = nullptr;
+}
+
+void PostgresSelect::keep(const QString &sql, const QByteArray &name)
+{
+    for (QByteArray &gone : m_names.keep(sql, name))
+        m_dropped << std::move(gone);
+}
+
+void PostgresSelect::deallocateDropped(pg_conn *connection)
+{
+    // Outside a transaction only, where a failure (a statement someone else deallocated
+    // already) spoils nothing; each name was prepared on this connection and is not reused.
+    if (m_dropped.isEmpty() || PQtransactionStatus(connection) != PQTRANS_IDLE) return;
+    QByteArray statements;
+    for (const QByteArray &name : std::as_const(m_dropped))
+        statements += "DEALLOCATE " + name + ";";
+    PQclear(PQexec(connection, statements.constData()));
+    m_dropped.clear();
 }
 
 PostgresSelect::Outcome PostgresSelect::run(pg_conn *connection, const QVector<Read> &reads,
@@ -187,12 +206,14 @@ PostgresSelect::Outcome PostgresSelect::run(pg_conn *connection, const QVector<R
     // libpq's PQexec would drop it.
     while (PGresult *left = PQgetResult(connection))
         PQclear(left);
+    deallocateDropped(connection);
     const bool withoutTransaction = PQtransactionStatus(connection) == PQTRANS_IDLE;
     Answer answer;
     for (int attempt = 0; attempt < 2; ++attempt) {
         for (qsizetype i = 0; i < reads.size(); ++i) {
             Sent &read = sent[size_t(i)];
-            read.name = m_names.value(reads[i].sql);
+            const QByteArray *kept = m_names.find(reads[i].sql);
+            read.name = kept ? *kept : QByteArray();
             read.preparation.reset();
             if (read.name.isEmpty()) {
                 read.name = "kzr_select_" + QByteArray::number(++m_next);
@@ -201,7 +222,7 @@ PostgresSelect::Outcome PostgresSelect::run(pg_conn *connection, const QVector<R
         }
         answer = pipeline(connection, sent, around);
         for (qsizetype i = 0; i < reads.size(); ++i)
-            if (answer.prepared[size_t(i)]) m_names.insert(reads[i].sql, sent[size_t(i)].name);
+            if (answer.prepared[size_t(i)]) keep(reads[i].sql, sent[size_t(i)].name);
         if (!answer.failure || answer.failure->broken) break;
         // A transaction that the pipeline's own statements began is given up.
         if (withoutTransaction && PQtransactionStatus(connection) != PQTRANS_IDLE) {
@@ -217,7 +238,7 @@ PostgresSelect::Outcome PostgresSelect::run(pg_conn *connection, const QVector<R
             break;
         // Dropped quietly: a failure here only means it is gone already.
         PQclear(PQexec(connection, ("DEALLOCATE " + sent[size_t(failed)].name).constData()));
-        m_names.remove(reads[failed].sql);
+        m_names.take(reads[failed].sql);
     }
     Outcome outcome;
     for (qsizetype i = 0; i < reads.size() && answer.complete[size_t(i)]; ++i)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DataPacket.h"
+#include "RecentStatements.h"
 
 #include <QByteArrayList>
-#include <QHash>
 #include <QString>
 #include <QVariantList>
 #include <optional>
@@ -14,9 +14,10 @@ struct pg_conn;
 // Runs SELECTs through libpq itself and reads their texts as the database holds them. Qt's
 // driver decodes them in a way that drops a leading U+FEFF. Placeholders are written "?",
 // values are texts or null. Each statement is prepared once per connection and then only
-// executed: no planning per call. Everything one call sends goes in one pipeline, answered in
-// one round trip: the reads, each statement's preparation the first time, and the statements
-// that answer no rows sent with them (Around).
+// executed: no planning per call. The most recently used ones are kept (RecentStatements); one
+// pushed out is deallocated before a later call, outside a transaction. Everything one call
+// sends goes in one pipeline, answered in one round trip: the reads, each statement's
+// preparation the first time, and the statements that answer no rows sent with them (Around).
 // Used on the thread that owns the connection only; clear() when the connection closes.
 class PostgresSelect
 {
@@ -67,7 +68,11 @@ public:
     static QString numbered(const QString &sql);
 
 private:
+    void keep(const QString &sql, const QByteArray &name);
+    void deallocateDropped(pg_conn *connection);
+
     pg_conn *m_connection = nullptr; // the connection the prepared names belong to
-    QHash<QString, QByteArray> m_names;
+    RecentStatements<QByteArray> m_names;
+    QByteArrayList m_dropped; // pushed out of m_names, still prepared in the database
     int m_next = 0;
 };

@@ -67,9 +67,11 @@ QString loginsTable(const SqlDialect &sql)
                           "DTACESSO %2 NOT NULL, "
                           "NMUSUARIO %3 NOT NULL, "
                           "DSENDERECO %4 NOT NULL, "
-                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')))")
+                          "IDRESULTADO %5 NOT NULL CHECK (IDRESULTADO IN ('accepted', 'refused')), "
+                          "%6, %7)")
         .arg(sql.autoKeyType(), sql.textType(24), sql.textType(30), sql.textType(64),
-             sql.textType(8));
+             sql.textType(8), SchemaInstaller::loginOriginColumn(sql),
+             SchemaInstaller::loginRoleColumn(sql));
 }
 
 } // namespace
@@ -81,8 +83,30 @@ QString SchemaInstaller::sessionsTable(const SqlDialect &sql)
                           "DSSESSAO %1 NOT NULL PRIMARY KEY, "
                           "NMUSUARIO %2 NOT NULL, "
                           "IDPAPEL %3 NOT NULL CHECK (IDPAPEL IN ('read-only', 'maintain')), "
+                          "IDORIGEM %4 NOT NULL CHECK (IDORIGEM IN ('local', 'directory')), "
                           "NRULTIMOUSO BIGINT NOT NULL)")
-        .arg(sql.textType(64), sql.textType(30), sql.textType(10));
+        .arg(sql.textType(64), sql.textType(30), sql.textType(10), sql.textType(9));
+}
+
+QString SchemaInstaller::sessionEndsTable(const SqlDialect &sql)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS FIMSESSAOSERVIDOR ("
+                          "NRSEQUFIM %1, "
+                          "NMUSUARIO %2 NOT NULL, "
+                          "DTPEDIDO %3 NOT NULL)")
+        .arg(sql.autoKeyType(), sql.textType(30), sql.textType(24));
+}
+
+QString SchemaInstaller::loginOriginColumn(const SqlDialect &sql)
+{
+    return QStringLiteral("IDORIGEM %1 NOT NULL DEFAULT 'local' "
+                          "CHECK (IDORIGEM IN ('local', 'directory'))")
+        .arg(sql.textType(9));
+}
+
+QString SchemaInstaller::loginRoleColumn(const SqlDialect &sql)
+{
+    return QStringLiteral("IDPAPEL %1").arg(sql.textType(10));
 }
 
 bool SchemaInstaller::install(Database &db)
@@ -93,16 +117,19 @@ bool SchemaInstaller::install(Database &db)
     const bool haveUsers = catalogue.holds(QStringLiteral("USUARIOSERVIDOR"));
     const bool haveAudit = catalogue.holds(QStringLiteral("AUDITORIASERVIDOR"));
     const bool haveLogins = catalogue.holds(QLatin1String(server_tables::Logins));
-    const bool haveSessions = catalogue.holds(QLatin1String(server_tables::Sessions));
-    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins && haveSessions)
-        return false;
+    if (haveDimensions && haveExtras && haveUsers && haveAudit && haveLogins) return false;
     Transaction transaction(db);
     if (!haveDimensions) db.run(dimensionsTable(db.dialect()));
     if (!haveExtras) db.run(extrasTable(db.dialect()));
     if (!haveUsers) db.run(usersTable(db.dialect()));
     if (!haveAudit) db.run(auditTable(db.dialect()));
     if (!haveLogins) db.run(loginsTable(db.dialect()));
-    if (!haveSessions) db.run(sessionsTable(db.dialect()));
+    // Added to older tables by the upgrade, under its lock: servers starting together on one
+    // PostgreSQL database would otherwise race to create them.
+    if (!haveUsers) {
+        db.run(sessionEndsTable(db.dialect()));
+        db.run(sessionsTable(db.dialect()));
+    }
     transaction.commit();
     return true;
 }

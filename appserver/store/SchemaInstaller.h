@@ -22,7 +22,14 @@ public:
     // the server reads the list every time: the database's reason is returned.
     static std::optional<QString> watchLists(Database &db);
 
-    // The sessions table (SESSAOSERVIDOR), where missing.
+    // The record of logins' columns for where the user is known and the role a login got;
+    // added to an older table by the upgrade to version 3.
+    static QString loginOriginColumn(const SqlDialect &sql);
+    static QString loginRoleColumn(const SqlDialect &sql);
+    // FIMSESSAOSERVIDOR, the sessions an operator ended (SessionEnds); also version 3's.
+    static QString sessionEndsTable(const SqlDialect &sql);
+    // SESSAOSERVIDOR, the sessions every server on the database shares (SessionStore); version
+    // 4's.
     static QString sessionsTable(const SqlDialect &sql);
 
     // Every table of the server's own, as a database keeps it: what a copy must hold.

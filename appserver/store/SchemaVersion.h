@@ -3,6 +3,7 @@
 #include "ServerTables.h"
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 #include <optional>
 
@@ -17,13 +18,13 @@ class Database;
 class SchemaVersion
 {
 public:
-    static constexpr int Current = 3;
+    static constexpr int Current = 4;
     static constexpr const char *Table = server_tables::Schema;
 
     // What a database holds before the server prepares it.
     struct Found
     {
-        std::optional<int> version; // nullopt: no version table
+        std::optional<qint64> version; // nullopt: no version table
         bool serverTables = false;  // the server's tables were there already
 
         bool older() const { return serverTables && version.value_or(1) < Current; }
@@ -35,9 +36,10 @@ public:
     // After the tables of the current layout exist: the steps from the version found up to
     // Current, and the version recorded, all or none. Returns true when it upgraded.
     static bool bringUpToDate(Database &db, const Found &found);
-    // The version recorded; nullopt when there is no version table.
-    static std::optional<int> read(Database &db);
+    // The version recorded; nullopt when there is no version table. Throws Exception
+    // (Portuguese) when a row holds no version there ever was: below 1, or not a whole number.
+    static std::optional<qint64> read(Database &db);
 
 private:
-    static void refuseNewer(int version);
+    static void refuseNewer(qint64 version);
 };

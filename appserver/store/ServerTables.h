@@ -8,6 +8,7 @@ constexpr const char *Users = "USUARIOSERVIDOR";
 constexpr const char *Audit = "AUDITORIASERVIDOR";
 constexpr const char *Logins = "ACESSOSERVIDOR";
 constexpr const char *Schema = "ESQUEMASERVIDOR";
+constexpr const char *SessionEnds = "FIMSESSAOSERVIDOR";
 constexpr const char *Sessions = "SESSAOSERVIDOR";
 
 } // namespace server_tables

@@ -4,8 +4,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,23 +54,42 @@ void copyAll(sqlite3 *from, sqlite3 *to, const QString &what)
 
 } // namespace
 
-void SqliteBackup::save(const QString &databasePath, const QString &file)
+void SqliteBackup::save(const QString &databasePath, const QString &file, Existing existing)
 {
     if (!QFileInfo::exists(databasePath))
         throw Exception(QStringLiteral("O banco de dados %1 não existe.").arg(databasePath));
-    const QString partial = file + QStringLiteral(".parcial");
-    QFile::remove(partial);
+    // A name of its own, made here: never a file that was there before.
+    QByteArray partial = QFile::encodeName(file) + ".parcial-XXXXXX";
+    const int made = ::mkstemp(partial.data());
+    if (made < 0)
+        throw Exception(QStringLiteral("Não foi possível gravar a cópia em %1: %2")
+                            .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(made);
+    const QString partialName = QFile::decodeName(partial);
     try {
         const Connection from = open(databasePath, SQLITE_OPEN_READONLY);
-        const Connection to = open(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        const Connection to = open(partialName, SQLITE_OPEN_READWRITE);
         copyAll(from.get(), to.get(), databasePath);
     } catch (...) {
-        QFile::remove(partial);
+        QFile::remove(partialName);
         throw;
     }
-    QFile::remove(file);
-    if (!QFile::rename(partial, file))
-        throw Exception(QStringLiteral("Não foi possível gravar a cópia em %1.").arg(file));
+    const QByteArray target = QFile::encodeName(file);
+    // In one step, and over a file that is there only when asked to.
+    const int renamed =
+        existing == Existing::Replace
+            ? ::rename(partial.constData(), target.constData())
+            : ::renameat2(AT_FDCWD, partial.constData(), AT_FDCWD, target.constData(),
+                          RENAME_NOREPLACE);
+    if (renamed == 0) return;
+    const int error = errno;
+    QFile::remove(partialName);
+    if (error == EEXIST)
+        throw Exception(QStringLiteral("O arquivo %1 já existe; para substituí-lo pela cópia, use "
+                                       "--overwrite. Nada foi gravado.")
+                            .arg(file));
+    throw Exception(QStringLiteral("Não foi possível gravar a cópia em %1: %2")
+                        .arg(file, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 void SqliteBackup::restore(const QString &file, const QString &databasePath)

@@ -9,9 +9,13 @@
 class SqliteBackup
 {
 public:
-    // Copies the database into a new file (written beside it first, then renamed into place, so
-    // that FILE is never a half copy). Throws Exception with a Portuguese text.
-    static void save(const QString &databasePath, const QString &file);
+    enum class Existing { Refuse, Replace };
+
+    // Copies the database into FILE (written beside it under a name of its own first, then
+    // renamed into place, so that FILE is never a half copy). A FILE that exists is replaced
+    // only when asked to. Throws Exception with a Portuguese text.
+    static void save(const QString &databasePath, const QString &file,
+                     Existing existing = Existing::Refuse);
     // Replaces the database's content with that of a copy, once SQLite finds the copy sound.
     static void restore(const QString &file, const QString &databasePath);
 };

@@ -40,9 +40,8 @@ SqliteStatementCache::~SqliteStatementCache()
 
 void SqliteStatementCache::clear()
 {
-    for (sqlite3_stmt *statement : std::as_const(m_statements))
+    for (sqlite3_stmt *statement : m_statements.takeAll())
         sqlite3_finalize(statement);
-    m_statements.clear();
     m_handle = nullptr;
 }
 
@@ -52,12 +51,14 @@ sqlite3_stmt *SqliteStatementCache::prepared(sqlite3 *handle, const QString &sql
         clear();
         m_handle = handle;
     }
-    if (sqlite3_stmt *cached = m_statements.value(sql)) return cached;
+    if (sqlite3_stmt *const *cached = m_statements.find(sql)) return *cached;
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare16_v3(handle, sql.utf16(), int(sql.size() * sizeof(char16_t)),
                              SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
         fail(handle);
-    m_statements.insert(sql, statement);
+    // None of those pushed out is in use: a statement is used only within one select().
+    for (sqlite3_stmt *gone : m_statements.keep(sql, statement))
+        sqlite3_finalize(gone);
     return statement;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "DataPacket.h"
+#include "RecentStatements.h"
 
-#include <QHash>
 #include <QString>
 #include <QVariantList>
 
@@ -11,8 +11,9 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // Reads the rows of the server's own lists straight through SQLite's C interface, with each
-// statement prepared once per connection. The Qt driver turns every value into a QVariant
-// first, which on a list of ten thousand dimensions costs more than the query itself.
+// statement prepared once per connection and kept while it is among the most recently used
+// (RecentStatements). The Qt driver turns every value into a QVariant first, which on a long
+// list costs more than the query itself (docs/server.md, "Performance").
 // Used on the thread that owns the connection only; clear() before the connection closes.
 class SqliteStatementCache
 {
@@ -31,5 +32,5 @@ private:
     sqlite3_stmt *prepared(sqlite3 *handle, const QString &sql);
 
     sqlite3 *m_handle = nullptr; // the connection the cached statements belong to
-    QHash<QString, sqlite3_stmt *> m_statements;
+    RecentStatements<sqlite3_stmt *> m_statements;
 };

@@ -1,5 +1,7 @@
 #include "TableLayout.h"
 
+#include "DimensionFields.h"
+
 #include <QStringList>
 
 TableLayout::TableLayout(QString table, QVector<Field> fields, QVector<int> keyFields)
@@ -9,24 +11,23 @@ TableLayout::TableLayout(QString table, QVector<Field> fields, QVector<int> keyF
 
 const TableLayout &TableLayout::dimensions()
 {
-    static const TableLayout layout(QStringLiteral("DIMENSAODIME"),
-                                    {{QStringLiteral("IDDIMENSAODW"), 1},
-                                     {QStringLiteral("NRSEQUEDIME"), 5},
-                                     {QStringLiteral("NMITEMDIME"), 30},
-                                     {QStringLiteral("CDTABELADIME"), 30},
-                                     {QStringLiteral("DSPKDIME"), 30},
-                                     {QStringLiteral("DSITEMDIME"), 30},
-                                     {QStringLiteral("DSPKDIME2"), 30}},
+    namespace df = dimension_fields;
+    static const TableLayout layout(df::Table,
+                                    {{df::Flag, 1},
+                                     {df::Code, 5},
+                                     {df::Name, 30},
+                                     {df::DimensionTable, 30},
+                                     {df::Key, 30},
+                                     {df::Attribute, 30},
+                                     {df::Parent, 30}},
                                     {1});
     return layout;
 }
 
 const TableLayout &TableLayout::extras()
 {
-    static const TableLayout layout(QStringLiteral("ATRIBEXTRADIME"),
-                                    {{QStringLiteral("NRSEQUEDIME"), 5},
-                                     {QStringLiteral("CDATRIBEXTRDIME"), 30},
-                                     {QStringLiteral("DSATRIBEXTRDIME"), 30}},
+    namespace ef = extra_fields;
+    static const TableLayout layout(ef::Table, {{ef::Code, 5}, {ef::Field, 30}, {ef::Name, 30}},
                                     {0, 1});
     return layout;
 }

@@ -61,7 +61,8 @@ public:
 private:
     Stock(int first, int count) : stored(count)
     {
-        path = bench_server::sqliteFile(server, QStringLiteral("bench%1.sqlite").arg(count));
+        path = bench_server::sqliteFile(server, QStringLiteral("bench%1.sqlite").arg(count),
+                                        {QString::fromLatin1(bench_server::ClientTable)});
         ready = !path.isEmpty() && bench_server::start(server, QStringLiteral("sqlite:") + path) &&
                 bench_server::storeDimensions(server, first, count, QStringLiteral("Dimensão %1"));
     }

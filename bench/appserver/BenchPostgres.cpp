@@ -70,8 +70,10 @@ private:
             return;
         }
         url = pg->createDatabase(QStringLiteral("bench"));
-        // A database the server did not create itself holds no demo content.
-        ready = !url.isEmpty() && bench_server::start(first, url) &&
+        // A database the server did not create itself holds no demo content: the table the
+        // dimensions name is made here.
+        ready = !url.isEmpty() && execute({bench_server::ClientTable}) &&
+                bench_server::start(first, url) &&
                 bench_server::start(second, url) &&
                 bench_server::storeDimensions(first, 1, Stored, QStringLiteral("Dimensão %1")) &&
                 settle();
@@ -97,10 +99,12 @@ private:
     // The rows just stored are made visible to every reader once, their statistics taken and
     // the pages written out, so that neither side measured pays for it, nor for an autovacuum
     // or a checkpoint during a measure.
-    bool settle() const
+    bool settle() const { return execute({"VACUUM (FREEZE, ANALYZE)", "CHECKPOINT"}); }
+
+    bool execute(std::initializer_list<const char *> statements) const
     {
         const std::shared_ptr<PGconn> connection(PQconnectdb(url.toUtf8().constData()), &PQfinish);
-        for (const char *sql : {"VACUUM (FREEZE, ANALYZE)", "CHECKPOINT"}) {
+        for (const char *sql : statements) {
             PGresult *result = PQexec(connection.get(), sql);
             const bool done = PQresultStatus(result) == PGRES_COMMAND_OK;
             PQclear(result);

@@ -40,15 +40,8 @@ public:
 private:
     ProfileStock()
     {
-        path = bench_server::sqliteFile(
-            server, QStringLiteral("profile.sqlite"),
-            {QStringLiteral("CREATE TABLE MEMBRO (CDMEMBRO INTEGER PRIMARY KEY, "
-                            "NMMEMBRO VARCHAR(30), CDPAI INTEGER)"),
-             QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                            "WHERE i < %1) INSERT INTO MEMBRO SELECT i, 'Membro ' || i, "
-                            "CASE WHEN i < 10 THEN NULL ELSE i / 10 END FROM n")
-                 .arg(Members),
-             QStringLiteral("CREATE INDEX MEMBRO_PAI ON MEMBRO (CDPAI)")});
+        path = bench_server::sqliteFile(server, QStringLiteral("profile.sqlite"),
+                                        bench_server::memberTable(Members));
         if (path.isEmpty() || !bench_server::start(server, QStringLiteral("sqlite:") + path))
             return;
         ready = true;
@@ -142,10 +135,10 @@ void members_ours(benchmark::State &state, bool children)
     net->SetTimeoutMs(120000);
     const Variant parentKey = children ? Variant(QStringLiteral("12345")) : Variant::Null();
     const auto ask = [&] {
-        return net->AppServer().Call(
-            QStringLiteral("getMembros"),
-            {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"), QStringLiteral("NMMEMBRO"),
-             QStringLiteral("CDPAI"), parentKey, Variant::Null(), Variant(MemberPage)});
+        return net->AppServer().Call(QStringLiteral("getMembros"),
+                                     {QStringLiteral("MEMBRO"), QStringLiteral("CDMEMBRO"),
+                                      QStringLiteral("NMMEMBRO"), QStringLiteral("CDPAI"),
+                                      parentKey, Variant::Null(), Variant(MemberPage)});
     };
     // Every worker has its statement ready before anything is measured, as the floor prepares
     // its own first; a page of children is quick enough for a short run to be all warming.

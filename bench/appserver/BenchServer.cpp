@@ -46,6 +46,17 @@ QString sqliteFile(const ServerProcess &server, const QString &fileName,
     return ok ? path : QString();
 }
 
+QStringList memberTable(int members)
+{
+    return {QStringLiteral("CREATE TABLE MEMBRO (CDMEMBRO INTEGER PRIMARY KEY, "
+                           "NMMEMBRO VARCHAR(30), CDPAI INTEGER)"),
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < %1) INSERT INTO MEMBRO SELECT i, 'Membro ' || i, "
+                           "CASE WHEN i < 10 THEN NULL ELSE i / 10 END FROM n")
+                .arg(members),
+            QStringLiteral("CREATE INDEX MEMBRO_PAI ON MEMBRO (CDPAI)")};
+}
+
 bool start(ServerProcess &server, const QString &databaseUrl)
 {
     if (server.start(databaseUrl)) return true;

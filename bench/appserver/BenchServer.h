@@ -21,9 +21,18 @@ QString codeOf(int i); // the stored form, five digits
 QString sqliteFile(const ServerProcess &server, const QString &fileName,
                    const QStringList &statements = {});
 
+// The statements of a table MEMBRO of that many members, a clean hierarchy ten wide per parent,
+// with an index on the parent as a real dimension table would have.
+QStringList memberTable(int members);
+
 bool start(ServerProcess &server, const QString &databaseUrl = QString());
 
 double residentMiB(qint64 pid); // a process's resident memory, 0 when it cannot be read
+
+// The application table the stored dimensions name (key CDCLIENTE, main attribute NMCLIENTE),
+// for a database made without the server's demo content.
+inline constexpr const char *ClientTable =
+    "CREATE TABLE CLIENTE (CDCLIENTE INTEGER PRIMARY KEY, NMCLIENTE VARCHAR(60))";
 
 // Stores the dimensions first .. first + count - 1 in one save, named by the pattern ("%1" is
 // the code); true when the server answered with a list.

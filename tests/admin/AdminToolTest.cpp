@@ -136,7 +136,15 @@ TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
     // A dimension put over the server's users behind its back shows nothing of them.
     execute("UPDATE DIMENSAODIME SET CDTABELADIME = 'USUARIOSERVIDOR', DSPKDIME = 'NMUSUARIO', "
             "DSITEMDIME = 'DSSENHA', DSPKDIME2 = NULL WHERE NRSEQUEDIME = '00003'");
+    execute("INSERT INTO ATRIBEXTRADIME (NRSEQUEDIME, CDATRIBEXTRDIME, DSATRIBEXTRDIME) "
+            "VALUES ('00001', 'IMFOTO', 'Foto')");
     const Outcome broken = admin({"check"});
+    // What the server would no longer store, each with the screen's text.
+    for (const char *rule : {"REGRA    00004: Tabela \"SUMIU\" inválida.\n",
+                             "REGRA    00003: Tabela \"USUARIOSERVIDOR\" inválida.\n",
+                             "REGRA    00001 atributo extra IMFOTO: Campo \"IMFOTO\" é de tipo não "
+                             "permitido para constituir uma dimensão.\n"})
+        EXPECT_TRUE(broken.out.contains(rule)) << broken.out.toStdString();
     EXPECT_EQ(broken.code, 1);
     EXPECT_TRUE(broken.out.contains("NOME     00001 \"Clientes\" e 00003 \"Clientes \": diferem só "
                                     "por espaços nas pontas\n"));
@@ -154,6 +162,8 @@ TEST_F(Admin, CheckReportsEachDimensionAndFailsWhenTheDataHasAProblem)
     EXPECT_EQ(json.code, 1);
     const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_TRUE(report.value("problemas").toBool());
+    // The three above, and the two extras of 00004, whose table is gone.
+    EXPECT_EQ(report.value("fora_das_regras").toArray().size(), 5);
     const QJsonObject sellers =
         report.value("dimensoes").toArray()[4].toObject().value("perfil").toObject();
     EXPECT_EQ(sellers.value("LINHAS").toInteger(), 7);

@@ -2,6 +2,7 @@
 // program against a real server. Refusals carry the screen's own messages.
 #include "ServerProcess.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,6 +39,7 @@ protected:
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TZ", "America/Sao_Paulo"); // local time is not UTC
         program.setProcessEnvironment(env);
         program.start(KZR_ADMIN_PROGRAM,
                       args + QStringList{"--port", QString::number(server.port()), "--settings",
@@ -100,6 +102,7 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     segments["extras"] =
         QJsonArray{QJsonObject{{"CDATRIBEXTRDIME", "DSSEGMENTO"}, {"DSATRIBEXTRDIME", "Segmento"}}};
     wanted.append(segments);
+    wanted.append(dimension("15", QString(48, 'x'), "REGIAO", "CDREGIAO", "NMREGIAO")); // too long
     wanted.append(dimension("13", "Clientes", "REGIAO", "CDREGIAO", "NMREGIAO")); // name taken
     wanted.append(dimension("14", "Sem tabela", "NADA", "CDNADA", "NMNADA"));
     const QString file = write("dimensoes.json", wanted);
@@ -112,15 +115,17 @@ TEST_F(Import, AppliesAFileThroughTheScreensRulesAndReportsEachRefusal)
     const Outcome run = admin({"import", file});
     EXPECT_EQ(run.code, 1) << run.out.toStdString() << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00013 (item 7): Nome já cadastrado."))
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00015 (item 7): Valor excede o tamanho do "
+                               "campo \"Nome\" (máximo 30 caracteres)."))
         << run.out.toStdString();
-    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00014 (item 8): Tabela \"NADA\" inválida."));
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00013 (item 8): Nome já cadastrado."));
+    EXPECT_TRUE(lines.contains("RECUSADO dimensão 00014 (item 9): Tabela \"NADA\" inválida."));
     EXPECT_TRUE(
         lines.contains("RECUSADO atributo extra PCDESCONTO da dimensão 00002: Campo "
                        "\"PCDESCONTO\" é de tipo não permitido para constituir uma dimensão."));
     EXPECT_TRUE(lines.contains("alterada a dimensão 00004: Nome")) << run.out.toStdString();
     EXPECT_TRUE(lines.contains("a dimensão 00002 deixou de constar do cubo"));
-    EXPECT_EQ(lines.last(), "2 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), 3 recusa(s).");
+    EXPECT_EQ(lines.last(), "2 inclusão(ões), 3 alteração(ões), 1 exclusão(ões), 4 recusa(s).");
     static const QRegularExpression lineStart("^", QRegularExpression::MultilineOption);
     EXPECT_EQ(dry.out, QString(run.out).replace(lineStart, "(simulação) "));
 
@@ -189,6 +194,22 @@ TEST_F(Import, RestoresADeletedDimensionFromItsHistory)
         QJsonDocument::fromJson(admin({"history", "12", "--format", "json"}).out.toUtf8()).array();
     ASSERT_EQ(history.size(), 4);
     const QString at = history[2].toObject()["when"].toString(); // the extra just added
+
+    // Moments as shown (local time, to the second, the zone said) are taken back as typed: the
+    // version in force at the end of that second. Codes go short everywhere; an unknown one fails.
+    const QString shown = text.out.section('\n', 2, 2).section('\t', 0, 0);
+    EXPECT_TRUE(shown.endsWith("-03:00")) << shown.toStdString();
+    const QDateTime endOfSecond = QDateTime::fromString(shown, Qt::ISODate).addMSecs(999);
+    QString inForce;
+    for (const auto &change : history)
+        if (inForce.isEmpty() && QDateTime::fromString(change.toObject()["when"].toString(), Qt::ISODateWithMs) <= endOfSecond)
+            inForce = change.toObject()["when"].toString();
+    const Outcome typed = admin({"restore", "12", "--at", shown.left(19), "--dry-run"});
+    EXPECT_TRUE(typed.out.startsWith("(simulação) versão de " + inForce + " ")) << typed.out.toStdString() << typed.err.toStdString();
+    EXPECT_EQ(admin({"members", "1"}).code, 0);
+    const Outcome unknown = admin({"history", "99"});
+    EXPECT_EQ(unknown.code, 3);
+    EXPECT_EQ(unknown.err, "kzr-admin: Não há dimensão com o código \"00099\".\n");
 
     // While another dimension holds its name, the dry run is refused just as the restore.
     const QJsonObject namesake =

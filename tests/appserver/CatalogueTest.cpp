@@ -128,9 +128,10 @@ TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
                                                          : QString("a profile");
          }},
     };
-    for (const QString &own : {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR",
-                               "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR",
-                               "SESSAOSERVIDOR"}) {
+    for (const QString own :
+         {"USUARIOSERVIDOR", "usuarioservidor", "AUDITORIASERVIDOR", "ACESSOSERVIDOR",
+          "VERSAOSERVIDOR", "ESQUEMASERVIDOR", "FIMSESSAOSERVIDOR", "SESSAOSERVIDOR",
+          "main.USUARIOSERVIDOR", "\"acessoservidor\"", "sqlite_master", "SQLITE_SEQUENCE"}) {
         for (const auto &[method, call] : calls) {
             SCOPED_TRACE(std::string(method) + " " + own.toStdString());
             const QString missing = call("TABELAFALTANTE");
@@ -140,7 +141,7 @@ TEST_P(Catalogue, TheServersOwnTablesDoNotExistForAnyClientCall)
         // Nor can a dimension be saved over one, for the profile line to show its contents.
         EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::insert(
                       deltas::dimension("9", "Senhas", own, "NMUSUARIO", "DSSENHA"))})),
-                  "A tabela \"" + own + "\" não existe no banco de dados. Nada foi gravado.");
+                  "Dimensão 00009: Tabela \"" + own + "\" inválida. Nada foi gravado.");
     }
     EXPECT_TRUE(client->codes().isEmpty());
 }

@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <sqlite3.h>
 #include <thread>
 
 namespace {
@@ -362,6 +363,36 @@ TEST_P(Profile, AMemberPageStopsAtTheTimeLimitAndLeavesTheConnectionUsable)
         MemberPages(db, std::chrono::seconds(60))
             .answer("GRANDE", "CDGRANDE", "NMGRANDE", "CDPAI", QString("1"), std::nullopt, 2));
     EXPECT_EQ(lines(page), QStringList({"1000|m|1|0|", "1001|m|1|0|"}));
+}
+
+// Statement texts come partly from clients (the table and columns they name): a connection
+// keeps the ones used most recently only, however many it is asked, and prepares again one
+// it let go of.
+TEST_P(Profile, AConnectionKeepsABoundedNumberOfReadStatements)
+{
+    Database db(DatabaseConfig::parse(server.databaseUrl()), "statements");
+    const auto ask = [&](int i) {
+        const packet::Packet answer = db.select(QString("SELECT CAST(? AS TEXT) AS n%1").arg(i),
+                                                {QString::number(i)}, {{"N", 20}});
+        return answer.rows.value(0).value(0).value_or("<none>");
+    };
+    for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(ask(i), QString::number(i));
+    EXPECT_EQ(ask(0), "0"); // let go of long ago
+    qint64 kept = 0;
+    if (isPostgres()) {
+        kept = db.rows("SELECT COUNT(*) FROM pg_prepared_statements WHERE name LIKE 'kzr_select%'",
+                       {})
+                   .value(0)
+                   .value(0)
+                   .toLongLong();
+    } else {
+        for (sqlite3_stmt *s = sqlite3_next_stmt(db.sqliteConnection(), nullptr); s;
+             s = sqlite3_next_stmt(db.sqliteConnection(), s))
+            ++kept;
+    }
+    EXPECT_GT(kept, 0);
+    EXPECT_LE(kept, 140); // 128 reads and the few statements of the connection's own
 }
 
 // A file without WAL, as other programs make them: there a reader holds a writer's commit back,

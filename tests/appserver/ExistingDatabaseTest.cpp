@@ -96,7 +96,7 @@ TEST(ExistingDatabase, OnlyTheServersTablesAreAddedAndMixedCaseNamesAreFound)
     QMap<QString, QString> after = snapshot(copy);
     for (const char *added : {"DIMENSAODIME", "ATRIBEXTRADIME", "USUARIOSERVIDOR",
                               "AUDITORIASERVIDOR", "ACESSOSERVIDOR", "VERSAOSERVIDOR", "ESQUEMASERVIDOR",
-                              "SESSAOSERVIDOR"}) {
+                              "FIMSESSAOSERVIDOR", "SESSAOSERVIDOR"}) {
         EXPECT_TRUE(after.remove("schema " + QString(added)) == 1) << added;
         EXPECT_TRUE(after.remove("rows " + QString(added)) == 1) << added;
     }

@@ -8,6 +8,7 @@
 #include "StorageFixture.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <atomic>
 #include <csignal>
@@ -152,8 +153,14 @@ TEST(Failover, TwoServersShareSessionsAndARestartOfEachInTurnLosesNothing)
 TEST(Failover, AStoppingServerFinishesTheCallUnderWayAndTellsEveryClient)
 {
     ServerProcess server;
-    ASSERT_TRUE(server.start({}, {"--metrics", "127.0.0.1:0"})) << server.error();
+    ASSERT_TRUE(server.start({}, {"--metrics", "127.0.0.1:0", "--http", "127.0.0.1:0"}))
+        << server.error();
     const OpsPage ops(server);
+    const QRegularExpressionMatch http =
+        QRegularExpression("API HTTP em http://127.0.0.1:(\\d+)/").match(server.output());
+    ASSERT_TRUE(http.hasMatch()) << server.output().toStdString();
+    const quint16 httpPort = quint16(http.captured(1).toUInt());
+    ASSERT_TRUE(RawWireClient().connectTo(server.host(), httpPort, 1000));
     RawWireClient idle;
     ASSERT_TRUE(idle.connectTo(server.host(), server.port()));
     ASSERT_TRUE(idle.resume(server.access().sessionToken));
@@ -172,8 +179,9 @@ TEST(Failover, AStoppingServerFinishesTheCallUnderWayAndTellsEveryClient)
     const std::optional<wire::Reply> told = idle.readReply();
     ASSERT_TRUE(told.has_value());
     EXPECT_TRUE(told->stopping.has_value());
-    RawWireClient late;
+    RawWireClient late, lateHttp;
     EXPECT_FALSE(late.connectTo(server.host(), server.port(), 1000));
+    EXPECT_FALSE(lateHttp.connectTo(server.host(), httpPort, 1000)); // nor on the HTTP port
     lock.exec("ROLLBACK");
     EXPECT_EQ(save.get(), "");
     EXPECT_EQ(server.waitForExit(10000), 0);

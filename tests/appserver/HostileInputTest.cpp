@@ -4,6 +4,7 @@
 // one holds more of the server than its limits, and the server goes on serving everyone else.
 // The server runs with small limits so that they are reached quickly.
 #include "Deltas.h"
+#include "OpsPage.h"
 #include "RawWireClient.h"
 #include "ServerFailure.h"
 #include "ServerProcess.h"
@@ -13,6 +14,7 @@
 #include <QCborMap>
 #include <QCborStreamWriter>
 #include <QCborValue>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
@@ -147,14 +149,17 @@ TEST_F(HostileInput, HostileNamesAreNamesThatDoNotExist)
             TestClient::packetOf(client->dimensao("vdExtras", {"00001", "", name})).rows.isEmpty());
         EXPECT_TRUE(server_failure::is(client->estrutura("getFields", {"D", name})));
     }
-    // Values are stored as given and read back whole.
+    // Values are stored as given and read back whole; a table of such a name is none.
     const QString sly = "a'); DROP TABLE CLIENTE;--";
-    ASSERT_EQ(client->saveDimensions(deltas::ofDimensions(
+    EXPECT_EQ(client->saveDimensions(deltas::ofDimensions(
                   {deltas::insert(deltas::dimension("00077", sly, sly, sly, "\"; --"))})),
+              "Dimensão 00077: Tabela \"" + sly + "\" inválida. Nada foi gravado.");
+    ASSERT_EQ(client->saveDimensions(
+                  deltas::ofDimensions({deltas::insert(deltas::dimension("00077", sly))})),
               "");
     const packet::Packet back = client->dimensions("00077");
     ASSERT_EQ(back.rows.size(), 1);
-    EXPECT_EQ(back.rows[0], deltas::dimension("00077", sly, sly, sly, "\"; --"));
+    EXPECT_EQ(back.rows[0], deltas::dimension("00077", sly));
     EXPECT_EQ(client->saveDimensions(deltas::ofDimensions({deltas::remove(back.rows[0])})), "");
     EXPECT_EQ(TestClient::column(
                   TestClient::packetOf(client->estrutura("getFields", {"D", "CLIENTE"})), "CDFIELD")
@@ -324,16 +329,32 @@ TEST_F(HostileInput, AWrongArgumentIsRefusedBeforeAnythingIsStored)
     }
 }
 
-TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
+// Enough dimensions that every list is a reply larger than the system's socket buffers can
+// hide.
+QString saveManyDimensions(TestClient &client)
 {
-    // Enough dimensions that every list is a reply larger than the system's socket buffers
-    // can hide.
     QVector<packet::Change> many;
     for (int i = 0; i < 2000; ++i)
         many << deltas::insert(deltas::dimension(QString::number(100 + i),
                                                  QString("Dimensão número %1").arg(i, 12),
                                                  "CLIENTE", "CDCLIENTE", "NMCLIENTE"));
-    ASSERT_EQ(client->saveDimensions(deltas::ofDimensions(many)), "");
+    return client.saveDimensions(deltas::ofDimensions(many));
+}
+
+// What a client that never reads sends: its session, then many lists.
+QByteArray deafAsks(const ServerProcess &server, int asked)
+{
+    QByteArray asks = wire::frame(wire::encodeRequest({QStringLiteral("KZR.Sessao"),
+                                                       QStringLiteral("resume"),
+                                                       {Variant(server.access().sessionToken)}}));
+    for (int i = 0; i < asked; ++i)
+        asks += getDimensaoFrame();
+    return asks;
+}
+
+TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
+{
+    ASSERT_EQ(saveManyDimensions(*client), "");
     // Idle after an answer: the clock runs from the reply, whoever wrote it.
     RawWireClient idle;
     ASSERT_TRUE(idle.connectTo(server.host(), server.port()));
@@ -358,11 +379,7 @@ TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
     // 60 lists of 2,005 dimensions: far more than the system's socket buffers can take in.
     constexpr int Asked = 60;
     // It joins the fixture's session first, so that its asks are served, not refused.
-    QByteArray asks = wire::frame(wire::encodeRequest({QStringLiteral("KZR.Sessao"),
-                                                       QStringLiteral("resume"),
-                                                       {Variant(server.access().sessionToken)}}));
-    for (int i = 0; i < Asked; ++i)
-        asks += getDimensaoFrame();
+    const QByteArray asks = deafAsks(server, Asked);
     ASSERT_EQ(::send(deaf, asks.constData(), size_t(asks.size()), 0), asks.size());
     // The server fills the buffers, pauses, reaches its 1 s limit and hangs up: its end of the
     // connection leaves the established state, its last bytes still waiting for the reader.
@@ -393,6 +410,59 @@ TEST_F(HostileInput, ClientsThatHoldOnToTheServerAreLetGo)
     EXPECT_TRUE(idle.waitClosed(2000));
     EXPECT_EQ(client->codes().size(), 2005);
     EXPECT_EQ(TestClient(server).codes().size(), 2005);
+}
+
+// Unread replies are bounded for all connections together as well: past the shared budget a
+// connection with unread replies is served nothing more until it reads them, while clients
+// that read go on being served.
+TEST(SlowReaders, TogetherHoldNoMoreThanTheOutputBudget)
+{
+    ServerProcess server;
+    ASSERT_TRUE(server.start(QString(), {"--output-budget", "64K", "--metrics", "127.0.0.1:0"}))
+        << server.error().toStdString();
+    const OpsPage ops(server);
+    TestClient client(server);
+    ASSERT_EQ(saveManyDimensions(client), "");
+    const QString lists = R"(kzr_requests_total{module="KZR01200.rdmDimensao",method="getDimensao"})";
+    const double before = ops.metric(lists);
+    constexpr int Deaf = 4;
+    // 60 lists of 2,005 dimensions: more than the system's buffers take, less than
+    // --output-buffer.
+    constexpr int Asked = 60;
+    std::vector<int> deaf;
+    for (int i = 0; i < Deaf; ++i) {
+        deaf.push_back(connectWithSmallReceiveBuffer(server.port()));
+        const QByteArray asks = deafAsks(server, Asked);
+        ASSERT_EQ(::send(deaf.back(), asks.constData(), size_t(asks.size()), 0), asks.size());
+    }
+    // Each gets what the system takes and a list more, then nothing while it does not read.
+    double served = 0;
+    for (QDeadlineTimer deadline(3000); served < Deaf * Asked && !deadline.hasExpired();
+         QThread::msleep(100))
+        served = ops.metric(lists) - before;
+    EXPECT_GE(served, Deaf);
+    EXPECT_LT(served, Deaf * Asked);
+    const double unread = ops.metric("kzr_unread_reply_bytes");
+    EXPECT_GT(unread, 64 * 1024);
+    EXPECT_LE(unread, 64 * 1024 + Deaf * 512 * 1024);
+    EXPECT_EQ(client.codes().size(), 2005); // a client that reads is served
+    // One that reads gets everything it asked for.
+    wire::FrameReader reader;
+    int answered = 0;
+    char buffer[65536];
+    timeval wait{5, 0};
+    ::setsockopt(deaf.front(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    for (ssize_t got = 1; answered < Asked + 1 && got > 0;) {
+        got = ::recv(deaf.front(), buffer, sizeof buffer, 0);
+        reader.append(QByteArray(buffer, int(std::max<ssize_t>(got, 0))));
+        while (const auto item = reader.next()) {
+            EXPECT_FALSE(wire::decodeReply(*item).fault.has_value());
+            ++answered;
+        }
+    }
+    EXPECT_EQ(answered, Asked + 1);
+    for (const int fd : deaf)
+        ::close(fd);
 }
 
 TEST_F(HostileInput, RequestsAreAnsweredInOrderHoweverTheirBytesArrive)

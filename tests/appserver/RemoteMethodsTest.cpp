@@ -80,10 +80,10 @@ TEST_F(RemoteMethods, RecordSetsLoadTheRepliesAndSendTheirDeltas)
     dados.Append();
     dados.FieldByName("IDDIMENSAODW")->SetAsString("S");
     dados.FieldByName("NRSEQUEDIME")->SetAsString("00042");
-    dados.FieldByName("NMITEMDIME")->SetAsString("Regiões");
-    dados.FieldByName("CDTABELADIME")->SetAsString("REGIAO");
-    dados.FieldByName("DSPKDIME")->SetAsString("CDREGIAO");
-    dados.FieldByName("DSITEMDIME")->SetAsString("NMREGIAO");
+    dados.FieldByName("NMITEMDIME")->SetAsString("Cidades e regiões");
+    dados.FieldByName("CDTABELADIME")->SetAsString("CIDADE");
+    dados.FieldByName("DSPKDIME")->SetAsString("CDCIDADE");
+    dados.FieldByName("DSITEMDIME")->SetAsString("NMCIDADE");
     dados.Post();
     const Variant reply = client->dimensao("SetDimensao", {dados.Delta()});
     ASSERT_EQ(TestClient::failureOf(reply), "");

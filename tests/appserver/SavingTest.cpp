@@ -19,6 +19,12 @@ using namespace deltas;
 
 class Saving : public StorageFixture
 {
+protected:
+    void SetUp() override
+    {
+        StorageFixture::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) ASSERT_EQ(createApplicationTables(), "");
+    }
 };
 
 TEST_P(Saving, SavesDimensionsAndExtrasAndAnswersWhatIsStored)
@@ -119,25 +125,63 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
 
     struct Case
     {
-        const char *what;
+        QString what;
         Variant delta;
         bool extras;
-        const char *mentions;
+        QString mentions; // the screen's own text, where the screen has one
     };
-    const std::vector<Case> refusals = {
+    const auto newDimension = [](const Row &row) { return ofDimensions({insert(row)}); };
+    const auto newExtra = [](const Row &row) { return ofExtras({insert(row)}); };
+    std::vector<Case> refusals = {
         {"duplicate code",
          ofDimensions({insert(dimension("00003", "Cidades")), insert(dimension("1", "Outra"))}),
          false, "00001"},
         {"duplicate name", ofDimensions({insert(dimension("00003", "Produtos"))}), false,
-         "Produtos"},
+         "Dimensão 00003: Nome já cadastrado. Nada foi gravado."},
+        {"duplicate name but for blanks around it", newDimension(dimension("3", " Produtos ")),
+         false, "Dimensão 00003: Nome já cadastrado. Nada foi gravado."},
         {"rename onto another's name",
          ofDimensions({modify(dimension("00001", "Clientes"), dimension("00001", "Produtos"))}),
-         false, "Produtos"},
+         false, "Nome já cadastrado."},
+        {"blank code", newDimension(dimension("", "Sem código")), false,
+         "Código de dimensão deve ser Informado."},
         {"code not digits", ofDimensions({insert(dimension("12a", "Doze"))}), false, "12a"},
         {"blank name", ofDimensions({insert(dimension("00005", " "))}), false, "00005"},
         {"flag other than S or N",
-         ofDimensions({insert(dimension("00005", "Cinco", "T", "A", "B", {}, "X"))}), false,
-         "IDDIMENSAODW"},
+         newDimension(dimension("00005", "Cinco", "CLIENTE", "CDCLIENTE", "NMCLIENTE", {}, "X")),
+         false, "IDDIMENSAODW"},
+        {"a key without a table", newDimension(dimension("5", "Cinco", "", "CDCLIENTE", "")),
+         false,
+         "Campo \"Chave Primária\" só deve ser preenchido quando o campo \"Tabela Dimensão\" "
+         "também for preenchido."},
+        {"a parent without a table", newDimension(dimension("5", "Cinco", "", "", "", "CDPAI")),
+         false, "Campo \"Auto Relacionamento\" só deve ser preenchido quando"},
+        {"no key", newDimension(dimension("5", "Cinco", "CLIENTE", " ", "NMCLIENTE")), false,
+         "Campo \"Chave Primária\" deve ser informado."},
+        {"no main attribute", newDimension(dimension("5", "Cinco", "CLIENTE", "CDCLIENTE", "")),
+         false, "Campo \"Atributo Principal\" deve ser informado."},
+        {"main attribute is the key",
+         newDimension(dimension("5", "Cinco", "cliente", "CDCLIENTE", "CDCLIENTE")), false,
+         "O campo \"Atributo Principal\" não deve ter o mesmo conteúdo do campo \"Chave "
+         "Primária\""},
+        {"parent is the main attribute",
+         newDimension(dimension("5", "Cinco", "CLIENTE", "CDCLIENTE", "NMCLIENTE", "NMCLIENTE")),
+         false,
+         "O campo \"Auto Relacionamento\" não deve ter o mesmo conteúdo do campo \"Atributo "
+         "Principal\""},
+        {"no such table", newDimension(dimension("5", "Cinco", "NAOEXISTE", "X", "Y")), false,
+         "Dimensão 00005: Tabela \"NAOEXISTE\" inválida. Nada foi gravado."},
+        {"no such field", newDimension(dimension("5", "Cinco", "CLIENTE", "NAOHA")), false,
+         "Campo \"NAOHA\" inválido para a tabela \"CLIENTE\"."},
+        {"a type no dimension may have",
+         newDimension(dimension("5", "Cinco", "CLIENTE", "CDCLIENTE", "IMFOTO")), false,
+         "Campo \"IMFOTO\" é de tipo não permitido para constituir uma dimensão."},
+        {"table changed while extras exist",
+         ofDimensions({modify(dimension("00001", "Clientes"),
+                              dimension("00001", "Clientes", "CIDADE", "CDCIDADE", "NMCIDADE"))}),
+         false,
+         "Não é permitido alterar o campo tabela dimensão, pois existem atributos extras "
+         "cadastrados para essa tabela."},
         {"delete with extras", ofDimensions({remove(dimension("00001", "Clientes"))}), false,
          "atributos extras"},
         {"recode with extras",
@@ -146,13 +190,31 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
         {"extra of no dimension", ofExtras({insert(extra("00099", "CDX", "X"))}), true, "00099"},
         {"extra field twice", ofExtras({insert(extra("00001", "CDCIDADE", "Outra"))}), true,
          "CDCIDADE"},
-        {"extra name twice", ofExtras({insert(extra("00001", "CDUF", "Cidade"))}), true, "Cidade"},
+        {"extra name twice", ofExtras({insert(extra("00001", "CDUF", "Cidade"))}), true,
+         "Atributo extra CDUF da dimensão 00001: Nome de atributo extra já cadastrado. Nada foi "
+         "gravado."},
+        {"extra without a name", newExtra(extra("00001", "CDUF", " ")), true,
+         "Nome do atributo extra deve ser informado."},
+        {"extra without a field", newExtra(extra("00001", "", "UF")), true,
+         "Atributo extra deve ser informado."},
+        {"extra on the dimension's key", newExtra(extra("00001", "CDCLIENTE", "Código")), true,
+         "O campo \"Atributo Extra\" não deve ter o mesmo conteúdo do campo \"Chave Primária\""},
+        {"extra field not in the table", newExtra(extra("00001", "NAOHA", "Nada")), true,
+         "Campo \"NAOHA\" inválido para a tabela \"CLIENTE\"."},
+        {"extra of a type no dimension may have", newExtra(extra("00001", "VLSALDO", "Saldo")),
+         true, "Campo \"VLSALDO\" é de tipo não permitido para constituir uma dimensão."},
     };
+    // Neither the server's own tables nor the database system's, however spelled.
+    for (const QString table : {"main.USUARIOSERVIDOR", "sqlite_master", "sqlite_schema",
+                                "SQLITE_SEQUENCE", "ACESSOSERVIDOR"})
+        refusals.push_back({table, newDimension(dimension("5", "Cinco", table, "NMUSUARIO", "DSSENHA")),
+                            false, "Tabela \"" + table + "\" inválida."});
     for (const Case &c : refusals) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.what.toStdString());
         const QString message =
             c.extras ? client->saveExtras(c.delta) : client->saveDimensions(c.delta);
-        EXPECT_TRUE(message.contains(c.mentions)) << message.toStdString();
+        EXPECT_TRUE(message.contains(c.mentions) && message.endsWith(" Nada foi gravado."))
+            << message.toStdString();
         EXPECT_EQ(client->dimensions().rows, dimensionsBefore.rows);
         EXPECT_EQ(client->extras("00001").rows, extrasBefore.rows);
     }
@@ -181,10 +243,41 @@ TEST_P(Saving, TheDatabaseKeepsItsGuaranteesAndNothingIsHalfApplied)
         EXPECT_EQ(client->extras("00001").rows, extrasBefore.rows);
     }
 
+    // The same rules hold for a journal confirmed after a dry run.
+    const Variant ownTable = VarArrayOf(
+        {"KZR01200.rdmDimensao", "SetDimensao",
+         VarArrayOf({newDimension(dimension("6", "Seis", "sqlite_schema", "name", "sql"))})});
+    EXPECT_EQ(TestClient::failureOf(client->dimensaoConnection().callModule(
+                  "KZR.Simulacao", "confirma", {VarArrayOf({ownTable})})),
+              "Dimensão 00006: Tabela \"sqlite_schema\" inválida. Nada foi gravado.");
+    EXPECT_EQ(client->dimensions().rows, dimensionsBefore.rows);
+
+    // A name goes without the blanks around it; table and fields as sent, found in any case.
+    ASSERT_EQ(client->saveDimensions(
+                  newDimension(dimension("6", " Seis ", "cliente", "cdcliente", "nmcliente"))),
+              "");
+    EXPECT_EQ(dimensionsDirectly().last(), "S|00006|Seis|cliente|cdcliente|nmcliente|<null>");
+
+    // Stored before the rules were kept: still read, no hindrance to the others' saves, and
+    // changed only into a sound dimension.
+    ASSERT_EQ(executeDirectly({"INSERT INTO DIMENSAODIME (IDDIMENSAODW, NRSEQUEDIME, NMITEMDIME, "
+                               "CDTABELADIME, DSPKDIME, DSITEMDIME) VALUES ('S', '00070', "
+                               "'Antiga', 'NAOEXISTE', 'X', 'Y')"}),
+              "");
+    EXPECT_EQ(client->codes(), QStringList({"00001", "00002", "00006", "00070"}));
+    EXPECT_EQ(client->saveDimensions(ofDimensions({modify(dimension("00002", "Produtos", "PRODUTO"),
+                                                          dimension("00002", "Itens", "ITEM"))})),
+              "");
+    const Row old = dimension("00070", "Antiga", "NAOEXISTE", "X", "Y");
+    EXPECT_EQ(client->saveDimensions(ofDimensions(
+                  {modify(old, dimension("00070", "Antiga", "NAOEXISTE", "X", "Y", {}, "N"))})),
+              "Dimensão 00070: Tabela \"NAOEXISTE\" inválida. Nada foi gravado.");
+    EXPECT_EQ(client->saveDimensions(ofDimensions({modify(old, dimension("00070", "Antiga"))})), "");
+
     // Once its extras are gone, the dimension may go.
     EXPECT_EQ(client->saveExtras(ofExtras({remove(extra("00001", "CDCIDADE", "Cidade"))})), "");
     EXPECT_EQ(client->saveDimensions(ofDimensions({remove(dimension("00001", "Clientes"))})), "");
-    EXPECT_EQ(client->codes(), QStringList{"00002"});
+    EXPECT_EQ(client->codes(), QStringList({"00002", "00006", "00070"}));
 }
 
 TEST_P(Saving, ManySaversAtOnceEachGetTheRightAnswer)
@@ -399,7 +492,7 @@ TEST_P(Saving, ASaveCutOffAnywhereLeavesNothingBehind)
         changes << insert(dimension("5", ""));
         const QString answer = client->saveDimensions(ofDimensions(changes));
         EXPECT_TRUE(answer.startsWith("O banco de dados não respondeu") ||
-                    answer == "O nome da dimensão 00005 deve ser informado. Nada foi gravado.")
+                    answer == "Dimensão 00005: Nome de dimensão deve ser Informado. Nada foi gravado.")
             << answer.toStdString();
         nothingLeftBehind(answer);
     }
@@ -429,7 +522,8 @@ TEST_P(Saving, AConfirmedJournalIsSavedWholeOrNotAtAll)
     const Variant twice = save("setExtras", ofExtras({insert(extra("00001", "SGUF", "UF")),
                                                       insert(extra("00001", "CDREGIAO", "UF"))}));
     EXPECT_EQ(TestClient::failureOf(confirm({gone, table, twice})),
-              "A dimensão 00001 já possui um atributo extra com o nome \"UF\". Nada foi gravado.");
+              "Atributo extra CDREGIAO da dimensão 00001: Nome de atributo extra já cadastrado. Nada "
+              "foi gravado.");
     EXPECT_EQ(dimensionsDirectly(), stored);
     EXPECT_EQ(TestClient::column(client->extras("00001"), "CDATRIBEXTRDIME"),
               QStringList{"CDCIDADE"});
@@ -552,7 +646,8 @@ TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
     ASSERT_TRUE(server.start(url, {"--workers", "1"})) << server.error();
     TestClient client(server);
     ASSERT_EQ(
-        client.saveDimensions(deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um"))})),
+        client.saveDimensions(
+            deltas::ofDimensions({deltas::insert(deltas::dimension("1", "Um", "", "", ""))})),
         "");
 
     ASSERT_TRUE(pg->restart()) << pg->error();
@@ -577,7 +672,7 @@ TEST(DatabaseRestart, WorkersReconnectAfterPostgresRestarts)
     bool saved = false;
     for (int attempt = 0; attempt < 6 && !saved; ++attempt) {
         const QString message = client.saveDimensions(
-            deltas::ofDimensions({deltas::insert(deltas::dimension("2", "Dois"))}));
+            deltas::ofDimensions({deltas::insert(deltas::dimension("2", "Dois", "", "", ""))}));
         saved = message.isEmpty();
         failedSaves += saved ? 0 : 1;
     }
@@ -634,8 +729,9 @@ TEST(DatabaseRestart, ADatabaseThatStopsAnsweringIsAnsweredAtTheDeadline)
         EXPECT_TRUE(answer.contains("não respondeu em")) << answer << server.output();
 
     pg->resume();
-    // Once the database answers again, so does every worker.
+    // Once the server has seen the database answer again, so does every worker.
     TestClient after(server);
+    EXPECT_EQ(after.failureUntilAnswered(10000), "");
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(after.codes().isEmpty());
     EXPECT_TRUE(server.running());

@@ -91,6 +91,18 @@ TEST(ServerProgram, RefusesWhatItCannotUseWithAClearMessage)
         {{"--listen", "127.0.0.1:0", "--database", db, "--tls-cert", dir.filePath("none.pem"),
           "--tls-key", dir.filePath("none.key")},
          "none.pem"},
+        // The directory: only over TLS, a way to find the user, a group, a readable secret.
+        {{"--database", db, "--ldap-url", "http://dc1"}, "--ldap-url espera ldaps://"},
+        {{"--database", db, "--ldap-base", "dc=x"}, "--ldap-base precisa de --ldap-url"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-maintain-group", "cn=g"},
+         "Informe --ldap-user-filter"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-user-dn", "uid=ana"},
+         "--ldap-user-dn deve conter %s"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-user-dn", "uid=%s"},
+         "Informe --ldap-maintain-group"},
+        {{"--database", db, "--ldap-url", "ldaps://dc1", "--ldap-bind-password-file",
+          dir.filePath("none.txt")},
+         "none.txt"},
         // Nothing listens on port 1: the server says so instead of serving a dead database.
         {{"--database", "postgresql://nobody@127.0.0.1:1/none", "--listen", "127.0.0.1:0"},
          "127.0.0.1"},
@@ -347,6 +359,58 @@ TEST(ServerProgram, ServesMetricsAndHealthAndFallsSilentWhenNoWorkerTakesWork)
     ASSERT_TRUE(stuck->wait(60000));
 }
 
+// A database that stops answering holds no call past its deadline, those waiting for a worker
+// included; once it is known silent, calls do not wait for it at all until it answers again.
+TEST(ServerProgram, AStalledDatabaseHoldsNoCallPastItsDeadline)
+{
+    REQUIRE_POSTGRES(pg)
+    const QString url = pg->createDatabase("kzr_stall");
+    ASSERT_FALSE(url.isEmpty()) << pg->error();
+    ServerProcess server;
+    ASSERT_TRUE(server.start(url, {"--workers", "2", "--statement-timeout", "2",
+                                   "--metrics", "127.0.0.1:0"}))
+        << server.error();
+    const OpsPage ops(server);
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 6; ++i) {
+        clients.push_back(std::make_unique<TestClient>(server));
+        ASSERT_EQ(clients.back()->codes(), QStringList()); // the workers have connected
+    }
+    const QString lists = R"(kzr_requests_total{module="KZR01200.rdmDimensao",method="getDimensao"})";
+    const double before = ops.metric(lists);
+    ASSERT_TRUE(pg->pause()) << pg->error();
+    struct Resume
+    {
+        PostgresInstance *pg;
+        ~Resume() { pg->resume(); }
+    } resume{pg};
+    const auto ask = [&](TestClient &client) {
+        return TestClient::failureOf(client.dimensao("getDimensao", {Variant(QString()), Variant(QString())}));
+    };
+    // Six at once on two workers: the two that reach the database are cut off, and the four
+    // behind them are answered by their deadline without running.
+    QStringList answers(6);
+    std::vector<std::unique_ptr<QThread>> calls;
+    for (int i = 0; i < 6; ++i) {
+        calls.emplace_back(QThread::create([&, i] { answers[i] = ask(*clients[size_t(i)]); }));
+        calls.back()->start();
+    }
+    for (auto &call : calls)
+        ASSERT_TRUE(call->wait(60000));
+    for (const QString &answer : std::as_const(answers))
+        EXPECT_EQ(answer, "O banco de dados não respondeu em 2 s; a operação foi cancelada. "
+                          "Tente novamente.");
+    const double ran = ops.metric(lists) - before;
+    EXPECT_GE(ran, 1);
+    EXPECT_LE(ran, 2); // a probe may have held a worker for a while
+    // Known silent now: answered without a worker.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(ask(*clients[0]).startsWith("O banco de dados não respondeu"));
+    EXPECT_EQ(ops.metric(lists) - before, ran);
+    pg->resume();
+    EXPECT_EQ(clients[1]->failureUntilAnswered(30000), "");
+}
+
 TEST(ServerProgram, ABackupTakenDuringSavesIsWholeAndIsRestoredOnlyWithTheServerStopped)
 {
     ServerProcess server;
@@ -401,6 +465,29 @@ TEST(ServerProgram, ABackupTakenDuringSavesIsWholeAndIsRestoredOnlyWithTheServer
 
     EXPECT_EQ(server.admin({"restore", copy}, {}, &said), 1);
     EXPECT_TRUE(said.contains("está em uso")) << said;
+    // Whatever name reaches the database or its journals, no copy is written over them, and a
+    // restore through another name meets the running server's lock on the file itself.
+    const QString db = server.sqlitePath();
+    const QString symbolic = server.tempPath("ligacao.sqlite");
+    const QString hard = server.tempPath("outro-nome.sqlite");
+    ASSERT_TRUE(QFile::link(db, symbolic) && QFile::link(db + "-wal", server.tempPath("wal")) &&
+                QFile::link(server.tempPath(""), server.tempPath("pasta")));
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(hard).constData()), 0);
+    for (const QString &target : {db, db + "-wal", db + "-shm", symbolic, hard, server.tempPath("wal"),
+                                  server.tempPath("pasta/server.sqlite-journal")}) {
+        EXPECT_EQ(server.admin({"backup", target, "--overwrite"}, {}, &said), 1) << target;
+        EXPECT_TRUE(said.contains("é o próprio banco de dados")) << said;
+    }
+    for (const QString &name : {symbolic, hard}) {
+        const ProgramRun restore = runProgram({"restore", copy, "--database", "sqlite:" + name});
+        EXPECT_EQ(restore.exitCode, 1);
+        EXPECT_TRUE(restore.output.contains("está em uso")) << restore.output;
+    }
+    // A file that exists is replaced only when the operator says so.
+    EXPECT_EQ(server.admin({"backup", copy}, {}, &said), 1);
+    EXPECT_TRUE(said.contains("já existe; para substituí-lo pela cópia, use --overwrite")) << said;
+    EXPECT_EQ(server.admin({"backup", hard + ".copia"}, {}, &said), 0) << said;
+    EXPECT_EQ(server.admin({"backup", hard + ".copia", "--overwrite"}, {}, &said), 0) << said;
     EXPECT_EQ(TestClient(server).codes().size(), before.size() + saved);
     server.stop();
     EXPECT_EQ(server.admin({"restore", copy}, {}, &said), 0) << said;
@@ -431,33 +518,56 @@ TEST(ServerProgram, UpgradesTheTablesOfThePreviousLayoutAndRefusesANewerOne)
         QSqlDatabase::removeDatabase("direct");
         return done;
     };
-    // The layout before the version table: the same tables without it and without the sessions.
-    ASSERT_TRUE(sql("DROP TABLE ESQUEMASERVIDOR"));
-    ASSERT_TRUE(sql("DROP TABLE SESSAOSERVIDOR"));
+    // The layout before the version table: without it and what came after it.
+    for (const char *older : {"DROP TABLE ESQUEMASERVIDOR", "DROP TABLE FIMSESSAOSERVIDOR",
+                              "DROP TABLE SESSAOSERVIDOR",
+                              "ALTER TABLE ACESSOSERVIDOR DROP COLUMN IDORIGEM",
+                              "ALTER TABLE ACESSOSERVIDOR DROP COLUMN IDPAPEL"})
+        ASSERT_TRUE(sql(older)) << older;
     // Any start upgrades it: an administration command as well as the server.
     const ProgramRun upgrade = runProgram({"user", "list", "--database", server.databaseUrl()});
     EXPECT_EQ(upgrade.exitCode, 0);
-    EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 3; cópia anterior em " +
+    EXPECT_TRUE(upgrade.output.contains("atualizadas da versão 1 para a 4; cópia anterior em " +
                                         server.sqlitePath() + ".v1-"))
         << upgrade.output;
     ASSERT_TRUE(server.start(server.databaseUrl())) << server.error();
     EXPECT_EQ(TestClient(server).codes(), codes);
     EXPECT_EQ(QDir(server.tempPath("")).entryList({"server.sqlite.v1-*"}).size(), 1);
     server.stop();
-    ASSERT_FALSE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (3, 'de novo')")); // once only
+    ASSERT_FALSE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (4, 'de novo')")); // once only
     ASSERT_TRUE(sql("SELECT COUNT(*) FROM SESSAOSERVIDOR"));
 
-    ASSERT_TRUE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (4, '2030-01-01T00:00:00.000Z')"));
+    ASSERT_TRUE(sql("INSERT INTO ESQUEMASERVIDOR VALUES (5, '2030-01-01T00:00:00.000Z')"));
     QFile file(server.sqlitePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray untouched = file.readAll();
     file.close();
     EXPECT_FALSE(server.start(server.databaseUrl()));
     EXPECT_TRUE(
-        server.error().contains("versão 4 das tabelas do servidor, mais nova que a versão 3"))
+        server.error().contains("versão 5 das tabelas do servidor, mais nova que a versão 4"))
         << server.error();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), untouched);
+    file.close();
+    // Versions there never were, or past any 32-bit reading: refused untouched, no copy made.
+    for (const QString &version :
+         QStringList{"0", "-5", "2147483648", "4294967298", "9223372036854775807"}) {
+        ASSERT_TRUE(sql("DELETE FROM ESQUEMASERVIDOR") &&
+                    sql("INSERT INTO ESQUEMASERVIDOR VALUES (" + version + ", 'x')"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        const ProgramRun start = runProgram({"user", "list", "--database", server.databaseUrl()});
+        EXPECT_EQ(start.exitCode, 1) << start.output;
+        EXPECT_TRUE(start.output.contains(version.startsWith('-') || version == "0"
+                                              ? "versão desconhecida das tabelas do servidor (" + version
+                                              : "versão " + version + " das tabelas do servidor, mais nova"))
+            << start.output;
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before) << version;
+        file.close();
+        EXPECT_EQ(QDir(server.tempPath("")).entryList({"server.sqlite.v*"}).size(), 1) << version;
+    }
 }
 
 TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
@@ -473,7 +583,11 @@ TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
         db.setPort(where.port());
         db.setUserName(where.userName());
         db.setDatabaseName(where.path().mid(1));
-        ASSERT_TRUE(db.open() && QSqlQuery(db).exec("DROP TABLE esquemaservidor"));
+        ASSERT_TRUE(db.open() && QSqlQuery(db).exec("DROP TABLE esquemaservidor") &&
+                    QSqlQuery(db).exec("DROP TABLE fimsessaoservidor") &&
+                    QSqlQuery(db).exec("DROP TABLE sessaoservidor") &&
+                    QSqlQuery(db).exec("ALTER TABLE acessoservidor DROP COLUMN idorigem, "
+                                       "DROP COLUMN idpapel"));
     }
     QSqlDatabase::removeDatabase("direct");
     std::vector<std::unique_ptr<QProcess>> starts;
@@ -487,7 +601,7 @@ TEST(ServerProgram, ServersStartingTogetherOnPostgresUpgradeItOnce)
         ASSERT_TRUE(start->waitForFinished(60000));
         const QString output = QString::fromUtf8(start->readAll());
         EXPECT_EQ(start->exitCode(), 0) << output;
-        upgraded += output.contains("atualizadas da versão 1 para a 3");
+        upgraded += output.contains("atualizadas da versão 1 para a 4");
     }
     EXPECT_EQ(upgraded, 1);
 }

@@ -38,6 +38,23 @@ protected:
 
     bool isPostgres() const { return QString(GetParam()) == "postgresql"; }
 
+    // A few application tables for dimensions to name, as another application keeps them.
+    QString createApplicationTables()
+    {
+        const QString blob = isPostgres() ? "BYTEA" : "BLOB";
+        const QString client = "CREATE TABLE CLIENTE (CDCLIENTE INTEGER PRIMARY KEY, NMCLIENTE "
+                               "VARCHAR(60), CDCIDADE INTEGER, CDUF CHAR(2), DSUF VARCHAR(20), "
+                               "VLSALDO REAL, IMFOTO " + blob + ")";
+        const QString city = "CREATE TABLE CIDADE (CDCIDADE INTEGER PRIMARY KEY, NMCIDADE "
+                             "VARCHAR(60), SGUF CHAR(2), CDREGIAO INTEGER)";
+        const QString group = "CREATE TABLE GRUPO (CDGRUPO INTEGER PRIMARY KEY, NMGRUPO "
+                              "VARCHAR(40), CDPAI INTEGER, NMGRUPO2 VARCHAR(40))";
+        // Tables that only change a dimension's table: CLIENTE's key and name under other names.
+        const QString product = "CREATE TABLE PRODUTO (CDCLIENTE INTEGER, NMCLIENTE VARCHAR(60))";
+        const QString item = "CREATE TABLE ITEM (CDCLIENTE INTEGER, NMCLIENTE VARCHAR(60))";
+        return executeDirectly({client, city, group, product, item});
+    }
+
     // Runs statements on the server's database through a connection of the test's own, as
     // another application sharing the database would. Returns the first error, "" when none.
     QString executeDirectly(const QStringList &statements)

@@ -3,6 +3,8 @@
 #include "ServerFailure.h"
 #include "ServerProcess.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <gtest/gtest.h>
 
 TestClient::TestClient(const ServerProcess &server) : TestClient(server, server.access()) {}
@@ -71,4 +73,14 @@ QString TestClient::saveDimensions(const Variant &delta)
 QString TestClient::saveExtras(const Variant &delta)
 {
     return failureOf(dimensao("setExtras", {delta}));
+}
+
+QString TestClient::failureUntilAnswered(int ms)
+{
+    QString failure = "?";
+    for (QDeadlineTimer deadline(ms); !failure.isEmpty() && !deadline.hasExpired();) {
+        failure = failureOf(dimensao("getDimensao", {QString(), QString()}));
+        if (!failure.isEmpty()) QThread::msleep(200);
+    }
+    return failure;
 }

@@ -31,6 +31,9 @@ public:
     packet::Packet dimensions(const QString &code = QString(), const QString &name = QString());
     packet::Packet extras(const QString &code);
     QStringList codes() { return column(dimensions(), "NRSEQUEDIME"); }
+    // Asks for the list until it comes without a failure (the server has seen its database
+    // answer again) or the time runs out: the last failure, "" once it came.
+    QString failureUntilAnswered(int ms);
     // "" when the save went through, else the server's message.
     QString saveDimensions(const Variant &delta);
     QString saveExtras(const Variant &delta);

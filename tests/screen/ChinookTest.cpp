@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QAbstractItemModelTester>
 #include <QTest>
 #include <QTreeView>
 
@@ -213,6 +214,8 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
 
     QTreeView *tree = form->tabMembros->tree();
     QAbstractItemModel *model = tree->model();
+    std::optional<QAbstractItemModelTester> tester;
+    tester.emplace(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     const auto rowsUnder = [&](const QModelIndex &at, int rows) {
         return QTest::qWaitFor([&] { return model->rowCount(at) == rows; }, 10000);
     };
@@ -244,12 +247,21 @@ TEST_F(ChinookTest, TheMembersTabBrowsesTheCurrentDimensionAndOpensItToWhatItFin
                     .startsWith("Chave repetida"));
 
     // A flat dimension of 3,503 tracks: a page of 200, the next one when the view reaches the end.
+    tester.reset(); // it asks for more itself at every change
     include(QStringLiteral("3"), QStringLiteral("Faixas"), QStringLiteral("Track"),
             QStringLiteral("TrackId"), QStringLiteral("Name"));
     confirm();
     goTo(QStringLiteral("00003"));
     ASSERT_TRUE(rowsUnder({}, 200));
     EXPECT_FALSE(model->hasChildren(model->index(0, 0)));
+    // Shown and not scrolled, the list asks for nothing more; hidden, nothing at all.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tree));
+    QCoreApplication::processEvents();
+    auto *members = static_cast<MemberTreeModel *>(model);
+    EXPECT_TRUE(members->hasMorePages({}));
+    form->mnuDimensao->Click();
+    EXPECT_FALSE(members->hasMorePages({}));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
     tree->scrollToBottom();
     EXPECT_TRUE(rowsUnder({}, 400));
 
@@ -281,6 +293,23 @@ TEST_F(ChinookTest, ARowChangeDropsTheProfileStillComingForTheRowLeft)
     // GRANDE's answer (the time limit) came back meanwhile and was never shown.
     EXPECT_EQ(profileTexts(), (QStringList{QStringLiteral("perfil:Analisando os dados de EMPLOYEE…"),
                                            QStringLiteral("perfil:") + EmployeeWords}));
+}
+
+// A delete whose save did not go moves the list to the next dimension without a scroll event:
+// the line describes that one, never the dimension deleted.
+TEST_F(ChinookTest, TheProfileLineFollowsTheRowAnUnsentDeleteLeavesCurrent)
+{
+    storeEmployees();
+    include(QStringLiteral("2"), QStringLiteral("Faixas"), QStringLiteral("Track"),
+            QStringLiteral("TrackId"), QStringLiteral("Name"));
+    confirm();
+    goTo(QStringLiteral("00001"));
+    EXPECT_EQ(settledProfile(), EmployeeWords);
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent(QStringLiteral("00001")));
+    ASSERT_EQ(form->cdsDadosNRSEQUEDIME->AsString(), QStringLiteral("00002"));
+    waitUntilAsked(QStringLiteral("TRACK"));
+    const QString words = settledProfile();
+    EXPECT_TRUE(words.contains(QStringLiteral("membros")) && words != EmployeeWords) << words.toStdString();
 }
 
 TEST_F(ChinookTest, APostDoesNotWaitForTheProfileUnderWayWhoseFailureStaysOnTheLine)

@@ -201,3 +201,30 @@ TEST_F(ExtrasTest, AnUnsentChangeGoesBeforeTheNextLoadAndARefusedOneIsTakenBack)
     EXPECT_EQ(form->cdsExtras->ChangeCount(), 0);
     EXPECT_TRUE(form->cdsExtras->IsEmpty());
 }
+
+// Two attribute changes in one delta, one refused (another user removed its attribute): only
+// that one is taken back; the other is saved and the tab shows what the server holds.
+TEST_F(ExtrasTest, ARefusalOfOneOfSeveralChangesTakesBackOnlyThatOne)
+{
+    reachServer(false);
+    form->cdsExtras->Last(); // DTCADASTRO
+    ui->dialogAnswers.push(mrYes);
+    form->sbtExcluir->Click();
+    ASSERT_EQ(form->cdsExtras->ChangeCount(), 1);
+    reachServer(true);
+    removeExtrasOf(QStringLiteral("00001"));
+    storeExtra(QStringLiteral("00001"), QStringLiteral("CDCIDADE"), QStringLiteral("Cidade"));
+    storeExtra(QStringLiteral("00001"), QStringLiteral("DSSEGMENTO"), QStringLiteral("Segmento"));
+    form->cdsExtras->First(); // CDCIDADE
+    form->sbtAlterar->Click();
+    form->cdsExtrasDSATRIBEXTRDIME->SetText(QStringLiteral("Município"));
+    forget();
+    confirm();
+    EXPECT_EQ(calls(QStringLiteral("setExtras")), 3);
+    ASSERT_EQ(messages().size(), 1) << messages().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(messages()[0].startsWith(serverFailureReport(QString())));
+    EXPECT_EQ(storedExtras(), (QStringList{"CDCIDADE|Município", "DSSEGMENTO|Segmento"}));
+    EXPECT_EQ(host.cacheNotices, QStringList{"ATRIBEXTRADIME"});
+    EXPECT_EQ(form->cdsExtras->ChangeCount(), 0);
+    EXPECT_EQ(form->cdsExtras->RecordCount(), 2);
+}

@@ -3,6 +3,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QPointer>
 #include <QTest>
 
 namespace {
@@ -151,8 +152,11 @@ TEST_F(History, AVersionWithAnotherTableComesBackWithItsOwnExtras)
     storeExtra("00012", "CDREGIAO", "Região");
     forget();
     goTo("00012");
+    const QPointer<QObject> cube = new TClientDataSet(host.main.get(), "CDSCUBOVENDAS");
     restoreRow(5); // right after Segmento was added
 
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(cube.isNull()); // the attributes changed: the host rebuilds its cubes
     EXPECT_TRUE(messages().isEmpty()) << messages().join("\n").toStdString();
     EXPECT_TRUE(storedDimensions().contains("00012|Pessoas|CLIENTE|CDCLIENTE|NMCLIENTE||S"));
     EXPECT_EQ(storedExtrasOf("00012"), QStringList({"CDCIDADE=Cidade", "DSSEGMENTO=Segmento"}));
@@ -174,13 +178,33 @@ TEST_F(History, ARestoreRefusedByAnExtraLeavesTheDimensionAsItWas)
     const int changes = int(form->HistoryOf("00012").size());
     forget();
     goTo("00012");
+    const QPointer<QObject> cube = new TClientDataSet(host.main.get(), "CDSCUBOVENDAS");
     restoreRow(5);
 
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(cube.isNull()); // the rehearsal's saves of attributes were never real
     EXPECT_EQ(messages(), QStringList({"Nome de atributo extra já cadastrado."}));
     EXPECT_EQ(storedDimensions(), dimensions);
     EXPECT_EQ(storedExtrasOf("00012"), QStringList({"CDCIDADE=Segmento", "DSSEGMENTO=Cidade"}));
     EXPECT_EQ(form->HistoryOf("00012").size(), changes);
     EXPECT_EQ(calls("confirma"), 0);
+}
+
+// Changes waiting for the server are sent or kept, as the user says, before the history is
+// read: a restore sends nothing but what its dialog chose.
+TEST_F(History, ChangesThatWaitAreSentOrKeptBeforeTheHistoryIsRead)
+{
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent("00003"));
+    forget();
+    ui->dialogAnswers.push(mrCancel);
+    form->mnuHistoricoClick(nullptr);
+    EXPECT_EQ(recorder->total(), 0);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
+
+    ui->dialogAnswers.push(mrYes);
+    restoreRow(std::nullopt);
+    EXPECT_EQ(callsMade(), QStringList({"SetDimensao", "getHistorico"}));
+    EXPECT_FALSE(storedCodes().contains("00003"));
 }
 
 } // namespace

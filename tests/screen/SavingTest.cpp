@@ -152,22 +152,52 @@ TEST_F(SavingTest, ARefusedDeleteIsTakenBackAndNoLaterSaveCarriesIt)
     EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1), QStringLiteral("Cidades e vilas"));
 }
 
-TEST_F(SavingTest, ARefreshDiscardsAnUnsentChange)
+// Two changes wait in one delta and the server refuses one of them (a dimension with extras
+// cannot go): each then goes alone, the refused one is taken back and the other is saved.
+TEST_F(SavingTest, ARefusalTakesBackOnlyTheRefusedChange)
 {
     startServer();
     openScreen();
-    goTo(QStringLiteral("00001"));
-    reachServer(false);
-    ui->dialogAnswers.push(mrYes);
-    form->sbtExcluir->Click();
-    ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
-    reachServer(true);
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent(QStringLiteral("00001")));
+    goTo(QStringLiteral("00002"));
+    form->sbtAlterar->Click();
+    type(form->cdsDadosNMITEMDIME, QStringLiteral("Cidades e vilas"));
+    forget();
+    confirm();
+    EXPECT_EQ(calls(QStringLiteral("SetDimensao")), 3); // the delta, then the delete, the rename
+    ASSERT_EQ(messages().size(), 1) << messages().join('\n').toStdString();
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("00001")));
+    EXPECT_EQ(host.cacheNotices, QStringList{"DIMENSAODIME"});
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
+    EXPECT_EQ(form->cdsDados->RecordCount(), 5);
+    EXPECT_EQ(form->cdsDados->RecNo(), 1);
+    EXPECT_TRUE(storedCodes().contains(QStringLiteral("00001")));
+    EXPECT_EQ(storedDimensions().filter(QStringLiteral("00002|")).value(0).section('|', 1, 1), QStringLiteral("Cidades e vilas"));
+}
+
+TEST_F(SavingTest, ARefreshAsksFirstAndDiscardsAnUnsentChangeWhenTold)
+{
+    startServer();
+    openScreen();
+    ASSERT_NO_FATAL_FAILURE(deleteUnsent(QStringLiteral("00001")));
+
+    // Cancel: back to the window, the change still waiting.
+    forget();
+    ui->dialogAnswers.push(mrCancel);
+    form->sbtVerificar->Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Há 1 alteração não gravada no servidor.\n"
+                                                        "Exclusão: dimensão 00001 – ")))
+        << messages()[0].toStdString();
+    EXPECT_EQ(recorder->total(), 0);
+    EXPECT_EQ(form->cdsDados->ChangeCount(), 1);
 
     forget();
     form->dbgPadrao->SetSelectedIndex(2);
+    ui->dialogAnswers.push(mrNo);
     form->sbtVerificar->Click();
     EXPECT_EQ(callsMade(), QStringList{"getDimensao"});
-    EXPECT_EQ(timeline, (QStringList{"call:getDimensao[6:Recebendo Dados Do Servidor]", "focus:NRSEQUEDIME"}));
+    EXPECT_EQ(timeline.mid(1), (QStringList{"call:getDimensao[6:Recebendo Dados Do Servidor]", "focus:NRSEQUEDIME"}));
     EXPECT_EQ(form->dbgPadrao->SelectedField(), form->cdsDadosNRSEQUEDIME);
     EXPECT_EQ(form->cdsDados->ChangeCount(), 0);
     EXPECT_EQ(form->cdsDados->RecordCount(), 5);

@@ -87,6 +87,17 @@ protected:
     // Points the screen's dimension connection at nobody (a server that cannot be reached) or
     // back at the fixture's server, as a changed address would.
     void reachServer(bool reachable);
+    // Deletes the dimension while the server cannot be reached, then reaches it again: the
+    // delete waits, unsent.
+    void deleteUnsent(const QString &code)
+    {
+        goTo(code);
+        reachServer(false);
+        ui->dialogAnswers.push(mrYes);
+        form->sbtExcluir->Click();
+        ASSERT_EQ(form->cdsDados->ChangeCount(), 1);
+        reachServer(true);
+    }
     // Forgets what happened so far (calls, timeline, messages, notices).
     void forget();
     bool editing() const { return form->cdsDados->isEditing(); }

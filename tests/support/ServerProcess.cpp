@@ -64,7 +64,7 @@ bool ServerProcess::start(const QString &databaseUrl, const QStringList &extraAr
             m_error = QStringLiteral("kzr-appserver user list failed:\n%1").arg(users);
             return false;
         }
-        if (!users.split(QLatin1Char('\n')).contains(m_user + QStringLiteral("\tmaintain")) &&
+        if (!users.split(QLatin1Char('\n')).contains(m_user + QStringLiteral("\tmaintain\tlocal")) &&
             !addUser(m_user, QStringLiteral("maintain"), m_password))
             return false;
     }
