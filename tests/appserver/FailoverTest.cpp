@@ -239,6 +239,14 @@ TEST(Failover, APromotedStandbyHoldsEveryAcknowledgedSave)
     ASSERT_FALSE(primary.createDatabase("kzr_failover").isEmpty()) << primary.error();
     ASSERT_TRUE(standby.startStandbyOf(primary)) << standby.error();
     ASSERT_TRUE(primary.waitForStandby()) << primary.error();
+    {
+        // The application's table the dimensions are over.
+        QSqlDatabase db = DatabaseConfig::parse(primary.url("kzr_failover")).addConnection("app");
+        ASSERT_TRUE(db.open() && QSqlQuery(db).exec("CREATE TABLE CLIENTE (CDCLIENTE INTEGER "
+                                                    "PRIMARY KEY, NMCLIENTE VARCHAR(60))"))
+            << db.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase("app");
     const QString url = QStringLiteral("postgresql://postgres@127.0.0.1:%1,127.0.0.1:%2/"
                                        "kzr_failover?target_session_attrs=read-write")
                             .arg(primary.port())
@@ -248,7 +256,10 @@ TEST(Failover, APromotedStandbyHoldsEveryAcknowledgedSave)
         << server.error();
     Saver user(QStringLiteral("127.0.0.1:%1").arg(server.port()), server.access(), 30);
     std::thread work([&] { user.run(); });
-    ASSERT_TRUE(eventually([&] { return user.acknowledged >= 10; }));
+    if (!eventually([&] { return user.acknowledged >= 10; })) {
+        work.join(); // never left running past the test
+        FAIL() << user.failures.join('\n').toStdString();
+    }
     primary.stop();
     ASSERT_TRUE(standby.promote()) << standby.error();
     work.join();
