@@ -54,7 +54,7 @@ try:
     etag = headers["ETag"]
     status, _, clash = call("POST", "/dimensions", dict(new, code="13"), token=maintain)
     expect("name taken", (status, clash["detail"]),
-           (409, 'Já existe uma dimensão com o nome "Regiões do país". Nada foi gravado.'))
+           (409, 'Dimensão 00013: Nome já cadastrado. Nada foi gravado.'))
 
     renamed = dict(new, name="Regiões")
     expect("write without If-Match", call("PUT", "/dimensions/12", renamed, token=maintain)[0], 428)
@@ -66,12 +66,14 @@ try:
     status, _, broken = call("PUT", "/dimensions/12", dict(renamed, table="USUARIOSERVIDOR"),
                              token=maintain, headers={"If-Match": etag})
     expect("broken dimension", (status, broken["detail"]),
-           (400, 'A tabela "USUARIOSERVIDOR" não existe no banco de dados. Nada foi gravado.'))
+           (400, 'Dimensão 00012: Tabela "USUARIOSERVIDOR" inválida. Nada foi gravado.'))
     status, _, wrong = call("PUT", "/dimensions/12", dict(renamed, inWarehouse="S"), token=maintain,
                             headers={"If-Match": etag})
     expect("flag of the wrong kind", status, 400)
 
-    # Extras.
+    # Extras: over a column of the table that is none of the dimension's own fields.
+    with sqlite3.connect(server.database[len("sqlite:"):]) as application:
+        application.execute("ALTER TABLE REGIAO ADD COLUMN SGREGIAO VARCHAR(2)")
     status, headers, extra = call("POST", "/dimensions/12/extras", {"field": "SGREGIAO", "name": "Sigla"},
                                   token=maintain)
     expect("extra created", (status, extra), (201, {"field": "SGREGIAO", "name": "Sigla"}))

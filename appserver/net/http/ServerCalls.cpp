@@ -20,6 +20,7 @@ constexpr Meaning Meanings[] = {
     {"tem permissão somente de leitura", 403},
     {"alterado ou excluído por outro usuário", 412},
     {"Já existe uma dimensão", 409},
+    {"já cadastrad", 409},
     {"já possui", 409},
     {"possui atributos extras", 409},
     {"não existe (pode ter sido excluída", 404},
