@@ -156,8 +156,8 @@ TEST(Failover, AStoppingServerFinishesTheCallUnderWayAndTellsEveryClient)
     ASSERT_TRUE(server.start({}, {"--metrics", "127.0.0.1:0", "--http", "127.0.0.1:0"}))
         << server.error();
     const OpsPage ops(server);
-    const QRegularExpressionMatch http =
-        QRegularExpression("API HTTP em http://127.0.0.1:(\\d+)/").match(server.output());
+    static const QRegularExpression announced("API HTTP em http://127.0.0.1:(\\d+)/");
+    const QRegularExpressionMatch http = announced.match(server.output());
     ASSERT_TRUE(http.hasMatch()) << server.output().toStdString();
     const quint16 httpPort = quint16(http.captured(1).toUInt());
     ASSERT_TRUE(RawWireClient().connectTo(server.host(), httpPort, 1000));
