@@ -327,7 +327,10 @@ TEST_F(ChinookTest, APostDoesNotWaitForTheProfileUnderWayWhoseFailureStaysOnTheL
 
     // The time limit is no dialog: the line says it, quietly. The list the save brought back
     // holds the same dimension, whose question was still under way: it is not asked again.
-    EXPECT_EQ(settledProfile(), QStringLiteral("Perfil indisponível: Análise interrompida após 2 s."));
+    EXPECT_EQ(settledProfile(),
+              QStringLiteral("Perfil indisponível: Análise interrompida após 2 s. Se a coluna CDPAI da "
+                             "tabela GRANDE não tiver índice, um índice a tornaria mais rápida "
+                             "(CREATE INDEX ... ON GRANDE (CDPAI))."));
     EXPECT_EQ(asked, QStringList{"GRANDE"});
     EXPECT_EQ(line()->tone(), ProfileLine::Tone::Neutral);
     EXPECT_EQ(messages(), QStringList());
